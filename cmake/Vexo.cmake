@@ -1,0 +1,56 @@
+# Helpers shared by every folder's CMakeLists.txt.
+#
+# Every translation unit force-includes common/vexo_module.h, which embeds the
+# code-level string and a "@(#) " version string naming the source module. The
+# module path comes from a per-source compile definition set here.
+
+set(VEXO_MODULE_HEADER ${CMAKE_SOURCE_DIR}/common/vexo_module.h)
+
+function(vexo_stamp_sources target)
+  get_target_property(srcs ${target} SOURCES)
+  get_target_property(srcdir ${target} SOURCE_DIR)
+  foreach(src IN LISTS srcs)
+    if(src MATCHES "\\.(c|cc|cpp)$")
+      get_filename_component(abs ${src} ABSOLUTE BASE_DIR ${srcdir})
+      file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${abs})
+      set_property(SOURCE ${src} APPEND PROPERTY COMPILE_DEFINITIONS "VEXO_MODULE_PATH=\"${rel}\"")
+    endif()
+  endforeach()
+  target_compile_options(${target} PRIVATE -include ${VEXO_MODULE_HEADER})
+  target_compile_definitions(${target} PRIVATE
+    VEXO_DOTTED_VERSION="${VEXO_DOTTED_VERSION}"
+    VEXO_RELEASE_DATE="${VEXO_RELEASE_DATE}"
+    VEXO_RELEASE_TIME="${VEXO_RELEASE_TIME}")
+endfunction()
+
+# vexo_library(name SOURCES a.cpp b.cpp ... [LIBS dep1 dep2 ...])
+function(vexo_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  if(ARG_LIBS)
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  endif()
+  vexo_stamp_sources(${name})
+endfunction()
+
+# vexo_program(name SOURCES main.cpp ... [LIBS ...]): lands in build/bin.
+function(vexo_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  if(ARG_LIBS)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  endif()
+  vexo_stamp_sources(${name})
+endfunction()
+
+# vexo_test(name SOURCES t.cpp ... [LIBS ...]): one GoogleTest binary, one CTest entry.
+function(vexo_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT
+    "VEXO_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXO_BINARY_DIR=${CMAKE_BINARY_DIR}")
+endfunction()

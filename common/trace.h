@@ -1,0 +1,65 @@
+#pragma once
+// Trace facility: function entries and exits, text lines and hex dumps.
+//
+// All four recording operations do nothing while the common services are not
+// started. Library code does not call them directly: it uses XtrMethod and the
+// XTR_* macros below, which apply the calling convention (entry and exit lines
+// only while user tracing is off; text and data lines only while tracing is
+// active and user tracing is off).
+
+#include <cstdarg>
+#include <cstddef>
+
+#include "common/zo_types.h"
+
+// Module state read by the whole system.
+extern int xtrTraceActive;        // 1 once the trace file is open
+extern int xtrUserTracingActive;  // 1 when <prefix>_TRACE began with "U"/"u"
+
+int xtrInitialize();
+void xtrEntry(const char* functionName);
+void xtrExit(const char* functionName, ZO_ULONG returnCode);
+void xtrText(const char* text);
+void xtrData(const void* address, ZO_LONG length);
+
+// Writes one text line formatted like printf (no test of the trace state).
+void xtrTextF(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+inline bool xtrTextWanted() { return xtrTraceActive && !xtrUserTracingActive; }
+
+// Traces one method: the entry line now and the exit line, with the code that
+// `code` holds at that moment, when the scope ends (so on every return).
+// `code` must outlive the guard.
+class XtrMethod {
+ public:
+  XtrMethod(const char* name, const ZO_ULONG& code) : name_(name), code_(&code) {
+    if (!xtrUserTracingActive) xtrEntry(name_);
+  }
+  ~XtrMethod() {
+    if (!xtrUserTracingActive) xtrExit(name_, *code_);
+  }
+  XtrMethod(const XtrMethod&) = delete;
+  XtrMethod& operator=(const XtrMethod&) = delete;
+
+ private:
+  const char* name_;
+  const ZO_ULONG* code_;
+};
+
+#define XTR_CONCAT2(a, b) a##b
+#define XTR_CONCAT(a, b) XTR_CONCAT2(a, b)
+// XTR_METHOD("ZoConfig :: open", m_rc);
+#define XTR_METHOD(name, code) XtrMethod XTR_CONCAT(xtrMethod_, __LINE__)(name, code)
+// Text and dump lines under the calling convention; arguments are not evaluated otherwise.
+#define XTR_TEXT(text)                  \
+  do {                                  \
+    if (xtrTextWanted()) xtrText(text); \
+  } while (0)
+#define XTR_TEXTF(...)                         \
+  do {                                         \
+    if (xtrTextWanted()) xtrTextF(__VA_ARGS__); \
+  } while (0)
+#define XTR_DATA(address, length)                     \
+  do {                                                \
+    if (xtrTextWanted()) xtrData(address, length);    \
+  } while (0)

@@ -1,0 +1,21 @@
+#pragma once
+// Scalar types of every interface. Numbers are held in native byte order.
+
+#include <cstdint>
+
+typedef std::int32_t ZO_LONG;
+typedef std::int16_t ZO_SHORT;
+typedef std::uint8_t ZO_BYTE;
+typedef std::int32_t ZO_BOOLEAN;
+// Internal codes and completion codes are unsigned 32-bit values.
+typedef std::uint32_t ZO_ULONG;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+static_assert(sizeof(ZO_LONG) == 4 && sizeof(ZO_SHORT) == 2 && sizeof(ZO_BYTE) == 1 &&
+              sizeof(ZO_BOOLEAN) == 4 && sizeof(ZO_ULONG) == 4);
