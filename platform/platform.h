@@ -1,0 +1,69 @@
+#pragma once
+// Operating-system services of the whole system. Every call into the operating
+// system (process and thread ids, program path, code pages, sleep, clock) is
+// made behind this interface; platform_posix.cpp and platform_win32.cpp supply
+// the two implementations, platform.cpp the parts they share.
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+// Id of the running process as the operating system gives it.
+long long platformProcessId();
+
+// Id of the calling thread as the operating system gives it (not cached: the
+// caller keeps it if it needs it often).
+long long platformThreadId();
+
+// Full path of the running program file; empty when it cannot be found.
+std::string platformProgramPath();
+
+// Code page of the console input, or 0 when the process has no console (or no
+// console code page can be told). On Linux: the environment variable
+// VEXO_CODEPAGE when it holds a positive number, otherwise, while standard
+// input is a terminal, the code page of the locale's character set.
+std::int32_t platformConsoleCodePage();
+
+// The system's default (OEM) code page. Returns 0 and sets *codePage, or
+// returns the operating system's error code and leaves *codePage alone.
+// On Linux the locale's character set (LC_ALL, LC_CTYPE, LANG, the first one
+// set) gives it; the default locale ("C", "POSIX" or no variable) is ASCII.
+long platformSystemCodePage(std::int32_t* codePage);
+
+// Code page number of a character-set name such as "UTF-8" or "ISO-8859-1"
+// (case, "-" and "_" do not matter), or 0 when the name is not known.
+std::int32_t platformCodePageOfCharset(const char* charset);
+
+// Code page of a locale name of the form language_TERRITORY.charset@modifier,
+// or 0 when it names no known character set. "C" and "POSIX" are ASCII.
+std::int32_t platformCodePageOfLocale(const char* locale);
+
+// Suspends the calling thread for at least `milliseconds`.
+void platformSleep(std::uint32_t milliseconds);
+
+// A moment of the wall clock: calendar time and the milliseconds within its second.
+struct PlatformClock {
+  std::time_t seconds;
+  int milliseconds;  // 0..999
+};
+PlatformClock platformNow();
+
+// Breaks `seconds` down as local time / as universal time into *out.
+// Return false (leaving *out zeroed) when the time cannot be represented.
+bool platformLocalTime(std::time_t seconds, std::tm* out);
+bool platformUniversalTime(std::time_t seconds, std::tm* out);
+
+// The 24 characters "Www Mmm dd hh:mm:ss yyyy" of a broken-down time (the
+// classic C-library form, without its newline).
+std::string platformTimeText24(const std::tm& time);
+
+// Directory separator of this platform ('/' on Linux, '\\' on Windows).
+char platformDirSeparator();
+
+// A directory taken from an environment variable, ready to have a file name
+// appended: the separator is added unless the value already ends in '/' or
+// '\\'. A null or empty value gives "" (the current directory).
+std::string platformDirWithSeparator(const char* dir);
+
+// Value of an environment variable, or null when it is not set.
+const char* platformGetEnv(const char* name);
