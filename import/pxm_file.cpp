@@ -1,0 +1,108 @@
+#include "import/pxm_file.h"
+
+#include <algorithm>
+#include <array>
+
+#include "common/trace.h"
+
+namespace {
+
+// A byte in the continuation column that does not continue the statement.
+bool endsLine(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+
+constexpr char COMMENT_MARK = '*';
+// Zero bytes inside a line are read as this byte so that they do not cut it short.
+constexpr char NUL_STAND_IN = '\x01';
+
+}  // namespace
+
+PXMFile::PXMFile(const char* name) {
+  const ZO_ULONG rc = 0;
+  XTR_METHOD("PXMFile::PXMFile", rc);
+
+  if (name == nullptr) return;
+  file_.reset(std::fopen(name, "rb"));
+  if (!file_) return;
+
+  // The look-ahead of the import needs a stream that can be repositioned, and a
+  // name that opens but cannot be read (a directory) is as good as unopened:
+  // try one byte, then go back to the start.
+  std::fpos_t start;
+  if (std::fgetpos(file_.get(), &start) != 0) return;
+  const int first = std::fgetc(file_.get());
+  if (first == EOF && std::ferror(file_.get())) return;
+  if (std::fsetpos(file_.get(), &start) != 0) return;
+  statementStart_ = start;
+  mark_ = start;
+  status_ = PXM_STATUS_READING;
+}
+
+PXMFile::~PXMFile() {
+  const ZO_ULONG rc = 0;
+  XTR_METHOD("PXMFile::~PXMFile", rc);
+  current_.reset();
+  file_.reset();
+}
+
+PXMStatement* PXMFile::GetStatement() {
+  const ZO_ULONG rc = 0;
+  XTR_METHOD("PXMFile::GetStatement", rc);
+
+  current_.reset();
+  if (!file_ || status_ == PXM_STATUS_NOT_OPENED || status_ == PXM_STATUS_READ_ERROR) return nullptr;
+
+  if (std::fgetpos(file_.get(), &statementStart_) != 0) {
+    status_ = PXM_STATUS_READ_ERROR;
+    return nullptr;
+  }
+
+  std::array<char, PXM_LINE_BUFFER> line;
+  std::string text;
+  bool continued = false;  // the line before carried the continuation mark
+  for (;;) {
+    line.fill('\0');
+    if (std::fgets(line.data(), static_cast<int>(PXM_READ_MAX + 1), file_.get()) == nullptr) {
+      // End of input or a read error: an unfinished statement is dropped.
+      status_ = std::ferror(file_.get()) ? PXM_STATUS_READ_ERROR : PXM_STATUS_END;
+      return nullptr;
+    }
+    if (line[0] == COMMENT_MARK) continue;
+
+    std::size_t readLength = line.size();
+    while (readLength > 0 && line[readLength - 1] == '\0') --readLength;
+    std::replace(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(readLength), '\0', NUL_STAND_IN);
+
+    std::size_t length = std::min(readLength, PXM_TEXT_COLUMNS);
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = '\0';
+
+    if (continued) {
+      if (length < PXM_CONTINUATION_START) break;  // a short continuation line ends the statement
+      const std::size_t first = PXM_CONTINUATION_START - 1;
+      if (text.size() + (length - first) > PXM_STATEMENT_TEXT_MAX) {
+        status_ = PXM_STATUS_READ_ERROR;
+        return nullptr;
+      }
+      text.append(line.data() + first, length - first);
+    } else {
+      text.assign(line.data(), length);
+    }
+
+    continued = readLength >= PXM_CONTINUATION_COLUMN && !endsLine(line[PXM_CONTINUATION_COLUMN - 1]);
+    if (!continued) break;
+  }
+
+  current_ = std::make_unique<PXMStatement>(text);
+  return current_.get();
+}
+
+void PXMFile::MarkStatement() { mark_ = statementStart_; }
+
+void PXMFile::ReturnToMark() { reposition(mark_); }
+
+void PXMFile::ReturnToStatement() { reposition(statementStart_); }
+
+void PXMFile::reposition(const std::fpos_t& position) {
+  if (!file_ || status_ == PXM_STATUS_NOT_OPENED || status_ == PXM_STATUS_READ_ERROR) return;
+  // Reading after a failed repositioning would hand out statements out of order.
+  if (std::fsetpos(file_.get(), &position) != 0) status_ = PXM_STATUS_READ_ERROR;
+}

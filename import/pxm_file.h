@@ -1,0 +1,76 @@
+#pragma once
+// Reader of a screen-map source file: hands out one statement at a time and
+// can go back to the start of a statement for a look-ahead.
+//
+// Line layout, columns counted from 1: "*" in column 1 marks a comment line;
+// columns 1-71 hold the statement text; a character other than blank, CR or LF
+// in column 72 continues the statement on the next line, whose text is taken
+// from column 16 to 71; columns 73 and beyond are ignored. A physical line is
+// read in pieces of at most PXM_READ_MAX characters, each piece taken as a line.
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "common/zo_types.h"
+#include "import/pxm_statement.h"
+
+inline constexpr std::size_t PXM_TEXT_COLUMNS = 71;          // last column of statement text
+inline constexpr std::size_t PXM_CONTINUATION_COLUMN = 72;   // column of the continuation mark
+inline constexpr std::size_t PXM_CONTINUATION_START = 16;    // first text column of a continuation line
+inline constexpr std::size_t PXM_READ_MAX = 82;              // characters read per piece of a line
+inline constexpr std::size_t PXM_LINE_BUFFER = 84;           // piece, terminator and a spare zero
+// A statement whose joined text would grow beyond this is refused as unreadable
+// input rather than allowed to take all memory.
+inline constexpr std::size_t PXM_STATEMENT_TEXT_MAX = 16u * 1024u * 1024u;
+
+// Values of GetStatus.
+inline constexpr ZO_LONG PXM_STATUS_READING = 0;     // open and reading
+inline constexpr ZO_LONG PXM_STATUS_NOT_OPENED = 1;  // the file could not be opened for reading
+inline constexpr ZO_LONG PXM_STATUS_END = 2;         // end of input reached
+// The file stopped being readable: a read or positioning error, or a statement
+// longer than PXM_STATEMENT_TEXT_MAX. No further statement is returned.
+inline constexpr ZO_LONG PXM_STATUS_READ_ERROR = 3;
+
+class PXMFile {
+ public:
+  // Opens the named file for binary reading. A name that cannot be opened, a
+  // directory and a stream that cannot be repositioned (a pipe) give status
+  // PXM_STATUS_NOT_OPENED; nothing is printed.
+  explicit PXMFile(const char* name);
+  // Closes the file and deletes the current statement.
+  ~PXMFile();
+
+  PXMFile(const PXMFile&) = delete;
+  PXMFile& operator=(const PXMFile&) = delete;
+
+  ZO_LONG GetStatus() const { return status_; }
+
+  // Returns the next statement, or null at end of input or after a read error
+  // (see GetStatus). The statement belongs to the reader and is deleted by the
+  // next call: callers must not keep it. A statement cut short by the end of
+  // the input is dropped.
+  PXMStatement* GetStatement();
+
+  // Remembers the start of the statement last returned.
+  void MarkStatement();
+  // Puts the file back to the remembered start.
+  void ReturnToMark();
+  // Puts the file back to the start of the last GetStatement, so that the next
+  // call reads the same statement (or the end of input) again.
+  void ReturnToStatement();
+
+ private:
+  struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+
+  void reposition(const std::fpos_t& position);
+
+  std::unique_ptr<PXMStatement> current_;
+  ZO_LONG status_ = PXM_STATUS_NOT_OPENED;
+  std::unique_ptr<std::FILE, FileCloser> file_;
+  std::fpos_t statementStart_{};
+  std::fpos_t mark_{};
+};

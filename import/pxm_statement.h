@@ -1,0 +1,70 @@
+#pragma once
+// One statement of a screen-map source file: its label, its operation and the
+// position and length operands of a field.
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+#include "common/zo_types.h"
+
+// Room of the fixed text members (characters, without the terminator). Longer
+// words are cut to this many characters; nothing is written past the array.
+inline constexpr std::size_t PXM_LABEL_MAX = 31;
+inline constexpr std::size_t PXM_OPERATION_MAX = 7;
+inline constexpr std::size_t PXM_KEYWORD_MAX = 7;
+
+// Defaults of a statement that carries no position operands.
+inline constexpr ZO_SHORT PXM_DEFAULT_LENGTH = 0;
+inline constexpr ZO_SHORT PXM_DEFAULT_COLUMN = 1;
+inline constexpr ZO_SHORT PXM_DEFAULT_LINE = 1;
+
+// Operations of the two macros that describe a map and one of its fields, and
+// the three-letter prefix that both share; only statements whose operation
+// begins with the prefix have their operands parsed.
+inline constexpr const char* PXM_OP_MAP = "PXMMAP";
+inline constexpr const char* PXM_OP_FIELD = "PXMFLD";
+inline constexpr const char* PXM_OP_SPACE = "SPACE";
+inline constexpr std::string_view PXM_MACRO_PREFIX = "PXM";
+
+// Result of one PXMStatement::Parse call.
+struct PXMOperand {
+  std::array<char, PXM_KEYWORD_MAX + 1> keyword{};  // zero-terminated, zero-filled
+  ZO_LONG advance = 0;       // characters consumed from the text given to Parse
+  ZO_LONG firstNumber = 0;   // 0 when absent
+  ZO_LONG secondNumber = 0;  // 0 when absent
+};
+
+class PXMStatement {
+ public:
+  // Builds the statement from the text of one statement (lines already joined).
+  // The text is not kept.
+  explicit PXMStatement(std::string_view text);
+  ~PXMStatement();
+
+  PXMStatement(const PXMStatement&) = default;
+  PXMStatement& operator=(const PXMStatement&) = default;
+
+  // Zero-terminated texts; valid as long as the statement lives.
+  const char* GetLabel() const { return label_.data(); }
+  const char* GetOperation() const { return operation_.data(); }
+
+  ZO_SHORT GetLength() const { return length_; }
+  ZO_SHORT GetColumn() const { return column_; }
+  ZO_SHORT GetLine() const { return line_; }
+
+  // Parses the next "KEYWORD=value" operand of `text` into `operand`. Returns 1
+  // when one was found (operand.advance tells how far it reached), 0 when the
+  // text holds no further operand: it ends, or its next word has no "=" or
+  // nothing after the "=".
+  static int Parse(PXMOperand& operand, std::string_view text);
+
+ private:
+  void applyOperand(const PXMOperand& operand);
+
+  std::array<char, PXM_LABEL_MAX + 1> label_{};
+  std::array<char, PXM_OPERATION_MAX + 1> operation_{};
+  ZO_SHORT length_ = PXM_DEFAULT_LENGTH;
+  ZO_SHORT column_ = PXM_DEFAULT_COLUMN;
+  ZO_SHORT line_ = PXM_DEFAULT_LINE;
+};

@@ -1,0 +1,63 @@
+#pragma once
+// Scratch files for the import tests: each test gets a fresh directory that is
+// removed again when the helper goes out of scope.
+
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace import_test {
+
+class ScratchDir {
+ public:
+  ScratchDir() {
+    static std::atomic<int> counter{0};
+    path_ = std::filesystem::temp_directory_path() /
+            ("vexo_import_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+  // Writes `content` byte for byte to a file of this directory; returns its path.
+  std::string write(const std::string& name, std::string_view content) const {
+    const std::filesystem::path file = path_ / name;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    return file.string();
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A source line: `text`, and when a mark or a sequence number is given, blanks
+// up to column 71, `mark` in column 72 and the sequence columns; then a line feed.
+inline std::string sourceLine(std::string_view text, char mark = ' ', std::string_view sequence = "") {
+  std::string line(text);
+  if (mark != ' ' || !sequence.empty()) {
+    if (line.size() < 71) line.append(71 - line.size(), ' ');
+    line += mark;
+    line += sequence;
+  }
+  line += '\n';
+  return line;
+}
+
+// A continuation line: 15 blanks, then `text` from column 16.
+inline std::string continuationLine(std::string_view text, char mark = ' ') {
+  return sourceLine(std::string(15, ' ') + std::string(text), mark);
+}
+
+}  // namespace import_test

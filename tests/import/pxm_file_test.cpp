@@ -1,0 +1,271 @@
+#include "import/pxm_file.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/import/import_test_util.h"
+
+namespace {
+
+using import_test::continuationLine;
+using import_test::ScratchDir;
+using import_test::sourceLine;
+
+struct Seen {
+  std::string label;
+  std::string operation;
+  int line;
+  int column;
+  int length;
+};
+
+// Reads every statement of a file.
+std::vector<Seen> readAll(PXMFile& file) {
+  std::vector<Seen> seen;
+  while (PXMStatement* s = file.GetStatement()) {
+    seen.push_back({s->GetLabel(), s->GetOperation(), s->GetLine(), s->GetColumn(), s->GetLength()});
+  }
+  return seen;
+}
+
+std::vector<Seen> readFile(const std::string& path) {
+  PXMFile file(path.c_str());
+  EXPECT_EQ(file.GetStatus(), PXM_STATUS_READING);
+  return readAll(file);
+}
+
+TEST(PXMFile, StatementsCommentsAndBlankLines) {
+  ScratchDir dir;
+  const std::string path = dir.write("a.pxm",
+                                     "* a comment line\n"
+                                     "MAPA     PXMMAP\n"
+                                     "\n"
+                                     "*another\n"
+                                     "NAME     PXMFLD POS=(2,3),LENGTH=10\n");
+  PXMFile file(path.c_str());
+  ASSERT_EQ(file.GetStatus(), PXM_STATUS_READING);
+  const auto seen = readAll(file);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0].label, "MAPA");
+  EXPECT_EQ(seen[1].label, "");  // a blank line is an empty statement
+  EXPECT_EQ(seen[1].operation, "");
+  EXPECT_EQ(seen[2].label, "NAME");
+  EXPECT_EQ(seen[2].length, 10);
+  EXPECT_EQ(file.GetStatus(), PXM_STATUS_END);
+  EXPECT_EQ(file.GetStatement(), nullptr);
+  EXPECT_EQ(file.GetStatus(), PXM_STATUS_END);
+}
+
+TEST(PXMFile, LineEndsAndColumnRules) {
+  ScratchDir dir;
+  const std::string lf =
+      "MAPA     PXMMAP\n"
+      "F1       PXMFLD POS=(1,2),LENGTH=3\n";
+  std::string crlf;
+  for (char c : lf) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  const auto a = readFile(dir.write("lf.pxm", lf));
+  const auto b = readFile(dir.write("crlf.pxm", crlf));
+  ASSERT_EQ(a.size(), 2u);
+  ASSERT_EQ(b.size(), 2u);
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(a[i].label, b[i].label);
+    EXPECT_EQ(a[i].operation, b[i].operation);
+    EXPECT_EQ(a[i].length, b[i].length);
+  }
+
+  // Exactly 71 characters then a line end: column 72 holds the line end, so
+  // the next line is a statement of its own, with CR LF and with LF.
+  std::string text71 = "F2       PXMFLD LENGTH=4";
+  text71.append(71 - text71.size(), ' ');
+  for (const char* end : {"\n", "\r\n"}) {
+    const auto seen = readFile(dir.write("71.pxm", text71 + end + "F3 PXMFLD LENGTH=5\n"));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].length, 4);
+    EXPECT_EQ(seen[1].label, "F3");
+  }
+
+  // Sequence numbers in columns 73-80 never reach the text.
+  const auto numbered = readFile(dir.write("seq.pxm", sourceLine("F4 PXMFLD LENGTH=6", ' ', "00010000")));
+  ASSERT_EQ(numbered.size(), 1u);
+  EXPECT_EQ(numbered[0].length, 6);
+
+  // Text beyond column 71 is cut off even without a mark.
+  std::string wide = "F5 PXMFLD LENGTH=7";
+  wide.append(71 - wide.size(), ' ');
+  wide += " LENGTH=9\n";
+  const auto cut = readFile(dir.write("wide.pxm", wide));
+  ASSERT_EQ(cut.size(), 1u);
+  EXPECT_EQ(cut[0].length, 7);
+}
+
+TEST(PXMFile, ContinuationLines) {
+  ScratchDir dir;
+  // The continued text from column 16 follows column 71 directly, blanks and all.
+  const std::string path = dir.write("cont.pxm",
+                                     sourceLine("FIELDA   PXMFLD POS=(4,5),", 'X', "00020000") +
+                                         "* comment between a line and its continuation\n" +
+                                         continuationLine("LENGTH=22", '*') +
+                                         continuationLine("INITIAL='A B'") + "NEXT PXMMAP\n");
+  const auto seen = readFile(path);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].label, "FIELDA");
+  EXPECT_EQ(seen[0].line, 4);
+  EXPECT_EQ(seen[0].column, 5);
+  EXPECT_EQ(seen[0].length, 22);
+  EXPECT_EQ(seen[1].label, "NEXT");
+
+  // Columns 1-15 of a continuation line are ignored, whatever they hold.
+  const auto ignored = readFile(dir.write(
+      "cols.pxm", sourceLine("F PXMFLD POS=(1,1),", 'C') + "LENGTH=99      LENGTH=3\n"));
+  ASSERT_EQ(ignored.size(), 1u);
+  EXPECT_EQ(ignored[0].length, 3);
+
+  // A continuation line of 15 characters or fewer ends the statement and is lost.
+  const auto shortCont = readFile(
+      dir.write("short.pxm", sourceLine("F PXMFLD LENGTH=2,", 'X') + "LINE=5\n" + "G PXMFLD LENGTH=8\n"));
+  ASSERT_EQ(shortCont.size(), 2u);
+  EXPECT_EQ(shortCont[0].length, 2);
+  EXPECT_EQ(shortCont[0].line, 1);
+  EXPECT_EQ(shortCont[1].label, "G");
+}
+
+TEST(PXMFile, EndOfInputInsideAContinuedStatement) {
+  ScratchDir dir;
+  const std::string path =
+      dir.write("open.pxm", "MAPA PXMMAP\n" + sourceLine("F PXMFLD LENGTH=2,", 'X') + "* only a comment\n");
+  PXMFile file(path.c_str());
+  const auto seen = readAll(file);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].label, "MAPA");
+  EXPECT_EQ(file.GetStatus(), PXM_STATUS_END);
+
+  // An empty file and a file of comments have no statements.
+  EXPECT_TRUE(readFile(dir.write("empty.pxm", "")).empty());
+  EXPECT_TRUE(readFile(dir.write("comments.pxm", "* one\n*two")).empty());
+}
+
+TEST(PXMFile, LongLinesAreReadInPieces) {
+  ScratchDir dir;
+  // 100 characters: the first 82 are one line, the remaining 18 another.
+  std::string line = "F PXMFLD LENGTH=1";
+  line.append(82 - line.size(), ' ');
+  line += "G PXMFLD LENGTH=2 ";
+  ASSERT_EQ(line.size(), 100u);
+  const auto seen = readFile(dir.write("long.pxm", line + "\n"));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].length, 1);
+  EXPECT_EQ(seen[1].label, "G");
+  EXPECT_EQ(seen[1].length, 2);
+
+  // A line of 1 MB gives pieces of at most 82 characters, no statement longer
+  // than a line's 71 columns, and nothing is lost before the next real line.
+  std::string huge(1024 * 1024, 'A');
+  const auto pieces = readFile(dir.write("huge.pxm", huge + "\nLAST PXMMAP\n"));
+  ASSERT_FALSE(pieces.empty());
+  EXPECT_EQ(pieces.back().label, "LAST");
+  for (std::size_t i = 0; i + 1 < pieces.size(); ++i) EXPECT_LE(pieces[i].label.size(), PXM_LABEL_MAX);
+}
+
+TEST(PXMFile, ZeroBytesDoNotCutALine) {
+  ScratchDir dir;
+  const char raw[] = "AB\0CD PXMMAP\nF PXM\0FLD LENGTH=3\n";
+  const std::string text(raw, sizeof raw - 1);
+  const auto seen = readFile(dir.write("nul.pxm", text));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].label, "AB\x01" "CD");
+  EXPECT_EQ(seen[0].operation, "PXMMAP");
+  EXPECT_EQ(seen[1].operation, "PXM\x01" "FLD");
+}
+
+TEST(PXMFile, MarkAndReturn) {
+  ScratchDir dir;
+  const std::string path = dir.write("mark.pxm",
+                                     "MAPA PXMMAP\n"
+                                     "F1 PXMFLD LENGTH=1\n"
+                                     "F2 PXMFLD LENGTH=2\n");
+  PXMFile file(path.c_str());
+  ASSERT_STREQ(file.GetStatement()->GetLabel(), "MAPA");
+  file.MarkStatement();
+  ASSERT_STREQ(file.GetStatement()->GetLabel(), "F1");
+  ASSERT_STREQ(file.GetStatement()->GetLabel(), "F2");
+  file.ReturnToStatement();
+  ASSERT_STREQ(file.GetStatement()->GetLabel(), "F2");
+  EXPECT_EQ(file.GetStatement(), nullptr);
+  EXPECT_EQ(file.GetStatus(), PXM_STATUS_END);
+
+  // Back at the end of input, the end is read again; the mark still works after it.
+  file.ReturnToStatement();
+  EXPECT_EQ(file.GetStatement(), nullptr);
+  file.ReturnToMark();
+  EXPECT_EQ(file.GetStatus(), PXM_STATUS_END);  // repositioning leaves the status alone
+  ASSERT_STREQ(file.GetStatement()->GetLabel(), "MAPA");
+  ASSERT_STREQ(file.GetStatement()->GetLabel(), "F1");
+
+  // A statement continued over several lines is read again from its first line.
+  const std::string cont = dir.write("mark2.pxm", sourceLine("F PXMFLD POS=(3,4),", 'X') +
+                                                      continuationLine("LENGTH=5") + "END\n");
+  PXMFile second(cont.c_str());
+  ASSERT_EQ(second.GetStatement()->GetLength(), 5);
+  second.ReturnToStatement();
+  const PXMStatement* again = second.GetStatement();
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->GetLength(), 5);
+  EXPECT_EQ(again->GetLine(), 3);
+}
+
+TEST(PXMFile, FilesThatCannotBeRead) {
+  ScratchDir dir;
+  PXMFile missing((dir.path() / "missing.pxm").c_str());
+  EXPECT_EQ(missing.GetStatus(), PXM_STATUS_NOT_OPENED);
+  EXPECT_EQ(missing.GetStatement(), nullptr);
+  missing.ReturnToMark();
+  EXPECT_EQ(missing.GetStatus(), PXM_STATUS_NOT_OPENED);
+
+  PXMFile directory(dir.path().c_str());
+  EXPECT_EQ(directory.GetStatus(), PXM_STATUS_NOT_OPENED);
+  EXPECT_EQ(directory.GetStatement(), nullptr);
+
+  PXMFile none(nullptr);
+  EXPECT_EQ(none.GetStatus(), PXM_STATUS_NOT_OPENED);
+}
+
+TEST(PXMFile, OverlongStatementIsRefused) {
+  ScratchDir dir;
+  // One statement continued far beyond the limit, then an ordinary one.
+  std::string text = sourceLine("F PXMFLD LENGTH=1,", 'X');
+  const std::string cont = continuationLine(std::string(56, 'A'), 'X');
+  const std::size_t lines = PXM_STATEMENT_TEXT_MAX / 56 + 2;
+  text.reserve(text.size() + lines * cont.size() + 32);
+  for (std::size_t i = 0; i < lines; ++i) text += cont;
+  text += "G PXMFLD\n";
+  PXMFile file(dir.write("big.pxm", text).c_str());
+  EXPECT_EQ(file.GetStatement(), nullptr);
+  EXPECT_EQ(file.GetStatus(), PXM_STATUS_READ_ERROR);
+  EXPECT_EQ(file.GetStatement(), nullptr);
+  file.ReturnToStatement();
+  EXPECT_EQ(file.GetStatus(), PXM_STATUS_READ_ERROR);
+}
+
+TEST(PXMFile, BinaryGarbage) {
+  ScratchDir dir;
+  std::mt19937 random(12345);
+  std::string bytes(512 * 1024, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  PXMFile file(dir.write("garbage.pxm", bytes).c_str());
+  std::size_t count = 0;
+  while (const PXMStatement* s = file.GetStatement()) {
+    ++count;
+    EXPECT_LE(std::string(s->GetLabel()).size(), PXM_LABEL_MAX);
+    EXPECT_LE(std::string(s->GetOperation()).size(), PXM_OPERATION_MAX);
+  }
+  EXPECT_GT(count, 0u);
+  EXPECT_EQ(file.GetStatus(), PXM_STATUS_END);
+}
+
+}  // namespace
