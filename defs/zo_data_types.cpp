@@ -1,0 +1,36 @@
+#include "defs/zo_data_types.h"
+
+#include <array>
+
+namespace {
+struct TypeKeyword {
+  ZO_LONG type;
+  const char* keyword;
+};
+constexpr std::array<TypeKeyword, 6> kTypeKeywords{{
+    {ZODT_STRING, "STRING"},
+    {ZODT_SHORT, "SHORT"},
+    {ZODT_LONG, "LONG"},
+    {ZODT_BYTE, "BYTE"},
+    {ZODT_AUTHENTICATOR, "AUTHENTICATOR"},
+    {ZODT_SYSTEM_AUTHENTICATOR, "SYSTEM_AUTHENTICATOR"},
+}};
+}  // namespace
+
+const char* zoDataTypeKeyword(ZO_LONG dataType) {
+  for (const auto& entry : kTypeKeywords)
+    if (entry.type == dataType) return entry.keyword;
+  return "";
+}
+
+ZO_LONG zoDataTypeFromKeyword(const ZoString& keyword) {
+  for (const auto& entry : kTypeKeywords)
+    if (keyword.compareNoCase(entry.keyword) == 0) return entry.type;
+  return ZODT_NONE;
+}
+
+ZO_BOOLEAN zoIsValidAlignment(ZO_LONG alignment) {
+  return (alignment == ZO_ALIGN_1 || alignment == ZO_ALIGN_2 || alignment == ZO_ALIGN_4 || alignment == ZO_ALIGN_8)
+             ? TRUE
+             : FALSE;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Value sets shared by definitions, stores and the message runtime: data
+// types, alignments, pad characters and service types.
+
+#include "common/zo_types.h"
+#include "defs/zo_string.h"
+
+// Data types of fields and field definitions.
+inline constexpr ZO_LONG ZODT_NONE = 10;
+inline constexpr ZO_LONG ZODT_STRING = 11;
+inline constexpr ZO_LONG ZODT_SHORT = 12;
+inline constexpr ZO_LONG ZODT_LONG = 13;
+inline constexpr ZO_LONG ZODT_BYTE = 14;
+inline constexpr ZO_LONG ZODT_AUTHENTICATOR = 15;
+inline constexpr ZO_LONG ZODT_SYSTEM_AUTHENTICATOR = 16;
+
+// Alignments a field or a data buffer may ask for.
+inline constexpr ZO_LONG ZO_ALIGN_1 = 1;  // the default
+inline constexpr ZO_LONG ZO_ALIGN_2 = 2;
+inline constexpr ZO_LONG ZO_ALIGN_4 = 4;
+inline constexpr ZO_LONG ZO_ALIGN_8 = 8;
+
+// Pad characters a field may use.
+inline constexpr ZO_BYTE ZO_PAD_BLANK = 0x20;  // the default
+inline constexpr ZO_BYTE ZO_PAD_ZERO = 0x00;
+
+// Service types.
+inline constexpr ZO_LONG ZOST_RK = 0;
+inline constexpr ZO_LONG ZOST_PLV_VIA_RK = 1;
+inline constexpr ZO_LONG ZOST_KOVA_XPC_VIA_RK = 2;
+inline constexpr ZO_LONG ZOST_KOVA_XPC_DIRECT = 3;
+inline constexpr ZO_LONG ZOST_KOVA_8631_DIRECT = 4;
+
+// Keyword the databases use for a data type ("STRING", "SHORT", "LONG",
+// "BYTE", "AUTHENTICATOR", "SYSTEM_AUTHENTICATOR"); "" for ZODT_NONE and any
+// value outside the set.
+const char* zoDataTypeKeyword(ZO_LONG dataType);
+// Data type named by a keyword, compared without regard to case; ZODT_NONE
+// when the keyword names none.
+ZO_LONG zoDataTypeFromKeyword(const ZoString& keyword);
+// TRUE for 1, 2, 4 and 8.
+ZO_BOOLEAN zoIsValidAlignment(ZO_LONG alignment);

@@ -1,0 +1,93 @@
+#pragma once
+// Field definition: the name, type, length, screen position, segment, display
+// defaults and initial value of one field of a message. A passive record: it
+// stores what it is given, checks only its name, and keeps the code of its
+// last failure (0 = none).
+
+#include "common/zo_types.h"
+#include "defs/zo_data_types.h"
+#include "defs/zo_string.h"
+
+class ZoFieldDef {
+ public:
+  // Each constructor sets every field to its default, then stores the name if
+  // it passes checkName; an invalid name leaves the name empty and the error
+  // code ERR_FLDD_INVALID_NAME.
+  ZoFieldDef();
+  explicit ZoFieldDef(const ZoString& name);
+  explicit ZoFieldDef(const char* name);
+  ZoFieldDef(const ZoFieldDef&) = default;
+  ZoFieldDef& operator=(const ZoFieldDef&) = default;
+  virtual ~ZoFieldDef() = default;
+
+  // The field-name rule (characters, length, reserved names). On failure sets
+  // ERR_FLDD_INVALID_NAME and returns FALSE.
+  ZO_BOOLEAN checkName(const ZoString& name);
+  // Stores the name when it passes checkName (clearing the code); otherwise the
+  // name is unchanged and the code stays ERR_FLDD_INVALID_NAME.
+  ZO_BOOLEAN setName(const ZoString& name);
+  ZO_BOOLEAN setName(const char* name);
+
+  // Setters without checks: each clears the error code and stores its argument.
+  void setDescription(const ZoString& description);
+  void setDescription(const char* description);
+  void setBaseName(const ZoString& baseName);
+  void setBaseName(const char* baseName);
+  void setSegment(ZO_LONG segment);
+  void setDataType(ZO_LONG dataType);
+  void setLength(ZO_LONG length);
+  void setRow(ZO_LONG row);
+  void setColumn(ZO_LONG column);
+  void setHasAttributes(ZO_BOOLEAN hasAttributes);
+  void setPadCharacter(ZO_BYTE padCharacter);
+  void setAlignment(ZO_LONG alignment);
+
+  // Initial value; each form clears the error code and sets the data type to
+  // its own (ZODT_LONG, ZODT_SHORT, ZODT_BYTE). A text sets ZODT_STRING unless
+  // the type is already ZODT_AUTHENTICATOR or ZODT_SYSTEM_AUTHENTICATOR, so a
+  // reader sets such a type first and then the value.
+  void setValue(ZO_LONG value);
+  void setValue(ZO_SHORT value);
+  void setValue(ZO_BYTE value);
+  void setValue(const ZoString& value);
+  void setValue(const char* value);
+
+  const ZoString& getName() const { return name_; }
+  const ZoString& getDescription() const { return description_; }
+  ZO_LONG getSegment() const { return segment_; }
+  ZO_ULONG getErrorCode() const { return errorCode_; }
+  const ZoString& getBaseName() const { return baseName_; }
+  ZO_LONG getDataType() const { return dataType_; }
+  ZO_LONG getLength() const { return length_; }
+  ZO_LONG getRow() const { return row_; }
+  ZO_LONG getColumn() const { return column_; }
+  ZO_BOOLEAN getHasAttributes() const { return hasAttributes_; }
+  ZO_LONG getLongValue() const { return longValue_; }
+  ZO_SHORT getShortValue() const { return shortValue_; }
+  const ZoString& getStringValue() const { return stringValue_; }
+  ZO_BYTE getByteValue() const { return byteValue_; }
+  ZO_BYTE getPadCharacter() const { return padCharacter_; }
+  ZO_LONG getAlignment() const { return alignment_; }
+
+  static constexpr ZO_LONG DEFAULT_SEGMENT = 1;
+
+ private:
+  void initName(const ZoString& name);
+
+  ZoString name_;
+  ZoString description_;
+  ZO_LONG segment_ = DEFAULT_SEGMENT;
+  ZO_ULONG errorCode_ = 0;
+  ZoString baseName_;
+  ZO_LONG dataType_ = ZODT_NONE;
+  ZO_LONG length_ = 0;
+  ZO_LONG row_ = 0;
+  ZO_LONG column_ = 0;
+  ZO_BOOLEAN hasAttributes_ = FALSE;
+  ZO_LONG longValue_ = 0;
+  ZO_SHORT shortValue_ = 0;
+  ZoString stringValue_;
+  ZO_BYTE byteValue_ = 0;
+  ZO_BYTE padCharacter_ = ZO_PAD_BLANK;
+  ZO_LONG alignment_ = ZO_ALIGN_1;
+};

@@ -1,0 +1,142 @@
+#include "defs/zo_message_def.h"
+
+#include "common/return_codes.h"
+#include "common/trace.h"
+#include "defs/zo_names.h"
+
+namespace {
+constexpr ZoNameTraceLines kNameLines{
+    "Name contains invalid characters",
+    "Name exceeds maximum length = %d",
+    nullptr,
+};
+constexpr ZoNameTraceLines kFieldNameLines{
+    "Field name contains invalid characters",
+    "Field name exceeds maximum length = %d",
+    "Field name is reserved: %s",
+};
+}  // namespace
+
+ZoMessageDef::ZoMessageDef(const ZoString& name) {
+  const ZO_ULONG reported = 0;  // the constructors trace 0 on exit whatever the name gave
+  XTR_METHOD("ZoMessageDef :: ZoMessageDef( const ZoString & )", reported);
+  initName(name);
+}
+
+ZoMessageDef::ZoMessageDef(const char* name) {
+  const ZO_ULONG reported = 0;
+  XTR_METHOD("ZoMessageDef :: ZoMessageDef( const char * )", reported);
+  initName(ZoString(name));
+}
+
+void ZoMessageDef::initName(const ZoString& name) {
+  if (checkName(name)) messageName_ = name;
+}
+
+ZO_BOOLEAN ZoMessageDef::checkName(const ZoString& name) {
+  if (zoCheckMessageName(name, kNameLines)) return TRUE;
+  errorCode_ = ERR_MSGD_INVALID_NAME;
+  return FALSE;
+}
+
+ZO_BOOLEAN ZoMessageDef::checkFieldName(const ZoString& name) {
+  if (zoCheckFieldName(name, kFieldNameLines)) return TRUE;
+  errorCode_ = ERR_MSGD_INVALID_FIELD_NAME;
+  return FALSE;
+}
+
+ZO_BOOLEAN ZoMessageDef::setMessageName(const ZoString& name) {
+  XTR_METHOD("ZoMessageDef :: setMessageName( const ZoString & )", errorCode_);
+  errorCode_ = 0;
+  if (checkName(name)) messageName_ = name;
+  return errorCode_ == 0 ? TRUE : FALSE;
+}
+
+ZO_BOOLEAN ZoMessageDef::setMessageName(const char* name) {
+  XTR_METHOD("ZoMessageDef :: setMessageName( const char * )", errorCode_);
+  return setMessageName(ZoString(name));
+}
+
+void ZoMessageDef::setDescription(const ZoString& description) {
+  XTR_METHOD("ZoMessageDef :: setDescription( const ZoString & )", errorCode_);
+  errorCode_ = 0;
+  description_ = description;
+}
+
+void ZoMessageDef::setDescription(const char* description) {
+  XTR_METHOD("ZoMessageDef :: setDescription( const char * )", errorCode_);
+  setDescription(ZoString(description));
+}
+
+ZO_BOOLEAN ZoMessageDef::setRowCount(ZO_LONG rowCount) {
+  XTR_METHOD("ZoMessageDef :: setRowCount", errorCode_);
+  errorCode_ = 0;
+  if (rowCount < 0)
+    errorCode_ = ERR_MSGD_INVALID_ROW_COUNT;
+  else
+    rowCount_ = rowCount;
+  return errorCode_ == 0 ? TRUE : FALSE;
+}
+
+ZO_BOOLEAN ZoMessageDef::setColumnCount(ZO_LONG columnCount) {
+  XTR_METHOD("ZoMessageDef :: setColumnCount", errorCode_);
+  errorCode_ = 0;
+  if (columnCount < 0)
+    errorCode_ = ERR_MSGD_INVALID_COLUMN_COUNT;
+  else
+    columnCount_ = columnCount;
+  return errorCode_ == 0 ? TRUE : FALSE;
+}
+
+ZO_BOOLEAN ZoMessageDef::setFormat(const ZoString& format) {
+  XTR_METHOD("ZoMessageDef :: setFormat", errorCode_);
+  errorCode_ = 0;
+  if (format.length() > MAX_FORMAT) {
+    XTR_TEXTF("Format length: %d exceeds maximum: %d", static_cast<int>(format.length()),
+              static_cast<int>(MAX_FORMAT));
+    errorCode_ = ERR_MSGD_INVALID_FORMAT;
+  } else if (format.isAlNumPad()) {
+    format_ = format;
+  } else {
+    XTR_TEXT("Format contains non alpha-numeric characters");
+    errorCode_ = ERR_MSGD_INVALID_FORMAT;
+  }
+  return errorCode_ == 0 ? TRUE : FALSE;
+}
+
+ZO_BOOLEAN ZoMessageDef::setFormat(const char* format) { return setFormat(ZoString(format)); }
+
+ZO_BOOLEAN ZoMessageDef::addFieldNames(const ZoString& alias, const ZoString& name) {
+  XTR_METHOD("ZoMessageDef :: addFieldNames( const ZoString &, const ZoString & )", errorCode_);
+  errorCode_ = 0;
+  if (alias.length() == 0 || name.length() == 0) {
+    XTR_TEXT("Alias and/or name strings are empty");
+    errorCode_ = ERR_MSGD_INVALID_FIELD_NAME;
+  } else if (checkFieldName(alias) && checkFieldName(name)) {
+    aliases_.add(alias);
+    names_.add(name);
+    ++fieldCount_;
+  } else {
+    XTR_TEXT("Alias and/or name strings are invalid");
+    errorCode_ = ERR_MSGD_INVALID_FIELD_NAME;
+  }
+  return errorCode_ == 0 ? TRUE : FALSE;
+}
+
+ZO_BOOLEAN ZoMessageDef::addFieldNames(const char* alias, const char* name) {
+  XTR_METHOD("ZoMessageDef :: addFieldNames( const char *, const char * )", errorCode_);
+  return addFieldNames(ZoString(alias), ZoString(name));
+}
+
+ZO_BOOLEAN ZoMessageDef::getFieldNames(ZoString& alias, ZoString& name, ZO_LONG index) {
+  XTR_METHOD("ZoMessageDef :: getFieldNames", errorCode_);
+  errorCode_ = 0;
+  if (index >= 0 && index < fieldCount_) {
+    alias = aliases_.get(index);
+    name = names_.get(index);
+  } else {
+    XTR_TEXTF("index %d exceeds current fieldCount %d", static_cast<int>(index), static_cast<int>(fieldCount_));
+    errorCode_ = ERR_MSGD_INVALID_INDEX;
+  }
+  return errorCode_ == 0 ? TRUE : FALSE;
+}

@@ -1,0 +1,84 @@
+#include "defs/zo_service_def.h"
+
+#include "common/return_codes.h"
+#include "common/trace.h"
+#include "defs/zo_names.h"
+
+namespace {
+constexpr ZoNameTraceLines kNameLines{
+    "Name contains invalid characters",
+    "Name exceeds maximum length = %d",
+    nullptr,
+};
+// The constructor and the setters trace 0 on exit whatever they stored.
+constexpr ZO_ULONG kTracedExit = 0;
+}  // namespace
+
+ZoServiceDef::ZoServiceDef(const ZoString& serviceName) {
+  XTR_METHOD("ZoServiceDef :: ZoServiceDef()", kTracedExit);
+  if (checkName(serviceName)) serviceName_ = serviceName;
+}
+
+ZoServiceDef::ZoServiceDef(const char* serviceName) : ZoServiceDef(ZoString(serviceName)) {}
+
+ZO_BOOLEAN ZoServiceDef::checkName(const ZoString& name) {
+  if (zoCheckMessageName(name, kNameLines)) return TRUE;
+  errorCode_ = ERR_SVCD_INVALID_NAME;
+  return FALSE;
+}
+
+ZO_BOOLEAN ZoServiceDef::setServiceName(const ZoString& name) {
+  XTR_METHOD("ZoServiceDef :: setServiceName", kTracedExit);
+  errorCode_ = 0;
+  if (!checkName(name)) return FALSE;
+  serviceName_ = name;
+  return TRUE;
+}
+
+void ZoServiceDef::setServiceStep(const ZoString& step) {
+  XTR_METHOD("ZoServiceDef :: setServiceStep", kTracedExit);
+  errorCode_ = 0;
+  serviceStep_ = step;
+}
+
+void ZoServiceDef::setCharacterSet(ZO_LONG characterSet) {
+  XTR_METHOD("ZoServiceDef :: setCharacterSet", kTracedExit);
+  errorCode_ = 0;
+  characterSet_ = characterSet;
+}
+
+void ZoServiceDef::setConnectionManager(const ZoString& connectionManager) {
+  XTR_METHOD("ZoServiceDef :: setConnectionManager", kTracedExit);
+  errorCode_ = 0;
+  connectionManager_ = connectionManager;
+}
+
+void ZoServiceDef::setEncoding(ZO_LONG encoding) {
+  XTR_METHOD("ZoServiceDef :: setEncoding", kTracedExit);
+  errorCode_ = 0;
+  encoding_ = encoding;
+}
+
+void ZoServiceDef::setInboundConnection(const ZoString& connection) {
+  XTR_METHOD("ZoServiceDef :: setInboundConnection", kTracedExit);
+  errorCode_ = 0;
+  inboundConnection_ = connection;
+}
+
+void ZoServiceDef::setOutboundConnection(const ZoString& connection) {
+  XTR_METHOD("ZoServiceDef :: setOutboundConnection", kTracedExit);
+  errorCode_ = 0;
+  outboundConnection_ = connection;
+}
+
+void ZoServiceDef::setSystemName(const ZoString& systemName) {
+  XTR_METHOD("ZoServiceDef :: setSystemName", kTracedExit);
+  errorCode_ = 0;
+  systemName_ = systemName;
+}
+
+void ZoServiceDef::setServiceType(ZO_LONG serviceType) {
+  XTR_METHOD("ZoServiceDef :: setServiceType", kTracedExit);
+  errorCode_ = 0;
+  serviceType_ = serviceType;
+}
