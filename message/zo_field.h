@@ -1,0 +1,165 @@
+#pragma once
+// ZoField: one field of a message at run time.
+//
+// A named, typed value with its length, screen position, segment, display
+// attributes, pad character and alignment. The field ties the value to its
+// type and length: numbers need a minimum length, texts are cut to the
+// length, and a zero length is replaced by the length the value needs.
+//
+// Every setter first clears the error code and leaves in it the outcome (an
+// ERR_FLD_* code; ERR_FLD_DATA_TRUNCATED is a warning and the shortened value
+// is stored). A failing setter keeps the previous state of its property,
+// except setDataType, which stores even an invalid type. The completion code
+// and public return code inherited from ZoErrorCodes are set by the owner of
+// the field (the message), not by the field itself.
+
+#include "common/error_codes.h"
+#include "common/zo_types.h"
+#include "defs/zo_data_types.h"
+#include "defs/zo_string.h"
+
+// Ranges of the display attributes: every attribute has a default that a new
+// field holds and a value that means "no attributes".
+inline constexpr ZO_LONG ZO_COLOR_MIN = 0;
+inline constexpr ZO_LONG ZO_COLOR_MAX = 17;
+inline constexpr ZO_LONG ZO_COLOR_DEFAULT = 0;
+inline constexpr ZO_LONG ZO_COLOR_NO_ATTRIBUTES = 1;
+inline constexpr ZO_LONG ZO_INTENSITY_MIN = 30;
+inline constexpr ZO_LONG ZO_INTENSITY_MAX = 35;
+inline constexpr ZO_LONG ZO_INTENSITY_DEFAULT = 30;
+inline constexpr ZO_LONG ZO_INTENSITY_NO_ATTRIBUTES = 31;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_MIN = 20;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_MAX = 26;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_DEFAULT = 20;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_NO_ATTRIBUTES = 21;
+inline constexpr ZO_LONG ZO_PROTECTION_MIN = 40;
+inline constexpr ZO_LONG ZO_PROTECTION_MAX = 44;
+inline constexpr ZO_LONG ZO_PROTECTION_DEFAULT = 40;
+inline constexpr ZO_LONG ZO_PROTECTION_NO_ATTRIBUTES = 41;
+// With attributes on, this protection marks a field whose value the message
+// refuses to set.
+inline constexpr ZO_LONG ZO_PROTECTION_PROTECTED = 42;
+
+// Minimum lengths of the numeric types.
+inline constexpr ZO_LONG ZO_LONG_LENGTH = 4;
+inline constexpr ZO_LONG ZO_SHORT_LENGTH = 2;
+inline constexpr ZO_LONG ZO_BYTE_LENGTH = 1;
+
+// setDataType accepts the types from ZODT_NONE to this value; the last one has
+// no name and nothing else handles it.
+inline constexpr ZO_LONG ZODT_HIGHEST_ACCEPTED = 17;
+
+class ZoField : public ZoErrorCodes {
+ public:
+  // Both store the name when it passes checkName; otherwise the name stays
+  // empty and the error code is ERR_FLD_INVALID_NAME.
+  explicit ZoField(const ZoString& name);
+  explicit ZoField(const char* name);
+  // Copies every property, the error code, completion code and return code.
+  ZoField(const ZoField& other);
+  ZoField& operator=(const ZoField& other) = default;
+  ~ZoField() override;
+
+  // Copies every property and value of `other`, not its completion code and
+  // public return code; the error code becomes 0.
+  void copyFrom(const ZoField& other);
+
+  // Two fields are equal when their names are equal (case-sensitive).
+  bool operator==(const ZoField& other) const { return m_name == other.m_name; }
+  bool operator!=(const ZoField& other) const { return !(*this == other); }
+
+  // The field-name rule (letters, digits, underscore; at most 32 characters;
+  // not a reserved name). Sets ERR_FLD_INVALID_NAME when it fails.
+  ZO_BOOLEAN checkName(const ZoString& name);
+
+  // A text makes the field a ZODT_STRING (authenticator types are kept). With
+  // a length set, a longer text is cut to it (ERR_FLD_DATA_TRUNCATED); with
+  // length 0 the length becomes the text's.
+  void setValue(const ZoString& value);
+  void setValue(const char* value);
+  // A number makes the field of its type when the length (set to the
+  // minimum when 0) is at least the minimum; otherwise ERR_FLD_INVALID_LENGTH
+  // and value and type are unchanged.
+  void setValue(ZO_LONG value);
+  void setValue(ZO_SHORT value);
+  void setValue(ZO_BYTE value);
+
+  // Stores the type, then checks it (ZODT_NONE to ZODT_HIGHEST_ACCEPTED); a
+  // valid type clears every value and the value-set mark, an invalid one sets
+  // ERR_FLD_INVALID_DATATYPE and stays stored.
+  void setDataType(ZO_LONG dataType);
+  // A negative length, one below the type's minimum, or any length under an
+  // unusable type fails and keeps the old length. A text longer than the new
+  // length is cut (ERR_FLD_DATA_TRUNCATED) and the length stored.
+  void setLength(ZO_LONG length);
+  // FALSE also sets the four attributes to their no-attributes values.
+  void setHasAttributes(ZO_BOOLEAN hasAttributes);
+  // Outside the attribute's range: its ERR_FLD_INVALID_* code, value kept.
+  // Inside: stored, and has-attributes becomes TRUE.
+  void setColor(ZO_LONG color);
+  void setIntensity(ZO_LONG intensity);
+  void setHighLight(ZO_LONG highLight);
+  void setProtection(ZO_LONG protection);
+  // Stored without checks.
+  void setDescription(const ZoString& description);
+  void setRow(ZO_LONG row);
+  void setColumn(ZO_LONG column);
+  void setSegment(ZO_LONG segment);
+  void setPadCharacter(ZO_BYTE padCharacter);
+  void setAlignment(ZO_LONG alignment);
+  void setValueSet(ZO_BOOLEAN valueSet);
+  void setErrorCode(ZO_LONG errorCode) { m_rc = static_cast<ZO_ULONG>(errorCode); }
+
+  const ZoString& getName() const { return m_name; }
+  const ZoString& getDescription() const { return m_description; }
+  ZoString getValue() const { return m_textValue; }
+  ZO_LONG getDataType() const { return m_dataType; }
+  ZO_LONG getLength() const { return m_length; }
+  ZO_LONG getRow() const { return m_row; }
+  ZO_LONG getColumn() const { return m_column; }
+  ZO_LONG getSegment() const { return m_segment; }
+  ZO_BOOLEAN getHasAttributes() const { return m_hasAttributes; }
+  ZO_LONG getColor() const { return m_color; }
+  ZO_LONG getIntensity() const { return m_intensity; }
+  ZO_LONG getHighLight() const { return m_highLight; }
+  ZO_LONG getProtection() const { return m_protection; }
+  ZO_LONG getLongValue() const { return m_longValue; }
+  ZO_SHORT getShortValue() const { return m_shortValue; }
+  ZO_BYTE getByteValue() const { return m_byteValue; }
+  ZO_BYTE getPadCharacter() const { return m_padCharacter; }
+  ZO_LONG getAlignment() const { return m_alignment; }
+  ZO_BOOLEAN isValueSet() const { return m_valueSet; }
+  ZO_LONG getErrorCode() const { return static_cast<ZO_LONG>(m_rc); }
+
+ private:
+  // Construction body shared by both constructors.
+  void init(const ZoString& name);
+  // Shared body of the numeric setValue forms.
+  bool prepareNumericValue(ZO_LONG minimumLength, const char* resetLine);
+  // Shared body of the four attribute setters.
+  void setAttribute(ZO_LONG& attribute, ZO_LONG value, ZO_LONG low, ZO_LONG high,
+                    ZO_ULONG errorCode, const char* invalidLine);
+  // Copies every property (not the ZoErrorCodes part, not the error code).
+  void copyProperties(const ZoField& other);
+
+  ZO_ULONG m_rc = 0;
+  ZoString m_name;
+  ZoString m_description;
+  ZO_LONG m_dataType = ZODT_NONE;
+  ZO_LONG m_length = 0;
+  ZO_LONG m_row = 0;
+  ZO_LONG m_column = 0;
+  ZO_LONG m_segment = 1;
+  ZO_BOOLEAN m_hasAttributes = FALSE;
+  ZO_LONG m_color = ZO_COLOR_DEFAULT;
+  ZO_LONG m_intensity = ZO_INTENSITY_DEFAULT;
+  ZO_LONG m_highLight = ZO_HIGHLIGHT_DEFAULT;
+  ZO_LONG m_protection = ZO_PROTECTION_DEFAULT;
+  ZO_BOOLEAN m_valueSet = FALSE;
+  ZoString m_textValue;
+  ZO_LONG m_longValue = 0;
+  ZO_SHORT m_shortValue = 0;
+  ZO_BYTE m_byteValue = 0;
+  ZO_BYTE m_padCharacter = ZO_PAD_BLANK;
+  ZO_LONG m_alignment = ZO_ALIGN_1;
+};
