@@ -25,6 +25,14 @@ void xtrData(const void* address, ZO_LONG length);
 // Writes one text line formatted like printf (no test of the trace state).
 void xtrTextF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Opens (for appending) the trace file at `path` and writes its header.
+// Returns 0, or XEC_NOT_STARTED_OR_NO_TRACE_FILE after a failure report when
+// the file cannot be opened or the common services are not started.
+ZO_ULONG xrk_xtrOpenTraceFile(const char* path);
+
+// Releases the in-core ring and closes the trace file. Returns 0.
+ZO_ULONG xrk_xtrTerminate();
+
 inline bool xtrTextWanted() { return xtrTraceActive && !xtrUserTracingActive; }
 
 // Traces one method: the entry line now and the exit line, with the code that
