@@ -1,0 +1,69 @@
+#pragma once
+// The import run of vexopxm: command line, creation of the reader, session and
+// composer, the loop over the statements of the source file, and the clean-up.
+
+#include <memory>
+#include <string>
+
+#include "common/zo_types.h"
+#include "import/pxm_file.h"
+#include "import/pxm_message.h"
+#include "import/user_message.h"
+#include "session/zo_session.h"
+
+// What the user types; printed after "Usage: ".
+inline constexpr const char* PXM_USAGE_TEXT = "vexopxm [/r] filename.pxm";
+// The file name must contain this, compared on an upper-cased copy.
+inline constexpr const char* PXM_FILE_EXTENSION = ".PXM";
+// Product prefix with which the common services are started.
+inline constexpr const char* PXM_PRODUCT_PREFIX = "VEXO";
+// Text of the last line of a run that imported everything.
+inline constexpr const char* PXM_DONE_TEXT = "OK";
+
+// Exit status of the program.
+inline constexpr int PXM_EXIT_OK = 0;     // "OK" printed, or the usage asked for
+inline constexpr int PXM_EXIT_ERROR = 1;  // an error line printed
+
+class PXMImport {
+ public:
+  PXMImport() = default;
+  // Runs the clean-up if run() has not.
+  ~PXMImport();
+
+  PXMImport(const PXMImport&) = delete;
+  PXMImport& operator=(const PXMImport&) = delete;
+
+  // One whole run with the program's arguments (the session gets them too and
+  // borrows `argv` for its lifetime). Prints through `message`; returns the
+  // exit status.
+  int run(int argc, char* argv[], UserMessage& message);
+
+ private:
+  // Outcome of one step of the run: go on, stop after an error line, or stop
+  // after printing the usage that was asked for.
+  enum class Step { Go, Stop, Usage };
+
+  // Applies the options before the file name; sets fileName_ or stops.
+  Step parseCommandLine(int argc, char* argv[], UserMessage& message);
+  // Creates the reader, the session and the composer, in this order.
+  Step createObjects(int argc, char* argv[], UserMessage& message);
+  // The loop over all statements; Stop after an error line.
+  Step importMaps(UserMessage& message);
+  // Imports the map whose "PXMMAP" statement was just read and marked.
+  Step importMap(UserMessage& message);
+  // Prints the composer's error if it has one.
+  Step checkComposer(UserMessage& message);
+  // Prints the open error if the reader stopped on unreadable input.
+  Step checkReader(UserMessage& message);
+  // Releases the reader, then the composer, then the session, then the
+  // upper-cased name; safe to call more than once.
+  void cleanUp();
+
+  std::unique_ptr<PXMFile> reader_;
+  PXMStatement* statement_ = nullptr;  // owned by the reader
+  std::unique_ptr<PXMMessage> composer_;
+  std::unique_ptr<ZoSession> session_;
+  std::string upperName_;
+  const char* fileName_ = nullptr;  // argument as typed, borrowed from argv
+  ZO_BOOLEAN replace_ = FALSE;
+};

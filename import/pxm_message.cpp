@@ -1,0 +1,178 @@
+#include "import/pxm_message.h"
+
+#include <new>
+#include <string>
+
+#include "common/return_codes.h"
+#include "common/trace.h"
+#include "defs/zo_data_types.h"
+#include "session/zo_session.h"
+
+PXMMessage::PXMMessage(ZoSession* session, ZO_BOOLEAN replace)
+    : PXMMessage(session, session != nullptr ? session->getDefinitionDB() : nullptr, replace) {}
+
+PXMMessage::PXMMessage(ZoSession* session, ZoDatabase* database, ZO_BOOLEAN replace)
+    : database_(database), session_(session), replace_(replace) {
+  XTR_METHOD("PXMMessage::PXMMessage", errorCode_);
+  if (database_ == nullptr) errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
+}
+
+PXMMessage::~PXMMessage() {
+  const ZO_ULONG rc = 0;
+  XTR_METHOD("PXMMessage::~PXMMessage", rc);
+  discardMap();
+}
+
+void PXMMessage::clearResults() {
+  errorCode_ = 0;
+  dbErrorCode_ = 0;
+  errorText_ = "";
+}
+
+void PXMMessage::takeDatabaseError() {
+  errorCode_ = database_->getErrorCode();
+  dbErrorCode_ = database_->getDbErrorCode();
+  errorText_ = database_->getDbErrorText();
+}
+
+void PXMMessage::discardMap() {
+  mapReady_ = false;
+  messageDef_.reset();
+  fieldDefs_.reset();
+}
+
+void PXMMessage::newMap(const PXMStatement& statement, ZO_LONG fieldCount) {
+  XTR_METHOD("PXMMessage::newMap", errorCode_);
+  clearResults();
+  fieldCapacity_ = fieldCount;
+  fieldsAdded_ = 0;
+  discardMap();
+  if (database_ == nullptr) {
+    errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
+    return;
+  }
+
+  messageDef_.reset(new (std::nothrow) ZoMessageDef(""));
+  if (!messageDef_) {
+    errorCode_ = ERR_PXM_NO_MEMORY;
+    XTR_TEXT("No memory creating ZoMessageDef object");
+  } else if (messageDef_->getErrorCode() != 0) {
+    errorCode_ = messageDef_->getErrorCode();
+    XTR_TEXTF("Error %d creating ZoMessageDef object", static_cast<int>(errorCode_));
+  } else if (fieldCount > 0) {
+    fieldDefs_.reset(new (std::nothrow) ZoFieldDef[static_cast<std::size_t>(fieldCount)]);
+    if (!fieldDefs_) {
+      errorCode_ = ERR_PXM_NO_MEMORY;
+      XTR_TEXT("No memory creating array of ZoFieldDef objects");
+    } else if (fieldDefs_[fieldCount - 1].getErrorCode() != 0) {
+      errorCode_ = fieldDefs_[fieldCount - 1].getErrorCode();
+      XTR_TEXTF("Error %d creating array of ZoFieldDef objects", static_cast<int>(errorCode_));
+    }
+  } else {
+    fieldCapacity_ = 0;
+    XTR_TEXT("Warning: No fields in map.");
+  }
+  if (errorCode_ != 0) return;
+
+  mapName_ = statement.GetLabel();
+  messageDef_->setMessageName(mapName_);
+  if (messageDef_->getErrorCode() != 0) {
+    errorCode_ = messageDef_->getErrorCode();
+    XTR_TEXTF("Invalid message name %s", mapName_.text());
+    return;
+  }
+  XTR_TEXTF("Composing message definition %s", mapName_.text());
+  mapDescription_ = ZoString(PXM_MAP_DESCRIPTION_PREFIX) + mapName_;
+  messageDef_->setDescription(mapDescription_);
+  messageDef_->setFormat("");
+  mapReady_ = true;
+}
+
+void PXMMessage::addField(const PXMStatement& statement) {
+  XTR_METHOD("PXMMessage::addField", errorCode_);
+  clearResults();
+  if (!mapReady_ || fieldsAdded_ >= fieldCapacity_ || !messageDef_ || !fieldDefs_) {
+    errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
+    XTR_TEXT("AddField called incorrectly");
+    return;
+  }
+
+  fieldName_ = statement.GetLabel();
+  if (fieldName_.length() == 0) {
+    XTR_TEXT("Unnamed field - ignored");
+    return;
+  }
+
+  // The number is written in full however many fields a map has.
+  const std::string number = std::to_string(fieldsAdded_ + 1);
+  fieldDescription_ = mapName_ + PXM_FIELD_DESCRIPTION_INFIX + number.c_str();
+
+  messageDef_->addFieldNames(fieldName_, fieldName_);
+  if (messageDef_->getErrorCode() != 0) {
+    errorCode_ = messageDef_->getErrorCode();
+    XTR_TEXTF("Invalid field name %s", fieldName_.text());
+    return;
+  }
+
+  XTR_TEXTF("Composing field definition %s", fieldName_.text());
+  ZoFieldDef& field = fieldDefs_[fieldsAdded_];
+  field.setName(fieldName_);
+  field.setDescription(fieldDescription_);
+  field.setSegment(ZoFieldDef::DEFAULT_SEGMENT);
+  field.setDataType(ZODT_STRING);
+  field.setHasAttributes(TRUE);
+  field.setPadCharacter(ZO_PAD_BLANK);
+  field.setValue("");
+  field.setRow(statement.GetLine());
+  if (field.getErrorCode() == 0) field.setColumn(statement.GetColumn());
+  if (field.getErrorCode() == 0) field.setLength(statement.GetLength());
+
+  if (field.getErrorCode() != 0) {
+    errorCode_ = field.getErrorCode();
+    XTR_TEXTF("Error %d composing field definition %s", static_cast<int>(errorCode_), fieldName_.text());
+    return;
+  }
+  ++fieldsAdded_;
+}
+
+void PXMMessage::endMap() {
+  XTR_METHOD("PXMMessage::endMap", errorCode_);
+  clearResults();
+  if (!mapReady_ || !messageDef_) {
+    errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
+    XTR_TEXT("EndMap called without a map");
+    return;
+  }
+
+  database_->write(*messageDef_, replace_);
+  const ZO_ULONG written = database_->getErrorCode();
+  if (written == 0) {
+    XTR_TEXTF("Message definition %s successfully written", messageDef_->getMessageName().text());
+  } else if (written == ERR_DB_DEFN_ALREADY_EXISTS) {
+    errorCode_ = ERR_PXM_DEFN_ALREADY_EXISTS;
+    XTR_TEXTF("Error: message definition %s already exists, replace not specified",
+              messageDef_->getMessageName().text());
+    return;
+  } else {
+    takeDatabaseError();
+    XTR_TEXTF("Error writing message definition %s", messageDef_->getMessageName().text());
+    XTR_TEXTF("Error code %d, database code %d", static_cast<int>(errorCode_), static_cast<int>(dbErrorCode_));
+    return;
+  }
+
+  database_->deleteMsgFlds(mapName_);
+  database_->deleteBuiltMsg(mapName_);
+
+  for (ZO_LONG index = 0; index < fieldsAdded_; ++index) {
+    ZoFieldDef& field = fieldDefs_[index];
+    database_->write(field, FALSE);
+    if (database_->getErrorCode() != 0) {
+      takeDatabaseError();
+      XTR_TEXTF("Error writing field definition %s (number %d)", field.getName().text(),
+                static_cast<int>(index + 1));
+      XTR_TEXTF("Error code %d, database code %d", static_cast<int>(errorCode_), static_cast<int>(dbErrorCode_));
+      return;
+    }
+    XTR_TEXTF("Field definition %s successfully written", field.getName().text());
+  }
+}

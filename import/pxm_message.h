@@ -1,0 +1,82 @@
+#pragma once
+// Composer of one map: turns a "PXMMAP" statement and its "PXMFLD" statements
+// into a message definition and one field definition per named field, and
+// writes them into a definition database.
+//
+// Use per map: newMap, addField for each field statement, endMap. Each of the
+// three first clears the results; after each, getErrorCode tells whether it
+// worked (0) and getDbErrorCode / getDbErrorText give the database's own code
+// and text after a failed write. Nothing is printed; details go to the trace.
+
+#include <memory>
+
+#include "common/zo_types.h"
+#include "defs/zo_database.h"
+#include "defs/zo_field_def.h"
+#include "defs/zo_message_def.h"
+#include "defs/zo_string.h"
+#include "import/pxm_statement.h"
+
+class ZoSession;
+
+// Text that begins the description of every map's message definition.
+inline constexpr const char* PXM_MAP_DESCRIPTION_PREFIX = "KOVA PXM map ";
+// Text between the map name and the field number in a field's description.
+inline constexpr const char* PXM_FIELD_DESCRIPTION_INFIX = " field ";
+
+class PXMMessage {
+ public:
+  // Writes into the session's definition database. Both are borrowed: the
+  // session and its database must outlive the composer. A session without a
+  // definition database leaves the error code ERR_PXM_UNEXPECTED_ERROR.
+  PXMMessage(ZoSession* session, ZO_BOOLEAN replace);
+  // Writes into `database` instead of the session's (the session may then be
+  // null); both borrowed as above. A null database leaves the error code
+  // ERR_PXM_UNEXPECTED_ERROR.
+  PXMMessage(ZoSession* session, ZoDatabase* database, ZO_BOOLEAN replace);
+  ~PXMMessage();
+
+  PXMMessage(const PXMMessage&) = delete;
+  PXMMessage& operator=(const PXMMessage&) = delete;
+
+  // Starts a map named by the statement's label, with room for `fieldCount`
+  // field definitions; discards the previous map's definitions.
+  void newMap(const PXMStatement& statement, ZO_LONG fieldCount);
+  // Adds one field from a "PXMFLD" statement. A statement without a label is
+  // passed over (no slot, no number, error code 0).
+  void addField(const PXMStatement& statement);
+  // Writes the message definition (replacing it only when asked at
+  // construction), removes the old field definitions and built form of the
+  // message, then writes each field definition. Stops at the first failure;
+  // what was written before it stays written.
+  void endMap();
+
+  ZO_ULONG getErrorCode() const { return errorCode_; }
+  ZO_LONG getDbErrorCode() const { return dbErrorCode_; }
+  ZoString getDbErrorText() const { return errorText_; }
+
+  // Number of field definitions filled for the current map.
+  ZO_LONG getFieldsAdded() const { return fieldsAdded_; }
+
+ private:
+  void clearResults();
+  // Takes the error code, database code and text of a failed database call.
+  void takeDatabaseError();
+  void discardMap();
+
+  ZoDatabase* database_;
+  ZoSession* session_;
+  ZO_ULONG errorCode_ = 0;
+  ZO_LONG dbErrorCode_ = 0;
+  ZoString errorText_;
+  ZO_BOOLEAN replace_;
+  ZoString mapName_;
+  ZoString mapDescription_;
+  ZoString fieldName_;
+  ZoString fieldDescription_;
+  ZO_LONG fieldCapacity_ = 0;
+  ZO_LONG fieldsAdded_ = 0;
+  std::unique_ptr<ZoFieldDef[]> fieldDefs_;
+  std::unique_ptr<ZoMessageDef> messageDef_;
+  bool mapReady_ = false;  // newMap succeeded and endMap may write
+};

@@ -1,0 +1,17 @@
+// vexopxm: imports the maps of a screen-map source file into the definition
+// database as message and field definitions.
+
+#include "common/services.h"
+#include "common/trace.h"
+#include "import/pxm_import.h"
+#include "import/user_message.h"
+
+int main(int argc, char* argv[]) {
+  // The result is not needed: without the common services nothing is traced.
+  xrkInitCommonServices(PXM_PRODUCT_PREFIX);
+  XTR_TEXT("VEXOPXM starting");
+
+  UserMessage message;
+  PXMImport import;
+  return import.run(argc, argv, message);
+}
