@@ -2,23 +2,21 @@
 // A scratch directory for one test: created fresh, removed with its files at
 // the end of the test.
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include <unistd.h>
+
 class ScratchDir {
  public:
+  // Short paths (/tmp/vx<pid>_<n>) so that tests can name files within the
+  // length limits of configuration values.
   ScratchDir() {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "vexo_scratch";
-    if (info != nullptr) name += std::string("_") + info->test_suite_name() + "_" + info->name();
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    path_ = std::filesystem::temp_directory_path() / name;
+    static int counter = 0;
+    path_ = std::filesystem::temp_directory_path() /
+            ("vx" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
