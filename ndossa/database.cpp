@@ -1,0 +1,662 @@
+#include "ndossa/database.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <algorithm>
+#include <random>
+#include <set>
+#include <tuple>
+
+namespace ndossa {
+namespace {
+
+// Marks a file as one of our databases (SQLite header field), and its layout version.
+constexpr std::int32_t kApplicationId = 0x4E445341;
+constexpr std::int32_t kLayoutVersion = 1;
+// How long a writer waits for another process's transaction (NDOSSA_WAIT_MS overrides).
+constexpr int kDefaultWaitMs = 10000;
+constexpr long kMaxWaitMs = 600000;
+// Page cache per connection, in KiB: keeps the indexes of a large database in memory.
+constexpr int kCacheKiB = 16384;
+// Note ids are positive 32-bit numbers.
+constexpr sqlite3_int64 kMaxNoteId = INT32_MAX;
+// Indexed terms a candidate query checks itself; further terms are checked on the document.
+constexpr std::size_t kMaxIndexedTerms = 8;
+
+// The design every database gets at creation: the items the index holds and the views.
+constexpr const char* kIndexedItems[] = {"FORM",           "MessageName", "MessageFieldName",
+                                         "svcdef_name",    "msgdef_name", "secdef_dossaid",
+                                         "secdef_sysname"};
+struct ViewSeed {
+  const char* name;
+  const char* form;
+  const char* keyItem;
+};
+constexpr ViewSeed kViews[] = {{"Services", "Service", "svcdef_name"},
+                               {"MsgBuild", "MsgBuild", "msgdef_name"}};
+
+constexpr const char* kSchema =
+    "CREATE TABLE dossa_info(id INTEGER PRIMARY KEY CHECK(id = 1), identity BLOB NOT NULL);"
+    "CREATE TABLE dossa_indexed(itemid INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE);"
+    "CREATE TABLE dossa_views(viewid INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE,"
+    " form TEXT NOT NULL, keyitem TEXT NOT NULL);"
+    "CREATE TABLE dossa_notes(noteid INTEGER PRIMARY KEY AUTOINCREMENT, body BLOB NOT NULL);"
+    "CREATE TABLE dossa_keys(itemid INTEGER NOT NULL, value TEXT NOT NULL COLLATE NOCASE,"
+    " noteid INTEGER NOT NULL, PRIMARY KEY(itemid, value, noteid)) WITHOUT ROWID;"
+    "CREATE TABLE dossa_view_entries(viewid INTEGER NOT NULL, key TEXT NOT NULL COLLATE NOCASE,"
+    " noteid INTEGER NOT NULL, PRIMARY KEY(viewid, key, noteid)) WITHOUT ROWID;"
+    "CREATE INDEX dossa_view_notes ON dossa_view_entries(viewid, noteid);";
+
+DossaStatus statusOf(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE: return DOSSA_NOERROR;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return DOSSA_ERR_BUSY;
+    case SQLITE_NOTADB: return DOSSA_ERR_NOT_DATABASE;
+    case SQLITE_CORRUPT:
+    case SQLITE_FORMAT:
+    case SQLITE_SCHEMA:
+    case SQLITE_MISMATCH: return DOSSA_ERR_DATABASE_CORRUPT;
+    case SQLITE_READONLY: return DOSSA_ERR_NO_WRITE_ACCESS;
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return DOSSA_ERR_NO_ACCESS;
+    case SQLITE_NOMEM: return DOSSA_ERR_NO_MEMORY;
+    case SQLITE_CANTOPEN: return DOSSA_ERR_CANNOT_OPEN;
+    case SQLITE_TOOBIG: return DOSSA_ERR_NOTE_TOO_LARGE;
+    case SQLITE_ERROR: return DOSSA_ERR_NOT_DATABASE;  // e.g. a missing table: not our layout
+    default: return DOSSA_ERR_DISK;
+  }
+}
+
+DossaStatus statusOfErrno(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR: return DOSSA_ERR_NO_SUCH_DATABASE;
+    case EACCES:
+    case EPERM: return DOSSA_ERR_NO_ACCESS;
+    case ENAMETOOLONG: return DOSSA_ERR_PATH_TOO_LONG;
+    case ENOMEM: return DOSSA_ERR_NO_MEMORY;
+    default: return DOSSA_ERR_DISK;
+  }
+}
+
+int waitMilliseconds() {
+  const char* text = std::getenv("NDOSSA_WAIT_MS");
+  if (!text || !*text) return kDefaultWaitMs;
+  char* end = nullptr;
+  errno = 0;
+  long value = std::strtol(text, &end, 10);
+  if (errno || *end || value < 0) return kDefaultWaitMs;
+  return static_cast<int>(value > kMaxWaitMs ? kMaxWaitMs : value);
+}
+
+void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
+  sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+std::string_view columnBytes(sqlite3_stmt* stmt, int column) {
+  const void* data = sqlite3_column_blob(stmt, column);
+  int size = sqlite3_column_bytes(stmt, column);
+  if (!data || size <= 0) return {};
+  return {static_cast<const char*>(data), static_cast<std::size_t>(size)};
+}
+
+// Resets a reused statement whatever way the scope is left.
+class Reset {
+ public:
+  explicit Reset(const Statement& s) : stmt_(s.get()) {}
+  ~Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  Reset(const Reset&) = delete;
+  Reset& operator=(const Reset&) = delete;
+
+ private:
+  sqlite3_stmt* stmt_;
+};
+
+// The values an item contributes to the key index: a text, or every list entry.
+std::vector<std::string_view> indexValues(const Item& item) {
+  std::vector<std::string_view> values;
+  if (item.kind == ItemKind::Text) values.push_back(item.text);
+  if (item.kind == ItemKind::TextList)
+    for (const auto& e : item.list) values.push_back(e);
+  return values;
+}
+
+}  // namespace
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    sqlite3_finalize(stmt_);
+    stmt_ = other.stmt_;
+    other.stmt_ = nullptr;
+  }
+  return *this;
+}
+
+// BEGIN IMMEDIATE ... COMMIT; rolls back when not committed.
+class Transaction {
+ public:
+  explicit Transaction(Database& db) : db_(db) {}
+  ~Transaction() {
+    if (active_) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  DossaStatus begin() {
+    DossaStatus s = db_.exec("BEGIN IMMEDIATE");
+    active_ = s == DOSSA_NOERROR;
+    return s;
+  }
+  DossaStatus commit() {
+    DossaStatus s = db_.exec("COMMIT");
+    if (!s) active_ = false;
+    return s;
+  }
+
+ private:
+  Database& db_;
+  bool active_ = false;
+};
+
+Database::~Database() {
+  // Statements first: a connection with live statements does not close.
+  for (Statement* stmt : {&loadStmt_, &insertStmt_, &updateStmt_, &deleteStmt_, &keyAddStmt_,
+                          &keyDelStmt_, &entryAddStmt_, &entryDelStmt_})
+    *stmt = Statement();
+  candidateStmts_.clear();
+  sqlite3_close_v2(db_);
+}
+
+DossaStatus Database::status(int rc) const { return statusOf(rc); }
+
+DossaStatus Database::exec(const char* sql) {
+  return statusOf(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+}
+
+DossaStatus Database::prepare(const char* sql, Statement& stmt) {
+  if (stmt.get()) return DOSSA_NOERROR;
+  sqlite3_stmt* raw = nullptr;
+  int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    return statusOf(rc);
+  }
+  stmt = Statement(raw);
+  return DOSSA_NOERROR;
+}
+
+DossaStatus Database::create(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (errno == EEXIST) return DOSSA_ERR_FILE_EXISTS;
+    DossaStatus s = statusOfErrno(errno);
+    return s == DOSSA_ERR_NO_SUCH_DATABASE ? DOSSA_ERR_CANNOT_OPEN : s;
+  }
+  ::close(fd);
+
+  sqlite3* raw = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+  std::unique_ptr<Database> db(new Database(raw));
+  DossaStatus s = statusOf(rc);
+  std::uint8_t identity[16];
+  std::random_device random;
+  for (auto& b : identity) b = static_cast<std::uint8_t>(random());
+  if (!s) s = db->exec("PRAGMA journal_mode=WAL");
+  if (!s) {
+    Transaction t(*db);
+    s = t.begin();
+    if (!s) s = db->exec(kSchema);
+    if (!s) {
+      std::string sql = "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                        ";PRAGMA user_version=" + std::to_string(kLayoutVersion) + ";";
+      s = db->exec(sql.c_str());
+    }
+    Statement stmt;
+    if (!s) s = db->prepare("INSERT INTO dossa_info(id, identity) VALUES(1, ?1)", stmt);
+    if (!s) {
+      sqlite3_bind_blob(stmt.get(), 1, identity, sizeof identity, SQLITE_TRANSIENT);
+      s = statusOf(sqlite3_step(stmt.get()));
+    }
+    for (const char* name : kIndexedItems) {
+      Statement add;
+      if (!s) s = db->prepare("INSERT INTO dossa_indexed(name) VALUES(?1)", add);
+      if (!s) {
+        bindText(add.get(), 1, name);
+        s = statusOf(sqlite3_step(add.get()));
+      }
+    }
+    for (const ViewSeed& view : kViews) {
+      Statement add;
+      if (!s) s = db->prepare("INSERT INTO dossa_views(name, form, keyitem) VALUES(?1, ?2, ?3)", add);
+      if (!s) {
+        bindText(add.get(), 1, view.name);
+        bindText(add.get(), 2, view.form);
+        bindText(add.get(), 3, view.keyItem);
+        s = statusOf(sqlite3_step(add.get()));
+      }
+    }
+    if (!s) s = t.commit();
+  }
+  db.reset();
+  if (s) {
+    ::unlink(path.c_str());
+    ::unlink((path + "-wal").c_str());
+    ::unlink((path + "-shm").c_str());
+  }
+  return s;
+}
+
+DossaStatus Database::open(const std::string& path, std::unique_ptr<Database>& out) {
+  out.reset();
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return statusOfErrno(errno);
+  if (!S_ISREG(info.st_mode)) return DOSSA_ERR_NOT_DATABASE;
+  if (::access(path.c_str(), R_OK) != 0) return DOSSA_ERR_NO_ACCESS;
+  bool readOnly = ::access(path.c_str(), W_OK) != 0;
+
+  sqlite3* raw = nullptr;
+  int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+  int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  std::unique_ptr<Database> db(new Database(raw));
+  if (rc != SQLITE_OK) return statusOf(rc);
+  db->readOnly_ = readOnly;
+  sqlite3_busy_timeout(raw, waitMilliseconds());
+  sqlite3_extended_result_codes(raw, 0);
+
+  // The header tells whether the file is ours before anything else is read.
+  Statement stmt;
+  DossaStatus s = db->prepare("PRAGMA application_id", stmt);
+  if (s) return s == DOSSA_ERR_NOT_DATABASE || s == DOSSA_ERR_DATABASE_CORRUPT ? DOSSA_ERR_NOT_DATABASE : s;
+  rc = sqlite3_step(stmt.get());
+  if (rc != SQLITE_ROW) return statusOf(rc);
+  if (sqlite3_column_int(stmt.get(), 0) != kApplicationId) return DOSSA_ERR_NOT_DATABASE;
+  stmt = Statement();
+  if ((s = db->prepare("PRAGMA user_version", stmt))) return s;
+  rc = sqlite3_step(stmt.get());
+  if (rc != SQLITE_ROW) return statusOf(rc);
+  if (sqlite3_column_int(stmt.get(), 0) != kLayoutVersion) return DOSSA_ERR_WRONG_VERSION;
+  stmt = Statement();
+
+  std::string pragmas = "PRAGMA synchronous=NORMAL;PRAGMA cache_size=-" + std::to_string(kCacheKiB) + ";";
+  if ((s = db->exec(pragmas.c_str()))) return s;
+  if ((s = db->loadDesign())) return s;
+  out = std::move(db);
+  return DOSSA_NOERROR;
+}
+
+DossaStatus Database::loadDesign() {
+  Statement stmt;
+  DossaStatus s = prepare("SELECT identity FROM dossa_info WHERE id = 1", stmt);
+  if (s) return s;
+  int rc = sqlite3_step(stmt.get());
+  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? DOSSA_ERR_DATABASE_CORRUPT : statusOf(rc);
+  std::string_view identity = columnBytes(stmt.get(), 0);
+  if (identity.size() != sizeof identity_) return DOSSA_ERR_DATABASE_CORRUPT;
+  std::memcpy(identity_, identity.data(), sizeof identity_);
+
+  Statement items;
+  if ((s = prepare("SELECT itemid, name FROM dossa_indexed", items))) return s;
+  while ((rc = sqlite3_step(items.get())) == SQLITE_ROW) {
+    std::string name = foldCase(columnBytes(items.get(), 1));
+    indexed_[name] = sqlite3_column_int64(items.get(), 0);
+  }
+  if (rc != SQLITE_DONE) return statusOf(rc);
+  auto form = indexed_.find("form");
+  if (form == indexed_.end()) return DOSSA_ERR_DATABASE_CORRUPT;
+  formIndexId_ = form->second;
+
+  Statement views;
+  if ((s = prepare("SELECT viewid, name, form, keyitem FROM dossa_views ORDER BY viewid", views)))
+    return s;
+  while ((rc = sqlite3_step(views.get())) == SQLITE_ROW) {
+    sqlite3_int64 id = sqlite3_column_int64(views.get(), 0);
+    if (id <= 0 || id > kMaxNoteId) return DOSSA_ERR_DATABASE_CORRUPT;
+    views_.push_back(ViewDesign{static_cast<std::uint32_t>(id), std::string(columnBytes(views.get(), 1)),
+                                std::string(columnBytes(views.get(), 2)),
+                                std::string(columnBytes(views.get(), 3))});
+  }
+  return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
+}
+
+DossaStatus Database::loadInTransaction(DossaNoteId id, NoteItems& items) {
+  DossaStatus s = prepare("SELECT body FROM dossa_notes WHERE noteid = ?1", loadStmt_);
+  if (s) return s;
+  Reset reset(loadStmt_);
+  sqlite3_bind_int64(loadStmt_.get(), 1, id);
+  int rc = sqlite3_step(loadStmt_.get());
+  if (rc == SQLITE_DONE) return DOSSA_ERR_NOTE_NOT_FOUND;
+  if (rc != SQLITE_ROW) return statusOf(rc);
+  if (!items.decode(columnBytes(loadStmt_.get(), 0))) return DOSSA_ERR_DATABASE_CORRUPT;
+  return DOSSA_NOERROR;
+}
+
+DossaStatus Database::load(DossaNoteId id, NoteItems& items) {
+  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
+  return loadInTransaction(id, items);
+}
+
+DossaStatus Database::indexNote(DossaNoteId id, const NoteItems& items, bool add) {
+  DossaStatus s = add ? prepare("INSERT OR IGNORE INTO dossa_keys(itemid, value, noteid) VALUES(?1, ?2, ?3)",
+                                keyAddStmt_)
+                      : prepare("DELETE FROM dossa_keys WHERE itemid = ?1 AND value = ?2 AND noteid = ?3",
+                                keyDelStmt_);
+  if (s) return s;
+  const Statement& keyStmt = add ? keyAddStmt_ : keyDelStmt_;
+  for (const Item& item : items.items()) {
+    auto indexed = indexed_.find(foldCase(item.name));
+    if (indexed == indexed_.end()) continue;
+    for (std::string_view value : indexValues(item)) {
+      Reset reset(keyStmt);
+      sqlite3_bind_int64(keyStmt.get(), 1, indexed->second);
+      bindText(keyStmt.get(), 2, value);
+      sqlite3_bind_int64(keyStmt.get(), 3, id);
+      int rc = sqlite3_step(keyStmt.get());
+      if (rc != SQLITE_DONE) return statusOf(rc);
+    }
+  }
+
+  const Item* form = items.find("FORM");
+  if (!form) return DOSSA_NOERROR;
+  std::string formName = NoteItems::keyOf(form);
+  for (const ViewDesign& view : views_) {
+    if (!equalsNoCase(formName, view.form)) continue;
+    s = add ? prepare("INSERT OR IGNORE INTO dossa_view_entries(viewid, key, noteid) VALUES(?1, ?2, ?3)",
+                      entryAddStmt_)
+            : prepare("DELETE FROM dossa_view_entries WHERE viewid = ?1 AND key = ?2 AND noteid = ?3",
+                      entryDelStmt_);
+    if (s) return s;
+    const Statement& entryStmt = add ? entryAddStmt_ : entryDelStmt_;
+    Reset reset(entryStmt);
+    sqlite3_bind_int64(entryStmt.get(), 1, view.id);
+    bindText(entryStmt.get(), 2, NoteItems::keyOf(items.find(view.keyItem)));
+    sqlite3_bind_int64(entryStmt.get(), 3, id);
+    int rc = sqlite3_step(entryStmt.get());
+    if (rc != SQLITE_DONE) return statusOf(rc);
+  }
+  return DOSSA_NOERROR;
+}
+
+DossaStatus Database::save(DossaNoteId& id, const NoteItems& items) {
+  if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
+  std::string body = items.encode();
+  Transaction t(*this);
+  DossaStatus s = t.begin();
+  if (s) return s;
+  DossaNoteId saved = id;
+  if (id != 0) {
+    NoteItems old;
+    if ((s = loadInTransaction(id, old))) return s;
+    if ((s = indexNote(id, old, false))) return s;
+    if ((s = prepare("UPDATE dossa_notes SET body = ?2 WHERE noteid = ?1", updateStmt_))) return s;
+    Reset reset(updateStmt_);
+    sqlite3_bind_int64(updateStmt_.get(), 1, id);
+    sqlite3_bind_blob64(updateStmt_.get(), 2, body.data(), body.size(), SQLITE_STATIC);
+    int rc = sqlite3_step(updateStmt_.get());
+    if (rc != SQLITE_DONE) return statusOf(rc);
+  } else {
+    if ((s = prepare("INSERT INTO dossa_notes(body) VALUES(?1)", insertStmt_))) return s;
+    Reset reset(insertStmt_);
+    sqlite3_bind_blob64(insertStmt_.get(), 1, body.data(), body.size(), SQLITE_STATIC);
+    int rc = sqlite3_step(insertStmt_.get());
+    if (rc != SQLITE_DONE) return statusOf(rc);
+    sqlite3_int64 rowid = sqlite3_last_insert_rowid(db_);
+    if (rowid <= 0 || rowid > kMaxNoteId) return DOSSA_ERR_DATABASE_FULL;
+    saved = static_cast<DossaNoteId>(rowid);
+  }
+  if ((s = indexNote(saved, items, true))) return s;
+  if ((s = t.commit())) return s;
+  id = saved;
+  return DOSSA_NOERROR;
+}
+
+DossaStatus Database::remove(DossaNoteId id) {
+  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
+  if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
+  Transaction t(*this);
+  DossaStatus s = t.begin();
+  if (s) return s;
+  NoteItems old;
+  if ((s = loadInTransaction(id, old))) return s;
+  if ((s = indexNote(id, old, false))) return s;
+  if ((s = prepare("DELETE FROM dossa_notes WHERE noteid = ?1", deleteStmt_))) return s;
+  {
+    Reset reset(deleteStmt_);
+    sqlite3_bind_int64(deleteStmt_.get(), 1, id);
+    int rc = sqlite3_step(deleteStmt_.get());
+    if (rc != SQLITE_DONE) return statusOf(rc);
+  }
+  return t.commit();
+}
+
+DossaStatus Database::candidates(const Formula& formula, DossaNoteId after, std::size_t limit,
+                                 std::vector<DossaNoteId>& ids, bool& exact) {
+  ids.clear();
+  exact = true;
+  // The driving term: the first indexed key item, else FORM; the other indexed
+  // terms are checked through the index too.
+  std::vector<std::pair<std::int64_t, const FormulaTerm*>> terms;
+  for (const FormulaTerm& term : formula.terms) {
+    auto indexed = indexed_.find(foldCase(term.item));
+    if (indexed == indexed_.end() || terms.size() == kMaxIndexedTerms) {
+      exact = false;
+      continue;
+    }
+    terms.emplace_back(indexed->second, &term);
+  }
+  if (terms.empty()) return DOSSA_ERR_FORMULA_NOT_INDEXED;
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    if (terms[i].first != formIndexId_) {
+      std::rotate(terms.begin(), terms.begin() + static_cast<std::ptrdiff_t>(i),
+                  terms.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+      break;
+    }
+  }
+
+  Statement& stmt = candidateStmts_[terms.size()];
+  if (!stmt.get()) {
+    std::string sql = "SELECT k0.noteid FROM dossa_keys k0 WHERE k0.itemid = ?1 AND k0.value = ?2"
+                      " AND k0.noteid > ?3";
+    for (std::size_t j = 1; j < terms.size(); ++j) {
+      std::string k = "k" + std::to_string(j);
+      sql += " AND EXISTS(SELECT 1 FROM dossa_keys " + k + " WHERE " + k + ".itemid = ?" +
+             std::to_string(2 * j + 2) + " AND " + k + ".value = ?" + std::to_string(2 * j + 3) +
+             " AND " + k + ".noteid = k0.noteid)";
+    }
+    sql += " ORDER BY k0.noteid LIMIT ?" + std::to_string(2 * terms.size() + 2);
+    if (DossaStatus s = prepare(sql.c_str(), stmt)) {
+      candidateStmts_.erase(terms.size());
+      return s;
+    }
+  }
+  Reset reset(stmt);
+  sqlite3_bind_int64(stmt.get(), 1, terms[0].first);
+  bindText(stmt.get(), 2, terms[0].second->value);
+  sqlite3_bind_int64(stmt.get(), 3, after);
+  for (std::size_t j = 1; j < terms.size(); ++j) {
+    sqlite3_bind_int64(stmt.get(), static_cast<int>(2 * j + 2), terms[j].first);
+    bindText(stmt.get(), static_cast<int>(2 * j + 3), terms[j].second->value);
+  }
+  sqlite3_bind_int64(stmt.get(), static_cast<int>(2 * terms.size() + 2),
+                     static_cast<sqlite3_int64>(limit));
+  int rc;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+    ids.push_back(static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0)));
+  return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
+}
+
+DossaStatus Database::listNotes(const char* form, DossaNoteId after, std::size_t limit,
+                                std::vector<DossaNoteId>& ids) {
+  ids.clear();
+  Statement stmt;
+  DossaStatus s = form ? prepare("SELECT noteid FROM dossa_keys WHERE itemid = ?3 AND value = ?4"
+                                 " AND noteid > ?1 ORDER BY noteid LIMIT ?2",
+                                 stmt)
+                       : prepare("SELECT noteid FROM dossa_notes WHERE noteid > ?1 ORDER BY noteid LIMIT ?2",
+                                 stmt);
+  if (s) return s;
+  sqlite3_bind_int64(stmt.get(), 1, after);
+  sqlite3_bind_int64(stmt.get(), 2, static_cast<sqlite3_int64>(limit));
+  if (form) {
+    sqlite3_bind_int64(stmt.get(), 3, formIndexId_);
+    bindText(stmt.get(), 4, form);
+  }
+  int rc;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+    ids.push_back(static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0)));
+  return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
+}
+
+const ViewDesign* Database::findView(std::string_view name) const {
+  for (const ViewDesign& view : views_)
+    if (equalsNoCase(view.name, name)) return &view;
+  return nullptr;
+}
+
+const ViewDesign* Database::viewById(std::uint32_t id) const {
+  for (const ViewDesign& view : views_)
+    if (view.id == id) return &view;
+  return nullptr;
+}
+
+DossaStatus Database::viewFind(std::uint32_t viewId, std::string_view key, DossaNoteId& first,
+                               std::uint32_t& matches) {
+  first = 0;
+  matches = 0;
+  Statement stmt;
+  // Keys equal under the view's collation sort by note id, so the first entry is the smallest id.
+  DossaStatus s = prepare("SELECT count(*), min(noteid) FROM dossa_view_entries WHERE viewid = ?1 AND key = ?2",
+                          stmt);
+  if (s) return s;
+  sqlite3_bind_int64(stmt.get(), 1, viewId);
+  bindText(stmt.get(), 2, key);
+  int rc = sqlite3_step(stmt.get());
+  if (rc != SQLITE_ROW) return statusOf(rc);
+  sqlite3_int64 count = sqlite3_column_int64(stmt.get(), 0);
+  if (count == 0) return DOSSA_ERR_NOT_FOUND;
+  matches = count > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(count);
+  first = static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 1));
+  return DOSSA_NOERROR;
+}
+
+DossaStatus Database::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip,
+                               std::uint32_t count, std::vector<DossaNoteId>& ids,
+                               std::uint32_t& skipped, bool& more) {
+  ids.clear();
+  skipped = 0;
+  more = false;
+  Statement stmt;
+  DossaStatus s;
+  if (from != 0) {
+    Statement keyStmt;
+    if ((s = prepare("SELECT key FROM dossa_view_entries WHERE viewid = ?1 AND noteid = ?2", keyStmt)))
+      return s;
+    sqlite3_bind_int64(keyStmt.get(), 1, viewId);
+    sqlite3_bind_int64(keyStmt.get(), 2, from);
+    int rc = sqlite3_step(keyStmt.get());
+    if (rc == SQLITE_DONE) return DOSSA_ERR_POSITION_GONE;
+    if (rc != SQLITE_ROW) return statusOf(rc);
+    if ((s = prepare("SELECT noteid FROM dossa_view_entries WHERE viewid = ?1"
+                     " AND (key, noteid) >= (?2, ?3) ORDER BY key, noteid",
+                     stmt)))
+      return s;
+    bindText(stmt.get(), 2, columnBytes(keyStmt.get(), 0));
+    sqlite3_bind_int64(stmt.get(), 3, from);
+  } else {
+    if ((s = prepare("SELECT noteid FROM dossa_view_entries WHERE viewid = ?1 ORDER BY key, noteid", stmt)))
+      return s;
+  }
+  sqlite3_bind_int64(stmt.get(), 1, viewId);
+  int rc;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    if (skipped < skip) {
+      ++skipped;
+      continue;
+    }
+    if (ids.size() == count) {
+      more = true;
+      break;
+    }
+    ids.push_back(static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0)));
+  }
+  return rc == SQLITE_DONE || rc == SQLITE_ROW ? DOSSA_NOERROR : statusOf(rc);
+}
+
+DossaStatus Database::check(std::string& problem) {
+  problem.clear();
+  Statement stmt;
+  DossaStatus s = prepare("PRAGMA integrity_check", stmt);
+  if (s) return s;
+  int rc = sqlite3_step(stmt.get());
+  if (rc != SQLITE_ROW) return statusOf(rc);
+  std::string verdict(columnBytes(stmt.get(), 0));
+  if (verdict != "ok") {
+    problem = "file check: " + verdict;
+    return DOSSA_ERR_DATABASE_CORRUPT;
+  }
+  stmt = Statement();
+
+  // Every document decodes, and the index rows are exactly those its items call for.
+  std::set<std::tuple<std::int64_t, std::string, DossaNoteId>> keys, entries;
+  if ((s = prepare("SELECT noteid, body FROM dossa_notes ORDER BY noteid", stmt))) return s;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    auto id = static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0));
+    NoteItems items;
+    if (!items.decode(columnBytes(stmt.get(), 1))) {
+      problem = "document " + std::to_string(id) + " is damaged";
+      return DOSSA_ERR_DATABASE_CORRUPT;
+    }
+    for (const Item& item : items.items()) {
+      auto indexed = indexed_.find(foldCase(item.name));
+      if (indexed == indexed_.end()) continue;
+      for (std::string_view v : indexValues(item)) keys.emplace(indexed->second, foldCase(v), id);
+    }
+    if (const Item* form = items.find("FORM")) {
+      for (const ViewDesign& view : views_)
+        if (equalsNoCase(NoteItems::keyOf(form), view.form))
+          entries.emplace(view.id, foldCase(NoteItems::keyOf(items.find(view.keyItem))), id);
+    }
+  }
+  if (rc != SQLITE_DONE) return statusOf(rc);
+
+  auto compare = [&](const char* sql, const auto& expected, const char* what) -> DossaStatus {
+    Statement rows;
+    if (DossaStatus st = prepare(sql, rows)) return st;
+    std::size_t seen = 0;
+    int step;
+    while ((step = sqlite3_step(rows.get())) == SQLITE_ROW) {
+      ++seen;
+      std::tuple<std::int64_t, std::string, DossaNoteId> row{
+          sqlite3_column_int64(rows.get(), 0), foldCase(columnBytes(rows.get(), 1)),
+          static_cast<DossaNoteId>(sqlite3_column_int64(rows.get(), 2))};
+      if (!expected.count(row)) {
+        problem = std::string(what) + " names document " + std::to_string(std::get<2>(row)) +
+                  " wrongly";
+        return DOSSA_ERR_DATABASE_CORRUPT;
+      }
+    }
+    if (step != SQLITE_DONE) return statusOf(step);
+    if (seen != expected.size()) {
+      problem = std::string(what) + " lacks entries";
+      return DOSSA_ERR_DATABASE_CORRUPT;
+    }
+    return DOSSA_NOERROR;
+  };
+  if ((s = compare("SELECT itemid, value, noteid FROM dossa_keys", keys, "the key index"))) return s;
+  return compare("SELECT viewid, key, noteid FROM dossa_view_entries", entries, "a view");
+}
+
+}  // namespace ndossa

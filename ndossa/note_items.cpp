@@ -1,0 +1,294 @@
+#include "ndossa/note_items.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace ndossa {
+namespace {
+
+constexpr std::uint8_t kFormatVersion = 1;
+// Stored form of one item: kind, name length, name, then by kind:
+// text: 4-byte length and bytes; number: 8 bytes (IEEE double, little endian);
+// list: 4-byte count, then per entry 4-byte length and bytes.
+constexpr std::size_t kItemHead = 2;
+constexpr std::size_t kLengthSize = 4;
+constexpr std::size_t kNumberSize = 8;
+
+void putU32(std::string& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+class Reader {
+ public:
+  explicit Reader(std::string_view data) : data_(data) {}
+  bool u8(std::uint8_t& v) {
+    if (data_.size() - pos_ < 1) return false;
+    v = static_cast<std::uint8_t>(data_[pos_++]);
+    return true;
+  }
+  bool u32(std::uint32_t& v) {
+    if (data_.size() - pos_ < 4) return false;
+    v = 0;
+    for (int i = 0; i < 4; ++i) v |= std::uint32_t(static_cast<std::uint8_t>(data_[pos_ + i])) << (8 * i);
+    pos_ += 4;
+    return true;
+  }
+  bool u64(std::uint64_t& v) {
+    if (data_.size() - pos_ < 8) return false;
+    v = 0;
+    for (int i = 0; i < 8; ++i) v |= std::uint64_t(static_cast<std::uint8_t>(data_[pos_ + i])) << (8 * i);
+    pos_ += 8;
+    return true;
+  }
+  bool bytes(std::size_t n, std::string_view& v) {
+    if (data_.size() - pos_ < n) return false;
+    v = data_.substr(pos_, n);
+    pos_ += n;
+    return true;
+  }
+  bool atEnd() const { return pos_ == data_.size(); }
+
+ private:
+  std::string_view data_;
+  std::size_t pos_ = 0;
+};
+
+bool isNameStart(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '$';
+}
+bool isNameChar(char c) { return isNameStart(c) || (c >= '0' && c <= '9'); }
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool validItemName(std::string_view name) {
+  if (name.empty() || name.size() > DOSSA_MAX_ITEM_NAME || !isNameStart(name[0])) return false;
+  for (char c : name)
+    if (!isNameChar(c)) return false;
+  return true;
+}
+
+std::string foldCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = lower(c);
+  return out;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
+std::string formatNumber(double number) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15g", number);
+  return buf;
+}
+
+const Item* NoteItems::find(std::string_view name) const {
+  auto it = byName_.find(foldCase(name));
+  return it == byName_.end() ? nullptr : &items_[it->second];
+}
+
+Item* NoteItems::findMutable(std::string_view name) {
+  auto it = byName_.find(foldCase(name));
+  return it == byName_.end() ? nullptr : &items_[it->second];
+}
+
+std::size_t NoteItems::storedSizeOf(const Item& item) {
+  std::size_t size = kItemHead + item.name.size();
+  switch (item.kind) {
+    case ItemKind::Text: return size + kLengthSize + item.text.size();
+    case ItemKind::Number: return size + kNumberSize;
+    case ItemKind::TextList:
+      size += kLengthSize;
+      for (const auto& e : item.list) size += kLengthSize + e.size();
+      return size;
+  }
+  return size;
+}
+
+DossaStatus NoteItems::prepare(std::string_view name, std::size_t newValueSize, Item*& slot) {
+  if (!validItemName(name)) return DOSSA_ERR_ITEM_NAME;
+  Item* existing = findMutable(name);
+  std::size_t oldSize = existing ? storedSizeOf(*existing) : 0;
+  std::size_t newSize = kItemHead + name.size() + newValueSize;
+  if (size_ - oldSize + newSize > DOSSA_MAX_NOTE_SIZE) return DOSSA_ERR_NOTE_TOO_LARGE;
+  if (!existing) {
+    byName_.emplace(foldCase(name), items_.size());
+    items_.push_back(Item{std::string(name), ItemKind::Text, {}, {}, 0});
+    existing = &items_.back();
+  }
+  size_ = size_ - oldSize + newSize;
+  slot = existing;
+  return DOSSA_NOERROR;
+}
+
+DossaStatus NoteItems::setText(std::string_view name, std::string_view text) {
+  if (text.size() > DOSSA_MAX_TEXT) return DOSSA_ERR_VALUE_TOO_LONG;
+  Item* item = nullptr;
+  if (DossaStatus s = prepare(name, kLengthSize + text.size(), item)) return s;
+  item->kind = ItemKind::Text;
+  item->text.assign(text);
+  item->list.clear();
+  item->number = 0;
+  return DOSSA_NOERROR;
+}
+
+DossaStatus NoteItems::setNumber(std::string_view name, double number) {
+  if (!std::isfinite(number)) return DOSSA_ERR_INVALID_ARGUMENT;
+  Item* item = nullptr;
+  if (DossaStatus s = prepare(name, kNumberSize, item)) return s;
+  item->kind = ItemKind::Number;
+  item->text.clear();
+  item->list.clear();
+  item->number = number;
+  return DOSSA_NOERROR;
+}
+
+DossaStatus NoteItems::createList(std::string_view name, std::string_view entry) {
+  if (entry.size() > DOSSA_MAX_TEXT) return DOSSA_ERR_VALUE_TOO_LONG;
+  Item* item = nullptr;
+  if (DossaStatus s = prepare(name, 2 * kLengthSize + entry.size(), item)) return s;
+  item->kind = ItemKind::TextList;
+  item->text.clear();
+  item->list.assign(1, std::string(entry));
+  item->number = 0;
+  return DOSSA_NOERROR;
+}
+
+DossaStatus NoteItems::appendList(std::string_view name, std::string_view entry) {
+  Item* item = validItemName(name) ? findMutable(name) : nullptr;
+  if (!item) return createList(name, entry);
+  if (item->kind != ItemKind::TextList) return DOSSA_ERR_ITEM_TYPE;
+  if (entry.size() > DOSSA_MAX_TEXT) return DOSSA_ERR_VALUE_TOO_LONG;
+  if (item->list.size() >= DOSSA_MAX_LIST_ENTRIES) return DOSSA_ERR_TOO_MANY_ENTRIES;
+  std::size_t grow = kLengthSize + entry.size();
+  if (size_ + grow > DOSSA_MAX_NOTE_SIZE) return DOSSA_ERR_NOTE_TOO_LARGE;
+  item->list.emplace_back(entry);
+  size_ += grow;
+  return DOSSA_NOERROR;
+}
+
+std::string NoteItems::textOf(const Item& item) {
+  switch (item.kind) {
+    case ItemKind::Text: return item.text;
+    case ItemKind::Number: return formatNumber(item.number);
+    case ItemKind::TextList: {
+      std::string out;
+      for (std::size_t i = 0; i < item.list.size(); ++i) {
+        if (i) out += "; ";
+        out += item.list[i];
+      }
+      return out;
+    }
+  }
+  return {};
+}
+
+std::string NoteItems::keyOf(const Item* item) {
+  if (!item) return {};
+  if (item->kind == ItemKind::TextList) return item->list.empty() ? std::string() : item->list[0];
+  return textOf(*item);
+}
+
+bool NoteItems::matches(const Item& item, std::string_view value) {
+  if (item.kind == ItemKind::Text) return equalsNoCase(item.text, value);
+  if (item.kind == ItemKind::TextList) {
+    for (const auto& e : item.list)
+      if (equalsNoCase(e, value)) return true;
+  }
+  return false;
+}
+
+std::string NoteItems::encode() const {
+  std::string out;
+  out.reserve(size_);
+  out.push_back(static_cast<char>(kFormatVersion));
+  putU32(out, static_cast<std::uint32_t>(items_.size()));
+  for (const Item& item : items_) {
+    out.push_back(static_cast<char>(item.kind));
+    out.push_back(static_cast<char>(item.name.size()));
+    out += item.name;
+    switch (item.kind) {
+      case ItemKind::Text:
+        putU32(out, static_cast<std::uint32_t>(item.text.size()));
+        out += item.text;
+        break;
+      case ItemKind::Number: {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &item.number, sizeof bits);
+        putU32(out, static_cast<std::uint32_t>(bits & 0xFFFFFFFFu));
+        putU32(out, static_cast<std::uint32_t>(bits >> 32));
+        break;
+      }
+      case ItemKind::TextList:
+        putU32(out, static_cast<std::uint32_t>(item.list.size()));
+        for (const auto& e : item.list) {
+          putU32(out, static_cast<std::uint32_t>(e.size()));
+          out += e;
+        }
+        break;
+    }
+  }
+  return out;
+}
+
+bool NoteItems::decode(std::string_view stored) {
+  items_.clear();
+  byName_.clear();
+  size_ = kHeaderSize;
+  NoteItems result;
+  Reader in(stored);
+  std::uint8_t version = 0;
+  std::uint32_t count = 0;
+  if (stored.size() > DOSSA_MAX_NOTE_SIZE || !in.u8(version) || version != kFormatVersion ||
+      !in.u32(count))
+    return false;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint8_t kind = 0, nameLength = 0;
+    std::string_view name;
+    if (!in.u8(kind) || !in.u8(nameLength) || !in.bytes(nameLength, name)) return false;
+    DossaStatus s = DOSSA_ERR_DATABASE_CORRUPT;
+    if (result.find(name)) return false;  // names are unique
+    switch (static_cast<ItemKind>(kind)) {
+      case ItemKind::Text: {
+        std::uint32_t length = 0;
+        std::string_view text;
+        if (!in.u32(length) || !in.bytes(length, text)) return false;
+        s = result.setText(name, text);
+        break;
+      }
+      case ItemKind::Number: {
+        std::uint64_t bits = 0;
+        double number = 0;
+        if (!in.u64(bits)) return false;
+        std::memcpy(&number, &bits, sizeof number);
+        s = result.setNumber(name, number);
+        break;
+      }
+      case ItemKind::TextList: {
+        std::uint32_t entries = 0;
+        if (!in.u32(entries) || entries == 0 || entries > DOSSA_MAX_LIST_ENTRIES) return false;
+        for (std::uint32_t j = 0; j < entries; ++j) {
+          std::uint32_t length = 0;
+          std::string_view entry;
+          if (!in.u32(length) || !in.bytes(length, entry)) return false;
+          s = j == 0 ? result.createList(name, entry) : result.appendList(name, entry);
+          if (s) break;
+        }
+        break;
+      }
+      default: return false;
+    }
+    if (s) return false;
+  }
+  if (!in.atEnd()) return false;
+  *this = std::move(result);
+  return true;
+}
+
+}  // namespace ndossa
