@@ -4,6 +4,8 @@
 
 #include "common/return_codes.h"
 #include "tests/defs/recording_database.h"
+#include "tests/defs/trace_capture.h"
+#include "tests/defs/zo_string_print.h"
 
 namespace {
 
@@ -81,6 +83,17 @@ TEST(RecordingDatabaseDouble, KeepsFieldsPerMessageAndChecksOpenState) {
   EXPECT_TRUE(db.fields().empty());
   EXPECT_TRUE(base.close());
   EXPECT_FALSE(db.isOpen());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ZoDatabaseTrace, ConstructorTracesItsName) {
+  TraceCapture trace;
+  RecordingDatabase db;
+  EXPECT_EQ(trace.lines(), (std::vector<std::string>{"> ZoDatabase :: ZoDatabase",
+                                                     "< ZoDatabase :: ZoDatabase rc=0x00000000"}));
 }
 
 }  // namespace
