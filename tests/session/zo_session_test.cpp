@@ -1,0 +1,317 @@
+#include "session/zo_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "common/return_codes.h"
+#include "common/sysutil.h"
+#include "defs/zo_data_types.h"
+#include "session/zo_encoding.h"
+#include "tests/session/session_fixture.h"
+
+namespace {
+
+char kProgram[] = "vexopxm";
+char kArgument[] = "maps.pxm";
+char* kArgv[] = {kProgram, kArgument, nullptr};
+
+std::string exampleTextDb() {
+  const char* source = std::getenv("VEXO_SOURCE_DIR");
+  EXPECT_NE(source, nullptr) << "run through ctest";
+  std::ifstream in(std::string(source != nullptr ? source : ".") + "/examples/textdb/orders.txt");
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// A session that could not start keeps its code and holds nothing.
+void expectFailed(const ZoSession& session, ZO_ULONG code) {
+  EXPECT_EQ(session.getErrorCode(), code) << std::hex << session.getErrorCode();
+  EXPECT_EQ(session.getConfig(), nullptr);
+  EXPECT_EQ(session.getDefinitionDB(), nullptr);
+  EXPECT_EQ(session.getSecurityDB(), nullptr);
+  EXPECT_EQ(session.getCompletionCode(), 2u);
+  EXPECT_NE(session.getPublicReturnCode(), 0);
+}
+
+class Session : public SessionFixture {};
+
+TEST_F(Session, ConfigurationFileIsFoundThroughTheEnvironment) {
+  ::unsetenv("VEXO_INI_PATH");
+  {
+    ZoSession session(2, kArgv);
+    expectFailed(session, ERR_SESS_INI_OPEN_ERROR);
+    EXPECT_EQ(session.getPublicReturnCode(), ZORC_INI_OPEN_ERROR);
+  }
+  ::setenv("VEXO_INI_PATH", scratch_.dir().c_str(), 1);
+  {
+    ZoSession session(2, kArgv);  // the directory has no vexo.ini
+    expectFailed(session, ERR_CONF_FILE_OPEN_ERROR);
+    EXPECT_EQ(session.getPublicReturnCode(), ZORC_INI_OPEN_ERROR);
+  }
+  writeTextDb("defs.txt", "[X]\n");
+  writeIni(textDbSection("defs.txt"));
+  for (const std::string& dir : {scratch_.dir(), scratch_.dir() + "/"}) {
+    ::setenv("VEXO_INI_PATH", dir.c_str(), 1);
+    ZoSession session(2, kArgv);
+    EXPECT_EQ(session.getErrorCode(), 0u) << dir;
+    EXPECT_NE(session.getConfig(), nullptr);
+  }
+}
+
+TEST_F(Session, ImportSessionReadsDefinitionsFromTheTextDatabase) {
+  writeTextDb("orders.txt", exampleTextDb());
+  // No Base and no SecurityDatabase section: a session with arguments never reads them.
+  writeIni("# definitions for the import\n" + textDbSection("orders.txt"));
+  ZoSession session(2, kArgv);
+  ASSERT_EQ(session.getErrorCode(), 0u) << std::hex << session.getErrorCode();
+  EXPECT_EQ(session.getCompletionCode(), 0u);
+  EXPECT_EQ(session.getPublicReturnCode(), 0);
+  EXPECT_EQ(session.getSecurityDB(), nullptr);
+  EXPECT_EQ(session.getCharacterSet(), 0);
+  EXPECT_EQ(session.getEncoding(), 0);
+  EXPECT_STREQ(session.getDefinitionDBName().text(), (scratch_.dir() + "/orders.txt").c_str());
+
+  int argc = 0;
+  char** argv = nullptr;
+  EXPECT_EQ(session.getArguments(argc, argv), ZoSession::KIND_WITH_ARGUMENTS);
+  EXPECT_EQ(argc, 2);
+  EXPECT_EQ(argv, kArgv) << "the vector is referred to, not copied";
+
+  ZoDatabase* db = session.getDefinitionDB();
+  ASSERT_NE(db, nullptr);
+  ZoMessageDef message("ORDERMSG");
+  ASSERT_TRUE(db->read(message));
+  EXPECT_EQ(message.getFieldCount(), 3);
+  ZoFieldDef field("CUSTNO");
+  ASSERT_TRUE(db->read(field));
+  EXPECT_EQ(field.getLength(), 8);
+  ZoServiceDef service("ORDERSVC");
+  ASSERT_TRUE(db->read(service));
+  EXPECT_EQ(service.getServiceType(), ZOST_KOVA_XPC_DIRECT);
+  EXPECT_FALSE(db->write(message));
+  EXPECT_EQ(db->getErrorCode(), ERR_DB_NOT_SUPPORTED);
+}
+
+TEST_F(Session, DefinitionDatabaseConfigurationErrors) {
+  writeTextDb("defs.txt", "[X]\n");
+  const std::string path = scratch_.dir() + "/defs.txt";
+  struct Case {
+    std::string ini;
+    ZO_ULONG code;
+  };
+  const Case cases[] = {
+      {"[Base]\nEncoding = WIN\n", ERR_CONF_SECTION_NOT_FOUND},
+      {"[DefinitionDatabase]\nDatabaseType = Txet\n", ERR_CONF_KEYWORD_NOT_FOUND},
+      {"[DefinitionDatabase]\nDatabaseName =\nDatabaseType = Txet\n", ERR_CONF_VALUE_NOT_SPECIFIED},
+      {"[DefinitionDatabase]\nDatabaseName = " + std::string(48, 'n') + "\nDatabaseType = Txet\n",
+       ERR_SESS_INVALID_DEFDB_NAME},
+      {"[DefinitionDatabase]\nDatabaseName = " + path + "\n", ERR_CONF_KEYWORD_NOT_FOUND},
+      {"[DefinitionDatabase]\nDatabaseName = " + path + "\nDatabaseType = Text\n",
+       ERR_SESS_INVALID_DBTYPE},
+      {"[DefinitionDatabase]\nDatabaseName = " + path + "\nDatabaseType = sql\n",
+       ERR_SESS_INVALID_DBTYPE},
+      {"[DefinitionDatabase]\nDatabaseName = " + path + "\nDatabaseType =\n",
+       ERR_CONF_VALUE_NOT_SPECIFIED},
+      {"[DefinitionDatabase]\nDatabaseName = " + scratch_.dir() +
+           "/none.txt\nDatabaseType = Txet\n",
+       ERR_DB_OPEN_DB_FAILED},
+  };
+  for (const Case& c : cases) {
+    writeIni(c.ini);
+    ZoSession session(2, kArgv);
+    SCOPED_TRACE(c.ini);
+    expectFailed(session, c.code);
+    EXPECT_EQ(session.getReasonCode(), 0);
+    EXPECT_STREQ(session.getErrorText().text(), "");
+  }
+  // The type is matched without regard to case.
+  writeIni("[DefinitionDatabase]\nDatabaseName = " + path + "\nDatabaseType = tXeT\n");
+  ZoSession session(2, kArgv);
+  EXPECT_EQ(session.getErrorCode(), 0u);
+}
+
+class KindOne : public SessionFixture {
+ protected:
+  void SetUp() override { writeTextDb("defs.txt", "[X]\n"); }
+  // vexo.ini for a session without arguments.
+  void ini(const std::string& base, const std::string& security = "[SecurityDatabase]\n"
+                                                                   "DatabaseType = None\n") {
+    writeIni("[Base]\n" + base + textDbSection("defs.txt") + security);
+  }
+};
+
+TEST_F(KindOne, CharacterSetIsLocalOrANumber) {
+  ini("CharacterSet = local\nEncoding = WIN\n");
+  {
+    ZoSession session;
+    ASSERT_EQ(session.getErrorCode(), 0u) << std::hex << session.getErrorCode();
+    EXPECT_EQ(session.getCharacterSet(), ObtainSystemCp());
+    int argc = -1;
+    char** argv = kArgv;
+    EXPECT_EQ(session.getArguments(argc, argv), ZoSession::KIND_WITHOUT_ARGUMENTS);
+    EXPECT_EQ(argc, 0);
+    EXPECT_EQ(argv, nullptr);
+  }
+  ini("CharacterSet = 500\nEncoding = WIN\n");
+  {
+    ZoSession session;
+    EXPECT_EQ(session.getErrorCode(), 0u);
+    EXPECT_EQ(session.getCharacterSet(), 500);
+  }
+  const struct {
+    const char* line;
+    ZO_ULONG code;
+  } bad[] = {
+      {"CharacterSet = 12a\n", ERR_SESS_INVALID_CHARACTER_SET},
+      {"CharacterSet = -5\n", ERR_SESS_INVALID_CHARACTER_SET},
+      {"CharacterSet = 99999999999\n", ERR_SESS_INVALID_CHARACTER_SET},
+      {"CharacterSet = 2147483648\n", ERR_SESS_INVALID_CHARACTER_SET},
+      {"CharacterSet =\n", ERR_CONF_VALUE_NOT_SPECIFIED},
+      {"", ERR_CONF_KEYWORD_NOT_FOUND},
+  };
+  for (const auto& b : bad) {
+    ini(std::string(b.line) + "Encoding = WIN\n");
+    ZoSession session;
+    SCOPED_TRACE(b.line);
+    expectFailed(session, b.code);
+  }
+}
+
+TEST_F(KindOne, EncodingNamesTheByteOrderOfThePlatform) {
+  const struct {
+    const char* name;
+    ZO_LONG encoding;
+  } names[] = {
+      {"Local", 546},      {"Orvix", 546},  {"Windows 95", 546},  {"Windows NT", 546},
+      {"HP-UX", 273},      {"Quarn", 273},  {"WIN", 546},         {"Windows 3.1", 546},
+      {"Sun Solaris", 273}, {"sun os", 273}, {"WINDOWS nt  ", 546},
+  };
+  for (const auto& n : names) {
+    ini("CharacterSet = 850\nEncoding = " + std::string(n.name) + "\n");
+    ZoSession session;
+    EXPECT_EQ(session.getErrorCode(), 0u) << n.name;
+    EXPECT_EQ(session.getEncoding(), n.encoding) << n.name;
+  }
+  for (const char* bad : {"Zentra", "WindowsNT", "Mac", "546"}) {
+    ini("CharacterSet = 850\nEncoding = " + std::string(bad) + "\n");
+    ZoSession session;
+    SCOPED_TRACE(bad);
+    expectFailed(session, ERR_SESS_INVALID_ENCODING);
+  }
+  ini("CharacterSet = 850\n");
+  ZoSession session;
+  expectFailed(session, ERR_CONF_KEYWORD_NOT_FOUND);
+  EXPECT_EQ(session.getEncoding(), ZoSession::ENCODING_UNSET);
+}
+
+TEST_F(KindOne, SecurityDatabaseConfiguration) {
+  const std::string base = "CharacterSet = 850\nEncoding = HP-UX\n";
+  ini(base);
+  {
+    ZoSession session;
+    EXPECT_EQ(session.getErrorCode(), 0u);
+    EXPECT_EQ(session.getSecurityDB(), nullptr) << "None: no security database";
+    EXPECT_NE(session.getDefinitionDB(), nullptr);
+  }
+  const struct {
+    std::string section;
+    ZO_ULONG code;
+  } cases[] = {
+      {"", ERR_CONF_SECTION_NOT_FOUND},
+      {"[SecurityDatabase]\nDatabaseName = sec\n", ERR_CONF_KEYWORD_NOT_FOUND},
+      {"[SecurityDatabase]\nDatabaseType = Txet\n", ERR_CONF_KEYWORD_NOT_FOUND},
+      {"[SecurityDatabase]\nDatabaseType = Txet\nDatabaseName = sec\n", ERR_SESS_INVALID_DBTYPE},
+      {"[SecurityDatabase]\nDatabaseType = SQL\nDatabaseName = sec\n", ERR_SESS_INVALID_DBTYPE},
+      {"[SecurityDatabase]\nDatabaseType = Other\nDatabaseName = sec\n", ERR_SESS_INVALID_DBTYPE},
+      {"[SecurityDatabase]\nDatabaseType = KirraDossa\nDatabaseName = " + std::string(48, 's') +
+           "\n",
+       ERR_SESS_INVALID_SECDB_NAME},
+  };
+  for (const auto& c : cases) {
+    ini(base, c.section);
+    ZoSession session;
+    SCOPED_TRACE(c.section);
+    expectFailed(session, c.code);
+  }
+}
+
+TEST_F(Session, RestartRereadsTheConfigurationAndKeepsTheLists) {
+  writeTextDb("one.txt", "[F]\nDataType = LONG\n");
+  writeTextDb("two.txt", "[F]\nDataType = SHORT\n");
+  writeIni(textDbSection("one.txt"));
+  ZoSession session(2, kArgv);
+  ASSERT_EQ(session.getErrorCode(), 0u);
+  int message = 0;
+  ZoMessage* reference = reinterpret_cast<ZoMessage*>(&message);
+  EXPECT_EQ(session.addMessage(reference), 1);
+
+  writeIni(textDbSection("two.txt"));
+  EXPECT_TRUE(session.restartSession());
+  ZoFieldDef field("F");
+  ASSERT_NE(session.getDefinitionDB(), nullptr);
+  ASSERT_TRUE(session.getDefinitionDB()->read(field));
+  EXPECT_EQ(field.getDataType(), ZODT_SHORT);
+  EXPECT_EQ(session.messages().count(), 1);
+
+  std::filesystem::remove(scratch_.path() / "vexo.ini");
+  EXPECT_FALSE(session.restartSession());
+  expectFailed(session, ERR_CONF_FILE_OPEN_ERROR);
+  EXPECT_EQ(session.messages().count(), 1) << "a restart leaves the lists alone";
+
+  writeIni(textDbSection("one.txt"));
+  EXPECT_TRUE(session.restartSession()) << "a failed session can be restarted";
+  EXPECT_EQ(session.getCompletionCode(), 0u);
+  EXPECT_EQ(session.getPublicReturnCode(), 0);
+  EXPECT_EQ(session.removeMessage(reference), 1);
+}
+
+TEST_F(Session, StepsCalledOnAFailedSessionReportInsteadOfCrashing) {
+  ::unsetenv("VEXO_INI_PATH");
+  ZoSession session(2, kArgv);
+  ASSERT_NE(session.getErrorCode(), 0u);
+  EXPECT_FALSE(session.createDefinitionDB());
+  EXPECT_EQ(session.getErrorCode(), ERR_CONF_FILE_NOT_OPEN);
+  EXPECT_FALSE(session.createSecurityDB());
+  EXPECT_FALSE(session.setEncoding());
+  EXPECT_EQ(session.getEncoding(), ZoSession::ENCODING_UNSET);
+  session.destroyConfig();
+  session.destroyDefinitionDB();
+  session.destroySecurityDB();
+}
+
+TEST_F(Session, ReferenceListsRecordAddressesOnly) {
+  ::unsetenv("VEXO_INI_PATH");
+  ZoSession session(2, kArgv);  // the lists work whether or not the session started
+  int objects[4] = {};
+  auto* service = reinterpret_cast<ZoService*>(&objects[0]);
+  auto* message = reinterpret_cast<ZoMessage*>(&objects[1]);
+  auto* send = reinterpret_cast<ZoSendOptions*>(&objects[2]);
+  auto* receive = reinterpret_cast<ZoReceiveOptions*>(&objects[3]);
+
+  EXPECT_EQ(session.addService(service), 1);
+  EXPECT_EQ(session.addService(service), 1);
+  EXPECT_EQ(session.addMessage(message), 1);
+  EXPECT_EQ(session.addSendOptions(send), 1);
+  EXPECT_EQ(session.addReceiveOptions(receive), 1);
+  EXPECT_EQ(session.services().count(), 2);
+  EXPECT_EQ(session.messages().getAt(0), message);
+  EXPECT_EQ(session.sendOptions().getAt(0), send);
+  EXPECT_EQ(session.receiveOptions().getAt(0), receive);
+
+  EXPECT_EQ(session.removeService(service), 1);
+  EXPECT_EQ(session.services().count(), 1) << "one record per remove";
+  EXPECT_EQ(session.removeMessage(reinterpret_cast<ZoMessage*>(&objects[2])), 0);
+  EXPECT_EQ(session.removeSendOptions(send), 1);
+  EXPECT_EQ(session.removeSendOptions(send), 0);
+  EXPECT_EQ(session.removeReceiveOptions(receive), 1);
+  EXPECT_EQ(session.getErrorCode(), ERR_SESS_INI_OPEN_ERROR) << "the lists record no error";
+  // The session is destroyed with references still recorded; they are left alone.
+}
+
+}  // namespace
