@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "common/return_codes.h"
 #include "message/zo_buffer.h"
+#include "tests/defs/trace_capture.h"
 
 namespace {
 
@@ -303,4 +305,41 @@ TEST(ZoBufferBounds, PositionAndDataLength) {
   EXPECT_EQ(b.getCapacity(), 8192);
   EXPECT_EQ(b.getDataLength(), 4099);
   EXPECT_EQ(longAt(b, 4095), 3);
+}
+
+TEST(ZoBufferTrace, ShortFormsTraceThemselvesAndTheLongestForm) {
+  ZoBuffer b;
+  TraceCapture trace;
+  b.add(static_cast<ZO_SHORT>(5));
+  const std::vector<std::string> expected = {
+      "> ZoBuffer :: add (ZO_SHORT)",
+      "> ZoBuffer :: add (ZO_SHORT, ZO_LONG)",
+      "Value: 5; Alignment: 1; Buffer needed: 2",
+      "< ZoBuffer :: add (ZO_SHORT, ZO_LONG) rc=0x00000000",
+      "< ZoBuffer :: add (ZO_SHORT) rc=0x00000000",
+  };
+  EXPECT_EQ(trace.lines(), expected);
+
+  b.setPos(0);
+  trace.clear();
+  b.readLong();
+  EXPECT_EQ(trace.lines().front(), "> ZoBuffer :: readLong");
+  EXPECT_EQ(trace.count("Error: attempt to read past end of data!"), 1);
+  EXPECT_EQ(trace.lines().back(), "< ZoBuffer :: readLong rc=0x20801602");
+
+  b.setPos(1);
+  trace.clear();
+  b.add(static_cast<ZO_LONG>(1), 3);
+  EXPECT_EQ(trace.count("Invalid alignment option = 3 specified"), 1);
+  EXPECT_EQ(trace.lines().back(), "< ZoBuffer :: add (ZO_LONG, ZO_LONG) rc=0x20801603");
+
+  trace.clear();
+  b.extendBuffer(5000);
+  const std::vector<std::string> growth = {
+      "> ZoBuffer :: extendBuffer",
+      "extending buffer from 4096 to 5000 bytes",
+      "allocating actual block size of 8192 bytes",
+      "< ZoBuffer :: extendBuffer rc=0x00000000",
+  };
+  EXPECT_EQ(trace.lines(), growth);
 }

@@ -1,0 +1,757 @@
+// ZoMessage: fields built from definitions, kept in a hash table by name and
+// in a list by order.
+#include "message/zo_message.h"
+
+#include <utility>
+
+#include "common/return_codes.h"
+#include "common/trace.h"
+#include "defs/zo_data_types.h"
+#include "defs/zo_database.h"
+#include "defs/zo_field_def.h"
+#include "defs/zo_message_def.h"
+#include "defs/zo_names.h"
+#include "session/zo_session.h"
+
+namespace {
+
+const ZO_ULONG kTraceZero = 0;
+constexpr ZO_LONG kNoEntry = -1;
+// The table grows when it holds more than this many fields per bucket, so a
+// lookup stays short however many fields a message has.
+constexpr std::size_t kMaxLoad = 2;
+
+// Entry and exit lines of one message operation. The exit line carries either
+// an internal code or the message's public return code, read when the scope
+// ends; some operations name their exit differently after a failure.
+class MessageTrace {
+ public:
+  MessageTrace(const char* name, const ZO_ULONG& internalCode)
+      : m_exitName(name), m_internal(&internalCode) {
+    if (!xtrUserTracingActive) xtrEntry(name);
+  }
+  MessageTrace(const char* name, const ZoErrorCodes& codes) : m_exitName(name), m_public(&codes) {
+    if (!xtrUserTracingActive) xtrEntry(name);
+  }
+  ~MessageTrace() {
+    if (xtrUserTracingActive) return;
+    xtrExit(m_exitName,
+            m_public ? static_cast<ZO_ULONG>(m_public->getPublicReturnCode()) : *m_internal);
+  }
+  MessageTrace(const MessageTrace&) = delete;
+  MessageTrace& operator=(const MessageTrace&) = delete;
+
+  void exitAs(const char* name) { m_exitName = name; }
+
+ private:
+  const char* m_exitName;
+  const ZO_ULONG* m_internal = nullptr;
+  const ZoErrorCodes* m_public = nullptr;
+};
+
+bool isProtectedByAttribute(const ZoField& field) {
+  return field.getHasAttributes() && field.getProtection() == ZO_PROTECTION_PROTECTED;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Construction and destruction
+
+ZoMessage::ZoMessage(const ZoString& name, ZoSession& session) : m_session(session) {
+  construct(name);
+}
+
+ZoMessage::ZoMessage(const char* name, ZoSession& session) : m_session(session) {
+  MessageTrace trace("ZoMessage :: ZoMessage( char *, ZoSession & )", m_rc);
+  construct(ZoString(name));
+}
+
+void ZoMessage::construct(const ZoString& name) {
+  MessageTrace trace("ZoMessage :: ZoMessage( ZoString &, ZoSession & )", m_rc);
+  clearCodes();
+  m_rc = 0;
+  m_buckets.assign(kInitialBuckets, kNoEntry);
+
+  if (checkName(name)) {
+    m_messageName = name;
+    if (name.length() == 0) {
+      XTR_TEXT("Empty message");
+    } else if (ZoDatabase* db = m_session.getDefinitionDB(); db == nullptr) {
+      XTR_TEXT("Definition database is NULL; cannot continue");
+      m_rc = ERR_MESS_INVALID_DB;
+    } else {
+      ZoMessageDef definition(name);
+      db->read(definition);
+      m_rc = db->getErrorCode();
+      if (m_rc == 0) {
+        m_rowCount = definition.getRowCount();
+        m_columnCount = definition.getColumnCount();
+        m_format = definition.getFormat();
+        ZO_LONG currentSegment = 1;
+        for (ZO_LONG j = 0; j < definition.getFieldCount() && m_rc == 0; ++j) {
+          ZoString alias;
+          ZoString fieldName;
+          definition.getFieldNames(alias, fieldName, j);
+          if (definition.getErrorCode() != 0) {
+            m_rc = definition.getErrorCode();
+            XTR_TEXTF("Failed to read field %d; errorCode = %ld", static_cast<int>(j),
+                      static_cast<long>(m_rc));
+            break;
+          }
+          if (!buildField(*db, alias, fieldName, currentSegment)) break;
+        }
+      }
+    }
+  }
+  m_session.addMessage(this);
+}
+
+bool ZoMessage::buildField(ZoDatabase& db, const ZoString& alias, const ZoString& name,
+                           ZO_LONG& currentSegment) {
+  ZoFieldDef definition(name);
+  db.read(definition);
+  m_rc = db.getErrorCode();
+  if (m_rc != 0) return false;
+
+  ZoField field(alias);
+  field.setDescription(definition.getDescription());
+  field.setLength(definition.getLength());
+  field.setRow(definition.getRow());
+  field.setColumn(definition.getColumn());
+  field.setSegment(definition.getSegment());
+
+  // The fields run through the segments 1, 2, 3, ... in order, without gaps.
+  const ZO_LONG segment = field.getSegment();
+  if (segment < 1 || (segment != currentSegment && segment != currentSegment + 1)) {
+    XTR_TEXTF("Field %s has invalid segment number %ld", name.text(), static_cast<long>(segment));
+    m_rc = ERR_MESS_INVALID_SEGMENT;
+    return false;
+  }
+  if (segment > currentSegment) currentSegment = segment;
+
+  field.setAlignment(definition.getAlignment());
+  field.setHasAttributes(definition.getHasAttributes());
+  field.setPadCharacter(definition.getPadCharacter());
+
+  // Failures inside the field are left for addField to judge.
+  switch (definition.getDataType()) {
+    case ZODT_STRING:
+      field.setValue(definition.getStringValue());
+      break;
+    case ZODT_SHORT:
+      field.setValue(definition.getShortValue());
+      break;
+    case ZODT_LONG:
+      field.setValue(definition.getLongValue());
+      break;
+    case ZODT_BYTE:
+      field.setValue(definition.getByteValue());
+      break;
+    case ZODT_AUTHENTICATOR:
+      field.setDataType(ZODT_AUTHENTICATOR);
+      field.setValue(definition.getStringValue());
+      break;
+    case ZODT_SYSTEM_AUTHENTICATOR:
+      field.setDataType(ZODT_SYSTEM_AUTHENTICATOR);
+      break;
+    default:
+      XTR_TEXTF("Unknown dataType %ld on read of FieldDef %s",
+                static_cast<long>(definition.getDataType()), name.text());
+      m_rc = ERR_MESS_INVALID_DATATYPE;
+      return false;
+  }
+  field.setValueSet(TRUE);
+  return addField(field) == TRUE;
+}
+
+ZoMessage::~ZoMessage() {
+  MessageTrace trace("ZoMessage :: ~ZoMessage()", m_rc);
+  m_session.removeMessage(this);
+  m_rc = 0;
+  removeAllFields();
+}
+
+ZoMessage& ZoMessage::operator=(const ZoMessage& other) {
+  MessageTrace trace("ZoMessage :: operator =", kTraceZero);
+  // Emptying the target first would lose the source when both are the same.
+  if (this == &other) return *this;
+  clearErrorCodes();
+  removeAllFields();
+  m_messageName = other.m_messageName;
+  m_rowCount = other.m_rowCount;
+  m_columnCount = other.m_columnCount;
+  ZoBrowseToken token = 0;
+  ZoMessage& source = const_cast<ZoMessage&>(other);
+  // Browsing leaves its codes in the source; keep them as they were.
+  const ZO_ULONG sourceCode = source.m_rc;
+  source.startBrowseFields(&token);
+  while (ZoField* field = source.getNextField(&token)) addField(*field);
+  source.endBrowseFields(&token);
+  source.m_rc = sourceCode;
+  return *this;
+}
+
+// ---------------------------------------------------------------------------
+// Codes and names
+
+void ZoMessage::clearErrorCodes() {
+  MessageTrace trace("ZoMessage :: clearErrorCodes()", kTraceZero);
+  m_rc = 0;
+  clearCodes();
+}
+
+void ZoMessage::setErrorCodes(ZO_ULONG internalCode) {
+  MessageTrace trace("ZoMessage :: setErrorCodes()", kTraceZero);
+  m_rc = internalCode;
+  setFromInternalCode(internalCode);
+}
+
+bool ZoMessage::checkName(const ZoString& name) {
+  static const ZoNameTraceLines kLines{"Name contains invalid characters",
+                                       "Name exceeds maximum length = %d", ""};
+  if (zoCheckMessageName(name, kLines)) return true;
+  m_rc = ERR_MESS_INVALID_NAME;
+  return false;
+}
+
+bool ZoMessage::checkFieldName(const ZoString& name) {
+  static const ZoNameTraceLines kLines{"Field name contains invalid characters",
+                                       "Field name exceeds maximum length = %d",
+                                       "Field name is reserved: %s"};
+  if (zoCheckFieldName(name, kLines)) return true;
+  m_rc = ERR_MESS_INVALID_FIELD_NAME;
+  return false;
+}
+
+ZO_BOOLEAN ZoMessage::setFormat(const ZoString& format) {
+  MessageTrace trace("ZoMessage :: setFormat( const ZoString & )", *this);
+  clearErrorCodes();
+  ZO_ULONG code = 0;
+  if (format.length() > kMaxFormat) {
+    XTR_TEXTF("Format length: %ld exceeds maximum: %ld", static_cast<long>(format.length()),
+              static_cast<long>(kMaxFormat));
+    code = ERR_MESS_INVALID_FORMAT;
+  } else if (format.isAlNumPad()) {
+    m_format = format;
+  } else {
+    XTR_TEXT("Format contains non alpha-numeric characters");
+    code = ERR_MESS_INVALID_FORMAT;
+  }
+  setErrorCodes(code);
+  return code == 0 ? TRUE : FALSE;
+}
+
+// ---------------------------------------------------------------------------
+// Field table
+
+ZO_ULONG ZoMessage::hash(const ZoString& name) {
+  std::uint32_t h = 0;
+  for (const char* p = name.text(); *p != '\0'; ++p) {
+    h = 16 * h + static_cast<unsigned char>(*p);
+    if (h >= 0x10000000u) h = (h ^ ((h >> 28) << 4)) & 0x0FFFFFFFu;
+  }
+  return h;
+}
+
+ZoField* ZoMessage::find(const ZoString& name) const {
+  if (m_buckets.empty()) return nullptr;
+  for (ZO_LONG i = m_buckets[hash(name) % m_buckets.size()]; i != kNoEntry; i = m_fields[i].next) {
+    if (m_fields[i].field->getName() == name) return m_fields[i].field.get();
+  }
+  return nullptr;
+}
+
+void ZoMessage::insert(std::unique_ptr<ZoField> field) {
+  if (m_fields.size() + 1 > kMaxLoad * m_buckets.size()) rehash(2 * m_buckets.size() + 1);
+  const std::size_t bucket = hash(field->getName()) % m_buckets.size();
+  // A new field goes to the head of its bucket.
+  m_fields.push_back(Entry{std::move(field), m_buckets[bucket]});
+  m_buckets[bucket] = static_cast<ZO_LONG>(m_fields.size() - 1);
+}
+
+void ZoMessage::rehash(std::size_t bucketCount) {
+  m_buckets.assign(bucketCount, kNoEntry);
+  for (std::size_t i = 0; i < m_fields.size(); ++i) {
+    const std::size_t bucket = hash(m_fields[i].field->getName()) % bucketCount;
+    m_fields[i].next = m_buckets[bucket];
+    m_buckets[bucket] = static_cast<ZO_LONG>(i);
+  }
+}
+
+void ZoMessage::removeAllFields() {
+  m_fields.clear();
+  m_buckets.assign(kInitialBuckets, kNoEntry);
+  m_fieldNames = ZoStringArray();
+}
+
+ZO_BOOLEAN ZoMessage::addField(const ZoField& given) {
+  MessageTrace trace("ZoMessage :: addField( const ZoField & )", m_rc);
+  m_rc = 0;
+  auto failed = [&](ZO_ULONG code) {
+    m_rc = code;
+    trace.exitAs("ZoMessage :: addField()");
+    return FALSE;
+  };
+
+  const ZoString& name = given.getName();
+  // A field without a name could never be told apart from a failed lookup.
+  if (name.length() == 0) {
+    XTR_TEXT("Field name is empty");
+    return failed(ERR_MESS_INVALID_FIELD_NAME);
+  }
+  if (!checkFieldName(name)) return failed(ERR_MESS_INVALID_FIELD_NAME);
+  if (find(name) != nullptr) {
+    XTR_TEXTF("Field %s has a duplicate", name.text());
+    return failed(ERR_MESS_DUPLICATE_FIELD);
+  }
+  const ZO_LONG dataType = given.getDataType();
+  if (dataType < ZODT_STRING || dataType > ZODT_SYSTEM_AUTHENTICATOR) {
+    XTR_TEXTF("Field has data type %d which is out of bounds", static_cast<int>(dataType));
+    return failed(ERR_MESS_INVALID_DATATYPE);
+  }
+
+  auto field = std::make_unique<ZoField>(given);
+  bool truncate = false;
+  switch (dataType) {
+    case ZODT_SHORT:
+      if (field->getLength() == 0) {
+        XTR_TEXTF("Field length() = 0, resetting to ZO_SHORT length = %d",
+                  static_cast<int>(ZO_SHORT_LENGTH));
+        field->setLength(ZO_SHORT_LENGTH);
+      }
+      if (field->getLength() < ZO_SHORT_LENGTH) {
+        XTR_TEXTF("Field is ZODT_SHORT but has a length less than minimum length %d",
+                  static_cast<int>(ZO_SHORT_LENGTH));
+        return failed(ERR_MESS_INVALID_LENGTH);
+      }
+      break;
+    case ZODT_LONG:
+      if (field->getLength() == 0) {
+        XTR_TEXTF("Field length() = 0, resetting to ZO_LONG length = %ld",
+                  static_cast<long>(ZO_LONG_LENGTH));
+        field->setLength(ZO_LONG_LENGTH);
+      }
+      if (field->getLength() < ZO_LONG_LENGTH) {
+        XTR_TEXTF("Field is ZODT_LONG but has a length less than minimum length %ld",
+                  static_cast<long>(ZO_LONG_LENGTH));
+        return failed(ERR_MESS_INVALID_LENGTH);
+      }
+      break;
+    case ZODT_BYTE:
+      if (field->getLength() == 0) {
+        XTR_TEXTF("Field length() = 0, resetting to ZO_BYTE length = %d",
+                  static_cast<int>(ZO_BYTE_LENGTH));
+        field->setLength(ZO_BYTE_LENGTH);
+      }
+      if (field->getLength() < ZO_BYTE_LENGTH) {
+        XTR_TEXTF("Field is ZODT_BYTE but has a length less than minimum length %d",
+                  static_cast<int>(ZO_BYTE_LENGTH));
+        return failed(ERR_MESS_INVALID_LENGTH);
+      }
+      break;
+    default: {  // the text types
+      const ZO_LONG valueLength = field->getValue().length();
+      if (field->getLength() == 0) {
+        XTR_TEXTF("Field length() = 0, resetting to ZoString length = %ld",
+                  static_cast<long>(valueLength));
+        field->setLength(valueLength);
+      } else if (valueLength > field->getLength()) {
+        truncate = true;
+      }
+      break;
+    }
+  }
+
+  // The attribute limits here are one below the highest value the field's
+  // own setters accept.
+  if (field->getHasAttributes()) {
+    if (field->getColor() >= ZO_COLOR_MAX) {
+      XTR_TEXTF("Field has color attribute %d which is out of bounds",
+                static_cast<int>(field->getColor()));
+      return failed(ERR_MESS_INVALID_COLOR);
+    }
+    if (field->getHighLight() >= ZO_HIGHLIGHT_MAX) {
+      XTR_TEXTF("Field has highlight attribute %d which is out of bounds",
+                static_cast<int>(field->getHighLight()));
+      return failed(ERR_MESS_INVALID_HIGHLIGHT);
+    }
+    if (field->getIntensity() >= ZO_INTENSITY_MAX) {
+      XTR_TEXTF("Field has intensity attribute %d which is out of bounds",
+                static_cast<int>(field->getIntensity()));
+      return failed(ERR_MESS_INVALID_INTENSITY);
+    }
+    if (field->getProtection() >= ZO_PROTECTION_MAX) {
+      XTR_TEXTF("Field has protection attribute %d which is out of bounds",
+                static_cast<int>(field->getProtection()));
+      return failed(ERR_MESS_INVALID_PROTECTION);
+    }
+  }
+
+  if (!zoIsValidAlignment(field->getAlignment())) {
+    XTR_TEXTF("Field has invalid alignment option = %ld", static_cast<long>(field->getAlignment()));
+    return failed(ERR_MESS_INVALID_ALIGNMENT);
+  }
+  if (truncate) {
+    XTR_TEXTF("Truncating string to length = %ld", static_cast<long>(field->getLength()));
+    ZoString value = field->getValue();
+    value.truncate(field->getLength());
+    field->setValue(value);
+    m_rc = ERR_MESS_DATA_TRUNCATED;  // a warning: the field is still added
+  }
+
+  m_fieldNames.add(name);
+  insert(std::move(field));
+  XTR_TEXTF("Field count is now %d", static_cast<int>(m_fields.size()));
+  return m_rc == 0 ? TRUE : FALSE;
+}
+
+// ---------------------------------------------------------------------------
+// Browsing
+
+void ZoMessage::startBrowseFields(ZoBrowseToken* token) {
+  MessageTrace trace("ZoMessage :: startBrowseFields( ZoBrowseToken * )", m_rc);
+  m_rc = 0;
+  if (token) *token = 0;
+}
+
+void ZoMessage::endBrowseFields(ZoBrowseToken* token) {
+  MessageTrace trace("ZoMessage :: endBrowseFields( ZoBrowseToken * )", m_rc);
+  m_rc = 0;
+  if (token) *token = 0;
+}
+
+ZoField* ZoMessage::getNextField(ZoBrowseToken* token) {
+  MessageTrace trace("ZoMessage :: getNextField( ZoBrowseToken * )", m_rc);
+  m_rc = 0;
+  auto failed = [&](ZO_ULONG code) -> ZoField* {
+    m_rc = code;
+    trace.exitAs("ZoMessage :: getNextField()");
+    return nullptr;
+  };
+  if (token == nullptr || *token < 0) {
+    XTR_TEXT("Invalid token");
+    return failed(ERR_MESS_INVALID_TOKEN);
+  }
+  if (m_fields.empty()) {
+    XTR_TEXT("No fields in message");
+    return failed(ERR_MESS_EMPTY_MESSAGE);
+  }
+  if (*token >= getFieldCount()) {
+    XTR_TEXTF("No field at specified location %ld", static_cast<long>(*token));
+    return failed(ERR_MESS_NO_MORE_FIELDS);
+  }
+  // The table and the names keep the same order, so the entry at the token is
+  // the field named at that position.
+  ZoField* field = m_fields[static_cast<std::size_t>(*token)].field.get();
+  ++*token;
+  return field;
+}
+
+ZoString ZoMessage::getFieldName(ZO_LONG index) {
+  MessageTrace trace("ZoMessage :: getFieldName( ZO_LONG )", m_rc);
+  m_rc = 0;
+  if (m_fields.empty()) {
+    XTR_TEXT("No fields in message");
+    m_rc = ERR_MESS_EMPTY_MESSAGE;
+    return ZoString();
+  }
+  if (index < 1 || index > getFieldCount()) {
+    XTR_TEXTF("Invalid index = %ld", static_cast<long>(index));
+    m_rc = ERR_MESS_INVALID_TOKEN;
+    return ZoString();
+  }
+  return m_fieldNames.get(index - 1);
+}
+
+// ---------------------------------------------------------------------------
+// By-name family
+
+ZoField* ZoMessage::lookUp(const ZoString& name) {
+  // The temporary field applies the field-name rule: a name it refuses is
+  // never found.
+  const ZoField probe(name);
+  clearErrorCodes();
+  ZoField* field = probe.getErrorCode() == 0 ? find(probe.getName()) : nullptr;
+  if (field == nullptr) {
+    XTR_TEXTF("Field %s not found", name.text());
+    m_rc = ERR_MESS_FIELD_NOT_FOUND;
+  }
+  return field;
+}
+
+ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZoString& value) {
+  MessageTrace trace("ZoMessage :: getProperty( const ZoString &, ZoString & )", *this);
+  if (const ZoField* field = lookUp(name)) {
+    switch (field->getDataType()) {
+      case ZODT_STRING:
+        value = field->getValue();
+        break;
+      case ZODT_AUTHENTICATOR:
+        XTR_TEXT("Field is of type AUTHENTICATOR; returning TVAUT_HIDDEN");
+        value = TVAUT_HIDDEN;
+        break;
+      case ZODT_SYSTEM_AUTHENTICATOR:
+        XTR_TEXT("Field is of type SYSTEM AUTHENTICATOR; returning TVAUT_HIDDEN");
+        value = TVAUT_HIDDEN;
+        break;
+      default:
+        XTR_TEXTF("Field %s has unexpected datatype %ld", name.text(),
+                  static_cast<long>(field->getDataType()));
+        m_rc = ERR_MESS_FIELD_VALUE_TYPE;
+        break;
+    }
+  }
+  setErrorCodes(m_rc);
+  return m_rc == 0 ? TRUE : FALSE;
+}
+
+ZO_BOOLEAN ZoMessage::getProperty(const char* name, ZoString& value) {
+  MessageTrace trace("ZoMessage :: getProperty( const char *, ZoString & )", *this);
+  return getProperty(ZoString(name), value);
+}
+
+namespace {
+
+// Value of a numeric field of exactly the type asked for.
+ZO_LONG numericValue(const ZoField& f, ZO_LONG*) { return f.getLongValue(); }
+ZO_SHORT numericValue(const ZoField& f, ZO_SHORT*) { return f.getShortValue(); }
+ZO_BYTE numericValue(const ZoField& f, ZO_BYTE*) { return f.getByteValue(); }
+constexpr ZO_LONG typeOf(ZO_LONG*) { return ZODT_LONG; }
+constexpr ZO_LONG typeOf(ZO_SHORT*) { return ZODT_SHORT; }
+constexpr ZO_LONG typeOf(ZO_BYTE*) { return ZODT_BYTE; }
+
+}  // namespace
+
+template <typename T>
+ZO_BOOLEAN ZoMessage::getNumber(const ZoString& name, T* value) {
+  if (value) *value = 0;
+  if (const ZoField* field = lookUp(name)) {
+    if (field->getDataType() == typeOf(value)) {
+      if (value) *value = numericValue(*field, value);
+    } else {
+      XTR_TEXTF("Field %s has unexpected datatype %ld", name.text(),
+                static_cast<long>(field->getDataType()));
+      m_rc = ERR_MESS_FIELD_VALUE_TYPE;
+    }
+  }
+  setErrorCodes(m_rc);
+  return m_rc == 0 ? TRUE : FALSE;
+}
+
+ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZO_LONG* value) {
+  MessageTrace trace("ZoMessage :: getProperty( const ZoString &, ZO_LONG * )", *this);
+  return getNumber(name, value);
+}
+
+ZO_BOOLEAN ZoMessage::getProperty(const char* name, ZO_LONG* value) {
+  MessageTrace trace("ZoMessage :: getProperty( const char *, ZO_LONG * )", *this);
+  return getProperty(ZoString(name), value);
+}
+
+ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZO_SHORT* value) {
+  MessageTrace trace("ZoMessage :: getProperty( const ZoString &, ZO_SHORT * )", *this);
+  return getNumber(name, value);
+}
+
+ZO_BOOLEAN ZoMessage::getProperty(const char* name, ZO_SHORT* value) {
+  MessageTrace trace("ZoMessage :: getProperty( const char *, ZO_SHORT * )", *this);
+  return getProperty(ZoString(name), value);
+}
+
+ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZO_BYTE* value) {
+  MessageTrace trace("ZoMessage :: getProperty( const ZoString &, ZO_BYTE * )", *this);
+  return getNumber(name, value);
+}
+
+ZO_BOOLEAN ZoMessage::getProperty(const char* name, ZO_BYTE* value) {
+  // The character-pointer form of the byte getter traces under the short name.
+  MessageTrace trace("ZoMessage :: getProperty( const char *, ZO_SHORT * )", *this);
+  return getProperty(ZoString(name), value);
+}
+
+ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, const ZoString& value) {
+  MessageTrace trace("ZoMessage :: setProperty( const ZoString &, ZoString & )", *this);
+  if (ZoField* field = lookUp(name)) {
+    const ZO_LONG dataType = field->getDataType();
+    if (dataType == ZODT_SYSTEM_AUTHENTICATOR) {
+      XTR_TEXT("Field has type SYSTEM AUTHENTICATOR so is protected");
+      m_rc = ERR_MESS_PROTECTED_FIELD;
+    } else if (dataType == ZODT_STRING || dataType == ZODT_AUTHENTICATOR) {
+      if (isProtectedByAttribute(*field)) {
+        XTR_TEXT("Field is protected by attribute");
+        m_rc = ERR_MESS_PROTECTED_FIELD;
+      } else {
+        ZoString text = value;
+        if (text.length() > field->getLength()) {
+          XTR_TEXTF("Truncating string data to length = %ld", static_cast<long>(field->getLength()));
+          text.truncate(field->getLength());
+          m_rc = ERR_MESS_DATA_TRUNCATED;
+        }
+        field->setValue(text);
+        field->setValueSet(TRUE);
+      }
+    } else {
+      XTR_TEXTF("Field has unexpected dataType = %ld", static_cast<long>(dataType));
+      m_rc = ERR_MESS_INVALID_DATATYPE;
+    }
+  }
+  setErrorCodes(m_rc);
+  return m_rc == 0 ? TRUE : FALSE;
+}
+
+ZO_BOOLEAN ZoMessage::setProperty(const char* name, const char* value) {
+  MessageTrace trace("ZoMessage :: setProperty( const char *, char * )", *this);
+  return setProperty(ZoString(name), ZoString(value));
+}
+
+template <typename T>
+ZO_BOOLEAN ZoMessage::setNumber(const ZoString& name, T value) {
+  if (ZoField* field = lookUp(name)) {
+    if (field->getDataType() != typeOf(static_cast<T*>(nullptr))) {
+      XTR_TEXTF("Field has unexpected dataType = %ld", static_cast<long>(field->getDataType()));
+      m_rc = ERR_MESS_INVALID_DATATYPE;
+    } else if (isProtectedByAttribute(*field)) {
+      XTR_TEXT("Field is protected by attribute");
+      m_rc = ERR_MESS_PROTECTED_FIELD;
+    } else {
+      field->setValue(value);
+      field->setValueSet(TRUE);
+    }
+  }
+  setErrorCodes(m_rc);
+  return m_rc == 0 ? TRUE : FALSE;
+}
+
+ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, ZO_LONG value) {
+  MessageTrace trace("ZoMessage :: setProperty( const ZoString &, ZO_LONG )", *this);
+  return setNumber(name, value);
+}
+
+ZO_BOOLEAN ZoMessage::setProperty(const char* name, ZO_LONG value) {
+  MessageTrace trace("ZoMessage :: setProperty( const char *, ZO_LONG )", *this);
+  return setProperty(ZoString(name), value);
+}
+
+ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, ZO_SHORT value) {
+  MessageTrace trace("ZoMessage :: setProperty( const ZoString &, ZO_SHORT )", *this);
+  return setNumber(name, value);
+}
+
+ZO_BOOLEAN ZoMessage::setProperty(const char* name, ZO_SHORT value) {
+  MessageTrace trace("ZoMessage :: setProperty( const char *, ZO_SHORT )", *this);
+  return setProperty(ZoString(name), value);
+}
+
+ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, ZO_BYTE value) {
+  MessageTrace trace("ZoMessage :: setProperty( const ZoString &, ZO_BYTE )", *this);
+  return setNumber(name, value);
+}
+
+ZO_BOOLEAN ZoMessage::setProperty(const char* name, ZO_BYTE value) {
+  MessageTrace trace("ZoMessage :: setProperty( const char *, ZO_BYTE )", *this);
+  return setProperty(ZoString(name), value);
+}
+
+// Property getters: each looks the field up and reports its own outcome.
+template <typename Get>
+ZO_LONG ZoMessage::getAttribute(const ZoString& name, ZO_LONG notFound, Get get) {
+  ZO_LONG result = notFound;
+  if (const ZoField* field = lookUp(name)) result = get(*field);
+  setErrorCodes(m_rc);
+  return result;
+}
+
+namespace {
+
+// The value a field reports for an attribute: its own with attributes on,
+// the no-attributes value (and a trace line) without.
+ZO_LONG attributeOf(const ZoField& field, ZO_LONG value, ZO_LONG noAttributes) {
+  if (field.getHasAttributes()) return value;
+  XTR_TEXTF("Field %s does not support extended attributes", field.getName().text());
+  return noAttributes;
+}
+
+}  // namespace
+
+ZO_LONG ZoMessage::getDataType(const ZoString& name) {
+  MessageTrace trace("ZoMessage :: getDataType( const ZoString & )", *this);
+  return getAttribute(name, ZODT_NONE, [](const ZoField& f) { return f.getDataType(); });
+}
+
+ZO_LONG ZoMessage::getDataType(const char* name) {
+  MessageTrace trace("ZoMessage :: getDataType( const char * )", *this);
+  return getDataType(ZoString(name));
+}
+
+ZO_LONG ZoMessage::getLength(const ZoString& name) {
+  MessageTrace trace("ZoMessage :: getLength( const ZoString & )", *this);
+  return getAttribute(name, 0, [](const ZoField& f) { return f.getLength(); });
+}
+
+ZO_LONG ZoMessage::getLength(const char* name) {
+  MessageTrace trace("ZoMessage :: getLength( const char * )", *this);
+  return getLength(ZoString(name));
+}
+
+ZO_LONG ZoMessage::getSegment(const ZoString& name) {
+  MessageTrace trace("ZoMessage :: getSegment( const ZoString & )", *this);
+  return getAttribute(name, 0, [](const ZoField& f) { return f.getSegment(); });
+}
+
+ZO_LONG ZoMessage::getSegment(const char* name) {
+  MessageTrace trace("ZoMessage :: getSegment( const char * )", *this);
+  return getSegment(ZoString(name));
+}
+
+ZO_LONG ZoMessage::getColor(const ZoString& name) {
+  MessageTrace trace("ZoMessage :: getColor( const ZoString & )", *this);
+  return getAttribute(name, 0, [](const ZoField& f) {
+    return attributeOf(f, f.getColor(), ZO_COLOR_NO_ATTRIBUTES);
+  });
+}
+
+ZO_LONG ZoMessage::getColor(const char* name) {
+  MessageTrace trace("ZoMessage :: getColor( const char * )", *this);
+  return getColor(ZoString(name));
+}
+
+ZO_LONG ZoMessage::getIntensity(const ZoString& name) {
+  MessageTrace trace("ZoMessage :: getIntensity( const ZoString & )", *this);
+  return getAttribute(name, ZO_INTENSITY_DEFAULT, [](const ZoField& f) {
+    return attributeOf(f, f.getIntensity(), ZO_INTENSITY_NO_ATTRIBUTES);
+  });
+}
+
+ZO_LONG ZoMessage::getIntensity(const char* name) {
+  MessageTrace trace("ZoMessage :: getIntensity( const char * )", *this);
+  return getIntensity(ZoString(name));
+}
+
+ZO_LONG ZoMessage::getHighLight(const ZoString& name) {
+  MessageTrace trace("ZoMessage :: getHighLight( const ZoString & )", *this);
+  return getAttribute(name, ZO_HIGHLIGHT_DEFAULT, [](const ZoField& f) {
+    return attributeOf(f, f.getHighLight(), ZO_HIGHLIGHT_NO_ATTRIBUTES);
+  });
+}
+
+ZO_LONG ZoMessage::getHighLight(const char* name) {
+  MessageTrace trace("ZoMessage :: getHighLight( const char * )", *this);
+  return getHighLight(ZoString(name));
+}
+
+ZO_LONG ZoMessage::getProtection(const ZoString& name) {
+  MessageTrace trace("ZoMessage :: getProtection( const ZoString & )", *this);
+  return getAttribute(name, ZO_PROTECTION_DEFAULT, [](const ZoField& f) -> ZO_LONG {
+    if (f.getDataType() == ZODT_SYSTEM_AUTHENTICATOR) {
+      XTR_TEXTF("Field %s is a SYSTEM AUTHENTICATOR deemed PROTECTED", f.getName().text());
+      return ZO_PROTECTION_PROTECTED;
+    }
+    return attributeOf(f, f.getProtection(), ZO_PROTECTION_NO_ATTRIBUTES);
+  });
+}
+
+ZO_LONG ZoMessage::getProtection(const char* name) {
+  MessageTrace trace("ZoMessage :: getProtection( const char * )", *this);
+  return getProtection(ZoString(name));
+}
