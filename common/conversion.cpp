@@ -379,6 +379,57 @@ ZO_LONG methodFor(ZO_LONG sourceType, ZO_LONG targetType) {
   return 0;
 }
 
+// Source and target records as one conversion sees them.
+struct Sides {
+  XcsCcsidRecord from{};
+  XcsCcsidRecord to{};
+  bool samePages() const {
+    return from.singleByteCp == to.singleByteCp && from.doubleByteCp == to.doubleByteCp;
+  }
+};
+
+void clearDoubleByte(XcsCcsidRecord& record) {
+  record.shiftMode = kShiftModeSingle;
+  record.doubleByteCp = 0;
+  hexText(0, record.doubleByteText);
+}
+
+// Looks both CCSIDs up (one CCSID on both sides needs no record: every code
+// page is 0) and adjusts single-byte data meeting mixed data. 0, 2111 or 2115.
+ZO_LONG resolveSides(const XrkControlBlock& block, ZO_LONG sourceCcsid, ZO_LONG targetCcsid, Sides& sides) {
+  hexText(0, sides.from.singleByteText);
+  hexText(0, sides.from.doubleByteText);
+  sides.to = sides.from;
+  if (sourceCcsid == targetCcsid) return 0;
+  const XcsCcsidRecord* s = findCcsid(&block, sourceCcsid);
+  if (!s) return XCS_RC_SOURCE_CCSID_UNKNOWN;
+  const XcsCcsidRecord* t = findCcsid(&block, targetCcsid);
+  if (!t) return XCS_RC_TARGET_CCSID_UNKNOWN;
+  sides.from = *s;
+  sides.to = *t;
+  // The mixed side's double-byte part drops out.
+  if (sides.to.shiftMode == kShiftModeMixed && sides.from.shiftMode == kShiftModeSingle)
+    clearDoubleByte(sides.to);
+  else if (sides.to.shiftMode == kShiftModeSingle && sides.from.shiftMode == kShiftModeMixed)
+    clearDoubleByte(sides.from);
+  return 0;
+}
+
+// Chooses the method and loads the tables. 0, 2071 or 2119.
+ZO_LONG openSides(const Sides& sides, ZO_LONG& method, ZO_LONG& tables) {
+  method = methodFor(sides.from.ccsidType, sides.to.ccsidType);
+  if (method == 0) return XCS_RC_TABLE_INVALID;  // a CCSID type outside 1 to 3
+  tables = xxxOpenConv(sides.to.singleByteText, sides.to.doubleByteText, sides.from.singleByteText,
+                       sides.from.doubleByteText, sides.from.leadByteSet);
+  if (tables != -1) return 0;
+  int error = errno;
+  if (error == ENOMEM) return XCS_RC_NO_MEMORY;
+  if (error != EINVAL)
+    xrk_xcsPVRT("xcsConvertString", 1, XCS_RC_TABLE_INVALID, error, "Unexpected Error from xxxOpenConv", " ",
+                " ");
+  return XCS_RC_TABLE_INVALID;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -480,36 +531,13 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
       (!target && *targetLength > 0))
     return fail(XCS_RC_TARGET_TOO_SHORT);
 
-  XcsCcsidRecord from{};
-  XcsCcsidRecord to{};
-  hexText(0, from.singleByteText);
-  hexText(0, from.doubleByteText);
-  hexText(0, to.singleByteText);
-  hexText(0, to.doubleByteText);
-  if (sourceCcsid != targetCcsid) {
-    const XcsCcsidRecord* s = findCcsid(block, sourceCcsid);
-    if (!s) return fail(XCS_RC_SOURCE_CCSID_UNKNOWN);
-    const XcsCcsidRecord* t = findCcsid(block, targetCcsid);
-    if (!t) return fail(XCS_RC_TARGET_CCSID_UNKNOWN);
-    from = *s;
-    to = *t;
-  }
+  Sides sides;
+  if (ZO_LONG code = resolveSides(*block, sourceCcsid, targetCcsid, sides)) return fail(code);
   if (sourceLength == 0) {
     *targetLength = 0;
     return 0;
   }
-  // Single-byte data meets mixed data: the mixed side's double-byte part drops out.
-  if (to.shiftMode == kShiftModeMixed && from.shiftMode == kShiftModeSingle) {
-    to.shiftMode = kShiftModeSingle;
-    to.doubleByteCp = 0;
-    hexText(0, to.doubleByteText);
-  } else if (to.shiftMode == kShiftModeSingle && from.shiftMode == kShiftModeMixed) {
-    from.shiftMode = kShiftModeSingle;
-    from.doubleByteCp = 0;
-    hexText(0, from.doubleByteText);
-  }
-
-  if (from.singleByteCp == to.singleByteCp && from.doubleByteCp == to.doubleByteCp) {
+  if (sides.samePages()) {
     if (*targetLength < sourceLength) {
       std::memcpy(target, source, static_cast<std::size_t>(*targetLength));
       return fail(XCS_RC_TARGET_TOO_SHORT);
@@ -520,20 +548,43 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
   }
   if (*targetLength < sourceLength) return fail(XCS_RC_TARGET_TOO_SHORT);
 
-  ZO_LONG method = methodFor(from.ccsidType, to.ccsidType);
-  if (method == 0) return fail(XCS_RC_TABLE_INVALID);  // a CCSID type outside 1 to 3
-  ZO_LONG tables = xxxOpenConv(to.singleByteText, to.doubleByteText, from.singleByteText,
-                               from.doubleByteText, from.leadByteSet);
-  if (tables == -1) {
-    int error = errno;
-    if (error == ENOMEM) return fail(XCS_RC_NO_MEMORY);
-    if (error != EINVAL)
-      xrk_xcsPVRT("xcsConvertString", 1, XCS_RC_TABLE_INVALID, error, "Unexpected Error from xxxOpenConv",
-                  " ", " ");
-    return fail(XCS_RC_TABLE_INVALID);
-  }
+  ZO_LONG method = 0;
+  ZO_LONG tables = 0;
+  if (ZO_LONG code = openSides(sides, method, tables)) return fail(code);
   return fail(xxxCodeConv(source, sourceLength, target, targetLength, tables, method));
 }
+
+ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape) {
+  ZO_ULONG rc = 0;
+  XTR_METHOD("xcsQueryConversion", rc);
+  auto fail = [&rc](ZO_LONG code) {
+    rc = static_cast<ZO_ULONG>(code);
+    return code;
+  };
+  const XrkControlBlock* block = xrkControlBlock();
+  if (!block) return fail(kNotStarted);
+  if (!shape) return fail(XCS_RC_TARGET_TOO_SHORT);
+  *shape = XcsConversionShape{XCS_WALK_BYTES, 0, 0};
+  Sides sides;
+  if (ZO_LONG code = resolveSides(*block, sourceCcsid, targetCcsid, sides)) return fail(code);
+  if (sides.samePages()) return 0;
+  ZO_LONG method = 0;
+  ZO_LONG tables = 0;
+  if (ZO_LONG code = openSides(sides, method, tables)) return fail(code);
+  shape->method = method;
+  ZO_LONG doublePosition = tables % XCS_TABLE_POSITION_FACTOR;
+  if (doublePosition == XCS_TABLE_NONE) return 0;
+  if (method == XCS_METHOD_SHIFT_TO_MIXED || method == XCS_METHOD_SHIFT_TO_SHIFT) {
+    shape->walk = XCS_WALK_SHIFT;
+  } else {
+    shape->walk = XCS_WALK_LEAD;
+    const LoadedTable* dbl = loadedTable(doublePosition);
+    shape->leadByteSet = dbl ? dbl->leadByteSet : 0;
+  }
+  return 0;
+}
+
+ZO_BOOLEAN xcsIsLeadByte(ZO_LONG leadByteSet, ZO_BYTE byte) { return isLeadByte(leadByteSet, byte) ? TRUE : FALSE; }
 
 ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const char* sourceSingle,
                     const char* sourceDouble, ZO_LONG leadByteSet) {

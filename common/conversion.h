@@ -87,3 +87,22 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
 // the negative XCS_RC_* codes.
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,
                     ZO_LONG* targetLength, ZO_LONG tables, ZO_LONG method);
+
+// How xcsConvertString treats text between two CCSIDs, for callers that
+// convert a stream in pieces and must cut it between characters.
+inline constexpr ZO_LONG XCS_WALK_BYTES = 0;  // copied or converted byte by byte: any cut is safe
+inline constexpr ZO_LONG XCS_WALK_SHIFT = 1;  // double-byte runs between 0x0E and 0x0F
+inline constexpr ZO_LONG XCS_WALK_LEAD = 2;   // double-byte characters start with a lead byte
+struct XcsConversionShape {
+  ZO_LONG walk;         // XCS_WALK_*
+  ZO_LONG method;       // XCS_METHOD_*, 0 for a plain copy
+  ZO_LONG leadByteSet;  // lead bytes of the source (XCS_WALK_LEAD)
+};
+
+// Fills *shape for a conversion from sourceCcsid to targetCcsid, loading its
+// tables. Returns 0 or what xcsConvertString would return for these CCSIDs
+// before converting (2111, 2115, 2071, 2119, XEC_NOT_STARTED_OR_NO_TRACE_FILE).
+ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape);
+
+// TRUE when `byte` starts a double-byte character under the lead-byte set.
+ZO_BOOLEAN xcsIsLeadByte(ZO_LONG leadByteSet, ZO_BYTE byte);
