@@ -1,0 +1,261 @@
+// Library lifecycle, opening databases (good, missing, foreign, damaged), paths,
+// user names and status texts.
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+#include <set>
+
+#include "tests/ndossa/dossa_test_util.h"
+
+namespace dossatest {
+namespace {
+
+using DatabaseTest = DossaTest;
+
+void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+TEST(DossaLifecycle, EveryCallFailsOutsideInitialisation) {
+  TempDir dir;
+  std::string path = dir.file("x.ndb");
+  DossaDbHandle db = 7;
+  char buffer[DOSSA_MAXPATH];
+  EXPECT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_ERR_NOT_INITIALIZED);
+  EXPECT_EQ(DossaDbCreate(path.c_str()), DOSSA_ERR_NOT_INITIALIZED);
+  EXPECT_EQ(DossaPathNetConstruct(nullptr, "", "a.ndb", buffer), DOSSA_ERR_NOT_INITIALIZED);
+  EXPECT_EQ(DossaGetUserName(buffer), DOSSA_ERR_NOT_INITIALIZED);
+  EXPECT_FALSE(DossaItemIsPresent(1, "FORM", 4));
+
+  // Nested: the state lasts until the last DossaTerm, then everything is released.
+  ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
+  ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_NOERROR);
+  DossaNoteHandle note = 0;
+  ASSERT_EQ(DossaNoteCreate(db, &note), DOSSA_NOERROR);
+  DossaTerm();
+  EXPECT_EQ(DossaNoteClose(note), DOSSA_NOERROR);
+  DossaTerm();
+  EXPECT_EQ(DossaDbClose(db), DOSSA_ERR_NOT_INITIALIZED);
+  EXPECT_EQ(DossaNoteCreate(db, &note), DOSSA_ERR_NOT_INITIALIZED);
+  // Text of statuses works regardless.
+  EXPECT_GT(DossaLoadString(nullptr, DOSSA_ERR_NOT_INITIALIZED, buffer, sizeof buffer), 0);
+
+  char* argv[] = {nullptr};
+  EXPECT_EQ(DossaInitExtended(-1, argv), DOSSA_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(DossaInitExtended(2, nullptr), DOSSA_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_ERR_NOT_INITIALIZED);
+}
+
+TEST_F(DatabaseTest, PathConstructionJoinsServerAndFile) {
+  char path[DOSSA_MAXPATH];
+  EXPECT_EQ(DossaPathNetConstruct(nullptr, "", "defs.ndb", path), DOSSA_NOERROR);
+  EXPECT_STREQ(path, "defs.ndb");
+  EXPECT_EQ(DossaPathNetConstruct(nullptr, nullptr, "defs.ndb", path), DOSSA_NOERROR);
+  EXPECT_STREQ(path, "defs.ndb");
+  EXPECT_EQ(DossaPathNetConstruct(nullptr, "Hub/Acme", "defs.ndb", path), DOSSA_NOERROR);
+  EXPECT_STREQ(path, "Hub/Acme!!defs.ndb");
+  // Too long for the buffer: refused with an empty path, never cut.
+  std::string longFile(DOSSA_MAXPATH - 1, 'f');
+  EXPECT_EQ(DossaPathNetConstruct(nullptr, "", longFile.c_str(), path), DOSSA_NOERROR);
+  EXPECT_EQ(DossaPathNetConstruct(nullptr, "s", longFile.c_str(), path), DOSSA_ERR_PATH_TOO_LONG);
+  EXPECT_STREQ(path, "");
+  EXPECT_EQ(DossaPathNetConstruct("port", "", "x", path), DOSSA_ERR_INVALID_ARGUMENT);
+}
+
+TEST_F(DatabaseTest, OpenRefusesMissingFilesAndServers) {
+  DossaDbHandle db = 0;
+  std::string missing = dir_.file("missing.ndb");
+  EXPECT_EQ(DossaDbOpen(missing.c_str(), &db), DOSSA_ERR_NO_SUCH_DATABASE);
+  EXPECT_EQ(db, 0u);
+  EXPECT_FALSE(std::filesystem::exists(missing));  // never created by opening
+  EXPECT_EQ(DossaDbOpen(dir_.file("nodir/x.ndb").c_str(), &db), DOSSA_ERR_NO_SUCH_DATABASE);
+  EXPECT_EQ(DossaDbOpen("", &db), DOSSA_ERR_NO_SUCH_DATABASE);
+  EXPECT_EQ(DossaDbOpen(nullptr, &db), DOSSA_ERR_NO_SUCH_DATABASE);
+  std::string remote = "Hub!!" + path_;
+  EXPECT_EQ(DossaDbOpen(remote.c_str(), &db), DOSSA_ERR_SERVER_UNKNOWN);
+  // An empty server part is the local machine.
+  std::string local = "!!" + path_;
+  ASSERT_EQ(DossaDbOpen(local.c_str(), &db), DOSSA_NOERROR);
+  EXPECT_EQ(DossaDbClose(db), DOSSA_NOERROR);
+  EXPECT_EQ(DossaDbClose(db), DOSSA_ERR_BAD_HANDLE);
+  EXPECT_EQ(DossaDbOpen(dir_.path().c_str(), &db), DOSSA_ERR_NOT_DATABASE);
+}
+
+TEST_F(DatabaseTest, RelativeNamesResolveAgainstTheDataDirectory) {
+  setenv("NDOSSA_DATA", dir_.path().c_str(), 1);
+  DossaDbHandle db = 0;
+  EXPECT_EQ(DossaDbOpen("test.ndb", &db), DOSSA_NOERROR);
+  DossaDbClose(db);
+  setenv("NDOSSA_DATA", (dir_.path() + "/").c_str(), 1);
+  EXPECT_EQ(DossaDbCreate("second.ndb"), DOSSA_NOERROR);
+  EXPECT_TRUE(std::filesystem::exists(dir_.file("second.ndb")));
+  EXPECT_EQ(DossaDbCreate("second.ndb"), DOSSA_ERR_FILE_EXISTS);
+  unsetenv("NDOSSA_DATA");
+}
+
+TEST_F(DatabaseTest, CreateLeavesExistingFilesAlone) {
+  std::string other = dir_.file("notes.txt");
+  writeFile(other, "precious");
+  EXPECT_EQ(DossaDbCreate(other.c_str()), DOSSA_ERR_FILE_EXISTS);
+  std::ifstream in(other);
+  std::string content;
+  in >> content;
+  EXPECT_EQ(content, "precious");
+  EXPECT_EQ(DossaDbCreate(dir_.file("nodir/x.ndb").c_str()), DOSSA_ERR_CANNOT_OPEN);
+}
+
+TEST_F(DatabaseTest, ForeignAndDamagedFilesAreRefusedClearly) {
+  DossaDbHandle db = 0;
+  std::string text = dir_.file("text.ndb");
+  writeFile(text, std::string(4096, 'x'));
+  EXPECT_EQ(DossaDbOpen(text.c_str(), &db), DOSSA_ERR_NOT_DATABASE);
+  std::string empty = dir_.file("empty.ndb");
+  writeFile(empty, "");
+  EXPECT_EQ(DossaDbOpen(empty.c_str(), &db), DOSSA_ERR_NOT_DATABASE);
+  EXPECT_EQ(std::filesystem::file_size(empty), 0u);  // opening did not turn it into a database
+
+  // A SQLite file of someone else's.
+  std::string foreign = dir_.file("foreign.db");
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(foreign.c_str(), &raw), SQLITE_OK);
+  sqlite3_exec(raw, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr);
+  sqlite3_close(raw);
+  EXPECT_EQ(DossaDbOpen(foreign.c_str(), &db), DOSSA_ERR_NOT_DATABASE);
+
+  // Ours, but cut short: opening or reading reports the damage, nothing crashes.
+  for (int i = 0; i < 300; ++i)
+    ASSERT_NE(put("Field", {{"MessageName", "M" + std::to_string(i)}, {"Pad", std::string(500, 'p')}}), 0u);
+  DossaDbClose(db_);
+  db_ = 0;
+  for (std::uintmax_t keep : {std::uintmax_t{50}, std::uintmax_t{4096 * 3}, std::uintmax_t{4096 * 40}}) {
+    std::string cut = dir_.file("cut" + std::to_string(keep) + ".ndb");
+    std::filesystem::copy_file(path_, cut);
+    std::filesystem::resize_file(cut, keep);
+    DossaStatus s = DossaDbOpen(cut.c_str(), &db);
+    if (s == DOSSA_NOERROR) {
+      std::string problem;
+      EXPECT_EQ(DossaDbCheck(db, problem), DOSSA_ERR_DATABASE_CORRUPT) << keep;
+      EXPECT_FALSE(problem.empty());
+      DossaNoteHandle note = 0;
+      for (DossaNoteId id = 1; id <= 300; ++id) {
+        s = DossaNoteOpen(db, id, 0, &note);
+        if (s == DOSSA_NOERROR) DossaNoteClose(note);
+        EXPECT_TRUE(s == DOSSA_NOERROR || s == DOSSA_ERR_DATABASE_CORRUPT || s == DOSSA_ERR_NOTE_NOT_FOUND)
+            << s;
+      }
+      DossaDbClose(db);
+    } else {
+      EXPECT_TRUE(s == DOSSA_ERR_NOT_DATABASE || s == DOSSA_ERR_DATABASE_CORRUPT) << keep << " " << s;
+    }
+  }
+}
+
+TEST_F(DatabaseTest, CheckFindsAStoredDocumentThatDoesNotDecode) {
+  DossaNoteId id = put("Service", {{"svcdef_name", "S1"}});
+  ASSERT_NE(id, 0u);
+  std::string problem;
+  EXPECT_EQ(DossaDbCheck(db_, problem), DOSSA_NOERROR) << problem;
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw, "UPDATE dossa_notes SET body = x'01ffffffff'", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(raw);
+  EXPECT_EQ(DossaDbCheck(db_, problem), DOSSA_ERR_DATABASE_CORRUPT);
+  DossaNoteHandle note = 0;
+  EXPECT_EQ(DossaNoteOpen(db_, id, 0, &note), DOSSA_ERR_DATABASE_CORRUPT);
+  EXPECT_EQ(DossaNoteDelete(db_, id, 0), DOSSA_ERR_DATABASE_CORRUPT);
+}
+
+TEST_F(DatabaseTest, ReadOnlyFileRefusesChangesWithAnAccessStatus) {
+  if (geteuid() == 0) GTEST_SKIP() << "file modes do not bind the superuser";
+  ASSERT_NE(put("Service", {{"svcdef_name", "S1"}}), 0u);
+  DossaDbClose(db_);
+  db_ = 0;
+  ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+  ASSERT_EQ(DossaDbOpen(path_.c_str(), &db_), DOSSA_NOERROR);
+  DossaNoteHandle note = 0;
+  ASSERT_EQ(DossaNoteOpen(db_, 1, 0, &note), DOSSA_NOERROR);
+  DossaStatus s = DossaNoteUpdate(note, 0);
+  EXPECT_EQ(s, DOSSA_ERR_NO_WRITE_ACCESS);
+  EXPECT_EQ(s & 0x1900, 0x1900);
+  DossaNoteClose(note);
+  ASSERT_EQ(chmod(path_.c_str(), 0000), 0);
+  DossaDbHandle other = 0;
+  EXPECT_EQ(DossaDbOpen(path_.c_str(), &other), DOSSA_ERR_NO_ACCESS);
+  chmod(path_.c_str(), 0644);
+}
+
+TEST_F(DatabaseTest, UserNameComesFromTheEnvironmentAndAbbreviates) {
+  char name[DOSSA_MAXPATH];
+  char abbreviated[DOSSA_MAXPATH];
+  std::uint16_t length = 0;
+  setenv("NDOSSA_USER", "CN=Jane Doe/OU=Sales/O=Acme", 1);
+  ASSERT_EQ(DossaGetUserName(name), DOSSA_NOERROR);
+  EXPECT_STREQ(name, "CN=Jane Doe/OU=Sales/O=Acme");
+  ASSERT_EQ(DossaAbbreviate(0, nullptr, name, abbreviated, sizeof abbreviated, &length), DOSSA_NOERROR);
+  EXPECT_STREQ(abbreviated, "Jane Doe/Sales/Acme");
+  EXPECT_EQ(length, std::strlen("Jane Doe/Sales/Acme"));
+  // Untagged parts and '=' inside a value stay as they are.
+  ASSERT_EQ(DossaAbbreviate(0, nullptr, "plain/x=1=2/Te st=v", abbreviated, sizeof abbreviated, &length),
+            DOSSA_NOERROR);
+  EXPECT_STREQ(abbreviated, "plain/1=2/Te st=v");
+  char small[4];
+  EXPECT_EQ(DossaAbbreviate(0, nullptr, "CN=Jane", small, sizeof small, &length), DOSSA_ERR_BUFFER_TOO_SMALL);
+  EXPECT_STREQ(small, "");
+
+  setenv("NDOSSA_USER", std::string(DOSSA_MAXPATH, 'u').c_str(), 1);
+  EXPECT_EQ(DossaGetUserName(name), DOSSA_ERR_NAME_TOO_LONG);
+  unsetenv("NDOSSA_USER");
+  ASSERT_EQ(DossaGetUserName(name), DOSSA_NOERROR);
+  EXPECT_EQ(std::string(name).rfind("CN=", 0), 0u);
+  EXPECT_GT(std::strlen(name), 3u);
+}
+
+TEST(DossaStatusText, EveryStatusHasItsOwnTextAndOnlyRefusalsAreSecurityClass) {
+  const DossaStatus all[] = {
+      DOSSA_ERR_NOT_INITIALIZED, DOSSA_ERR_BAD_HANDLE, DOSSA_ERR_NO_SUCH_DATABASE, DOSSA_ERR_NOT_DATABASE,
+      DOSSA_ERR_DATABASE_CORRUPT, DOSSA_ERR_DISK, DOSSA_ERR_BUSY, DOSSA_ERR_INVALID_ARGUMENT,
+      DOSSA_ERR_NO_MEMORY, DOSSA_ERR_PATH_TOO_LONG, DOSSA_ERR_FILE_EXISTS, DOSSA_ERR_DATABASE_FULL,
+      DOSSA_ERR_CANNOT_OPEN, DOSSA_ERR_BUFFER_TOO_SMALL, DOSSA_ERR_TOO_MANY_HANDLES,
+      DOSSA_ERR_WRONG_VERSION, DOSSA_ERR_NOTE_NOT_FOUND, DOSSA_ERR_ITEM_NOT_FOUND, DOSSA_ERR_ITEM_NAME,
+      DOSSA_ERR_VALUE_TOO_LONG, DOSSA_ERR_NOTE_TOO_LARGE, DOSSA_ERR_TOO_MANY_ENTRIES, DOSSA_ERR_ITEM_TYPE,
+      DOSSA_ERR_NOTE_NOT_SEALED, DOSSA_ERR_FORMULA, DOSSA_ERR_FORMULA_TOO_LONG,
+      DOSSA_ERR_FORMULA_NOT_INDEXED, DOSSA_ERR_VIEW_NOT_FOUND, DOSSA_ERR_POSITION_GONE,
+      DOSSA_ERR_NOT_FOUND, DOSSA_ERR_NO_USER_NAME, DOSSA_ERR_NAME_TOO_LONG, DOSSA_ERR_SERVER_UNKNOWN,
+      DOSSA_ERR_SERVER_NOT_RESPONDING, DOSSA_ERR_NO_ACCESS, DOSSA_ERR_NO_WRITE_ACCESS};
+  std::set<std::string> texts;
+  for (DossaStatus s : all) {
+    char text[256];
+    std::uint16_t n = DossaLoadString(nullptr, s, text, sizeof text);
+    EXPECT_EQ(n, std::strlen(text));
+    EXPECT_EQ(std::string(text).find("Unknown"), std::string::npos) << s;
+    EXPECT_TRUE(texts.insert(text).second) << "shared text: " << text;
+    EXPECT_EQ(DossaErrorNumber(s), s);
+    bool refusal = s == DOSSA_ERR_NO_ACCESS || s == DOSSA_ERR_NO_WRITE_ACCESS;
+    EXPECT_EQ((s & 0x1900) == 0x1900 || (s & 0x1700) == 0x1700, refusal) << s;
+  }
+  EXPECT_EQ(DOSSA_ERR_NO_SUCH_DATABASE, 259);
+  EXPECT_EQ(DOSSA_ERR_SERVER_UNKNOWN, 2051);
+  EXPECT_EQ(DOSSA_ERR_SERVER_NOT_RESPONDING, 2055);
+  EXPECT_EQ(DOSSA_ERR_NOTE_NOT_SEALED, 610);
+  EXPECT_EQ(DOSSA_ERR_NOT_FOUND, 0x404);
+
+  char text[8];
+  EXPECT_EQ(DossaLoadString(nullptr, DOSSA_ERR_NO_SUCH_DATABASE, text, sizeof text), 7);
+  EXPECT_STREQ(text, "File do");
+  char big[64];
+  DossaLoadString(nullptr, 0x3ABC, big, sizeof big);
+  EXPECT_STREQ(big, "Unknown error 15036");
+  EXPECT_EQ(DossaLoadString(nullptr, 0x4000 | DOSSA_ERR_NO_SUCH_DATABASE, big, sizeof big),
+            std::strlen("File does not exist"));
+  EXPECT_EQ(DossaLoadString(nullptr, 1, big, 0), 0);
+}
+
+}  // namespace
+}  // namespace dossatest

@@ -1,0 +1,115 @@
+#pragma once
+// Shared helpers of the client-library tests: a scratch directory, the
+// library set up per test, and short ways to make and read documents.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "docstore/dossa_api.h"
+#include "ndossa/dossa_admin.h"
+
+namespace dossatest {
+
+// A fresh directory, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "ndossa-XXXXXX").string();
+    if (mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// The library initialised for one test, and a new database "test.ndb" in a scratch directory.
+class DossaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unsetenv("NDOSSA_DATA");
+    unsetenv("NDOSSA_USER");
+    unsetenv("NDOSSA_WAIT_MS");
+    ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
+    path_ = dir_.file("test.ndb");
+    ASSERT_EQ(DossaDbCreate(path_.c_str()), DOSSA_NOERROR);
+    ASSERT_EQ(DossaDbOpen(path_.c_str(), &db_), DOSSA_NOERROR);
+  }
+  void TearDown() override {
+    if (db_) DossaDbClose(db_);
+    DossaTerm();
+  }
+
+  struct Field {
+    std::string name;
+    std::string text;
+  };
+
+  // Saves a new document of the form with text items; returns its note id (0 on failure).
+  DossaNoteId put(const std::string& form, const std::vector<Field>& items) {
+    DossaNoteHandle note = 0;
+    if (DossaNoteCreate(db_, &note)) return 0;
+    DossaStatus s = DossaItemSetText(note, "FORM", form.c_str(), DOSSA_TERMINATED);
+    for (const Field& f : items)
+      if (!s) s = DossaItemSetText(note, f.name.c_str(), f.text.c_str(), DOSSA_TERMINATED);
+    if (!s) s = DossaNoteUpdate(note, 0);
+    DossaNoteId id = 0;
+    if (!s) DossaNoteGetId(note, &id);
+    DossaNoteClose(note);
+    return s ? 0 : id;
+  }
+
+  // The text of one item of a saved document ("<missing>" when absent or unreadable).
+  std::string text(DossaNoteId id, const char* item) {
+    DossaNoteHandle note = 0;
+    if (DossaNoteOpen(db_, id, 0, &note)) return "<missing>";
+    std::string out = "<missing>";
+    if (DossaItemIsPresent(note, item, DOSSA_TERMINATED)) {
+      std::vector<char> buffer(DOSSA_MAX_TEXT);
+      std::uint16_t n = DossaItemGetText(note, item, buffer.data(), static_cast<std::uint16_t>(buffer.size()));
+      out.assign(buffer.data(), n);
+    }
+    DossaNoteClose(note);
+    return out;
+  }
+
+  // Note ids a formula selects, in the order the search gives them.
+  std::vector<DossaNoteId> search(const std::string& formula, DossaStatus* status = nullptr) {
+    std::vector<DossaNoteId> ids;
+    DossaMemHandle compiled = 0;
+    DossaStatus s = DossaFormulaCompile(nullptr, 0, formula.c_str(),
+                                        static_cast<std::uint32_t>(formula.size()), &compiled,
+                                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (!s) {
+      s = DossaSearch(db_, compiled, nullptr, 0, DOSSA_NOTE_CLASS_DOCUMENT, nullptr, &collect, &ids,
+                      nullptr);
+      DossaMemFree(compiled);
+    }
+    if (status) *status = s;
+    return ids;
+  }
+
+  static DossaStatus collect(void* context, const DossaSearchMatch* match, const void*) {
+    static_cast<std::vector<DossaNoteId>*>(context)->push_back(match->noteId);
+    return DOSSA_NOERROR;
+  }
+
+  TempDir dir_;
+  std::string path_;
+  DossaDbHandle db_ = 0;
+};
+
+}  // namespace dossatest
