@@ -195,7 +195,9 @@ void recordCall(bool entry, const char* name, ZO_ULONG code) {
   long long dashes = 0;
   if (XtrStackRecord* record = threadRecord(*block, entry, &threadId)) {
     if (entry) {
-      if (record->depth < XTR_STACK_NAMES) storeName(record->names[record->depth], name);
+      if (record->depth >= 0 && record->depth < XTR_STACK_NAMES) {
+        storeName(record->names[record->depth], name);
+      }
       dashes = 2LL * record->depth;
       if (record->depth < INT32_MAX) ++record->depth;
     } else {
