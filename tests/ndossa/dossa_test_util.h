@@ -36,6 +36,12 @@ class TempDir {
   std::string path_;
 };
 
+// Search callback that collects the note ids in a std::vector<DossaNoteId>.
+inline DossaStatus collect(void* context, const DossaSearchMatch* match, const void*) {
+  static_cast<std::vector<DossaNoteId>*>(context)->push_back(match->noteId);
+  return DOSSA_NOERROR;
+}
+
 // The library initialised for one test, and a new database "test.ndb" in a scratch directory.
 class DossaTest : public ::testing::Test {
  protected:
@@ -100,11 +106,6 @@ class DossaTest : public ::testing::Test {
     }
     if (status) *status = s;
     return ids;
-  }
-
-  static DossaStatus collect(void* context, const DossaSearchMatch* match, const void*) {
-    static_cast<std::vector<DossaNoteId>*>(context)->push_back(match->noteId);
-    return DOSSA_NOERROR;
   }
 
   TempDir dir_;

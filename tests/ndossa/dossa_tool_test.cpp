@@ -1,0 +1,139 @@
+// The dossa administration tool, run as a program.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/ndossa/dossa_test_util.h"
+
+namespace dossatest {
+namespace {
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class DossaToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* bin = std::getenv("VEXO_BINARY_DIR");
+    ASSERT_NE(bin, nullptr);
+    tool_ = std::string(bin) + "/bin/dossa";
+    db_ = dir_.file("tool.ndb");
+  }
+
+  static std::string quote(const std::string& arg) {
+    std::string out = "'";
+    for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+  }
+
+  static std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+  }
+
+  ToolRun run(const std::vector<std::string>& args) {
+    std::string command = quote(tool_);
+    for (const auto& a : args) command += " " + quote(a);
+    std::string out = dir_.file("out.txt"), err = dir_.file("err.txt");
+    command += " >" + quote(out) + " 2>" + quote(err);
+    ToolRun result;
+    int raw = std::system(command.c_str());
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = slurp(out);
+    result.err = slurp(err);
+    return result;
+  }
+
+  TempDir dir_;
+  std::string tool_;
+  std::string db_;
+};
+
+TEST_F(DossaToolTest, DocumentsGoInAndComeOutAsJsonLines) {
+  ASSERT_EQ(run({"create", db_}).status, 0);
+  ToolRun put = run({"put", db_, "Service", "svcdef_name=S1", "svcdef_step=a=b", "--number", "n=42", "--list",
+                 "l=x,,y", "--number", "f=-2.5", "empty="});
+  ASSERT_EQ(put.status, 0) << put.err;
+  EXPECT_EQ(put.out, "1\n");
+  ASSERT_EQ(run({"put", db_, "Field", "MessageName=M\"1\\", "tab=\t", "latin=\xff", "utf=\xc3\xa9"}).out, "2\n");
+  ASSERT_EQ(run({"put", db_, "Field", "MessageName=M2"}).out, "3\n");
+  ASSERT_EQ(run({"delete", db_, "3"}).status, 0);
+
+  ToolRun dump = run({"dump", db_});
+  ASSERT_EQ(dump.status, 0) << dump.err;
+  EXPECT_EQ(dump.out,
+            "{\"noteid\":1,\"items\":{\"FORM\":\"Service\",\"svcdef_name\":\"S1\",\"svcdef_step\":\"a=b\","
+            "\"n\":42,\"l\":[\"x\",\"\",\"y\"],\"f\":-2.5,\"empty\":\"\"}}\n"
+            "{\"noteid\":2,\"items\":{\"FORM\":\"Field\",\"MessageName\":\"M\\\"1\\\\\",\"tab\":\"\\u0009\","
+            "\"latin\":\"\\u00ff\",\"utf\":\"\xc3\xa9\"}}\n");
+  ToolRun byForm = run({"dump", db_, "--form", "FIELD"});
+  EXPECT_EQ(byForm.out.substr(0, 14), "{\"noteid\":2,\"i");
+  EXPECT_EQ(std::count(byForm.out.begin(), byForm.out.end(), '\n'), 1);
+
+  ToolRun list = run({"list", db_});
+  ASSERT_EQ(list.status, 0);
+  EXPECT_EQ(list.out.rfind("1\tService\tsvcdef_name=S1\t", 0), 0u) << list.out;
+  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 2);
+  EXPECT_EQ(run({"list", db_, "--form", "Message"}).out, "");
+  EXPECT_EQ(run({"check", db_}).out, "ok\n");
+}
+
+TEST_F(DossaToolTest, MistakesGiveAClearMessageAndStatusOne) {
+  std::string missing = dir_.file("missing.ndb");
+  std::string text = dir_.file("text.ndb");
+  std::ofstream(text) << "not a database at all\n";
+  ASSERT_EQ(run({"create", db_}).status, 0);
+
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{}, "no command"},
+      {{"frobnicate", db_}, "unknown command"},
+      {{"create", db_}, "File already exists"},
+      {{"create", text}, "File already exists"},
+      {{"list", missing}, "File does not exist"},
+      {{"dump", text}, "File is not a database"},
+      {{"list", db_, "--form"}, "usage"},
+      {{"list", db_, "--sort", "x"}, "usage"},
+      {{"put", db_}, "usage"},
+      {{"put", db_, "F", "novalue"}, "expected NAME=VALUE"},
+      {{"put", db_, "F", "=v"}, "expected NAME=VALUE"},
+      {{"put", db_, "F", "bad-name=v"}, "Invalid item name"},
+      {{"put", db_, "F", "--number", "n=12abc"}, "not a number"},
+      {{"put", db_, "F", "--number", "n=inf"}, "not a number"},
+      {{"put", db_, "F", "--list"}, "needs NAME=VALUE"},
+      {{"put", db_, "F", "--bogus", "x=1"}, "unknown option"},
+      {{"put", db_, "F", "x=" + std::string(70000, 'v')}, "too long"},
+      {{"delete", db_, "0"}, "not a note id"},
+      {{"delete", db_, "-1"}, "not a note id"},
+      {{"delete", db_, "99999999999"}, "not a note id"},
+      {{"delete", db_, "5"}, "Document not found"},
+      {{"delete", missing, "5"}, "File does not exist"},
+  };
+  for (const Case& c : cases) {
+    ToolRun r = run(c.args);
+    std::string shown = c.args.empty() ? "" : c.args[0];
+    EXPECT_EQ(r.status, 1) << shown;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << shown << ": " << r.err;
+    EXPECT_EQ(r.out, "") << shown;
+  }
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  EXPECT_EQ(run({"dump", db_}).out, "");  // no failed put left a document behind
+}
+
+}  // namespace
+}  // namespace dossatest

@@ -1,0 +1,356 @@
+// dossa: administration of document databases (make, list, dump, add and
+// delete documents, check). Exit status 0 on success, 1 on any error.
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "docstore/dossa_api.h"
+#include "ndossa/dossa_admin.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: dossa create FILE\n"
+    "       dossa list FILE [--form FORM]\n"
+    "       dossa dump FILE [--form FORM]\n"
+    "       dossa put FILE FORM NAME=TEXT ... [--number NAME=N] [--list NAME=A,B,...]\n"
+    "       dossa delete FILE NOTEID\n"
+    "       dossa check FILE\n";
+// Documents read from the database at a time while listing.
+constexpr std::uint32_t kListBatch = 512;
+// Characters of a value shown by "list" before it is cut.
+constexpr std::size_t kListValueWidth = 40;
+// Integers up to this magnitude are exact in a double and printed without a fraction.
+constexpr double kExactInteger = 9007199254740992.0;
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "dossa: %s\n", message.c_str());
+  return 1;
+}
+
+int usage(const std::string& message) {
+  std::fprintf(stderr, "dossa: %s\n%s", message.c_str(), kUsage);
+  return 1;
+}
+
+std::string statusText(DossaStatus status) {
+  char text[256];
+  DossaLoadString(nullptr, status, text, sizeof text);
+  return text;
+}
+
+int failStatus(const std::string& what, DossaStatus status) {
+  return fail(what + ": " + statusText(status));
+}
+
+// The library for the run of one command, and the database it works on.
+class Session {
+ public:
+  Session() { initStatus_ = DossaInitExtended(0, nullptr); }
+  ~Session() {
+    if (db_) DossaDbClose(db_);
+    if (!initStatus_) DossaTerm();
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  DossaStatus open(const std::string& file) {
+    return initStatus_ ? initStatus_ : DossaDbOpen(file.c_str(), &db_);
+  }
+  DossaStatus initStatus() const { return initStatus_; }
+  DossaDbHandle db() const { return db_; }
+
+ private:
+  DossaStatus initStatus_ = DOSSA_NOERROR;
+  DossaDbHandle db_ = 0;
+};
+
+// An open document, closed at the end of its scope.
+class Note {
+ public:
+  ~Note() {
+    if (handle_) DossaNoteClose(handle_);
+  }
+  Note() = default;
+  Note(const Note&) = delete;
+  Note& operator=(const Note&) = delete;
+  DossaNoteHandle* out() { return &handle_; }
+  DossaNoteHandle get() const { return handle_; }
+
+ private:
+  DossaNoteHandle handle_ = 0;
+};
+
+// A JSON string: UTF-8 passes through, every other byte reads as Latin-1.
+void appendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  for (std::size_t i = 0; i < text.size();) {
+    auto c = static_cast<unsigned char>(text[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+      ++i;
+      continue;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    // Length of a well-formed UTF-8 sequence starting here, or 0.
+    std::size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    bool valid = length > 0 && i + length <= text.size();
+    for (std::size_t k = 1; valid && k < length; ++k)
+      valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (valid && length == 3) {
+      auto c1 = static_cast<unsigned char>(text[i + 1]);
+      valid = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
+    }
+    if (valid && length == 4) {
+      auto c1 = static_cast<unsigned char>(text[i + 1]);
+      valid = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
+    }
+    if (valid) {
+      out.append(text.substr(i, length));
+      i += length;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+      ++i;
+    }
+  }
+  out += '"';
+}
+
+std::string jsonNumber(double number) {
+  char text[64];
+  if (number == std::trunc(number) && std::fabs(number) < kExactInteger)
+    std::snprintf(text, sizeof text, "%.0f", number);
+  else
+    std::snprintf(text, sizeof text, "%.17g", number);
+  return text;
+}
+
+// A value for one line of "list": control characters shown as '?', long values cut.
+std::string listValue(std::string_view text) {
+  std::string out;
+  for (char c : text.substr(0, kListValueWidth))
+    out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+  if (text.size() > kListValueWidth) out += "...";
+  return out;
+}
+
+bool parseNoteId(const std::string& text, DossaNoteId& id) {
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
+  if (value == 0 || value > 0x7FFFFFFFull) return false;
+  id = static_cast<DossaNoteId>(value);
+  return true;
+}
+
+bool parseNumber(const std::string& text, double& number) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  number = std::strtod(text.c_str(), &end);
+  return errno == 0 && *end == '\0' && std::isfinite(number);
+}
+
+// "NAME=VALUE" split at the first '='.
+bool splitAssignment(const std::string& text, std::string& name, std::string& value) {
+  std::size_t equals = text.find('=');
+  if (equals == std::string::npos || equals == 0) return false;
+  name = text.substr(0, equals);
+  value = text.substr(equals + 1);
+  return true;
+}
+
+// Optional "--form FORM" after FILE.
+bool parseFormOption(const std::vector<std::string>& args, std::size_t from, std::string& form, bool& given) {
+  given = false;
+  if (args.size() == from) return true;
+  if (args.size() == from + 2 && args[from] == "--form") {
+    form = args[from + 1];
+    given = true;
+    return true;
+  }
+  return false;
+}
+
+int cmdCreate(const std::vector<std::string>& args) {
+  if (args.size() != 2) return usage("create takes one FILE");
+  Session session;
+  if (session.initStatus()) return failStatus("library", session.initStatus());
+  if (DossaStatus s = DossaDbCreate(args[1].c_str())) return failStatus(args[1], s);
+  return 0;
+}
+
+// Walks the documents (of one form when given) and hands each open document to `each`.
+template <typename Each>
+int forEachNote(const std::vector<std::string>& args, Each each) {
+  std::string form;
+  bool byForm = false;
+  if (args.size() < 2 || !parseFormOption(args, 2, form, byForm))
+    return usage(args[0] + " takes FILE [--form FORM]");
+  Session session;
+  if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
+  std::vector<DossaNoteId> ids;
+  DossaNoteId after = 0;
+  do {
+    if (DossaStatus s = DossaNoteList(session.db(), byForm ? form.c_str() : nullptr, after, kListBatch, ids))
+      return failStatus(args[1], s);
+    for (DossaNoteId id : ids) {
+      after = id;
+      Note note;
+      DossaStatus s = DossaNoteOpen(session.db(), id, 0, note.out());
+      if (s == DOSSA_ERR_NOTE_NOT_FOUND) continue;  // deleted meanwhile
+      if (s) return failStatus(args[1] + ": document " + std::to_string(id), s);
+      each(id, note.get());
+    }
+  } while (ids.size() == kListBatch);
+  if (std::fflush(stdout) != 0) return fail("cannot write the output");
+  return 0;
+}
+
+int cmdList(const std::vector<std::string>& args) {
+  return forEachNote(args, [](DossaNoteId id, DossaNoteHandle note) {
+    std::string form = "-";
+    std::string rest;
+    DossaItemScan(note, [&](const DossaItemInfo& item) {
+      std::string value;
+      if (item.kind == DossaItemKind::Text) value = item.text;
+      if (item.kind == DossaItemKind::Number) value = jsonNumber(item.number);
+      if (item.kind == DossaItemKind::TextList) {
+        for (std::size_t i = 0; i < item.list->size(); ++i) value += (i ? "," : "") + (*item.list)[i];
+      }
+      if (item.name.size() == 4 && strncasecmp(item.name.data(), "FORM", 4) == 0) {
+        form = listValue(value);
+        return;
+      }
+      rest += '\t';
+      rest.append(item.name);
+      rest += '=';
+      rest += listValue(value);
+    });
+    std::printf("%u\t%s%s\n", static_cast<unsigned>(id), form.c_str(), rest.c_str());
+  });
+}
+
+int cmdDump(const std::vector<std::string>& args) {
+  return forEachNote(args, [](DossaNoteId id, DossaNoteHandle note) {
+    std::string line = "{\"noteid\":" + std::to_string(id) + ",\"items\":{";
+    bool first = true;
+    DossaItemScan(note, [&](const DossaItemInfo& item) {
+      if (!first) line += ',';
+      first = false;
+      appendJsonString(line, item.name);
+      line += ':';
+      if (item.kind == DossaItemKind::Text) appendJsonString(line, item.text);
+      if (item.kind == DossaItemKind::Number) line += jsonNumber(item.number);
+      if (item.kind == DossaItemKind::TextList) {
+        line += '[';
+        for (std::size_t i = 0; i < item.list->size(); ++i) {
+          if (i) line += ',';
+          appendJsonString(line, (*item.list)[i]);
+        }
+        line += ']';
+      }
+    });
+    line += "}}\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+  });
+}
+
+int cmdPut(const std::vector<std::string>& args) {
+  if (args.size() < 3) return usage("put takes FILE FORM and items");
+  Session session;
+  if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
+  Note note;
+  if (DossaStatus s = DossaNoteCreate(session.db(), note.out())) return failStatus(args[1], s);
+  if (DossaStatus s = DossaItemSetText(note.get(), "FORM", args[2].c_str(), DOSSA_TERMINATED))
+    return failStatus("FORM", s);
+  for (std::size_t i = 3; i < args.size(); ++i) {
+    std::string option = args[i];
+    if (option.rfind("--", 0) == 0 && option != "--number" && option != "--list")
+      return usage("unknown option " + option);
+    if ((option == "--number" || option == "--list") && i + 1 == args.size())
+      return usage(option + " needs NAME=VALUE");
+    std::string assignment = option == "--number" || option == "--list" ? args[++i] : option;
+    std::string name, value;
+    if (!splitAssignment(assignment, name, value)) return usage("expected NAME=VALUE, got \"" + assignment + "\"");
+    DossaStatus s = DOSSA_NOERROR;
+    if (option == "--number") {
+      double number = 0;
+      if (!parseNumber(value, number)) return usage("not a number: \"" + value + "\"");
+      s = DossaItemSetNumber(note.get(), name.c_str(), &number);
+    } else if (option == "--list") {
+      std::size_t start = 0;
+      for (bool firstEntry = true;; firstEntry = false) {
+        std::size_t comma = value.find(',', start);
+        std::string entry = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        s = firstEntry ? DossaItemCreateTextList(note.get(), name.c_str(), entry.c_str(), DOSSA_TERMINATED)
+                       : DossaItemAppendTextList(note.get(), name.c_str(), entry.c_str(), DOSSA_TERMINATED, 0);
+        if (s || comma == std::string::npos) break;
+        start = comma + 1;
+      }
+    } else {
+      s = DossaItemSetText(note.get(), name.c_str(), value.c_str(), DOSSA_TERMINATED);
+    }
+    if (s) return failStatus("item \"" + name.substr(0, DOSSA_MAX_ITEM_NAME) + "\"", s);
+  }
+  if (DossaStatus s = DossaNoteUpdate(note.get(), 0)) return failStatus(args[1], s);
+  DossaNoteId id = 0;
+  DossaNoteGetId(note.get(), &id);
+  std::printf("%u\n", static_cast<unsigned>(id));
+  return std::fflush(stdout) == 0 ? 0 : fail("cannot write the output");
+}
+
+int cmdDelete(const std::vector<std::string>& args) {
+  DossaNoteId id = 0;
+  if (args.size() != 3) return usage("delete takes FILE NOTEID");
+  if (!parseNoteId(args[2], id)) return usage("not a note id: \"" + args[2] + "\"");
+  Session session;
+  if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
+  if (DossaStatus s = DossaNoteDelete(session.db(), id, 0)) return failStatus(args[1] + ": document " + args[2], s);
+  return 0;
+}
+
+int cmdCheck(const std::vector<std::string>& args) {
+  if (args.size() != 2) return usage("check takes one FILE");
+  Session session;
+  if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
+  std::string problem;
+  if (DossaStatus s = DossaDbCheck(session.db(), problem))
+    return fail(args[1] + ": " + statusText(s) + (problem.empty() ? "" : ": " + problem));
+  std::printf("ok\n");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return usage("no command");
+  const std::string& command = args[0];
+  if (command == "create") return cmdCreate(args);
+  if (command == "list") return cmdList(args);
+  if (command == "dump") return cmdDump(args);
+  if (command == "put") return cmdPut(args);
+  if (command == "delete") return cmdDelete(args);
+  if (command == "check") return cmdCheck(args);
+  return usage("unknown command \"" + command + "\"");
+}
