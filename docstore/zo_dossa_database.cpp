@@ -1,0 +1,510 @@
+#include "docstore/zo_dossa_database.h"
+
+#include <cstdio>
+#include <new>
+
+#include "common/return_codes.h"
+#include "common/trace.h"
+#include "defs/zo_data_types.h"
+#include "docstore/zo_dossa_layout.h"
+#include "session/zo_session.h"
+
+namespace {
+
+using namespace zodossa;
+
+// Item tables of the three forms written here and of the two read.
+constexpr ZO_LONG T = DOSSA_ITEM_TEXT;
+constexpr ZO_LONG N = DOSSA_ITEM_NUMBER;
+constexpr ZO_LONG L = DOSSA_ITEM_TEXT_LIST;
+
+constexpr ZO_LONG kMessageTypes[] = {T, T, T, N};
+constexpr const char* kMessageItems[] = {MESSAGE_NAME, MESSAGE_DESCRIPTION, MESSAGE_FORMAT, BUILT};
+constexpr ZO_LONG kMessageItemCount = 4;
+
+enum FieldItem {
+  F_MESSAGE_NAME, F_FIELD_NAME, F_DESCRIPTION, F_BASE_NAME, F_TYPE_EDIT, F_TYPE, F_DEFAULT,
+  F_LENGTH_EDIT, F_LENGTH, F_SEGMENTS, F_HAS_ATTRIBUTES, F_ROW, F_COLUMN, F_PAD, F_ALIGNMENT,
+  F_POSITION, F_BUILT, F_COUNT
+};
+constexpr ZO_LONG kFieldTypes[F_COUNT] = {T, T, T, T, T, T, T, T, N, T, T, T, T, T, T, N, N};
+constexpr const char* kFieldItems[F_COUNT] = {
+    MESSAGE_NAME,     FIELD_MESSAGE_FIELD_NAME, FIELD_DESCRIPTION, FIELD_BASE_NAME,
+    FIELD_TYPE_EDIT,  FIELD_TYPE,               FIELD_DEFAULT,     FIELD_LENGTH_EDIT,
+    FIELD_LENGTH,     FIELD_SEGMENTS,           FIELD_HAS_ATTRIBUTES, FIELD_ROW,
+    FIELD_COLUMN,     FIELD_PAD,                FIELD_ALIGNMENT,   FIELD_POSITION,
+    BUILT};
+
+enum ServiceItem {
+  S_NAME, S_STEP, S_CHARSET, S_CONNMGR, S_IBCONN, S_OBCONN, S_SYSNAME, S_TYPE, S_ENCVAL,
+  S_ENCNAME, S_COUNT
+};
+constexpr ZO_LONG kServiceTypes[S_COUNT] = {T, T, T, T, T, T, T, T, T, T};
+constexpr const char* kServiceItems[S_COUNT] = {
+    SERVICE_NAME,   SERVICE_STEP,    SERVICE_CHARSET, SERVICE_CONNMGR, SERVICE_IBCONN,
+    SERVICE_OBCONN, SERVICE_SYSNAME, SERVICE_TYPE,    SERVICE_ENCVAL,  SERVICE_ENCNAME};
+
+enum BuiltItem { B_NAME, B_DESCRIPTION, B_FORMAT, B_FIELD_COUNT, B_FIELD_LIST };
+constexpr ZO_LONG kBuiltTypes[ZoDossaDatabase::CACHED_ITEMS] = {T, T, T, N, L};
+constexpr const char* kBuiltItems[ZoDossaDatabase::CACHED_ITEMS] = {
+    BUILT_NAME, BUILT_DESCRIPTION, BUILT_FORMAT, BUILT_FIELD_COUNT, BUILT_FIELD_LIST};
+
+// Room for a number written as text.
+constexpr std::size_t kNumberText = 24;
+
+void setLong(ItemValue& value, ZO_LONG number) {
+  char text[kNumberText];
+  std::snprintf(text, sizeof text, "%ld", static_cast<long>(number));
+  value.setText(text);
+}
+
+void setUnsigned(ItemValue& value, ZO_LONG number) {
+  char text[kNumberText];
+  std::snprintf(text, sizeof text, "%lu",
+                static_cast<unsigned long>(static_cast<ZO_ULONG>(number)));
+  value.setText(text);
+}
+
+// The value of a decimal entry within [low, high]; false when it is outside.
+bool entryValue(const char* entry, long long low, long long high, long long& value) {
+  value = zoDossaDecimal(entry);
+  return value >= low && value <= high;
+}
+
+}  // namespace
+
+ZoDossaDatabase::ZoDossaDatabase(const ZoSession& session) : ZoDatabase(session) {
+  XTR_METHOD("ZoDossaDatabase :: ZoDossaDatabase", errorCode_);
+  clearCache();
+}
+
+ZoDossaDatabase::~ZoDossaDatabase() {
+  XTR_METHOD("ZoDossaDatabase :: ~ZoDossaDatabase", errorCode_);
+  release();
+}
+
+void ZoDossaDatabase::clearCache() {
+  freeTextListMemory(CACHED_ITEMS, kBuiltTypes, cache_);
+  for (ItemValue& value : cache_) value.clearValue();
+  builtFieldCount_ = 0;
+  builtGroupWidth_ = 0;
+}
+
+void ZoDossaDatabase::release() {
+  clearCache();
+  builtMessageName_ = "";
+  if (!adapter_) return;
+  if (servicesCollection_ != 0) adapter_->closeCollection(servicesCollection_);
+  if (builtCollection_ != 0) adapter_->closeCollection(builtCollection_);
+  servicesCollection_ = 0;
+  builtCollection_ = 0;
+  adapter_.reset();
+}
+
+void ZoDossaDatabase::mapAdapterError(Mapping mapping) {
+  ZO_ULONG code = adapter_->getErrorCode();
+  bool readMapping = mapping == Mapping::ReadMessage || mapping == Mapping::ReadService;
+  switch (code) {
+    case ERR_RDBD_DOSSA_ERROR:
+      errorCode_ = ERR_DB_SYS_ERROR;
+      dbErrorCode_ = static_cast<ZO_LONG>(adapter_->getLibraryStatus());
+      return;
+    case ERR_RDBD_SECURITY_FAILURE:
+      errorCode_ = ERR_DB_SECURITY_FAILURE;
+      return;
+    case ERR_RDBD_DEFN_NOT_FOUND:
+      errorCode_ = mapping == Mapping::Write ? code : ERR_DB_DEFN_NOT_FOUND;
+      return;
+    case ERR_RDBD_DEFN_ALREADY_EXISTS:
+      errorCode_ = mapping == Mapping::Write ? ERR_DB_DEFN_ALREADY_EXISTS : code;
+      return;
+    case ERR_RDBD_NO_MEMORY:
+      errorCode_ = readMapping ? ERR_DB_NO_MEMORY : code;
+      return;
+    case ERR_RDBD_INCOMPATIBLE_DATABASE:
+      errorCode_ = readMapping ? ERR_DB_INCOMPATIBLE_DATABASE : code;
+      return;
+    case ERR_RDBD_DUPLICATE_DEFN:
+      errorCode_ = mapping == Mapping::ReadService ? ERR_DB_DUPLICATE_DEFN : code;
+      return;
+    case ERR_RDBD_SERVER_UNKNOWN:
+    case ERR_RDBD_DATABASE_UNKNOWN:
+      errorCode_ = mapping == Mapping::Open ? ERR_DB_DATABASE_UNKNOWN : code;
+      return;
+    case ERR_RDBD_SERVER_NOT_RESPONDING:
+      errorCode_ = mapping == Mapping::Open ? ERR_DB_SERVER_NOT_RESPONDING : code;
+      return;
+    default:
+      errorCode_ = code;
+  }
+}
+
+ZO_BOOLEAN ZoDossaDatabase::finish() {
+  if (adapter_) dbErrorText_ = adapter_->getMsgString(static_cast<ZO_ULONG>(dbErrorCode_));
+  return succeeded();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::open(const ZoString& databaseName, const ZoString& serverName) {
+  XTR_METHOD("ZoDossaDatabase :: open", errorCode_);
+  clearCodes();
+  if (adapter_) return fail(ERR_DB_ALREADY_OPEN);
+  int argc = 0;
+  char** argv = nullptr;
+  if (session().getArguments(argc, argv) == ZoSession::KIND_WITH_ARGUMENTS) {
+    adapter_.reset(new (std::nothrow) ZoRealDossaDatabase(serverName, databaseName, argc, argv));
+  } else {
+    adapter_.reset(new (std::nothrow) ZoRealDossaDatabase(serverName, databaseName));
+  }
+  if (!adapter_) return fail(ERR_DB_NO_MEMORY);
+  if (adapter_->getErrorCode() == 0) servicesCollection_ = adapter_->openCollection(SERVICES_VIEW);
+  if (adapter_->getErrorCode() == 0) builtCollection_ = adapter_->openCollection(BUILT_VIEW);
+  if (adapter_->getErrorCode() != 0) {
+    mapAdapterError(Mapping::Open);
+    finish();
+    release();
+    return FALSE;
+  }
+  return finish();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::close() {
+  XTR_METHOD("ZoDossaDatabase :: close", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  release();
+  return TRUE;
+}
+
+// ---- Writes ---------------------------------------------------------------------
+
+ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) {
+  XTR_METHOD("ZoDossaDatabase :: write ( ZoMessageDef&, ...", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  fieldPosition_ = 1;
+  currentMessageName_ = "";
+  const ZoString& name = definition.getMessageName();
+  if (name.length() == 0) return TRUE;
+  ItemValue values[kMessageItemCount];
+  values[0].setText(name.text());
+  values[1].setText(definition.getDescription().text());
+  values[2].setText(zoDossaStoredFormat(definition.getFormat()));
+  values[3].number = 0;
+  if (adapter_->write(MESSAGE_FORM, MESSAGE_NAME, name, "", "", replace, kMessageItemCount,
+                      kMessageTypes, kMessageItems, DOSSA_DEFAULT_ENTRY_SIZE, values)) {
+    currentMessageName_ = name;
+  } else {
+    mapAdapterError(Mapping::Write);
+  }
+  return finish();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition) {
+  XTR_METHOD("ZoDossaDatabase :: write ( ZoMessageDef& )", errorCode_);
+  write(definition, FALSE);
+  return succeeded();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::write(ZoFieldDef& definition, ZO_BOOLEAN replace) {
+  XTR_METHOD("ZoDossaDatabase :: write ( ZoFieldDef&, ... )", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  // A field belongs to the message written last; without one it would be
+  // stored under an empty message name, where nothing can find it.
+  if (currentMessageName_.length() == 0) {
+    XTR_TEXTF("No message written before field %s", definition.getName().text());
+    return fail(ERR_DB_NO_MSG_DEFN);
+  }
+  ItemValue v[F_COUNT];
+  const char* typeWord = zoDataTypeKeyword(definition.getDataType());
+  v[F_MESSAGE_NAME].setText(currentMessageName_.text());
+  v[F_FIELD_NAME].setText(definition.getName().text());
+  v[F_DESCRIPTION].setText(definition.getDescription().text());
+  v[F_BASE_NAME].setText(definition.getBaseName().text());
+  v[F_TYPE_EDIT].setText(typeWord);
+  v[F_TYPE].setText(typeWord);
+  switch (definition.getDataType()) {
+    case ZODT_SHORT:
+      setLong(v[F_DEFAULT], definition.getShortValue());
+      break;
+    case ZODT_LONG:
+      setLong(v[F_DEFAULT], definition.getLongValue());
+      break;
+    case ZODT_BYTE:
+      setLong(v[F_DEFAULT], static_cast<signed char>(definition.getByteValue()));
+      break;
+    default:
+      v[F_DEFAULT].setText(definition.getStringValue().text());
+  }
+  setUnsigned(v[F_LENGTH_EDIT], definition.getLength());
+  v[F_LENGTH].number = definition.getLength();
+  setUnsigned(v[F_SEGMENTS], definition.getSegment());
+  v[F_HAS_ATTRIBUTES].setText(definition.getHasAttributes() == 1 ? "Y" : "N");
+  setUnsigned(v[F_ROW], definition.getRow());
+  setUnsigned(v[F_COLUMN], definition.getColumn());
+  v[F_PAD].setText(definition.getPadCharacter() == ZO_PAD_ZERO ? "N" : "S");
+  switch (definition.getAlignment()) {
+    case ZO_ALIGN_1:
+      v[F_ALIGNMENT].setText("1");
+      break;
+    case ZO_ALIGN_2:
+      v[F_ALIGNMENT].setText("2");
+      break;
+    case ZO_ALIGN_4:
+      v[F_ALIGNMENT].setText("4");
+      break;
+    default:
+      v[F_ALIGNMENT].setText("8");
+  }
+  v[F_POSITION].number = fieldPosition_++;
+  v[F_BUILT].number = 0;
+  if (!adapter_->write(FIELD_FORM, MESSAGE_NAME, currentMessageName_, FIELD_MESSAGE_FIELD_NAME,
+                       definition.getName(), replace, F_COUNT, kFieldTypes, kFieldItems,
+                       DOSSA_DEFAULT_ENTRY_SIZE, v)) {
+    mapAdapterError(Mapping::Write);
+  }
+  return finish();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::write(ZoFieldDef& definition) {
+  XTR_METHOD("ZoDossaDatabase :: write ( ZoFieldDef& )", errorCode_);
+  write(definition, FALSE);
+  return succeeded();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::write(ZoServiceDef& definition, ZO_BOOLEAN replace) {
+  XTR_METHOD("ZoDossaDatabase :: write ( ZoServiceDef&, ... )", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  ItemValue v[S_COUNT];
+  v[S_NAME].setText(definition.getServiceName().text());
+  v[S_STEP].setText(definition.getServiceStep().text());
+  setLong(v[S_CHARSET], definition.getCharacterSet());
+  v[S_CONNMGR].setText(definition.getConnectionManager().text());
+  v[S_IBCONN].setText(definition.getInboundConnection().text());
+  v[S_OBCONN].setText(definition.getOutboundConnection().text());
+  v[S_SYSNAME].setText(definition.getSystemName().text());
+  v[S_TYPE].setText(zoDossaServiceTypeLetter(definition.getServiceType()));
+  char encoding[kNumberText];
+  std::snprintf(encoding, sizeof encoding, "%lx",
+                static_cast<unsigned long>(static_cast<ZO_ULONG>(definition.getEncoding())));
+  v[S_ENCVAL].setText(encoding);
+  v[S_ENCNAME].setText(encoding);
+  if (!adapter_->write(SERVICE_FORM, SERVICE_NAME, definition.getServiceName(), "", "", replace,
+                       S_COUNT, kServiceTypes, kServiceItems, DOSSA_DEFAULT_ENTRY_SIZE, v)) {
+    mapAdapterError(Mapping::Write);
+  }
+  return finish();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::write(ZoServiceDef& definition) {
+  XTR_METHOD("ZoDossaDatabase :: write ( ZoServiceDef& )", errorCode_);
+  write(definition, FALSE);
+  return succeeded();
+}
+
+// ---- Reads ----------------------------------------------------------------------
+
+ZO_BOOLEAN ZoDossaDatabase::read(ZoMessageDef& definition) {
+  XTR_METHOD("ZoDossaDatabase :: read ( ZoMessageDef& )", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  builtMessageName_ = "";
+  clearCache();
+  const ZoString& name = definition.getMessageName();
+  if (!adapter_->read(builtCollection_, name, FALSE, CACHED_ITEMS, kBuiltTypes, kBuiltItems,
+                      maxEntryLength_, cache_)) {
+    mapAdapterError(Mapping::ReadMessage);
+    clearCache();
+    return finish();
+  }
+  // The view finds keys without regard to case; the document must be this message's.
+  if (name != cache_[B_NAME].text) {
+    XTR_TEXTF(" ERR_DB_DEFN_NOT_FOUND: built message %s is not %s", cache_[B_NAME].text,
+              name.text());
+    errorCode_ = ERR_DB_DEFN_NOT_FOUND;
+  } else if (cache_[B_FIELD_COUNT].number < FIELD_GROUP_ENTRIES) {
+    // Each field needs a whole group; a narrower one (0 or negative included)
+    // cannot be decoded and must not divide.
+    XTR_TEXTF("ERR_DB_INCOMPATIBLE_DATABASE: %s = %d", BUILT_FIELD_COUNT,
+              static_cast<int>(cache_[B_FIELD_COUNT].number));
+    errorCode_ = ERR_DB_INCOMPATIBLE_DATABASE;
+  }
+  if (errorCode_ == 0) {
+    builtGroupWidth_ = cache_[B_FIELD_COUNT].number;
+    builtFieldCount_ = cache_[B_FIELD_LIST].listCount / builtGroupWidth_;
+    definition.setDescription(cache_[B_DESCRIPTION].text);
+    definition.setFormat(zoDossaReadFormat(cache_[B_FORMAT].text));
+    for (ZO_LONG i = 0; definition.getErrorCode() == 0 && i < builtFieldCount_; ++i) {
+      const char* field = cache_[B_FIELD_LIST].entry(i * builtGroupWidth_, maxEntryLength_);
+      definition.addFieldNames(field, field);
+    }
+    errorCode_ = definition.getErrorCode();
+  }
+  if (errorCode_ != 0) {
+    clearCache();
+  } else {
+    builtMessageName_ = name;
+  }
+  return finish();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::read(ZoFieldDef& definition) {
+  XTR_METHOD("ZoDossaDatabase :: read ( ZoFieldDef& )", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  if (builtMessageName_.length() == 0) return fail(ERR_DB_NO_MSG_DEFN);
+  const ItemValue& list = cache_[B_FIELD_LIST];
+  auto entry = [&](ZO_LONG group, ZO_LONG k) {
+    return list.entry(group * builtGroupWidth_ + k, maxEntryLength_);
+  };
+  ZO_LONG group = 0;
+  while (group < builtFieldCount_ && definition.getName() != entry(group, 0)) ++group;
+  if (group == builtFieldCount_) {
+    XTR_TEXTF(" ERR_DB_DEFN_NOT_FOUND: Field %s not in message %s.", definition.getName().text(),
+              builtMessageName_.text());
+    return fail(ERR_DB_DEFN_NOT_FOUND);
+  }
+  char typeLetter = entry(group, BUILD_TYPE)[0];
+  char attributesLetter = entry(group, BUILD_HAS_ATTRIBUTES)[0];
+  char padLetter = entry(group, BUILD_PAD)[0];
+  char alignmentLetter = entry(group, BUILD_ALIGNMENT)[0];
+  ZO_LONG dataType = zoDossaTypeFromLetter(typeLetter);
+  if (dataType == ZODT_NONE) {
+    XTR_TEXTF("ERR_DB_INVALID_DATATYPE:(%c)", typeLetter);
+    errorCode_ = ERR_DB_INVALID_DATATYPE;
+  }
+  if (attributesLetter != 'Y' && attributesLetter != 'N') {
+    XTR_TEXTF("ERR_DB_INV_HAS_ATTRS_VAL:(%c)", attributesLetter);
+    errorCode_ = ERR_DB_INV_HAS_ATTRS_VAL;
+  }
+  if (padLetter != 'S' && padLetter != 'N') {
+    XTR_TEXTF("ERR_DB_INV_PAD_CHAR_VAL:(%c)", padLetter);
+    errorCode_ = ERR_DB_INV_PAD_CHAR_VAL;
+  }
+  ZO_LONG alignment = alignmentLetter - '0';
+  if (!zoIsValidAlignment(alignment)) {
+    XTR_TEXTF("ERR_DB_INV_ALIGNMENT_VAL:(%c)", alignmentLetter);
+    errorCode_ = ERR_DB_INV_ALIGNMENT_VAL;
+  }
+  if (errorCode_ != 0) return FALSE;
+
+  // Numbers must fit the properties they are stored in: a value that does not
+  // is refused rather than wrapped.
+  long long initial = 0, length = 0, segment = 0, row = 0, column = 0;
+  const char* valueText = entry(group, BUILD_VALUE);
+  bool fits = entryValue(entry(group, BUILD_LENGTH), ZO_LONG_MIN, ZO_LONG_MAX, length) &&
+              entryValue(entry(group, BUILD_SEGMENT), ZO_LONG_MIN, ZO_LONG_MAX, segment) &&
+              entryValue(entry(group, BUILD_ROW), ZO_LONG_MIN, ZO_LONG_MAX, row) &&
+              entryValue(entry(group, BUILD_COLUMN), ZO_LONG_MIN, ZO_LONG_MAX, column);
+  if (dataType == ZODT_SHORT) fits = fits && entryValue(valueText, -32768, 32767, initial);
+  if (dataType == ZODT_LONG) fits = fits && entryValue(valueText, ZO_LONG_MIN, ZO_LONG_MAX, initial);
+  // A byte is stored as signed (-128 to 127); its unsigned form is accepted too.
+  if (dataType == ZODT_BYTE) fits = fits && entryValue(valueText, -128, 255, initial);
+  if (!fits) {
+    XTR_TEXTF("ERR_DB_DATA_OVERFLOW: field %s", definition.getName().text());
+    return fail(ERR_DB_DATA_OVERFLOW);
+  }
+
+  definition.setBaseName(entry(group, BUILD_BASE_NAME));
+  definition.setDataType(dataType);
+  switch (dataType) {
+    case ZODT_SHORT:
+      definition.setValue(static_cast<ZO_SHORT>(initial));
+      break;
+    case ZODT_LONG:
+      definition.setValue(static_cast<ZO_LONG>(initial));
+      break;
+    case ZODT_BYTE:
+      definition.setValue(static_cast<ZO_BYTE>(initial & 0xFF));
+      break;
+    default:
+      definition.setValue(valueText);
+  }
+  definition.setLength(static_cast<ZO_LONG>(length));
+  definition.setSegment(static_cast<ZO_LONG>(segment));
+  definition.setDescription(entry(group, BUILD_DESCRIPTION));
+  definition.setHasAttributes(attributesLetter == 'Y' ? TRUE : FALSE);
+  definition.setRow(static_cast<ZO_LONG>(row));
+  definition.setColumn(static_cast<ZO_LONG>(column));
+  definition.setPadCharacter(padLetter == 'S' ? ZO_PAD_BLANK : ZO_PAD_ZERO);
+  definition.setAlignment(alignment);
+  return TRUE;
+}
+
+ZO_BOOLEAN ZoDossaDatabase::read(ZoServiceDef& definition) {
+  XTR_METHOD("ZoDossaDatabase :: read ( ZoServiceDef& )", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  ItemValue v[S_COUNT];
+  ZO_LONG entrySize = 0;
+  const ZoString& name = definition.getServiceName();
+  if (!adapter_->read(servicesCollection_, name, FALSE, S_COUNT, kServiceTypes, kServiceItems,
+                      entrySize, v)) {
+    mapAdapterError(Mapping::ReadService);
+    return finish();
+  }
+  // The view finds keys without regard to case; the document must be this service's.
+  if (name != v[S_NAME].text) {
+    XTR_TEXTF(" ERR_DB_DEFN_NOT_FOUND: service %s is not %s", v[S_NAME].text, name.text());
+    errorCode_ = ERR_DB_DEFN_NOT_FOUND;
+    return finish();
+  }
+  ZO_LONG serviceType = zoDossaServiceTypeFromLetter(v[S_TYPE].text[0]);
+  if (serviceType < 0) {
+    XTR_TEXTF("ERR_DB_INV_SERVICE_TYPE_VAL:(%c)", v[S_TYPE].text[0]);
+    errorCode_ = ERR_DB_INV_SERVICE_TYPE_VAL;
+  }
+  ZO_LONG encoding = 0;
+  if (!zoDossaEncodingValue(v[S_ENCVAL].text, encoding)) {
+    XTR_TEXTF("ERR_DB_INV_ENCODING_VAL:(%s)", v[S_ENCVAL].text);
+    errorCode_ = ERR_DB_INV_ENCODING_VAL;
+  }
+  long long characterSet = 0;
+  if (errorCode_ == 0 && !entryValue(v[S_CHARSET].text, ZO_LONG_MIN, ZO_LONG_MAX, characterSet)) {
+    XTR_TEXTF("ERR_DB_DATA_OVERFLOW: %s = %s", SERVICE_CHARSET, v[S_CHARSET].text);
+    errorCode_ = ERR_DB_DATA_OVERFLOW;
+  }
+  if (errorCode_ == 0) {
+    definition.setServiceType(serviceType);
+    definition.setServiceStep(v[S_STEP].text);
+    definition.setCharacterSet(static_cast<ZO_LONG>(characterSet));
+    definition.setConnectionManager(v[S_CONNMGR].text);
+    definition.setInboundConnection(v[S_IBCONN].text);
+    definition.setOutboundConnection(v[S_OBCONN].text);
+    definition.setSystemName(v[S_SYSNAME].text);
+    definition.setEncoding(encoding);
+  }
+  return finish();
+}
+
+// ---- Deletes --------------------------------------------------------------------
+
+ZO_BOOLEAN ZoDossaDatabase::deleteDefns(const ZoString& form, const ZoString& keyItem,
+                                        const ZoString& keyValue) {
+  XTR_METHOD("ZoDossaDatabase :: deleteDefns ", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  if (!adapter_->deleteItems(form, keyItem, keyValue)) mapAdapterError(Mapping::Delete);
+  return finish();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::deleteSvc(const ZoString& serviceName) {
+  XTR_METHOD("ZoDossaDatabase :: deleteSvc ", errorCode_);
+  return deleteDefns(SERVICE_FORM, SERVICE_NAME, serviceName);
+}
+
+ZO_BOOLEAN ZoDossaDatabase::deleteMsg(const ZoString& messageName) {
+  XTR_METHOD("ZoDossaDatabase :: deleteMsg ", errorCode_);
+  return deleteDefns(MESSAGE_FORM, MESSAGE_NAME, messageName);
+}
+
+ZO_BOOLEAN ZoDossaDatabase::deleteMsgFlds(const ZoString& messageName) {
+  XTR_METHOD("ZoDossaDatabase :: deleteMsgFlds ( ZoString& )", errorCode_);
+  return deleteDefns(FIELD_FORM, MESSAGE_NAME, messageName);
+}
+
+ZO_BOOLEAN ZoDossaDatabase::deleteBuiltMsg(const ZoString& messageName) {
+  XTR_METHOD("ZoDossaDatabase :: deleteBuiltMsg ", errorCode_);
+  return deleteDefns(BUILT_FORM, BUILT_NAME, messageName);
+}

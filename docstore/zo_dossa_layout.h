@@ -1,0 +1,110 @@
+#pragma once
+// The stored layout of definitions in the document database: form, view and
+// item names, the entries of a built message's field list, and the
+// encodings of property values as item text. Shared by the definition
+// database and the build agent that derives "MsgBuild" documents.
+
+#include "common/zo_types.h"
+#include "defs/zo_string.h"
+
+namespace zodossa {
+
+inline constexpr ZO_LONG ZO_LONG_MIN = -2147483647 - 1;
+inline constexpr ZO_LONG ZO_LONG_MAX = 2147483647;
+
+// Item every document created here carries: its form name.
+inline constexpr const char* FORM_ITEM = "FORM";
+// Number item set to 1 on the documents a built message was derived from.
+inline constexpr const char* BUILT = "Built";
+
+// Form "Message", key MessageName.
+inline constexpr const char* MESSAGE_FORM = "Message";
+inline constexpr const char* MESSAGE_NAME = "MessageName";
+inline constexpr const char* MESSAGE_DESCRIPTION = "MessageDescription";
+inline constexpr const char* MESSAGE_FORMAT = "MessageFormat";
+
+// Form "Field", keys MessageName and MessageFieldName.
+inline constexpr const char* FIELD_FORM = "Field";
+inline constexpr const char* FIELD_MESSAGE_FIELD_NAME = "MessageFieldName";
+inline constexpr const char* FIELD_DESCRIPTION = "FieldDescriptionEdit";
+inline constexpr const char* FIELD_BASE_NAME = "FieldName";
+inline constexpr const char* FIELD_TYPE_EDIT = "FieldTypeEdit";
+inline constexpr const char* FIELD_TYPE = "FieldType";
+inline constexpr const char* FIELD_DEFAULT = "FieldDefault";
+inline constexpr const char* FIELD_LENGTH_EDIT = "FieldLengthEdit";
+inline constexpr const char* FIELD_LENGTH = "FieldLength";
+inline constexpr const char* FIELD_SEGMENTS = "FieldSegmentsEdit";
+inline constexpr const char* FIELD_HAS_ATTRIBUTES = "FieldHasAttributesEdit";
+inline constexpr const char* FIELD_ROW = "FieldRow";
+inline constexpr const char* FIELD_COLUMN = "FieldColumn";
+inline constexpr const char* FIELD_PAD = "FieldPadCharacter";
+inline constexpr const char* FIELD_ALIGNMENT = "FieldAlignment";
+inline constexpr const char* FIELD_POSITION = "FieldPosition";
+
+// Form "Service", key svcdef_name, read through the view "Services".
+inline constexpr const char* SERVICE_FORM = "Service";
+inline constexpr const char* SERVICES_VIEW = "Services";
+inline constexpr const char* SERVICE_NAME = "svcdef_name";
+inline constexpr const char* SERVICE_STEP = "svcdef_step";
+inline constexpr const char* SERVICE_CHARSET = "svcdef_charset";
+inline constexpr const char* SERVICE_CONNMGR = "svcdef_connmgr";
+inline constexpr const char* SERVICE_IBCONN = "svcdef_ibconn";
+inline constexpr const char* SERVICE_OBCONN = "svcdef_obconn";
+inline constexpr const char* SERVICE_SYSNAME = "svcdef_sysname";
+inline constexpr const char* SERVICE_TYPE = "svcdef_type";
+inline constexpr const char* SERVICE_ENCVAL = "svcdef_encval";
+inline constexpr const char* SERVICE_ENCNAME = "svcdef_encname";
+
+// Form "MsgBuild", key msgdef_name, read through the view "MsgBuild".
+inline constexpr const char* BUILT_FORM = "MsgBuild";
+inline constexpr const char* BUILT_VIEW = "MsgBuild";
+inline constexpr const char* BUILT_NAME = "msgdef_name";
+inline constexpr const char* BUILT_DESCRIPTION = "msgdef_description";
+inline constexpr const char* BUILT_FORMAT = "msgdef_format";
+inline constexpr const char* BUILT_FIELD_COUNT = "msgdef_fldcnt";
+inline constexpr const char* BUILT_FIELD_LIST = "msgdef_fldlist";
+inline constexpr const char* BUILT_MAX_ENTRY = "msgdef_maxentrylen";
+
+// Entries of one field's group in msgdef_fldlist.
+enum BuildEntry : ZO_LONG {
+  BUILD_NAME = 0,
+  BUILD_DESCRIPTION = 1,
+  BUILD_BASE_NAME = 2,
+  BUILD_TYPE = 3,        // first letter: A B L S T X
+  BUILD_VALUE = 4,
+  BUILD_LENGTH = 5,
+  BUILD_SEGMENT = 6,
+  BUILD_HAS_ATTRIBUTES = 7,  // Y or N
+  BUILD_ROW = 8,
+  BUILD_COLUMN = 9,
+  BUILD_PAD = 10,        // S (blank) or N (zero)
+  BUILD_ALIGNMENT = 11,  // 1 2 4 8
+  BUILD_GROUP_SIZE = 12
+};
+
+// The format of a message as stored: "NONE" for an empty format, "STRING"
+// for "VEXOSTR ", else the format itself.
+const char* zoDossaStoredFormat(const ZoString& format);
+// The reverse of zoDossaStoredFormat.
+const char* zoDossaReadFormat(const char* stored);
+
+// Letter of a service type: M I D C for 0 to 3, P for 4 and any other value.
+const char* zoDossaServiceTypeLetter(ZO_LONG serviceType);
+// Service type of a letter; -1 for a letter that names none.
+ZO_LONG zoDossaServiceTypeFromLetter(char letter);
+
+// Data type of the first letter of a built field's type entry; ZODT_NONE when it names none.
+ZO_LONG zoDossaTypeFromLetter(char letter);
+// The letter of a data type keyword ("STRING" gives "T"); "" when it names none.
+const char* zoDossaTypeLetter(const char* keyword);
+
+// A decimal text: leading blanks skipped, an optional sign, the leading
+// digits; 0 without digits. Values beyond +-10^15 are held at that bound.
+long long zoDossaDecimal(const char* text);
+
+// An encoding stored as exactly three characters: c0 * 256 + c1 * 16 + c2,
+// each character counting as its decimal digit value (any other character 0).
+// False when the text is not three characters long.
+bool zoDossaEncodingValue(const char* text, ZO_LONG& encoding);
+
+}  // namespace zodossa

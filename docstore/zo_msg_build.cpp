@@ -1,0 +1,214 @@
+#include "docstore/zo_msg_build.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "docstore/zo_dossa_layout.h"
+#include "ndossa/dossa_admin.h"
+
+using namespace zodossa;
+
+namespace {
+
+// One field of a message, as its group of list entries.
+struct FieldGroup {
+  std::int32_t position = 0;
+  DossaNoteId id = 0;
+  std::vector<std::string> entries;
+};
+
+// A document opened for the length of a scope.
+class OpenNote {
+ public:
+  OpenNote(DossaDbHandle db, DossaNoteId id) { status_ = DossaNoteOpen(db, id, 0, &note_); }
+  ~OpenNote() {
+    if (note_) DossaNoteClose(note_);
+  }
+  OpenNote(const OpenNote&) = delete;
+  OpenNote& operator=(const OpenNote&) = delete;
+  DossaStatus status() const { return status_; }
+  DossaNoteHandle get() const { return note_; }
+
+ private:
+  DossaNoteHandle note_ = 0;
+  DossaStatus status_ = 0;
+};
+
+class Builder {
+ public:
+  Builder(DossaDbHandle db, std::string& problem)
+      : db_(db), problem_(problem), buffer_(DOSSA_MAX_TEXT) {}
+
+  // Ids of the documents a formula selects, ascending.
+  DossaStatus select(const std::string& formula, std::vector<DossaNoteId>& ids) {
+    ids.clear();
+    DossaMemHandle compiled = 0;
+    DossaStatus s = DossaFormulaCompile(nullptr, 0, formula.c_str(),
+                                        static_cast<std::uint32_t>(formula.size()), &compiled,
+                                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (!s) {
+      s = DossaSearch(db_, compiled, nullptr, 0, DOSSA_NOTE_CLASS_DOCUMENT, nullptr, &collect,
+                      &ids, nullptr);
+    }
+    DossaMemFree(compiled);
+    if (s) problem_ = "cannot search for " + formula;
+    return s;
+  }
+
+  // Ids of the documents of `form` whose key item is exactly `key`.
+  DossaStatus selectExact(const char* form, const char* item, const std::string& key,
+                          std::vector<DossaNoteId>& ids) {
+    std::string formula = std::string("FORM = \"") + form + "\" & " + item + " = \"" + key + "\"";
+    DossaStatus s = select(formula, ids);
+    if (s) return s;
+    std::vector<DossaNoteId> exact;
+    for (DossaNoteId id : ids) {
+      OpenNote note(db_, id);
+      if (note.status()) return fail(note.status(), "cannot open a document of " + key);
+      if (text(note.get(), item) == key) exact.push_back(id);
+    }
+    ids.swap(exact);
+    return 0;
+  }
+
+  std::string text(DossaNoteHandle note, const char* item) {
+    std::uint16_t n = DossaItemGetText(note, item, buffer_.data(),
+                                       static_cast<std::uint16_t>(buffer_.size()));
+    return std::string(buffer_.data(), n);
+  }
+
+  DossaStatus build(DossaNoteId messageId, const ZoMsgBuildReport& report) {
+    std::string name, description, format;
+    {
+      OpenNote message(db_, messageId);
+      if (message.status()) return fail(message.status(), "cannot open a Message document");
+      name = text(message.get(), MESSAGE_NAME);
+      description = text(message.get(), MESSAGE_DESCRIPTION);
+      format = text(message.get(), MESSAGE_FORMAT);
+    }
+    std::vector<DossaNoteId> ids;
+    DossaStatus s = selectExact(FIELD_FORM, MESSAGE_NAME, name, ids);
+    if (s) return s;
+    std::vector<FieldGroup> fields;
+    for (DossaNoteId id : ids) {
+      OpenNote note(db_, id);
+      if (note.status()) return fail(note.status(), "cannot open a Field document of " + name);
+      DossaNoteHandle h = note.get();
+      FieldGroup group;
+      group.id = id;
+      group.position = DossaItemGetLong(h, FIELD_POSITION, 0);
+      group.entries = {text(h, FIELD_MESSAGE_FIELD_NAME), text(h, FIELD_DESCRIPTION),
+                       text(h, FIELD_BASE_NAME),          zoDossaTypeLetter(text(h, FIELD_TYPE).c_str()),
+                       text(h, FIELD_DEFAULT),            text(h, FIELD_LENGTH_EDIT),
+                       text(h, FIELD_SEGMENTS),           text(h, FIELD_HAS_ATTRIBUTES),
+                       text(h, FIELD_ROW),                text(h, FIELD_COLUMN),
+                       text(h, FIELD_PAD),                text(h, FIELD_ALIGNMENT)};
+      fields.push_back(std::move(group));
+    }
+    std::stable_sort(fields.begin(), fields.end(),
+                     [](const FieldGroup& a, const FieldGroup& b) { return a.position < b.position; });
+
+    DossaNoteId builtId = 0;
+    if ((s = writeBuilt(name, description, format, fields, builtId))) return s;
+    // The new document is saved before the older ones go, so the message is never without one.
+    std::vector<DossaNoteId> older;
+    if ((s = selectExact(BUILT_FORM, BUILT_NAME, name, older))) return s;
+    for (DossaNoteId id : older) {
+      if (id == builtId) continue;
+      if ((s = DossaNoteDelete(db_, id, 0))) return fail(s, "cannot delete the old build of " + name);
+    }
+    if ((s = markBuilt(messageId))) return fail(s, "cannot mark " + name + " as built");
+    for (const FieldGroup& f : fields)
+      if ((s = markBuilt(f.id))) return fail(s, "cannot mark a field of " + name + " as built");
+    if (report) report(name, fields.size());
+    return 0;
+  }
+
+  DossaStatus fail(DossaStatus s, const std::string& what) {
+    problem_ = what;
+    return s;
+  }
+
+ private:
+  static DossaStatus collect(void* context, const DossaSearchMatch* match, const void*) {
+    static_cast<std::vector<DossaNoteId>*>(context)->push_back(match->noteId);
+    return 0;
+  }
+
+  DossaStatus writeBuilt(const std::string& name, const std::string& description,
+                         const std::string& format, const std::vector<FieldGroup>& fields,
+                         DossaNoteId& id) {
+    DossaNoteHandle note = 0;
+    DossaStatus s = DossaNoteCreate(db_, &note);
+    if (s) return fail(s, "cannot create the build of " + name);
+    auto setText = [&](const char* item, const std::string& value) {
+      if (!s) s = DossaItemSetText(note, item, value.c_str(), DOSSA_TERMINATED);
+    };
+    auto setNumber = [&](const char* item, double value) {
+      if (!s) s = DossaItemSetNumber(note, item, &value);
+    };
+    setText(FORM_ITEM, BUILT_FORM);
+    setText(BUILT_NAME, name);
+    setText(BUILT_DESCRIPTION, description);
+    setText(BUILT_FORMAT, format);
+    setNumber(BUILT_FIELD_COUNT, BUILD_GROUP_SIZE);
+    std::size_t longest = 0;
+    bool first = true;
+    for (const FieldGroup& f : fields) {
+      for (const std::string& entry : f.entries) {
+        longest = std::max(longest, entry.size());
+        if (s) break;
+        s = first ? DossaItemCreateTextList(note, BUILT_FIELD_LIST, entry.c_str(), DOSSA_TERMINATED)
+                  : DossaItemAppendTextList(note, BUILT_FIELD_LIST, entry.c_str(), DOSSA_TERMINATED, 0);
+        first = false;
+      }
+    }
+    // A message without fields still has its (empty) list: one empty entry,
+    // less than one group.
+    if (first) setText(BUILT_FIELD_LIST, "");
+    setNumber(BUILT_MAX_ENTRY, static_cast<double>(longest));
+    if (!s) s = DossaNoteUpdate(note, 0);
+    if (!s) s = DossaNoteGetId(note, &id);
+    DossaNoteClose(note);
+    return s ? fail(s, "cannot save the build of " + name) : 0;
+  }
+
+  DossaStatus markBuilt(DossaNoteId id) {
+    DossaNoteHandle note = 0;
+    DossaStatus s = DossaNoteOpen(db_, id, 0, &note);
+    if (s) return s;
+    double one = 1;
+    s = DossaItemSetNumber(note, BUILT, &one);
+    if (!s) s = DossaNoteUpdate(note, 0);
+    DossaNoteClose(note);
+    return s;
+  }
+
+  DossaDbHandle db_;
+  std::string& problem_;
+  std::vector<char> buffer_;
+};
+
+}  // namespace
+
+DossaStatus zoBuildMessages(DossaDbHandle db, const std::vector<std::string>& names,
+                            const ZoMsgBuildReport& report, std::string& problem) {
+  problem.clear();
+  Builder builder(db, problem);
+  std::vector<DossaNoteId> messages;
+  DossaStatus s = 0;
+  if (names.empty()) {
+    s = builder.select(std::string("FORM = \"") + MESSAGE_FORM + "\"", messages);
+    if (s) return s;
+  } else {
+    for (const std::string& name : names) {
+      std::vector<DossaNoteId> ids;
+      if ((s = builder.selectExact(MESSAGE_FORM, MESSAGE_NAME, name, ids))) return s;
+      if (ids.empty()) return builder.fail(DOSSA_ERR_NOTE_NOT_FOUND, "no message named " + name);
+      messages.insert(messages.end(), ids.begin(), ids.end());
+    }
+  }
+  for (DossaNoteId id : messages)
+    if ((s = builder.build(id, report))) return s;
+  return 0;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The build agent of the definition database: derives the "MsgBuild"
+// document of a message from its "Message" document and its "Field"
+// documents, in the layout the definition database reads:
+//   msgdef_name, msgdef_description, msgdef_format   from the message;
+//   msgdef_fldcnt        12, the entries per field;
+//   msgdef_fldlist       12 entries per field, fields in FieldPosition order
+//                        (name, description, base name, type letter, initial
+//                        value, length, segment, has attributes, row,
+//                        column, pad letter, alignment);
+//   msgdef_maxentrylen   the longest entry.
+// The new document replaces any older "MsgBuild" document of the message,
+// and Built is set to 1 on the documents it was derived from. Names are
+// matched exactly, letter case included.
+//
+// The client library must be initialised and `db` open; the caller keeps both.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "docstore/dossa_api.h"
+
+// Called after each message built, with its name and number of fields.
+using ZoMsgBuildReport = std::function<void(const std::string& message, std::size_t fields)>;
+
+// Builds the messages named in `names`, or every message when it is empty.
+// Stops at the first failure: a library status, or DOSSA_ERR_NOTE_NOT_FOUND
+// for a named message without a "Message" document; `problem` then says what
+// went wrong. Messages built before it stay built.
+DossaStatus zoBuildMessages(DossaDbHandle db, const std::vector<std::string>& names,
+                            const ZoMsgBuildReport& report, std::string& problem);

@@ -1,0 +1,171 @@
+#pragma once
+// The adapter over the document-database client library: the only code of the
+// library that calls it.
+//
+// It offers a small record-oriented interface: find the first document of a
+// form selected by up to two key items (or the document of a view entry) and
+// copy a list of named items into the caller's ItemValue array; create or
+// replace such a document from an ItemValue array; delete every document of a
+// form with a given key; open and close view collections; the current user's
+// abbreviated name and the text of a library status.
+//
+// Every operation but getMsgString and the accessors clears the error code
+// and the library status on entry, leaves a new pair on failure, and returns
+// true when the error code is 0. The library status is the error number (low
+// 14 bits) of the last failing library call, or 0; statuses that are
+// classified into a code of their own (security refusals, unknown database or
+// server, a missing view key) are cleared to 0.
+
+#include <cstddef>
+#include <memory>
+
+#include "common/zo_types.h"
+#include "defs/zo_string.h"
+#include "docstore/dossa_api.h"
+
+// Item types of an item list.
+inline constexpr ZO_LONG DOSSA_ITEM_TEXT = 1;
+inline constexpr ZO_LONG DOSSA_ITEM_NUMBER = 2;  // any value but 1 and 4 reads as a number
+inline constexpr ZO_LONG DOSSA_ITEM_TEXT_LIST = 4;
+
+// Room of ItemValue::text, terminator included: text items hold at most 63 characters.
+inline constexpr std::size_t DOSSA_ITEM_TEXT_SIZE = 64;
+inline constexpr std::size_t DOSSA_ITEM_TEXT_MAX = DOSSA_ITEM_TEXT_SIZE - 1;
+// Entry slot size of a text list when the document gives none.
+inline constexpr ZO_LONG DOSSA_DEFAULT_ENTRY_SIZE = 48;
+// Number item that gives the longest entry of a document's text lists.
+inline constexpr const char* DOSSA_MAX_ENTRY_ITEM = "msgdef_maxentrylen";
+// Largest longest-entry value accepted from a document: a slot (value + 1)
+// must fit the 16-bit buffer size of the client library.
+inline constexpr ZO_LONG DOSSA_MAX_ENTRY_LENGTH = 65534;
+// Largest buffer one text list may claim (entry count times slot size).
+inline constexpr std::size_t DOSSA_MAX_LIST_BUFFER = 64u * 1024u * 1024u;
+
+// One item value, in either direction. Text lists are held as `listCount`
+// slots of the entry size, entry j at offset j * entry size, each terminated.
+struct ItemValue {
+  ZO_LONG number = 0;
+  char text[DOSSA_ITEM_TEXT_SIZE] = {};
+  ZO_LONG listCount = 0;
+  std::unique_ptr<char[]> listBuffer;
+
+  // Empty text, no list entries, number 0 (an owned list buffer is kept).
+  void clearValue();
+  // Copies `value` into text, cut to 63 characters.
+  void setText(const char* value);
+  // Entry j of the list buffer for slots of `entrySize` characters.
+  const char* entry(ZO_LONG j, ZO_LONG entrySize) const { return listBuffer.get() + j * entrySize; }
+};
+
+// What the search hands its callback and ReadNote: the document to read, the
+// keys to verify and the caller's item tables.
+struct NoteReadState {
+  DossaDbHandle database = 0;
+  ZO_LONG itemCount = 0;
+  const char* key1Item = nullptr;  // null: no key to verify
+  const char* key1Value = "";
+  const char* key2Item = nullptr;
+  const char* key2Value = "";
+  bool decrypt = false;
+  DossaNoteId noteId = 0;
+  ZO_ULONG status = 0;  // ERR_RDBD_DEFN_NOT_FOUND until a document was read (then 0) or failed
+  const ZO_LONG* itemTypes = nullptr;
+  const char* const* itemNames = nullptr;
+  ZO_LONG maxEntryLength = DOSSA_DEFAULT_ENTRY_SIZE;
+  ItemValue* itemValues = nullptr;
+};
+
+// Releases the list buffers of the text-list items among `itemValues` (the
+// counts and other fields are left as they are).
+void freeTextListMemory(ZO_LONG itemCount, const ZO_LONG* itemTypes, ItemValue* itemValues);
+
+// The search callback: reads the first match through ReadNote, ignores the
+// rest. `state` is a NoteReadState.
+DossaStatus DossaCallBackFunction(void* state, const DossaSearchMatch* match, const void* summary);
+
+// Reads the document state.noteId: verifies the key items (the leading
+// entries of the item list) exactly, then reads the remaining items into the
+// values. Sets state.status; returns the 14-bit library status.
+DossaStatus ReadNote(NoteReadState& state);
+
+class ZoRealDossaDatabase {
+ public:
+  // Initialises the client library (once per process; see below) with the
+  // program's arguments, then opens the database. The object exists even when
+  // that fails: its owner reads getErrorCode() and deletes it.
+  ZoRealDossaDatabase(const ZoString& serverName, const ZoString& fileName, int argc, char* argv[]);
+  // Opens the database without the program's arguments. When nothing in this
+  // process has initialised the client library yet, it is initialised here
+  // without arguments.
+  ZoRealDossaDatabase(const ZoString& serverName, const ZoString& fileName);
+  // Closes the database; the last adapter to go terminates the client library.
+  virtual ~ZoRealDossaDatabase();
+
+  ZoRealDossaDatabase(const ZoRealDossaDatabase&) = delete;
+  ZoRealDossaDatabase& operator=(const ZoRealDossaDatabase&) = delete;
+
+  // Finds the first document of `form` selected by the keys (a key with an
+  // empty item name is not used; the second only with the first), verifies
+  // the keys exactly, and reads the items after the key items into `values`.
+  // `entrySize` receives the slot size of the text lists read. The caller owns
+  // `values` and the list buffers that come back in them.
+  bool read(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
+            const ZoString& key2Item, const ZoString& key2Value, ZO_BOOLEAN decrypt,
+            ZO_LONG itemCount, const ZO_LONG* itemTypes, const char* const* itemNames,
+            ZO_LONG& entrySize, ItemValue* values);
+  // Creates the document of `form` with these keys, or with `replace` updates
+  // the one that exists (its other items stay). Text lists are read from the
+  // values in slots of `entrySize`. Nothing is saved unless every item was set.
+  bool write(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
+             const ZoString& key2Item, const ZoString& key2Value, ZO_BOOLEAN replace,
+             ZO_LONG itemCount, const ZO_LONG* itemTypes, const char* const* itemNames,
+             ZO_LONG entrySize, const ItemValue* values);
+  // Deletes every document of `form` whose key item has the value;
+  // ERR_RDBD_DEFN_NOT_FOUND when there was none.
+  bool deleteItems(const ZoString& form, const ZoString& keyItem, const ZoString& keyValue);
+  // Opens the collection of a view; 0 on failure.
+  HCOLLECTION openCollection(const ZoString& viewName);
+  bool closeCollection(HCOLLECTION collection);
+  // Reads the document of the one view entry with `key`; every item of the list is read.
+  bool read(HCOLLECTION collection, const ZoString& key, ZO_BOOLEAN decrypt, ZO_LONG itemCount,
+            const ZO_LONG* itemTypes, const char* const* itemNames, ZO_LONG& entrySize,
+            ItemValue* values);
+  // The current user's abbreviated name; needs no open database.
+  bool getUserName(ZoString& name);
+  // The library's text for a status; empty when no database is open or the status is 0.
+  ZoString getMsgString(ZO_ULONG libraryStatus) const;
+
+  ZO_ULONG getErrorCode() const { return errorCode_; }
+  ZO_ULONG getLibraryStatus() const { return libraryStatus_; }
+
+  // Number of adapters holding an initialisation of the client library.
+  static ZO_LONG initCount() { return initCount_; }
+
+ private:
+  // Step of both constructors.
+  void open(const ZoString& serverName, const ZoString& fileName);
+  // Takes one reference on the client library, initialising it at the first.
+  void initLibrary(int argc, char* argv[]);
+  void clear();
+  // Ends read, write and deleteItems after a failure: traces the formula and
+  // the status text, classifies a security refusal, keeps the 14-bit status.
+  void epilogue(const char* formula);
+  // Traces the text of a failing status and classifies a security refusal.
+  void classifyStatus(DossaStatus status);
+  // Compiles the selection formula; on failure sets the error and the status.
+  bool compile(const ZoString& formula, DossaMemHandle& compiled);
+  // Runs the search with `state` as the context.
+  DossaStatus search(DossaMemHandle compiled, NoteReadState& state);
+
+  ZO_ULONG errorCode_ = 0;
+  ZO_ULONG libraryStatus_ = 0;
+  DossaDbHandle database_ = 0;
+  bool holdsLibrary_ = false;
+
+  static ZO_LONG initCount_;
+};
+
+// The selection formula of a document: FORM = "form", then each key item
+// given as " & item = "value"" (the second only with the first).
+ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
+                        const ZoString& key2Item, const ZoString& key2Value);

@@ -1,0 +1,437 @@
+// The definition database on real databases: the stored layout of messages,
+// fields and services, the reads from built messages, the mapping of the
+// adapter's codes, and the session's document-database branches.
+#include <memory>
+#include <string>
+
+#include "common/return_codes.h"
+#include "defs/zo_data_types.h"
+#include "docstore/zo_dossa_database.h"
+#include "docstore/zo_dossa_security.h"
+#include "docstore/zo_msg_build.h"
+#include "session/zo_session.h"
+#include "tests/docstore/docstore_test_util.h"
+
+namespace {
+
+using namespace docstoretest;
+
+class DossaDatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    configure(dir_, kDefinitionIni);
+    path_ = dir_.file("defs.ndb");
+    createDatabase(path_);
+    session_ = std::make_unique<ZoSession>(1, argv_);
+    ASSERT_EQ(session_->getErrorCode(), 0u);
+    db_ = session_->getDefinitionDB();
+    ASSERT_NE(dynamic_cast<ZoDossaDatabase*>(db_), nullptr);
+  }
+  void TearDown() override {
+    session_.reset();
+    EXPECT_EQ(ZoRealDossaDatabase::initCount(), 0);
+  }
+
+  // Builds every message as the database's build agent does.
+  void build() {
+    Db db(path_);
+    std::string problem;
+    ASSERT_EQ(zoBuildMessages(db.get(), {}, nullptr, problem), 0) << problem;
+  }
+
+  ZoFieldDef field(const char* name, ZO_LONG row, ZO_LONG column, ZO_LONG length) {
+    ZoFieldDef f(name);
+    f.setDescription(("about " + std::string(name)).c_str());
+    f.setDataType(ZODT_STRING);
+    f.setValue("init");
+    f.setRow(row);
+    f.setColumn(column);
+    f.setLength(length);
+    f.setHasAttributes(TRUE);
+    return f;
+  }
+
+  char program_[8] = "vexopxm";
+  char* argv_[2] = {program_, nullptr};
+  TempDir dir_;
+  std::string path_;
+  std::unique_ptr<ZoSession> session_;
+  ZoDatabase* db_ = nullptr;
+};
+
+TEST_F(DossaDatabaseTest, MessageAndFieldDocumentsCarryTheirItemsAndPositions) {
+  ZoMessageDef m1("M1");
+  m1.setDescription("first message");
+  ASSERT_TRUE(db_->write(m1, FALSE));
+  ZoFieldDef f1 = field("F1", 3, 15, 8);
+  ZoFieldDef f2("F2");
+  f2.setValue(static_cast<ZO_BYTE>(200));
+  f2.setPadCharacter(ZO_PAD_ZERO);
+  f2.setAlignment(ZO_ALIGN_4);
+  ASSERT_TRUE(db_->write(f1));
+  ASSERT_TRUE(db_->write(f2));
+  ZoMessageDef m2("M2");
+  ASSERT_TRUE(db_->write(m2, TRUE));
+  ASSERT_TRUE(db_->write(f1));
+
+  auto messages = notesOf(path_, "Message");
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(itemText(path_, messages[0], "MessageName"), "M1");
+  EXPECT_EQ(itemText(path_, messages[0], "MessageDescription"), "first message");
+  EXPECT_EQ(itemText(path_, messages[0], "MessageFormat"), "NONE");
+  EXPECT_EQ(itemText(path_, messages[0], "Built"), "0");
+  auto fields = notesOf(path_, "Field");
+  ASSERT_EQ(fields.size(), 3u);
+  const std::pair<const char*, const char*> first[] = {
+      {"MessageName", "M1"},        {"MessageFieldName", "F1"}, {"FieldDescriptionEdit", "about F1"},
+      {"FieldTypeEdit", "STRING"},  {"FieldType", "STRING"},    {"FieldDefault", "init"},
+      {"FieldLengthEdit", "8"},     {"FieldLength", "8"},       {"FieldSegmentsEdit", "1"},
+      {"FieldHasAttributesEdit", "Y"}, {"FieldRow", "3"},       {"FieldColumn", "15"},
+      {"FieldPadCharacter", "S"},   {"FieldAlignment", "1"},    {"FieldPosition", "1"},
+      {"Built", "0"},               {"FORM", "Field"}};
+  for (const auto& [item, value] : first) EXPECT_EQ(itemText(path_, fields[0], item), value) << item;
+  EXPECT_EQ(itemText(path_, fields[1], "FieldDefault"), "-56");
+  EXPECT_EQ(itemText(path_, fields[1], "FieldTypeEdit"), "BYTE");
+  EXPECT_EQ(itemText(path_, fields[1], "FieldPadCharacter"), "N");
+  EXPECT_EQ(itemText(path_, fields[1], "FieldAlignment"), "4");
+  EXPECT_EQ(itemText(path_, fields[1], "FieldHasAttributesEdit"), "N");
+  EXPECT_EQ(itemText(path_, fields[1], "FieldPosition"), "2");
+  EXPECT_EQ(itemText(path_, fields[2], "MessageName"), "M2");
+  EXPECT_EQ(itemText(path_, fields[2], "FieldPosition"), "1");
+}
+
+TEST_F(DossaDatabaseTest, ExistingDefinitionsNeedReplace) {
+  ZoMessageDef m("M1");
+  ASSERT_TRUE(db_->write(m));
+  EXPECT_FALSE(db_->write(m));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_ALREADY_EXISTS);
+  EXPECT_EQ(db_->getDbErrorCode(), 0);
+  EXPECT_EQ(db_->getDbErrorText(), "");
+  // A field written after the failed message write has no message to belong to.
+  ZoFieldDef f = field("F1", 1, 1, 1);
+  EXPECT_FALSE(db_->write(f));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_NO_MSG_DEFN);
+  EXPECT_TRUE(notesOf(path_, "Field").empty());
+
+  ASSERT_TRUE(db_->write(m, TRUE));
+  ASSERT_TRUE(db_->write(f));
+  EXPECT_FALSE(db_->write(f));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_ALREADY_EXISTS);
+  EXPECT_TRUE(db_->write(f, TRUE));
+  EXPECT_EQ(db_->getErrorCode(), 0u);
+  EXPECT_EQ(notesOf(path_, "Message").size(), 1u);
+  EXPECT_EQ(notesOf(path_, "Field").size(), 1u);
+
+  // An empty message name writes nothing and succeeds.
+  ZoMessageDef unnamed("");
+  EXPECT_TRUE(db_->write(unnamed));
+  EXPECT_EQ(notesOf(path_, "Message").size(), 1u);
+}
+
+TEST_F(DossaDatabaseTest, BuiltMessagesReadBackAsWritten) {
+  ZoMessageDef m("ORDERS");
+  m.setDescription("order screen");
+  m.setFormat("VEXOSTR ");
+  ASSERT_TRUE(db_->write(m));
+  ZoFieldDef f1 = field("CUSTNO", 3, 15, 8);
+  ZoFieldDef f2("QTY");
+  f2.setDataType(ZODT_SHORT);
+  f2.setValue(static_cast<ZO_SHORT>(-12));
+  ZoFieldDef f3("FLAG");
+  f3.setValue(static_cast<ZO_BYTE>(200));
+  ZoFieldDef f4("TOTAL");
+  f4.setValue(static_cast<ZO_LONG>(-2147483647 - 1));
+  ZoFieldDef f5("SECRET");
+  f5.setDataType(ZODT_AUTHENTICATOR);
+  f5.setValue("pw");
+  for (ZoFieldDef* f : {&f1, &f2, &f3, &f4, &f5}) ASSERT_TRUE(db_->write(*f));
+  ZoMessageDef empty("EMPTY");
+  ASSERT_TRUE(db_->write(empty));
+  build();
+
+  ZoMessageDef in("ORDERS");
+  ASSERT_TRUE(db_->read(in));
+  EXPECT_EQ(in.getDescription(), "order screen");
+  EXPECT_EQ(in.getFormat(), "VEXOSTR ");
+  ASSERT_EQ(in.getFieldCount(), 5);
+  ZoString alias, name;
+  in.getFieldNames(alias, name, 4);
+  EXPECT_EQ(alias, "SECRET");
+  EXPECT_EQ(name, "SECRET");
+
+  ZoFieldDef custno("CUSTNO");
+  ASSERT_TRUE(db_->read(custno));
+  EXPECT_EQ(custno.getDataType(), ZODT_STRING);
+  EXPECT_EQ(custno.getStringValue(), "init");
+  EXPECT_EQ(custno.getRow(), 3);
+  EXPECT_EQ(custno.getColumn(), 15);
+  EXPECT_EQ(custno.getLength(), 8);
+  EXPECT_EQ(custno.getSegment(), 1);
+  EXPECT_EQ(custno.getHasAttributes(), TRUE);
+  EXPECT_EQ(custno.getPadCharacter(), ZO_PAD_BLANK);
+  EXPECT_EQ(custno.getDescription(), "about CUSTNO");
+  ZoFieldDef qty("QTY"), flag("FLAG"), total("TOTAL"), secret("SECRET");
+  ASSERT_TRUE(db_->read(qty));
+  EXPECT_EQ(qty.getDataType(), ZODT_SHORT);
+  EXPECT_EQ(qty.getShortValue(), -12);
+  ASSERT_TRUE(db_->read(flag));
+  EXPECT_EQ(flag.getDataType(), ZODT_BYTE);
+  EXPECT_EQ(flag.getByteValue(), 200);
+  ASSERT_TRUE(db_->read(total));
+  EXPECT_EQ(total.getLongValue(), -2147483647 - 1);
+  ASSERT_TRUE(db_->read(secret));
+  EXPECT_EQ(secret.getDataType(), ZODT_AUTHENTICATOR);
+  EXPECT_EQ(secret.getStringValue(), "pw");
+
+  ZoFieldDef stranger("NOTHERE");
+  EXPECT_FALSE(db_->read(stranger));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
+
+  ZoMessageDef none("EMPTY");
+  ASSERT_TRUE(db_->read(none));
+  EXPECT_EQ(none.getFieldCount(), 0);
+  EXPECT_EQ(none.getFormat(), "");
+
+  // Built is set on the documents the build used.
+  for (DossaNoteId id : notesOf(path_, "Field")) EXPECT_EQ(itemText(path_, id, "Built"), "1");
+
+  // A message that was never built, or is read by another case, is not found.
+  ZoMessageDef lower("orders");
+  EXPECT_FALSE(db_->read(lower));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
+  ZoMessageDef unknown("UNKNOWN");
+  EXPECT_FALSE(db_->read(unknown));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
+  // ... and a failed message read leaves no message for the field reads.
+  EXPECT_FALSE(db_->read(custno));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_NO_MSG_DEFN);
+}
+
+TEST_F(DossaDatabaseTest, RebuildingAfterAReplaceDropsRemovedFields) {
+  ZoMessageDef m("M");
+  ASSERT_TRUE(db_->write(m));
+  ZoFieldDef a = field("A", 1, 1, 1), b = field("B", 2, 2, 2);
+  ASSERT_TRUE(db_->write(a));
+  ASSERT_TRUE(db_->write(b));
+  build();
+  // What the import does on a replace: message, deletes, then the new fields.
+  ASSERT_TRUE(db_->write(m, TRUE));
+  EXPECT_TRUE(db_->deleteMsgFlds("M"));
+  EXPECT_TRUE(db_->deleteBuiltMsg("M"));
+  EXPECT_FALSE(db_->deleteBuiltMsg("M"));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
+  ASSERT_TRUE(db_->write(b));
+  build();
+  build();  // a second build replaces the first
+  EXPECT_EQ(notesOf(path_, "MsgBuild").size(), 1u);
+  ZoMessageDef in("M");
+  ASSERT_TRUE(db_->read(in));
+  EXPECT_EQ(in.getFieldCount(), 1);
+  ZoFieldDef gone("A");
+  EXPECT_FALSE(db_->read(gone));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
+  ZoFieldDef kept("B");
+  EXPECT_TRUE(db_->read(kept));
+  EXPECT_EQ(kept.getRow(), 2);
+
+  EXPECT_FALSE(db_->deleteMsgFlds("NOFIELDS"));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
+  EXPECT_TRUE(db_->deleteMsg("M"));
+  EXPECT_TRUE(notesOf(path_, "Message").empty());
+}
+
+// "MsgBuild" documents made by hand: group widths, duplicates and bad letters.
+TEST_F(DossaDatabaseTest, BuiltDocumentsAreDecodedDefensively) {
+  auto group = [](const std::string& name, const char* type, const char* attrs, const char* pad,
+                  const char* align) {
+    return std::vector<std::string>{name, "d", "base", type, "7", "5", "1", attrs, "2", "3", pad, align};
+  };
+  std::vector<std::string> three;
+  for (const char* n : {"X", "Y", "X"}) {
+    auto g = group(n, "T", "Y", "S", "1");
+    if (!three.empty()) g[4] = "second";
+    three.insert(three.end(), g.begin(), g.end());
+  }
+  auto builtDoc = [&](const std::string& name, double width, const std::vector<std::string>& entries) {
+    put(path_, "MsgBuild", {text("msgdef_name", name), text("msgdef_description", "hand"),
+                            text("msgdef_format", "STRING"), number("msgdef_fldcnt", width),
+                            list("msgdef_fldlist", entries)});
+  };
+  builtDoc("THREE", 12, three);
+  builtDoc("ZERO", 0, three);
+  builtDoc("NEGATIVE", -12, three);
+  builtDoc("NARROW", 5, three);
+  auto bad = group("BAD", "Q", "Z", "S", "8");
+  auto worse = group("WORSE", "T", "Y", "x", "3");
+  bad.insert(bad.end(), worse.begin(), worse.end());
+  builtDoc("LETTERS", 12, bad);
+  put(path_, "MsgBuild", {text("msgdef_name", "NOLIST"), text("msgdef_description", "d"),
+                          text("msgdef_format", "NONE"), number("msgdef_fldcnt", 12)});
+  // The database was opened before these documents existed: the view sees them all the same.
+
+  ZoMessageDef three_("THREE");
+  ASSERT_TRUE(db_->read(three_));
+  EXPECT_EQ(three_.getFieldCount(), 3);
+  EXPECT_EQ(three_.getFormat(), "VEXOSTR ");
+  ZoFieldDef x("X");
+  ASSERT_TRUE(db_->read(x));
+  EXPECT_EQ(x.getStringValue(), "7");  // the first group of the name
+  EXPECT_EQ(x.getBaseName(), "base");
+
+  for (const char* name : {"ZERO", "NEGATIVE", "NARROW", "NOLIST"}) {
+    ZoMessageDef m(name);
+    EXPECT_FALSE(db_->read(m)) << name;
+    EXPECT_EQ(db_->getErrorCode(), ERR_DB_INCOMPATIBLE_DATABASE) << name;
+    EXPECT_EQ(m.getFieldCount(), 0) << name;
+  }
+  ZoFieldDef after("X");
+  EXPECT_FALSE(db_->read(after));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_NO_MSG_DEFN);
+
+  ZoMessageDef letters("LETTERS");
+  ASSERT_TRUE(db_->read(letters));
+  ZoFieldDef badField("BAD");
+  EXPECT_FALSE(db_->read(badField));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_INV_HAS_ATTRS_VAL);  // the last of the failing checks
+  EXPECT_EQ(badField.getBaseName(), "");
+  ZoFieldDef worseField("WORSE");
+  EXPECT_FALSE(db_->read(worseField));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_INV_ALIGNMENT_VAL);
+
+  // Close and reopen: the cache is gone.
+  ASSERT_TRUE(db_->close());
+  EXPECT_FALSE(db_->close());
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_CLOSED);
+  ASSERT_TRUE(db_->open("defs.ndb", ""));
+  EXPECT_FALSE(db_->open("defs.ndb", ""));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_ALREADY_OPEN);
+  EXPECT_FALSE(db_->read(x));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_NO_MSG_DEFN);
+}
+
+TEST_F(DossaDatabaseTest, ServicesKeepTypeCharacterSetAndEncoding) {
+  ZoServiceDef s("ORDER-ENTRY");
+  s.setServiceStep("STEP1");
+  s.setCharacterSet(-37);
+  s.setConnectionManager("CM");
+  s.setInboundConnection("IN");
+  s.setOutboundConnection("OUT");
+  s.setSystemName("HOST");
+  s.setServiceType(ZOST_KOVA_XPC_DIRECT);
+  s.setEncoding(0x111);
+  ASSERT_TRUE(db_->write(s));
+  ZoServiceDef odd("ODD");
+  odd.setEncoding(0x11);
+  odd.setServiceType(99);
+  ASSERT_TRUE(db_->write(odd));
+  put(path_, "Service", {text("svcdef_name", "HEXA"), text("svcdef_step", ""), text("svcdef_charset", "0"),
+                         text("svcdef_connmgr", ""), text("svcdef_ibconn", ""), text("svcdef_obconn", ""),
+                         text("svcdef_sysname", ""), text("svcdef_type", "I"), text("svcdef_encval", "1A1"),
+                         text("svcdef_encname", "1A1")});
+  auto ids = notesOf(path_, "Service");
+  ASSERT_EQ(ids.size(), 3u);
+  EXPECT_EQ(itemText(path_, ids[0], "svcdef_encval"), "111");
+  EXPECT_EQ(itemText(path_, ids[0], "svcdef_type"), "C");
+  EXPECT_EQ(itemText(path_, ids[0], "svcdef_charset"), "-37");
+  EXPECT_EQ(itemText(path_, ids[1], "svcdef_encname"), "11");
+  EXPECT_EQ(itemText(path_, ids[1], "svcdef_type"), "P");
+
+  ZoServiceDef in("ORDER-ENTRY");
+  ASSERT_TRUE(db_->read(in));
+  EXPECT_EQ(in.getEncoding(), 0x111);
+  EXPECT_EQ(in.getServiceType(), ZOST_KOVA_XPC_DIRECT);
+  EXPECT_EQ(in.getCharacterSet(), -37);
+  EXPECT_EQ(in.getServiceStep(), "STEP1");
+  EXPECT_EQ(in.getConnectionManager(), "CM");
+  EXPECT_EQ(in.getInboundConnection(), "IN");
+  EXPECT_EQ(in.getOutboundConnection(), "OUT");
+  EXPECT_EQ(in.getSystemName(), "HOST");
+  ZoServiceDef oddIn("ODD");
+  EXPECT_FALSE(db_->read(oddIn));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_INV_ENCODING_VAL);
+  ZoServiceDef hexa("HEXA");
+  ASSERT_TRUE(db_->read(hexa));
+  EXPECT_EQ(hexa.getEncoding(), 0x101);
+  EXPECT_EQ(hexa.getServiceType(), ZOST_PLV_VIA_RK);
+
+  EXPECT_FALSE(db_->write(s));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_ALREADY_EXISTS);
+  put(path_, "Service", {text("svcdef_name", "hexa")});
+  EXPECT_FALSE(db_->read(hexa));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DUPLICATE_DEFN);
+  EXPECT_TRUE(db_->deleteSvc("ODD"));
+  EXPECT_FALSE(db_->read(oddIn));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
+}
+
+TEST_F(DossaDatabaseTest, ClosedDatabaseRefusesEveryOperation) {
+  ASSERT_TRUE(db_->close());
+  ZoMessageDef m("M");
+  ZoFieldDef f("F");
+  ZoServiceDef s("S");
+  EXPECT_FALSE(db_->write(m));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_CLOSED);
+  EXPECT_FALSE(db_->read(m));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_CLOSED);
+  EXPECT_FALSE(db_->read(f));
+  EXPECT_FALSE(db_->read(s));
+  EXPECT_FALSE(db_->write(f));
+  EXPECT_FALSE(db_->write(s));
+  EXPECT_FALSE(db_->deleteMsg("M"));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_CLOSED);
+  EXPECT_FALSE(db_->open("missing.ndb", ""));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DATABASE_UNKNOWN);
+  EXPECT_FALSE(db_->open("defs.ndb", "REMOTE"));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DATABASE_UNKNOWN);
+  std::ofstream(dir_.file("junk.ndb")) << "junk";
+  EXPECT_FALSE(db_->open("junk.ndb", ""));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_SYS_ERROR);
+  EXPECT_NE(db_->getDbErrorCode(), 0);
+  EXPECT_EQ(db_->getDbErrorText(), "");  // no open database to give the text
+  EXPECT_TRUE(db_->open("defs.ndb", ""));
+  EXPECT_EQ(db_->getDbErrorCode(), 0);
+}
+
+TEST(DossaSession, ConfigurationErrorsOfTheDocumentDatabaseReachTheSession) {
+  TempDir dir;
+  configure(dir, kDefinitionIni);  // defs.ndb does not exist
+  char program[] = "vexopxm";
+  char* argv[] = {program, nullptr};
+  ZoSession missing(1, argv);
+  EXPECT_EQ(missing.getErrorCode(), ERR_DB_DATABASE_UNKNOWN);
+  EXPECT_EQ(missing.getDefinitionDB(), nullptr);
+  std::ofstream(dir.file("defs.ndb")) << "junk";
+  ZoSession junk(1, argv);
+  EXPECT_EQ(junk.getErrorCode(), ERR_DB_SYS_ERROR);
+  EXPECT_NE(junk.getReasonCode(), 0);
+  EXPECT_EQ(junk.getErrorText(), "");
+  EXPECT_EQ(ZoRealDossaDatabase::initCount(), 0);
+}
+
+// A session created without arguments opens both databases without handing
+// the program's arguments to the client library, which starts all the same.
+TEST(DossaSession, SessionWithoutArgumentsOpensDefinitionAndSecurityDatabases) {
+  TempDir dir;
+  configure(dir, kFullIni);
+  createDatabase(dir.file("defs.ndb"));
+  createDatabase(dir.file("security.ndb"));
+  setenv("NDOSSA_USER", "CN=Jane Doe/O=Acme", 1);
+  put(dir.file("security.ndb"), "Security",
+      {text("secdef_dossaid", "Jane Doe/Acme"), text("secdef_sysname", "HOST"),
+       text("secdef_userid", "JDOE"), text("secdef_auth", "s3cret")});
+  {
+    ZoSession session;
+    ASSERT_EQ(session.getErrorCode(), 0u);
+    ASSERT_NE(session.getSecurityDB(), nullptr);
+    EXPECT_EQ(ZoRealDossaDatabase::initCount(), 2);
+    ZoSecurityDef def("HOST");
+    ASSERT_TRUE(session.getSecurityDB()->read(def));
+    EXPECT_EQ(def.getUserId(), "JDOE");
+    EXPECT_EQ(def.getAuthenticator(), "s3cret");
+    ZoMessageDef m("M");
+    EXPECT_TRUE(session.getDefinitionDB()->write(m));
+  }
+  EXPECT_EQ(ZoRealDossaDatabase::initCount(), 0);
+}
+
+}  // namespace
