@@ -1,5 +1,6 @@
 #include "session/zo_config.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -30,30 +31,6 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-// Reads the next piece of a line as a text-mode stream delivers it: at most
-// MAX_LINE_PIECE characters, ending after the line feed if that comes first;
-// a carriage return before a line feed is part of the line end. Returns
-// false at the end of the file. A last line without a line end is a piece
-// like any other.
-bool readPiece(std::FILE* file, std::string& piece) {
-  piece.clear();
-  while (piece.size() < static_cast<std::size_t>(ZoConfig::MAX_LINE_PIECE)) {
-    int c = std::getc(file);
-    if (c == EOF) break;
-    if (c == kCarriageReturn) {
-      const int next = std::getc(file);
-      if (next == kLineFeed) {
-        c = kLineFeed;
-      } else if (next != EOF) {
-        std::ungetc(next, file);
-      }
-    }
-    piece.push_back(static_cast<char>(c));
-    if (c == kLineFeed) break;
-  }
-  return !piece.empty();
-}
-
 // Normalises one piece into the form that sections and keywords are matched
 // against. The text of a piece ends at its first zero byte, as it does for
 // every zero-terminated text of the system.
@@ -63,17 +40,16 @@ bool readPiece(std::FILE* file, std::string& piece) {
 // The first "=" after the start ends the key part. Value part: leading blanks
 // are dropped, line feeds are dropped, and blanks around each "," are
 // removed. Trailing blanks of the value stay.
-std::string normalise(const std::string& piece) {
+void normalise(const std::string& piece, std::string& out) {
   const std::string_view raw(piece.c_str());
-  std::string out;
-  out.reserve(raw.size());
+  out.clear();
   std::size_t i = 0;
   bool inValue = false;
   for (; i < raw.size(); ++i) {
     const char c = raw[i];
     if (c == kComment && out.empty()) {
       out.push_back(kComment);
-      return out;
+      return;
     }
     if (c == kBlank || c == kLineFeed) continue;
     out.push_back(c);
@@ -83,7 +59,7 @@ std::string normalise(const std::string& piece) {
       break;
     }
   }
-  if (!inValue) return out;
+  if (!inValue) return;
 
   bool skipBlanks = true;  // at the start of the value and after each ","
   for (; i < raw.size(); ++i) {
@@ -99,7 +75,6 @@ std::string normalise(const std::string& piece) {
     skipBlanks = false;
     out.push_back(c);
   }
-  return out;
 }
 
 // TRUE when the normalised line opens the section named `section`.
@@ -110,9 +85,72 @@ bool opensSection(std::string_view line, std::string_view section) {
          name[section.size()] == kSectionClose;
 }
 
+// Cheap test before normalising: only a line whose first character other
+// than blanks and line feeds is "[" can open a section.
+bool mayOpenSection(const std::string& piece) {
+  for (const char c : piece) {
+    if (c == kBlank || c == kLineFeed) continue;
+    return c == kSectionOpen;
+  }
+  return false;
+}
+
 std::string_view orEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 }  // namespace
+
+void ZoConfig::rewind() {
+  std::rewind(file_.get());
+  blockPos_ = 0;
+  blockEnd_ = 0;
+}
+
+bool ZoConfig::refill() {
+  if (block_.size() != READ_BLOCK) block_.resize(READ_BLOCK);
+  blockEnd_ = std::fread(block_.data(), 1, block_.size(), file_.get());
+  blockPos_ = 0;
+  return blockEnd_ != 0;
+}
+
+int ZoConfig::nextByte() {
+  if (blockPos_ == blockEnd_ && !refill()) return EOF;
+  return static_cast<unsigned char>(block_[blockPos_++]);
+}
+
+// A piece is what a text-mode stream reader delivers for one read: at most
+// MAX_LINE_PIECE characters, ending after the line feed if that comes first;
+// a carriage return before a line feed is part of the line end. A last line
+// without a line end is a piece like any other.
+bool ZoConfig::readPiece(std::string& piece) {
+  piece.clear();
+  const auto limit = static_cast<std::size_t>(MAX_LINE_PIECE);
+  while (piece.size() < limit) {
+    if (blockPos_ == blockEnd_ && !refill()) break;
+    // Plain bytes up to a line end, a carriage return or the piece limit.
+    const char* begin = block_.data() + blockPos_;
+    const std::size_t available = std::min(blockEnd_ - blockPos_, limit - piece.size());
+    std::size_t plain = 0;
+    while (plain < available && begin[plain] != kLineFeed && begin[plain] != kCarriageReturn) {
+      ++plain;
+    }
+    piece.append(begin, plain);
+    blockPos_ += plain;
+    if (plain == available) continue;
+
+    int c = nextByte();
+    if (c == kCarriageReturn) {
+      const int next = nextByte();
+      if (next == kLineFeed) {
+        c = kLineFeed;
+      } else if (next != EOF) {
+        --blockPos_;  // the byte just read stays unread
+      }
+    }
+    piece.push_back(static_cast<char>(c));
+    if (c == kLineFeed) break;
+  }
+  return !piece.empty();
+}
 
 ZoConfig::ZoConfig() {
   XTR_METHOD("ZoConfig :: ZoConfig", errorCode_);
@@ -177,13 +215,15 @@ ZO_BOOLEAN ZoConfig::read(const char* section, const char* keyword, ZoString& va
   }
   const std::string_view sectionName = orEmpty(section);
   const std::string_view keywordName = orEmpty(keyword);
-  std::FILE* file = file_.get();
-  std::rewind(file);
+  rewind();
 
   std::string piece;
+  std::string line;
   bool inSection = false;
-  while (!inSection && readPiece(file, piece)) {
-    inSection = opensSection(normalise(piece), sectionName);
+  while (!inSection && readPiece(piece)) {
+    if (!mayOpenSection(piece)) continue;
+    normalise(piece, line);
+    inSection = opensSection(line, sectionName);
   }
   if (!inSection) {
     errorCode_ = ERR_CONF_SECTION_NOT_FOUND;
@@ -199,8 +239,8 @@ ZO_BOOLEAN ZoConfig::read(const char* section, const char* keyword, ZoString& va
 
   std::string found;
   bool haveValue = false;
-  while (readPiece(file, piece)) {
-    const std::string line = normalise(piece);
+  while (readPiece(piece)) {
+    normalise(piece, line);
     if (line.empty()) continue;
     if (line.front() == kSectionOpen) break;  // the section ends
     if (!startsWithNoCase(line, keywordName)) continue;
@@ -217,8 +257,9 @@ ZO_BOOLEAN ZoConfig::read(const char* section, const char* keyword, ZoString& va
       return finish();
     }
     found = line.substr(keywordName.size() + 1);
-    while (!found.empty() && found.back() == kListSeparator && readPiece(file, piece)) {
-      found += normalise(piece);
+    while (!found.empty() && found.back() == kListSeparator && readPiece(piece)) {
+      normalise(piece, line);
+      found += line;
     }
     haveValue = true;
     break;

@@ -15,6 +15,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "common/error_codes.h"
 #include "common/zo_types.h"
@@ -67,8 +69,23 @@ class ZoConfig : public ZoErrorCodes {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
 
+  // Bytes fetched from the file at a time.
+  static constexpr std::size_t READ_BLOCK = 16 * 1024;
+
   ZO_BOOLEAN finish() const { return errorCode_ == 0 ? TRUE : FALSE; }
+  // Goes back to the start of the file.
+  void rewind();
+  // Fetches the next block of the file; false at its end.
+  bool refill();
+  // The next byte of the file, or EOF.
+  int nextByte();
+  // Reads the next piece of a line into `piece`; false at the end of the file.
+  bool readPiece(std::string& piece);
 
   ZO_ULONG errorCode_ = 0;
   std::unique_ptr<std::FILE, FileCloser> file_;
+  // Read-ahead of the file: bytes [blockPos_, blockEnd_) of block_ are unread.
+  std::vector<char> block_;
+  std::size_t blockPos_ = 0;
+  std::size_t blockEnd_ = 0;
 };
