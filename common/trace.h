@@ -6,6 +6,12 @@
 // XTR_* macros below, which apply the calling convention (entry and exit lines
 // only while user tracing is off; text and data lines only while tracing is
 // active and user tracing is off).
+//
+// Any thread may trace at any time between the start and the stop of the
+// common services: each thread keeps its own function stack (the first 39
+// threads get one), and the shared ring, nesting count and file lines are
+// written under one lock, so lines of different threads never mix. A line is
+// written and flushed as a whole.
 
 #include <cstdarg>
 #include <cstddef>
@@ -16,10 +22,17 @@
 extern int xtrTraceActive;        // 1 once the trace file is open
 extern int xtrUserTracingActive;  // 1 when <prefix>_TRACE began with "U"/"u"
 
+// Reads the <prefix>_TRACE* variables, opens the trace file when asked and
+// allocates the ring. Called once by xrkInitCommonServices; returns 0.
 int xtrInitialize();
+// Records entry into / exit from a function (names longer than 39 characters
+// are cut in the records, not in the file; a null name counts as empty).
 void xtrEntry(const char* functionName);
 void xtrExit(const char* functionName, ZO_ULONG returnCode);
+// One text line "   ! <text>" (a null text counts as empty).
 void xtrText(const char* text);
+// Hex dump of `length` bytes; a null address writes "  has NULL pointer", a
+// length below 1 writes nothing.
 void xtrData(const void* address, ZO_LONG length);
 
 // Writes one text line formatted like printf (no test of the trace state).
