@@ -82,16 +82,4 @@ TEST(CommonServices, AnotherPrefixStartsAFreshBlock) {
   });
 }
 
-TEST(CommonServices, NullPrefixIsAnEmptyPrefix) {
-  TempDir dir;
-  runInChild([&] {
-    if (::chdir(dir.path().c_str()) != 0) ::_exit(2);
-    ::unsetenv("VEXO_TRACE");
-    xrkInitCommonServices(nullptr);
-    if (xrkControlBlock() == nullptr || xrkControlBlock()->prefix[0] != '\0') ::_exit(3);
-    xtrEntry("x");
-    xrkTermCommonServices();
-  });
-}
-
 }  // namespace

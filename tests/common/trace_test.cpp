@@ -74,13 +74,6 @@ TEST(TraceDump, IdenticalLinesAreFolded) {
   EXPECT_NE(lines[4].find("0050  00 00 00 00 "), std::string::npos);
 }
 
-TEST(TraceDump, OnlyPrintableAsciiIsShown) {
-  const unsigned char area[] = {0x1F, 0x20, 0x7E, 0x7F, 0x80, 0xFF, 'a'};
-  EXPECT_EQ(linesOf(dump(area, sizeof area))[0],
-            "         0000  1F 20 7E 7F 80 FF 61                             : . ~...a         ");
-  EXPECT_EQ(dump(area, 0), "");
-}
-
 TEST(TraceNotStarted, EveryOperationIsHarmless) {
   ASSERT_EQ(xrkControlBlock(), nullptr);
   xtrEntry("Nothing");

@@ -126,22 +126,6 @@ TEST(PlatformTime, TwentyFourCharacterText) {
   EXPECT_EQ(platformTimeText24(t), "Tue Aug 12 04:05:09 1997");
 }
 
-TEST(PlatformTime, BreakDownAndClock) {
-  std::tm utc{};
-  ASSERT_TRUE(platformUniversalTime(86400 + 3661, &utc));
-  EXPECT_EQ(utc.tm_year, 70);
-  EXPECT_EQ(utc.tm_mday, 2);
-  EXPECT_EQ(utc.tm_hour, 1);
-  EXPECT_EQ(utc.tm_min, 1);
-  EXPECT_EQ(utc.tm_sec, 1);
-  const PlatformClock now = platformNow();
-  EXPECT_GT(now.seconds, 0);
-  EXPECT_GE(now.milliseconds, 0);
-  EXPECT_LT(now.milliseconds, 1000);
-  std::tm local{};
-  EXPECT_TRUE(platformLocalTime(now.seconds, &local));
-}
-
 TEST(PlatformProcess, IdsAndProgramPath) {
   EXPECT_EQ(platformProcessId(), static_cast<long long>(getpid()));
   EXPECT_GT(platformThreadId(), 0);
