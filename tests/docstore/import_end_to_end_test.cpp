@@ -1,0 +1,181 @@
+// The import from end to end into a real document database: the example
+// maps are imported, built and read back through the definition database.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/return_codes.h"
+#include "defs/zo_data_types.h"
+#include "docstore/zo_dossa_database.h"
+#include "docstore/zo_msg_build.h"
+#include "import/pxm_import.h"
+#include "import/user_message.h"
+#include "session/zo_session.h"
+#include "tests/docstore/docstore_test_util.h"
+
+namespace {
+
+using namespace docstoretest;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string contents(std::FILE* file) {
+  std::rewind(file);
+  std::string text;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+  return text;
+}
+
+struct Field {
+  ZO_LONG row, column, length;
+};
+using Expected = std::map<std::string, std::vector<std::pair<std::string, Field>>>;
+
+class ImportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    configure(dir_, kDefinitionIni);
+    createDatabase(dir_.file("defs.ndb"));
+    const char* source = std::getenv("VEXO_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "run through ctest";
+    for (const char* name : {"orders.pxm", "stock.pxm"})
+      std::filesystem::copy_file(std::string(source) + "/examples/maps/" + name, dir_.file(name));
+  }
+
+  Outcome import(const std::vector<std::string>& args) {
+    std::vector<std::string> words = {"vexopxm"};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    Outcome run;
+    {
+      UserMessage message(out, err);
+      PXMImport driver;
+      run.status = driver.run(static_cast<int>(words.size()), argv.data(), message);
+    }
+    run.out = contents(out);
+    run.err = contents(err);
+    std::fclose(out);
+    std::fclose(err);
+    return run;
+  }
+
+  void build() {
+    Db db(dir_.file("defs.ndb"));
+    std::string problem;
+    ASSERT_EQ(zoBuildMessages(db.get(), {}, nullptr, problem), 0) << problem;
+  }
+
+  // Reads every message and field back and compares them with `expected`.
+  void expectStored(const Expected& expected) {
+    char program[] = "vexopxm";
+    char* argv[] = {program, nullptr};
+    ZoSession session(1, argv);
+    ASSERT_EQ(session.getErrorCode(), 0u);
+    ZoDatabase& db = *session.getDefinitionDB();
+    for (const auto& [message, fields] : expected) {
+      ZoMessageDef def(message.c_str());
+      ASSERT_TRUE(db.read(def)) << message << " " << std::hex << db.getErrorCode();
+      ASSERT_EQ(def.getFieldCount(), static_cast<ZO_LONG>(fields.size())) << message;
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        ZoString alias, name;
+        def.getFieldNames(alias, name, static_cast<ZO_LONG>(i));
+        EXPECT_EQ(name, fields[i].first.c_str());
+        ZoFieldDef field(fields[i].first.c_str());
+        ASSERT_TRUE(db.read(field)) << fields[i].first;
+        EXPECT_EQ(field.getRow(), fields[i].second.row) << fields[i].first;
+        EXPECT_EQ(field.getColumn(), fields[i].second.column) << fields[i].first;
+        EXPECT_EQ(field.getLength(), fields[i].second.length) << fields[i].first;
+        EXPECT_EQ(field.getDataType(), ZODT_STRING);
+        EXPECT_STREQ(zoDataTypeKeyword(field.getDataType()), "STRING");
+        EXPECT_EQ(field.getSegment(), 1);
+        EXPECT_EQ(field.getHasAttributes(), TRUE);
+        EXPECT_EQ(field.getPadCharacter(), ZO_PAD_BLANK);
+      }
+    }
+  }
+
+  TempDir dir_;
+};
+
+const Expected kExamples = {
+    {"ORDHEAD", {{"CUSTNO", {3, 15, 8}}, {"ORDDATE", {4, 15, 10}}, {"CUSTREF", {5, 15, 30}}, {"MSGLINE", {23, 2, 78}}}},
+    {"ORDLINES",
+     {{"ITEM1", {4, 2, 10}}, {"QTY1", {4, 14, 5}}, {"ITEM2", {5, 2, 10}}, {"QTY2", {5, 14, 5}},
+      {"ITEM3", {6, 2, 10}}, {"QTY3", {6, 14, 5}}, {"TOTAL", {21, 60, 12}}}},
+    {"STOCKQ", {{"PARTNO", {3, 14, 12}}, {"DESCR", {5, 14, 40}}, {"ONHAND", {6, 14, 7}}, {"ONORDER", {7, 14, 7}}}},
+    {"STOCKERR", {{"ERRTEXT", {1, 1, 79}}}},
+    {"BLANKMAP", {}},
+};
+
+TEST_F(ImportTest, ExampleMapsImportBuildAndReadBack) {
+  Outcome orders = import({dir_.file("orders.pxm")});
+  EXPECT_EQ(orders.status, 0) << orders.err;
+  EXPECT_EQ(orders.out, "PXM map ORDHEAD\nPXM map ORDLINES\nOK\n");
+  EXPECT_EQ(orders.err, "");
+  Outcome stock = import({dir_.file("stock.pxm")});
+  EXPECT_EQ(stock.status, 0) << stock.err;
+  EXPECT_EQ(stock.out, "PXM map STOCKQ\nPXM map STOCKERR\nPXM map BLANKMAP\nOK\n");
+  build();
+  expectStored(kExamples);
+}
+
+TEST_F(ImportTest, ImportingAgainNeedsReplaceAndReplaceDropsRemovedFields) {
+  ASSERT_EQ(import({dir_.file("orders.pxm")}).status, 0);
+  Outcome again = import({dir_.file("orders.pxm")});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.out, "PXM map ORDHEAD\n");
+  EXPECT_EQ(again.err, "Error: VEXO rc = TVRC_DEFN_ALREADY_EXISTS (124)\n");
+
+  // Take CUSTREF (a statement continued on a second line) out of the source.
+  std::ifstream in(dir_.file("orders.pxm"));
+  std::ostringstream kept;
+  bool skipping = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("CUSTREF", 0) == 0) {
+      skipping = true;
+      continue;
+    }
+    if (skipping) {
+      skipping = false;
+      continue;
+    }
+    kept << line << "\n";
+  }
+  in.close();
+  std::ofstream(dir_.file("orders.pxm")) << kept.str();
+
+  Outcome replaced = import({"/r", dir_.file("orders.pxm")});
+  EXPECT_EQ(replaced.status, 0) << replaced.err;
+  EXPECT_EQ(replaced.out, "PXM map ORDHEAD\nPXM map ORDLINES\nOK\n");
+  build();
+  Expected expected = {*kExamples.find("ORDHEAD"),
+                       *kExamples.find("ORDLINES")};
+  auto& head = expected["ORDHEAD"];
+  head.erase(head.begin() + 2);
+  expectStored(expected);
+
+  char program[] = "vexopxm";
+  char* argv[] = {program, nullptr};
+  ZoSession session(1, argv);
+  ZoMessageDef def("ORDHEAD");
+  ASSERT_TRUE(session.getDefinitionDB()->read(def));
+  ZoFieldDef removed("CUSTREF");
+  EXPECT_FALSE(session.getDefinitionDB()->read(removed));
+  EXPECT_EQ(session.getDefinitionDB()->getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
+  EXPECT_EQ(notesOf(dir_.file("defs.ndb"), "Field").size(), 10u);
+}
+
+}  // namespace
