@@ -12,6 +12,7 @@
 
 #include "docstore/dossa_api.h"
 #include "ndossa/dossa_admin.h"
+#include "tools/dossa/dossa_build.h"
 
 namespace {
 
@@ -21,7 +22,8 @@ constexpr const char* kUsage =
     "       dossa dump FILE [--form FORM]\n"
     "       dossa put FILE FORM NAME=TEXT ... [--number NAME=N] [--list NAME=A,B,...]\n"
     "       dossa delete FILE NOTEID\n"
-    "       dossa check FILE\n";
+    "       dossa check FILE\n"
+    "       dossa build FILE [MESSAGE ...]\n";
 // Documents read from the database at a time while listing.
 constexpr std::uint32_t kListBatch = 512;
 // Characters of a value shown by "list" before it is cut.
@@ -352,5 +354,6 @@ int main(int argc, char* argv[]) {
   if (command == "put") return cmdPut(args);
   if (command == "delete") return cmdDelete(args);
   if (command == "check") return cmdCheck(args);
+  if (command == "build") return dossaBuildCommand(args);
   return usage("unknown command \"" + command + "\"");
 }

@@ -1,0 +1,54 @@
+#include "tools/dossa/dossa_build.h"
+
+#include <cstdio>
+
+#include "docstore/dossa_api.h"
+#include "docstore/zo_msg_build.h"
+
+namespace {
+
+// Room for the text of a status.
+constexpr std::uint16_t kStatusTextSize = 256;
+
+int failBuild(const std::string& message) {
+  std::fprintf(stderr, "dossa: %s\n", message.c_str());
+  return 1;
+}
+
+std::string statusText(DossaStatus status) {
+  char text[kStatusTextSize];
+  DossaLoadString(nullptr, status, text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+int dossaBuildCommand(const std::vector<std::string>& args) {
+  if (args.size() < 2) {
+    std::fprintf(stderr, "dossa: build takes FILE [MESSAGE ...]\nusage: dossa build FILE [MESSAGE ...]\n");
+    return 1;
+  }
+  const std::string& file = args[1];
+  DossaStatus s = DossaInitExtended(0, nullptr);
+  if (s) return failBuild("library: " + statusText(s));
+  DossaDbHandle db = 0;
+  s = DossaDbOpen(file.c_str(), &db);
+  int status = 0;
+  if (s) {
+    status = failBuild(file + ": " + statusText(s));
+  } else {
+    std::vector<std::string> names(args.begin() + 2, args.end());
+    std::string problem;
+    s = zoBuildMessages(db, names,
+                        [](const std::string& message, std::size_t fields) {
+                          std::printf("built %s (%zu field%s)\n", message.c_str(), fields,
+                                      fields == 1 ? "" : "s");
+                        },
+                        problem);
+    if (s) status = failBuild(file + ": " + problem + ": " + statusText(s));
+    DossaDbClose(db);
+  }
+  DossaTerm();
+  if (std::fflush(stdout) != 0) status = failBuild("cannot write the output");
+  return status;
+}
