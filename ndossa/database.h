@@ -102,7 +102,7 @@ class Database {
   std::int64_t formIndexId_ = 0;
   // Prepared once, reused.
   Statement loadStmt_, insertStmt_, updateStmt_, deleteStmt_, keyAddStmt_, keyDelStmt_,
-      entryAddStmt_, entryDelStmt_;
+      entryAddStmt_, entryDelStmt_, deletedMaxStmt_;
   std::map<std::size_t, Statement> candidateStmts_;  // by number of indexed terms
 
   friend class Transaction;

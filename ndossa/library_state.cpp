@@ -16,14 +16,16 @@ constexpr std::string_view kServerSeparator = "!!";
 
 }  // namespace
 
+// The state and its lock are never destroyed: a caller's own static objects may
+// still release handles while the program exits.
 LibraryState& LibraryState::instance() {
-  static LibraryState state;
-  return state;
+  static LibraryState* const state = new LibraryState();
+  return *state;
 }
 
 std::recursive_mutex& LibraryState::mutex() {
-  static std::recursive_mutex lock;
-  return lock;
+  static std::recursive_mutex* const lock = new std::recursive_mutex();
+  return *lock;
 }
 
 DossaStatus LibraryState::init() {
