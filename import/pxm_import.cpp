@@ -1,7 +1,6 @@
 #include "import/pxm_import.h"
 
 #include <cstring>
-#include <limits>
 #include <new>
 
 #include "common/return_codes.h"
@@ -23,16 +22,11 @@ bool isReplace(const char* argument) {
   return (argument[1] == 'r' || argument[1] == 'R') && argument[2] == '\0';
 }
 
-bool isOperation(const PXMStatement* statement, const char* operation) {
-  return std::strcmp(statement->GetOperation(), operation) == 0;
-}
-
 }  // namespace
 
 PXMImport::~PXMImport() { cleanUp(); }
 
 void PXMImport::cleanUp() {
-  statement_ = nullptr;
   reader_.reset();
   composer_.reset();
   session_.reset();
@@ -43,7 +37,7 @@ void PXMImport::cleanUp() {
 int PXMImport::run(int argc, char* argv[], UserMessage& message) {
   Step step = parseCommandLine(argc, argv, message);
   if (step == Step::Go) step = createObjects(argc, argv, message);
-  if (step == Step::Go) step = importMaps(message);
+  if (step == Step::Go && !PXMImportMaps(*reader_, *composer_, message)) step = Step::Stop;
   if (step != Step::Go) {
     cleanUp();
     return step == Step::Usage ? PXM_EXIT_OK : PXM_EXIT_ERROR;
@@ -122,67 +116,4 @@ PXMImport::Step PXMImport::createObjects(int argc, char* argv[], UserMessage& me
     return Step::Stop;
   }
   return Step::Go;
-}
-
-PXMImport::Step PXMImport::importMaps(UserMessage& message) {
-  while ((statement_ = reader_->GetStatement()) != nullptr) {
-    reader_->MarkStatement();
-    if (!isOperation(statement_, PXM_OP_MAP)) continue;  // anything outside a map is passed over
-    if (importMap(message) == Step::Stop) return Step::Stop;
-  }
-  return checkReader(message);
-}
-
-PXMImport::Step PXMImport::importMap(UserMessage& message) {
-  message.issue(USERMSG_PROGRESS, 0, 0, statement_->GetLabel());
-
-  // Counting pass: the map's field statements, "SPACE" passed over.
-  ZO_LONG count = 0;
-  while ((statement_ = reader_->GetStatement()) != nullptr) {
-    if (isOperation(statement_, PXM_OP_FIELD)) {
-      if (count < std::numeric_limits<ZO_LONG>::max()) ++count;
-    } else if (!isOperation(statement_, PXM_OP_SPACE)) {
-      break;
-    }
-  }
-  if (checkReader(message) == Step::Stop) return Step::Stop;
-
-  reader_->ReturnToMark();
-  statement_ = reader_->GetStatement();
-  if (statement_ == nullptr) return checkReader(message);  // the map statement cannot be read again
-
-  composer_->newMap(*statement_, count);
-  if (checkComposer(message) == Step::Stop) return Step::Stop;
-
-  while ((statement_ = reader_->GetStatement()) != nullptr) {
-    if (isOperation(statement_, PXM_OP_FIELD)) {
-      composer_->addField(*statement_);
-      if (checkComposer(message) == Step::Stop) return Step::Stop;
-    } else if (!isOperation(statement_, PXM_OP_SPACE)) {
-      break;
-    }
-  }
-  // A map whose fields could not all be read is not written.
-  if (checkReader(message) == Step::Stop) return Step::Stop;
-
-  composer_->endMap();
-  if (checkComposer(message) == Step::Stop) return Step::Stop;
-
-  // The statement that ended the fields is read again by the main loop.
-  statement_ = nullptr;
-  reader_->ReturnToStatement();
-  return Step::Go;
-}
-
-PXMImport::Step PXMImport::checkComposer(UserMessage& message) {
-  if (composer_->getErrorCode() == 0) return Step::Go;
-  message.issue(USERMSG_ERROR, composer_->getErrorCode(), composer_->getDbErrorCode(),
-                composer_->getDbErrorText().text());
-  return Step::Stop;
-}
-
-PXMImport::Step PXMImport::checkReader(UserMessage& message) {
-  if (reader_->GetStatus() != PXM_STATUS_READ_ERROR) return Step::Go;
-  message.issue(USERMSG_ERROR, ERR_PXM_OPEN_ERROR, 0, "");
-  return Step::Stop;
 }

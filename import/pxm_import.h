@@ -7,6 +7,7 @@
 
 #include "common/zo_types.h"
 #include "import/pxm_file.h"
+#include "import/pxm_map_loop.h"
 #include "import/pxm_message.h"
 #include "import/user_message.h"
 #include "session/zo_session.h"
@@ -47,20 +48,11 @@ class PXMImport {
   Step parseCommandLine(int argc, char* argv[], UserMessage& message);
   // Creates the reader, the session and the composer, in this order.
   Step createObjects(int argc, char* argv[], UserMessage& message);
-  // The loop over all statements; Stop after an error line.
-  Step importMaps(UserMessage& message);
-  // Imports the map whose "PXMMAP" statement was just read and marked.
-  Step importMap(UserMessage& message);
-  // Prints the composer's error if it has one.
-  Step checkComposer(UserMessage& message);
-  // Prints the open error if the reader stopped on unreadable input.
-  Step checkReader(UserMessage& message);
   // Releases the reader, then the composer, then the session, then the
   // upper-cased name; safe to call more than once.
   void cleanUp();
 
   std::unique_ptr<PXMFile> reader_;
-  PXMStatement* statement_ = nullptr;  // owned by the reader
   std::unique_ptr<PXMMessage> composer_;
   std::unique_ptr<ZoSession> session_;
   std::string upperName_;

@@ -4,11 +4,15 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
+
+#include "import/user_message.h"
 
 namespace import_test {
 
@@ -59,5 +63,34 @@ inline std::string sourceLine(std::string_view text, char mark = ' ', std::strin
 inline std::string continuationLine(std::string_view text, char mark = ' ') {
   return sourceLine(std::string(15, ' ') + std::string(text), mark);
 }
+
+// A UserMessage whose two streams are scratch files, and what was printed on each.
+class CapturedMessages {
+ public:
+  CapturedMessages() : out_(std::tmpfile()), err_(std::tmpfile()), message_(out_, err_) {}
+  ~CapturedMessages() {
+    std::fclose(out_);
+    std::fclose(err_);
+  }
+  CapturedMessages(const CapturedMessages&) = delete;
+  CapturedMessages& operator=(const CapturedMessages&) = delete;
+
+  UserMessage& message() { return message_; }
+  std::string out() { return contents(out_); }
+  std::string err() { return contents(err_); }
+
+ private:
+  static std::string contents(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+    return text;
+  }
+
+  std::FILE* out_;
+  std::FILE* err_;
+  UserMessage message_;
+};
 
 }  // namespace import_test

@@ -252,6 +252,34 @@ TEST(PXMFile, OverlongStatementIsRefused) {
   EXPECT_EQ(file.GetStatus(), PXM_STATUS_READ_ERROR);
 }
 
+TEST(PXMFile, FiftyMegabytesOfOneMap) {
+  ScratchDir dir;
+  constexpr int fields = 100000;
+  const std::string filler = continuationLine("INITIAL='" + std::string(45, 'V') + "',", 'X');
+  std::string source = "BIG PXMMAP\n";
+  source.reserve(static_cast<std::size_t>(fields) * (73 * 7 + 80));
+  for (int i = 1; i <= fields; ++i) {
+    source += sourceLine("F" + std::to_string(i) + " PXMFLD POS=(1,1),", 'X');
+    for (int j = 0; j < 6; ++j) source += filler;
+    source += continuationLine("LENGTH=" + std::to_string(i % 100));
+  }
+  ASSERT_GT(source.size(), 50u * 1000 * 1000);
+  PXMFile file(dir.write("big.pxm", source).c_str());
+  source.clear();
+  source.shrink_to_fit();
+
+  int count = 0;
+  Seen last{};
+  while (const PXMStatement* s = file.GetStatement()) {
+    ++count;
+    last = {s->GetLabel(), s->GetOperation(), s->GetLine(), s->GetColumn(), s->GetLength()};
+  }
+  EXPECT_EQ(count, fields + 1);
+  EXPECT_EQ(last.label, "F100000");
+  EXPECT_EQ(last.length, 0);
+  EXPECT_EQ(file.GetStatus(), PXM_STATUS_END);
+}
+
 TEST(PXMFile, BinaryGarbage) {
   ScratchDir dir;
   std::mt19937 random(12345);

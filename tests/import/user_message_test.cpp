@@ -2,41 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-
 #include "common/return_codes.h"
+#include "tests/import/import_test_util.h"
 
 namespace {
 
-// Captures what a UserMessage prints on each of its two streams.
-class Captured {
- public:
-  Captured() : out_(std::tmpfile()), err_(std::tmpfile()), message_(out_, err_) {}
-  ~Captured() {
-    std::fclose(out_);
-    std::fclose(err_);
-  }
-  Captured(const Captured&) = delete;
-  Captured& operator=(const Captured&) = delete;
-
-  UserMessage& message() { return message_; }
-  std::string out() { return contents(out_); }
-  std::string err() { return contents(err_); }
-
- private:
-  static std::string contents(std::FILE* file) {
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
-    return text;
-  }
-
-  std::FILE* out_;
-  std::FILE* err_;
-  UserMessage message_;
-};
+using Captured = import_test::CapturedMessages;
 
 TEST(UserMessage, PlainKindsGoToStandardOutput) {
   Captured c;

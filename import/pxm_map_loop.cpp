@@ -1,0 +1,100 @@
+#include "import/pxm_map_loop.h"
+
+#include <cstring>
+#include <limits>
+
+#include "common/return_codes.h"
+
+namespace {
+
+bool isOperation(const PXMStatement* statement, const char* operation) {
+  return std::strcmp(statement->GetOperation(), operation) == 0;
+}
+
+}  // namespace
+
+namespace {
+
+// One pass over the statements of a source; see PXMImportMaps.
+class MapLoop {
+ public:
+  MapLoop(PXMFile& reader, PXMMessage& composer, UserMessage& message)
+      : reader_(reader), composer_(composer), message_(message) {}
+
+  bool run() {
+    while ((statement_ = reader_.GetStatement()) != nullptr) {
+      reader_.MarkStatement();
+      if (!isOperation(statement_, PXM_OP_MAP)) continue;  // anything outside a map is passed over
+      if (!importMap()) return false;
+    }
+    return readerOk();
+  }
+
+ private:
+  // Imports the map whose "PXMMAP" statement was just read and marked.
+  bool importMap() {
+    message_.issue(USERMSG_PROGRESS, 0, 0, statement_->GetLabel());
+
+    // Counting pass: the map's field statements.
+    ZO_LONG count = 0;
+    while ((statement_ = reader_.GetStatement()) != nullptr) {
+      if (isOperation(statement_, PXM_OP_FIELD)) {
+        if (count < std::numeric_limits<ZO_LONG>::max()) ++count;
+      } else if (!isOperation(statement_, PXM_OP_SPACE)) {
+        break;
+      }
+    }
+    if (!readerOk()) return false;
+
+    reader_.ReturnToMark();
+    statement_ = reader_.GetStatement();
+    if (statement_ == nullptr) return readerOk();  // the map statement could not be read again
+
+    composer_.newMap(*statement_, count);
+    if (!composerOk()) return false;
+
+    while ((statement_ = reader_.GetStatement()) != nullptr) {
+      if (isOperation(statement_, PXM_OP_FIELD)) {
+        composer_.addField(*statement_);
+        if (!composerOk()) return false;
+      } else if (!isOperation(statement_, PXM_OP_SPACE)) {
+        break;
+      }
+    }
+    if (!readerOk()) return false;
+
+    composer_.endMap();
+    if (!composerOk()) return false;
+
+    // The statement that ended the fields is read again by the main loop.
+    statement_ = nullptr;
+    reader_.ReturnToStatement();
+    return true;
+  }
+
+  // Prints the composer's error if it has one.
+  bool composerOk() {
+    if (composer_.getErrorCode() == 0) return true;
+    message_.issue(USERMSG_ERROR, composer_.getErrorCode(), composer_.getDbErrorCode(),
+                   composer_.getDbErrorText().text());
+    return false;
+  }
+
+  // Prints the open error if the source stopped being readable.
+  bool readerOk() {
+    if (reader_.GetStatus() != PXM_STATUS_READ_ERROR) return true;
+    message_.issue(USERMSG_ERROR, ERR_PXM_OPEN_ERROR, 0, "");
+    return false;
+  }
+
+  PXMFile& reader_;
+  PXMMessage& composer_;
+  UserMessage& message_;
+  PXMStatement* statement_ = nullptr;  // the statement last read; owned by the reader
+};
+
+}  // namespace
+
+bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message) {
+  return MapLoop(reader, composer, message).run();
+}
