@@ -66,5 +66,3 @@ void BM_BufferReadMixedMillion(benchmark::State& state) {
 BENCHMARK(BM_BufferReadMixedMillion)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

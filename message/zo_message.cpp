@@ -19,7 +19,7 @@ const ZO_ULONG kTraceZero = 0;
 constexpr ZO_LONG kNoEntry = -1;
 // The table grows when it holds more than this many fields per bucket, so a
 // lookup stays short however many fields a message has.
-constexpr std::size_t kMaxLoad = 2;
+constexpr std::size_t kMaxLoad = 1;
 
 // Entry and exit lines of one message operation. The exit line carries either
 // an internal code or the message's public return code, read when the scope

@@ -48,13 +48,18 @@ class TextDefinitions {
   // section is read).
   ZoSession& session() {
     if (!session_) {
-      write("vexo.ini", "[DefinitionDatabase]\nDatabaseName = " + dir_ +
-                            "/defs.txt\nDatabaseType = Txet\n");
-      write("defs.txt", definitions_);
+      writeFiles();
       session_ = std::make_unique<ZoSession>(1, argv_);
       EXPECT_EQ(session_->getErrorCode(), 0u);
     }
     return *session_;
+  }
+
+  // Writes vexo.ini and the definition file, for a session made elsewhere.
+  void writeFiles() const {
+    write("vexo.ini", "[DefinitionDatabase]\nDatabaseName = " + dir_ +
+                          "/defs.txt\nDatabaseType = Txet\n");
+    write("defs.txt", definitions_);
   }
 
   const std::string& dir() const { return dir_; }

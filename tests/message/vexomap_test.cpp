@@ -1,0 +1,138 @@
+// vexomap: the drawing of a message's screen and the program's errors.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "message/zo_message.h"
+#include "tests/message/text_definitions.h"
+#include "tools/vexomap/map_view.h"
+
+namespace {
+
+// Output of one vexomapRun: exit status and both streams.
+struct RunResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string drain(std::FILE* f) {
+  std::string text;
+  std::rewind(f);
+  char buffer[512];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  std::fclose(f);
+  return text;
+}
+
+RunResult runVexomap(std::vector<std::string> args) {
+  args.insert(args.begin(), "vexomap");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  const int status = vexomapRun(static_cast<int>(args.size()), argv.data(), out, err);
+  return RunResult{status, drain(out), drain(err)};
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) result.push_back(line);
+  return result;
+}
+
+// Definitions of a small logon screen, as the import writes them (no size).
+void addLogon(TextDefinitions& defs) {
+  defs.add("[LOGON]\nFieldList = TITLE, USERID, PASSWD, TRAILER\n");
+  defs.add("[TITLE]\nDataType = STRING\nRow = 1\nColumn = 30\nLength = 12\nValue = SIGN ON\n");
+  defs.add("[USERID]\nDataType = STRING\nRow = 5\nColumn = 10\nLength = 8\nValue = GUEST\n");
+  defs.add("[PASSWD]\nDataType = AUTHENTICATOR\nRow = 6\nColumn = 10\nLength = 8\n"
+           "HasAttributes = TRUE\n");
+  defs.add("[TRAILER]\nDataType = STRING\nRow = 24\nColumn = 75\nLength = 10\n");
+}
+
+}  // namespace
+
+TEST(Vexomap, DrawsFieldsAtTheirPlacesInADefaultFrame) {
+  TextDefinitions defs;
+  addLogon(defs);
+  ZoMessage message("LOGON", defs.session());
+  ASSERT_EQ(message.getErrorCode(), 0);
+  const std::vector<std::string> l = lines(vexomapRender(message, false));
+  ASSERT_GE(l.size(), 27u + 6u);
+  EXPECT_EQ(l[0], "Message LOGON: 24 rows x 80 columns (size not defined, default used), 4 fields");
+  const std::string border = "+" + std::string(80, '-') + "+";
+  EXPECT_EQ(l[1], border);
+  EXPECT_EQ(l[26], border);
+  // Row r is line r + 1; column c is character c of the line (after "|").
+  EXPECT_EQ(l[2].substr(30, 12), "TITLE_______");
+  EXPECT_EQ(l[6].substr(10, 8), "USERID__");
+  EXPECT_EQ(l[7].substr(10, 8), "PASSWD__");
+  // A field is cut at the right edge of the frame.
+  EXPECT_EQ(l[25].substr(75), "TRAILE|");
+  for (int row = 2; row <= 25; ++row) EXPECT_EQ(l[static_cast<std::size_t>(row)].size(), 82u);
+
+  // The table lists the fields in order with their properties.
+  const std::string table = vexomapRender(message, false);
+  EXPECT_NE(table.find("    1 TITLE"), std::string::npos);
+  EXPECT_NE(table.find("    3 PASSWD"), std::string::npos);
+  EXPECT_NE(table.find("AUTHENTICATOR"), std::string::npos);
+  EXPECT_NE(table.find("color=0 intensity=30 highlight=20 protection=40"), std::string::npos);
+  EXPECT_LT(table.find("    1 TITLE"), table.find("    2 USERID"));
+}
+
+TEST(Vexomap, ValuesHideAuthenticatorsAndSizeComesFromTheDefinition) {
+  TextDefinitions defs;
+  defs.add("[SMALL]\nRowCount = 3\nColumnCount = 20\nFieldList = CUST, PIN, QTY, FAR\n");
+  defs.add("[CUST]\nDataType = STRING\nRow = 1\nColumn = 1\nLength = 6\nValue = AB\n");
+  defs.add("[PIN]\nDataType = SYSTEM_AUTHENTICATOR\nRow = 2\nColumn = 1\nLength = 4\n");
+  defs.add("[QTY]\nDataType = LONG\nValue = -42\nRow = 3\nColumn = 10\n");
+  defs.add("[FAR]\nDataType = STRING\nRow = 9\nColumn = 1\nLength = 3\n");
+  ZoMessage message("SMALL", defs.session());
+  ASSERT_EQ(message.getErrorCode(), 0);
+  const std::string drawing = vexomapRender(message, true);
+  const std::vector<std::string> l = lines(drawing);
+  EXPECT_EQ(l[0], "Message SMALL: 3 rows x 20 columns, 4 fields");
+  EXPECT_EQ(l[1], "+" + std::string(20, '-') + "+");
+  EXPECT_EQ(l[2], "|AB____              |");
+  EXPECT_EQ(l[3], "|****                |");
+  EXPECT_EQ(l[4], "|         -42_       |");
+  EXPECT_NE(drawing.find("(off screen)"), std::string::npos);
+}
+
+TEST(Vexomap, ProgramReportsUsageAndErrorsWithTheirReturnCodes) {
+  RunResult usage = runVexomap({});
+  EXPECT_EQ(usage.status, 1);
+  EXPECT_EQ(usage.out, "Usage: vexomap [/v] messagename\n");
+  EXPECT_EQ(runVexomap({"A", "B"}).status, 1);
+
+  {
+    TextDefinitions defs;
+    addLogon(defs);
+    defs.writeFiles();
+    RunResult unknown = runVexomap({"NOSUCH"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "Error: VEXO rc = TVRC_DEFN_PROPERTY_NOT_FOUND (5009)\n");
+    EXPECT_EQ(unknown.out, "");
+
+    RunResult good = runVexomap({"/v", "LOGON"});
+    EXPECT_EQ(good.status, 0);
+    EXPECT_EQ(good.err, "");
+    EXPECT_NE(good.out.find("SIGN ON_____"), std::string::npos);
+
+    RunResult badName = runVexomap({"BAD.NAME"});
+    EXPECT_EQ(badName.status, 2);
+    EXPECT_EQ(badName.err, "Error: VEXO rc = TVRC_INVALID_OBJECT_NAME (118)\n");
+  }
+  BareSession noConfiguration;  // VEXO_INI_PATH unset while it lives
+  RunResult bad = runVexomap({"LOGON"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err, "Error: VEXO rc = TVRC_INI_OPEN_ERROR (147)\n");
+}

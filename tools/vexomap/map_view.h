@@ -1,0 +1,32 @@
+#pragma once
+// The screen a message describes, drawn as text: a frame of the message's
+// rows and columns with each field at its place, followed by a table of the
+// fields in order.
+
+#include <cstdio>
+#include <string>
+
+#include "common/zo_types.h"
+
+class ZoMessage;
+
+// Screen size used when the message's definition gives none.
+inline constexpr ZO_LONG VEXOMAP_DEFAULT_ROWS = 24;
+inline constexpr ZO_LONG VEXOMAP_DEFAULT_COLUMNS = 80;
+// Largest screen drawn; a definition asking for more is drawn this size (the
+// table still lists every field).
+inline constexpr ZO_LONG VEXOMAP_MAX_ROWS = 200;
+inline constexpr ZO_LONG VEXOMAP_MAX_COLUMNS = 400;
+
+// Draws `message`. Each field occupies its length from its row and column
+// (both counted from 1), cut at the right edge; it shows its name, or its
+// value when `showValues` is set (authenticators as '*'), padded with '_' to
+// its length. Fields outside the frame appear only in the table.
+std::string vexomapRender(ZoMessage& message, bool showValues);
+
+// The program: "vexomap [/v] messagename". Builds the message through a
+// session configured by VEXO_INI_PATH and writes the drawing to `out`; usage
+// and error lines (with the public return code) go to `out` and `err` as the
+// import program writes them. Returns 0 on success, 1 for a usage error, 2
+// when the session or the message cannot be built.
+int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err);
