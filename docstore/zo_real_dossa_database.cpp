@@ -692,7 +692,8 @@ bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_B
     }
   }
   if (errorCode_ == 0) {
-    locked = tracedPlain("DossaLockObject", [&] { return DossaLockObject(buffer); });
+    XTR_TEXT("Calling DossaLockObject");
+    locked = DossaLockObject(buffer);
     XTR_TEXTF("Returned from DossaLockObject - rc is %d", static_cast<int>(status));
     if (!locked) {
       errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;

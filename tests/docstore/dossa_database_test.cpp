@@ -309,6 +309,39 @@ TEST_F(DossaDatabaseTest, BuiltDocumentsAreDecodedDefensively) {
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_NO_MSG_DEFN);
 }
 
+TEST_F(DossaDatabaseTest, BuildAgentBuildsTheNamedMessagesByExactName) {
+  for (const char* name : {"ONE", "TWO"}) {
+    ZoMessageDef m(name);
+    ASSERT_TRUE(db_->write(m));
+    ZoFieldDef f = field("UPPER", 1, 2, 3);
+    ASSERT_TRUE(db_->write(f));
+  }
+  // The store refuses a second message that differs only in case (its key
+  // check is exact); such documents can still come from elsewhere.
+  ZoMessageDef lower("two");
+  EXPECT_FALSE(db_->write(lower));
+  EXPECT_EQ(db_->getErrorCode(), ERR_RDBD_KEY_ITEM_MISMATCH);
+  put(path_, "Message", {text("MessageName", "two"), text("MessageDescription", ""), text("MessageFormat", "NONE")});
+  put(path_, "Field", {text("MessageName", "two"), text("MessageFieldName", "LOWER"), number("FieldPosition", 1)});
+  Db db(path_);
+  std::string problem;
+  std::vector<std::string> built;
+  auto report = [&](const std::string& message, std::size_t fields) {
+    built.push_back(message + ":" + std::to_string(fields));
+  };
+  EXPECT_EQ(zoBuildMessages(db.get(), {"TWO", "NONE"}, report, problem), DOSSA_ERR_NOTE_NOT_FOUND);
+  EXPECT_NE(problem.find("NONE"), std::string::npos);
+  EXPECT_TRUE(built.empty());
+  ASSERT_EQ(zoBuildMessages(db.get(), {"TWO"}, report, problem), 0) << problem;
+  EXPECT_EQ(built, std::vector<std::string>{"TWO:1"});
+  auto msgBuild = notesOf(path_, "MsgBuild");
+  ASSERT_EQ(msgBuild.size(), 1u);
+  EXPECT_EQ(itemText(path_, msgBuild[0], "msgdef_fldlist").substr(0, 5), "UPPER");
+  EXPECT_EQ(itemText(path_, msgBuild[0], "msgdef_fldcnt"), "12");
+  EXPECT_EQ(itemText(path_, notesOf(path_, "Message")[0], "Built"), "0");
+  EXPECT_EQ(itemText(path_, notesOf(path_, "Message")[1], "Built"), "1");
+}
+
 TEST_F(DossaDatabaseTest, ServicesKeepTypeCharacterSetAndEncoding) {
   ZoServiceDef s("ORDER-ENTRY");
   s.setServiceStep("STEP1");
