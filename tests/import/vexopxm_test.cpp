@@ -1,0 +1,220 @@
+// The vexopxm program run as its user runs it: arguments, console lines on
+// their streams, exit status, against a configured text database.
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/import/import_test_util.h"
+
+namespace {
+
+using import_test::ScratchDir;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string readText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string shellQuoted(const std::string& word) {
+  std::string q = "'";
+  for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+const std::string kUsage = "Usage: vexopxm [/r] filename.pxm\n";
+const std::string kNotSupported = "Error: VEXO rc = TVRC_NOT_SUPPORTED (141)\n";
+
+class VexopxmTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* binary = std::getenv("VEXO_BINARY_DIR");
+    const char* source = std::getenv("VEXO_SOURCE_DIR");
+    ASSERT_NE(binary, nullptr) << "run through ctest";
+    ASSERT_NE(source, nullptr) << "run through ctest";
+    program_ = std::string(binary) + "/bin/vexopxm";
+    examples_ = std::string(source) + "/examples/maps";
+    ASSERT_TRUE(std::filesystem::exists(program_));
+
+    // A text database: every write is refused.
+    dir_.write("defs.txt", "[SOMEMSG]\nFormat = F1\n");
+    iniDir_ = (dir_.path() / "ini").string();
+    std::filesystem::create_directories(iniDir_);
+    std::ofstream(iniDir_ + "/vexo.ini") << "[DefinitionDatabase]\nDatabaseName = "
+                                         << (dir_.path() / "defs.txt").string() << "\nDatabaseType = Txet\n";
+    dir_.write("nomaps.pxm", "* a source without maps\n         SPACE\n");
+  }
+
+  // Runs vexopxm in the scratch directory with VEXO_INI_PATH set to `ini`
+  // (unset when empty).
+  Outcome run(const std::vector<std::string>& args, const std::string& ini, const std::string& env = "") {
+    std::string command = "cd " + shellQuoted(dir_.path().string()) + " && ";
+    command += ini.empty() ? "env -u VEXO_INI_PATH " : "env VEXO_INI_PATH=" + shellQuoted(ini) + " ";
+    command += env + " " + shellQuoted(program_);
+    for (const std::string& a : args) command += " " + shellQuoted(a);
+    const std::filesystem::path out = dir_.path() / "stdout.txt";
+    const std::filesystem::path err = dir_.path() / "stderr.txt";
+    command += " >" + shellQuoted(out.string()) + " 2>" + shellQuoted(err.string());
+    const int raw = std::system(command.c_str());
+    Outcome outcome;
+    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    outcome.out = readText(out);
+    outcome.err = readText(err);
+    return outcome;
+  }
+
+  Outcome run(const std::vector<std::string>& args) { return run(args, iniDir_); }
+
+  ScratchDir dir_;
+  std::string program_;
+  std::string examples_;
+  std::string iniDir_;
+};
+
+TEST_F(VexopxmTest, CommandLineErrors) {
+  for (const auto& args : {std::vector<std::string>{}, {"-r", "/x", "-"}}) {
+    const Outcome o = run(args);
+    EXPECT_EQ(o.err, "Error: VEXO rc = TVRC_PXM_NO_FILENAME (25002)\n");
+    EXPECT_EQ(o.out, kUsage);
+    EXPECT_EQ(o.status, 1);
+  }
+  for (const char* name : {"maps.txt", "maps.pxt", "/", "PXM"}) {
+    const Outcome o = run({name});
+    EXPECT_EQ(o.err, "Error: VEXO rc = TVRC_PXM_INVALID_FILENAME (25001)\n") << name;
+    EXPECT_EQ(o.out, kUsage);
+    EXPECT_EQ(o.status, 1);
+  }
+}
+
+TEST_F(VexopxmTest, UsageOnRequest) {
+  for (const auto& args : {std::vector<std::string>{"/?"}, {"/?", "nomaps.pxm"}, {"-r", "-?", "maps.txt"}}) {
+    const Outcome o = run(args);
+    EXPECT_EQ(o.out, kUsage);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.status, 0);
+  }
+  // After the file name nothing is an option.
+  const Outcome after = run({"nomaps.pxm", "/?"});
+  EXPECT_EQ(after.out, "OK\n");
+}
+
+TEST_F(VexopxmTest, SourcesThatCannotBeOpened) {
+  std::filesystem::create_directories(dir_.path() / "folder.pxm");
+  for (const char* name : {"missing.pxm", "folder.pxm"}) {
+    const Outcome o = run({name});
+    EXPECT_EQ(o.err, "Error: VEXO rc = TVRC_PXM_OPEN_ERROR (25003)\n") << name;
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.status, 1);
+  }
+}
+
+TEST_F(VexopxmTest, SessionErrors) {
+  const Outcome unset = run({"nomaps.pxm"}, "");
+  EXPECT_EQ(unset.err, "Error: VEXO rc = TVRC_INI_OPEN_ERROR (147)\n");
+  EXPECT_EQ(unset.out, "");
+  EXPECT_EQ(unset.status, 1);
+
+  const Outcome noIni = run({"nomaps.pxm"}, (dir_.path() / "no-such-dir").string());
+  EXPECT_EQ(noIni.err, "Error: VEXO rc = TVRC_INI_OPEN_ERROR (147)\n");
+  EXPECT_EQ(noIni.status, 1);
+
+  // A document database whose file is not one: the client library's code
+  // comes on a second line.
+  const std::string broken = (dir_.path() / "broken").string();
+  std::filesystem::create_directories(broken);
+  dir_.write("broken.ndb", "this is not a database\n");
+  std::ofstream(broken + "/vexo.ini") << "[DefinitionDatabase]\nDatabaseName = "
+                                      << (dir_.path() / "broken.ndb").string()
+                                      << "\nDatabaseType = KirraDossa\nServerName = Local\n";
+  const Outcome sys = run({"nomaps.pxm"}, broken);
+  EXPECT_EQ(sys.err.rfind("Error: VEXO rc = TVRC_DEFN_DB_SYSERROR (138)\nDossa C API error = ", 0), 0u) << sys.err;
+  EXPECT_EQ(sys.err.back(), '\n');
+  EXPECT_EQ(sys.out, "");
+  EXPECT_EQ(sys.status, 1);
+}
+
+TEST_F(VexopxmTest, TextDatabaseRefusesTheFirstMap) {
+  const Outcome o = run({examples_ + "/orders.pxm"});
+  EXPECT_EQ(o.out, "PXM map ORDHEAD\n");
+  EXPECT_EQ(o.err, kNotSupported);
+  EXPECT_EQ(o.status, 1);
+
+  const Outcome replacing = run({"-x", "/R", examples_ + "/stock.pxm"});
+  EXPECT_EQ(replacing.out, "PXM map STOCKQ\n");
+  EXPECT_EQ(replacing.err, kNotSupported);
+}
+
+TEST_F(VexopxmTest, FileNamesThatPass) {
+  std::filesystem::create_directories(dir_.path() / "maps.PXM");
+  dir_.write("maps.PXM/source.txt", "* no maps\n");
+  dir_.write("lower.pxm", "\n");
+  const std::string absolute = (dir_.path() / "nomaps.pxm").string();
+  for (const std::string& name : {std::string("lower.pxm"), std::string("maps.PXM/source.txt"), absolute}) {
+    const Outcome o = run({name});
+    EXPECT_EQ(o.out, "OK\n") << name;
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.status, 0);
+  }
+  // The file is opened under the name as typed, not the upper-cased copy.
+  const Outcome upper = run({"LOWER.PXM"});
+  EXPECT_EQ(upper.err, "Error: VEXO rc = TVRC_PXM_OPEN_ERROR (25003)\n");
+}
+
+TEST_F(VexopxmTest, ReplaceOnlyFromOptionsBeforeTheFileName) {
+  const std::string traces = (dir_.path() / "trace").string();
+  std::filesystem::create_directories(traces);
+  const std::string env = "VEXO_TRACE=1 VEXO_TRACE_PATH=" + shellQuoted(traces);
+  const auto traced = [&](const std::vector<std::string>& args) {
+    std::filesystem::remove_all(traces);
+    std::filesystem::create_directories(traces);
+    EXPECT_EQ(run(args, iniDir_, env).out, "OK\n");
+    std::string all;
+    for (const auto& entry : std::filesystem::directory_iterator(traces)) all += readText(entry.path());
+    return all;
+  };
+  const std::string before = traced({"-r", "nomaps.pxm"});
+  EXPECT_NE(before.find("Will replace existing definitions"), std::string::npos);
+  EXPECT_NE(before.find("VEXOPXM starting"), std::string::npos);
+  EXPECT_NE(before.find("VEXOPXM terminating"), std::string::npos);
+  const std::string after = traced({"nomaps.pxm", "-r"});
+  EXPECT_EQ(after.find("Will replace existing definitions"), std::string::npos);
+}
+
+TEST_F(VexopxmTest, BadInputEndsCleanly) {
+  // Garbage bytes: whatever statements they hold, the run ends with a line of
+  // its own and an exit status that agrees with it.
+  std::string bytes;
+  unsigned state = 12345;
+  for (int i = 0; i < 256 * 1024; ++i) {
+    state = state * 1103515245u + 12345u;
+    bytes += static_cast<char>((state >> 16) & 0xFF);
+  }
+  dir_.write("garbage.pxm", bytes);
+  const Outcome o = run({"garbage.pxm"});
+  EXPECT_TRUE((o.status == 0 && o.out == "OK\n") || (o.status == 1 && !o.err.empty())) << o.out << o.err;
+
+  // A file ending inside a continued map statement has no map.
+  std::string open = "MAPA     PXMMAP SIZE=(24,80),";
+  open.append(71 - open.size(), ' ');
+  dir_.write("open.pxm", open + "X\n");
+  const Outcome unfinished = run({"open.pxm"});
+  EXPECT_EQ(unfinished.out, "OK\n");
+  EXPECT_EQ(unfinished.status, 0);
+}
+
+}  // namespace
