@@ -7,8 +7,11 @@
 // Conversion tables are loaded from "<directory><name>.tbl" on first use and
 // kept until xxxTerminate.
 //
-// Every function tests that the common services are started and writes its
-// trace entry and exit lines under its own name. No function throws.
+// The functions that read the CCSID tree (xxxInitialize, xcsQueryCCSIDType,
+// xcsConvertString, xcsQueryConversion) answer
+// XEC_NOT_STARTED_OR_NO_TRACE_FILE while the common services are not
+// started. Every function writes its trace entry and exit lines under its own
+// name. The module keeps process-wide state without locks: one thread only.
 
 #include "common/zo_types.h"
 
