@@ -323,7 +323,7 @@ void ZoStringArray::grow() {
   const ZO_LONG step = growth_ < room ? growth_ : room;
   const ZO_LONG grown = capacity_ + step;
   auto fresh = std::make_unique<ZoString[]>(static_cast<std::size_t>(grown));
-  for (ZO_LONG i = 0; i < capacity_; ++i) fresh[i] = slots_[i];
+  for (ZO_LONG i = 0; i < capacity_; ++i) fresh[i].swap(slots_[i]);  // the old slots are freed next
   XTR_TEXTF("STRING ARRAY(add): >>> MEM >>> delete: 0x%" PRIxPTR, addressOf(slots_.get()));
   slots_ = std::move(fresh);
   capacity_ = grown;

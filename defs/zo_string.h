@@ -69,6 +69,9 @@ class ZoString {
   friend bool operator>(const ZoString& a, const ZoString& b) { return a.compare(b) > 0; }
   friend bool operator>(const ZoString& a, const char* b) { return a.compare(b) > 0; }
 
+  // Exchanges the texts of two strings without copying them.
+  void swap(ZoString& other) noexcept { buffer_.swap(other.buffer_); }
+
   // Number of characters before the terminator.
   ZO_LONG length() const;
   // Read-only zero-terminated view; valid until the string is next changed.
