@@ -181,14 +181,8 @@ ZoMessage& ZoMessage::operator=(const ZoMessage& other) {
   m_messageName = other.m_messageName;
   m_rowCount = other.m_rowCount;
   m_columnCount = other.m_columnCount;
-  ZoBrowseToken token = 0;
-  ZoMessage& source = const_cast<ZoMessage&>(other);
-  // Browsing leaves its codes in the source; keep them as they were.
-  const ZO_ULONG sourceCode = source.m_rc;
-  source.startBrowseFields(&token);
-  while (ZoField* field = source.getNextField(&token)) addField(*field);
-  source.endBrowseFields(&token);
-  source.m_rc = sourceCode;
+  // The other message's fields in their order, as its browse gives them.
+  for (const Entry& entry : other.m_fields) addField(*entry.field);
   return *this;
 }
 
