@@ -1,6 +1,8 @@
 #include "session/zo_config.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <string>
 #include <string_view>
 
@@ -177,7 +179,11 @@ ZO_BOOLEAN ZoConfig::open(const char* path) {
     return finish();
   }
   // Binary mode: the reader itself treats CR LF as a line end, on every system.
-  std::FILE* file = path != nullptr && path[0] != '\0' ? std::fopen(path, "rb") : nullptr;
+  // A directory opens as a stream on some systems but yields no lines.
+  std::error_code ignored;
+  const bool readable = path != nullptr && path[0] != '\0' &&
+                        !std::filesystem::is_directory(path, ignored);
+  std::FILE* file = readable ? std::fopen(path, "rb") : nullptr;
   if (file == nullptr) {
     errorCode_ = ERR_CONF_FILE_OPEN_ERROR;
     XTR_TEXTF("Error: failed to open <%s>!", shown);

@@ -184,6 +184,8 @@ TEST(ConfigState, OperationsOutsideTheOpenState) {
   EXPECT_EQ(config.getErrorCode(), ERR_CONF_FILE_CLOSE_ERROR);
   EXPECT_FALSE(config.open((scratch.dir() + "/missing.ini").c_str()));
   EXPECT_EQ(config.getErrorCode(), ERR_CONF_FILE_OPEN_ERROR);
+  EXPECT_FALSE(config.open(scratch.dir().c_str())) << "a directory is no configuration file";
+  EXPECT_EQ(config.getErrorCode(), ERR_CONF_FILE_OPEN_ERROR);
   EXPECT_FALSE(config.open(static_cast<const char*>(nullptr)));
   EXPECT_EQ(config.getErrorCode(), ERR_CONF_FILE_OPEN_ERROR);
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -312,6 +313,45 @@ TEST_F(Session, ReferenceListsRecordAddressesOnly) {
   EXPECT_EQ(session.removeReceiveOptions(receive), 1);
   EXPECT_EQ(session.getErrorCode(), ERR_SESS_INI_OPEN_ERROR) << "the lists record no error";
   // The session is destroyed with references still recorded; they are left alone.
+}
+
+// Configuration files that are damaged or absurd: the start fails with a
+// configuration code, or succeeds where the file still says what it must.
+TEST_F(Session, HostileConfigurationFiles) {
+  writeTextDb("defs.txt", "[X]\n");
+  std::mt19937 random(42u);
+  for (int round = 0; round < 10; ++round) {
+    std::string bytes(16384, '\0');
+    for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+    writeIni(bytes);
+    ZoSession session;
+    EXPECT_NE(session.getErrorCode(), 0u);
+    EXPECT_EQ(session.getConfig(), nullptr);
+  }
+
+  std::string many;
+  for (int i = 0; i < 10000; ++i) many += "[Section" + std::to_string(i) + "]\nKey = " + "v\n";
+  writeIni(many + textDbSection("defs.txt"));
+  {
+    ZoSession session(2, kArgv);
+    EXPECT_EQ(session.getErrorCode(), 0u) << "the section after 10,000 others is found";
+  }
+
+  // A 100 KB name is read as its first piece, which is too long for a name.
+  writeIni("[DefinitionDatabase]\nDatabaseType = Txet\nDatabaseName = " +
+           std::string(100 * 1024, 'n') + "\n");
+  {
+    ZoSession session(2, kArgv);
+    EXPECT_EQ(session.getErrorCode(), ERR_SESS_INVALID_DEFDB_NAME);
+  }
+
+  // A NUL byte ends the text of its line.
+  writeIni(std::string("[DefinitionDatabase]\nDatabaseName = x\nDatabaseType = Tx") + '\0' +
+           "et\n");
+  {
+    ZoSession session(2, kArgv);
+    EXPECT_EQ(session.getErrorCode(), ERR_SESS_INVALID_DBTYPE);
+  }
 }
 
 }  // namespace

@@ -424,4 +424,23 @@ TEST_F(TextDb, HostileFilesGiveCodesNotCrashes) {
   EXPECT_FALSE(db_->read(service));
 }
 
+TEST_F(TextDb, ManySectionsAndNulBytes) {
+  std::string content;
+  for (int i = 0; i < 10000; ++i) {
+    content += "[F" + std::to_string(i) + "]\nDataType = LONG\nValue = " + std::to_string(i) + "\n";
+  }
+  content += std::string("[Z]\nDataType = STRING\nValue = ab") + '\0' + "cd\nLength = 4\n";
+  load(content);
+  ZoFieldDef last("F9999");
+  ASSERT_TRUE(db_->read(last));
+  EXPECT_EQ(last.getLongValue(), 9999);
+  ZoFieldDef first("F1");
+  ASSERT_TRUE(db_->read(first));
+  EXPECT_EQ(first.getLongValue(), 1) << "F1 is not taken for F10...";
+  ZoFieldDef z("Z");
+  ASSERT_TRUE(db_->read(z));
+  EXPECT_STREQ(z.getStringValue().text(), "ab") << "a NUL byte ends the text of its line";
+  EXPECT_EQ(z.getLength(), 4);
+}
+
 }  // namespace
