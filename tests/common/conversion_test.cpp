@@ -410,38 +410,28 @@ TEST_F(CodeConvTest, LeadByteWalk) {
   EXPECT_EQ(out, (Bytes{0xEE, 0xEE}));
 }
 
-TEST_F(CodeConvTest, LeadByteSets) {
-  struct Case {
-    ZO_LONG set;
-    std::vector<int> leads;
-    std::vector<int> singles;
-  };
-  const Case cases[] = {
-      {2, {0x8F, 0xFE}, {0x8E, 0xFF}},
-      {3, {0x81, 0xA5, 0xFC}, {0x80, 0xFD}},
-      {5, {0x81, 0xFE}, {0x80, 0xFF}},
-      {6, {0x8C, 0xFE}, {0x8B, 0xFF}},
-      {0, {0x81, 0x9F, 0xE0, 0xFE}, {0x80, 0xA0, 0xDF, 0xFF}},
-      {4, {0x81, 0x9F, 0xE0}, {0xA1}},
-  };
-  for (const Case& c : cases) {
-    ConversionTest::TearDown();
-    ConversionTest::SetUp();
-    write("00640065.tbl", doubleTable({}));
-    ASSERT_EQ(start(), kNoControlFile);
-    ZO_LONG tables = xxxOpenConv("0064", "0065", "0064", "0064", c.set);
-    ASSERT_EQ(tables, 999001);
-    Bytes out;
-    for (int lead : c.leads) {
-      EXPECT_EQ(run(Bytes{static_cast<ZO_BYTE>(lead), 0x40}, out, 3, 8, tables), 0);
-      EXPECT_EQ(out, (Bytes{0xEE, 0xEE})) << "set " << c.set << " lead " << lead;
-    }
-    for (int single : c.singles) {
-      EXPECT_EQ(run(Bytes{static_cast<ZO_BYTE>(single), 0x40}, out, 3, 8, tables), 0);
-      EXPECT_EQ(out.size(), 2u);
-      EXPECT_EQ(out[0], single) << "set " << c.set << " byte " << single;
-    }
+TEST(LeadByteSets, Ranges) {
+  // set, first and last lead byte of each range
+  const std::vector<std::vector<int>> sets = {
+      {2, 0x8F, 0xFE}, {3, 0x81, 0xFC}, {5, 0x81, 0xFE}, {6, 0x8C, 0xFE},
+      {0, 0x81, 0x9F, 0xE0, 0xFE}, {4, 0x81, 0x9F, 0xE0, 0xFE}};
+  for (const auto& s : sets) {
+    std::vector<bool> lead(256, false);
+    for (std::size_t r = 1; r + 1 < s.size(); r += 2)
+      for (int b = s[r]; b <= s[r + 1]; ++b) lead[b] = true;
+    for (int b = 0; b < 256; ++b)
+      EXPECT_EQ(xcsIsLeadByte(s[0], static_cast<ZO_BYTE>(b)) == TRUE, lead[b]) << "set " << s[0] << " byte " << b;
   }
+}
+
+TEST_F(ConversionTest, TheWalkUsesTheLeadByteSetOfTheSource) {
+  writeText("VEXOCCS.TBL", "11 100 1 3 2 2\n12 101 1 3 2 0\n");
+  write("00640065.tbl", doubleTable({}));
+  ASSERT_EQ(start(), 0);
+  Bytes out;
+  // Under set 2, 0x81 is a single byte and 0x8F leads a pair.
+  EXPECT_EQ(convert(11, 12, Bytes{0x81, 0x8F, 0x40}, out), 0);
+  EXPECT_EQ(out, (Bytes{0x81, 0xEE, 0xEE}));
 }
 
 TEST_F(CodeConvTest, BadPositionsAndMethods) {
