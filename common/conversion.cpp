@@ -181,7 +181,7 @@ bool rowsInside(const ZO_BYTE* data, std::size_t size) {
   return true;
 }
 
-// Reads table `name` into `entry`; 0, or ENOMEM / EINVAL.
+// Reads the table file at `path` into `entry`; 0, or ENOMEM / EINVAL.
 int readTable(LoadedTable& entry, const std::string& path, bool doubleByte) {
   File file(std::fopen(path.c_str(), "rb"));
   if (!file) {
