@@ -105,8 +105,9 @@ int waitMilliseconds() {
   return static_cast<int>(value > kMaxWaitMs ? kMaxWaitMs : value);
 }
 
+// Binds text, never NULL: an empty view may have no data pointer.
 void bindText(sqlite3_stmt* stmt, int index, std::string_view text) {
-  sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  sqlite3_bind_text64(stmt, index, text.empty() ? "" : text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
 std::string_view columnBytes(sqlite3_stmt* stmt, int column) {

@@ -65,7 +65,7 @@ const ndossa::Item* findItem(const NoteObject* note, const char* item) {
 std::uint16_t copyTerminated(std::string_view text, char* buffer, std::uint16_t size) {
   if (!buffer || size == 0) return 0;
   std::size_t length = text.size() < std::size_t(size - 1) ? text.size() : std::size_t(size - 1);
-  std::memcpy(buffer, text.data(), length);
+  if (length) std::memcpy(buffer, text.data(), length);
   buffer[length] = '\0';
   return static_cast<std::uint16_t>(length);
 }

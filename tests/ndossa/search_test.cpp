@@ -309,6 +309,10 @@ TEST_F(SearchTest, ViewsFindTheirDocumentsByKeyIgnoringCase) {
   EXPECT_TRUE(lookUp(services, "Alpha", &s, &matches).empty());
   EXPECT_EQ(lookUp(services, "GAMMA", &s, &matches), std::vector<DossaNoteId>{s1});
 
+  // A document without its key item is in the view under the empty key.
+  DossaNoteId keyless = put("Service", {});
+  EXPECT_EQ(lookUp(services, "", &s, &matches), std::vector<DossaNoteId>{keyless});
+
   // An entry that left the view is reported, not replaced by its neighbour.
   ASSERT_EQ(DossaFindByName(services, "Gamma", 0, &position, &matches), DOSSA_NOERROR);
   ASSERT_EQ(DossaNoteDelete(db_, s1, 0), DOSSA_NOERROR);
