@@ -10,101 +10,75 @@ struct Item {
   int id;
 };
 
+// The ids from the head, checked against the links both ways.
 std::vector<int> ids(const ZoRefList<Item>& list) {
   std::vector<int> out;
   for (ZO_LONG i = 0; i < list.count(); ++i) out.push_back(list.getAt(i)->id);
+  EXPECT_EQ(list.head(), list.count() > 0 ? list.getAt(0) : nullptr);
+  EXPECT_EQ(list.tail(), list.count() > 0 ? list.getAt(list.count() - 1) : nullptr);
   return out;
 }
 
-class RefList : public ::testing::Test {
- protected:
-  Item a_{1}, b_{2}, c_{3};
-  ZoRefList<Item> list_;
-};
+TEST(RefList, LinksStayConsistentThroughAddsAndRemoves) {
+  Item a{1}, b{2}, c{3};
+  ZoRefList<Item> list;
+  EXPECT_EQ(list.removeHead(), 0);
+  EXPECT_EQ(list.removeTail(), 0);
+  EXPECT_EQ(list.getAt(0), nullptr);
 
-TEST_F(RefList, RemovingFromTheMiddleKeepsOrderAndEnds) {
-  EXPECT_EQ(list_.addTail(&a_), 1);
-  EXPECT_EQ(list_.addTail(&b_), 1);
-  EXPECT_EQ(list_.addTail(&c_), 1);
-  EXPECT_EQ(list_.remove(&b_), 1);
-  EXPECT_EQ(list_.count(), 2);
-  EXPECT_EQ(ids(list_), (std::vector<int>{1, 3}));
-  EXPECT_EQ(list_.head(), &a_);
-  EXPECT_EQ(list_.tail(), &c_);
-  // The neighbours were relinked both ways: removing the ends still works.
-  EXPECT_EQ(list_.removeTail(), 1);
-  EXPECT_EQ(list_.tail(), &a_);
-  EXPECT_EQ(list_.removeHead(), 1);
-  EXPECT_EQ(list_.count(), 0);
+  list.addTail(&a);
+  list.addTail(&b);
+  list.addTail(&c);
+  EXPECT_EQ(list.remove(&b), 1);
+  EXPECT_EQ(ids(list), (std::vector<int>{1, 3}));
+  EXPECT_EQ(list.removeTail(), 1);
+  EXPECT_EQ(ids(list), (std::vector<int>{1}));
+  EXPECT_EQ(list.remove(&a), 1);
+  EXPECT_EQ(ids(list), (std::vector<int>{}));
+  EXPECT_EQ(list.head(), nullptr);
+
+  list.addTail(&b);  // the first node of an empty list is head and tail
+  list.addHead(&a);
+  list.addTail(&c);
+  EXPECT_EQ(ids(list), (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(list.removeHead(), 1);
+  EXPECT_EQ(ids(list), (std::vector<int>{2, 3}));
+  EXPECT_EQ(list.getAt(5), &c) << "an index beyond the count gives the last";
+  EXPECT_EQ(list.getAt(-1), nullptr);
 }
 
-TEST_F(RefList, RemovingTheOnlyNodeEmptiesTheList) {
-  list_.addTail(&a_);
-  EXPECT_EQ(list_.remove(&a_), 1);
-  EXPECT_EQ(list_.count(), 0);
-  EXPECT_EQ(list_.head(), nullptr);
-  EXPECT_EQ(list_.tail(), nullptr);
-  list_.addTail(&b_);
-  EXPECT_EQ(list_.head(), &b_);
-  EXPECT_EQ(list_.tail(), &b_);
-  list_.addHead(&a_);
-  EXPECT_EQ(ids(list_), (std::vector<int>{1, 2}));
-  EXPECT_EQ(list_.removeHead(), 1);
-  EXPECT_EQ(list_.removeHead(), 1);
-  EXPECT_EQ(list_.head(), nullptr);
-  EXPECT_EQ(list_.tail(), nullptr);
+TEST(RefList, DuplicatesAndMissingReferences) {
+  Item a{1}, b{2}, c{3};
+  ZoRefList<Item> list;
+  list.addTail(&a);
+  list.addTail(&b);
+  list.addTail(&a);
+  EXPECT_EQ(list.remove(&a), 1);
+  EXPECT_EQ(ids(list), (std::vector<int>{2, 1})) << "the first one from the head goes";
+  EXPECT_EQ(list.remove(&c), 0);
+  EXPECT_EQ(list.remove(nullptr), 0);
+  EXPECT_EQ(list.count(), 2);
 }
 
-TEST_F(RefList, DuplicatesAndMissingReferences) {
-  list_.addTail(&a_);
-  list_.addTail(&b_);
-  list_.addTail(&a_);
-  EXPECT_EQ(list_.remove(&a_), 1);
-  EXPECT_EQ(ids(list_), (std::vector<int>{2, 1})) << "the first one from the head goes";
-  EXPECT_EQ(list_.remove(&c_), 0);
-  EXPECT_EQ(list_.count(), 2);
-  EXPECT_EQ(list_.remove(nullptr), 0);
-}
-
-TEST_F(RefList, EmptyListOperationsFailQuietly) {
-  EXPECT_EQ(list_.removeHead(), 0);
-  EXPECT_EQ(list_.removeTail(), 0);
-  EXPECT_EQ(list_.remove(&a_), 0);
-  EXPECT_EQ(list_.getAt(0), nullptr);
-  list_.removeAll();
-  EXPECT_EQ(list_.count(), 0);
-}
-
-TEST_F(RefList, GetAtClampsToTheLastReference) {
-  list_.addTail(&a_);
-  list_.addTail(&b_);
-  list_.addTail(&c_);
-  EXPECT_EQ(list_.getAt(0), &a_);
-  EXPECT_EQ(list_.getAt(2), &c_);
-  EXPECT_EQ(list_.getAt(5), &c_);
-  EXPECT_EQ(list_.getAt(-1), nullptr);
-}
-
-TEST_F(RefList, AssignCopiesInOrderAndReplaces) {
-  list_.addTail(&a_);
-  list_.addTail(&b_);
-  ZoRefList<Item> other;
-  other.addTail(&c_);
-  EXPECT_EQ(other.assign(list_), 1);
+TEST(RefList, AssignCopiesInOrder) {
+  Item a{1}, b{2}, c{3};
+  ZoRefList<Item> list, other;
+  list.addTail(&a);
+  list.addTail(&b);
+  other.addTail(&c);
+  EXPECT_EQ(other.assign(list), 1);
   EXPECT_EQ(ids(other), (std::vector<int>{1, 2}));
-  EXPECT_EQ(list_.assign(list_), 1);
-  EXPECT_EQ(ids(list_), (std::vector<int>{1, 2})) << "self-assignment keeps the list";
-  ZoRefList<Item> empty;
-  EXPECT_EQ(list_.assign(empty), 1);
-  EXPECT_EQ(list_.count(), 0);
+  EXPECT_EQ(list.assign(list), 1);
+  EXPECT_EQ(ids(list), (std::vector<int>{1, 2})) << "self-assignment keeps the list";
+  list.removeAll();
   EXPECT_EQ(other.count(), 2) << "the copy is independent";
 }
 
-TEST_F(RefList, LongListsAreFreedWithoutRecursion) {
+TEST(RefList, LongListsAreFreedWithoutRecursion) {
+  Item a{1};
   ZoRefList<Item> big;
-  for (int i = 0; i < 300000; ++i) ASSERT_EQ(big.addTail(&a_), 1);
+  for (int i = 0; i < 300000; ++i) ASSERT_EQ(big.addTail(&a), 1);
   EXPECT_EQ(big.count(), 300000);
-  // Destruction frees every node; the sanitizer build checks for leaks.
 }
 
 }  // namespace

@@ -14,46 +14,53 @@
 
 namespace {
 
-// What the fakes do and what they saw, reset by each test.
+// What a fake store does, per store kind; reset by each test.
 struct Script {
   bool outOfMemory = false;
   ZO_ULONG constructorError = 0;
-  ZO_ULONG openError = 0;
-  ZO_LONG openDbCode = 0;
-  std::string openDbText;
-  std::vector<std::string> events;
+  ZO_ULONG openError = 0;  // with the system-error code: database code 4042 and a text
   int alive = 0;
-  ZO_LONG kindSeen = 0;
-  int argcSeen = -1;
 };
-Script databaseScript;
-Script securityScript;
+Script databaseScript, securityScript;
+std::vector<std::string> events;  // opens, closes and deletions of both stores, in order
+ZO_LONG kindSeen = 0;
+int argcSeen = -1;
 
-class FakeDatabase : public ZoDatabase {
+// The behaviour both fakes share, on top of either interface.
+template <typename Base, ZO_ULONG kSystemError>
+class Fake : public Base {
  public:
-  explicit FakeDatabase(const ZoSession& session) : ZoDatabase(session) {
-    ++databaseScript.alive;
-    char** argv = nullptr;
-    databaseScript.kindSeen = session.getArguments(databaseScript.argcSeen, argv);
-    errorCode_ = databaseScript.constructorError;
+  Fake(const ZoSession& session, Script& script, const char* what)
+      : Base(session), script_(script), what_(what) {
+    ++script_.alive;
+    this->errorCode_ = script_.constructorError;
   }
-  ~FakeDatabase() override {
-    --databaseScript.alive;
-    databaseScript.events.push_back("database deleted");
+  ~Fake() override {
+    --script_.alive;
+    events.push_back(what_ + " deleted");
   }
   ZO_BOOLEAN open(const ZoString& name, const ZoString& server) override {
-    clearCodes();
-    databaseScript.events.push_back(std::string("database open ") + name.text() + " on <" +
-                                    server.text() + ">");
-    if (databaseScript.openError == ERR_DB_SYS_ERROR) {
-      return failSystem(databaseScript.openDbCode, databaseScript.openDbText.c_str());
-    }
-    return fail(databaseScript.openError);
+    this->clearCodes();
+    events.push_back(what_ + " open " + name.text() + " on <" + server.text() + ">");
+    if (script_.openError == kSystemError) return this->failSystem(4042, "File does not exist");
+    return this->fail(script_.openError);
   }
   ZO_BOOLEAN close() override {
-    clearCodes();
-    databaseScript.events.push_back("database close");
+    this->clearCodes();
+    events.push_back(what_ + " close");
     return TRUE;
+  }
+
+ private:
+  Script& script_;
+  std::string what_;
+};
+
+class FakeDatabase : public Fake<ZoDatabase, ERR_DB_SYS_ERROR> {
+ public:
+  explicit FakeDatabase(const ZoSession& session) : Fake(session, databaseScript, "database") {
+    char** argv = nullptr;
+    kindSeen = session.getArguments(argcSeen, argv);
   }
   ZO_BOOLEAN read(ZoMessageDef&) override { return TRUE; }
   ZO_BOOLEAN read(ZoServiceDef&) override { return TRUE; }
@@ -67,49 +74,27 @@ class FakeDatabase : public ZoDatabase {
   ZO_BOOLEAN deleteBuiltMsg(const ZoString&) override { return TRUE; }
 };
 
-class FakeSecurity : public ZoSecurity {
+class FakeSecurity : public Fake<ZoSecurity, ERR_SEC_SYS_ERROR> {
  public:
-  explicit FakeSecurity(const ZoSession& session) : ZoSecurity(session) {
-    ++securityScript.alive;
-    errorCode_ = securityScript.constructorError;
-  }
-  ~FakeSecurity() override {
-    --securityScript.alive;
-    securityScript.events.push_back("security deleted");
-  }
-  ZO_BOOLEAN open(const ZoString& name, const ZoString& server) override {
-    clearCodes();
-    databaseScript.events.push_back(std::string("security open ") + name.text() + " on <" +
-                                    server.text() + ">");
-    if (securityScript.openError == ERR_SEC_SYS_ERROR) {
-      return failSystem(securityScript.openDbCode, securityScript.openDbText.c_str());
-    }
-    return fail(securityScript.openError);
-  }
-  ZO_BOOLEAN close() override {
-    clearCodes();
-    databaseScript.events.push_back("security close");
-    return TRUE;
-  }
+  explicit FakeSecurity(const ZoSession& session) : Fake(session, securityScript, "security") {}
   ZO_BOOLEAN read(ZoSecurityDef&) override { return TRUE; }
 };
+
+template <typename Store>
+std::unique_ptr<Store> make(const Script& script, ZO_ULONG& failure, std::unique_ptr<Store> store) {
+  if (!script.outOfMemory) return store;
+  failure = ERR_SESS_NO_MEMORY;
+  return nullptr;
+}
 
 }  // namespace
 
 std::unique_ptr<ZoDatabase> zoNewDossaDatabase(const ZoSession& session, ZO_ULONG& failure) {
-  if (databaseScript.outOfMemory) {
-    failure = ERR_SESS_NO_MEMORY;
-    return nullptr;
-  }
-  return std::make_unique<FakeDatabase>(session);
+  return make<ZoDatabase>(databaseScript, failure, std::make_unique<FakeDatabase>(session));
 }
 
 std::unique_ptr<ZoSecurity> zoNewDossaSecurity(const ZoSession& session, ZO_ULONG& failure) {
-  if (securityScript.outOfMemory) {
-    failure = ERR_SESS_NO_MEMORY;
-    return nullptr;
-  }
-  return std::make_unique<FakeSecurity>(session);
+  return make<ZoSecurity>(securityScript, failure, std::make_unique<FakeSecurity>(session));
 }
 
 namespace {
@@ -122,146 +107,115 @@ class DocumentStore : public SessionFixture {
   void SetUp() override {
     databaseScript = Script();
     securityScript = Script();
+    events.clear();
   }
   void TearDown() override {
     EXPECT_EQ(databaseScript.alive, 0) << "every store the session made is deleted";
     EXPECT_EQ(securityScript.alive, 0);
   }
-  static std::string definitionSection(const std::string& extra) {
-    return "[DefinitionDatabase]\nDatabaseType = KirraDossa\nDatabaseName = defs.kdb\n" + extra;
+  void definitionIni(const std::string& lines) {
+    writeIni("[DefinitionDatabase]\nDatabaseType = KirraDossa\n" + lines);
   }
-  static std::string kindOneIni(const std::string& securityExtra) {
-    return "[Base]\nCharacterSet = 850\nEncoding = Local\n" +
-           definitionSection("ServerName = Local\n") +
-           "[SecurityDatabase]\nDatabaseType = kirradossa\nDatabaseName = sec.kdb\n" +
-           securityExtra;
+  void kindOneIni(const std::string& securityLines) {
+    writeIni("[Base]\nCharacterSet = 850\nEncoding = Local\n[DefinitionDatabase]\n"
+             "DatabaseType = KirraDossa\nDatabaseName = defs.kdb\nServerName = Local\n"
+             "[SecurityDatabase]\nDatabaseType = kirradossa\nDatabaseName = sec.kdb\n" +
+             securityLines);
   }
 };
 
-TEST_F(DocumentStore, ServerNameRules) {
+TEST_F(DocumentStore, ServerNameAndDatabaseName) {
   const struct {
-    const char* line;
-    const char* server;
+    std::string lines;
+    std::string opened;  // "" when the start fails
+    ZO_ULONG code;
   } cases[] = {
-      {"ServerName = Local\n", ""},
-      {"ServerName = LOCAL\n", ""},
-      {"ServerName =\n", ""},
-      {"ServerName = Server7/Acme\n", "Server7/Acme"},
+      {"DatabaseName = d\nServerName = Local\n", "database open d on <>", 0},
+      {"DatabaseName = d\nServerName = LOCAL\n", "database open d on <>", 0},
+      {"DatabaseName = d\nServerName =\n", "database open d on <>", 0},
+      {"DatabaseName = d\nServerName = Server7/Acme\n", "database open d on <Server7/Acme>", 0},
+      {"DatabaseName = d\n", "", ERR_CONF_KEYWORD_NOT_FOUND},
+      {"ServerName = Local\nDatabaseName = " + std::string(47, 'd') + "\n",
+       "database open " + std::string(47, 'd') + " on <>", 0},
+      {"ServerName = Local\nDatabaseName = " + std::string(48, 'd') + "\n", "",
+       ERR_SESS_INVALID_DEFDB_NAME},
   };
   for (const auto& c : cases) {
-    databaseScript.events.clear();
-    writeIni(definitionSection(c.line));
-    {
-      ZoSession session(1, kArgv);
-      EXPECT_EQ(session.getErrorCode(), 0u) << c.line;
-      ASSERT_FALSE(databaseScript.events.empty());
-      EXPECT_EQ(databaseScript.events.front(), "database open defs.kdb on <" +
-                                                   std::string(c.server) + ">");
-    }
-  }
-  // Without ServerName a document database cannot start.
-  writeIni(definitionSection(""));
-  ZoSession session(1, kArgv);
-  EXPECT_EQ(session.getErrorCode(), ERR_CONF_KEYWORD_NOT_FOUND);
-  EXPECT_EQ(session.getDefinitionDB(), nullptr);
-}
-
-TEST_F(DocumentStore, TheStoreSeesTheSessionArguments) {
-  writeIni(definitionSection("ServerName = Local\n"));
-  ZoSession session(1, kArgv);
-  EXPECT_EQ(databaseScript.kindSeen, ZoSession::KIND_WITH_ARGUMENTS);
-  EXPECT_EQ(databaseScript.argcSeen, 1);
-}
-
-TEST_F(DocumentStore, NameOfFortySevenCharactersIsTheLongestAccepted) {
-  const std::string name47(47, 'd');
-  writeIni("[DefinitionDatabase]\nDatabaseType = KirraDossa\nServerName = Local\nDatabaseName = " +
-           name47 + "\n");
-  {
+    SCOPED_TRACE(c.lines);
+    events.clear();
+    definitionIni(c.lines);
     ZoSession session(1, kArgv);
-    EXPECT_EQ(session.getErrorCode(), 0u);
-    EXPECT_STREQ(session.getDefinitionDBName().text(), name47.c_str());
+    EXPECT_EQ(session.getErrorCode(), c.code);
+    std::string opened;
+    for (const std::string& event : events) {
+      if (event.rfind("database open", 0) == 0) opened = event;
+    }
+    EXPECT_EQ(opened, c.opened);
+    EXPECT_EQ(session.getDefinitionDB() != nullptr, c.code == 0);
   }
-  writeIni("[DefinitionDatabase]\nDatabaseType = KirraDossa\nServerName = Local\nDatabaseName = " +
-           name47 + "x\n");
-  ZoSession session(1, kArgv);
-  EXPECT_EQ(session.getErrorCode(), ERR_SESS_INVALID_DEFDB_NAME);
-  EXPECT_EQ(session.getPublicReturnCode(), ZORC_INVALID_DB_NAME);
+  // The store asks the session for its arguments while it is being created.
+  EXPECT_EQ(kindSeen, ZoSession::KIND_WITH_ARGUMENTS);
+  EXPECT_EQ(argcSeen, 1);
 }
 
 TEST_F(DocumentStore, DefinitionDatabaseFailures) {
-  writeIni(definitionSection("ServerName = Local\n"));
-  databaseScript.constructorError = ERR_DB_SERVER_NOT_RESPONDING;
-  {
+  definitionIni("DatabaseName = d\nServerName = Local\n");
+  const struct {
+    Script script;
+    ZO_ULONG code;
+    ZO_LONG reason;
+  } cases[] = {
+      {{false, ERR_DB_SERVER_NOT_RESPONDING, 0, 0}, ERR_DB_SERVER_NOT_RESPONDING, 0},
+      {{false, 0, ERR_DB_SYS_ERROR, 0}, ERR_DB_SYS_ERROR, 4042},
+      {{false, 0, ERR_DB_DATABASE_UNKNOWN, 0}, ERR_DB_DATABASE_UNKNOWN, 0},
+      {{true, 0, 0, 0}, ERR_SESS_NO_MEMORY, 0},
+  };
+  for (const auto& c : cases) {
+    databaseScript = c.script;
     ZoSession session(1, kArgv);
-    EXPECT_EQ(session.getErrorCode(), ERR_DB_SERVER_NOT_RESPONDING);
+    EXPECT_EQ(session.getErrorCode(), c.code);
+    EXPECT_EQ(session.getReasonCode(), c.reason) << "reason codes come only with a system error";
+    EXPECT_STREQ(session.getErrorText().text(), c.reason != 0 ? "File does not exist" : "");
     EXPECT_EQ(session.getDefinitionDB(), nullptr);
   }
-  databaseScript = Script();
-  databaseScript.openError = ERR_DB_SYS_ERROR;
-  databaseScript.openDbCode = 4042;
-  databaseScript.openDbText = "File does not exist";
-  {
-    ZoSession session(1, kArgv);
-    EXPECT_EQ(session.getErrorCode(), ERR_DB_SYS_ERROR);
-    EXPECT_EQ(session.getReasonCode(), 4042);
-    EXPECT_STREQ(session.getErrorText().text(), "File does not exist");
-  }
-  databaseScript = Script();
-  databaseScript.openError = ERR_DB_DATABASE_UNKNOWN;
-  {
-    ZoSession session(1, kArgv);
-    EXPECT_EQ(session.getErrorCode(), ERR_DB_DATABASE_UNKNOWN);
-    EXPECT_EQ(session.getReasonCode(), 0) << "reason codes come only with a system error";
-  }
-  databaseScript = Script();
-  databaseScript.outOfMemory = true;
-  ZoSession session(1, kArgv);
-  EXPECT_EQ(session.getErrorCode(), ERR_SESS_NO_MEMORY);
 }
 
-TEST_F(DocumentStore, SecurityDatabaseIsOpenedForSessionsWithoutArguments) {
-  writeIni(kindOneIni("ServerName = Vault\n"));
+TEST_F(DocumentStore, SecurityDatabaseForSessionsWithoutArguments) {
+  kindOneIni("ServerName = Vault\n");
   {
     ZoSession session;
     ASSERT_EQ(session.getErrorCode(), 0u) << std::hex << session.getErrorCode();
     EXPECT_NE(session.getSecurityDB(), nullptr);
-    EXPECT_STREQ(session.getSecurityDBName().text(), "sec.kdb");
-    databaseScript.events.clear();
-    securityScript.events.clear();
+    EXPECT_EQ(events.back(), "security open sec.kdb on <Vault>");
+    events.clear();
   }
   // Destruction closes the definition database before the security database.
-  const std::vector<std::string> expected = {"database close", "database deleted",
-                                             "security close"};
-  EXPECT_EQ(databaseScript.events, expected);
-  EXPECT_EQ(securityScript.events, std::vector<std::string>{"security deleted"});
+  const std::vector<std::string> order = {"database close", "database deleted", "security close",
+                                          "security deleted"};
+  EXPECT_EQ(events, order);
 
-  writeIni(kindOneIni(""));
+  kindOneIni("");
   {
     ZoSession session;
     EXPECT_EQ(session.getErrorCode(), ERR_CONF_KEYWORD_NOT_FOUND) << "ServerName is required";
   }
-  writeIni(kindOneIni("ServerName = Vault\n"));
-  securityScript.openError = ERR_SEC_SYS_ERROR;
-  securityScript.openDbCode = 77;
-  securityScript.openDbText = "Server not responding";
-  {
+  kindOneIni("ServerName = Vault\n");
+  const struct {
+    Script script;
+    ZO_ULONG code;
+    ZO_LONG reason;
+  } cases[] = {
+      {{false, 0, ERR_SEC_SYS_ERROR, 0}, ERR_SEC_SYS_ERROR, 4042},
+      {{false, ERR_SEC_NO_MEMORY, 0, 0}, ERR_SEC_NO_MEMORY, 0},
+      {{true, 0, 0, 0}, ERR_SESS_NO_MEMORY, 0},
+  };
+  for (const auto& c : cases) {
+    securityScript = c.script;
     ZoSession session;
-    EXPECT_EQ(session.getErrorCode(), ERR_SEC_SYS_ERROR);
-    EXPECT_EQ(session.getReasonCode(), 77);
-    EXPECT_STREQ(session.getErrorText().text(), "Server not responding");
+    EXPECT_EQ(session.getErrorCode(), c.code);
+    EXPECT_EQ(session.getReasonCode(), c.reason);
     EXPECT_EQ(session.getDefinitionDB(), nullptr) << "a failed start holds nothing";
   }
-  securityScript = Script();
-  securityScript.constructorError = ERR_SEC_NO_MEMORY;
-  {
-    ZoSession session;
-    EXPECT_EQ(session.getErrorCode(), ERR_SEC_NO_MEMORY);
-  }
-  securityScript = Script();
-  securityScript.outOfMemory = true;
-  ZoSession session;
-  EXPECT_EQ(session.getErrorCode(), ERR_SESS_NO_MEMORY);
 }
 
 }  // namespace
