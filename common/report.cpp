@@ -35,17 +35,8 @@ std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 
 std::string formatted(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int n = std::vsnprintf(nullptr, 0, format, args);
+  std::string text = xtrFormatV(format, args);
   va_end(args);
-  std::string text;
-  if (n > 0) {
-    text.resize(static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(text.data(), text.size(), format, again);
-    text.resize(static_cast<std::size_t>(n));
-  }
-  va_end(again);
   return text;
 }
 

@@ -47,8 +47,6 @@ constexpr const char* kTerminationBar = "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
 constexpr const char kBuildDate[] = __DATE__;
 
 std::mutex traceMutex;
-// Line assembled for the trace file; guarded by traceMutex.
-std::string lineBuffer;
 
 // The calling thread's lookup in the block of one generation.
 struct ThreadCache {
@@ -104,26 +102,10 @@ XtrStackRecord* threadRecord(XrkControlBlock& block, bool add, ZO_LONG* threadId
 // Appends printf-formatted text to a string.
 void appendF(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void appendF(std::string& out, const char* format, ...) {
-  char small[128];
   va_list args;
   va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int n = std::vsnprintf(small, sizeof small, format, args);
+  out += xtrFormatV(format, args);
   va_end(args);
-  if (n < 0) {
-    va_end(again);
-    return;
-  }
-  if (static_cast<std::size_t>(n) < sizeof small) {
-    out.append(small, static_cast<std::size_t>(n));
-  } else {
-    const std::size_t at = out.size();
-    out.resize(at + static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(&out[at], static_cast<std::size_t>(n) + 1, format, again);
-    out.resize(at + static_cast<std::size_t>(n));
-  }
-  va_end(again);
 }
 
 // Writes and flushes text to the trace file. Caller holds traceMutex.
@@ -146,8 +128,7 @@ bool textWantedLocked(const XrkControlBlock& block) {
 // carries that many dashes plus 2, however deep. Caller holds traceMutex.
 void writeCallLineLocked(XrkControlBlock& block, ZO_LONG threadId, long long dashes, bool entry,
                          const char* name, ZO_ULONG code) {
-  std::string& line = lineBuffer;
-  line.clear();
+  std::string line;
   const bool blockStart = block.lineCounter == 0;
   if (threadId != 0) {
     if (blockStart) {
@@ -255,6 +236,23 @@ void readLevel(XrkControlBlock& block, const std::string& prefix) {
 }
 
 }  // namespace
+
+std::string xtrFormatV(const char* format, va_list args) {
+  char small[256];
+  va_list again;
+  va_copy(again, args);
+  const int n = std::vsnprintf(small, sizeof small, format, args);
+  std::string text;
+  if (n >= 0 && static_cast<std::size_t>(n) < sizeof small) {
+    text.assign(small, static_cast<std::size_t>(n));
+  } else if (n >= 0) {
+    text.resize(static_cast<std::size_t>(n) + 1);
+    std::vsnprintf(text.data(), text.size(), format, again);
+    text.resize(static_cast<std::size_t>(n));
+  }
+  va_end(again);
+  return text;
+}
 
 ZO_LONG xtrNormaliseId(long long id) {
   if (id < 0) id = -id;  // ids are at most 64 bits wide but come from 32-bit values
@@ -441,8 +439,7 @@ void xtrText(const char* text) {
   if (block == nullptr) return;
   std::lock_guard<std::mutex> lock(traceMutex);
   if (!textWantedLocked(*block)) return;
-  std::string& line = lineBuffer;
-  line.assign("   ! ");
+  std::string line("   ! ");
   line += text != nullptr ? text : "";
   line += '\n';
   writeLocked(*block, line);
@@ -450,22 +447,10 @@ void xtrText(const char* text) {
 
 void xtrTextF(const char* format, ...) {
   if (xrkControlBlock() == nullptr || format == nullptr) return;
-  std::string text;
-  char small[256];
   va_list args;
   va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int n = std::vsnprintf(small, sizeof small, format, args);
+  const std::string text = xtrFormatV(format, args);
   va_end(args);
-  if (n >= 0 && static_cast<std::size_t>(n) < sizeof small) {
-    text.assign(small, static_cast<std::size_t>(n));
-  } else if (n >= 0) {
-    text.resize(static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(text.data(), text.size(), format, again);
-    text.resize(static_cast<std::size_t>(n));
-  }
-  va_end(again);
   xtrText(text.c_str());
 }
 

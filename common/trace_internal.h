@@ -2,6 +2,7 @@
 // Services of the trace module shared with the rest of the common-services
 // layer (start-up, failure report). Not for use outside common/.
 
+#include <cstdarg>
 #include <cstddef>
 #include <string>
 
@@ -12,6 +13,9 @@
 inline constexpr std::size_t XTR_DUMP_CHUNK = 4000;
 // Bytes shown per dump line.
 inline constexpr std::size_t XTR_DUMP_LINE_BYTES = 16;
+
+// printf-style formatting into a string of whatever length it needs.
+std::string xtrFormatV(const char* format, va_list args);
 
 // A process or thread id as the trace shows it: non-negative, and reduced
 // modulo 100000 when it exceeds 99999.
