@@ -49,6 +49,8 @@ TEST(SecurityTrace, TheAuthenticatorNeverReachesTheTrace) {
     EXPECT_EQ(def.getAuthenticator(), secret.c_str());
     ZoSecurityDef other("HOST2");
     EXPECT_FALSE(session.getSecurityDB()->read(other));
+    ZoSecurityDef lower("host");  // the search finds "HOST" first
+    EXPECT_FALSE(session.getSecurityDB()->read(lower));
   }
   xrkTermCommonServices();
 
@@ -57,7 +59,10 @@ TEST(SecurityTrace, TheAuthenticatorNeverReachesTheTrace) {
                            "Calling DossaSearch", "Returned from DossaSearch - rc is 0",
                            "Abbreviated user name is \"Jane Doe/Acme\"", "Dossa initialized",
                            "Document Selection Formula: (FORM = \"Security\" & secdef_dossaid = "
-                           "\"Jane Doe/Acme\" & secdef_sysname = \"HOST2\")"}) {
+                           "\"Jane Doe/Acme\" & secdef_sysname = \"HOST2\")",
+                           "ERR_RDBD_KEY_ITEM_MISMATCH 2 secdef_sysname: host != HOST",
+                           "Returned from DossaNoteDecrypt - rc is 610",
+                           "DossaNoteDecrypt returned ERR_NOTE_NOT_SEALED"}) {
     EXPECT_NE(trace.find(line), std::string::npos) << line;
   }
   EXPECT_EQ(trace.find(secret), std::string::npos);
