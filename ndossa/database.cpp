@@ -34,6 +34,8 @@ constexpr int kPageSize = 1024;
 constexpr sqlite3_int64 kMaxNoteId = INT32_MAX;
 // Indexed terms a candidate query checks itself; further terms are checked on the document.
 constexpr std::size_t kMaxIndexedTerms = 8;
+// Index entries counted per term when choosing the term that drives a search.
+constexpr sqlite3_int64 kProbeLimit = 32;
 
 // The design every database gets at creation: the items the index holds and the views.
 constexpr const char* kIndexedItems[] = {"FORM",           "MessageName", "MessageFieldName",
@@ -182,7 +184,7 @@ class Transaction {
 Database::~Database() {
   // Statements first: a connection with live statements does not close.
   for (Statement* stmt : {&loadStmt_, &insertStmt_, &updateStmt_, &deleteStmt_, &keyAddStmt_,
-                          &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_})
+                          &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &probeStmt_})
     *stmt = Statement();
   candidateStmts_.clear();
   sqlite3_close_v2(db_);
@@ -472,12 +474,29 @@ DossaStatus Database::candidates(const Formula& formula, DossaNoteId after, std:
     terms.emplace_back(indexed->second, &term);
   }
   if (terms.empty()) return DOSSA_ERR_FORMULA_NOT_INDEXED;
-  for (std::size_t i = 0; i < terms.size(); ++i) {
-    if (terms[i].first != formIndexId_) {
-      std::rotate(terms.begin(), terms.begin() + static_cast<std::ptrdiff_t>(i),
-                  terms.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-      break;
+  // Drive the query by the term with the fewest index entries (counted up to a bound).
+  if (terms.size() > 1) {
+    DossaStatus s = prepare("SELECT count(*) FROM (SELECT 1 FROM dossa_keys WHERE itemid = ?1"
+                            " AND value = ?2 LIMIT ?3)",
+                            probeStmt_);
+    if (s) return s;
+    std::size_t best = 0;
+    sqlite3_int64 fewest = kProbeLimit + 1;
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+      Reset reset(probeStmt_);
+      sqlite3_bind_int64(probeStmt_.get(), 1, terms[i].first);
+      bindText(probeStmt_.get(), 2, terms[i].second->value);
+      sqlite3_bind_int64(probeStmt_.get(), 3, kProbeLimit);
+      int rc = sqlite3_step(probeStmt_.get());
+      if (rc != SQLITE_ROW) return statusOf(rc);
+      sqlite3_int64 count = sqlite3_column_int64(probeStmt_.get(), 0);
+      if (count < fewest) {
+        fewest = count;
+        best = i;
+      }
     }
+    std::rotate(terms.begin(), terms.begin() + static_cast<std::ptrdiff_t>(best),
+                terms.begin() + static_cast<std::ptrdiff_t>(best) + 1);
   }
 
   Statement& stmt = candidateStmts_[terms.size()];

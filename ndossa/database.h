@@ -61,8 +61,8 @@ class Database {
   DossaStatus save(DossaNoteId& id, const NoteItems& items);
   DossaStatus remove(DossaNoteId id);
 
-  // Up to limit ids after `after`, ascending, of the documents that may match
-  // the formula's indexed terms (all of them hold when `exact` comes back true).
+  // Up to limit ids after `after`, ascending, of the documents that match the
+  // formula's indexed terms; all terms hold when `exact` comes back true.
   DossaStatus candidates(const Formula& formula, DossaNoteId after, std::size_t limit,
                          std::vector<DossaNoteId>& ids, bool& exact);
   // Up to limit ids after `after`, ascending: all documents, or those of one form.
@@ -102,7 +102,7 @@ class Database {
   std::int64_t formIndexId_ = 0;
   // Prepared once, reused.
   Statement loadStmt_, insertStmt_, updateStmt_, deleteStmt_, keyAddStmt_, keyDelStmt_,
-      entryAddStmt_, entryDelStmt_, deletedMaxStmt_;
+      entryAddStmt_, entryDelStmt_, deletedMaxStmt_, probeStmt_;
   std::map<std::size_t, Statement> candidateStmts_;  // by number of indexed terms
 
   friend class Transaction;
