@@ -34,7 +34,8 @@ std::string makeSource(int maps) {
       const std::string row = std::to_string(f % 24 + 1);
       switch (f % 4) {
         case 0:
-          s += "         PXMFLD POS=(" + row + ",2),LENGTH=12,INITIAL='LABEL, NO. " + std::to_string(f) + "'\n";
+          s += "         PXMFLD POS=(" + row + ",2),LENGTH=12,INITIAL='LABEL, NO. " + std::to_string(f) +
+               "'\n";
           break;
         case 1:
           s += "FLD" + std::to_string(f) + "    PXMFLD POS=(" + row + ",15),LENGTH=10,ATTRB=(UNPROT,IC)\n";
@@ -87,7 +88,8 @@ void BM_ReadAndParseFile(benchmark::State& state) {
     benchmark::DoNotOptimize(lengths);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(source.bytes()) * state.iterations());
-  state.counters["statements/s"] = benchmark::Counter(static_cast<double>(statements), benchmark::Counter::kIsRate);
+  state.counters["statements/s"] =
+      benchmark::Counter(static_cast<double>(statements), benchmark::Counter::kIsRate);
   state.counters["MB"] = static_cast<double>(source.bytes()) / 1e6;
 }
 BENCHMARK(BM_ReadAndParseFile)->Arg(4000)->Unit(benchmark::kMillisecond);
@@ -98,7 +100,8 @@ void BM_ParseStatements(benchmark::State& state) {
       "MAPA    PXMMAP SIZE=(24,80),CTRL=(FREEKB,FRSET)",
       "         PXMFLD POS=(3,2),LENGTH=12,INITIAL='CUSTOMER, NO.'",
       "FLD1    PXMFLD POS=(3,15),LENGTH=10,ATTRB=(UNPROT,IC)",
-      "FLD2    PXMFLD LINE=4,COLUMN=30,LENGTH=8,                        ATTRB=(ASKIP,BRT),COLOR=GREEN,INITIAL='IT''S A, B'",
+      "FLD2    PXMFLD LINE=4,COLUMN=30,LENGTH=8,                        "
+      "ATTRB=(ASKIP,BRT),COLOR=GREEN,INITIAL='IT''S A, B'",
       "         SPACE 2",
   };
   std::int64_t bytes = 0;
@@ -112,7 +115,8 @@ void BM_ParseStatements(benchmark::State& state) {
     count += static_cast<std::int64_t>(texts.size());
   }
   state.SetBytesProcessed(bytes);
-  state.counters["statements/s"] = benchmark::Counter(static_cast<double>(count), benchmark::Counter::kIsRate);
+  state.counters["statements/s"] =
+      benchmark::Counter(static_cast<double>(count), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ParseStatements);
 

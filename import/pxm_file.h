@@ -16,11 +16,11 @@
 #include "common/zo_types.h"
 #include "import/pxm_statement.h"
 
-inline constexpr std::size_t PXM_TEXT_COLUMNS = 71;          // last column of statement text
-inline constexpr std::size_t PXM_CONTINUATION_COLUMN = 72;   // column of the continuation mark
-inline constexpr std::size_t PXM_CONTINUATION_START = 16;    // first text column of a continuation line
-inline constexpr std::size_t PXM_READ_MAX = 82;              // characters read per piece of a line
-inline constexpr std::size_t PXM_LINE_BUFFER = 84;           // piece, terminator and a spare zero
+inline constexpr std::size_t PXM_TEXT_COLUMNS = 71;         // last column of statement text
+inline constexpr std::size_t PXM_CONTINUATION_COLUMN = 72;  // column of the continuation mark
+inline constexpr std::size_t PXM_CONTINUATION_START = 16;   // first text column of a continuation line
+inline constexpr std::size_t PXM_READ_MAX = 82;             // characters read per piece of a line
+inline constexpr std::size_t PXM_LINE_BUFFER = 84;          // piece, terminator and a spare zero
 // A statement whose joined text would grow beyond this is refused as unreadable
 // input rather than allowed to take all memory.
 inline constexpr std::size_t PXM_STATEMENT_TEXT_MAX = 16u * 1024u * 1024u;

@@ -16,7 +16,9 @@ bool isOption(const char* argument) {
   return argument[0] == '/' && argument[1] != '\0' && argument[2] == '\0';
 }
 
-bool isHelp(const char* argument) { return std::strcmp(argument, "-?") == 0 || std::strcmp(argument, "/?") == 0; }
+bool isHelp(const char* argument) {
+  return std::strcmp(argument, "-?") == 0 || std::strcmp(argument, "/?") == 0;
+}
 
 bool isReplace(const char* argument) {
   return (argument[1] == 'r' || argument[1] == 'R') && argument[2] == '\0';

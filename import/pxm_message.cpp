@@ -156,7 +156,8 @@ void PXMMessage::endMap() {
   } else {
     takeDatabaseError();
     XTR_TEXTF("Error writing message definition %s", messageDef_->getMessageName().text());
-    XTR_TEXTF("Error code %d, database code %d", static_cast<int>(errorCode_), static_cast<int>(dbErrorCode_));
+    XTR_TEXTF("Error code %d, database code %d", static_cast<int>(errorCode_),
+              static_cast<int>(dbErrorCode_));
     return;
   }
 
@@ -170,7 +171,8 @@ void PXMMessage::endMap() {
       takeDatabaseError();
       XTR_TEXTF("Error writing field definition %s (number %d)", field.getName().text(),
                 static_cast<int>(index + 1));
-      XTR_TEXTF("Error code %d, database code %d", static_cast<int>(errorCode_), static_cast<int>(dbErrorCode_));
+      XTR_TEXTF("Error code %d, database code %d", static_cast<int>(errorCode_),
+                static_cast<int>(dbErrorCode_));
       return;
     }
     XTR_TEXTF("Field definition %s successfully written", field.getName().text());

@@ -52,8 +52,8 @@ ZO_LONG readNumber(std::string_view text, std::size_t& pos, Stop stop) {
 // Stores a parsed number in a 16-bit member. Values beyond its range are held
 // at the nearest limit instead of being wrapped into a plausible-looking one.
 ZO_SHORT toShort(ZO_LONG value) {
-  return static_cast<ZO_SHORT>(std::clamp<ZO_LONG>(value, std::numeric_limits<ZO_SHORT>::min(),
-                                                   std::numeric_limits<ZO_SHORT>::max()));
+  return static_cast<ZO_SHORT>(
+      std::clamp<ZO_LONG>(value, std::numeric_limits<ZO_SHORT>::min(), std::numeric_limits<ZO_SHORT>::max()));
 }
 
 bool keywordIs(const PXMOperand& operand, const char* name) {
@@ -137,8 +137,7 @@ int PXMStatement::Parse(PXMOperand& operand, std::string_view text) {
     }
   } else if (first == OPEN_PAREN && pos + 1 < text.size() && isDigit(text[pos + 1])) {
     ++pos;
-    operand.firstNumber =
-        readNumber(text, pos, [](char c) { return c == CLOSE_PAREN || c == COMMA; });
+    operand.firstNumber = readNumber(text, pos, [](char c) { return c == CLOSE_PAREN || c == COMMA; });
     if (pos < text.size() && text[pos] == COMMA) {
       ++pos;
       operand.secondNumber = readNumber(text, pos, [](char c) { return c == CLOSE_PAREN; });

@@ -30,9 +30,9 @@ inline constexpr std::string_view PXM_MACRO_PREFIX = "PXM";
 // Result of one PXMStatement::Parse call.
 struct PXMOperand {
   std::array<char, PXM_KEYWORD_MAX + 1> keyword{};  // zero-terminated, zero-filled
-  ZO_LONG advance = 0;       // characters consumed from the text given to Parse
-  ZO_LONG firstNumber = 0;   // 0 when absent
-  ZO_LONG secondNumber = 0;  // 0 when absent
+  ZO_LONG advance = 0;                              // characters consumed from the text given to Parse
+  ZO_LONG firstNumber = 0;                          // 0 when absent
+  ZO_LONG secondNumber = 0;                         // 0 when absent
 };
 
 class PXMStatement {

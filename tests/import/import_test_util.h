@@ -4,9 +4,8 @@
 
 #include <unistd.h>
 
-#include <cstdio>
-
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -62,6 +61,21 @@ inline std::string sourceLine(std::string_view text, char mark = ' ', std::strin
 // A continuation line: 15 blanks, then `text` from column 16.
 inline std::string continuationLine(std::string_view text, char mark = ' ') {
   return sourceLine(std::string(15, ' ') + std::string(text), mark);
+}
+
+// One map named BIG of `fields` fields F1, F2, ...; each statement takes
+// eight lines, six of them continuing a long initial value, and the length
+// of field i is i % 100. 100,000 fields make a file of about 50 MB.
+inline std::string manyFieldsSource(long fields) {
+  const std::string filler = continuationLine("INITIAL='" + std::string(45, 'V') + "',", 'X');
+  std::string source = "BIG PXMMAP\n";
+  source.reserve(static_cast<std::size_t>(fields) * (73 * 7 + 80));
+  for (long i = 1; i <= fields; ++i) {
+    source += sourceLine("F" + std::to_string(i) + " PXMFLD POS=(1,1),", 'X');
+    for (int j = 0; j < 6; ++j) source += filler;
+    source += continuationLine("LENGTH=" + std::to_string(i % 100));
+  }
+  return source;
 }
 
 // A UserMessage whose two streams are scratch files, and what was printed on each.

@@ -1,9 +1,8 @@
 // The vexopxm program run as its user runs it: arguments, console lines on
 // their streams, exit status, against a configured text database.
 
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -55,8 +54,9 @@ class VexopxmTest : public ::testing::Test {
     dir_.write("defs.txt", "[SOMEMSG]\nFormat = F1\n");
     iniDir_ = (dir_.path() / "ini").string();
     std::filesystem::create_directories(iniDir_);
-    std::ofstream(iniDir_ + "/vexo.ini") << "[DefinitionDatabase]\nDatabaseName = "
-                                         << (dir_.path() / "defs.txt").string() << "\nDatabaseType = Txet\n";
+    std::ofstream(iniDir_ + "/vexo.ini")
+        << "[DefinitionDatabase]\nDatabaseName = " << (dir_.path() / "defs.txt").string()
+        << "\nDatabaseType = Txet\n";
     dir_.write("nomaps.pxm", "* a source without maps\n         SPACE\n");
   }
 
@@ -138,11 +138,12 @@ TEST_F(VexopxmTest, SessionErrors) {
   const std::string broken = (dir_.path() / "broken").string();
   std::filesystem::create_directories(broken);
   dir_.write("broken.ndb", "this is not a database\n");
-  std::ofstream(broken + "/vexo.ini") << "[DefinitionDatabase]\nDatabaseName = "
-                                      << (dir_.path() / "broken.ndb").string()
-                                      << "\nDatabaseType = KirraDossa\nServerName = Local\n";
+  std::ofstream(broken + "/vexo.ini")
+      << "[DefinitionDatabase]\nDatabaseName = " << (dir_.path() / "broken.ndb").string()
+      << "\nDatabaseType = KirraDossa\nServerName = Local\n";
   const Outcome sys = run({"nomaps.pxm"}, broken);
-  EXPECT_EQ(sys.err.rfind("Error: VEXO rc = TVRC_DEFN_DB_SYSERROR (138)\nDossa C API error = ", 0), 0u) << sys.err;
+  EXPECT_EQ(sys.err.rfind("Error: VEXO rc = TVRC_DEFN_DB_SYSERROR (138)\nDossa C API error = ", 0), 0u)
+      << sys.err;
   EXPECT_EQ(sys.err.back(), '\n');
   EXPECT_EQ(sys.out, "");
   EXPECT_EQ(sys.status, 1);
