@@ -39,6 +39,7 @@ struct DossaItemInfo {
   double number;                          // Number
 };
 
-// Visits the items of a document in the order they were first set.
+// Visits the items of a document in the order they were first set. The visit
+// must not change or close that document.
 DossaStatus DossaItemScan(DossaNoteHandle note,
                           const std::function<void(const DossaItemInfo&)>& visit);
