@@ -539,7 +539,8 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
   }
   if (sides.samePages()) {
     if (*targetLength < sourceLength) {
-      std::memcpy(target, source, static_cast<std::size_t>(*targetLength));
+      // An empty target may be given as a null pointer: copy nothing then.
+      if (*targetLength > 0) std::memcpy(target, source, static_cast<std::size_t>(*targetLength));
       return fail(XCS_RC_TARGET_TOO_SHORT);
     }
     std::memcpy(target, source, static_cast<std::size_t>(sourceLength));
