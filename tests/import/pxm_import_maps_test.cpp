@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,31 @@ TEST_F(ImportMapsTest, UnreadableSourceEndsWithTheOpenError) {
   EXPECT_EQ(captured_.out(), "PXM map MAPA\n");
   EXPECT_EQ(captured_.err(), "Error: VEXO rc = TVRC_PXM_OPEN_ERROR (25003)\n");
   EXPECT_TRUE(db_.calls().empty());
+}
+
+TEST_F(ImportMapsTest, ExampleSources) {
+  const char* source = std::getenv("VEXO_SOURCE_DIR");
+  ASSERT_NE(source, nullptr) << "run through ctest";
+  for (const char* name : {"orders.pxm", "stock.pxm", "menu.pxm"}) {
+    const std::string path = std::string(source) + "/examples/maps/" + name;
+    PXMFile reader(path.c_str());
+    PXMMessage composer(nullptr, &db_, FALSE);
+    ASSERT_TRUE(PXMImportMaps(reader, composer, captured_.message())) << name << captured_.err();
+  }
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(fieldsOf("ORDHEAD"), (Names{"CUSTNO", "CUSTREF", "MSGLINE", "ORDDATE"}));
+  EXPECT_EQ(fieldsOf("ORDLINES"), (Names{"ITEM1", "ITEM2", "ITEM3", "QTY1", "QTY2", "QTY3", "TOTAL"}));
+  EXPECT_EQ(fieldsOf("STOCKQ"), (Names{"DESCR", "ONHAND", "ONORDER", "PARTNO"}));
+  EXPECT_EQ(fieldsOf("STOCKERR"), (Names{"ERRTEXT"}));
+  EXPECT_EQ(fieldsOf("BLANKMAP"), Names{});
+  EXPECT_EQ(fieldsOf("MENU"), (Names{"CHOICE", "MENUMSG"}));
+  EXPECT_EQ(db_.messages().size(), 6u);
+  const ZoFieldDef& part = db_.fields().at({"STOCKQ", "PARTNO"});
+  EXPECT_EQ(part.getRow(), 3);
+  EXPECT_EQ(part.getColumn(), 14);
+  EXPECT_EQ(part.getLength(), 12);
+  EXPECT_EQ(db_.fields().at({"ORDHEAD", "CUSTREF"}).getLength(), 30);
+  EXPECT_EQ(db_.fields().at({"MENU", "CHOICE"}).getRow(), 10);
 }
 
 TEST_F(ImportMapsTest, ManyMaps) {
