@@ -2,6 +2,7 @@
 #include "message/zo_buffer.h"
 
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <new>
 
@@ -172,6 +173,14 @@ std::int64_t endOfAdd(ZO_LONG position, ZO_LONG pad, ZO_LONG size) {
 
 ZO_BOOLEAN ZoBuffer::addBytes(const void* bytes, ZO_LONG size, ZO_LONG pad, ZO_LONG* occupied) {
   const std::int64_t needed = endOfAdd(m_position, pad, size);
+  // Bytes taken from this buffer's own storage are found again by their
+  // offset after growth moves the storage.
+  const auto* source = static_cast<const ZO_BYTE*>(bytes);
+  const ZO_BYTE* base = m_storage.get();
+  const std::less<const ZO_BYTE*> before;
+  const bool inside = size > 0 && base != nullptr && !before(source, base) &&
+                      before(source, base + m_capacity);
+  const std::ptrdiff_t sourceOffset = inside ? source - base : 0;
   if (m_capacity < needed) {
     // A size the capacity cannot describe is as unobtainable as memory that
     // is not there.
@@ -180,8 +189,10 @@ ZO_BOOLEAN ZoBuffer::addBytes(const void* bytes, ZO_LONG size, ZO_LONG pad, ZO_L
       return FALSE;
     }
   }
+  if (inside) source = m_storage.get() + sourceOffset;
   m_position += pad;
-  if (size > 0) std::memcpy(m_storage.get() + m_position, bytes, static_cast<std::size_t>(size));
+  // The ranges overlap when a buffer's own bytes are added again.
+  if (size > 0) std::memmove(m_storage.get() + m_position, source, static_cast<std::size_t>(size));
   m_position += size;
   if (occupied) *occupied = pad + size;
   if (m_dataLength < needed) m_dataLength = static_cast<ZO_LONG>(needed);

@@ -343,3 +343,18 @@ TEST(ZoBufferTrace, ShortFormsTraceThemselvesAndTheLongestForm) {
   };
   EXPECT_EQ(trace.lines(), growth);
 }
+
+TEST(ZoBufferGrowth, AddingItsOwnBytesSurvivesGrowth) {
+  ZoBuffer b;
+  std::vector<ZO_BYTE> block(4000);
+  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<ZO_BYTE>(i * 7);
+  ASSERT_TRUE(b.add(block.data(), 4000));
+  // The source lies in the storage that this add has to move.
+  ASSERT_TRUE(b.add(b.getBuffer(), 4000));
+  EXPECT_EQ(b.getCapacity(), 8192);
+  EXPECT_EQ(std::memcmp(b.getBuffer() + 4000, block.data(), 4000), 0);
+  // Overlapping source and destination within the storage.
+  b.setPos(1);
+  ASSERT_TRUE(b.add(b.getBuffer(), 100));
+  EXPECT_EQ(std::memcmp(b.getBuffer() + 1, block.data(), 100), 0);
+}
