@@ -52,6 +52,7 @@ int PXMImport::run(int argc, char* argv[], UserMessage& message) {
 
 PXMImport::Step PXMImport::parseCommandLine(int argc, char* argv[], UserMessage& message) {
   fileName_ = nullptr;
+  replace_ = FALSE;
   for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
     const char* argument = argv[i];
     if (!isOption(argument)) {
