@@ -102,6 +102,7 @@ void ZoMessage::construct(const ZoString& name) {
           if (!buildField(*db, alias, fieldName, currentSegment)) break;
         }
       }
+      if (m_rc == ERR_DB_SYS_ERROR) m_session.recordDatabaseFailure(db->getDbErrorCode(), db->getDbErrorText());
     }
   }
   m_session.addMessage(this);

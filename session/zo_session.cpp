@@ -278,8 +278,7 @@ ZO_BOOLEAN ZoSession::createDefinitionDB() {
     fail(definitionDb_->getErrorCode());
     XTR_TEXT("Error opening the definition database");
     if (errorCode_ == ERR_DB_SYS_ERROR) {
-      reasonCode_ = definitionDb_->getDbErrorCode();
-      errorText_ = definitionDb_->getDbErrorText();
+      recordDatabaseFailure(definitionDb_->getDbErrorCode(), definitionDb_->getDbErrorText());
     }
     definitionDb_.reset();
     return FALSE;
@@ -341,8 +340,7 @@ ZO_BOOLEAN ZoSession::createSecurityDB() {
   if (!securityDb_->open(securityDbName_, serverName) || securityDb_->getErrorCode() != 0) {
     fail(securityDb_->getErrorCode());
     if (errorCode_ == ERR_SEC_SYS_ERROR) {
-      reasonCode_ = securityDb_->getDbErrorCode();
-      errorText_ = securityDb_->getDbErrorText();
+      recordDatabaseFailure(securityDb_->getDbErrorCode(), securityDb_->getDbErrorText());
     }
     XTR_TEXT("Error opening the security database");
     securityDb_.reset();

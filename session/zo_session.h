@@ -85,6 +85,12 @@ class ZoSession : public ZoErrorCodes {
   // The database's own code and text after a database system error.
   ZO_LONG getReasonCode() const { return reasonCode_; }
   ZoString getErrorText() const { return errorText_; }
+  // Records a database system error (the store's own code and text) as the
+  // session's last database failure; objects made under the session call it.
+  void recordDatabaseFailure(ZO_LONG reasonCode, const ZoString& errorText) {
+    reasonCode_ = reasonCode;
+    errorText_ = errorText;
+  }
 
   // The definition database, owned by the session; null if none.
   ZoDatabase* getDefinitionDB() const { return definitionDb_.get(); }

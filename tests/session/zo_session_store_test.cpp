@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/return_codes.h"
+#include "message/zo_message.h"
 #include "session/zo_session.h"
 #include "session/zo_store_factory.h"
 #include "tests/session/session_fixture.h"
@@ -19,6 +20,7 @@ struct Script {
   bool outOfMemory = false;
   ZO_ULONG constructorError = 0;
   ZO_ULONG openError = 0;  // with the system-error code: database code 4042 and a text
+  bool messageReadSystemError = false;  // message reads fail with database code 4043
   int alive = 0;
 };
 Script databaseScript, securityScript;
@@ -62,7 +64,11 @@ class FakeDatabase : public Fake<ZoDatabase, ERR_DB_SYS_ERROR> {
     char** argv = nullptr;
     kindSeen = session.getArguments(argcSeen, argv);
   }
-  ZO_BOOLEAN read(ZoMessageDef&) override { return TRUE; }
+  ZO_BOOLEAN read(ZoMessageDef&) override {
+    clearCodes();
+    if (databaseScript.messageReadSystemError) return failSystem(4043, "Disk error");
+    return TRUE;
+  }
   ZO_BOOLEAN read(ZoServiceDef&) override { return TRUE; }
   ZO_BOOLEAN read(ZoFieldDef&) override { return TRUE; }
   ZO_BOOLEAN write(ZoMessageDef&, ZO_BOOLEAN) override { return TRUE; }
@@ -219,3 +225,16 @@ TEST_F(DocumentStore, SecurityDatabaseForSessionsWithoutArguments) {
 }
 
 }  // namespace
+
+// A message whose definition read fails in the store itself leaves the
+// store's code and text in the session's record of the last database failure.
+TEST_F(DocumentStore, MessageReadSystemErrorIsRecordedInTheSession) {
+  definitionIni("DatabaseName = d\nServerName = Local\n");
+  ZoSession session(1, kArgv);
+  ASSERT_EQ(session.getErrorCode(), 0u);
+  databaseScript.messageReadSystemError = true;
+  ZoMessage message("ORDHEAD", session);
+  EXPECT_EQ(static_cast<ZO_ULONG>(message.getErrorCode()), ERR_DB_SYS_ERROR);
+  EXPECT_EQ(session.getReasonCode(), 4043);
+  EXPECT_STREQ(session.getErrorText().text(), "Disk error");
+}

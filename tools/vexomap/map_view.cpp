@@ -162,14 +162,10 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
   ZoMessage message(name, session);
   const auto code = static_cast<ZO_ULONG>(message.getErrorCode());
   if (code != 0) {
-    // A failure of the store itself leaves its own code and text in the
-    // database, which still describes the last read.
-    ZO_LONG reason = 0;
-    ZoString text;
-    if (code == ERR_DB_SYS_ERROR && session.getDefinitionDB() != nullptr) {
-      reason = session.getDefinitionDB()->getDbErrorCode();
-      text = session.getDefinitionDB()->getDbErrorText();
-    }
+    // A failure of the store itself is recorded in the session with the
+    // store's own code and text.
+    const ZO_LONG reason = code == ERR_DB_SYS_ERROR ? session.getReasonCode() : 0;
+    const ZoString text = code == ERR_DB_SYS_ERROR ? session.getErrorText() : ZoString();
     messages.issue(USERMSG_ERROR, code, reason, text.text());
     // A warning still leaves a message worth drawing.
     if ((code & 0x10000000u) == 0) return kExitError;
