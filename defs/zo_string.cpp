@@ -1,6 +1,7 @@
 #include "defs/zo_string.h"
 
 #include <array>
+#include <algorithm>
 #include <cinttypes>
 #include <cstdint>
 #include <cstring>
@@ -285,18 +286,18 @@ ZoStringArray::ZoStringArray(const ZoStringArray& other)
 }
 
 ZoStringArray::~ZoStringArray() {
-  XTR_TEXTF("STRING ARRAY(void): >>> MEM >>> delete: 0x%" PRIxPTR, addressOf(slots_.get()));
+  XTR_TEXTF("STRING ARRAY(void): >>> MEM >>> delete: 0x%" PRIxPTR, addressOf(slots_.data()));
 }
 
 void ZoStringArray::allocate(const char* traceLine) {
-  slots_ = std::make_unique<ZoString[]>(static_cast<std::size_t>(capacity_));
-  XTR_TEXTF(traceLine, addressOf(slots_.get()));
+  slots_ = std::vector<ZoString>();
+  slots_.reserve(static_cast<std::size_t>(capacity_));
+  XTR_TEXTF(traceLine, addressOf(slots_.data()));
 }
 
 ZoStringArray& ZoStringArray::operator=(const ZoStringArray& other) {
   if (this == &other) return *this;
-  XTR_TEXTF("STRING ARRAY(=): >>> MEM >>> delete: 0x%" PRIxPTR, addressOf(slots_.get()));
-  slots_.reset();
+  XTR_TEXTF("STRING ARRAY(=): >>> MEM >>> delete: 0x%" PRIxPTR, addressOf(slots_.data()));
   growth_ = other.growth_;
   capacity_ = other.capacity_;
   count_ = 0;
@@ -308,11 +309,11 @@ ZoStringArray& ZoStringArray::operator=(const ZoStringArray& other) {
 
 void ZoStringArray::add(const ZoString& s) {
   if (free_ == 0) {
-    const ZoString kept(s);  // `s` may be one of the slots freed below
+    const ZoString kept(s);  // `s` may be one of the slots moved below
     grow();
-    slots_[count_] = kept;
+    slots_.push_back(kept);
   } else {
-    slots_[count_] = s;
+    slots_.push_back(s);
   }
   ++count_;
   --free_;
@@ -322,10 +323,10 @@ void ZoStringArray::grow() {
   const ZO_LONG room = std::numeric_limits<ZO_LONG>::max() - capacity_;
   const ZO_LONG step = growth_ < room ? growth_ : room;
   const ZO_LONG grown = capacity_ + step;
-  auto fresh = std::make_unique<ZoString[]>(static_cast<std::size_t>(grown));
-  for (ZO_LONG i = 0; i < capacity_; ++i) fresh[i].swap(slots_[i]);  // the old slots are freed next
-  XTR_TEXTF("STRING ARRAY(add): >>> MEM >>> delete: 0x%" PRIxPTR, addressOf(slots_.get()));
-  slots_ = std::move(fresh);
+  XTR_TEXTF("STRING ARRAY(add): >>> MEM >>> delete: 0x%" PRIxPTR, addressOf(slots_.data()));
+  if (slots_.capacity() < static_cast<std::size_t>(grown)) {
+    slots_.reserve(std::max(static_cast<std::size_t>(grown), 2 * slots_.capacity()));
+  }
   capacity_ = grown;
   free_ = step;
 }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "common/zo_types.h"
 
@@ -151,7 +152,10 @@ class ZoStringArray {
   ZO_LONG capacity_;
   ZO_LONG count_;
   ZO_LONG free_;
-  std::unique_ptr<ZoString[]> slots_;
+  // The strings added so far (size == count_). The logical capacity above is
+  // what callers see; the storage behind it grows geometrically so that a
+  // long run of adds costs amortised constant time.
+  std::vector<ZoString> slots_;
 };
 
 // Counted byte string; the bytes may contain zeros. The buffer always holds one
