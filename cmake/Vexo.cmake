@@ -6,6 +6,11 @@
 
 set(VEXO_MODULE_HEADER ${CMAKE_SOURCE_DIR}/common/vexo_module.h)
 
+# The Windows cross-build builds its third-party libraries from source.
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  include(${CMAKE_CURRENT_LIST_DIR}/win32-deps.cmake)
+endif()
+
 function(vexo_stamp_sources target)
   get_target_property(srcs ${target} SOURCES)
   get_target_property(srcdir ${target} SOURCE_DIR)
@@ -50,6 +55,9 @@ function(vexo_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  if(WIN32)
+    target_compile_options(${name} PRIVATE -include ${CMAKE_SOURCE_DIR}/tests/support/win32_posix.h)
+  endif()
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT
     "VEXO_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXO_BINARY_DIR=${CMAKE_BINARY_DIR}")

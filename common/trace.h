@@ -35,8 +35,16 @@ void xtrText(const char* text);
 // length below 1 writes nothing.
 void xtrData(const void* address, ZO_LONG length);
 
+// Format checking of xtrTextF. MinGW's "printf" checks against the old system
+// runtime; its builds format with the C99 functions (%zu, %lld), as elsewhere.
+#ifdef __MINGW32__
+#define XTR_PRINTF_CHECK(formatArg, firstArg) __attribute__((format(gnu_printf, formatArg, firstArg)))
+#else
+#define XTR_PRINTF_CHECK(formatArg, firstArg) __attribute__((format(printf, formatArg, firstArg)))
+#endif
+
 // Writes one text line formatted like printf (no test of the trace state).
-void xtrTextF(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void xtrTextF(const char* format, ...) XTR_PRINTF_CHECK(1, 2);
 
 // Opens (for appending) the trace file at `path` and writes its header.
 // Returns 0, or XEC_NOT_STARTED_OR_NO_TRACE_FILE after a failure report when

@@ -1,6 +1,5 @@
 #include "ndossa/database.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +12,8 @@
 #include <random>
 #include <set>
 #include <tuple>
+
+#include "platform/platform.h"
 
 namespace ndossa {
 namespace {
@@ -209,13 +210,11 @@ DossaStatus Database::prepare(const char* sql, Statement& stmt) {
 }
 
 DossaStatus Database::create(const std::string& path) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (errno == EEXIST) return DOSSA_ERR_FILE_EXISTS;
-    DossaStatus s = statusOfErrno(errno);
+  if (const int err = platformCreateNewFile(path.c_str())) {
+    if (err == EEXIST) return DOSSA_ERR_FILE_EXISTS;
+    DossaStatus s = statusOfErrno(err);
     return s == DOSSA_ERR_NO_SUCH_DATABASE ? DOSSA_ERR_CANNOT_OPEN : s;
   }
-  ::close(fd);
 
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
+
 namespace ndossa {
 namespace {
 
@@ -120,13 +122,9 @@ DossaStatus resolveDatabasePath(const char* path, std::string& file) {
     if (text.empty()) return DOSSA_ERR_NO_SUCH_DATABASE;
   }
   const char* dir = std::getenv("NDOSSA_DATA");
-  if (text[0] == '/' || !dir || !*dir) {
-    file.assign(text);
-    return DOSSA_NOERROR;
-  }
-  file.assign(dir);
-  if (file.back() != '/') file += '/';
-  file += text;
+  file.assign(text);
+  if (platformIsAbsolutePath(file.c_str()) || !dir || !*dir) return DOSSA_NOERROR;
+  file = platformDirWithSeparator(dir) + file;
   return DOSSA_NOERROR;
 }
 

@@ -1,8 +1,5 @@
 // The user's canonical name and its abbreviated form.
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -11,28 +8,13 @@
 
 #include "docstore/dossa_api.h"
 #include "ndossa/library_state.h"
+#include "platform/platform.h"
 
 namespace {
 
 // Component tag of a canonical name ("CN", "OU", "O", "C"): letters before '='.
 constexpr std::size_t kMaxTagLength = 8;
 constexpr std::string_view kCommonNameTag = "CN=";
-
-// The login name of the process's user, or empty.
-std::string loginName() {
-  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-      found->pw_name && *found->pw_name)
-    return found->pw_name;
-  for (const char* variable : {"USER", "LOGNAME"}) {
-    const char* value = std::getenv(variable);
-    if (value && *value) return value;
-  }
-  return {};
-}
 
 // A component without its tag: "O=Acme" gives "Acme"; text without a tag stays.
 std::string_view untagged(std::string_view component) {
@@ -57,7 +39,7 @@ DossaStatus DossaGetUserName(char* name) {
   if (configured && *configured) {
     canonical = configured;
   } else {
-    std::string login = loginName();
+    std::string login = platformLoginName();
     if (login.empty()) return DOSSA_ERR_NO_USER_NAME;
     canonical = std::string(kCommonNameTag) + login;
   }

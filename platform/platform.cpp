@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,11 @@ std::int32_t numberAfter(const std::string& key, const char* lead) {
   }
   return value;
 }
+
+// Environment override of the console code page.
+constexpr const char* kCodePageVariable = "VEXO_CODEPAGE";
+// Largest value read from the override (code pages have at most 5 digits).
+constexpr long kLargestCodePage = 99999;
 
 const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -88,3 +94,15 @@ std::string platformDirWithSeparator(const char* dir) {
 }
 
 const char* platformGetEnv(const char* name) { return name ? std::getenv(name) : nullptr; }
+
+std::int32_t platformCodePageOverride() {
+  const char* value = std::getenv(kCodePageVariable);
+  if (value == nullptr) return 0;
+  char* end = nullptr;
+  errno = 0;
+  const long cp = std::strtol(value, &end, 10);
+  if (errno == 0 && end != value && *end == '\0' && cp > 0 && cp <= kLargestCodePage) {
+    return static_cast<std::int32_t>(cp);
+  }
+  return 0;
+}

@@ -19,10 +19,14 @@ long long platformThreadId();
 std::string platformProgramPath();
 
 // Code page of the console input, or 0 when the process has no console (or no
-// console code page can be told). On Linux: the environment variable
-// VEXO_CODEPAGE when it holds a positive number, otherwise, while standard
-// input is a terminal, the code page of the locale's character set.
+// console code page can be told). The environment variable VEXO_CODEPAGE, when
+// it holds a plausible code page number, overrides it on every platform.
+// Otherwise on Linux, while standard input is a terminal, the code page of the
+// locale's character set; on Windows the console's input code page.
 std::int32_t platformConsoleCodePage();
+
+// The code page VEXO_CODEPAGE names (1 to 99999), or 0 when it names none.
+std::int32_t platformCodePageOverride();
 
 // The system's default (OEM) code page. Returns 0 and sets *codePage, or
 // returns the operating system's error code and leaves *codePage alone.
@@ -65,5 +69,19 @@ char platformDirSeparator();
 // '\\'. A null or empty value gives "" (the current directory).
 std::string platformDirWithSeparator(const char* dir);
 
+// Whether `path` names a file independently of the current directory: it starts
+// with '/' (or, on Windows, with '\\' or a drive letter and a colon).
+bool platformIsAbsolutePath(const char* path);
+
 // Value of an environment variable, or null when it is not set.
 const char* platformGetEnv(const char* name);
+
+// Login name of the user the process runs as, or "" when none can be found.
+// On Linux the password database, then USER and LOGNAME; on Windows the
+// system's user name, then USERNAME.
+std::string platformLoginName();
+
+// Creates the empty file `path`, which must not exist yet, and closes it again
+// (the handle is not inherited by child processes). Returns 0, or the errno
+// value of the failure: EEXIST when the file (or a directory) is already there.
+int platformCreateNewFile(const char* path);

@@ -1,4 +1,6 @@
 // Operating-system services on Linux and other POSIX systems.
+#include <fcntl.h>
+#include <pwd.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -12,10 +14,8 @@
 
 namespace {
 
-// Environment override of the console code page.
-constexpr const char* kCodePageVariable = "VEXO_CODEPAGE";
-// Largest value read from the override (code pages have at most 5 digits).
-constexpr long kLargestCodePage = 99999;
+// Room for one password-database entry when the system does not suggest any.
+constexpr std::size_t kPasswordEntrySize = 16384;
 
 // The locale of the character classes, as the C library would choose it.
 const char* ctypeLocale() {
@@ -43,14 +43,7 @@ std::string platformProgramPath() {
 }
 
 std::int32_t platformConsoleCodePage() {
-  if (const char* value = std::getenv(kCodePageVariable)) {
-    char* end = nullptr;
-    errno = 0;
-    const long cp = std::strtol(value, &end, 10);
-    if (errno == 0 && end != value && *end == '\0' && cp > 0 && cp <= kLargestCodePage) {
-      return static_cast<std::int32_t>(cp);
-    }
-  }
+  if (const std::int32_t cp = platformCodePageOverride()) return cp;
   if (!::isatty(STDIN_FILENO)) return 0;
   return platformCodePageOfLocale(ctypeLocale());
 }
@@ -86,3 +79,28 @@ bool platformUniversalTime(std::time_t seconds, std::tm* out) {
 }
 
 char platformDirSeparator() { return '/'; }
+
+bool platformIsAbsolutePath(const char* path) { return path != nullptr && path[0] == '/'; }
+
+std::string platformLoginName() {
+  const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : kPasswordEntrySize);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+      found->pw_name && *found->pw_name) {
+    return found->pw_name;
+  }
+  for (const char* variable : {"USER", "LOGNAME"}) {
+    const char* value = std::getenv(variable);
+    if (value && *value) return value;
+  }
+  return std::string();
+}
+
+int platformCreateNewFile(const char* path) {
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return errno;
+  ::close(fd);
+  return 0;
+}

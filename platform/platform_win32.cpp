@@ -3,6 +3,12 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <lmcons.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -14,11 +20,44 @@ namespace {
 // Registry key and value that hold the system's OEM code page.
 constexpr const char* kCodePageKey = "SYSTEM\\CURRENTCONTROLSET\\CONTROL\\NLS\\CODEPAGE";
 constexpr const char* kOemCodePageValue = "OEMCP";
-// Room for the registry value as the system reads it.
+// Bytes read of the registry value.
 constexpr DWORD kOemCodePageSize = 20;
+// Largest number taken as a code page (code pages have at most 5 digits).
+constexpr long kLargestCodePage = 99999;
+
+// Longest program path asked for; Windows paths never exceed it.
+constexpr std::size_t kLongestPath = 32768;
 
 // 100-nanosecond intervals between 1601-01-01 and 1970-01-01.
 constexpr unsigned long long kEpochOffset = 116444736000000000ULL;
+
+// Closes a registry key when it goes out of scope.
+class RegistryKey {
+ public:
+  RegistryKey() = default;
+  ~RegistryKey() {
+    if (key_ != nullptr) ::RegCloseKey(key_);
+  }
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  HKEY* out() { return &key_; }
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// The leading decimal number of a text (blanks before it allowed), or 0 when
+// there is none or it is too large to be a code page.
+long leadingCodePage(const char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  long value = 0;
+  for (; *text >= '0' && *text <= '9'; ++text) {
+    value = value * 10 + (*text - '0');
+    if (value > kLargestCodePage) return 0;
+  }
+  return value;
+}
 
 }  // namespace
 
@@ -32,24 +71,30 @@ std::string platformProgramPath() {
     const DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return std::string();
     if (n < buffer.size()) return std::string(buffer.data(), n);
+    // A full buffer means the path was cut: ask again with more room.
+    if (buffer.size() >= kLongestPath) return std::string();
     buffer.resize(buffer.size() * 2);
   }
 }
 
-std::int32_t platformConsoleCodePage() { return static_cast<std::int32_t>(::GetConsoleCP()); }
+std::int32_t platformConsoleCodePage() {
+  if (const std::int32_t cp = platformCodePageOverride()) return cp;
+  return static_cast<std::int32_t>(::GetConsoleCP());
+}
 
 long platformSystemCodePage(std::int32_t* codePage) {
-  HKEY key = nullptr;
-  LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCodePageKey, 0, KEY_QUERY_VALUE, &key);
+  RegistryKey key;
+  LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCodePageKey, 0, KEY_QUERY_VALUE, key.out());
   if (rc != ERROR_SUCCESS) return rc;
+  // One byte more than is read, so that the text always ends.
   char value[kOemCodePageSize + 1] = {};
   DWORD size = kOemCodePageSize;
-  rc = ::RegQueryValueExA(key, kOemCodePageValue, nullptr, nullptr,
+  DWORD type = REG_NONE;
+  rc = ::RegQueryValueExA(key.get(), kOemCodePageValue, nullptr, &type,
                           reinterpret_cast<BYTE*>(value), &size);
-  ::RegCloseKey(key);
   if (rc != ERROR_SUCCESS) return rc;
-  value[kOemCodePageSize] = '\0';
-  const long cp = std::atol(value);
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_INVALID_DATA;
+  const long cp = leadingCodePage(value);
   if (cp <= 0) return ERROR_INVALID_DATA;
   if (codePage != nullptr) *codePage = static_cast<std::int32_t>(cp);
   return 0;
@@ -69,14 +114,44 @@ PlatformClock platformNow() {
 
 bool platformLocalTime(std::time_t seconds, std::tm* out) {
   std::memset(out, 0, sizeof *out);
-  return ::localtime_s(out, &seconds) == 0;
+  if (::localtime_s(out, &seconds) == 0) return true;
+  std::memset(out, 0, sizeof *out);
+  return false;
 }
 
 bool platformUniversalTime(std::time_t seconds, std::tm* out) {
   std::memset(out, 0, sizeof *out);
-  return ::gmtime_s(out, &seconds) == 0;
+  if (::gmtime_s(out, &seconds) == 0) return true;
+  std::memset(out, 0, sizeof *out);
+  return false;
 }
 
 char platformDirSeparator() { return '\\'; }
+
+bool platformIsAbsolutePath(const char* path) {
+  if (path == nullptr) return false;
+  if (path[0] == '/' || path[0] == '\\') return true;
+  const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+  return letter && path[1] == ':';
+}
+
+std::string platformLoginName() {
+  std::vector<char> buffer(UNLEN + 1, '\0');  // room for the longest user name
+  DWORD size = static_cast<DWORD>(buffer.size());
+  if (::GetUserNameA(buffer.data(), &size) && buffer[0] != '\0') {
+    buffer.back() = '\0';
+    return buffer.data();
+  }
+  const char* value = std::getenv("USERNAME");
+  return (value && *value) ? value : std::string();
+}
+
+int platformCreateNewFile(const char* path) {
+  const int fd = ::_open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                         _S_IREAD | _S_IWRITE);
+  if (fd < 0) return errno;
+  ::_close(fd);
+  return 0;
+}
 
 #endif  // _WIN32

@@ -20,7 +20,7 @@ class ConversionRegression : public ::testing::Test {
     char pattern[] = "/tmp/convregXXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     dir_ = pattern;
-    ::setenv("VEXO_XLAT_PATH", dir_.c_str(), 1);
+    ::setenv("VEXO_XLAT_PATH", dir_.string().c_str(), 1);
   }
   void TearDown() override {
     xrkTermCommonServices();

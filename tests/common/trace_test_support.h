@@ -4,7 +4,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +20,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "common/services.h"
 
 namespace tracetest {
 
@@ -65,6 +69,7 @@ inline std::string readFile(const std::string& path) {
 
 inline bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 
+#ifndef _WIN32
 // Runs `body` in a child process and waits for it. The child starts from the
 // parent's state (the test binaries never start the services in the parent
 // while a child runs) and ends with exit code 0 unless `body` exits itself.
@@ -88,6 +93,42 @@ inline pid_t runInChild(const std::function<void()>& body) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
   return pid;
 }
+#else
+// Windows has no fork: `body` runs in this process, and what it changed of the
+// process afterwards is undone so that the next body starts as fresh: the
+// services are stopped without writing anything more to the trace file, and
+// the environment and working directory are restored. A body that exits ends
+// the whole test binary, which fails it. Returns this process's id.
+inline pid_t runInChild(const std::function<void()>& body) {
+  std::vector<std::string> environment;
+  for (char** entry = _environ; entry != nullptr && *entry != nullptr; ++entry) {
+    environment.emplace_back(*entry);
+  }
+  std::error_code ignored;
+  const std::filesystem::path workDir = std::filesystem::current_path(ignored);
+  body();
+  std::fflush(nullptr);
+  if (XrkControlBlock* block = xrkControlBlock()) {
+    block->traceFile.reset();
+    block->fileOpen = 0;
+  }
+  xrkTermCommonServices();
+  std::vector<std::string> added;
+  for (char** entry = _environ; entry != nullptr && *entry != nullptr; ++entry) {
+    const std::string text(*entry);
+    const std::size_t equals = text.find('=', 1);
+    if (equals != std::string::npos) added.push_back(text.substr(0, equals));
+  }
+  for (const std::string& name : added) _putenv_s(name.c_str(), "");
+  for (const std::string& text : environment) {
+    const std::size_t equals = text.find('=', 1);
+    if (equals == std::string::npos) continue;
+    _putenv_s(text.substr(0, equals).c_str(), text.substr(equals + 1).c_str());
+  }
+  std::filesystem::current_path(workDir, ignored);
+  return static_cast<pid_t>(::_getpid());
+}
+#endif
 
 // Sets the variables a child needs for tracing into `dir` (in the child only).
 inline void traceInto(const std::string& dir, const char* traceValue = "1",

@@ -211,11 +211,11 @@ TEST(PXMFile, MarkAndReturn) {
 
 TEST(PXMFile, FilesThatCannotBeRead) {
   ScratchDir dir;
-  PXMFile missing((dir.path() / "missing.pxm").c_str());
+  PXMFile missing((dir.path() / "missing.pxm").string().c_str());
   EXPECT_EQ(missing.GetStatus(), PXM_STATUS_NOT_OPENED);
   EXPECT_EQ(missing.GetStatement(), nullptr);
 
-  PXMFile directory(dir.path().c_str());
+  PXMFile directory(dir.path().string().c_str());
   EXPECT_EQ(directory.GetStatus(), PXM_STATUS_NOT_OPENED);
   EXPECT_EQ(directory.GetStatement(), nullptr);
 }

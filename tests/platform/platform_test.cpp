@@ -1,46 +1,24 @@
+// The platform layer's shared parts, and its services on POSIX systems.
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
+#include "tests/platform/scoped_env.h"
+
 namespace {
 
-// Sets an environment variable for the life of the object, then restores it.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) {
-      had_ = true;
-      old_ = old;
-    }
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_.c_str(), old_.c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
-
- private:
-  std::string name_;
-  std::string old_;
-  bool had_ = false;
-};
-
 TEST(PlatformDirectory, SeparatorAddedOnceAndEmptyMeansCurrentDirectory) {
-  EXPECT_EQ(platformDirWithSeparator("/tmp/trace"), "/tmp/trace/");
+  EXPECT_EQ(platformDirWithSeparator("/tmp/trace"), std::string("/tmp/trace") + platformDirSeparator());
   EXPECT_EQ(platformDirWithSeparator("/tmp/trace/"), "/tmp/trace/");
   EXPECT_EQ(platformDirWithSeparator("C:\\trace\\"), "C:\\trace\\");
-  EXPECT_EQ(platformDirWithSeparator("x"), "x/");
+  EXPECT_EQ(platformDirWithSeparator("x"), std::string("x") + platformDirSeparator());
   EXPECT_EQ(platformDirWithSeparator(""), "");
   EXPECT_EQ(platformDirWithSeparator(nullptr), "");
 }
@@ -72,6 +50,60 @@ TEST(PlatformCodePage, LocaleNames) {
   EXPECT_EQ(platformCodePageOfLocale(""), 0);
 }
 
+TEST(PlatformTime, TwentyFourCharacterText) {
+  std::tm t{};
+  t.tm_year = 97;
+  t.tm_mon = 7;
+  t.tm_mday = 2;
+  t.tm_hour = 4;
+  t.tm_min = 5;
+  t.tm_sec = 9;
+  t.tm_wday = 6;
+  EXPECT_EQ(platformTimeText24(t), "Sat Aug  2 04:05:09 1997");
+  t.tm_mday = 12;
+  t.tm_wday = 2;
+  EXPECT_EQ(platformTimeText24(t), "Tue Aug 12 04:05:09 1997");
+}
+
+TEST(PlatformFiles, NewFileIsCreatedOnceAndNeverOverwritten) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("platform_test_" + std::to_string(platformProcessId()));
+  fs::remove_all(dir);
+  ASSERT_TRUE(fs::create_directories(dir));
+  const std::string file = (dir / "new.db").string();
+  ASSERT_EQ(platformCreateNewFile(file.c_str()), 0);
+  EXPECT_TRUE(fs::is_regular_file(file));
+  EXPECT_EQ(fs::file_size(file), 0u);
+  {
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fputs("kept", out);
+    std::fclose(out);
+  }
+  EXPECT_EQ(platformCreateNewFile(file.c_str()), EEXIST);
+  EXPECT_EQ(fs::file_size(file), 4u);  // the existing file is left alone
+  EXPECT_EQ(platformCreateNewFile(dir.string().c_str()), EEXIST);
+  EXPECT_EQ(platformCreateNewFile((dir / "no" / "such.db").string().c_str()), ENOENT);
+  fs::remove_all(dir);
+}
+
+TEST(PlatformCodePage, OverrideTakesOnlyAPlausibleNumber) {
+  {
+    ScopedEnv over("VEXO_CODEPAGE", "850");
+    EXPECT_EQ(platformCodePageOverride(), 850);
+    EXPECT_EQ(platformConsoleCodePage(), 850);
+  }
+  for (const char* bad : {"abc", "12x", "-5", "0", "100000", "99999999999"}) {
+    ScopedEnv over("VEXO_CODEPAGE", bad);
+    EXPECT_EQ(platformCodePageOverride(), 0) << bad;
+  }
+  ScopedEnv none("VEXO_CODEPAGE", nullptr);
+  EXPECT_EQ(platformCodePageOverride(), 0);
+}
+
+TEST(PlatformUser, LoginNameIsFound) { EXPECT_FALSE(platformLoginName().empty()); }
+
+#ifndef _WIN32
 TEST(PlatformCodePage, SystemCodePageFollowsTheLocaleVariablesInOrder) {
   ScopedEnv all("LC_ALL", nullptr);
   ScopedEnv ctype("LC_CTYPE", "fr_FR.ISO-8859-15");
@@ -111,19 +143,12 @@ TEST(PlatformCodePage, ConsoleOverrideTakesOnlyAPlausibleNumber) {
   }
 }
 
-TEST(PlatformTime, TwentyFourCharacterText) {
-  std::tm t{};
-  t.tm_year = 97;
-  t.tm_mon = 7;
-  t.tm_mday = 2;
-  t.tm_hour = 4;
-  t.tm_min = 5;
-  t.tm_sec = 9;
-  t.tm_wday = 6;
-  EXPECT_EQ(platformTimeText24(t), "Sat Aug  2 04:05:09 1997");
-  t.tm_mday = 12;
-  t.tm_wday = 2;
-  EXPECT_EQ(platformTimeText24(t), "Tue Aug 12 04:05:09 1997");
+TEST(PlatformDirectory, OnlyARootedPathIsAbsolute) {
+  EXPECT_TRUE(platformIsAbsolutePath("/var/data"));
+  EXPECT_FALSE(platformIsAbsolutePath("data/x.ndb"));
+  EXPECT_FALSE(platformIsAbsolutePath("C:\\data"));
+  EXPECT_FALSE(platformIsAbsolutePath(""));
+  EXPECT_FALSE(platformIsAbsolutePath(nullptr));
 }
 
 TEST(PlatformProcess, IdsAndProgramPath) {
@@ -136,5 +161,6 @@ TEST(PlatformProcess, IdsAndProgramPath) {
   platformSleep(0);
   platformSleep(1);
 }
+#endif  // _WIN32
 
 }  // namespace

@@ -1,0 +1,39 @@
+# Third-party libraries of the Windows cross-build, built from source here
+# because the build machine has none for the target:
+#   - GoogleTest and GoogleMock from VEXO_GOOGLETEST_SOURCE (Debian's sources);
+#   - SQLite from the amalgamation in VEXO_SQLITE_AMALGAMATION (sqlite3.c and
+#     sqlite3.h; scripts/test-windows fetches and verifies it).
+# find_package(GTest) and find_package(SQLite3) in the folders then find these
+# targets through CMake's package redirects, so the folders stay unchanged.
+
+set(VEXO_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the cross-build")
+set(VEXO_SQLITE_AMALGAMATION "" CACHE PATH "Folder holding sqlite3.c and sqlite3.h")
+
+if(NOT EXISTS ${VEXO_GOOGLETEST_SOURCE}/CMakeLists.txt)
+  message(FATAL_ERROR "No GoogleTest sources in ${VEXO_GOOGLETEST_SOURCE} (set VEXO_GOOGLETEST_SOURCE)")
+endif()
+if(NOT EXISTS ${VEXO_SQLITE_AMALGAMATION}/sqlite3.c OR NOT EXISTS ${VEXO_SQLITE_AMALGAMATION}/sqlite3.h)
+  message(FATAL_ERROR "No SQLite amalgamation in '${VEXO_SQLITE_AMALGAMATION}' (set VEXO_SQLITE_AMALGAMATION)")
+endif()
+
+# GoogleTest: its own warnings are not ours to fix.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(${VEXO_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL)
+foreach(lib gtest gtest_main gmock gmock_main)
+  target_compile_options(${lib} PRIVATE -w)
+  if(NOT TARGET GTest::${lib})
+    add_library(GTest::${lib} ALIAS ${lib})
+  endif()
+endforeach()
+file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/gtest-config.cmake
+  "# GoogleTest is built by the cross-build itself.\nset(GTest_FOUND TRUE)\n")
+
+# SQLite: the amalgamation as a static library, with SQLite's own options only.
+add_library(vexo_sqlite3 STATIC ${VEXO_SQLITE_AMALGAMATION}/sqlite3.c)
+target_include_directories(vexo_sqlite3 SYSTEM PUBLIC ${VEXO_SQLITE_AMALGAMATION})
+target_compile_definitions(vexo_sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION)
+target_compile_options(vexo_sqlite3 PRIVATE -w)
+add_library(SQLite::SQLite3 ALIAS vexo_sqlite3)
+file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/sqlite3-config.cmake
+  "# SQLite is built by the cross-build itself from its amalgamation.\nset(SQLite3_FOUND TRUE)\n")
