@@ -60,8 +60,14 @@ class TempDir {
   std::string path_;
 };
 
+// The text of a file. Trace and report files are text files: on Windows their
+// lines end in "\r\n", which this reads as "\n".
 inline std::string readFile(const std::string& path) {
+#ifdef _WIN32
+  std::ifstream in(path);
+#else
   std::ifstream in(path, std::ios::binary);
+#endif
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
