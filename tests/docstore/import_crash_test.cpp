@@ -41,13 +41,13 @@ std::string makeSource(Definitions& expected) {
   std::ostringstream out;
   out << "* Generated maps for the crash test.\n";
   for (int m = 0; m < kMaps; ++m) {
-    char map[16];
+    char map[32];
     std::snprintf(map, sizeof map, "MAP%03d", m);
     out << map << std::string(9 - std::string(map).size(), ' ') << "PXMMAP SIZE=(24,80)\n";
     auto& fields = expected[map];
     const int count = 4 + (m * 7) % 25;
     for (int f = 0; f < count; ++f) {
-      char name[16];
+      char name[32];
       std::snprintf(name, sizeof name, "F%03d%02d", m, f);
       const int row = 1 + f % 24;
       const int column = 2 + (f * 3) % 70;
