@@ -22,43 +22,11 @@
 #include <vector>
 
 #include "common/services.h"
+#include "tests/support/temp_dir.h"
 
 namespace tracetest {
 
-// A scratch directory removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vexo-trace-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) != nullptr) path_ = buffer.data();
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  // Names of the files in the directory that end in `extension`.
-  std::vector<std::string> filesEndingIn(const std::string& extension) const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      const std::string name = entry.path().filename().string();
-      if (name.size() >= extension.size() &&
-          name.compare(name.size() - extension.size(), extension.size(), extension) == 0) {
-        names.push_back(name);
-      }
-    }
-    return names;
-  }
-
- private:
-  std::string path_;
-};
+using TempDir = vexotest::TempDir;
 
 // The text of a file. Trace and report files are text files: on Windows their
 // lines end in "\r\n", which this reads as "\n".

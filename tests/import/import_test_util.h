@@ -12,38 +12,11 @@
 #include <string_view>
 
 #include "import/user_message.h"
+#include "tests/support/temp_dir.h"
 
 namespace import_test {
 
-class ScratchDir {
- public:
-  ScratchDir() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("vexo_import_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
-  // Writes `content` byte for byte to a file of this directory; returns its path.
-  std::string write(const std::string& name, std::string_view content) const {
-    const std::filesystem::path file = path_ / name;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    return file.string();
-  }
-
- private:
-  std::filesystem::path path_;
-};
+using ScratchDir = vexotest::ScratchDir;
 
 // A source line: `text`, and when a mark or a sequence number is given, blanks
 // up to column 71, `mark` in column 72 and the sequence columns; then a line feed.

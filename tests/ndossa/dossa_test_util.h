@@ -13,28 +13,11 @@
 
 #include "docstore/dossa_api.h"
 #include "ndossa/dossa_admin.h"
+#include "tests/support/temp_dir.h"
 
 namespace dossatest {
 
-// A fresh directory, removed with everything in it at the end.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ndossa-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using TempDir = vexotest::TempDir;
 
 // Search callback that collects the note ids in a std::vector<DossaNoteId>.
 inline DossaStatus collect(void* context, const DossaSearchMatch* match, const void*) {
