@@ -65,7 +65,7 @@ class PXMMessage {
   void discardMap();
 
   ZoDatabase* database_;
-  ZoSession* session_;
+  [[maybe_unused]] ZoSession* session_;  // borrowed, never deleted
   ZO_ULONG errorCode_ = 0;
   ZO_LONG dbErrorCode_ = 0;
   ZoString errorText_;
