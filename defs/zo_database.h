@@ -27,11 +27,12 @@
 #include "defs/zo_field_def.h"
 #include "defs/zo_message_def.h"
 #include "defs/zo_service_def.h"
+#include "defs/zo_store_codes.h"
 #include "defs/zo_string.h"
 
 class ZoSession;
 
-class ZoDatabase {
+class ZoDatabase : protected ZoStoreCodes {
  public:
   ZoDatabase(const ZoDatabase&) = delete;
   ZoDatabase& operator=(const ZoDatabase&) = delete;
@@ -71,21 +72,7 @@ class ZoDatabase {
   // Both codes 0, text empty. `session` is borrowed and must outlive the database.
   explicit ZoDatabase(const ZoSession& session);
 
-  // Start of every operation: clears both codes and the text.
-  void clearCodes();
-  // Sets the error code; returns FALSE so that a failing path can `return fail(...)`.
-  ZO_BOOLEAN fail(ZO_ULONG errorCode);
-  // A failure of the underlying store: ERR_DB_SYS_ERROR with its status and text.
-  ZO_BOOLEAN failSystem(ZO_LONG dbErrorCode, const ZoString& dbErrorText);
-  // TRUE exactly when the error code is 0.
-  ZO_BOOLEAN succeeded() const { return errorCode_ == 0 ? TRUE : FALSE; }
-
   const ZoSession& session() const { return *session_; }
-
-  // Protected so that concrete stores can name them in XTR_METHOD.
-  ZO_ULONG errorCode_ = 0;
-  ZO_LONG dbErrorCode_ = 0;
-  ZoString dbErrorText_;
 
  private:
   const ZoSession* session_;

@@ -11,11 +11,12 @@
 
 #include "common/zo_types.h"
 #include "defs/zo_security_def.h"
+#include "defs/zo_store_codes.h"
 #include "defs/zo_string.h"
 
 class ZoSession;
 
-class ZoSecurity {
+class ZoSecurity : protected ZoStoreCodes {
  public:
   ZoSecurity(const ZoSecurity&) = delete;
   ZoSecurity& operator=(const ZoSecurity&) = delete;
@@ -37,18 +38,7 @@ class ZoSecurity {
   // Both codes 0, text empty. `session` is borrowed and must outlive the store.
   explicit ZoSecurity(const ZoSession& session);
 
-  void clearCodes();
-  // Sets the error code; returns FALSE.
-  ZO_BOOLEAN fail(ZO_ULONG errorCode);
-  // A failure of the underlying store: ERR_SEC_SYS_ERROR with its status and text.
-  ZO_BOOLEAN failSystem(ZO_LONG dbErrorCode, const ZoString& dbErrorText);
-  ZO_BOOLEAN succeeded() const { return errorCode_ == 0 ? TRUE : FALSE; }
-
   const ZoSession& session() const { return *session_; }
-
-  ZO_ULONG errorCode_ = 0;
-  ZO_LONG dbErrorCode_ = 0;
-  ZoString dbErrorText_;
 
  private:
   const ZoSession* session_;

@@ -1,0 +1,42 @@
+#pragma once
+// The outcome record that the definition and security stores share: the
+// internal code of the last operation, and the underlying store's own status
+// and text when the store itself failed.
+
+#include "common/zo_types.h"
+#include "defs/zo_string.h"
+
+class ZoStoreCodes {
+ protected:
+  // `systemErrorCode` is the code a failure of the underlying store sets.
+  explicit ZoStoreCodes(ZO_ULONG systemErrorCode) : systemErrorCode_(systemErrorCode) {}
+
+  // Start of every operation: clears both codes and the text.
+  void clearCodes() {
+    errorCode_ = 0;
+    dbErrorCode_ = 0;
+    dbErrorText_ = "";
+  }
+  // Sets the error code; returns FALSE so that a failing path can `return fail(...)`.
+  ZO_BOOLEAN fail(ZO_ULONG errorCode) {
+    errorCode_ = errorCode;
+    return succeeded();
+  }
+  // A failure of the underlying store: the system-error code with its status and text.
+  ZO_BOOLEAN failSystem(ZO_LONG dbErrorCode, const ZoString& dbErrorText) {
+    errorCode_ = systemErrorCode_;
+    dbErrorCode_ = dbErrorCode;
+    dbErrorText_ = dbErrorText;
+    return FALSE;
+  }
+  // TRUE exactly when the error code is 0.
+  ZO_BOOLEAN succeeded() const { return errorCode_ == 0 ? TRUE : FALSE; }
+
+  // Protected so that concrete stores can name them in XTR_METHOD.
+  ZO_ULONG errorCode_ = 0;
+  ZO_LONG dbErrorCode_ = 0;
+  ZoString dbErrorText_;
+
+ private:
+  ZO_ULONG systemErrorCode_;
+};
