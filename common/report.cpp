@@ -26,7 +26,7 @@ constexpr const char* kUnstartedPrefix = "XRK";
 
 // Serialises reports of several threads; guards reportFile.
 std::mutex reportMutex;
-// The report file of the process: opened at the first report, never closed.
+// The report file of the process: opened at the first report, kept to the end.
 std::FILE* reportFile = nullptr;
 // Set while the calling thread writes a report.
 thread_local bool reportInProgress = false;
@@ -184,4 +184,10 @@ ZO_LONG xrk_xcsPVRT(const char* functionName, ZO_LONG probeId, ZO_LONG majorCode
   }
   xtrExit("xrk_xcsPVRT", 0);
   return 0;
+}
+
+void xrkCloseReportFile() {
+  std::lock_guard<std::mutex> lock(reportMutex);
+  if (reportFile != nullptr) std::fclose(reportFile);
+  reportFile = nullptr;
 }

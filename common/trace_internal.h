@@ -58,3 +58,8 @@ struct XtrRingSnapshot {
   XtrRingEntry entries[XTR_RING_ENTRIES] = {};
 };
 XtrRingSnapshot xtrSnapshotRing();
+
+// Closes the report file, so that the next report opens it anew in the
+// directory named then. A process keeps its report file to the end; this is
+// for harnesses that run several would-be processes in one (no fork).
+void xrkCloseReportFile();

@@ -19,8 +19,10 @@
 
 namespace {
 
+using tracetest::asText;
 using tracetest::maskTrace;
 using tracetest::readFile;
+using tracetest::readRaw;
 using tracetest::runInChild;
 using tracetest::TempDir;
 using tracetest::traceInto;
@@ -115,7 +117,8 @@ TEST(TraceFile, HeaderAndKnownSequenceAreByteExact) {
     xrkControlBlock()->lineCounter = 0;
     knownSequence();
   });
-  const std::string text = readFile(dir.file(vexoFile(pid, "TRC")));
+  const std::string raw = readRaw(dir.file(vexoFile(pid, "TRC")));
+  const std::string text = asText(raw);
   ASSERT_FALSE(text.empty());
 
   std::string program = platformProgramPath() + "(Talvane) ";
@@ -128,8 +131,8 @@ TEST(TraceFile, HeaderAndKnownSequenceAreByteExact) {
 
   const long long offset = readNumber(dir.file("offset"));
   ASSERT_GT(offset, 0);
-  ASSERT_LE(static_cast<std::size_t>(offset), text.size());
-  const std::string tail = maskTrace(text.substr(static_cast<std::size_t>(offset)));
+  ASSERT_LE(static_cast<std::size_t>(offset), raw.size());
+  const std::string tail = maskTrace(asText(raw.substr(static_cast<std::size_t>(offset))));
   EXPECT_EQ(tail, expectedSequence());
   EXPECT_NE(text.find("(rc= ERR_CONF_FILE_OPEN_ERROR)"), std::string::npos);
 }

@@ -22,24 +22,39 @@
 #include <vector>
 
 #include "common/services.h"
+#include "common/trace_internal.h"
 #include "tests/support/temp_dir.h"
 
 namespace tracetest {
 
 using TempDir = vexotest::TempDir;
 
-// The text of a file. Trace and report files are text files: on Windows their
-// lines end in "\r\n", which this reads as "\n".
-inline std::string readFile(const std::string& path) {
-#ifdef _WIN32
-  std::ifstream in(path);
-#else
+// The bytes of a file.
+inline std::string readRaw(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-#endif
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
 }
+
+// `raw` as a text file reads: trace and report files are text files, whose
+// lines end in "\r\n" on Windows; those read as "\n".
+inline std::string asText(const std::string& raw) {
+#ifdef _WIN32
+  std::string text;
+  text.reserve(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+    text.push_back(raw[i]);
+  }
+  return text;
+#else
+  return raw;
+#endif
+}
+
+// The text of a file.
+inline std::string readFile(const std::string& path) { return asText(readRaw(path)); }
 
 inline bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 
@@ -87,6 +102,7 @@ inline pid_t runInChild(const std::function<void()>& body) {
     block->fileOpen = 0;
   }
   xrkTermCommonServices();
+  xrkCloseReportFile();
   std::vector<std::string> added;
   for (char** entry = _environ; entry != nullptr && *entry != nullptr; ++entry) {
     const std::string text(*entry);

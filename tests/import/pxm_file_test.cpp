@@ -162,7 +162,7 @@ TEST(PXMFile, ZeroBytesDoNotCutALine) {
   ScratchDir dir;
   const char raw[] = "AB\0CD PXMMAP\nF PXM\0FLD LENGTH=3\n";
   const std::string text(raw, sizeof raw - 1);
-  const auto seen = readFile(dir.write("nul.pxm", text));
+  const auto seen = readFile(dir.write("zero.pxm", text));
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[0].label,
             "AB\x01"

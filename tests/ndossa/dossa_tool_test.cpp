@@ -1,7 +1,6 @@
 // The dossa administration tool, run as a program.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -9,52 +8,25 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/ndossa/dossa_test_util.h"
+#include "tests/support/run_program.h"
 
 namespace dossatest {
 namespace {
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using ToolRun = vexotest::ProgramRun;
 
 class DossaToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* bin = std::getenv("VEXO_BINARY_DIR");
-    ASSERT_NE(bin, nullptr);
-    tool_ = std::string(bin) + "/bin/dossa";
+    tool_ = vexotest::programFile("dossa");
+    ASSERT_FALSE(tool_.empty()) << "run through ctest";
     db_ = dir_.file("tool.ndb");
   }
 
-  static std::string quote(const std::string& arg) {
-    std::string out = "'";
-    for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-  }
-
-  static std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-  }
-
-  ToolRun run(const std::vector<std::string>& args) {
-    std::string command = quote(tool_);
-    for (const auto& a : args) command += " " + quote(a);
-    std::string out = dir_.file("out.txt"), err = dir_.file("err.txt");
-    command += " >" + quote(out) + " 2>" + quote(err);
-    ToolRun result;
-    int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = slurp(out);
-    result.err = slurp(err);
-    return result;
-  }
+  ToolRun run(const std::vector<std::string>& args) { return vexotest::runProgram(tool_, args); }
 
   TempDir dir_;
   std::string tool_;
@@ -100,7 +72,7 @@ TEST_F(DossaToolTest, MistakesGiveAClearMessageAndStatusOne) {
     std::vector<std::string> args;
     const char* message;
   };
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {{}, "no command"},
       {{"frobnicate", db_}, "unknown command"},
       {{"create", db_}, "File already exists"},
@@ -117,13 +89,15 @@ TEST_F(DossaToolTest, MistakesGiveAClearMessageAndStatusOne) {
       {{"put", db_, "F", "--number", "n=inf"}, "not a number"},
       {{"put", db_, "F", "--list"}, "needs NAME=VALUE"},
       {{"put", db_, "F", "--bogus", "x=1"}, "unknown option"},
-      {{"put", db_, "F", "x=" + std::string(70000, 'v')}, "too long"},
       {{"delete", db_, "0"}, "not a note id"},
       {{"delete", db_, "-1"}, "not a note id"},
       {{"delete", db_, "99999999999"}, "not a note id"},
       {{"delete", db_, "5"}, "Document not found"},
       {{"delete", missing, "5"}, "File does not exist"},
   };
+#ifndef _WIN32  // a Windows command line holds at most 32,767 characters
+  cases.push_back({{"put", db_, "F", "x=" + std::string(70000, 'v')}, "too long"});
+#endif
   for (const Case& c : cases) {
     ToolRun r = run(c.args);
     std::string shown = c.args.empty() ? "" : c.args[0];

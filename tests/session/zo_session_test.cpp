@@ -15,6 +15,7 @@
 #include "common/return_codes.h"
 #include "common/sysutil.h"
 #include "defs/zo_data_types.h"
+#include "platform/platform.h"
 #include "tests/defs/trace_capture.h"
 #include "tests/session/session_fixture.h"
 
@@ -55,12 +56,13 @@ TEST_F(Session, ConfigurationFileIsFoundThroughTheEnvironment) {
     EXPECT_EQ(session.getPublicReturnCode(), ZORC_INI_OPEN_ERROR);
   }
   writeIni(textDbSection("defs.txt"));
-  for (const std::string& dir : {scratch_.dir(), scratch_.dir() + "/"}) {
+  const std::string separator(1, platformDirSeparator());
+  for (const std::string& dir : {scratch_.dir(), scratch_.dir() + separator}) {
     ::setenv("VEXO_INI_PATH", dir.c_str(), 1);
     trace.clear();
     ZoSession session(2, kArgv);
     EXPECT_EQ(session.getErrorCode(), 0u) << dir;
-    EXPECT_EQ(trace.count("VEXO.INI file path = " + scratch_.dir() + "/vexo.ini"), 1)
+    EXPECT_EQ(trace.count("VEXO.INI file path = " + scratch_.dir() + separator + "vexo.ini"), 1)
         << "no second separator";
   }
 }
@@ -265,7 +267,11 @@ TEST_F(Session, RestartRereadsTheConfigurationAndKeepsTheLists) {
   ASSERT_TRUE(session.getDefinitionDB()->read(field));
   EXPECT_EQ(field.getDataType(), ZODT_SHORT);
 
-  std::filesystem::remove(scratch_.path() / "vexo.ini");
+  // A directory without a configuration file (the session holds its own file
+  // open, which Windows would not let a test delete).
+  const std::filesystem::path empty = scratch_.path() / "empty";
+  std::filesystem::create_directory(empty);
+  ::setenv("VEXO_INI_PATH", empty.string().c_str(), 1);
   EXPECT_FALSE(session.restartSession());
   expectFailed(session, ERR_CONF_FILE_OPEN_ERROR);
   EXPECT_EQ(session.messages().count(), 1) << "a restart leaves the lists alone";
@@ -275,7 +281,7 @@ TEST_F(Session, RestartRereadsTheConfigurationAndKeepsTheLists) {
   EXPECT_FALSE(session.setEncoding());
   EXPECT_EQ(session.getEncoding(), ZoSession::ENCODING_UNSET);
 
-  writeIni(textDbSection("defs.txt"));
+  ::setenv("VEXO_INI_PATH", scratch_.dir().c_str(), 1);
   EXPECT_TRUE(session.restartSession()) << "a failed session can be restarted";
   EXPECT_EQ(session.getPublicReturnCode(), 0);
 }

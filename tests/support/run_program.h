@@ -1,0 +1,209 @@
+#pragma once
+// Runs one of the project's programs as its user runs it: arguments as given
+// (no shell in between), a working directory, environment changes, and what
+// it printed on each stream and its exit status.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace vexotest {
+
+struct ProgramRun {
+  int status = -1;  // the exit status; -1 when the program did not end by itself
+  std::string out;
+  std::string err;
+};
+
+// One environment change: `value` empty means the variable is removed.
+struct EnvSetting {
+  std::string name;
+  std::optional<std::string> value;
+};
+
+// The path of program `name` of the build tree the tests run from (ctest sets
+// VEXO_BINARY_DIR); empty when the tests do not run through ctest.
+inline std::string programFile(const std::string& name) {
+  const char* binary = std::getenv("VEXO_BINARY_DIR");
+  if (binary == nullptr) return std::string();
+#ifdef _WIN32
+  const std::string file = name + ".exe";
+#else
+  const std::string file = name;
+#endif
+  return std::filesystem::absolute(std::filesystem::path(binary) / "bin" / file).string();
+}
+
+namespace detail {
+
+inline std::string slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string bytes = text.str();
+#ifdef _WIN32
+  // Console text ends its lines in "\r\n" on Windows.
+  std::string lines;
+  lines.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    lines.push_back(bytes[i]);
+  }
+  return lines;
+#else
+  return bytes;
+#endif
+}
+
+#ifdef _WIN32
+// One argument as the C runtime of the child splits its command line.
+inline std::string quotedArgument(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) return arg;
+  std::string quoted = "\"";
+  std::size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes before a quote are doubled, and the quote escaped.
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted.push_back(c);
+  }
+  quoted.append(backslashes * 2, '\\');  // before the closing quote
+  return quoted + "\"";
+}
+
+// A file handle the child inherits as a standard stream.
+class InheritedFile {
+ public:
+  InheritedFile(const std::string& path, bool write) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    handle_ = ::CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  ~InheritedFile() {
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+  }
+  InheritedFile(const InheritedFile&) = delete;
+  InheritedFile& operator=(const InheritedFile&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// Environment changes made for the child and undone afterwards.
+class ScopedEnvironment {
+ public:
+  explicit ScopedEnvironment(const std::vector<EnvSetting>& settings) {
+    for (const EnvSetting& s : settings) {
+      const char* old = std::getenv(s.name.c_str());
+      saved_.push_back({s.name, old ? std::optional<std::string>(old) : std::nullopt});
+      ::SetEnvironmentVariableA(s.name.c_str(), s.value ? s.value->c_str() : nullptr);
+    }
+  }
+  ~ScopedEnvironment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      ::SetEnvironmentVariableA(it->name.c_str(), it->value ? it->value->c_str() : nullptr);
+    }
+  }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::vector<EnvSetting> saved_;
+};
+#endif
+
+}  // namespace detail
+
+// Runs `program` with `args` in `workDir` (the current directory when empty),
+// with `env` applied on top of this process's environment.
+inline ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                             const std::string& workDir = std::string(),
+                             const std::vector<EnvSetting>& env = {}) {
+  TempDir capture;
+  const std::string outPath = capture.file("stdout");
+  const std::string errPath = capture.file("stderr");
+  ProgramRun run;
+#ifdef _WIN32
+  {
+    std::string commandLine = detail::quotedArgument(program);
+    for (const std::string& arg : args) commandLine += " " + detail::quotedArgument(arg);
+    // Windows cuts longer command lines (or refuses them): never run a cut one.
+    constexpr std::size_t kLongestCommandLine = 32767;
+    if (commandLine.size() >= kLongestCommandLine) {
+      run.err = "command line too long for Windows";
+      return run;
+    }
+    detail::InheritedFile in("NUL", false);
+    detail::InheritedFile out(outPath, true);
+    detail::InheritedFile err(errPath, true);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in.get();
+    startup.hStdOutput = out.get();
+    startup.hStdError = err.get();
+    PROCESS_INFORMATION process{};
+    detail::ScopedEnvironment scoped(env);
+    if (::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                         workDir.empty() ? nullptr : workDir.c_str(), &startup, &process)) {
+      ::WaitForSingleObject(process.hProcess, INFINITE);
+      DWORD code = 0;
+      if (::GetExitCodeProcess(process.hProcess, &code)) run.status = static_cast<int>(code);
+      ::CloseHandle(process.hThread);
+      ::CloseHandle(process.hProcess);
+    }
+  }
+#else
+  std::vector<std::string> words{program};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (!workDir.empty() && ::chdir(workDir.c_str()) != 0) ::_exit(127);
+    for (const EnvSetting& s : env) {
+      if (s.value) {
+        ::setenv(s.name.c_str(), s.value->c_str(), 1);
+      } else {
+        ::unsetenv(s.name.c_str());
+      }
+    }
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0) ::_exit(127);
+    ::dup2(in, STDIN_FILENO);
+    ::dup2(out, STDOUT_FILENO);
+    ::dup2(err, STDERR_FILENO);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  int raw = 0;
+  if (pid > 0 && ::waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) run.status = WEXITSTATUS(raw);
+#endif
+  run.out = detail::slurp(outPath);
+  run.err = detail::slurp(errPath);
+  return run;
+}
+
+}  // namespace vexotest
