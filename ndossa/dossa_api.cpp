@@ -31,6 +31,27 @@ struct Call {
   bool ready() const { return state.initialized(); }
 };
 
+// Runs `body` on the open note `note` under the library lock: the status of
+// an uninitialised library or an unknown handle, else what `body` returns.
+template <class Body>
+DossaStatus onNote(DossaNoteHandle note, Body&& body) {
+  Call call;
+  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
+  NoteObject* object = call.state.note(note);
+  if (!object) return DOSSA_ERR_BAD_HANDLE;
+  return body(*object);
+}
+
+// Runs `body` on the open database `db` under the library lock, likewise.
+template <class Body>
+DossaStatus onDatabase(DossaDbHandle db, Body&& body) {
+  Call call;
+  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
+  std::shared_ptr<Database> database = call.state.database(db);
+  if (!database) return DOSSA_ERR_BAD_HANDLE;
+  return body(*database);
+}
+
 // A text argument: `length` bytes, or terminated when length is DOSSA_TERMINATED.
 DossaStatus textArgument(const char* text, std::uint16_t length, std::string_view& out) {
   if (!text) {
@@ -251,11 +272,9 @@ DossaStatus DossaNoteCreate(DossaDbHandle db, DossaNoteHandle* note) {
 }
 
 DossaStatus DossaNoteUpdate(DossaNoteHandle note, std::uint16_t /*flags*/) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  NoteObject* object = call.state.note(note);
-  if (!object) return DOSSA_ERR_BAD_HANDLE;
-  return object->db->save(object->id, object->items);
+  return onNote(note, [&](NoteObject& object) -> DossaStatus {
+    return object.db->save(object.id, object.items);
+  });
 }
 
 DossaStatus DossaNoteClose(DossaNoteHandle note) {
@@ -265,11 +284,9 @@ DossaStatus DossaNoteClose(DossaNoteHandle note) {
 }
 
 DossaStatus DossaNoteDelete(DossaDbHandle db, DossaNoteId noteId, std::uint16_t /*flags*/) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  std::shared_ptr<Database> database = call.state.database(db);
-  if (!database) return DOSSA_ERR_BAD_HANDLE;
-  return database->remove(noteId);
+  return onDatabase(db, [&](Database& database) -> DossaStatus {
+    return database.remove(noteId);
+  });
 }
 
 DossaStatus DossaNoteDecrypt(DossaNoteHandle note, std::uint16_t /*flags*/, const void* /*key*/) {
@@ -282,44 +299,36 @@ DossaStatus DossaNoteDecrypt(DossaNoteHandle note, std::uint16_t /*flags*/, cons
 
 DossaStatus DossaItemSetText(DossaNoteHandle note, const char* item, const char* text,
                              std::uint16_t length) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  NoteObject* object = call.state.note(note);
-  if (!object) return DOSSA_ERR_BAD_HANDLE;
-  std::string_view value;
-  if (DossaStatus s = textArgument(text, length, value)) return s;
-  return object->items.setText(nameArgument(item), value);
+  return onNote(note, [&](NoteObject& object) -> DossaStatus {
+    std::string_view value;
+    if (DossaStatus s = textArgument(text, length, value)) return s;
+    return object.items.setText(nameArgument(item), value);
+  });
 }
 
 DossaStatus DossaItemCreateTextList(DossaNoteHandle note, const char* item, const char* entry,
                                     std::uint16_t length) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  NoteObject* object = call.state.note(note);
-  if (!object) return DOSSA_ERR_BAD_HANDLE;
-  std::string_view value;
-  if (DossaStatus s = textArgument(entry, length, value)) return s;
-  return object->items.createList(nameArgument(item), value);
+  return onNote(note, [&](NoteObject& object) -> DossaStatus {
+    std::string_view value;
+    if (DossaStatus s = textArgument(entry, length, value)) return s;
+    return object.items.createList(nameArgument(item), value);
+  });
 }
 
 DossaStatus DossaItemAppendTextList(DossaNoteHandle note, const char* item, const char* entry,
                                     std::uint16_t length, std::uint16_t /*flags*/) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  NoteObject* object = call.state.note(note);
-  if (!object) return DOSSA_ERR_BAD_HANDLE;
-  std::string_view value;
-  if (DossaStatus s = textArgument(entry, length, value)) return s;
-  return object->items.appendList(nameArgument(item), value);
+  return onNote(note, [&](NoteObject& object) -> DossaStatus {
+    std::string_view value;
+    if (DossaStatus s = textArgument(entry, length, value)) return s;
+    return object.items.appendList(nameArgument(item), value);
+  });
 }
 
 DossaStatus DossaItemSetNumber(DossaNoteHandle note, const char* item, const double* number) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  NoteObject* object = call.state.note(note);
-  if (!object) return DOSSA_ERR_BAD_HANDLE;
-  if (!number) return DOSSA_ERR_INVALID_ARGUMENT;
-  return object->items.setNumber(nameArgument(item), *number);
+  return onNote(note, [&](NoteObject& object) -> DossaStatus {
+    if (!number) return DOSSA_ERR_INVALID_ARGUMENT;
+    return object.items.setNumber(nameArgument(item), *number);
+  });
 }
 
 bool DossaItemIsPresent(DossaNoteHandle note, const char* item, std::uint16_t nameLength) {
@@ -506,13 +515,11 @@ DossaStatus DossaDbCheck(DossaDbHandle db, std::string& problem) {
 }
 
 DossaStatus DossaNoteGetId(DossaNoteHandle note, DossaNoteId* noteId) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  NoteObject* object = call.state.note(note);
-  if (!object) return DOSSA_ERR_BAD_HANDLE;
-  if (!noteId) return DOSSA_ERR_INVALID_ARGUMENT;
-  *noteId = object->id;
-  return DOSSA_NOERROR;
+  return onNote(note, [&](NoteObject& object) -> DossaStatus {
+    if (!noteId) return DOSSA_ERR_INVALID_ARGUMENT;
+    *noteId = object.id;
+    return DOSSA_NOERROR;
+  });
 }
 
 DossaStatus DossaNoteList(DossaDbHandle db, const char* form, DossaNoteId after,
@@ -528,15 +535,13 @@ DossaStatus DossaNoteList(DossaDbHandle db, const char* form, DossaNoteId after,
 
 DossaStatus DossaItemScan(DossaNoteHandle note,
                           const std::function<void(const DossaItemInfo&)>& visit) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  NoteObject* object = call.state.note(note);
-  if (!object) return DOSSA_ERR_BAD_HANDLE;
-  for (const ndossa::Item& item : object->items.items()) {
-    DossaItemInfo info{item.name, DossaItemKind::Text, item.text, &item.list, item.number};
-    if (item.kind == ndossa::ItemKind::TextList) info.kind = DossaItemKind::TextList;
-    if (item.kind == ndossa::ItemKind::Number) info.kind = DossaItemKind::Number;
-    visit(info);
-  }
-  return DOSSA_NOERROR;
+  return onNote(note, [&](NoteObject& object) -> DossaStatus {
+    for (const ndossa::Item& item : object.items.items()) {
+      DossaItemInfo info{item.name, DossaItemKind::Text, item.text, &item.list, item.number};
+      if (item.kind == ndossa::ItemKind::TextList) info.kind = DossaItemKind::TextList;
+      if (item.kind == ndossa::ItemKind::Number) info.kind = DossaItemKind::Number;
+      visit(info);
+    }
+    return DOSSA_NOERROR;
+  });
 }
