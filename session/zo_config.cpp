@@ -108,8 +108,8 @@ void ZoConfig::rewind() {
 }
 
 bool ZoConfig::refill() {
-  if (block_.size() != READ_BLOCK) block_.resize(READ_BLOCK);
-  blockEnd_ = std::fread(block_.data(), 1, block_.size(), file_.get());
+  if (!block_) block_ = std::make_unique_for_overwrite<char[]>(READ_BLOCK);
+  blockEnd_ = std::fread(block_.get(), 1, READ_BLOCK, file_.get());
   blockPos_ = 0;
   return blockEnd_ != 0;
 }
@@ -129,7 +129,7 @@ bool ZoConfig::readPiece(std::string& piece) {
   while (piece.size() < limit) {
     if (blockPos_ == blockEnd_ && !refill()) break;
     // Plain bytes up to a line end, a carriage return or the piece limit.
-    const char* begin = block_.data() + blockPos_;
+    const char* begin = block_.get() + blockPos_;
     const std::size_t available = std::min(blockEnd_ - blockPos_, limit - piece.size());
     std::size_t plain = 0;
     while (plain < available && begin[plain] != kLineFeed && begin[plain] != kCarriageReturn) {

@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "common/error_codes.h"
 #include "common/zo_types.h"
@@ -84,8 +83,10 @@ class ZoConfig : public ZoErrorCodes {
 
   ZO_ULONG errorCode_ = 0;
   std::unique_ptr<std::FILE, FileCloser> file_;
-  // Read-ahead of the file: bytes [blockPos_, blockEnd_) of block_ are unread.
-  std::vector<char> block_;
+  // Read-ahead of the file (READ_BLOCK bytes, made at the first read and
+  // never cleared: only what was read is looked at): bytes
+  // [blockPos_, blockEnd_) of block_ are unread.
+  std::unique_ptr<char[]> block_;
   std::size_t blockPos_ = 0;
   std::size_t blockEnd_ = 0;
 };
