@@ -38,12 +38,15 @@ std::vector<Key> keysOf(const std::string& text) {
   return keys;
 }
 
+// A plain read, the first entries of the value as a list (every further
+// index walks the same way), an index far past any list, and a negative one.
 void readWithIndexes(ZoConfig& config, const char* section, const char* keyword) {
   ZoString value;
   config.read(section, keyword, value);
-  for (ZO_LONG index = 0; index < 64; ++index) {
+  for (ZO_LONG index = 0; index < 8; ++index) {
     if (!config.read(section, keyword, value, index)) break;
   }
+  config.read(section, keyword, value, 100000);
   config.read(section, keyword, value, -1);
 }
 
