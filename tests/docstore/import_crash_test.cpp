@@ -1,32 +1,39 @@
 // Crash safety of the whole import: vexopxm writes a large source into a
-// document database and is killed with SIGKILL at many moments of the run.
+// document database and is killed (SIGKILL; TerminateProcess on Windows) at
+// many moments of the run.
 // After each kill the database must open and pass its checks with every
 // document whole, and a following "vexopxm /r" of the same source must leave
 // exactly the definitions the source describes.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "docstore/zo_dossa_layout.h"
 #include "tests/docstore/docstore_test_util.h"
+#include "tests/support/run_program.h"
 
 namespace {
 
 using namespace docstoretest;
 
 constexpr int kMaps = 60;
+#ifdef _WIN32
+// Each point costs two imports, and a program start under Wine is slow: fewer
+// points there, spread over the same run.
+constexpr int kKillPoints = 16;
+#else
 constexpr int kKillPoints = 50;
+#endif
 
 struct Field {
   std::string row, column, length;
@@ -84,10 +91,9 @@ struct Stored {
 class ImportCrashTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* binary = std::getenv("VEXO_BINARY_DIR");
-    ASSERT_NE(binary, nullptr) << "run through ctest";
-    program_ = std::string(binary) + "/bin/vexopxm";
-    ASSERT_EQ(::access(program_.c_str(), X_OK), 0) << program_;
+    program_ = vexotest::programFile("vexopxm");
+    ASSERT_FALSE(program_.empty()) << "run through ctest";
+    ASSERT_TRUE(std::filesystem::exists(program_)) << program_;
     configure(dir_, kDefinitionIni);
     createDatabase(dir_.file("defs.ndb"));
     std::ofstream(dir_.file("large.pxm")) << makeSource(expected_);
@@ -99,50 +105,19 @@ class ImportCrashTest : public ::testing::Test {
     createDatabase(dir_.file("defs.ndb"));
   }
 
-  // Starts vexopxm on the large source; its standard output comes back
-  // through a pipe. Returns the child's pid and fills `out`.
-  pid_t start(bool replace, int& out) {
-    int fds[2];
-    if (::pipe(fds) != 0) return -1;
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      ::dup2(fds[1], STDOUT_FILENO);
-      int null = ::open("/dev/null", O_WRONLY);
-      ::dup2(null, STDERR_FILENO);
-      ::close(fds[0]);
-      ::close(fds[1]);
-      std::string source = dir_.file("large.pxm");
-      if (replace) {
-        ::execl(program_.c_str(), "vexopxm", "/r", source.c_str(), static_cast<char*>(nullptr));
-      } else {
-        ::execl(program_.c_str(), "vexopxm", source.c_str(), static_cast<char*>(nullptr));
-      }
-      ::_exit(127);
-    }
-    ::close(fds[1]);
-    out = fds[0];
-    return pid;
+  // Starts vexopxm on the large source, replacing or not.
+  std::unique_ptr<vexotest::StartedProgram> start(bool replace) {
+    std::vector<std::string> args;
+    if (replace) args.push_back("/r");
+    args.push_back(dir_.file("large.pxm"));
+    return std::make_unique<vexotest::StartedProgram>(program_, args);
   }
 
-  // Reads the child's output up to its `lines`-th line (or its end).
-  static std::string readLines(int fd, int lines) {
-    std::string text;
-    char c;
-    int seen = 0;
-    while (seen < lines && ::read(fd, &c, 1) == 1) {
-      text += c;
-      if (c == '\n') ++seen;
-    }
-    return text;
-  }
-
-  // Runs "vexopxm /r" to its end; returns its output.
+  // Runs "vexopxm /r" to its end; returns its output and fills its status.
   std::string runToEnd(int& status) {
-    int out = -1;
-    pid_t pid = start(true, out);
-    std::string text = readLines(out, 1 << 30);
-    ::close(out);
-    ::waitpid(pid, &status, 0);
+    auto run = start(true);
+    std::string text = run->readLines(1L << 30);
+    status = run->wait();
     return text;
   }
 
@@ -217,26 +192,22 @@ TEST_F(ImportCrashTest, KilledImportsLeaveWholeDocumentsAndReplaceRestoresTheSou
     // replacing import over a complete one.
     const bool fresh = point % 2 == 0;
     if (fresh) freshDatabase();
-    int out = -1;
-    pid_t pid = start(!fresh, out);
-    ASSERT_GT(pid, 0);
+    auto run = start(!fresh);
+    ASSERT_TRUE(run->started());
     // Spread the kills over the maps of the run, each a little way into the
     // writes that follow the progress line of its map.
     const int lines = (point * kMaps) / kKillPoints;
-    readLines(out, lines);
-    ::usleep(static_cast<useconds_t>((point * 7919) % 4000));
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ::close(out);
-    const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    run->readLines(lines);
+    std::this_thread::sleep_for(std::chrono::microseconds((point * 7919) % 4000));
+    const bool killed = run->kill();
+    run.reset();
     if (killed) ++landed;
 
     const Stored left = checkDatabase();
     if (killed && fresh) leftCounts.insert(left.fields.size());
     int replaceStatus = -1;
     const std::string text = runToEnd(replaceStatus);
-    ASSERT_TRUE(WIFEXITED(replaceStatus) && WEXITSTATUS(replaceStatus) == 0) << text;
+    ASSERT_EQ(replaceStatus, 0) << text;
     ASSERT_GE(text.size(), 3u);
     EXPECT_EQ(text.substr(text.size() - 3), "OK\n");
     expectExactly(checkDatabase());

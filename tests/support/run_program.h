@@ -6,6 +6,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -205,5 +206,152 @@ inline ProgramRun runProgram(const std::string& program, const std::vector<std::
   run.err = detail::slurp(errPath);
   return run;
 }
+
+// A program started with its standard output on a pipe to this process (its
+// errors go nowhere), for tests that act at given moments of its run and may
+// end it hard: SIGKILL, or TerminateProcess on Windows.
+class StartedProgram {
+ public:
+  StartedProgram(const std::string& program, const std::vector<std::string>& args) {
+#ifdef _WIN32
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE write = nullptr;
+    if (!::CreatePipe(&out_, &write, &inherit, 0)) return;
+    ::SetHandleInformation(out_, HANDLE_FLAG_INHERIT, 0);  // the child gets only its end
+    std::string commandLine = detail::quotedArgument(program);
+    for (const std::string& arg : args) commandLine += " " + detail::quotedArgument(arg);
+    detail::InheritedFile in("NUL", false);
+    detail::InheritedFile err("NUL", true);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in.get();
+    startup.hStdOutput = write;
+    startup.hStdError = err.get();
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                         nullptr, &startup, &process)) {
+      ::CloseHandle(process.hThread);
+      process_ = process.hProcess;
+    }
+    ::CloseHandle(write);
+#else
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    std::vector<std::string> words{program};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(fds[1], STDOUT_FILENO);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, STDERR_FILENO);
+      ::close(fds[0]);
+      ::close(fds[1]);
+      ::execv(program.c_str(), argv.data());
+      ::_exit(127);
+    }
+    ::close(fds[1]);
+    out_ = fds[0];
+#endif
+  }
+  ~StartedProgram() {
+    kill();
+    wait();
+#ifdef _WIN32
+    if (out_ != nullptr) ::CloseHandle(out_);
+#else
+    if (out_ >= 0) ::close(out_);
+#endif
+  }
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+
+  bool started() const {
+#ifdef _WIN32
+    return process_ != nullptr;
+#else
+    return pid_ > 0;
+#endif
+  }
+
+  // Reads its output up to the `lines`-th line, or to its end; lines end in
+  // "\n" (console text ends them in "\r\n" on Windows).
+  std::string readLines(long lines) {
+    std::string text;
+    long seen = 0;
+    char c = 0;
+    while (seen < lines && readByte(c)) {
+      if (c == '\n') {
+#ifdef _WIN32
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+#endif
+        ++seen;
+      }
+      text += c;
+    }
+    return text;
+  }
+
+  // Ends it at once; true when it was still running and this ended it.
+  bool kill() {
+    if (!started() || ended_) return false;
+#ifdef _WIN32
+    killed_ = ::TerminateProcess(process_, kKilledExit) != 0;
+#else
+    killed_ = ::kill(pid_, SIGKILL) == 0;
+#endif
+    wait();
+    return killed_;
+  }
+
+  // Waits for its end; its exit status (-1 when it was killed or did not start).
+  int wait() {
+    if (!started()) return -1;
+    if (!ended_) {
+#ifdef _WIN32
+      ::WaitForSingleObject(process_, INFINITE);
+      DWORD code = 0;
+      ::GetExitCodeProcess(process_, &code);
+      status_ = static_cast<int>(code);
+      // A termination that came after its own end does not count as a kill.
+      if (killed_ && code != kKilledExit) killed_ = false;
+      ::CloseHandle(process_);
+#else
+      int raw = 0;
+      ::waitpid(pid_, &raw, 0);
+      // A kill sent just as it ended on its own does not count as a kill.
+      killed_ = WIFSIGNALED(raw) && WTERMSIG(raw) == SIGKILL;
+      status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+      ended_ = true;
+    }
+    return killed_ ? -1 : status_;
+  }
+
+ private:
+  bool readByte(char& c) {
+#ifdef _WIN32
+    DWORD n = 0;
+    return out_ != nullptr && ::ReadFile(out_, &c, 1, &n, nullptr) && n == 1;
+#else
+    return out_ >= 0 && ::read(out_, &c, 1) == 1;
+#endif
+  }
+
+#ifdef _WIN32
+  static constexpr UINT kKilledExit = 137;
+  HANDLE process_ = nullptr;
+  HANDLE out_ = nullptr;
+#else
+  pid_t pid_ = -1;
+  int out_ = -1;
+#endif
+  bool ended_ = false;
+  bool killed_ = false;
+  int status_ = -1;
+};
 
 }  // namespace vexotest
