@@ -29,29 +29,8 @@ namespace tracetest {
 
 using TempDir = vexotest::TempDir;
 
-// The bytes of a file.
-inline std::string readRaw(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// `raw` as a text file reads: trace and report files are text files, whose
-// lines end in "\r\n" on Windows; those read as "\n".
-inline std::string asText(const std::string& raw) {
-#ifdef _WIN32
-  std::string text;
-  text.reserve(raw.size());
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-    text.push_back(raw[i]);
-  }
-  return text;
-#else
-  return raw;
-#endif
-}
+using vexotest::asText;
+inline std::string readRaw(const std::string& path) { return vexotest::readBytes(path); }
 
 // The text of a file.
 inline std::string readFile(const std::string& path) { return asText(readRaw(path)); }

@@ -20,12 +20,7 @@ using import_test::ScratchDir;
 using Outcome = vexotest::ProgramRun;
 using vexotest::EnvSetting;
 
-std::string readText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using vexotest::readBytes;
 
 const std::string kUsage = "Usage: vexopxm [/r] filename.pxm\n";
 const std::string kNotSupported = "Error: VEXO rc = TVRC_NOT_SUPPORTED (141)\n";
@@ -166,7 +161,7 @@ TEST_F(VexopxmTest, ReplaceOnlyFromOptionsBeforeTheFileName) {
     std::filesystem::create_directories(traces);
     EXPECT_EQ(run(args, iniDir_, env).out, "OK\n");
     std::string all;
-    for (const auto& entry : std::filesystem::directory_iterator(traces)) all += readText(entry.path());
+    for (const auto& entry : std::filesystem::directory_iterator(traces)) all += readBytes(entry.path());
     return all;
   };
   const std::string before = traced({"-r", "nomaps.pxm"});

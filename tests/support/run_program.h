@@ -50,24 +50,8 @@ inline std::string programFile(const std::string& name) {
 
 namespace detail {
 
-inline std::string slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  std::string bytes = text.str();
-#ifdef _WIN32
-  // Console text ends its lines in "\r\n" on Windows.
-  std::string lines;
-  lines.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-    lines.push_back(bytes[i]);
-  }
-  return lines;
-#else
-  return bytes;
-#endif
-}
+// What the program printed into `path`, as text.
+inline std::string slurp(const std::filesystem::path& path) { return asText(readBytes(path)); }
 
 #ifdef _WIN32
 // One argument as the C runtime of the child splits its command line.

@@ -13,6 +13,31 @@
 
 namespace vexotest {
 
+// The bytes of a file (empty when it cannot be read).
+inline std::string readBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes;
+  char chunk[4096];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+// `raw` as a text stream reads it: text files and console output end their
+// lines in "\r\n" on Windows; those read as "\n".
+inline std::string asText(const std::string& raw) {
+#ifdef _WIN32
+  std::string text;
+  text.reserve(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+    text.push_back(raw[i]);
+  }
+  return text;
+#else
+  return raw;
+#endif
+}
+
 // A fresh directory under the system's temporary directory. Names are short
 // (/tmp/vx-XXXXXX) so that tests can put paths into configuration values.
 class TempDir {
