@@ -73,6 +73,13 @@ inline std::string quotedArgument(const std::string& arg) {
   return quoted + "\"";
 }
 
+// The command line of `program` with `args`.
+inline std::string commandLineOf(const std::string& program, const std::vector<std::string>& args) {
+  std::string line = quotedArgument(program);
+  for (const std::string& arg : args) line += " " + quotedArgument(arg);
+  return line;
+}
+
 // A file handle the child inherits as a standard stream.
 class InheritedFile {
  public:
@@ -114,6 +121,21 @@ class ScopedEnvironment {
  private:
   std::vector<EnvSetting> saved_;
 };
+#else
+// The argument vector of `program` with `args`, over copies it owns.
+class ArgumentVector {
+ public:
+  ArgumentVector(const std::string& program, const std::vector<std::string>& args) : words_{program} {
+    words_.insert(words_.end(), args.begin(), args.end());
+    for (std::string& word : words_) pointers_.push_back(word.data());
+    pointers_.push_back(nullptr);
+  }
+  char* const* get() { return pointers_.data(); }
+
+ private:
+  std::vector<std::string> words_;
+  std::vector<char*> pointers_;
+};
 #endif
 
 }  // namespace detail
@@ -129,8 +151,7 @@ inline ProgramRun runProgram(const std::string& program, const std::vector<std::
   ProgramRun run;
 #ifdef _WIN32
   {
-    std::string commandLine = detail::quotedArgument(program);
-    for (const std::string& arg : args) commandLine += " " + detail::quotedArgument(arg);
+    std::string commandLine = detail::commandLineOf(program, args);
     // Windows cuts longer command lines (or refuses them): never run a cut one.
     constexpr std::size_t kLongestCommandLine = 32767;
     if (commandLine.size() >= kLongestCommandLine) {
@@ -158,11 +179,7 @@ inline ProgramRun runProgram(const std::string& program, const std::vector<std::
     }
   }
 #else
-  std::vector<std::string> words{program};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
+  detail::ArgumentVector argv(program, args);
   const pid_t pid = ::fork();
   if (pid == 0) {
     if (!workDir.empty() && ::chdir(workDir.c_str()) != 0) ::_exit(127);
@@ -180,7 +197,7 @@ inline ProgramRun runProgram(const std::string& program, const std::vector<std::
     ::dup2(in, STDIN_FILENO);
     ::dup2(out, STDOUT_FILENO);
     ::dup2(err, STDERR_FILENO);
-    ::execv(program.c_str(), argv.data());
+    ::execv(program.c_str(), argv.get());
     ::_exit(127);
   }
   int raw = 0;
@@ -202,8 +219,7 @@ class StartedProgram {
     HANDLE write = nullptr;
     if (!::CreatePipe(&out_, &write, &inherit, 0)) return;
     ::SetHandleInformation(out_, HANDLE_FLAG_INHERIT, 0);  // the child gets only its end
-    std::string commandLine = detail::quotedArgument(program);
-    for (const std::string& arg : args) commandLine += " " + detail::quotedArgument(arg);
+    std::string commandLine = detail::commandLineOf(program, args);
     detail::InheritedFile in("NUL", false);
     detail::InheritedFile err("NUL", true);
     STARTUPINFOA startup{};
@@ -222,11 +238,7 @@ class StartedProgram {
 #else
     int fds[2];
     if (::pipe(fds) != 0) return;
-    std::vector<std::string> words{program};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
+    detail::ArgumentVector argv(program, args);
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(fds[1], STDOUT_FILENO);
@@ -234,7 +246,7 @@ class StartedProgram {
       ::dup2(null, STDERR_FILENO);
       ::close(fds[0]);
       ::close(fds[1]);
-      ::execv(program.c_str(), argv.data());
+      ::execv(program.c_str(), argv.get());
       ::_exit(127);
     }
     ::close(fds[1]);
