@@ -22,7 +22,7 @@ namespace {
 using tracetest::asText;
 using tracetest::maskTrace;
 using tracetest::readFile;
-using tracetest::readRaw;
+using vexotest::readBytes;
 using tracetest::runInChild;
 using tracetest::TempDir;
 using tracetest::traceInto;
@@ -117,7 +117,7 @@ TEST(TraceFile, HeaderAndKnownSequenceAreByteExact) {
     xrkControlBlock()->lineCounter = 0;
     knownSequence();
   });
-  const std::string raw = readRaw(dir.file(vexoFile(pid, "TRC")));
+  const std::string raw = readBytes(dir.file(vexoFile(pid, "TRC")));
   const std::string text = asText(raw);
   ASSERT_FALSE(text.empty());
 

@@ -30,10 +30,9 @@ namespace tracetest {
 using TempDir = vexotest::TempDir;
 
 using vexotest::asText;
-inline std::string readRaw(const std::string& path) { return vexotest::readBytes(path); }
 
 // The text of a file.
-inline std::string readFile(const std::string& path) { return asText(readRaw(path)); }
+inline std::string readFile(const std::string& path) { return asText(vexotest::readBytes(path)); }
 
 inline bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 
