@@ -1,50 +1,24 @@
 // Saved documents survive a killed writer; two writing processes neither
 // corrupt the file nor lose documents; a writer that waits too long gets a
-// busy status; a database of 100,000 documents works.
+// busy status; a database of 100,000 documents works. The writers are
+// processes of their own (ndossa_durability_writer), killed with SIGKILL, or
+// TerminateProcess on Windows.
 
-#include <signal.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <map>
+#include <sstream>
 
 #include "tests/ndossa/dossa_test_util.h"
+#include "tests/ndossa/durability_documents.h"
+#include "tests/support/run_program.h"
 
 namespace dossatest {
 namespace {
 
-constexpr int kItems = 17;  // as many as a field definition document has
+using vexotest::StartedProgram;
 
-// What a writer reports after each save returned success.
-struct Saved {
-  DossaNoteId id;
-  std::uint32_t version;
-};
-
-std::string itemName(int k) { return "Item" + std::to_string(k); }
-std::string itemValue(DossaNoteId id, std::uint32_t version, int k) {
-  return "doc" + std::to_string(id) + "-v" + std::to_string(version) + "-" + std::to_string(k) +
-         std::string(20, 'p');
-}
-
-// Writes all items of one document with the given version and saves it; 0 for a new document.
-DossaStatus writeDocument(DossaDbHandle db, DossaNoteId& id, std::uint32_t version, const std::string& owner) {
-  DossaNoteHandle note = 0;
-  DossaStatus s = id ? DossaNoteOpen(db, id, 0, &note) : DossaNoteCreate(db, &note);
-  if (s) return s;
-  s = DossaItemSetText(note, "FORM", "Field", DOSSA_TERMINATED);
-  if (!s) s = DossaItemSetText(note, "MessageName", owner.c_str(), DOSSA_TERMINATED);
-  if (!s) s = DossaItemSetText(note, "Version", std::to_string(version).c_str(), DOSSA_TERMINATED);
-  for (int k = 0; k < kItems && !s; ++k) {
-    // A new document does not know its id yet: its first version names id 0.
-    s = DossaItemSetText(note, itemName(k).c_str(), itemValue(id, version, k).c_str(), DOSSA_TERMINATED);
-  }
-  if (!s) s = DossaNoteUpdate(note, 0);
-  if (!s) DossaNoteGetId(note, &id);
-  DossaNoteClose(note);
-  return s;
-}
+std::string writerProgram() { return vexotest::programFile("ndossa_durability_writer"); }
 
 // Checks that a saved document is whole: every item of one and the same version, at least `atLeast`.
 void expectWhole(DossaDbHandle db, DossaNoteId id, std::uint32_t atLeast) {
@@ -55,63 +29,43 @@ void expectWhole(DossaDbHandle db, DossaNoteId id, std::uint32_t atLeast) {
   std::uint32_t version = static_cast<std::uint32_t>(std::stoul(std::string(buffer, n)));
   EXPECT_GE(version, atLeast) << "document " << id;
   DossaNoteId named = version == 0 ? 0 : id;
-  for (int k = 0; k < kItems; ++k) {
-    n = DossaItemGetText(note, itemName(k).c_str(), buffer, sizeof buffer);
-    EXPECT_EQ(std::string(buffer, n), itemValue(named, version, k)) << "document " << id;
+  for (int k = 0; k < kDurabilityItems; ++k) {
+    n = DossaItemGetText(note, durabilityItemName(k).c_str(), buffer, sizeof buffer);
+    EXPECT_EQ(std::string(buffer, n), durabilityItemValue(named, version, k)) << "document " << id;
   }
   DossaNoteClose(note);
 }
 
-// The writer of the crash test: creates documents and rewrites earlier ones until killed.
-[[noreturn]] void crashWriter(const std::string& path, int reportFd) {
-  DossaDbHandle db = 0;
-  if (DossaInitExtended(0, nullptr) || DossaDbOpen(path.c_str(), &db)) _exit(2);
-  std::vector<Saved> mine;
-  for (std::uint32_t round = 0;; ++round) {
-    Saved saved{0, 0};
-    if (round % 4 == 3 && !mine.empty()) {
-      saved = mine[round % mine.size()];
-      ++saved.version;
-    }
-    if (writeDocument(db, saved.id, saved.version, "crash")) _exit(3);
-    if (saved.version == 0) mine.push_back(saved);
-    else mine[round % mine.size()] = saved;
-    if (write(reportFd, &saved, sizeof saved) != static_cast<ssize_t>(sizeof saved)) _exit(4);
+// Notes the "ID VERSION" lines a writer printed; the number of lines.
+std::size_t noteSaves(const std::string& lines, std::map<DossaNoteId, std::uint32_t>& reported) {
+  std::istringstream in(lines);
+  unsigned long id = 0, version = 0;
+  std::size_t count = 0;
+  while (in >> id >> version) {
+    reported[static_cast<DossaNoteId>(id)] = static_cast<std::uint32_t>(version);
+    ++count;
   }
+  return count;
 }
 
 TEST(DossaDurability, EverySavedDocumentSurvivesAKilledWriter) {
+  ASSERT_FALSE(writerProgram().empty()) << "run through ctest";
   TempDir dir;
   std::string path = dir.file("crash.ndb");
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
   ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
-  DossaTerm();  // nothing of the library is open while the writer forks
+  DossaTerm();
 
+  constexpr long kSavesBeforeKill = 1500;
   std::map<DossaNoteId, std::uint32_t> reported;
   for (int crash = 0; crash < 2; ++crash) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      close(fds[0]);
-      crashWriter(path, fds[1]);
-    }
-    close(fds[1]);
+    StartedProgram writer(writerProgram(), {"crash", path});
+    ASSERT_TRUE(writer.started());
     // Kill at an arbitrary point after enough saves; whatever was reported had been saved.
-    std::size_t seen = 0;
-    Saved saved{};
-    while (seen < 1500 && read(fds[0], &saved, sizeof saved) == static_cast<ssize_t>(sizeof saved)) {
-      reported[saved.id] = saved.version;
-      ++seen;
-    }
-    ASSERT_EQ(seen, 1500u) << "writer ended early";
-    ASSERT_EQ(kill(child, SIGKILL), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status));
-    while (read(fds[0], &saved, sizeof saved) == static_cast<ssize_t>(sizeof saved)) reported[saved.id] = saved.version;
-    close(fds[0]);
+    ASSERT_EQ(noteSaves(writer.readLines(kSavesBeforeKill), reported), static_cast<std::size_t>(kSavesBeforeKill))
+        << "writer ended early";
+    EXPECT_TRUE(writer.kill());
+    noteSaves(writer.readLines(1L << 30), reported);
 
     ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
     DossaDbHandle db = 0;
@@ -129,42 +83,20 @@ TEST(DossaDurability, EverySavedDocumentSurvivesAKilledWriter) {
   }
 }
 
-// A writer of the two-writer test; exits 0 when every save succeeded.
-[[noreturn]] void concurrentWriter(const std::string& path, const std::string& owner, int count) {
-  DossaDbHandle db = 0;
-  if (DossaInitExtended(0, nullptr) || DossaDbOpen(path.c_str(), &db)) _exit(2);
-  std::vector<DossaNoteId> mine;
-  for (int i = 0; i < count; ++i) {
-    DossaNoteId id = 0;
-    if (writeDocument(db, id, 0, owner)) _exit(3);
-    mine.push_back(id);
-    if (i % 3 == 2) {
-      DossaNoteId again = mine[static_cast<std::size_t>(i) / 2];
-      if (writeDocument(db, again, 1, owner)) _exit(4);
-    }
-  }
-  DossaDbClose(db);
-  DossaTerm();
-  _exit(0);
-}
-
 TEST(DossaDurability, TwoWritingProcessesLoseNothing) {
+  ASSERT_FALSE(writerProgram().empty()) << "run through ctest";
   TempDir dir;
   std::string path = dir.file("shared.ndb");
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
   ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
   DossaTerm();
   constexpr int kEach = 1500;
-  pid_t a = fork();
-  if (a == 0) concurrentWriter(path, "writerA", kEach);
-  pid_t b = fork();
-  if (b == 0) concurrentWriter(path, "writerB", kEach);
-  ASSERT_GT(a, 0);
-  ASSERT_GT(b, 0);
-  for (pid_t child : {a, b}) {
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
+  {
+    StartedProgram a(writerProgram(), {"write", path, "writerA", std::to_string(kEach)});
+    StartedProgram b(writerProgram(), {"write", path, "writerB", std::to_string(kEach)});
+    ASSERT_TRUE(a.started() && b.started());
+    EXPECT_EQ(a.wait(), 0);
+    EXPECT_EQ(b.wait(), 0);
   }
 
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
@@ -198,21 +130,21 @@ TEST(DossaDurability, AWriterWaitsABoundedTimeThenGetsBusy) {
   ASSERT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_NOERROR);
   unsetenv("NDOSSA_WAIT_MS");
   DossaNoteId first = 0;
-  ASSERT_EQ(writeDocument(db, first, 0, "M"), DOSSA_NOERROR);
+  ASSERT_EQ(writeDurabilityDocument(db, first, 0, "M"), DOSSA_NOERROR);
 
   // Another connection holds the write lock.
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
   DossaNoteId id = 0;
-  EXPECT_EQ(writeDocument(db, id, 0, "M"), DOSSA_ERR_BUSY);
+  EXPECT_EQ(writeDurabilityDocument(db, id, 0, "M"), DOSSA_ERR_BUSY);
   EXPECT_EQ(id, 0u);
   EXPECT_EQ(DossaNoteDelete(db, first, 0), DOSSA_ERR_BUSY);
   // Readers are not held up by the writer.
   expectWhole(db, first, 0);
   sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
   sqlite3_close(other);
-  EXPECT_EQ(writeDocument(db, id, 0, "M"), DOSSA_NOERROR);
+  EXPECT_EQ(writeDurabilityDocument(db, id, 0, "M"), DOSSA_NOERROR);
   EXPECT_EQ(DossaNoteDelete(db, first, 0), DOSSA_NOERROR);
   DossaDbClose(db);
   DossaTerm();
@@ -230,7 +162,7 @@ TEST_F(LargeDatabaseTest, HundredThousandDocumentsStayFindable) {
     DossaItemSetText(note, "FORM", service ? "Service" : "Field", DOSSA_TERMINATED);
     DossaItemSetText(note, service ? "svcdef_name" : "MessageName", key.c_str(), DOSSA_TERMINATED);
     DossaItemSetText(note, "MessageFieldName", "F", DOSSA_TERMINATED);
-    for (int k = 0; k < 14; ++k) DossaItemSetText(note, itemName(k).c_str(), key.c_str(), DOSSA_TERMINATED);
+    for (int k = 0; k < 14; ++k) DossaItemSetText(note, durabilityItemName(k).c_str(), key.c_str(), DOSSA_TERMINATED);
     ASSERT_EQ(DossaNoteUpdate(note, 0), DOSSA_NOERROR) << i;
     DossaNoteClose(note);
   }
