@@ -17,6 +17,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "common/report.h"
 #include "common/retcode_names.h"
@@ -108,8 +109,10 @@ void appendF(std::string& out, const char* format, ...) {
   va_end(args);
 }
 
-// Writes and flushes text to the trace file. Caller holds traceMutex.
-void writeLocked(XrkControlBlock& block, const std::string& text) {
+// Writes and flushes text to the trace file. Caller holds traceMutex. A view,
+// so that constant texts (the code-level string above all) are written from
+// where they are and never copied into a second constant of the program file.
+void writeLocked(XrkControlBlock& block, std::string_view text) {
   std::FILE* file = block.traceFile.get();
   if (file == nullptr || text.empty()) return;
   std::fwrite(text.data(), 1, text.size(), file);

@@ -29,7 +29,9 @@ bool levPass(std::FILE* in, unsigned char* buffer, const LevMarker& marker, LevP
     const std::size_t got = std::fread(buffer + LEV_CARRY_SIZE, 1, LEV_READ_SIZE, in);
     if (std::ferror(in)) return false;
     buffer[LEV_CARRY_SIZE + got] = LEV_END_OF_DATA;
-    const int printed = levScanBuffer(buffer, LEV_CARRY_SIZE + got, marker, out);
+    // A full read may have more of the file behind it; a short one ends it.
+    const LevDataEnd dataEnd = got == LEV_READ_SIZE ? LevDataEnd::MoreFollows : LevDataEnd::EndOfFile;
+    const int printed = levScanBuffer(buffer, LEV_CARRY_SIZE + got, marker, out, dataEnd);
     if (got == 0) return true;
     if (end == LevPassEnd::StopAtFirstFind && printed > 0) return true;
     // Keep the last LEV_CARRY_SIZE bytes of the data just scanned.
