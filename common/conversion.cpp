@@ -185,10 +185,10 @@ bool rowsInside(const ZO_BYTE* data, std::size_t size) {
 int readTable(LoadedTable& entry, const std::string& path, bool doubleByte) {
   File file(std::fopen(path.c_str(), "rb"));
   if (!file) {
-    XTR_TEXT("xxxOpenConv: Open failed.");
+    xtrText("xxxOpenConv: Open failed.");
     return EINVAL;
   }
-  XTR_TEXT("xxxOpenConv: Open was sucessful.");
+  xtrText("xxxOpenConv: Open was sucessful.");
   // One byte more than the largest valid size, so that a longer file shows.
   std::size_t capacity = (doubleByte ? kDoubleTableMax : kSingleTableSize) + 1;
   std::unique_ptr<ZO_BYTE[]> buffer(new (std::nothrow) ZO_BYTE[capacity]);
@@ -226,8 +226,8 @@ ZO_LONG openTable(const char* source, const char* target, bool doubleByte, ZO_LO
   entry.leadByteSet = doubleByte ? leadByteSet : 0;
 
   std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + name + kTableSuffix;
-  XTR_TEXT(doubleByte ? "xxxOpenConv: About to try opening (LC)...." : "xxxOpenConv: About to try opening (LC) ....");
-  XTR_TEXT(path.c_str());
+  xtrText(doubleByte ? "xxxOpenConv: About to try opening (LC)...." : "xxxOpenConv: About to try opening (LC) ....");
+  xtrText(path.c_str());
   int error = readTable(entry, path, doubleByte);
   if (error != 0) {
     std::memcpy(entry.tag, kTagFailed, sizeof entry.tag);
@@ -436,7 +436,7 @@ ZO_LONG openSides(const Sides& sides, ZO_LONG& method, ZO_LONG& tables) {
 
 ZO_LONG xxxInitialize() {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xxxInitialize", rc);
+  XTR_SERVICE("xxxInitialize", rc);
   XrkControlBlock* block = xrkControlBlock();
   if (!block) {
     rc = XEC_NOT_STARTED_OR_NO_TRACE_FILE;
@@ -447,8 +447,8 @@ ZO_LONG xxxInitialize() {
   std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + kControlFileName;
   std::ifstream file(path, std::ios::in);
   if (!file) {
-    XTR_TEXT("Failed to open conversion table control file");
-    XTR_TEXT(path.c_str());
+    xtrText("Failed to open conversion table control file");
+    xtrText(path.c_str());
     rc = XEC_CONV_CONTROL_FILE_OPEN;
     return static_cast<ZO_LONG>(rc);
   }
@@ -478,7 +478,7 @@ ZO_LONG xxxInitialize() {
   if (!records.empty()) {
     storage.reset(new (std::nothrow) XcsCcsidRecord[records.size()]);
     if (!storage) {
-      XTR_TEXT("No storage for the CCSID records");
+      xtrText("No storage for the CCSID records");
       records.clear();
     }
   }
@@ -491,7 +491,7 @@ ZO_LONG xxxInitialize() {
 
 ZO_LONG xxxTerminate() {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xxxTerminate", rc);
+  XTR_SERVICE("xxxTerminate", rc);
   if (XrkControlBlock* block = xrkControlBlock()) block->ccsidTree = nullptr;
   g_records.reset();
   g_tables.reset();
@@ -501,7 +501,7 @@ ZO_LONG xxxTerminate() {
 
 ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]) {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xcsQueryCCSIDType", rc);
+  XTR_SERVICE("xcsQueryCCSIDType", rc);
   const XrkControlBlock* block = xrkControlBlock();
   if (!block) {
     rc = XEC_NOT_STARTED_OR_NO_TRACE_FILE;
@@ -520,7 +520,7 @@ ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]) {
 ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE* source,
                          ZO_LONG sourceLength, ZO_BYTE* target, ZO_LONG* targetLength) {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xcsConvertString", rc);
+  XTR_SERVICE("xcsConvertString", rc);
   auto fail = [&rc](ZO_LONG code) {
     rc = static_cast<ZO_ULONG>(code);
     return code;
@@ -557,7 +557,7 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
 
 ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape) {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xcsQueryConversion", rc);
+  XTR_SERVICE("xcsQueryConversion", rc);
   auto fail = [&rc](ZO_LONG code) {
     rc = static_cast<ZO_ULONG>(code);
     return code;
@@ -590,7 +590,7 @@ ZO_BOOLEAN xcsIsLeadByte(ZO_LONG leadByteSet, ZO_BYTE byte) { return isLeadByte(
 ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const char* sourceSingle,
                     const char* sourceDouble, ZO_LONG leadByteSet) {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xxxOpenConv", rc);
+  XTR_SERVICE("xxxOpenConv", rc);
   auto result = [&rc](ZO_LONG value) {
     rc = static_cast<ZO_ULONG>(value);
     return value;
@@ -611,7 +611,7 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,
                     ZO_LONG* targetLength, ZO_LONG tables, ZO_LONG method) {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xxxCodeConv", rc);
+  XTR_SERVICE("xxxCodeConv", rc);
   auto result = [&rc](ZO_LONG value) {
     rc = static_cast<ZO_ULONG>(value);
     return value;

@@ -11,7 +11,8 @@
 // xcsConvertString, xcsQueryConversion) answer
 // XEC_NOT_STARTED_OR_NO_TRACE_FILE while the common services are not
 // started. Every function writes its trace entry and exit lines under its own
-// name. The module keeps process-wide state without locks: one thread only.
+// name, and its trace texts, whether or not user tracing is on. The module
+// keeps process-wide state without locks: one thread only.
 
 #include "common/zo_types.h"
 

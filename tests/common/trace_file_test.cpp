@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 
+#include "common/conversion.h"
 #include "common/return_codes.h"
 #include "common/services.h"
 #include "common/trace.h"
@@ -255,6 +257,32 @@ TEST(TraceFile, UserTracingWritesTheNoticeAndSilencesTheCallingConvention) {
   EXPECT_EQ(text.find("ZoConfig :: open"), std::string::npos);
   EXPECT_EQ(text.find("library"), std::string::npos);
   EXPECT_NE(text.find("   ! own text\n"), std::string::npos);
+}
+
+TEST(TraceFile, UserTracingKeepsTheLinesOfTheCommonServices) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("xlat"));
+  dir.write("xlat/VEXOCCS.TBL", "1 0 1 1 1 0\n2 0 2 1 1 0\n");
+  dir.write("xlat/00010002.tbl", std::string(256, 'x'));
+  const pid_t pid = runInChild([&] {
+    traceInto(dir.path(), "u");  // no control file there: the start-up says so
+    xrkInitCommonServices("VEXO");
+    ::setenv("VEXO_XLAT_PATH", dir.file("xlat").c_str(), 1);
+    xxxInitialize();
+    ZO_LONG type[2] = {};
+    xcsQueryCCSIDType(1, type);
+    ZO_BYTE out[4] = {};
+    ZO_LONG length = 4;
+    if (xcsConvertString(1, 2, reinterpret_cast<const ZO_BYTE*>("ab"), 2, out, &length) != 0) ::_exit(2);
+    xxxTerminate();
+  });
+  const std::string text = readFile(dir.file(vexoFile(pid, "TRC")));
+  for (const char* line : {"-->xxxInitialize\n", "   ! Failed to open conversion table control file\n",
+                           "-->xcsQueryCCSIDType\n", "-->xcsConvertString\n", "---->xxxOpenConv\n",
+                           "   ! xxxOpenConv: Open was sucessful.\n", "<----xxxCodeConv (rc= OK)\n",
+                           "<--xcsConvertString (rc= OK)\n", "<--xxxTerminate (rc= OK)\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
 }
 
 TEST(TraceFile, CallingConventionWritesEntryExitAndTexts) {
