@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -256,9 +257,9 @@ bool isLeadByte(ZO_LONG leadByteSet, ZO_BYTE b) {
 class Converter {
  public:
   Converter(const ZO_BYTE* source, std::size_t sourceLength, ZO_BYTE* target, std::size_t capacity,
-            const LoadedTable* single, const LoadedTable* dbl, ZO_LONG method)
+            const LoadedTable* single, const LoadedTable* dbl, ZO_LONG method, ZO_LONG leadByteSet)
       : src_(source), n_(sourceLength), out_(target), cap_(capacity), single_(single), double_(dbl),
-        method_(method) {}
+        method_(method), leadByteSet_(leadByteSet) {}
 
   std::size_t written() const { return o_; }
 
@@ -307,7 +308,7 @@ class Converter {
   // Source whose double-byte characters start with a lead byte (methods 2 and 3).
   ZO_LONG leadByteWalk() {
     const bool writeShifts = method_ != XCS_METHOD_LEAD_TO_LEAD;
-    const ZO_LONG leadByteSet = double_ ? double_->leadByteSet : 0;
+    const ZO_LONG leadByteSet = leadByteSet_;
     // Room for a pair plus the shift-in still to come.
     const std::size_t pairRoom = writeShifts ? 3 : 2;
     while (i_ < n_) {
@@ -357,6 +358,7 @@ class Converter {
   const LoadedTable* single_;
   const LoadedTable* double_;
   ZO_LONG method_;
+  ZO_LONG leadByteSet_;  // lead bytes of the source (lead-byte walk)
   std::size_t i_ = 0;
   std::size_t o_ = 0;
 };
@@ -428,6 +430,44 @@ ZO_LONG openSides(const Sides& sides, ZO_LONG& method, ZO_LONG& tables) {
     xrk_xcsPVRT("xcsConvertString", 1, XCS_RC_TABLE_INVALID, error, "Unexpected Error from xxxOpenConv", " ",
                 " ");
   return XCS_RC_TABLE_INVALID;
+}
+
+// xxxCodeConv with the source's lead-byte set when the caller knows it;
+// otherwise the double-byte table's (none with the same double-byte code page
+// on both sides: the default ranges).
+ZO_LONG codeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target, ZO_LONG* targetLength,
+                 ZO_LONG tables, ZO_LONG method, std::optional<ZO_LONG> sourceLeadByteSet) {
+  ZO_ULONG rc = 0;
+  XTR_SERVICE("xxxCodeConv", rc);
+  auto result = [&rc](ZO_LONG value) {
+    rc = static_cast<ZO_ULONG>(value);
+    return value;
+  };
+  if (!targetLength || *targetLength < 0 || sourceLength < 0 || (!source && sourceLength > 0) ||
+      (!target && *targetLength > 0))
+    return result(XCS_RC_TARGET_TOO_SHORT);
+  bool valid = tables >= 0 && method >= XCS_METHOD_SHIFT_TO_MIXED && method <= XCS_METHOD_SHIFT_TO_SHIFT;
+  ZO_LONG singlePosition = tables / XCS_TABLE_POSITION_FACTOR;
+  ZO_LONG doublePosition = tables % XCS_TABLE_POSITION_FACTOR;
+  const LoadedTable* single = tableAt(singlePosition, false, valid);
+  const LoadedTable* dbl = tableAt(doublePosition, true, valid);
+  if (!valid) {
+    *targetLength = 0;
+    return result(XCS_RC_TABLE_INVALID);
+  }
+
+  const ZO_LONG leadByteSet = sourceLeadByteSet.value_or(dbl ? dbl->leadByteSet : 0);
+  Converter converter(source, static_cast<std::size_t>(sourceLength), target,
+                      static_cast<std::size_t>(*targetLength), single, dbl, method, leadByteSet);
+  ZO_LONG code;
+  if (doublePosition == XCS_TABLE_NONE)
+    code = converter.singles();
+  else if (method == XCS_METHOD_SHIFT_TO_MIXED || method == XCS_METHOD_SHIFT_TO_SHIFT)
+    code = converter.shiftWalk();
+  else
+    code = converter.leadByteWalk();
+  *targetLength = static_cast<ZO_LONG>(converter.written());
+  return result(code);
 }
 
 }  // namespace
@@ -552,7 +592,7 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
   ZO_LONG method = 0;
   ZO_LONG tables = 0;
   if (ZO_LONG code = openSides(sides, method, tables)) return fail(code);
-  return fail(xxxCodeConv(source, sourceLength, target, targetLength, tables, method));
+  return fail(codeConv(source, sourceLength, target, targetLength, tables, method, sides.from.leadByteSet));
 }
 
 ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape) {
@@ -579,8 +619,7 @@ ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversi
     shape->walk = XCS_WALK_SHIFT;
   } else {
     shape->walk = XCS_WALK_LEAD;
-    const LoadedTable* dbl = loadedTable(doublePosition);
-    shape->leadByteSet = dbl ? dbl->leadByteSet : 0;
+    shape->leadByteSet = sides.from.leadByteSet;
   }
   return 0;
 }
@@ -610,34 +649,5 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
 
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,
                     ZO_LONG* targetLength, ZO_LONG tables, ZO_LONG method) {
-  ZO_ULONG rc = 0;
-  XTR_SERVICE("xxxCodeConv", rc);
-  auto result = [&rc](ZO_LONG value) {
-    rc = static_cast<ZO_ULONG>(value);
-    return value;
-  };
-  if (!targetLength || *targetLength < 0 || sourceLength < 0 || (!source && sourceLength > 0) ||
-      (!target && *targetLength > 0))
-    return result(XCS_RC_TARGET_TOO_SHORT);
-  bool valid = tables >= 0 && method >= XCS_METHOD_SHIFT_TO_MIXED && method <= XCS_METHOD_SHIFT_TO_SHIFT;
-  ZO_LONG singlePosition = tables / XCS_TABLE_POSITION_FACTOR;
-  ZO_LONG doublePosition = tables % XCS_TABLE_POSITION_FACTOR;
-  const LoadedTable* single = tableAt(singlePosition, false, valid);
-  const LoadedTable* dbl = tableAt(doublePosition, true, valid);
-  if (!valid) {
-    *targetLength = 0;
-    return result(XCS_RC_TABLE_INVALID);
-  }
-
-  Converter converter(source, static_cast<std::size_t>(sourceLength), target,
-                      static_cast<std::size_t>(*targetLength), single, dbl, method);
-  ZO_LONG code;
-  if (doublePosition == XCS_TABLE_NONE)
-    code = converter.singles();
-  else if (method == XCS_METHOD_SHIFT_TO_MIXED || method == XCS_METHOD_SHIFT_TO_SHIFT)
-    code = converter.shiftWalk();
-  else
-    code = converter.leadByteWalk();
-  *targetLength = static_cast<ZO_LONG>(converter.written());
-  return result(code);
+  return codeConv(source, sourceLength, target, targetLength, tables, method, std::nullopt);
 }
