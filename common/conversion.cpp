@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <new>
@@ -98,6 +97,16 @@ std::vector<std::string> controlFields(const std::string& line) {
   return fields;
 }
 
+// Reads the next line of `file` into `line`, without its line end (fields
+// are separated by blanks and carriage returns alike). False at the end.
+bool readLine(std::FILE* file, std::string& line) {
+  line.clear();
+  int c = std::fgetc(file);
+  if (c == EOF) return false;
+  for (; c != EOF && c != '\n'; c = std::fgetc(file)) line.push_back(static_cast<char>(c));
+  return true;
+}
+
 // Links records[first, last) (sorted by CCSID) into a balanced tree.
 XcsCcsidRecord* linkBalanced(XcsCcsidRecord* records, std::size_t first, std::size_t last) {
   if (first >= last) return nullptr;
@@ -184,7 +193,7 @@ bool rowsInside(const ZO_BYTE* data, std::size_t size) {
 
 // Reads the table file at `path` into `entry`; 0, or ENOMEM / EINVAL.
 int readTable(LoadedTable& entry, const std::string& path, bool doubleByte) {
-  File file(std::fopen(path.c_str(), "rb"));
+  File file(platformOpenRegularFile(path.c_str(), PlatformFileUse::Read));
   if (!file) {
     xtrText("xxxOpenConv: Open failed.");
     return EINVAL;
@@ -485,7 +494,7 @@ ZO_LONG xxxInitialize() {
   block->systemCodePage = ObtainSystemCp();
 
   std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + kControlFileName;
-  std::ifstream file(path, std::ios::in);
+  File file(platformOpenRegularFile(path.c_str(), PlatformFileUse::Read));
   if (!file) {
     xtrText("Failed to open conversion table control file");
     xtrText(path.c_str());
@@ -496,7 +505,7 @@ ZO_LONG xxxInitialize() {
   // A later line for the same CCSID replaces the earlier one.
   std::map<ZO_LONG, XcsCcsidRecord> records;
   std::string line;
-  while (std::getline(file, line)) {
+  while (readLine(file.get(), line)) {
     if (!line.empty() && line[0] == '#') continue;
     std::vector<std::string> fields = controlFields(line);
     if (fields.empty()) continue;  // a blank line describes nothing

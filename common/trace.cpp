@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdarg>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -403,10 +402,11 @@ int xtrInitialize() {
 ZO_ULONG xrk_xtrOpenTraceFile(const char* path) {
   XrkControlBlock* block = xrkControlBlock();
   if (block == nullptr) return XEC_NOT_STARTED_OR_NO_TRACE_FILE;
-  errno = 0;
-  std::FILE* opened = path != nullptr ? std::fopen(path, "a+") : nullptr;
+  // The name is predictable: a link planted there is refused, never followed,
+  // and so is anything but a regular file. Tracing then stays off.
+  int error = 0;
+  std::FILE* opened = platformOpenRegularFile(path, PlatformFileUse::AppendAndRead, &error);
   if (opened == nullptr) {
-    const int error = path != nullptr ? errno : EINVAL;
     xrk_xcsPVRT("xrk_xtrOpenTraceFile", 1, static_cast<ZO_LONG>(XEC_NOT_STARTED_OR_NO_TRACE_FILE),
                 error, "Unable to open trace file", path != nullptr ? path : "", " ");
     return XEC_NOT_STARTED_OR_NO_TRACE_FILE;

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "level/level_scan.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -49,9 +50,12 @@ int levReport(int argc, const char* const* argv, std::FILE* out) {
   std::fprintf(out, "vexolev - code level reporter of the vexo family. Copyright the vexo authors.\n");
 
   const char* path = argv[1];
-  LevFile in(std::fopen(path, "rb"));
+  // Only a regular file: a FIFO would wait for a writer, a device never end.
+  int error = 0;
+  LevFile in(platformOpenRegularFile(path, PlatformFileUse::Read, &error));
   if (!in) {
-    std::fprintf(out, "Unable to open file %s\n", path);
+    std::fprintf(out, error == PLATFORM_NOT_REGULAR_FILE ? "Unable to read file %s\n" : "Unable to open file %s\n",
+                 path);
     return LEV_EXIT_FAILURE;
   }
   if (std::fseek(in.get(), 0, SEEK_END) != 0) {
