@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,6 +95,16 @@ std::vector<std::string> controlFields(const std::string& line) {
     pos = end == std::string::npos ? end : line.find_first_not_of(kSeparators, end);
   }
   return fields;
+}
+
+// Reads the next line of `file` into `line`, without its line end (fields
+// are separated by blanks and carriage returns alike). False at the end.
+bool readLine(std::FILE* file, std::string& line) {
+  line.clear();
+  int c = std::fgetc(file);
+  if (c == EOF) return false;
+  for (; c != EOF && c != '\n'; c = std::fgetc(file)) line.push_back(static_cast<char>(c));
+  return true;
 }
 
 // Links records[first, last) (sorted by CCSID) into a balanced tree.
@@ -183,12 +193,12 @@ bool rowsInside(const ZO_BYTE* data, std::size_t size) {
 
 // Reads the table file at `path` into `entry`; 0, or ENOMEM / EINVAL.
 int readTable(LoadedTable& entry, const std::string& path, bool doubleByte) {
-  File file(std::fopen(path.c_str(), "rb"));
+  File file(platformOpenRegularFile(path.c_str(), PlatformFileUse::Read));
   if (!file) {
-    XTR_TEXT("xxxOpenConv: Open failed.");
+    xtrText("xxxOpenConv: Open failed.");
     return EINVAL;
   }
-  XTR_TEXT("xxxOpenConv: Open was sucessful.");
+  xtrText("xxxOpenConv: Open was sucessful.");
   // One byte more than the largest valid size, so that a longer file shows.
   std::size_t capacity = (doubleByte ? kDoubleTableMax : kSingleTableSize) + 1;
   std::unique_ptr<ZO_BYTE[]> buffer(new (std::nothrow) ZO_BYTE[capacity]);
@@ -226,8 +236,8 @@ ZO_LONG openTable(const char* source, const char* target, bool doubleByte, ZO_LO
   entry.leadByteSet = doubleByte ? leadByteSet : 0;
 
   std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + name + kTableSuffix;
-  XTR_TEXT(doubleByte ? "xxxOpenConv: About to try opening (LC)...." : "xxxOpenConv: About to try opening (LC) ....");
-  XTR_TEXT(path.c_str());
+  xtrText(doubleByte ? "xxxOpenConv: About to try opening (LC)...." : "xxxOpenConv: About to try opening (LC) ....");
+  xtrText(path.c_str());
   int error = readTable(entry, path, doubleByte);
   if (error != 0) {
     std::memcpy(entry.tag, kTagFailed, sizeof entry.tag);
@@ -256,9 +266,9 @@ bool isLeadByte(ZO_LONG leadByteSet, ZO_BYTE b) {
 class Converter {
  public:
   Converter(const ZO_BYTE* source, std::size_t sourceLength, ZO_BYTE* target, std::size_t capacity,
-            const LoadedTable* single, const LoadedTable* dbl, ZO_LONG method)
+            const LoadedTable* single, const LoadedTable* dbl, ZO_LONG method, ZO_LONG leadByteSet)
       : src_(source), n_(sourceLength), out_(target), cap_(capacity), single_(single), double_(dbl),
-        method_(method) {}
+        method_(method), leadByteSet_(leadByteSet) {}
 
   std::size_t written() const { return o_; }
 
@@ -307,7 +317,7 @@ class Converter {
   // Source whose double-byte characters start with a lead byte (methods 2 and 3).
   ZO_LONG leadByteWalk() {
     const bool writeShifts = method_ != XCS_METHOD_LEAD_TO_LEAD;
-    const ZO_LONG leadByteSet = double_ ? double_->leadByteSet : 0;
+    const ZO_LONG leadByteSet = leadByteSet_;
     // Room for a pair plus the shift-in still to come.
     const std::size_t pairRoom = writeShifts ? 3 : 2;
     while (i_ < n_) {
@@ -357,6 +367,7 @@ class Converter {
   const LoadedTable* single_;
   const LoadedTable* double_;
   ZO_LONG method_;
+  ZO_LONG leadByteSet_;  // lead bytes of the source (lead-byte walk)
   std::size_t i_ = 0;
   std::size_t o_ = 0;
 };
@@ -430,13 +441,51 @@ ZO_LONG openSides(const Sides& sides, ZO_LONG& method, ZO_LONG& tables) {
   return XCS_RC_TABLE_INVALID;
 }
 
+// xxxCodeConv with the source's lead-byte set when the caller knows it;
+// otherwise the double-byte table's (none with the same double-byte code page
+// on both sides: the default ranges).
+ZO_LONG codeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target, ZO_LONG* targetLength,
+                 ZO_LONG tables, ZO_LONG method, std::optional<ZO_LONG> sourceLeadByteSet) {
+  ZO_ULONG rc = 0;
+  XTR_SERVICE("xxxCodeConv", rc);
+  auto result = [&rc](ZO_LONG value) {
+    rc = static_cast<ZO_ULONG>(value);
+    return value;
+  };
+  if (!targetLength || *targetLength < 0 || sourceLength < 0 || (!source && sourceLength > 0) ||
+      (!target && *targetLength > 0))
+    return result(XCS_RC_TARGET_TOO_SHORT);
+  bool valid = tables >= 0 && method >= XCS_METHOD_SHIFT_TO_MIXED && method <= XCS_METHOD_SHIFT_TO_SHIFT;
+  ZO_LONG singlePosition = tables / XCS_TABLE_POSITION_FACTOR;
+  ZO_LONG doublePosition = tables % XCS_TABLE_POSITION_FACTOR;
+  const LoadedTable* single = tableAt(singlePosition, false, valid);
+  const LoadedTable* dbl = tableAt(doublePosition, true, valid);
+  if (!valid) {
+    *targetLength = 0;
+    return result(XCS_RC_TABLE_INVALID);
+  }
+
+  const ZO_LONG leadByteSet = sourceLeadByteSet.value_or(dbl ? dbl->leadByteSet : 0);
+  Converter converter(source, static_cast<std::size_t>(sourceLength), target,
+                      static_cast<std::size_t>(*targetLength), single, dbl, method, leadByteSet);
+  ZO_LONG code;
+  if (doublePosition == XCS_TABLE_NONE)
+    code = converter.singles();
+  else if (method == XCS_METHOD_SHIFT_TO_MIXED || method == XCS_METHOD_SHIFT_TO_SHIFT)
+    code = converter.shiftWalk();
+  else
+    code = converter.leadByteWalk();
+  *targetLength = static_cast<ZO_LONG>(converter.written());
+  return result(code);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
 ZO_LONG xxxInitialize() {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xxxInitialize", rc);
+  XTR_SERVICE("xxxInitialize", rc);
   XrkControlBlock* block = xrkControlBlock();
   if (!block) {
     rc = XEC_NOT_STARTED_OR_NO_TRACE_FILE;
@@ -445,10 +494,10 @@ ZO_LONG xxxInitialize() {
   block->systemCodePage = ObtainSystemCp();
 
   std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + kControlFileName;
-  std::ifstream file(path, std::ios::in);
+  File file(platformOpenRegularFile(path.c_str(), PlatformFileUse::Read));
   if (!file) {
-    XTR_TEXT("Failed to open conversion table control file");
-    XTR_TEXT(path.c_str());
+    xtrText("Failed to open conversion table control file");
+    xtrText(path.c_str());
     rc = XEC_CONV_CONTROL_FILE_OPEN;
     return static_cast<ZO_LONG>(rc);
   }
@@ -456,7 +505,7 @@ ZO_LONG xxxInitialize() {
   // A later line for the same CCSID replaces the earlier one.
   std::map<ZO_LONG, XcsCcsidRecord> records;
   std::string line;
-  while (std::getline(file, line)) {
+  while (readLine(file.get(), line)) {
     if (!line.empty() && line[0] == '#') continue;
     std::vector<std::string> fields = controlFields(line);
     if (fields.empty()) continue;  // a blank line describes nothing
@@ -478,7 +527,7 @@ ZO_LONG xxxInitialize() {
   if (!records.empty()) {
     storage.reset(new (std::nothrow) XcsCcsidRecord[records.size()]);
     if (!storage) {
-      XTR_TEXT("No storage for the CCSID records");
+      xtrText("No storage for the CCSID records");
       records.clear();
     }
   }
@@ -491,7 +540,7 @@ ZO_LONG xxxInitialize() {
 
 ZO_LONG xxxTerminate() {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xxxTerminate", rc);
+  XTR_SERVICE("xxxTerminate", rc);
   if (XrkControlBlock* block = xrkControlBlock()) block->ccsidTree = nullptr;
   g_records.reset();
   g_tables.reset();
@@ -501,7 +550,7 @@ ZO_LONG xxxTerminate() {
 
 ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]) {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xcsQueryCCSIDType", rc);
+  XTR_SERVICE("xcsQueryCCSIDType", rc);
   const XrkControlBlock* block = xrkControlBlock();
   if (!block) {
     rc = XEC_NOT_STARTED_OR_NO_TRACE_FILE;
@@ -520,7 +569,7 @@ ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]) {
 ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE* source,
                          ZO_LONG sourceLength, ZO_BYTE* target, ZO_LONG* targetLength) {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xcsConvertString", rc);
+  XTR_SERVICE("xcsConvertString", rc);
   auto fail = [&rc](ZO_LONG code) {
     rc = static_cast<ZO_ULONG>(code);
     return code;
@@ -552,12 +601,12 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
   ZO_LONG method = 0;
   ZO_LONG tables = 0;
   if (ZO_LONG code = openSides(sides, method, tables)) return fail(code);
-  return fail(xxxCodeConv(source, sourceLength, target, targetLength, tables, method));
+  return fail(codeConv(source, sourceLength, target, targetLength, tables, method, sides.from.leadByteSet));
 }
 
 ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape) {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xcsQueryConversion", rc);
+  XTR_SERVICE("xcsQueryConversion", rc);
   auto fail = [&rc](ZO_LONG code) {
     rc = static_cast<ZO_ULONG>(code);
     return code;
@@ -579,8 +628,7 @@ ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversi
     shape->walk = XCS_WALK_SHIFT;
   } else {
     shape->walk = XCS_WALK_LEAD;
-    const LoadedTable* dbl = loadedTable(doublePosition);
-    shape->leadByteSet = dbl ? dbl->leadByteSet : 0;
+    shape->leadByteSet = sides.from.leadByteSet;
   }
   return 0;
 }
@@ -590,7 +638,7 @@ ZO_BOOLEAN xcsIsLeadByte(ZO_LONG leadByteSet, ZO_BYTE byte) { return isLeadByte(
 ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const char* sourceSingle,
                     const char* sourceDouble, ZO_LONG leadByteSet) {
   ZO_ULONG rc = 0;
-  XTR_METHOD("xxxOpenConv", rc);
+  XTR_SERVICE("xxxOpenConv", rc);
   auto result = [&rc](ZO_LONG value) {
     rc = static_cast<ZO_ULONG>(value);
     return value;
@@ -610,34 +658,5 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
 
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,
                     ZO_LONG* targetLength, ZO_LONG tables, ZO_LONG method) {
-  ZO_ULONG rc = 0;
-  XTR_METHOD("xxxCodeConv", rc);
-  auto result = [&rc](ZO_LONG value) {
-    rc = static_cast<ZO_ULONG>(value);
-    return value;
-  };
-  if (!targetLength || *targetLength < 0 || sourceLength < 0 || (!source && sourceLength > 0) ||
-      (!target && *targetLength > 0))
-    return result(XCS_RC_TARGET_TOO_SHORT);
-  bool valid = tables >= 0 && method >= XCS_METHOD_SHIFT_TO_MIXED && method <= XCS_METHOD_SHIFT_TO_SHIFT;
-  ZO_LONG singlePosition = tables / XCS_TABLE_POSITION_FACTOR;
-  ZO_LONG doublePosition = tables % XCS_TABLE_POSITION_FACTOR;
-  const LoadedTable* single = tableAt(singlePosition, false, valid);
-  const LoadedTable* dbl = tableAt(doublePosition, true, valid);
-  if (!valid) {
-    *targetLength = 0;
-    return result(XCS_RC_TABLE_INVALID);
-  }
-
-  Converter converter(source, static_cast<std::size_t>(sourceLength), target,
-                      static_cast<std::size_t>(*targetLength), single, dbl, method);
-  ZO_LONG code;
-  if (doublePosition == XCS_TABLE_NONE)
-    code = converter.singles();
-  else if (method == XCS_METHOD_SHIFT_TO_MIXED || method == XCS_METHOD_SHIFT_TO_SHIFT)
-    code = converter.shiftWalk();
-  else
-    code = converter.leadByteWalk();
-  *targetLength = static_cast<ZO_LONG>(converter.written());
-  return result(code);
+  return codeConv(source, sourceLength, target, targetLength, tables, method, std::nullopt);
 }

@@ -11,7 +11,8 @@
 // xcsConvertString, xcsQueryConversion) answer
 // XEC_NOT_STARTED_OR_NO_TRACE_FILE while the common services are not
 // started. Every function writes its trace entry and exit lines under its own
-// name. The module keeps process-wide state without locks: one thread only.
+// name, and its trace texts, whether or not user tracing is on. The module
+// keeps process-wide state without locks: one thread only.
 
 #include "common/zo_types.h"
 
@@ -87,7 +88,9 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
 // Converts with the tables xxxOpenConv returned, by the given method. Stops
 // when the source is used up or the target is full; *targetLength is the
 // target size on entry and the bytes written on return. Returns 0 or one of
-// the negative XCS_RC_* codes.
+// the negative XCS_RC_* codes. The lead-byte walk takes the lead-byte set kept
+// with the double-byte table (the default ranges without one);
+// xcsConvertString gives it the source CCSID's set in every case.
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,
                     ZO_LONG* targetLength, ZO_LONG tables, ZO_LONG method);
 

@@ -79,8 +79,11 @@ void openReportFile(const XrkControlBlock* block) {
   } else {
     name = xrkProcessFileName(kUnstartedPrefix, xtrNormaliseId(platformProcessId()), "FDC");
   }
-  if (!directory.empty()) reportFile = std::fopen((directory + name).c_str(), "a");
-  if (reportFile == nullptr) reportFile = std::fopen(name.c_str(), "a");
+  // Never through a link planted under the predictable name.
+  if (!directory.empty()) {
+    reportFile = platformOpenRegularFile((directory + name).c_str(), PlatformFileUse::Append);
+  }
+  if (reportFile == nullptr) reportFile = platformOpenRegularFile(name.c_str(), PlatformFileUse::Append);
 }
 
 void writeFunctionStack(const XtrThreadSnapshot& thread) {

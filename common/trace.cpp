@@ -10,13 +10,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdarg>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "common/report.h"
 #include "common/retcode_names.h"
@@ -108,8 +108,10 @@ void appendF(std::string& out, const char* format, ...) {
   va_end(args);
 }
 
-// Writes and flushes text to the trace file. Caller holds traceMutex.
-void writeLocked(XrkControlBlock& block, const std::string& text) {
+// Writes and flushes text to the trace file. Caller holds traceMutex. A view,
+// so that constant texts (the code-level string above all) are written from
+// where they are and never copied into a second constant of the program file.
+void writeLocked(XrkControlBlock& block, std::string_view text) {
   std::FILE* file = block.traceFile.get();
   if (file == nullptr || text.empty()) return;
   std::fwrite(text.data(), 1, text.size(), file);
@@ -400,10 +402,11 @@ int xtrInitialize() {
 ZO_ULONG xrk_xtrOpenTraceFile(const char* path) {
   XrkControlBlock* block = xrkControlBlock();
   if (block == nullptr) return XEC_NOT_STARTED_OR_NO_TRACE_FILE;
-  errno = 0;
-  std::FILE* opened = path != nullptr ? std::fopen(path, "a+") : nullptr;
+  // The name is predictable: a link planted there is refused, never followed,
+  // and so is anything but a regular file. Tracing then stays off.
+  int error = 0;
+  std::FILE* opened = platformOpenRegularFile(path, PlatformFileUse::AppendAndRead, &error);
   if (opened == nullptr) {
-    const int error = path != nullptr ? errno : EINVAL;
     xrk_xcsPVRT("xrk_xtrOpenTraceFile", 1, static_cast<ZO_LONG>(XEC_NOT_STARTED_OR_NO_TRACE_FILE),
                 error, "Unable to open trace file", path != nullptr ? path : "", " ");
     return XEC_NOT_STARTED_OR_NO_TRACE_FILE;

@@ -56,16 +56,22 @@ ZO_ULONG xrk_xtrTerminate();
 
 inline bool xtrTextWanted() { return xtrTraceActive && !xtrUserTracingActive; }
 
+// Whose calling convention a traced function follows: the class library and
+// the programs trace only while user tracing is off; the common services
+// trace regardless.
+enum class XtrCaller { Library, CommonServices };
+
 // Traces one method: the entry line now and the exit line, with the code that
 // `code` holds at that moment, when the scope ends (so on every return).
 // `code` must outlive the guard.
 class XtrMethod {
  public:
-  XtrMethod(const char* name, const ZO_ULONG& code) : name_(name), code_(&code) {
-    if (!xtrUserTracingActive) xtrEntry(name_);
+  XtrMethod(const char* name, const ZO_ULONG& code, XtrCaller caller = XtrCaller::Library)
+      : name_(name), code_(&code), always_(caller == XtrCaller::CommonServices) {
+    if (always_ || !xtrUserTracingActive) xtrEntry(name_);
   }
   ~XtrMethod() {
-    if (!xtrUserTracingActive) xtrExit(name_, *code_);
+    if (always_ || !xtrUserTracingActive) xtrExit(name_, *code_);
   }
   XtrMethod(const XtrMethod&) = delete;
   XtrMethod& operator=(const XtrMethod&) = delete;
@@ -73,12 +79,16 @@ class XtrMethod {
  private:
   const char* name_;
   const ZO_ULONG* code_;
+  bool always_;
 };
 
 #define XTR_CONCAT2(a, b) a##b
 #define XTR_CONCAT(a, b) XTR_CONCAT2(a, b)
 // XTR_METHOD("ZoConfig :: open", m_rc);
 #define XTR_METHOD(name, code) XtrMethod XTR_CONCAT(xtrMethod_, __LINE__)(name, code)
+// XTR_SERVICE("xxxOpenConv", rc): a common-services function, traced under user tracing too.
+#define XTR_SERVICE(name, code) \
+  XtrMethod XTR_CONCAT(xtrMethod_, __LINE__)(name, code, XtrCaller::CommonServices)
 // Text and dump lines under the calling convention; arguments are not evaluated otherwise.
 #define XTR_TEXT(text)                  \
   do {                                  \

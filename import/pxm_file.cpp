@@ -4,6 +4,7 @@
 #include <array>
 
 #include "common/trace.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ PXMFile::PXMFile(const char* name) {
   XTR_METHOD("PXMFile::PXMFile", rc);
 
   if (name == nullptr) return;
-  file_.reset(std::fopen(name, "rb"));
+  file_.reset(platformOpenRegularFile(name, PlatformFileUse::Read));
   if (!file_) return;
 
   // The look-ahead of the import needs a stream that can be repositioned, and a

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "level/level_scan.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -29,7 +30,9 @@ bool levPass(std::FILE* in, unsigned char* buffer, const LevMarker& marker, LevP
     const std::size_t got = std::fread(buffer + LEV_CARRY_SIZE, 1, LEV_READ_SIZE, in);
     if (std::ferror(in)) return false;
     buffer[LEV_CARRY_SIZE + got] = LEV_END_OF_DATA;
-    const int printed = levScanBuffer(buffer, LEV_CARRY_SIZE + got, marker, out);
+    // A full read may have more of the file behind it; a short one ends it.
+    const LevDataEnd dataEnd = got == LEV_READ_SIZE ? LevDataEnd::MoreFollows : LevDataEnd::EndOfFile;
+    const int printed = levScanBuffer(buffer, LEV_CARRY_SIZE + got, marker, out, dataEnd);
     if (got == 0) return true;
     if (end == LevPassEnd::StopAtFirstFind && printed > 0) return true;
     // Keep the last LEV_CARRY_SIZE bytes of the data just scanned.
@@ -47,9 +50,12 @@ int levReport(int argc, const char* const* argv, std::FILE* out) {
   std::fprintf(out, "vexolev - code level reporter of the vexo family. Copyright the vexo authors.\n");
 
   const char* path = argv[1];
-  LevFile in(std::fopen(path, "rb"));
+  // Only a regular file: a FIFO would wait for a writer, a device never end.
+  int error = 0;
+  LevFile in(platformOpenRegularFile(path, PlatformFileUse::Read, &error));
   if (!in) {
-    std::fprintf(out, "Unable to open file %s\n", path);
+    std::fprintf(out, error == PLATFORM_NOT_REGULAR_FILE ? "Unable to read file %s\n" : "Unable to open file %s\n",
+                 path);
     return LEV_EXIT_FAILURE;
   }
   if (std::fseek(in.get(), 0, SEEK_END) != 0) {

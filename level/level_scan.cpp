@@ -68,7 +68,7 @@ void levCleanLine(char* line) {
 }
 
 int levScanBuffer(const unsigned char* data, std::size_t count, const LevMarker& marker,
-                  std::FILE* out) {
+                  std::FILE* out, LevDataEnd end) {
   int printed = 0;
   if (count < LEV_MATCH_ROOM) return printed;
   char line[LEV_LINE_MAX + 1];
@@ -83,7 +83,11 @@ int levScanBuffer(const unsigned char* data, std::size_t count, const LevMarker&
       ++start;
       continue;
     }
-    levCopyLine(data + start, count - start, line);
+    const std::size_t copied = levCopyLine(data + start, count - start, line);
+    if (end == LevDataEnd::MoreFollows && copied == count - start && copied < LEV_LINE_MAX) {
+      ++start;  // cut short by the end of the data: the next scan has it whole
+      continue;
+    }
     levCleanLine(line);
     std::fprintf(out, "%s\n", line);
     ++printed;

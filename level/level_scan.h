@@ -32,9 +32,15 @@ std::size_t levCopyLine(const unsigned char* from, std::size_t available, char* 
 // that is not a digit, an ASCII letter, a blank or one of : / \ . * ,
 void levCleanLine(char* line);
 
+// Whether the file goes on behind the data of a scan.
+enum class LevDataEnd { EndOfFile, MoreFollows };
+
 // Scans data[0, count) for `marker`, at every start offset from 0 to
 // count - 6 inclusive. Each match is copied (levCopyLine, never reading past
-// `count`), cleaned and written to `out` as one line. Returns the number of
-// lines written.
+// `count`), cleaned and written to `out` as one line. With MoreFollows, a
+// match whose copy is cut by the end of the data (no NUL and fewer than
+// LEV_LINE_MAX characters before it) is left for the next scan, whose carried
+// tail holds it whole: it is neither written nor counted. Returns the number
+// of lines written.
 int levScanBuffer(const unsigned char* data, std::size_t count, const LevMarker& marker,
-                  std::FILE* out);
+                  std::FILE* out, LevDataEnd end = LevDataEnd::EndOfFile);

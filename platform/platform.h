@@ -5,6 +5,7 @@
 // the two implementations, platform.cpp the parts they share.
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -85,3 +86,24 @@ std::string platformLoginName();
 // (the handle is not inherited by child processes). Returns 0, or the errno
 // value of the failure: EEXIST when the file (or a directory) is already there.
 int platformCreateNewFile(const char* path);
+
+// What platformOpenRegularFile opens a file for, with the stream mode it gives.
+enum class PlatformFileUse {
+  Read,           // "rb": an existing file
+  Append,         // "a": created when missing, written at its end
+  AppendAndRead,  // "a+": as Append, and readable
+};
+
+// Reported by platformOpenRegularFile for a path that names something other
+// than a regular file (never an errno value).
+inline constexpr int PLATFORM_NOT_REGULAR_FILE = -1;
+
+// Opens `path` as a stream only when it names a regular file: a FIFO, a
+// device, a directory or a socket is refused at once, without waiting for a
+// writer or reading a byte. For the two append uses a symbolic link (on
+// Windows any reparse point) is never followed but refused; new files get
+// mode 0644 under the umask. Appending files are text streams on Windows, as
+// "a" and "a+" are there. Returns the stream, which the caller closes, or null
+// with *error (when given) set to the errno value of the failed open or to
+// PLATFORM_NOT_REGULAR_FILE. The handle is not inherited by child processes.
+std::FILE* platformOpenRegularFile(const char* path, PlatformFileUse use, int* error = nullptr);

@@ -1,6 +1,7 @@
 // Operating-system services on Linux and other POSIX systems.
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -103,4 +104,42 @@ int platformCreateNewFile(const char* path) {
   if (fd < 0) return errno;
   ::close(fd);
   return 0;
+}
+
+std::FILE* platformOpenRegularFile(const char* path, PlatformFileUse use, int* error) {
+  auto fail = [error](int code) -> std::FILE* {
+    if (error != nullptr) *error = code;
+    return nullptr;
+  };
+  if (path == nullptr) return fail(EINVAL);
+  int flags = O_RDONLY;
+  const char* mode = "rb";
+  if (use == PlatformFileUse::Append) {
+    flags = O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW;
+    mode = "a";
+  } else if (use == PlatformFileUse::AppendAndRead) {
+    flags = O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW;
+    mode = "a+";
+  }
+  // Non-blocking, so that opening a FIFO without a partner returns at once;
+  // regular files do not use the flag, and it is cleared again for them.
+  const int fd = ::open(path, flags | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) return fail(errno);
+  struct stat info {};
+  int code = 0;
+  if (::fstat(fd, &info) != 0) {
+    code = errno;
+  } else if (!S_ISREG(info.st_mode)) {
+    code = PLATFORM_NOT_REGULAR_FILE;
+  } else {
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) code = errno;
+  }
+  std::FILE* file = code == 0 ? ::fdopen(fd, mode) : nullptr;
+  if (file == nullptr) {
+    if (code == 0) code = errno;
+    ::close(fd);
+    return fail(code);
+  }
+  return file;
 }

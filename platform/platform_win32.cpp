@@ -154,4 +154,74 @@ int platformCreateNewFile(const char* path) {
   return 0;
 }
 
+namespace {
+
+// The errno value closest to a failed CreateFile.
+int errnoOfWindowsError(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EACCES;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    default:
+      return EINVAL;
+  }
+}
+
+}  // namespace
+
+std::FILE* platformOpenRegularFile(const char* path, PlatformFileUse use, int* error) {
+  auto fail = [error](int code) -> std::FILE* {
+    if (error != nullptr) *error = code;
+    return nullptr;
+  };
+  if (path == nullptr) return fail(EINVAL);
+  const bool append = use != PlatformFileUse::Read;
+  DWORD access = GENERIC_READ;
+  int crtFlags = _O_RDONLY | _O_BINARY;
+  const char* mode = "rb";
+  if (use == PlatformFileUse::Append) {
+    access = GENERIC_WRITE;
+    crtFlags = _O_WRONLY | _O_APPEND | _O_TEXT;
+    mode = "a";
+  } else if (use == PlatformFileUse::AppendAndRead) {
+    access = GENERIC_READ | GENERIC_WRITE;
+    crtFlags = _O_RDWR | _O_APPEND | _O_TEXT;
+    mode = "a+";
+  }
+  // For appending, a link is opened itself (and then refused), not its target.
+  const DWORD flags = FILE_ATTRIBUTE_NORMAL | (append ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+  HANDLE handle = ::CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                append ? OPEN_ALWAYS : OPEN_EXISTING, flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return fail(errnoOfWindowsError(::GetLastError()));
+  BY_HANDLE_FILE_INFORMATION info{};
+  DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
+  if (append) refused |= FILE_ATTRIBUTE_REPARSE_POINT;
+  if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & refused) != 0) {
+    ::CloseHandle(handle);
+    return fail(PLATFORM_NOT_REGULAR_FILE);
+  }
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), crtFlags);
+  if (fd < 0) {
+    ::CloseHandle(handle);
+    return fail(EMFILE);
+  }
+  std::FILE* file = ::_fdopen(fd, mode);
+  if (file == nullptr) {
+    const int code = errno;
+    ::_close(fd);  // closes the handle as well
+    return fail(code);
+  }
+  return file;
+}
+
 #endif  // _WIN32

@@ -8,6 +8,7 @@
 
 #include "common/return_codes.h"
 #include "common/trace.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -183,7 +184,7 @@ ZO_BOOLEAN ZoConfig::open(const char* path) {
   std::error_code ignored;
   const bool readable = path != nullptr && path[0] != '\0' &&
                         !std::filesystem::is_directory(path, ignored);
-  std::FILE* file = readable ? std::fopen(path, "rb") : nullptr;
+  std::FILE* file = readable ? platformOpenRegularFile(path, PlatformFileUse::Read) : nullptr;
   if (file == nullptr) {
     errorCode_ = ERR_CONF_FILE_OPEN_ERROR;
     XTR_TEXTF("Error: failed to open <%s>!", shown);

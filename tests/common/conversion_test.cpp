@@ -425,13 +425,22 @@ TEST(LeadByteSets, Ranges) {
 }
 
 TEST_F(ConversionTest, TheWalkUsesTheLeadByteSetOfTheSource) {
-  writeText("VEXOCCS.TBL", "11 100 1 3 2 2\n12 101 1 3 2 0\n");
+  // 11 uses set 2; 12 has another double-byte code page, 13 the same one
+  // (pairs pass unchanged) with another single-byte code page.
+  writeText("VEXOCCS.TBL", "11 100 1 3 2 2\n12 101 1 3 2 0\n13 100 2 3 2 0\n");
   write("00640065.tbl", doubleTable({}));
+  write("00010002.tbl", shiftedTable(0x10));
   ASSERT_EQ(start(), 0);
-  Bytes out;
   // Under set 2, 0x81 is a single byte and 0x8F leads a pair.
-  EXPECT_EQ(convert(11, 12, Bytes{0x81, 0x8F, 0x40}, out), 0);
-  EXPECT_EQ(out, (Bytes{0x81, 0xEE, 0xEE}));
+  const struct {
+    ZO_LONG to;
+    Bytes expected;
+  } cases[] = {{12, {0x81, 0xEE, 0xEE}}, {13, {0x91, 0x8F, 0x40}}};
+  for (const auto& c : cases) {
+    Bytes out;
+    EXPECT_EQ(convert(11, c.to, Bytes{0x81, 0x8F, 0x40}, out), 0) << c.to;
+    EXPECT_EQ(out, c.expected) << c.to;
+  }
 }
 
 TEST_F(CodeConvTest, BadPositionsAndMethods) {

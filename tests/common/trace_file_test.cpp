@@ -6,10 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 
+#include "common/conversion.h"
+#include "common/report.h"
 #include "common/return_codes.h"
 #include "common/services.h"
 #include "common/trace.h"
@@ -257,6 +261,32 @@ TEST(TraceFile, UserTracingWritesTheNoticeAndSilencesTheCallingConvention) {
   EXPECT_NE(text.find("   ! own text\n"), std::string::npos);
 }
 
+TEST(TraceFile, UserTracingKeepsTheLinesOfTheCommonServices) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("xlat"));
+  dir.write("xlat/VEXOCCS.TBL", "1 0 1 1 1 0\n2 0 2 1 1 0\n");
+  dir.write("xlat/00010002.tbl", std::string(256, 'x'));
+  const pid_t pid = runInChild([&] {
+    traceInto(dir.path(), "u");  // no control file there: the start-up says so
+    xrkInitCommonServices("VEXO");
+    ::setenv("VEXO_XLAT_PATH", dir.file("xlat").c_str(), 1);
+    xxxInitialize();
+    ZO_LONG type[2] = {};
+    xcsQueryCCSIDType(1, type);
+    ZO_BYTE out[4] = {};
+    ZO_LONG length = 4;
+    if (xcsConvertString(1, 2, reinterpret_cast<const ZO_BYTE*>("ab"), 2, out, &length) != 0) ::_exit(2);
+    xxxTerminate();
+  });
+  const std::string text = readFile(dir.file(vexoFile(pid, "TRC")));
+  for (const char* line : {"-->xxxInitialize\n", "   ! Failed to open conversion table control file\n",
+                           "-->xcsQueryCCSIDType\n", "-->xcsConvertString\n", "---->xxxOpenConv\n",
+                           "   ! xxxOpenConv: Open was sucessful.\n", "<----xxxCodeConv (rc= OK)\n",
+                           "<--xcsConvertString (rc= OK)\n", "<--xxxTerminate (rc= OK)\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+}
+
 TEST(TraceFile, CallingConventionWritesEntryExitAndTexts) {
   TempDir dir;
   const pid_t pid = runInChild([&] {
@@ -354,5 +384,56 @@ TEST(TraceFile, UnopenablePathGivesAReportAndTracingGoesOn) {
   EXPECT_NE(report.find("(20806058) (545"), std::string::npos);
   EXPECT_NE(report.find("No Incore trace table found!"), std::string::npos);  // not yet allocated
 }
+
+#ifndef _WIN32  // links and FIFOs are planted with POSIX calls
+// Anyone who can write the trace folder can plant something under the next
+// run's file names: the run refuses it, traces nothing and goes on.
+TEST(TraceFile, WhatIsPlantedUnderTheFileNamesIsRefused) {
+  struct Case {
+    const char* what;
+    std::function<int(const std::string& at, const std::string& victim)> plant;
+  };
+  const Case cases[] = {
+      {"link", [](const std::string& at, const std::string& victim) { return ::symlink(victim.c_str(), at.c_str()); }},
+      {"FIFO", [](const std::string& at, const std::string&) { return ::mkfifo(at.c_str(), 0600); }},
+      {"directory", [](const std::string& at, const std::string&) { return ::mkdir(at.c_str(), 0700); }},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    TempDir cwd;
+    const std::string victim = dir.write("victim", "victim\n");
+    const pid_t pid = runInChild([&] {
+      traceInto(dir.path());
+      for (const char* extension : {"TRC", "FDC"}) {
+        if (c.plant(dir.file(vexoFile(::getpid(), extension)), victim) != 0) ::_exit(2);
+      }
+      if (::chdir(cwd.path().c_str()) != 0) ::_exit(3);
+      xrkInitCommonServices("VEXO");
+      if (xtrTraceActive != 0) ::_exit(4);
+      xtrEntry("Run");
+      xtrExit("Run", 0);
+    });
+    EXPECT_EQ(readFile(victim), "victim\n") << c.what;
+    // The report of the refused trace file went to the current directory.
+    EXPECT_NE(readFile(cwd.file(vexoFile(pid, "FDC"))).find("Unable to open trace file"), std::string::npos)
+        << c.what;
+  }
+}
+
+TEST(TraceFile, NewFilesAreNotWritableByOthers) {
+  TempDir dir;
+  const pid_t pid = runInChild([&] {
+    traceInto(dir.path());
+    ::umask(0);
+    xrkInitCommonServices("VEXO");
+    xrk_xcsPVRT("Probe", 1, 0, 0, " ", " ", " ");
+  });
+  for (const char* extension : {"TRC", "FDC"}) {
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.file(vexoFile(pid, extension)).c_str(), &info), 0) << extension;
+    EXPECT_EQ(info.st_mode & 0777, 0644u) << extension;
+  }
+}
+#endif
 
 }  // namespace

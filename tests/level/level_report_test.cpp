@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "level/level_scan.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -155,6 +156,24 @@ TEST_F(LevelReport, MarkerSplitBetweenReadsIsFoundThroughTheCarry) {
   }
 }
 
+TEST_F(LevelReport, TextCutByTheEndOfAReadIsPrintedWholeFromTheNext) {
+  const std::string level = kCodeLevel + "     ***** Code Level is 0.0.1 *****";
+  struct Case {
+    const char* what;
+    std::string bytes;
+    Lines expected;
+  };
+  const Case cases[] = {
+      {"code level cut by the first read", fileWith(60000, {{LEV_READ_SIZE - 20, level}}), {level}},
+      {"module string cut by the first read", fileWith(60000, {{LEV_READ_SIZE - 6, kModule + "cut"}}),
+       {kModule + "cut"}},
+      // The last read of the file: what is there is all there is.
+      {"text cut by the end of the file",
+       fileWith(LEV_READ_SIZE, {{LEV_READ_SIZE - 9, kCodeLevel + "last"}}, 'x'), {kCodeLevel + "last"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(reportFile(c.bytes), c.expected) << c.what;
+}
+
 TEST_F(LevelReport, LongFileFindsEachMarkerOnce) {
   std::vector<std::pair<std::size_t, std::string>> at;
   Lines expected;
@@ -233,8 +252,13 @@ TEST(VexolevProgram, ReportsItsOwnCodeLevelAndModulesOnly) {
     const std::string path = lines[i].substr(kModule.size(), lines[i].find(',') - kModule.size());
     modules.insert(path);
   }
+#ifdef _WIN32
+  const char* const osModule = "platform/platform win32.cpp";
+#else
+  const char* const osModule = "platform/platform posix.cpp";
+#endif
   EXPECT_EQ(modules, std::set<std::string>({"level/vexolev.cpp", "level/level report.cpp",
-                                            "level/level scan.cpp"}));
+                                            "level/level scan.cpp", osModule, "platform/platform.cpp"}));
 }
 
 TEST(VexolevProgram, ExitStatusesOfFailures) {
@@ -245,6 +269,38 @@ TEST(VexolevProgram, ExitStatusesOfFailures) {
   EXPECT_EQ(status, 1);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "Unable to open file /nonexistent/vexolev/input");
+}
+
+// Every program of the build carries the code-level string exactly once: a
+// second copy (a constant the compiler made from it) shows up as a second,
+// garbled code-level line.
+TEST(ProgramFiles, EachHoldsOneCodeLevelString) {
+  const char* binaryDir = std::getenv("VEXO_BINARY_DIR");
+  ASSERT_NE(binaryDir, nullptr);
+#ifdef _WIN32
+  const std::string suffix = ".exe";
+#else
+  const std::string suffix;
+#endif
+  std::set<std::string> seen;
+  for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(binaryDir) / "bin")) {
+    const std::string name = entry.path().filename().string();
+    if (!entry.is_regular_file() || name.size() <= suffix.size() ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+      continue;
+    }
+#ifndef _WIN32
+    if ((entry.status().permissions() & fs::perms::owner_exec) == fs::perms::none) continue;
+#endif
+    seen.insert(name.substr(0, name.size() - suffix.size()));
+    const std::string bytes = vexotest::readBytes(entry.path());
+    std::size_t markers = 0;
+    for (std::size_t at = bytes.find(kCodeLevel); at != std::string::npos; at = bytes.find(kCodeLevel, at + 1)) {
+      ++markers;
+    }
+    EXPECT_EQ(markers, 1u) << name;
+  }
+  EXPECT_TRUE(seen.count("vexopxm") == 1 && seen.count("vexolev") == 1) << "programs not found";
 }
 
 }  // namespace
