@@ -34,3 +34,13 @@ ZO_BOOLEAN zoIsValidAlignment(ZO_LONG alignment) {
              ? TRUE
              : FALSE;
 }
+
+std::string zoWithoutLeadingZeros(std::string_view decimal) {
+  const std::size_t sign = (!decimal.empty() && decimal.front() == '-') ? 1 : 0;
+  std::size_t first = sign;
+  while (first + 1 < decimal.size() && decimal[first] == '0' && decimal[first + 1] >= '0' &&
+         decimal[first + 1] <= '9') {
+    ++first;
+  }
+  return std::string(decimal.substr(0, sign)) + std::string(decimal.substr(first));
+}

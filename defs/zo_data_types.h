@@ -2,6 +2,9 @@
 // Value sets shared by definitions, stores and the message runtime: data
 // types, alignments, pad characters and service types.
 
+#include <string>
+#include <string_view>
+
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 
@@ -40,3 +43,8 @@ const char* zoDataTypeKeyword(ZO_LONG dataType);
 ZO_LONG zoDataTypeFromKeyword(const ZoString& keyword);
 // TRUE for 1, 2, 4 and 8.
 ZO_BOOLEAN zoIsValidAlignment(ZO_LONG alignment);
+
+// A decimal text without the zeros before its first significant digit, so
+// that its length tells its magnitude: "-00437" gives "-437", "000" gives "0".
+// Only zeros followed by another digit are dropped.
+std::string zoWithoutLeadingZeros(std::string_view decimal);

@@ -71,6 +71,50 @@ bool entryValue(const char* entry, long long low, long long high, long long& val
   return value >= low && value <= high;
 }
 
+// The code a field read would refuse the stored texts `v` of `definition`
+// with, or that stands for a value the read would give back changed; 0 when
+// every property comes back exactly as it is.
+ZO_ULONG unreadableField(const ZoFieldDef& definition, const ItemValue (&v)[F_COUNT]) {
+  const ZO_LONG dataType = zoDossaTypeFromLetter(zoDossaTypeLetter(v[F_TYPE].text)[0]);
+  if (dataType == ZODT_NONE || dataType != definition.getDataType()) return ERR_DB_INVALID_DATATYPE;
+  const struct {
+    FieldItem item;
+    ZO_LONG value;
+  } numbers[] = {{F_LENGTH_EDIT, definition.getLength()},
+                 {F_SEGMENTS, definition.getSegment()},
+                 {F_ROW, definition.getRow()},
+                 {F_COLUMN, definition.getColumn()}};
+  for (const auto& number : numbers) {
+    long long stored = 0;
+    if (!entryValue(v[number.item].text, ZO_LONG_MIN, ZO_LONG_MAX, stored) || stored != number.value) {
+      return ERR_DB_DATA_OVERFLOW;
+    }
+  }
+  const ZO_BOOLEAN attributes = v[F_HAS_ATTRIBUTES].text[0] == 'Y' ? TRUE : FALSE;
+  if (attributes != definition.getHasAttributes()) return ERR_DB_INV_HAS_ATTRS_VAL;
+  const ZO_BYTE pad = v[F_PAD].text[0] == 'S' ? ZO_PAD_BLANK : ZO_PAD_ZERO;
+  if (pad != definition.getPadCharacter()) return ERR_DB_INV_PAD_CHAR_VAL;
+  if (v[F_ALIGNMENT].text[0] - '0' != definition.getAlignment()) return ERR_DB_INV_ALIGNMENT_VAL;
+  return 0;
+}
+
+// The same for the stored texts of a service.
+ZO_ULONG unreadableService(const ZoServiceDef& definition, const ItemValue (&v)[S_COUNT]) {
+  if (zoDossaServiceTypeFromLetter(v[S_TYPE].text[0]) != definition.getServiceType()) {
+    return ERR_DB_INV_SERVICE_TYPE_VAL;
+  }
+  ZO_LONG encoding = 0;
+  if (!zoDossaEncodingValue(v[S_ENCVAL].text, encoding) || encoding != definition.getEncoding()) {
+    return ERR_DB_INV_ENCODING_VAL;
+  }
+  long long characterSet = 0;
+  if (!entryValue(v[S_CHARSET].text, ZO_LONG_MIN, ZO_LONG_MAX, characterSet) ||
+      characterSet != definition.getCharacterSet()) {
+    return ERR_DB_DATA_OVERFLOW;
+  }
+  return 0;
+}
+
 }  // namespace
 
 ZoDossaDatabase::ZoDossaDatabase(const ZoSession& session) : ZoDatabase(session) {
@@ -258,6 +302,13 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoFieldDef& definition, ZO_BOOLEAN replace) {
   }
   v[F_POSITION].number = fieldPosition_++;
   v[F_BUILT].number = 0;
+  // Only what the reads give back unchanged is stored: a definition they
+  // would refuse, or change, is refused here.
+  if (const ZO_ULONG unreadable = unreadableField(definition, v); unreadable != 0) {
+    XTR_TEXTF("Field %s has a value the database cannot hold (0x%lx)", definition.getName().text(),
+              static_cast<unsigned long>(unreadable));
+    return fail(unreadable);
+  }
   if (!adapter_->write(FIELD_FORM, MESSAGE_NAME, currentMessageName_, FIELD_MESSAGE_FIELD_NAME,
                        definition.getName(), replace, F_COUNT, kFieldTypes, kFieldItems,
                        DOSSA_DEFAULT_ENTRY_SIZE, v)) {
@@ -290,6 +341,11 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoServiceDef& definition, ZO_BOOLEAN replace) 
                 static_cast<unsigned long>(static_cast<ZO_ULONG>(definition.getEncoding())));
   v[S_ENCVAL].setText(encoding);
   v[S_ENCNAME].setText(encoding);
+  if (const ZO_ULONG unreadable = unreadableService(definition, v); unreadable != 0) {
+    XTR_TEXTF("Service %s has a value the database cannot hold (0x%lx)",
+              definition.getServiceName().text(), static_cast<unsigned long>(unreadable));
+    return fail(unreadable);
+  }
   if (!adapter_->write(SERVICE_FORM, SERVICE_NAME, definition.getServiceName(), "", "", replace,
                        S_COUNT, kServiceTypes, kServiceItems, DOSSA_DEFAULT_ENTRY_SIZE, v)) {
     mapAdapterError(Mapping::Write);

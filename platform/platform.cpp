@@ -89,7 +89,7 @@ std::string platformDirWithSeparator(const char* dir) {
   if (dir == nullptr || *dir == '\0') return std::string();
   std::string result(dir);
   const char last = result.back();
-  if (last != '/' && last != '\\') result.push_back(platformDirSeparator());
+  if (last != '/' && last != platformDirSeparator()) result.push_back(platformDirSeparator());
   return result;
 }
 

@@ -66,8 +66,9 @@ std::string platformTimeText24(const std::tm& time);
 char platformDirSeparator();
 
 // A directory taken from an environment variable, ready to have a file name
-// appended: the separator is added unless the value already ends in '/' or
-// '\\'. A null or empty value gives "" (the current directory).
+// appended: the separator is added unless the value already ends in one ('/',
+// and on Windows also '\\'; on Linux '\\' is an ordinary character of a
+// name). A null or empty value gives "" (the current directory).
 std::string platformDirWithSeparator(const char* dir);
 
 // Whether `path` names a file independently of the current directory: it starts

@@ -17,7 +17,7 @@ constexpr char kLineFeed = '\n';
 constexpr char kCarriageReturn = '\r';
 constexpr char kComment = '#';
 constexpr char kEquals = '=';
-constexpr char kListSeparator = ',';
+constexpr char kListSeparator = ZoConfig::LIST_SEPARATOR;
 constexpr char kSectionOpen = '[';
 constexpr char kSectionClose = ']';
 
@@ -34,8 +34,8 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-// Normalises one piece into the form that sections and keywords are matched
-// against. The text of a piece ends at its first zero byte, as it does for
+// Normalises one raw line into the form that sections and keywords are matched
+// against. The text of a line ends at its first zero byte, as it does for
 // every zero-terminated text of the system.
 //
 // Key part: blanks and line feeds are dropped; a "#" before anything was
@@ -43,8 +43,8 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 // The first "=" after the start ends the key part. Value part: leading blanks
 // are dropped, line feeds are dropped, and blanks around each "," are
 // removed. Trailing blanks of the value stay.
-void normalise(const std::string& piece, std::string& out) {
-  const std::string_view raw(piece.c_str());
+void normalise(const std::string& line, std::string& out) {
+  const std::string_view raw(line.c_str());
   out.clear();
   std::size_t i = 0;
   bool inValue = false;
@@ -90,8 +90,8 @@ bool opensSection(std::string_view line, std::string_view section) {
 
 // Cheap test before normalising: only a line whose first character other
 // than blanks and line feeds is "[" can open a section.
-bool mayOpenSection(const std::string& piece) {
-  for (const char c : piece) {
+bool mayOpenSection(const std::string& line) {
+  for (const char c : line) {
     if (c == kBlank || c == kLineFeed) continue;
     return c == kSectionOpen;
   }
@@ -120,23 +120,22 @@ int ZoConfig::nextByte() {
   return static_cast<unsigned char>(block_[blockPos_++]);
 }
 
-// A piece is what a text-mode stream reader delivers for one read: at most
-// MAX_LINE_PIECE characters, ending after the line feed if that comes first;
-// a carriage return before a line feed is part of the line end. A last line
-// without a line end is a piece like any other.
-bool ZoConfig::readPiece(std::string& piece) {
-  piece.clear();
-  const auto limit = static_cast<std::size_t>(MAX_LINE_PIECE);
-  while (piece.size() < limit) {
+// A line ends after its line feed (a carriage return before a line feed is
+// part of the line end) or at the end of the file; a last line without a line
+// end is a line like any other. The line grows to whatever length the file
+// gives it.
+bool ZoConfig::readLine(std::string& line) {
+  line.clear();
+  for (;;) {
     if (blockPos_ == blockEnd_ && !refill()) break;
-    // Plain bytes up to a line end, a carriage return or the piece limit.
+    // Plain bytes up to a line end or a carriage return.
     const char* begin = block_.get() + blockPos_;
-    const std::size_t available = std::min(blockEnd_ - blockPos_, limit - piece.size());
+    const std::size_t available = blockEnd_ - blockPos_;
     std::size_t plain = 0;
     while (plain < available && begin[plain] != kLineFeed && begin[plain] != kCarriageReturn) {
       ++plain;
     }
-    piece.append(begin, plain);
+    line.append(begin, plain);
     blockPos_ += plain;
     if (plain == available) continue;
 
@@ -149,10 +148,10 @@ bool ZoConfig::readPiece(std::string& piece) {
         --blockPos_;  // the byte just read stays unread
       }
     }
-    piece.push_back(static_cast<char>(c));
+    line.push_back(static_cast<char>(c));
     if (c == kLineFeed) break;
   }
-  return !piece.empty();
+  return !line.empty();
 }
 
 ZoConfig::ZoConfig() {
@@ -224,12 +223,12 @@ ZO_BOOLEAN ZoConfig::read(const char* section, const char* keyword, ZoString& va
   const std::string_view keywordName = orEmpty(keyword);
   rewind();
 
-  std::string piece;
+  std::string raw;
   std::string line;
   bool inSection = false;
-  while (!inSection && readPiece(piece)) {
-    if (!mayOpenSection(piece)) continue;
-    normalise(piece, line);
+  while (!inSection && readLine(raw)) {
+    if (!mayOpenSection(raw)) continue;
+    normalise(raw, line);
     inSection = opensSection(line, sectionName);
   }
   if (!inSection) {
@@ -246,8 +245,8 @@ ZO_BOOLEAN ZoConfig::read(const char* section, const char* keyword, ZoString& va
 
   std::string found;
   bool haveValue = false;
-  while (readPiece(piece)) {
-    normalise(piece, line);
+  while (readLine(raw)) {
+    normalise(raw, line);
     if (line.empty()) continue;
     if (line.front() == kSectionOpen) break;  // the section ends
     if (!startsWithNoCase(line, keywordName)) continue;
@@ -264,8 +263,8 @@ ZO_BOOLEAN ZoConfig::read(const char* section, const char* keyword, ZoString& va
       return finish();
     }
     found = line.substr(keywordName.size() + 1);
-    while (!found.empty() && found.back() == kListSeparator && readPiece(piece)) {
-      normalise(piece, line);
+    while (!found.empty() && found.back() == kListSeparator && readLine(raw)) {
+      normalise(raw, line);
       found += line;
     }
     haveValue = true;

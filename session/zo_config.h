@@ -10,7 +10,7 @@
 //
 // Sections and keywords match without regard to case, blanks in the keyword
 // part are ignored, and a value that ends with "," continues on the next line.
-// The reader never writes. Each read scans the file from the top, so values
+// Lines of any length are read whole. The reader never writes. Each read scans the file from the top, so values
 // may be read any number of times in any order while the file is open.
 
 #include <cstdio>
@@ -23,9 +23,8 @@
 
 class ZoConfig : public ZoErrorCodes {
  public:
-  // A line is read in pieces of at most this many characters; a longer line
-  // is read as several lines.
-  static constexpr int MAX_LINE_PIECE = 254;
+  // Separates the tokens of a list value.
+  static constexpr char LIST_SEPARATOR = ',';
 
   ZoConfig();
   // Closes a file that is still open.
@@ -78,8 +77,8 @@ class ZoConfig : public ZoErrorCodes {
   bool refill();
   // The next byte of the file, or EOF.
   int nextByte();
-  // Reads the next piece of a line into `piece`; false at the end of the file.
-  bool readPiece(std::string& piece);
+  // Reads the next line, with its line end, into `line`; false at the end of the file.
+  bool readLine(std::string& line);
 
   ZO_ULONG errorCode_ = 0;
   std::unique_ptr<std::FILE, FileCloser> file_;

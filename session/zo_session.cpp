@@ -9,6 +9,7 @@
 #include "common/return_codes.h"
 #include "common/sysutil.h"
 #include "common/trace.h"
+#include "defs/zo_data_types.h"
 #include "platform/platform.h"
 #include "session/zo_encoding.h"
 #include "session/zo_store_factory.h"
@@ -142,8 +143,9 @@ ZO_BOOLEAN ZoSession::createConfig() {
     config_.reset();
     return FALSE;
   }
+  // Set but empty names no directory either: the current one is not meant.
   const char* directory = platformGetEnv(INI_PATH_VARIABLE);
-  if (directory == nullptr) {
+  if (directory == nullptr || directory[0] == '\0') {
     XTR_TEXTF("Environment variable %s NOT set", INI_PATH_VARIABLE);
     return fail(ERR_SESS_INI_OPEN_ERROR);  // the configuration stays, unopened
   }
@@ -175,13 +177,14 @@ ZO_BOOLEAN ZoSession::readCharacterSet() {
     return TRUE;
   }
   if (config_->getErrorCode() != 0) return failFromConfig();
-  // Digits only, and a number that fits the 32-bit identifier.
-  const bool fits = value.length() <= 10 && std::strtoll(value.text(), nullptr, 10) <= INT32_MAX;
+  // Digits only, and a value (whatever zeros lead it) that fits the 32-bit identifier.
+  const std::string digits = zoWithoutLeadingZeros(value.text());
+  const bool fits = digits.size() <= 10 && std::strtoll(digits.c_str(), nullptr, 10) <= INT32_MAX;
   if (!value.isNum() || !fits) {
     XTR_TEXT("CharacterSet must be numeric");
     return fail(ERR_SESS_INVALID_CHARACTER_SET);
   }
-  characterSet_ = static_cast<ZO_LONG>(std::strtol(value.text(), nullptr, 10));
+  characterSet_ = static_cast<ZO_LONG>(std::strtoll(digits.c_str(), nullptr, 10));
   XTR_TEXTF("CharacterSet specified = %ld", static_cast<long>(characterSet_));
   return TRUE;
 }

@@ -64,7 +64,8 @@ class ZoSession : public ZoErrorCodes {
   // Rebuilds the session from the current configuration file; the reference
   // lists are kept. On failure the session holds nothing.
   ZO_BOOLEAN restartSession();
-  // Opens VEXO_INI_PATH/vexo.ini.
+  // Opens VEXO_INI_PATH/vexo.ini. The variable unset or empty fails with
+  // ERR_SESS_INI_OPEN_ERROR.
   ZO_BOOLEAN createConfig();
   // Closes and deletes the configuration; a close error is taken over only
   // when the session has no error yet.
@@ -136,7 +137,8 @@ class ZoSession : public ZoErrorCodes {
   ZO_BOOLEAN succeeded() const { return errorCode_ == 0 ? TRUE : FALSE; }
   // Construction steps 2 to 4, shared by both constructors.
   void start();
-  // Reads Base/CharacterSet (kind 1).
+  // Reads Base/CharacterSet (kind 1): "Local" or digits whose value, leading
+  // zeros aside, is at most 2147483647.
   ZO_BOOLEAN readCharacterSet();
   // Reads section/DatabaseName into `name`, at most MAX_DATABASE_NAME long.
   ZO_BOOLEAN readDatabaseName(const char* section, ZO_ULONG tooLongCode, const char* tooLongText,

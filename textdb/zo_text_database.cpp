@@ -1,5 +1,6 @@
 #include "textdb/zo_text_database.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -72,6 +73,19 @@ constexpr ServiceTypeName kServiceTypes[] = {
     {"ZOST_KOVA_XPC_DIRECT", "3", ZOST_KOVA_XPC_DIRECT},
     {"ZOST_KOVA_8631_DIRECT", "4", ZOST_KOVA_8631_DIRECT},
 };
+
+// Removes every blank of `value`.
+void removeBlanks(ZoString& value) {
+  std::string compact(value.text());
+  compact.erase(std::remove(compact.begin(), compact.end(), ' '), compact.end());
+  value = compact.c_str();
+}
+
+// Number of tokens of a comma-separated list (empty ones counted).
+ZO_LONG tokenCount(const ZoString& list) {
+  const std::string_view text(list.text());
+  return static_cast<ZO_LONG>(std::count(text.begin(), text.end(), ZoConfig::LIST_SEPARATOR)) + 1;
+}
 
 // Converts a text that checkNumericBounds accepted; it fits a ZO_LONG.
 ZO_LONG toLong(const ZoString& checked) {
@@ -150,14 +164,8 @@ ZO_BOOLEAN ZoTextDatabase::checkRead(ZoString& value, ZO_LONG dataType, const ch
 ZO_BOOLEAN ZoTextDatabase::checkNumericBounds(ZoString& value, ZO_LONG dataType,
                                               const char* keyword) {
   // Blanks go first, so that "1 2 3" reads as 123.
-  std::string_view original(value.text());
-  std::string compact;
-  compact.reserve(original.size());
-  for (char c : original) {
-    if (c != ' ') compact.push_back(c);
-  }
-  value = compact.c_str();
-
+  removeBlanks(value);
+  const std::string compact(value.text());
   const std::string_view text(compact);
   const bool negative = !text.empty() && text.front() == '-';
   const std::string_view digits = negative ? text.substr(1) : text;
@@ -248,6 +256,9 @@ ZO_BOOLEAN ZoTextDatabase::read(ZoServiceDef& definition) {
     if (value.compareNoCase(kLocal) == 0) {
       definition.setCharacterSet(kLocalCharacterSet);
     } else {
+      // A character set is taken by its value, whatever zeros lead it.
+      removeBlanks(value);
+      value = zoWithoutLeadingZeros(value.text()).c_str();
       if (!checkRead(value, ZODT_LONG, kCharacterSet, 0)) return FALSE;
       definition.setCharacterSet(toLong(value));
     }
@@ -334,16 +345,24 @@ ZO_BOOLEAN ZoTextDatabase::read(ZoMessageDef& definition) {
     ZoString alias;
     config_.read(section.text(), kFieldList, alias, index);
     const ZO_ULONG readCode = config_.getErrorCode();
-    if (readCode == ERR_CONF_KEYWORD_NOT_FOUND || readCode == ERR_CONF_INDEX_INVALID) break;
+    if (readCode == ERR_CONF_KEYWORD_NOT_FOUND) break;
+    if (readCode == ERR_CONF_INDEX_INVALID) {
+      // The list is over only past its last token; an empty token within it
+      // (the whole list is in `alias` now) means the list is damaged.
+      if (index >= tokenCount(alias)) break;
+      XTR_TEXTF("FieldList token %ld is empty", static_cast<long>(index));
+      return fail(ERR_DB_READ_DB_FAILED);
+    }
     if (readCode != 0) {
       checkRead(alias, ZODT_STRING, kFieldList, readCode);
       return FALSE;
     }
     ZoString name;
+    const bool paired = alias.contains(kAliasSeparator) == TRUE;
     alias.split(kAliasSeparator, name);
-    if (name.length() == 0) name = alias;
-    // A token that is no valid pair of field names fails the read instead of
-    // leaving the field out of the definition.
+    if (!paired) name = alias;
+    // A token that is no valid pair of field names ("A.", ".B" included)
+    // fails the read instead of leaving the field out of the definition.
     if (!definition.addFieldNames(alias, name)) return fail(ERR_DB_READ_DB_FAILED);
   }
   return succeeded();

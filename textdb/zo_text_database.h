@@ -40,7 +40,9 @@ class ZoTextDatabase : public ZoDatabase {
   ZO_BOOLEAN close() override;
 
   // Read the section named by the definition's name. A read that fails
-  // leaves the properties read before the failure in the definition.
+  // leaves the properties read before the failure in the definition. A
+  // FieldList with an empty token before its last one, or a token that is no
+  // valid pair of field names ("A.", ".B"), fails with ERR_DB_READ_DB_FAILED.
   ZO_BOOLEAN read(ZoMessageDef& definition) override;
   ZO_BOOLEAN read(ZoServiceDef& definition) override;
   ZO_BOOLEAN read(ZoFieldDef& definition) override;

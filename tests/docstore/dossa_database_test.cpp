@@ -1,8 +1,10 @@
 // The definition database on real databases: the stored layout of messages,
 // fields and services, the reads from built messages, the mapping of the
 // adapter's codes, and the session's document-database branches.
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/return_codes.h"
 #include "defs/zo_data_types.h"
@@ -355,8 +357,12 @@ TEST_F(DossaDatabaseTest, ServicesKeepTypeCharacterSetAndEncoding) {
   ASSERT_TRUE(db_->write(s));
   ZoServiceDef odd("ODD");
   odd.setEncoding(0x11);
-  odd.setServiceType(99);
-  ASSERT_TRUE(db_->write(odd));
+  EXPECT_FALSE(db_->write(odd)) << "an encoding the read refuses is not stored";
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_INV_ENCODING_VAL);
+  put(path_, "Service", {text("svcdef_name", "ODD"), text("svcdef_step", ""), text("svcdef_charset", "0"),
+                         text("svcdef_connmgr", ""), text("svcdef_ibconn", ""), text("svcdef_obconn", ""),
+                         text("svcdef_sysname", ""), text("svcdef_type", "P"), text("svcdef_encval", "11"),
+                         text("svcdef_encname", "11")});
   put(path_, "Service", {text("svcdef_name", "HEXA"), text("svcdef_step", ""), text("svcdef_charset", "0"),
                          text("svcdef_connmgr", ""), text("svcdef_ibconn", ""), text("svcdef_obconn", ""),
                          text("svcdef_sysname", ""), text("svcdef_type", "I"), text("svcdef_encval", "1A1"),
@@ -395,6 +401,107 @@ TEST_F(DossaDatabaseTest, ServicesKeepTypeCharacterSetAndEncoding) {
   EXPECT_TRUE(db_->deleteSvc("ODD"));
   EXPECT_FALSE(db_->read(oddIn));
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
+}
+
+// Every numeric property, at and past both ends of its range: a value either
+// comes back exactly through the store or is refused when written.
+TEST_F(DossaDatabaseTest, WhatIsWrittenReadsBackOrIsRefusedAtWrite) {
+  using Set = void (*)(ZoFieldDef&, long long);
+  using Get = long long (*)(const ZoFieldDef&);
+  constexpr long long kMin = -2147483647LL - 1, kMax = 2147483647LL;
+  const Set row = [](ZoFieldDef& f, long long v) { f.setRow(static_cast<ZO_LONG>(v)); };
+  const Set column = [](ZoFieldDef& f, long long v) { f.setColumn(static_cast<ZO_LONG>(v)); };
+  const Set length = [](ZoFieldDef& f, long long v) { f.setLength(static_cast<ZO_LONG>(v)); };
+  const Set segment = [](ZoFieldDef& f, long long v) { f.setSegment(static_cast<ZO_LONG>(v)); };
+  const Set type = [](ZoFieldDef& f, long long v) { f.setDataType(static_cast<ZO_LONG>(v)); };
+  const Set align = [](ZoFieldDef& f, long long v) { f.setAlignment(static_cast<ZO_LONG>(v)); };
+  const Set pad = [](ZoFieldDef& f, long long v) { f.setPadCharacter(static_cast<ZO_BYTE>(v)); };
+  const Set attrs = [](ZoFieldDef& f, long long v) { f.setHasAttributes(static_cast<ZO_BOOLEAN>(v)); };
+  const Set longValue = [](ZoFieldDef& f, long long v) { f.setValue(static_cast<ZO_LONG>(v)); };
+  const Set shortValue = [](ZoFieldDef& f, long long v) { f.setValue(static_cast<ZO_SHORT>(v)); };
+  const Set byteValue = [](ZoFieldDef& f, long long v) { f.setValue(static_cast<ZO_BYTE>(v)); };
+  const struct {
+    Set set;
+    Get get;
+    std::vector<long long> stored, refused;
+    ZO_ULONG code;
+  } properties[] = {
+      {row, [](const ZoFieldDef& f) -> long long { return f.getRow(); }, {0, kMax}, {-1, kMin}, ERR_DB_DATA_OVERFLOW},
+      {column, [](const ZoFieldDef& f) -> long long { return f.getColumn(); }, {0, kMax}, {-1, kMin}, ERR_DB_DATA_OVERFLOW},
+      {length, [](const ZoFieldDef& f) -> long long { return f.getLength(); }, {0, kMax}, {-1, kMin}, ERR_DB_DATA_OVERFLOW},
+      {segment, [](const ZoFieldDef& f) -> long long { return f.getSegment(); }, {0, kMax}, {-1, kMin}, ERR_DB_DATA_OVERFLOW},
+      {type, [](const ZoFieldDef& f) -> long long { return f.getDataType(); }, {ZODT_STRING, ZODT_SYSTEM_AUTHENTICATOR},
+       {ZODT_NONE, ZODT_SYSTEM_AUTHENTICATOR + 1}, ERR_DB_INVALID_DATATYPE},
+      {align, [](const ZoFieldDef& f) -> long long { return f.getAlignment(); }, {1, 2, 4, 8}, {0, 3, 9, -1}, ERR_DB_INV_ALIGNMENT_VAL},
+      {pad, [](const ZoFieldDef& f) -> long long { return f.getPadCharacter(); }, {ZO_PAD_ZERO, ZO_PAD_BLANK}, {1, 255}, ERR_DB_INV_PAD_CHAR_VAL},
+      {attrs, [](const ZoFieldDef& f) -> long long { return f.getHasAttributes(); }, {FALSE, TRUE}, {2, -1}, ERR_DB_INV_HAS_ATTRS_VAL},
+      {longValue, [](const ZoFieldDef& f) -> long long { return f.getLongValue(); }, {kMin, kMax}, {}, 0},
+      {shortValue, [](const ZoFieldDef& f) -> long long { return f.getShortValue(); }, {-32768, 32767}, {}, 0},
+      {byteValue, [](const ZoFieldDef& f) -> long long { return f.getByteValue(); }, {0, 255}, {}, 0},
+  };
+  ZoMessageDef m("LIMITS");
+  ASSERT_TRUE(db_->write(m));
+  struct Expected {
+    std::string name;
+    Get get;
+    long long value;
+  };
+  std::vector<Expected> expected;
+  for (const auto& p : properties) {
+    for (const bool refused : {false, true}) {
+      for (long long value : refused ? p.refused : p.stored) {
+        const std::string name = "F" + std::to_string(expected.size()) + (refused ? "R" : "");
+        ZoFieldDef f(name.c_str());
+        f.setValue("");
+        p.set(f, value);
+        EXPECT_EQ(db_->write(f), refused ? FALSE : TRUE) << name << " = " << value;
+        EXPECT_EQ(db_->getErrorCode(), refused ? p.code : 0u) << name << " = " << value;
+        expected.push_back({name, p.get, refused ? 0 : value});
+      }
+    }
+  }
+  build();
+  ZoMessageDef in("LIMITS");
+  ASSERT_TRUE(db_->read(in));
+  for (const Expected& e : expected) {
+    ZoFieldDef f(e.name.c_str());
+    const bool refused = e.name.back() == 'R';
+    EXPECT_EQ(db_->read(f), refused ? FALSE : TRUE) << e.name;
+    if (!refused) {
+      EXPECT_EQ(e.get(f), e.value) << e.name;
+    }
+  }
+
+  // The same for a service: type, encoding and character set.
+  const struct {
+    ZO_LONG type, encoding, characterSet;
+    ZO_ULONG code;
+  } services[] = {
+      {ZOST_RK, 0x100, static_cast<ZO_LONG>(kMin), 0},
+      {ZOST_KOVA_8631_DIRECT, 0x999, static_cast<ZO_LONG>(kMax), 0},
+      {-1, 0x111, 0, ERR_DB_INV_SERVICE_TYPE_VAL},
+      {ZOST_KOVA_8631_DIRECT + 1, 0x111, 0, ERR_DB_INV_SERVICE_TYPE_VAL},
+      {ZOST_RK, 0xFF, 0, ERR_DB_INV_ENCODING_VAL},
+      {ZOST_RK, 0x1000, 0, ERR_DB_INV_ENCODING_VAL},
+      {ZOST_RK, 0x1A1, 0, ERR_DB_INV_ENCODING_VAL},
+      {ZOST_RK, -1, 0, ERR_DB_INV_ENCODING_VAL},
+  };
+  for (std::size_t i = 0; i < std::size(services); ++i) {
+    const auto& c = services[i];
+    const std::string name = "SVC" + std::to_string(i);
+    ZoServiceDef s(name.c_str());
+    s.setServiceType(c.type);
+    s.setEncoding(c.encoding);
+    s.setCharacterSet(c.characterSet);
+    EXPECT_EQ(db_->write(s), c.code == 0 ? TRUE : FALSE) << name;
+    EXPECT_EQ(db_->getErrorCode(), c.code) << name;
+    ZoServiceDef back(name.c_str());
+    EXPECT_EQ(db_->read(back), c.code == 0 ? TRUE : FALSE) << name;
+    if (c.code != 0) continue;
+    EXPECT_EQ(back.getServiceType(), c.type) << name;
+    EXPECT_EQ(back.getEncoding(), c.encoding) << name;
+    EXPECT_EQ(back.getCharacterSet(), c.characterSet) << name;
+  }
 }
 
 TEST_F(DossaDatabaseTest, ClosedDatabaseRefusesEveryOperation) {

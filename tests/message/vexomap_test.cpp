@@ -3,12 +3,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "message/zo_message.h"
 #include "tests/message/text_definitions.h"
+#include "tests/support/run_program.h"
 #include "tools/vexomap/map_view.h"
 
 namespace {
@@ -135,4 +138,27 @@ TEST(Vexomap, ProgramReportsUsageAndErrorsWithTheirReturnCodes) {
   RunResult bad = runVexomap({"LOGON"});
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(bad.err, "Error: VEXO rc = TVRC_INI_OPEN_ERROR (147)\n");
+}
+
+// The example text database draws as the README says: the program run in the
+// example's directory, with VEXO_INI_PATH naming it.
+TEST(Vexomap, TheExampleTextDatabaseDraws) {
+  const char* source = std::getenv("VEXO_SOURCE_DIR");
+  const std::string program = vexotest::programFile("vexomap");
+  ASSERT_TRUE(source != nullptr && !program.empty()) << "run through ctest";
+  std::ifstream readme(std::string(source) + "/README.md");
+  const std::string text((std::istreambuf_iterator<char>(readme)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("`cd examples/textdb && VEXO_INI_PATH=. ../../build/bin/vexomap ORDERMSG`"),
+            std::string::npos);
+
+  const vexotest::ProgramRun run = vexotest::runProgram(
+      program, {"ORDERMSG"}, std::string(source) + "/examples/textdb", {{"VEXO_INI_PATH", "."}});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const std::vector<std::string> l = lines(run.out);
+  ASSERT_GE(l.size(), 8u) << run.out;
+  EXPECT_EQ(l[0], "Message ORDERMSG (format ORDFMT): 12 rows x 40 columns, 3 fields");
+  EXPECT_EQ(l[3].substr(5, 8), "CUSTNO__");
+  EXPECT_EQ(l[5].substr(5, 12), "ITEM________");
+  EXPECT_EQ(l[7].substr(5, 4), "QTY_");
 }

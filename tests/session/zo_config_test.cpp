@@ -112,13 +112,16 @@ TEST_F(ConfigFile, LineEndsLongLinesAndNulBytes) {
   EXPECT_EQ(get("S", "B"), "two,three");
   EXPECT_EQ(get("S", "C"), "last") << "a last line without a line end is read";
 
-  // Lines are read in pieces of 254: the first holds "A=" and 252 x, the rest
-  // of the physical line is a line of its own and so yields B.
+  // A line of any length is one line: nothing of its tail becomes a line of
+  // its own, and a long list keeps every token.
   const std::string xs(252, 'x');
-  load("[S]\nA=" + xs + "B=yes\nC=" + std::string(100000, 'c') + "\nD=end\n");
-  EXPECT_EQ(get("S", "A"), xs);
-  EXPECT_EQ(get("S", "B"), "yes");
-  EXPECT_EQ(get("S", "C"), std::string(252, 'c'));
+  std::string tokens;
+  for (int i = 0; i < 3000; ++i) tokens += "F" + std::to_string(i) + (i < 2999 ? ", " : "");
+  load("[S]\nA=" + xs + "B=yes\nC=" + std::string(100000, 'c') + "\nL=" + tokens + "\nD=end\n");
+  EXPECT_EQ(get("S", "A"), xs + "B=yes");
+  EXPECT_EQ(get("S", "B"), code(ERR_CONF_KEYWORD_NOT_FOUND));
+  EXPECT_EQ(get("S", "C"), std::string(100000, 'c'));
+  EXPECT_EQ(get("S", "L", 2999), "F2999");
   EXPECT_EQ(get("S", "D"), "end");
 
   // A NUL byte ends the text of its line.

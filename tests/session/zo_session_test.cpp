@@ -11,6 +11,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "common/return_codes.h"
 #include "common/sysutil.h"
@@ -49,6 +50,19 @@ TEST_F(Session, ConfigurationFileIsFoundThroughTheEnvironment) {
     EXPECT_EQ(session.getPublicReturnCode(), ZORC_INI_OPEN_ERROR);
     EXPECT_EQ(trace.count("Environment variable VEXO_INI_PATH NOT set"), 1);
   }
+  // Set but empty is not set: the current directory's vexo.ini is not read.
+  writeIni(textDbSection("defs.txt"));
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(scratch_.dir());
+  ::setenv("VEXO_INI_PATH", "", 1);
+  {
+    trace.clear();
+    ZoSession session(2, kArgv);
+    expectFailed(session, ERR_SESS_INI_OPEN_ERROR);
+    EXPECT_EQ(trace.count("Environment variable VEXO_INI_PATH NOT set"), 1);
+  }
+  std::filesystem::current_path(before);
+  std::filesystem::remove(scratch_.dir() + "/vexo.ini");
   ::setenv("VEXO_INI_PATH", scratch_.dir().c_str(), 1);
   {
     ZoSession session(2, kArgv);  // the directory has no vexo.ini
@@ -65,6 +79,13 @@ TEST_F(Session, ConfigurationFileIsFoundThroughTheEnvironment) {
     EXPECT_EQ(trace.count("VEXO.INI file path = " + scratch_.dir() + separator + "vexo.ini"), 1)
         << "no second separator";
   }
+  // On Linux a backslash is part of a name: "dir\\" names the directory "dir\\".
+  const std::string backslashed = scratch_.dir() + "/sub\\";
+  std::filesystem::create_directory(backslashed);
+  std::ofstream(backslashed + "/vexo.ini") << textDbSection("defs.txt");
+  ::setenv("VEXO_INI_PATH", backslashed.c_str(), 1);
+  ZoSession session(2, kArgv);
+  EXPECT_EQ(session.getErrorCode(), 0u) << std::hex << session.getErrorCode();
 }
 
 TEST_F(Session, ImportSessionReadsDefinitionsFromTheTextDatabase) {
@@ -168,10 +189,13 @@ TEST_F(KindOne, CharacterSetIsLocalOrANumber) {
     EXPECT_EQ(argc, 0);
     EXPECT_EQ(argv, nullptr);
   }
-  ini("CharacterSet = 500\nEncoding = WIN\n");
-  {
+  // A number is taken by its value, whatever zeros lead it.
+  for (const auto& [line, value] : {std::pair{"500", 500}, {"00000000437", 437},
+                                   {"0000002147483647", 2147483647}, {"000", 0}}) {
+    ini(std::string("CharacterSet = ") + line + "\nEncoding = WIN\n");
     ZoSession session;
-    EXPECT_EQ(session.getCharacterSet(), 500);
+    EXPECT_EQ(session.getErrorCode(), 0u) << line;
+    EXPECT_EQ(session.getCharacterSet(), value) << line;
   }
   const struct {
     const char* line;
@@ -180,6 +204,7 @@ TEST_F(KindOne, CharacterSetIsLocalOrANumber) {
       {"CharacterSet = 12a\n", ERR_SESS_INVALID_CHARACTER_SET},
       {"CharacterSet = -5\n", ERR_SESS_INVALID_CHARACTER_SET},
       {"CharacterSet = 2147483648\n", ERR_SESS_INVALID_CHARACTER_SET},
+      {"CharacterSet = 0002147483648\n", ERR_SESS_INVALID_CHARACTER_SET},
       {"CharacterSet = 99999999999\n", ERR_SESS_INVALID_CHARACTER_SET},
       {"CharacterSet =\n", ERR_CONF_VALUE_NOT_SPECIFIED},
       {"", ERR_CONF_KEYWORD_NOT_FOUND},

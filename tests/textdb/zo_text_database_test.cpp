@@ -176,6 +176,9 @@ TEST_F(TextDb, FieldDefinitions) {
 }
 
 TEST_F(TextDb, MessageDefinitions) {
+  // 40 tokens on one line of more than 600 characters.
+  std::string longList;
+  for (int i = 0; i < 40; ++i) longList += (i ? ", FIELD_NUMBER_" : "FIELD_NUMBER_") + std::to_string(i);
   load("[M1]\nFormat = FMT1\nRowCount = 24\nColumnCount = 80\nDescription = not read\n"
        "FieldList = A.B, C\n"
        "[M2]\nFormat = F2\n"
@@ -185,7 +188,11 @@ TEST_F(TextDb, MessageDefinitions) {
        "[BADFIELD]\nFieldList = GOOD, BAD-NAME, LATER\n"
        "[RESERVED]\nFieldList = Name\n"
        "[NOALIAS]\nFieldList = .X\n"
-       "[BIGROWS]\nRowCount = 99999999999\n");
+       "[BIGROWS]\nRowCount = 99999999999\n"
+       "[GAP]\nFieldList = A,,B\n"
+       "[BLANKGAP]\nFieldList = FA, , FB\n"
+       "[NONAME]\nFieldList = A., B\n"
+       "[LONG]\nFieldList = " + longList + "\n");
   const struct {
     const char* name;
     ZO_ULONG code;
@@ -196,6 +203,9 @@ TEST_F(TextDb, MessageDefinitions) {
       {"BADFIELD", ERR_DB_READ_DB_FAILED, 1},  // the fields before the bad token stay
       {"RESERVED", ERR_DB_READ_DB_FAILED, 0}, {"NOALIAS", ERR_DB_READ_DB_FAILED, 0},
       {"BIGROWS", ERR_DB_DATA_OVERFLOW, 0},   {"ABSENT", ERR_DB_KEYWORD_NOT_FOUND, 0},
+      // An empty token inside the list, or an alias with no name, damages the list.
+      {"GAP", ERR_DB_READ_DB_FAILED, 1},      {"BLANKGAP", ERR_DB_READ_DB_FAILED, 1},
+      {"NONAME", ERR_DB_READ_DB_FAILED, 0},   {"LONG", 0, 40},
   };
   for (const auto& c : cases) {
     ZoMessageDef message(c.name);
@@ -223,7 +233,9 @@ TEST_F(TextDb, ServiceDefinitions) {
        "[S3]\nEncoding = Mac\nInboundConnection = never.stored\n"
        "[S4]\nCharacterSet = 5000000000\n"
        "[S5]\nServiceType = 9\n"
-       "[S6]\nEncoding = 99999999999\n");
+       "[S6]\nEncoding = 99999999999\n"
+       "[S7]\nCharacterSet = 0000000000437\n"
+       "[S8]\nCharacterSet = 000 2147483648\n");
   ZoServiceDef s1("S1");
   s1.setCharacterSet(99);
   ASSERT_TRUE(db_->read(s1));
@@ -241,6 +253,9 @@ TEST_F(TextDb, ServiceDefinitions) {
   EXPECT_EQ(s2.getEncoding(), 1234);
   EXPECT_EQ(s2.getServiceType(), 2);
   EXPECT_EQ(s2.getCharacterSet(), 37);
+  ZoServiceDef s7("S7");
+  ASSERT_TRUE(db_->read(s7)) << "leading zeros do not make a character set too long";
+  EXPECT_EQ(s7.getCharacterSet(), 437);
 
   const struct {
     const char* name;
@@ -249,6 +264,7 @@ TEST_F(TextDb, ServiceDefinitions) {
              {"S4", ERR_DB_DATA_OVERFLOW},
              {"S5", ERR_DB_DATA_MISMATCH},
              {"S6", ERR_DB_DATA_OVERFLOW},
+             {"S8", ERR_DB_DATA_OVERFLOW},
              {"NOSVC", ERR_DB_KEYWORD_NOT_FOUND}};
   for (const auto& b : bad) {
     ZoServiceDef service(b.name);
@@ -325,7 +341,7 @@ TEST_F(TextDb, HostileFilesGiveCodesNotCrashes) {
   ZoFieldDef field("F");
   EXPECT_EQ(readField(field), ERR_DB_DATA_OVERFLOW);
   ZoMessageDef message("M");
-  EXPECT_FALSE(db_->read(message)) << "the 254-character piece is too long for a field name";
+  EXPECT_FALSE(db_->read(message)) << "the 100000-character token is too long for a field name";
   ZoFieldDef last("F9999"), first("F1"), z("Z");
   ASSERT_EQ(readField(last), 0u);
   EXPECT_EQ(last.getLongValue(), 9999);

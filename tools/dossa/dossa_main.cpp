@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "docstore/dossa_api.h"
+#include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
 #include "tools/dossa/dossa_build.h"
 
@@ -277,14 +278,29 @@ int cmdDump(const std::vector<std::string>& args) {
   });
 }
 
+// True when the store can search for documents whose item `name` holds
+// `value`: the selection formula that asks for it compiles.
+bool searchable(const std::string& name, const std::string& value) {
+  const std::string formula = name + " = \"" + value + "\"";
+  DossaMemHandle compiled = 0;
+  const DossaStatus s = DossaFormulaCompile(nullptr, 0, formula.c_str(), static_cast<std::uint32_t>(formula.size()),
+                                            &compiled, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (compiled) DossaMemFree(compiled);
+  return s == DOSSA_NOERROR;
+}
+
 int cmdPut(const std::vector<std::string>& args) {
   if (args.size() < 3) return usage("put takes FILE FORM and items");
   Session session;
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
+  // A document is found by its form: one that no search could select is refused.
+  const std::string& form = args[2];
+  if (form.empty()) return usage("FORM must not be empty");
+  if (!searchable(zodossa::FORM_ITEM, form)) return fail("FORM \"" + form + "\" cannot be searched for");
   Note note;
   if (DossaStatus s = DossaNoteCreate(session.db(), note.out())) return failStatus(args[1], s);
-  if (DossaStatus s = DossaItemSetText(note.get(), "FORM", args[2].c_str(), DOSSA_TERMINATED))
-    return failStatus("FORM", s);
+  if (DossaStatus s = DossaItemSetText(note.get(), zodossa::FORM_ITEM, form.c_str(), DOSSA_TERMINATED))
+    return failStatus(zodossa::FORM_ITEM, s);
   for (std::size_t i = 3; i < args.size(); ++i) {
     std::string option = args[i];
     if (option.rfind("--", 0) == 0 && option != "--number" && option != "--list")
@@ -294,6 +310,10 @@ int cmdPut(const std::vector<std::string>& args) {
     std::string assignment = option == "--number" || option == "--list" ? args[++i] : option;
     std::string name, value;
     if (!splitAssignment(assignment, name, value)) return usage("expected NAME=VALUE, got \"" + assignment + "\"");
+    const std::string shownName = name.substr(0, DOSSA_MAX_ITEM_NAME);
+    if (!searchable(name, "")) return fail("item \"" + shownName + "\": Invalid item name (it cannot be searched)");
+    if (strcasecmp(name.c_str(), zodossa::FORM_ITEM) == 0)
+      return fail("item \"" + shownName + "\" would replace the document's FORM");
     DossaStatus s = DOSSA_NOERROR;
     if (option == "--number") {
       double number = 0;
@@ -312,7 +332,7 @@ int cmdPut(const std::vector<std::string>& args) {
     } else {
       s = DossaItemSetText(note.get(), name.c_str(), value.c_str(), DOSSA_TERMINATED);
     }
-    if (s) return failStatus("item \"" + name.substr(0, DOSSA_MAX_ITEM_NAME) + "\"", s);
+    if (s) return failStatus("item \"" + shownName + "\"", s);
   }
   if (DossaStatus s = DossaNoteUpdate(note.get(), 0)) return failStatus(args[1], s);
   DossaNoteId id = 0;
