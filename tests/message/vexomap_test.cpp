@@ -14,19 +14,32 @@
 #include "tools/vexomap/map_view.h"
 
 // Allocations in this test program can be limited in size, as a tight memory
-// limit would limit them: a larger request fails with std::bad_alloc.
+// limit would limit them: a larger request fails. Every form of new and
+// delete is replaced, so that each pair meets in malloc and free.
 namespace {
 std::atomic<std::size_t> allocationLimit{static_cast<std::size_t>(-1)};
-}  // namespace
 
-void* operator new(std::size_t size) {
-  if (size > allocationLimit.load()) throw std::bad_alloc();
-  if (void* memory = std::malloc(size != 0 ? size : 1)) return memory;
+void* limitedAllocation(std::size_t size) noexcept {
+  return size > allocationLimit.load() ? nullptr : std::malloc(size != 0 ? size : 1);
+}
+
+void* allocationOrThrow(std::size_t size) {
+  if (void* memory = limitedAllocation(size)) return memory;
   throw std::bad_alloc();
 }
-// Not inlined: the compiler would then pair the free with a "new" and warn.
+}  // namespace
+
+void* operator new(std::size_t size) { return allocationOrThrow(size); }
+void* operator new[](std::size_t size) { return allocationOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return limitedAllocation(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return limitedAllocation(size); }
+// Not inlined: the compiler would then pair a free with a "new" and warn.
 __attribute__((noinline)) void operator delete(void* memory) noexcept { std::free(memory); }
+__attribute__((noinline)) void operator delete[](void* memory) noexcept { std::free(memory); }
 __attribute__((noinline)) void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+__attribute__((noinline)) void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+__attribute__((noinline)) void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+__attribute__((noinline)) void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 
 namespace {
 
