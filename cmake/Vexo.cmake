@@ -39,13 +39,12 @@ function(vexo_library name)
   vexo_stamp_sources(${name})
 endfunction()
 
-# vexo_program(name SOURCES main.cpp ... [LIBS ...]): lands in build/bin.
+# vexo_program(name SOURCES main.cpp ... [LIBS ...]): lands in build/bin; its
+# main can run in the program frame (platform/program.h).
 function(vexo_program name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  if(ARG_LIBS)
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
-  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} vexo_main)
   vexo_stamp_sources(${name})
 endfunction()
 

@@ -1,7 +1,7 @@
 #include "import/pxm_file.h"
 
 #include <algorithm>
-#include <array>
+#include <string>
 
 #include "common/trace.h"
 #include "platform/platform.h"
@@ -57,24 +57,19 @@ PXMStatement* PXMFile::GetStatement() {
     return nullptr;
   }
 
-  std::array<char, PXM_LINE_BUFFER> line;
+  std::string line;
   std::string text;
   bool continued = false;  // the line before carried the continuation mark
   for (;;) {
-    line.fill('\0');
-    if (std::fgets(line.data(), static_cast<int>(PXM_READ_MAX + 1), file_.get()) == nullptr) {
+    if (!readLine(line)) {
       // End of input or a read error: an unfinished statement is dropped.
       status_ = std::ferror(file_.get()) ? PXM_STATUS_READ_ERROR : PXM_STATUS_END;
       return nullptr;
     }
     if (line[0] == COMMENT_MARK) continue;
 
-    std::size_t readLength = line.size();
-    while (readLength > 0 && line[readLength - 1] == '\0') --readLength;
-    std::replace(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(readLength), '\0', NUL_STAND_IN);
-
-    std::size_t length = std::min(readLength, PXM_TEXT_COLUMNS);
-    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = '\0';
+    std::size_t length = std::min(line.size(), PXM_TEXT_COLUMNS);
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
 
     if (continued) {
       if (length < PXM_CONTINUATION_START) break;  // a short continuation line ends the statement
@@ -83,17 +78,29 @@ PXMStatement* PXMFile::GetStatement() {
         status_ = PXM_STATUS_READ_ERROR;
         return nullptr;
       }
-      text.append(line.data() + first, length - first);
+      text.append(line, first, length - first);
     } else {
-      text.assign(line.data(), length);
+      text.assign(line, 0, length);
     }
 
-    continued = readLength >= PXM_CONTINUATION_COLUMN && !endsLine(line[PXM_CONTINUATION_COLUMN - 1]);
+    continued = line.size() >= PXM_CONTINUATION_COLUMN && !endsLine(line[PXM_CONTINUATION_COLUMN - 1]);
     if (!continued) break;
   }
 
   current_ = std::make_unique<PXMStatement>(text);
   return current_.get();
+}
+
+bool PXMFile::readLine(std::string& line) {
+  line.clear();
+  std::FILE* file = file_.get();
+  int c;
+  while ((c = std::getc(file)) != EOF) {
+    if (line.size() < PXM_LINE_KEEP) line += c == 0 ? NUL_STAND_IN : static_cast<char>(c);
+    if (c == '\n') return true;
+  }
+  // A last line without a line feed still counts; a read error loses the line.
+  return !line.empty() && !std::ferror(file);
 }
 
 void PXMFile::MarkStatement() { mark_ = statementStart_; }

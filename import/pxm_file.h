@@ -6,7 +6,11 @@
 // columns 1-71 hold the statement text; a character other than blank, CR or LF
 // in column 72 continues the statement on the next line, whose text is taken
 // from column 16 to 71; columns 73 and beyond are ignored. A physical line is
-// read in pieces of at most PXM_READ_MAX characters, each piece taken as a line.
+// one line however long it is: it ends at a line feed (a carriage return before
+// it is dropped like the line feed), and only its first PXM_LINE_KEEP bytes are
+// kept, the rest is read and dropped. The file is read in binary mode, so the
+// same bytes give the same statements on every system; a zero byte is read as
+// 0x01, so it does not cut the line short.
 
 #include <cstddef>
 #include <cstdio>
@@ -19,8 +23,8 @@
 inline constexpr std::size_t PXM_TEXT_COLUMNS = 71;         // last column of statement text
 inline constexpr std::size_t PXM_CONTINUATION_COLUMN = 72;  // column of the continuation mark
 inline constexpr std::size_t PXM_CONTINUATION_START = 16;   // first text column of a continuation line
-inline constexpr std::size_t PXM_READ_MAX = 82;             // characters read per piece of a line
-inline constexpr std::size_t PXM_LINE_BUFFER = 84;          // piece, terminator and a spare zero
+inline constexpr std::size_t PXM_LINE_KEEP = 80;            // bytes of a physical line looked at
+static_assert(PXM_LINE_KEEP >= PXM_CONTINUATION_COLUMN, "the continuation column must be kept");
 // A statement whose joined text would grow beyond this is refused as unreadable
 // input rather than allowed to take all memory.
 inline constexpr std::size_t PXM_STATEMENT_TEXT_MAX = 16u * 1024u * 1024u;
@@ -67,6 +71,9 @@ class PXMFile {
   };
 
   void reposition(const std::fpos_t& position);
+  // Reads the next physical line into `line` (see the top of this file).
+  // Returns false when nothing was read: end of input or a read error.
+  bool readLine(std::string& line);
 
   std::unique_ptr<PXMStatement> current_;
   ZO_LONG status_ = PXM_STATUS_NOT_OPENED;

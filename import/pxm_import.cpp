@@ -8,14 +8,6 @@
 
 namespace {
 
-// An argument before the file name is an option when it begins with "-", or
-// when it is "/" and one character: a longer argument beginning with "/" is
-// an absolute path, hence the file name.
-bool isOption(const char* argument) {
-  if (argument[0] == '-') return true;
-  return argument[0] == '/' && argument[1] != '\0' && argument[2] == '\0';
-}
-
 bool isHelp(const char* argument) {
   return std::strcmp(argument, "-?") == 0 || std::strcmp(argument, "/?") == 0;
 }
@@ -25,6 +17,12 @@ bool isReplace(const char* argument) {
 }
 
 }  // namespace
+
+bool PXMIsOption(const char* argument, bool slashPrefixOptions) {
+  if (argument[0] == '-') return true;
+  if (argument[0] != '/') return false;
+  return slashPrefixOptions || (argument[1] != '\0' && argument[2] == '\0');
+}
 
 PXMImport::~PXMImport() { cleanUp(); }
 
@@ -55,7 +53,7 @@ PXMImport::Step PXMImport::parseCommandLine(int argc, char* argv[], UserMessage&
   replace_ = FALSE;
   for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
     const char* argument = argv[i];
-    if (!isOption(argument)) {
+    if (!PXMIsOption(argument, PXM_SLASH_PREFIX_OPTIONS)) {
       fileName_ = argument;
       break;
     }

@@ -21,6 +21,19 @@ inline constexpr const char* PXM_PRODUCT_PREFIX = "VEXO";
 // Text of the last line of a run that imported everything.
 inline constexpr const char* PXM_DONE_TEXT = "OK";
 
+// Whether every argument beginning with "/" is an option, as on Windows, where
+// "/" is the option prefix. Elsewhere "/" also begins absolute paths, so there
+// such an argument is an option only when it is two characters long ("/r").
+#ifdef _WIN32
+inline constexpr bool PXM_SLASH_PREFIX_OPTIONS = true;
+#else
+inline constexpr bool PXM_SLASH_PREFIX_OPTIONS = false;
+#endif
+
+// Whether `argument`, met before the file name, is an option: it begins with
+// "-", or with "/" under the rule `slashPrefixOptions` chooses (see above).
+bool PXMIsOption(const char* argument, bool slashPrefixOptions);
+
 // Exit status of the program.
 inline constexpr int PXM_EXIT_OK = 0;     // "OK" printed, or the usage asked for
 inline constexpr int PXM_EXIT_ERROR = 1;  // an error line printed

@@ -7,10 +7,14 @@
 #include <string_view>
 
 #include "common/zo_types.h"
+#include "defs/zo_names.h"
 
 // Room of the fixed text members (characters, without the terminator). Longer
 // words are cut to this many characters; nothing is written past the array.
-inline constexpr std::size_t PXM_LABEL_MAX = 31;
+// A label holds one character more than the longest valid field name, so that
+// every valid name is kept whole and a longer label, once cut, is still too
+// long to pass as a name: it can never turn into a different valid one.
+inline constexpr std::size_t PXM_LABEL_MAX = static_cast<std::size_t>(ZO_MAX_FIELD_NAME) + 1;
 inline constexpr std::size_t PXM_OPERATION_MAX = 7;
 inline constexpr std::size_t PXM_KEYWORD_MAX = 7;
 

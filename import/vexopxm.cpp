@@ -5,13 +5,16 @@
 #include "common/trace.h"
 #include "import/pxm_import.h"
 #include "import/user_message.h"
+#include "platform/program.h"
 
 int main(int argc, char* argv[]) {
-  // The result is not needed: without the common services nothing is traced.
-  xrkInitCommonServices(PXM_PRODUCT_PREFIX);
-  XTR_TEXT("VEXOPXM starting");
+  return programRunMain("vexopxm", argc, argv, [](int count, char* arguments[]) {
+    // The result is not needed: without the common services nothing is traced.
+    xrkInitCommonServices(PXM_PRODUCT_PREFIX);
+    XTR_TEXT("VEXOPXM starting");
 
-  UserMessage message;
-  PXMImport import;
-  return import.run(argc, argv, message);
+    UserMessage message;
+    PXMImport import;
+    return import.run(count, arguments, message);
+  });
 }

@@ -3,5 +3,9 @@
 #include <cstdio>
 
 #include "level/level_report.h"
+#include "platform/program.h"
 
-int main(int argc, char* argv[]) { return levReport(argc, argv, stdout); }
+int main(int argc, char* argv[]) {
+  return programRunMain("vexolev", argc, argv,
+                        [](int count, char* arguments[]) { return levReport(count, arguments, stdout); });
+}

@@ -178,4 +178,24 @@ TEST_F(ImportTest, ImportingAgainNeedsReplaceAndReplaceDropsRemovedFields) {
   EXPECT_EQ(notesOf(dir_.file("defs.ndb"), "Field").size(), 10u);
 }
 
+TEST_F(ImportTest, FieldLabelsAreStoredWholeOrRefused) {
+  // Labels of the longest valid length that differ only in their last character.
+  const std::string shared(31, 'L');
+  Outcome longest = import({dir_.write("longest.pxm", "LONGEST PXMMAP\n" + shared + "1 PXMFLD POS=(1,2),LENGTH=3\n" +
+                                                          shared + "2 PXMFLD POS=(2,2),LENGTH=4\n")});
+  ASSERT_EQ(longest.status, 0) << longest.err;
+  build();
+  expectStored({{"LONGEST", {{shared + "1", {1, 2, 3}}, {shared + "2", {2, 2, 4}}}}});
+
+  // A label longer than any name is refused, and nothing of its map is written.
+  for (const std::size_t length : {33, 64}) {
+    const std::string source = "TOOLONG PXMMAP\nGOOD PXMFLD\n" + std::string(length, 'B') + " PXMFLD\n";
+    Outcome refused = import({dir_.write("toolong.pxm", source)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "Error: VEXO rc = TVRC_INVALID_FIELD_NAME (117)\n") << length;
+    EXPECT_EQ(notesOf(dir_.file("defs.ndb"), "Message").size(), 1u) << length;
+    EXPECT_EQ(notesOf(dir_.file("defs.ndb"), "Field").size(), 2u) << length;
+  }
+}
+
 }  // namespace

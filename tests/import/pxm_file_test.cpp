@@ -36,6 +36,25 @@ std::vector<Seen> readFile(const std::string& path) {
   return readAll(file);
 }
 
+// "label operation line,column,length" of each statement of `bytes`.
+std::vector<std::string> statementsOf(const ScratchDir& dir, const std::string& bytes) {
+  std::vector<std::string> out;
+  for (const Seen& s : readFile(dir.write("bytes.pxm", bytes))) {
+    out.push_back(s.label + " " + s.operation + " " + std::to_string(s.line) + "," + std::to_string(s.column) +
+                  "," + std::to_string(s.length));
+  }
+  return out;
+}
+
+std::string withCrLf(const std::string& lf) {
+  std::string crlf;
+  for (char c : lf) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  return crlf;
+}
+
 TEST(PXMFile, StatementsCommentsAndBlankLines) {
   ScratchDir dir;
   const std::string path = dir.write("a.pxm",
@@ -62,13 +81,8 @@ TEST(PXMFile, LineEndsAndColumnRules) {
   const std::string lf =
       "MAPA     PXMMAP\n"
       "F1       PXMFLD POS=(1,2),LENGTH=3\n";
-  std::string crlf;
-  for (char c : lf) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
   const auto a = readFile(dir.write("lf.pxm", lf));
-  const auto b = readFile(dir.write("crlf.pxm", crlf));
+  const auto b = readFile(dir.write("crlf.pxm", withCrLf(lf)));
   ASSERT_EQ(a.size(), 2u);
   ASSERT_EQ(b.size(), 2u);
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -136,41 +150,63 @@ TEST(PXMFile, EndOfInputInsideAContinuedStatement) {
   EXPECT_TRUE(readFile(dir.write("comments.pxm", "* one\n*two")).empty());
 }
 
-TEST(PXMFile, LongLinesAreReadInPieces) {
+TEST(PXMFile, LongLinesAreOneLineWithEitherLineEnd) {
   ScratchDir dir;
-  // 100 characters: the first 82 are one line, the remaining 18 another.
-  std::string line = "F PXMFLD LENGTH=1";
-  line.append(82 - line.size(), ' ');
-  line += "G PXMFLD LENGTH=2 ";
-  ASSERT_EQ(line.size(), 100u);
-  const auto seen = readFile(dir.write("long.pxm", line + "\n"));
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].length, 1);
-  EXPECT_EQ(seen[1].label, "G");
-  EXPECT_EQ(seen[1].length, 2);
+  const auto padded = [](std::string text, std::size_t width, char fill = ' ') {
+    text.resize(width, fill);
+    return text;
+  };
+  const std::string field = "F1 PXMFLD LENGTH=1";
+  const std::string next = "F2 PXMFLD LENGTH=2\n";
+  const std::vector<std::string> both = {"F1 PXMFLD 1,1,1", "F2 PXMFLD 1,1,2"};
+  const struct {
+    const char* name;
+    std::string source;  // with LF line ends; run with CR LF too
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"81 columns", padded(field, 80) + "Z\n" + next, both},
+      {"blanks past column 80", padded(field, 300) + "\n" + next, both},
+      {"sequence number and more", padded(field, 72) + "00010000 NOT A STATEMENT\n" + next, both},
+      {"long comment line", "*" + std::string(99, 'C') + "\n" + field + "\n" + next, both},
+      {"continued long line",
+       padded("F1 PXMFLD LINE=3,", 71) + "X" + std::string(500, 'S') + "\n" + std::string(15, ' ') + "LENGTH=1\n" +
+           next,
+       {"F1 PXMFLD 3,1,1", "F2 PXMFLD 1,1,2"}},
+      {"one megabyte", padded(field, 72) + std::string(1024 * 1024, 'A') + "\n" + next, both},
+      {"last line without line end", next + padded(field, 100), {"F2 PXMFLD 1,1,2", "F1 PXMFLD 1,1,1"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(statementsOf(dir, c.source), c.expected) << c.name;
+    EXPECT_EQ(statementsOf(dir, withCrLf(c.source)), c.expected) << c.name << " with CR LF";
+  }
 
-  // A line of 1 MB gives pieces of at most 82 characters, no statement longer
-  // than a line's 71 columns, and nothing is lost before the next real line.
-  std::string huge(1024 * 1024, 'A');
-  const auto pieces = readFile(dir.write("huge.pxm", huge + "\nLAST PXMMAP\n"));
-  ASSERT_FALSE(pieces.empty());
-  EXPECT_EQ(pieces.back().label, "LAST");
-  for (std::size_t i = 0; i + 1 < pieces.size(); ++i) EXPECT_LE(pieces[i].label.size(), PXM_LABEL_MAX);
+  // Every line length from 1 to 100 before the line end gives the same
+  // statements with LF and with CR LF.
+  for (std::size_t width = 1; width <= 100; ++width) {
+    const std::string source = padded("F1 PXMFLD LENGTH=1", width, 'X') + "\n" + next;
+    EXPECT_EQ(statementsOf(dir, source), statementsOf(dir, withCrLf(source))) << width;
+  }
 }
 
-TEST(PXMFile, ZeroBytesDoNotCutALine) {
+TEST(PXMFile, SameBytesGiveTheSameStatementsOnEverySystem) {
+  // The statements are written out here, so a reader that let the system
+  // translate the bytes (text mode: line ends, an end-of-file character)
+  // fails where the system does that.
+  using namespace std::string_literals;
   ScratchDir dir;
-  const char raw[] = "AB\0CD PXMMAP\nF PXM\0FLD LENGTH=3\n";
-  const std::string text(raw, sizeof raw - 1);
-  const auto seen = readFile(dir.write("zero.pxm", text));
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].label,
-            "AB\x01"
-            "CD");
-  EXPECT_EQ(seen[0].operation, "PXMMAP");
-  EXPECT_EQ(seen[1].operation,
-            "PXM\x01"
-            "FLD");
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"zero bytes", "AB\0CD PXMMAP\nF PXM\0FLD LENGTH=3 \0\n"s,
+       {"AB\x01" "CD PXMMAP 1,1,0", "F PXM\x01" "FLD 1,1,3"}},
+      {"end-of-file character", "* \x1A\nMAPA PXMMAP\x1A\n"s, {"MAPA PXMMAP\x1A 1,1,0"}},
+      {"mixed line ends", "MAPA PXMMAP\r\nF PXMFLD LENGTH=3\n\r\nG PXMFLD\r\r\n"s,
+       {"MAPA PXMMAP 1,1,0", "F PXMFLD 1,1,3", "  1,1,0", "G PXMFLD 1,1,0"}},
+      {"carriage return inside a line", "F PXMFLD LENGTH=3 \rX\r\n"s, {"F PXMFLD 1,1,3"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(statementsOf(dir, c.bytes), c.expected) << c.name;
 }
 
 TEST(PXMFile, MarkAndReturn) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "import/pxm_import.h"
 #include "tests/import/import_test_util.h"
 #include "tests/support/run_program.h"
 
@@ -68,9 +69,39 @@ TEST_F(VexopxmTest, CommandLineErrors) {
     EXPECT_EQ(o.status, 1);
   }
   for (const char* name : {"maps.txt", "maps.pxt", "/", "PXM"}) {
+    if (PXM_SLASH_PREFIX_OPTIONS && name[0] == '/') continue;  // an option there
     const Outcome o = run({name});
     EXPECT_EQ(o.err, "Error: VEXO rc = TVRC_PXM_INVALID_FILENAME (25001)\n") << name;
     EXPECT_EQ(o.out, kUsage);
+    EXPECT_EQ(o.status, 1);
+  }
+}
+
+TEST(VexopxmOptions, SlashRuleOfEachPlatform) {
+  const struct {
+    const char* argument;
+    bool unixOption;
+    bool windowsOption;
+  } cases[] = {
+      {"/r", true, true},          {"/?", true, true},    {"/xyz", false, true}, {"/", false, true},
+      {"/tmp/a.pxm", false, true}, {"-xyz", true, true},  {"-", true, true},     {"a.pxm", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PXMIsOption(c.argument, false), c.unixOption) << c.argument;
+    EXPECT_EQ(PXMIsOption(c.argument, true), c.windowsOption) << c.argument;
+  }
+}
+
+TEST_F(VexopxmTest, UnknownSlashOptionBeforeTheFileName) {
+  // Passed over without a message where "/" is the option prefix; elsewhere it
+  // is the file name, and not one of a map source.
+  const Outcome o = run({"/xyz", "nomaps.pxm"});
+  if (PXM_SLASH_PREFIX_OPTIONS) {
+    EXPECT_EQ(o.out, "OK\n");
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.status, 0);
+  } else {
+    EXPECT_EQ(o.err, "Error: VEXO rc = TVRC_PXM_INVALID_FILENAME (25001)\n");
     EXPECT_EQ(o.status, 1);
   }
 }

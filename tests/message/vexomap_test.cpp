@@ -1,10 +1,12 @@
 // vexomap: the drawing of a message's screen and the program's errors.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,7 +16,44 @@
 #include "tests/support/run_program.h"
 #include "tools/vexomap/map_view.h"
 
+// Allocations in this test program can be limited in size, as a tight memory
+// limit would limit them: a larger request fails. Every form of new and
+// delete is replaced, so that each pair meets in malloc and free.
 namespace {
+std::atomic<std::size_t> allocationLimit{static_cast<std::size_t>(-1)};
+
+void* limitedAllocation(std::size_t size) noexcept {
+  return size > allocationLimit.load() ? nullptr : std::malloc(size != 0 ? size : 1);
+}
+
+void* allocationOrThrow(std::size_t size) {
+  if (void* memory = limitedAllocation(size)) return memory;
+  throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return allocationOrThrow(size); }
+void* operator new[](std::size_t size) { return allocationOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return limitedAllocation(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return limitedAllocation(size); }
+// Not inlined: the compiler would then pair a free with a "new" and warn.
+__attribute__((noinline)) void operator delete(void* memory) noexcept { std::free(memory); }
+__attribute__((noinline)) void operator delete[](void* memory) noexcept { std::free(memory); }
+__attribute__((noinline)) void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+__attribute__((noinline)) void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+__attribute__((noinline)) void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+__attribute__((noinline)) void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+
+namespace {
+
+// Limits every allocation to `bytes` while it lives.
+class AllocationLimit {
+ public:
+  explicit AllocationLimit(std::size_t bytes) { allocationLimit = bytes; }
+  ~AllocationLimit() { allocationLimit = static_cast<std::size_t>(-1); }
+  AllocationLimit(const AllocationLimit&) = delete;
+  AllocationLimit& operator=(const AllocationLimit&) = delete;
+};
 
 // Output of one vexomapRun: exit status and both streams.
 struct RunResult {
@@ -108,6 +147,27 @@ TEST(Vexomap, ValuesHideAuthenticatorsAndSizeComesFromTheDefinition) {
   EXPECT_EQ(l[3], "|****                |");
   EXPECT_EQ(l[4], "|         -42_       |");
   EXPECT_NE(drawing.find("(off screen)"), std::string::npos);
+}
+
+TEST(Vexomap, StoredLengthsDoNotSizeWhatIsMade) {
+  // Two thousand million characters, drawn in a frame of 20 columns: nothing
+  // larger than the drawing is made, names and values alike.
+  TextDefinitions defs;
+  defs.add("[HUGE]\nRowCount = 2\nColumnCount = 20\nFieldList = TEXT, PIN\n");
+  defs.add("[TEXT]\nDataType = STRING\nRow = 1\nColumn = 15\nLength = 2000000000\nValue = ABC\n");
+  defs.add("[PIN]\nDataType = AUTHENTICATOR\nRow = 2\nColumn = 1\nLength = 2000000000\n");
+  ZoMessage message("HUGE", defs.session());
+  ASSERT_EQ(message.getErrorCode(), 0);
+  for (const bool values : {false, true}) {
+    std::vector<std::string> l;
+    {
+      const AllocationLimit limit(1024 * 1024);
+      EXPECT_NO_THROW(l = lines(vexomapRender(message, values))) << values;
+    }
+    ASSERT_GE(l.size(), 4u);
+    EXPECT_EQ(l[2], values ? "|              ABC___|" : "|              TEXT__|");
+    EXPECT_EQ(l[3], values ? "|********************|" : "|PIN_________________|");
+  }
 }
 
 TEST(Vexomap, ProgramReportsUsageAndErrorsWithTheirReturnCodes) {

@@ -35,6 +35,14 @@ struct EnvSetting {
   std::optional<std::string> value;
 };
 
+// Files a program's standard streams use instead of the defaults: input from
+// the null device, output captured into ProgramRun::out (which stays empty
+// when `out` is given).
+struct StandardFiles {
+  std::string in;
+  std::string out;
+};
+
 // The path of program `name` of the build tree the tests run from (ctest sets
 // VEXO_BINARY_DIR); empty when the tests do not run through ctest.
 inline std::string programFile(const std::string& name) {
@@ -144,9 +152,9 @@ class ArgumentVector {
 // with `env` applied on top of this process's environment.
 inline ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                              const std::string& workDir = std::string(),
-                             const std::vector<EnvSetting>& env = {}) {
+                             const std::vector<EnvSetting>& env = {}, const StandardFiles& files = {}) {
   TempDir capture;
-  const std::string outPath = capture.file("stdout");
+  const std::string outPath = files.out.empty() ? capture.file("stdout") : files.out;
   const std::string errPath = capture.file("stderr");
   ProgramRun run;
 #ifdef _WIN32
@@ -158,7 +166,7 @@ inline ProgramRun runProgram(const std::string& program, const std::vector<std::
       run.err = "command line too long for Windows";
       return run;
     }
-    detail::InheritedFile in("NUL", false);
+    detail::InheritedFile in(files.in.empty() ? "NUL" : files.in, false);
     detail::InheritedFile out(outPath, true);
     detail::InheritedFile err(errPath, true);
     STARTUPINFOA startup{};
@@ -190,7 +198,7 @@ inline ProgramRun runProgram(const std::string& program, const std::vector<std::
         ::unsetenv(s.name.c_str());
       }
     }
-    const int in = ::open("/dev/null", O_RDONLY);
+    const int in = ::open(files.in.empty() ? "/dev/null" : files.in.c_str(), O_RDONLY);
     const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0) ::_exit(127);
@@ -203,7 +211,7 @@ inline ProgramRun runProgram(const std::string& program, const std::vector<std::
   int raw = 0;
   if (pid > 0 && ::waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) run.status = WEXITSTATUS(raw);
 #endif
-  run.out = detail::slurp(outPath);
+  if (files.out.empty()) run.out = detail::slurp(outPath);
   run.err = detail::slurp(errPath);
   return run;
 }

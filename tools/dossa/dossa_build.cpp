@@ -49,6 +49,5 @@ int dossaBuildCommand(const std::vector<std::string>& args) {
     DossaDbClose(db);
   }
   DossaTerm();
-  if (std::fflush(stdout) != 0) status = failBuild("cannot write the output");
   return status;
 }

@@ -13,6 +13,7 @@
 #include "docstore/dossa_api.h"
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "platform/program.h"
 #include "tools/dossa/dossa_build.h"
 
 namespace {
@@ -225,7 +226,6 @@ int forEachNote(const std::vector<std::string>& args, Each each) {
       each(id, note.get());
     }
   } while (ids.size() == kListBatch);
-  if (std::fflush(stdout) != 0) return fail("cannot write the output");
   return 0;
 }
 
@@ -338,7 +338,7 @@ int cmdPut(const std::vector<std::string>& args) {
   DossaNoteId id = 0;
   DossaNoteGetId(note.get(), &id);
   std::printf("%u\n", static_cast<unsigned>(id));
-  return std::fflush(stdout) == 0 ? 0 : fail("cannot write the output");
+  return 0;
 }
 
 int cmdDelete(const std::vector<std::string>& args) {
@@ -362,9 +362,7 @@ int cmdCheck(const std::vector<std::string>& args) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+int dossaMain(int argc, char* argv[]) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return usage("no command");
   const std::string& command = args[0];
@@ -377,3 +375,8 @@ int main(int argc, char* argv[]) {
   if (command == "build") return dossaBuildCommand(args);
   return usage("unknown command \"" + command + "\"");
 }
+
+}  // namespace
+
+// The frame flushes and checks standard output at the end.
+int main(int argc, char* argv[]) { return programRunMain("dossa", argc, argv, dossaMain); }

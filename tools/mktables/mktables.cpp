@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/program.h"
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;
@@ -250,9 +252,7 @@ bool writeControlFile(const std::string& dir) {
   return writeFile(dir + "VEXOCCS.TBL", text.data(), text.size());
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int makeTables(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: mktables OUTDIR\n");
     return 2;
@@ -266,3 +266,7 @@ int main(int argc, char** argv) {
   ok = ok && writeControlFile(dir);
   return ok ? 0 : 1;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return programRunMain("mktables", argc, argv, makeTables); }

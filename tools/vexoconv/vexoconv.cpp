@@ -8,6 +8,7 @@
 #include "common/conversion.h"
 #include "common/return_codes.h"
 #include "common/services.h"
+#include "platform/program.h"
 #include "tools/vexoconv/stream_converter.h"
 
 namespace {
@@ -43,9 +44,7 @@ std::string describe(ZO_LONG rc, ZO_LONG from, ZO_LONG to) {
   }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int convert(int argc, char** argv) {
   ZO_LONG from = 0;
   ZO_LONG to = 0;
   if (argc != 3 || !parseCcsid(argv[1], from) || !parseCcsid(argv[2], to)) {
@@ -86,10 +85,11 @@ int main(int argc, char** argv) {
   } else {
     std::fprintf(stderr, "vexoconv: %s (%ld)\n", describe(rc, from, to).c_str(), static_cast<long>(rc));
   }
-  if (std::fflush(stdout) != 0 && rc == 0) {
-    std::fprintf(stderr, "vexoconv: cannot write standard output\n");
-    rc = StreamConverter::kWriteFailed;
-  }
   xrkTermCommonServices();
   return rc == 0 ? 0 : kExitFailure;
 }
+
+}  // namespace
+
+// The frame flushes and checks standard output at the end.
+int main(int argc, char** argv) { return programRunMain("vexoconv", argc, argv, convert); }

@@ -25,8 +25,9 @@ constexpr char kHidden = '*';
 
 std::string numberText(long value) { return std::to_string(value); }
 
-// What a field shows on the screen when values are asked for.
-std::string valueText(const ZoField& field) {
+// What a field shows on the screen when values are asked for, at most `room`
+// characters of it (a stored length says nothing about the room on screen).
+std::string valueText(const ZoField& field, std::size_t room) {
   switch (field.getDataType()) {
     case ZODT_STRING:
       return field.getValue().text();
@@ -38,7 +39,7 @@ std::string valueText(const ZoField& field) {
       return numberText(field.getByteValue());
     case ZODT_AUTHENTICATOR:
     case ZODT_SYSTEM_AUTHENTICATOR:
-      return std::string(static_cast<std::size_t>(std::max<ZO_LONG>(field.getLength(), 1)), kHidden);
+      return std::string(std::min(static_cast<std::size_t>(std::max<ZO_LONG>(field.getLength(), 1)), room), kHidden);
     default:
       return std::string();
   }
@@ -95,16 +96,18 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
     const bool visible = row >= 1 && row <= rows && column >= 1 && column <= columns;
     onScreen.push_back(visible);
     if (!visible) continue;
-    std::string shown = showValues ? valueText(*field) : std::string(field->getName().text());
-    const auto length = static_cast<std::size_t>(std::max<ZO_LONG>(field->getLength(), 0));
-    if (length > 0) {
-      shown.resize(std::min(shown.size(), length));
-      shown.append(length - shown.size(), kFill);
-    }
     std::string& line = screen[static_cast<std::size_t>(row - 1)];
     const auto start = static_cast<std::size_t>(column - 1);
-    for (std::size_t i = 0; i < shown.size() && start + i < line.size(); ++i)
-      line[start + i] = printable(shown[i]);
+    // Only what fits between the field's column and the right edge is made.
+    const std::size_t room = line.size() - start;
+    std::string shown = showValues ? valueText(*field, room) : std::string(field->getName().text());
+    const auto length = static_cast<std::size_t>(std::max<ZO_LONG>(field->getLength(), 0));
+    if (length > 0) {
+      const std::size_t width = std::min(length, room);
+      shown.resize(std::min(shown.size(), width));
+      shown.append(width - shown.size(), kFill);
+    }
+    for (std::size_t i = 0; i < shown.size() && i < room; ++i) line[start + i] = printable(shown[i]);
   }
 
   std::string out;

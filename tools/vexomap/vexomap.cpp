@@ -6,11 +6,14 @@
 
 #include "common/services.h"
 #include "common/trace.h"
+#include "platform/program.h"
 #include "tools/vexomap/map_view.h"
 
 int main(int argc, char* argv[]) {
-  // Without the common services nothing is traced; the map is still drawn.
-  xrkInitCommonServices("VEXO");
-  XTR_TEXT("VEXOMAP starting");
-  return vexomapRun(argc, argv, stdout, stderr);
+  return programRunMain("vexomap", argc, argv, [](int count, char* arguments[]) {
+    // Without the common services nothing is traced; the map is still drawn.
+    xrkInitCommonServices("VEXO");
+    XTR_TEXT("VEXOMAP starting");
+    return vexomapRun(count, arguments, stdout, stderr);
+  });
 }
