@@ -38,18 +38,6 @@ constexpr std::size_t kMaxIndexedTerms = 8;
 // Index entries counted per term when choosing the term that drives a search.
 constexpr sqlite3_int64 kProbeLimit = 32;
 
-// The design every database gets at creation: the items the index holds and the views.
-constexpr const char* kIndexedItems[] = {"FORM",           "MessageName", "MessageFieldName",
-                                         "svcdef_name",    "msgdef_name", "secdef_dossaid",
-                                         "secdef_sysname"};
-struct ViewSeed {
-  const char* name;
-  const char* form;
-  const char* keyItem;
-};
-constexpr ViewSeed kViews[] = {{"Services", "Service", "svcdef_name"},
-                               {"MsgBuild", "MsgBuild", "msgdef_name"}};
-
 constexpr const char* kSchema =
     "CREATE TABLE dossa_info(id INTEGER PRIMARY KEY CHECK(id = 1), identity BLOB NOT NULL,"
     " deletedmax INTEGER NOT NULL DEFAULT 0);"
@@ -209,7 +197,7 @@ DossaStatus Database::prepare(const char* sql, Statement& stmt) {
   return DOSSA_NOERROR;
 }
 
-DossaStatus Database::create(const std::string& path) {
+DossaStatus Database::create(const std::string& path, const DossaDesign& design) {
   if (const int err = platformCreateNewFile(path.c_str())) {
     if (err == EEXIST) return DOSSA_ERR_FILE_EXISTS;
     DossaStatus s = statusOfErrno(err);
@@ -239,7 +227,9 @@ DossaStatus Database::create(const std::string& path) {
       sqlite3_bind_blob(stmt.get(), 1, identity, sizeof identity, SQLITE_TRANSIENT);
       s = statusOf(sqlite3_step(stmt.get()));
     }
-    for (const char* name : kIndexedItems) {
+    std::vector<const char*> indexedItems{DOSSA_FORM_ITEM};
+    indexedItems.insert(indexedItems.end(), design.keyItems.begin(), design.keyItems.end());
+    for (const char* name : indexedItems) {
       Statement add;
       if (!s) s = db->prepare("INSERT INTO dossa_indexed(name) VALUES(?1)", add);
       if (!s) {
@@ -247,7 +237,7 @@ DossaStatus Database::create(const std::string& path) {
         s = statusOf(sqlite3_step(add.get()));
       }
     }
-    for (const ViewSeed& view : kViews) {
+    for (const DossaViewDesign& view : design.views) {
       Statement add;
       if (!s) s = db->prepare("INSERT INTO dossa_views(name, form, keyitem) VALUES(?1, ?2, ?3)", add);
       if (!s) {
@@ -378,7 +368,7 @@ DossaStatus Database::indexNote(DossaNoteId id, const NoteItems& items, bool add
     }
   }
 
-  const Item* form = items.find("FORM");
+  const Item* form = items.find(DOSSA_FORM_ITEM);
   if (!form) return DOSSA_NOERROR;
   std::string formName = NoteItems::keyOf(form);
   for (const ViewDesign& view : views_) {
@@ -656,7 +646,7 @@ DossaStatus Database::check(std::string& problem) {
       if (indexed == indexed_.end()) continue;
       for (std::string_view v : indexValues(item)) keys.emplace(indexed->second, foldCase(v), id);
     }
-    if (const Item* form = items.find("FORM")) {
+    if (const Item* form = items.find(DOSSA_FORM_ITEM)) {
       for (const ViewDesign& view : views_)
         if (equalsNoCase(NoteItems::keyOf(form), view.form))
           entries.emplace(view.id, foldCase(NoteItems::keyOf(items.find(view.keyItem))), id);

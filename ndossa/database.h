@@ -11,7 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 #include "ndossa/formula.h"
 #include "ndossa/note_items.h"
 
@@ -49,8 +50,8 @@ class Database {
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-  // Makes a new database with its design at path; refuses an existing file.
-  static DossaStatus create(const std::string& path);
+  // Makes a new database with the design at path; refuses an existing file.
+  static DossaStatus create(const std::string& path, const DossaDesign& design);
   // Opens an existing database of ours.
   static DossaStatus open(const std::string& path, std::unique_ptr<Database>& out);
 

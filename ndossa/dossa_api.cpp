@@ -1,6 +1,6 @@
 // The client library's operations: argument checks and handles here, storage in Database.
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
 
 #include <cmath>
 #include <cstring>
@@ -497,12 +497,17 @@ DossaStatus DossaReadEntries(HCOLLECTION collection, DossaCollectionPosition* po
 
 // ---- Administration ---------------------------------------------------------
 
-DossaStatus DossaDbCreate(const char* path) {
+DossaStatus DossaDbCreate(const char* path, const DossaDesign& design) {
   Call call;
   if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
+  for (const char* item : design.keyItems)
+    if (!item || !*item) return DOSSA_ERR_INVALID_ARGUMENT;
+  for (const DossaViewDesign& view : design.views)
+    if (!view.name || !*view.name || !view.form || !*view.form || !view.keyItem || !*view.keyItem)
+      return DOSSA_ERR_INVALID_ARGUMENT;
   std::string file;
   if (DossaStatus s = ndossa::resolveDatabasePath(path, file)) return s;
-  return Database::create(file);
+  return Database::create(file, design);
 }
 
 DossaStatus DossaDbCheck(DossaDbHandle db, std::string& problem) {

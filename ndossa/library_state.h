@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
 #include "ndossa/database.h"
 #include "ndossa/formula.h"
 #include "ndossa/note_items.h"

@@ -26,7 +26,7 @@ TEST(DossaLifecycle, EveryCallFailsOutsideInitialisation) {
   DossaDbHandle db = 7;
   char buffer[DOSSA_MAXPATH];
   EXPECT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_ERR_NOT_INITIALIZED);
-  EXPECT_EQ(DossaDbCreate(path.c_str()), DOSSA_ERR_NOT_INITIALIZED);
+  EXPECT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_ERR_NOT_INITIALIZED);
   EXPECT_EQ(DossaPathNetConstruct(nullptr, "", "a.ndb", buffer), DOSSA_ERR_NOT_INITIALIZED);
   EXPECT_EQ(DossaGetUserName(buffer), DOSSA_ERR_NOT_INITIALIZED);
   EXPECT_FALSE(DossaItemIsPresent(1, "FORM", 4));
@@ -34,7 +34,7 @@ TEST(DossaLifecycle, EveryCallFailsOutsideInitialisation) {
   // Nested: the state lasts until the last DossaTerm, then everything is released.
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
-  ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
   ASSERT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_NOERROR);
   DossaNoteHandle note = 0;
   ASSERT_EQ(DossaNoteCreate(db, &note), DOSSA_NOERROR);
@@ -93,21 +93,21 @@ TEST_F(DatabaseTest, RelativeNamesResolveAgainstTheDataDirectory) {
   EXPECT_EQ(DossaDbOpen("test.ndb", &db), DOSSA_NOERROR);
   DossaDbClose(db);
   setenv("NDOSSA_DATA", (dir_.path() + "/").c_str(), 1);
-  EXPECT_EQ(DossaDbCreate("second.ndb"), DOSSA_NOERROR);
+  EXPECT_EQ(DossaDbCreate("second.ndb", zodossa::zoDossaDesign()), DOSSA_NOERROR);
   EXPECT_TRUE(std::filesystem::exists(dir_.file("second.ndb")));
-  EXPECT_EQ(DossaDbCreate("second.ndb"), DOSSA_ERR_FILE_EXISTS);
+  EXPECT_EQ(DossaDbCreate("second.ndb", zodossa::zoDossaDesign()), DOSSA_ERR_FILE_EXISTS);
   unsetenv("NDOSSA_DATA");
 }
 
 TEST_F(DatabaseTest, CreateLeavesExistingFilesAlone) {
   std::string other = dir_.file("notes.txt");
   writeFile(other, "precious");
-  EXPECT_EQ(DossaDbCreate(other.c_str()), DOSSA_ERR_FILE_EXISTS);
+  EXPECT_EQ(DossaDbCreate(other.c_str(), zodossa::zoDossaDesign()), DOSSA_ERR_FILE_EXISTS);
   std::ifstream in(other);
   std::string content;
   in >> content;
   EXPECT_EQ(content, "precious");
-  EXPECT_EQ(DossaDbCreate(dir_.file("nodir/x.ndb").c_str()), DOSSA_ERR_CANNOT_OPEN);
+  EXPECT_EQ(DossaDbCreate(dir_.file("nodir/x.ndb").c_str(), zodossa::zoDossaDesign()), DOSSA_ERR_CANNOT_OPEN);
 }
 
 TEST_F(DatabaseTest, ForeignAndDamagedFilesAreRefusedClearly) {

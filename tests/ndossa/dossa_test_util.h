@@ -11,7 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
+#include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
 #include "tests/support/temp_dir.h"
 
@@ -34,7 +35,7 @@ class DossaTest : public ::testing::Test {
     unsetenv("NDOSSA_WAIT_MS");
     ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
     path_ = dir_.file("test.ndb");
-    ASSERT_EQ(DossaDbCreate(path_.c_str()), DOSSA_NOERROR);
+    ASSERT_EQ(DossaDbCreate(path_.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
     ASSERT_EQ(DossaDbOpen(path_.c_str(), &db_), DOSSA_NOERROR);
   }
   void TearDown() override {

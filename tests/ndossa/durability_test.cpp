@@ -84,7 +84,7 @@ TEST(DossaDurability, EverySavedDocumentSurvivesAKilledWriter) {
   TempDir dir;
   std::string path = dir.file("crash.ndb");
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
-  ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
   DossaTerm();  // nothing of the library is open while the writer forks
 
   std::map<DossaNoteId, std::uint32_t> reported;
@@ -152,7 +152,7 @@ TEST(DossaDurability, TwoWritingProcessesLoseNothing) {
   TempDir dir;
   std::string path = dir.file("shared.ndb");
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
-  ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
   DossaTerm();
   constexpr int kEach = 1500;
   pid_t a = fork();
@@ -192,7 +192,7 @@ TEST(DossaDurability, AWriterWaitsABoundedTimeThenGetsBusy) {
   TempDir dir;
   std::string path = dir.file("busy.ndb");
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
-  ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
   setenv("NDOSSA_WAIT_MS", "100", 1);
   DossaDbHandle db = 0;
   ASSERT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_NOERROR);

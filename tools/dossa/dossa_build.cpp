@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
 #include "docstore/zo_msg_build.h"
 
 namespace {

@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
+#include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
 #include "tools/dossa/dossa_build.h"
 
@@ -197,7 +198,7 @@ int cmdCreate(const std::vector<std::string>& args) {
   if (args.size() != 2) return usage("create takes one FILE");
   Session session;
   if (session.initStatus()) return failStatus("library", session.initStatus());
-  if (DossaStatus s = DossaDbCreate(args[1].c_str())) return failStatus(args[1], s);
+  if (DossaStatus s = DossaDbCreate(args[1].c_str(), zodossa::zoDossaDesign())) return failStatus(args[1], s);
   return 0;
 }
 
