@@ -35,6 +35,14 @@ struct DossaDesign {
 // design with a null or empty name: DOSSA_ERR_INVALID_ARGUMENT.
 DossaStatus DossaDbCreate(const char* path, const DossaDesign& design);
 
+// Names of the storage engines of this build, the default first.
+std::vector<std::string> DossaEngineNames();
+
+// Makes the named engine (ignoring case) the one that later DossaDbCreate and
+// DossaDbOpen calls use, for the whole process; allowed at any time, the
+// choice outlives DossaTerm. Unknown name: DOSSA_ERR_INVALID_ARGUMENT.
+DossaStatus DossaUseEngine(const char* name);
+
 // Checks the whole file, every document and the indexes. On a failure,
 // problem tells what is wrong.
 DossaStatus DossaDbCheck(DossaDbHandle db, std::string& problem);

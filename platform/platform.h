@@ -85,3 +85,17 @@ std::string platformLoginName();
 // (the handle is not inherited by child processes). Returns 0, or the errno
 // value of the failure: EEXIST when the file (or a directory) is already there.
 int platformCreateNewFile(const char* path);
+
+// What the process may do with an existing file.
+struct PlatformFileAccess {
+  bool regular;   // a plain file (not a directory or device)
+  bool readable;  // the process may read it
+  bool writable;  // the process may change it
+};
+
+// Fills *access for `path`. Returns 0, or the errno value of the failure
+// (ENOENT or ENOTDIR when there is no such file).
+int platformFileAccess(const char* path, PlatformFileAccess* access);
+
+// Removes the file `path`. Returns 0, or the errno value of the failure.
+int platformRemoveFile(const char* path);
