@@ -11,14 +11,16 @@
 #include "docstore/zo_msg_build.h"
 #include "session/zo_session.h"
 #include "tests/docstore/docstore_test_util.h"
+#include "tests/ndossa/engine_suite.h"
 
 namespace {
 
 using namespace docstoretest;
 
-class DossaDatabaseTest : public ::testing::Test {
+class DossaDatabaseTest : public vexotest::EngineTest {
  protected:
   void SetUp() override {
+    EngineTest::SetUp();
     configure(dir_, kDefinitionIni);
     path_ = dir_.file("defs.ndb");
     createDatabase(path_);
@@ -59,7 +61,7 @@ class DossaDatabaseTest : public ::testing::Test {
   ZoDatabase* db_ = nullptr;
 };
 
-TEST_F(DossaDatabaseTest, MessageAndFieldDocumentsCarryTheirItemsAndPositions) {
+TEST_P(DossaDatabaseTest, MessageAndFieldDocumentsCarryTheirItemsAndPositions) {
   ZoMessageDef m1("M1");
   m1.setDescription("first message");
   ASSERT_TRUE(db_->write(m1, FALSE));
@@ -100,7 +102,7 @@ TEST_F(DossaDatabaseTest, MessageAndFieldDocumentsCarryTheirItemsAndPositions) {
   EXPECT_EQ(itemText(path_, fields[2], "FieldPosition"), "1");
 }
 
-TEST_F(DossaDatabaseTest, ExistingDefinitionsNeedReplace) {
+TEST_P(DossaDatabaseTest, ExistingDefinitionsNeedReplace) {
   ZoMessageDef m("M1");
   ASSERT_TRUE(db_->write(m));
   EXPECT_FALSE(db_->write(m));
@@ -128,7 +130,7 @@ TEST_F(DossaDatabaseTest, ExistingDefinitionsNeedReplace) {
   EXPECT_EQ(notesOf(path_, "Message").size(), 1u);
 }
 
-TEST_F(DossaDatabaseTest, BuiltMessagesReadBackAsWritten) {
+TEST_P(DossaDatabaseTest, BuiltMessagesReadBackAsWritten) {
   ZoMessageDef m("ORDERS");
   m.setDescription("order screen");
   m.setFormat("VEXOSTR ");
@@ -207,7 +209,7 @@ TEST_F(DossaDatabaseTest, BuiltMessagesReadBackAsWritten) {
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_NO_MSG_DEFN);
 }
 
-TEST_F(DossaDatabaseTest, RebuildingAfterAReplaceDropsRemovedFields) {
+TEST_P(DossaDatabaseTest, RebuildingAfterAReplaceDropsRemovedFields) {
   ZoMessageDef m("M");
   ASSERT_TRUE(db_->write(m));
   ZoFieldDef a = field("A", 1, 1, 1), b = field("B", 2, 2, 2);
@@ -241,7 +243,7 @@ TEST_F(DossaDatabaseTest, RebuildingAfterAReplaceDropsRemovedFields) {
 }
 
 // "MsgBuild" documents made by hand: group widths, duplicates and bad letters.
-TEST_F(DossaDatabaseTest, BuiltDocumentsAreDecodedDefensively) {
+TEST_P(DossaDatabaseTest, BuiltDocumentsAreDecodedDefensively) {
   auto group = [](const std::string& name, const char* type, const char* attrs, const char* pad,
                   const char* align) {
     return std::vector<std::string>{name, "d", "base", type, "7", "5", "1", attrs, "2", "3", pad, align};
@@ -309,7 +311,7 @@ TEST_F(DossaDatabaseTest, BuiltDocumentsAreDecodedDefensively) {
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_NO_MSG_DEFN);
 }
 
-TEST_F(DossaDatabaseTest, BuildAgentBuildsTheNamedMessagesByExactName) {
+TEST_P(DossaDatabaseTest, BuildAgentBuildsTheNamedMessagesByExactName) {
   for (const char* name : {"ONE", "TWO"}) {
     ZoMessageDef m(name);
     ASSERT_TRUE(db_->write(m));
@@ -342,7 +344,7 @@ TEST_F(DossaDatabaseTest, BuildAgentBuildsTheNamedMessagesByExactName) {
   EXPECT_EQ(itemText(path_, notesOf(path_, "Message")[1], "Built"), "1");
 }
 
-TEST_F(DossaDatabaseTest, ServicesKeepTypeCharacterSetAndEncoding) {
+TEST_P(DossaDatabaseTest, ServicesKeepTypeCharacterSetAndEncoding) {
   ZoServiceDef s("ORDER-ENTRY");
   s.setServiceStep("STEP1");
   s.setCharacterSet(-37);
@@ -397,7 +399,7 @@ TEST_F(DossaDatabaseTest, ServicesKeepTypeCharacterSetAndEncoding) {
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
 }
 
-TEST_F(DossaDatabaseTest, ClosedDatabaseRefusesEveryOperation) {
+TEST_P(DossaDatabaseTest, ClosedDatabaseRefusesEveryOperation) {
   ASSERT_TRUE(db_->close());
   ZoMessageDef m("M");
   ZoFieldDef f("F");
@@ -466,5 +468,7 @@ TEST(DossaSession, SessionWithoutArgumentsOpensDefinitionAndSecurityDatabases) {
   }
   EXPECT_EQ(ZoRealDossaDatabase::initCount(), 0);
 }
+
+VEXO_ENGINE_SUITE(DossaDatabaseTest);
 
 }  // namespace

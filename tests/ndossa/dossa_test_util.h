@@ -14,6 +14,7 @@
 #include "ndossa/dossa_api.h"
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "tests/ndossa/engine_suite.h"
 #include "tests/support/temp_dir.h"
 
 namespace dossatest {
@@ -26,10 +27,12 @@ inline DossaStatus collect(void* context, const DossaSearchMatch* match, const v
   return DOSSA_NOERROR;
 }
 
-// The library initialised for one test, and a new database "test.ndb" in a scratch directory.
-class DossaTest : public ::testing::Test {
+// The library initialised for one test, and a new database "test.ndb" in a
+// scratch directory, of the engine the test runs with.
+class DossaTest : public vexotest::EngineTest {
  protected:
   void SetUp() override {
+    EngineTest::SetUp();
     unsetenv("NDOSSA_DATA");
     unsetenv("NDOSSA_USER");
     unsetenv("NDOSSA_WAIT_MS");

@@ -1,66 +1,19 @@
 // Saved documents survive a killed writer; two writing processes neither
-// corrupt the file nor lose documents; a writer that waits too long gets a
-// busy status; a database of 100,000 documents works.
+// corrupt the file nor lose documents; a database of 100,000 documents works.
 
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <map>
 
 #include "tests/ndossa/dossa_test_util.h"
+#include "tests/ndossa/durability_util.h"
 
 namespace dossatest {
 namespace {
 
-constexpr int kItems = 17;  // as many as a field definition document has
-
-// What a writer reports after each save returned success.
-struct Saved {
-  DossaNoteId id;
-  std::uint32_t version;
-};
-
-std::string itemName(int k) { return "Item" + std::to_string(k); }
-std::string itemValue(DossaNoteId id, std::uint32_t version, int k) {
-  return "doc" + std::to_string(id) + "-v" + std::to_string(version) + "-" + std::to_string(k) +
-         std::string(20, 'p');
-}
-
-// Writes all items of one document with the given version and saves it; 0 for a new document.
-DossaStatus writeDocument(DossaDbHandle db, DossaNoteId& id, std::uint32_t version, const std::string& owner) {
-  DossaNoteHandle note = 0;
-  DossaStatus s = id ? DossaNoteOpen(db, id, 0, &note) : DossaNoteCreate(db, &note);
-  if (s) return s;
-  s = DossaItemSetText(note, "FORM", "Field", DOSSA_TERMINATED);
-  if (!s) s = DossaItemSetText(note, "MessageName", owner.c_str(), DOSSA_TERMINATED);
-  if (!s) s = DossaItemSetText(note, "Version", std::to_string(version).c_str(), DOSSA_TERMINATED);
-  for (int k = 0; k < kItems && !s; ++k) {
-    // A new document does not know its id yet: its first version names id 0.
-    s = DossaItemSetText(note, itemName(k).c_str(), itemValue(id, version, k).c_str(), DOSSA_TERMINATED);
-  }
-  if (!s) s = DossaNoteUpdate(note, 0);
-  if (!s) DossaNoteGetId(note, &id);
-  DossaNoteClose(note);
-  return s;
-}
-
-// Checks that a saved document is whole: every item of one and the same version, at least `atLeast`.
-void expectWhole(DossaDbHandle db, DossaNoteId id, std::uint32_t atLeast) {
-  DossaNoteHandle note = 0;
-  ASSERT_EQ(DossaNoteOpen(db, id, 0, &note), DOSSA_NOERROR) << "document " << id;
-  char buffer[128];
-  std::uint16_t n = DossaItemGetText(note, "Version", buffer, sizeof buffer);
-  std::uint32_t version = static_cast<std::uint32_t>(std::stoul(std::string(buffer, n)));
-  EXPECT_GE(version, atLeast) << "document " << id;
-  DossaNoteId named = version == 0 ? 0 : id;
-  for (int k = 0; k < kItems; ++k) {
-    n = DossaItemGetText(note, itemName(k).c_str(), buffer, sizeof buffer);
-    EXPECT_EQ(std::string(buffer, n), itemValue(named, version, k)) << "document " << id;
-  }
-  DossaNoteClose(note);
-}
+class DossaDurability : public vexotest::EngineTest {};
 
 // The writer of the crash test: creates documents and rewrites earlier ones until killed.
 [[noreturn]] void crashWriter(const std::string& path, int reportFd) {
@@ -80,7 +33,7 @@ void expectWhole(DossaDbHandle db, DossaNoteId id, std::uint32_t atLeast) {
   }
 }
 
-TEST(DossaDurability, EverySavedDocumentSurvivesAKilledWriter) {
+TEST_P(DossaDurability, EverySavedDocumentSurvivesAKilledWriter) {
   TempDir dir;
   std::string path = dir.file("crash.ndb");
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
@@ -148,7 +101,7 @@ TEST(DossaDurability, EverySavedDocumentSurvivesAKilledWriter) {
   _exit(0);
 }
 
-TEST(DossaDurability, TwoWritingProcessesLoseNothing) {
+TEST_P(DossaDurability, TwoWritingProcessesLoseNothing) {
   TempDir dir;
   std::string path = dir.file("shared.ndb");
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
@@ -188,39 +141,9 @@ TEST(DossaDurability, TwoWritingProcessesLoseNothing) {
   DossaTerm();
 }
 
-TEST(DossaDurability, AWriterWaitsABoundedTimeThenGetsBusy) {
-  TempDir dir;
-  std::string path = dir.file("busy.ndb");
-  ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
-  ASSERT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
-  setenv("NDOSSA_WAIT_MS", "100", 1);
-  DossaDbHandle db = 0;
-  ASSERT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_NOERROR);
-  unsetenv("NDOSSA_WAIT_MS");
-  DossaNoteId first = 0;
-  ASSERT_EQ(writeDocument(db, first, 0, "M"), DOSSA_NOERROR);
-
-  // Another connection holds the write lock.
-  sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-  DossaNoteId id = 0;
-  EXPECT_EQ(writeDocument(db, id, 0, "M"), DOSSA_ERR_BUSY);
-  EXPECT_EQ(id, 0u);
-  EXPECT_EQ(DossaNoteDelete(db, first, 0), DOSSA_ERR_BUSY);
-  // Readers are not held up by the writer.
-  expectWhole(db, first, 0);
-  sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
-  sqlite3_close(other);
-  EXPECT_EQ(writeDocument(db, id, 0, "M"), DOSSA_NOERROR);
-  EXPECT_EQ(DossaNoteDelete(db, first, 0), DOSSA_NOERROR);
-  DossaDbClose(db);
-  DossaTerm();
-}
-
 using LargeDatabaseTest = DossaTest;
 
-TEST_F(LargeDatabaseTest, HundredThousandDocumentsStayFindable) {
+TEST_P(LargeDatabaseTest, HundredThousandDocumentsStayFindable) {
   constexpr int kDocuments = 100000;
   for (int i = 0; i < kDocuments; ++i) {
     DossaNoteHandle note = 0;
@@ -254,6 +177,9 @@ TEST_F(LargeDatabaseTest, HundredThousandDocumentsStayFindable) {
   std::string problem;
   EXPECT_EQ(DossaDbCheck(db_, problem), DOSSA_NOERROR) << problem;
 }
+
+VEXO_ENGINE_SUITE(DossaDurability);
+VEXO_ENGINE_SUITE(LargeDatabaseTest);
 
 }  // namespace
 }  // namespace dossatest
