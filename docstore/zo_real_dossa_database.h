@@ -89,6 +89,14 @@ DossaStatus DossaCallBackFunction(void* state, const DossaSearchMatch* match, co
 // values. Sets state.status; returns the 14-bit library status.
 DossaStatus ReadNote(NoteReadState& state);
 
+// The program's arguments the client library is initialised with; `given` is
+// false when the program did not hand them over.
+struct ZoDossaArguments {
+  bool given = false;
+  int argc = 0;
+  char** argv = nullptr;
+};
+
 class ZoRealDossaDatabase {
  public:
   // Initialises the client library (once per process; see below) with the

@@ -12,7 +12,6 @@
 #include "platform/platform.h"
 #include "session/zo_encoding.h"
 #include "session/zo_store_factory.h"
-#include "textdb/zo_text_database.h"
 
 namespace {
 
@@ -28,9 +27,6 @@ constexpr const char* kServerNameKey = "ServerName";
 
 // Values, compared without regard to case.
 constexpr const char* kLocal = "Local";
-constexpr const char* kTypeDocument = "KirraDossa";
-constexpr const char* kTypeText = "Txet";
-constexpr const char* kTypeSql = "SQL";
 constexpr const char* kTypeNone = "None";
 
 bool is(const ZoString& value, const char* name) { return value.compareNoCase(name) == 0; }
@@ -240,32 +236,21 @@ ZO_BOOLEAN ZoSession::createDefinitionDB() {
   if (!config_->read(kDefinitionSection, kDatabaseTypeKey, type)) return failFromConfig();
 
   definitionDb_.reset();
-  ZoString serverName;
-  if (is(type, kTypeDocument)) {
-    ZO_ULONG failure = 0;
-    definitionDb_ = zoNewDossaDatabase(*this, failure);
-    if (!definitionDb_) {
-      if (failure == ERR_SESS_NO_MEMORY) {
-        XTR_TEXT("No memory creating the definition database object");
-      } else {
-        XTR_TEXTF("Definition database type %s is not available", type.text());
-      }
-      return fail(failure);
-    }
-    // On failure the database stays allocated until destroyDefinitionDB.
-    if (!readServerName(kDefinitionSection, serverName)) return FALSE;
-  } else if (is(type, kTypeText)) {
-    definitionDb_.reset(new (std::nothrow) ZoTextDatabase(*this));
-    if (!definitionDb_) {
-      XTR_TEXT("No memory creating the definition database object");
-      return fail(ERR_SESS_NO_MEMORY);
-    }
-  } else if (is(type, kTypeSql)) {
-    XTR_TEXT("SQL definition database not supported");
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  } else {
+  const ZoStoreType* store = zoFindStoreType(type);
+  if (!store) {
     XTR_TEXTF("Invalid definition database type %s requested", type.text());
     return fail(ERR_SESS_INVALID_DBTYPE);
+  }
+  if (!store->database) {
+    XTR_TEXTF("%s definition database not supported", store->label);
+    return fail(ERR_SESS_INVALID_DBTYPE);
+  }
+  ZoString serverName;
+  if (store->readsServerName && !readServerName(kDefinitionSection, serverName)) return FALSE;
+  definitionDb_ = store->database(storeRequest(definitionDbName_, serverName));
+  if (!definitionDb_) {
+    XTR_TEXT("No memory creating the definition database object");
+    return fail(ERR_SESS_NO_MEMORY);
   }
 
   if (definitionDb_->getErrorCode() != 0) {
@@ -307,28 +292,21 @@ ZO_BOOLEAN ZoSession::createSecurityDB() {
                         "Invalid security database name %s", securityDbName_)) {
     return FALSE;
   }
-  ZoString serverName;
-  if (is(type, kTypeDocument)) {
-    ZO_ULONG failure = 0;
-    securityDb_ = zoNewDossaSecurity(*this, failure);
-    if (!securityDb_) {
-      if (failure == ERR_SESS_NO_MEMORY) {
-        XTR_TEXT("No memory creating the security class");
-      } else {
-        XTR_TEXTF("Security database type %s is not available", type.text());
-      }
-      return fail(failure);
-    }
-    if (!readServerName(kSecuritySection, serverName)) return FALSE;
-  } else if (is(type, kTypeText)) {
-    XTR_TEXT("Text security database not supported");
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  } else if (is(type, kTypeSql)) {
-    XTR_TEXT("SQL security database not supported");
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  } else {
+  const ZoStoreType* store = zoFindStoreType(type);
+  if (!store) {
     XTR_TEXTF("Invalid security database type %s requested", type.text());
     return fail(ERR_SESS_INVALID_DBTYPE);
+  }
+  if (!store->security) {
+    XTR_TEXTF("%s security database not supported", store->label);
+    return fail(ERR_SESS_INVALID_DBTYPE);
+  }
+  ZoString serverName;
+  if (store->readsServerName && !readServerName(kSecuritySection, serverName)) return FALSE;
+  securityDb_ = store->security(storeRequest(securityDbName_, serverName));
+  if (!securityDb_) {
+    XTR_TEXT("No memory creating the security class");
+    return fail(ERR_SESS_NO_MEMORY);
   }
 
   if (securityDb_->getErrorCode() != 0) {
@@ -352,6 +330,11 @@ ZO_BOOLEAN ZoSession::createSecurityDB() {
 void ZoSession::destroySecurityDB() {
   XTR_METHOD("ZoSession :: destroySecurityDB", errorCode_);
   securityDb_.reset();
+}
+
+ZoStoreRequest ZoSession::storeRequest(const ZoString& databaseName,
+                                      const ZoString& serverName) const {
+  return ZoStoreRequest{*this, kind_, argc_, argv_, databaseName, serverName};
 }
 
 ZO_LONG ZoSession::getArguments(int& argc, char**& argv) const {

@@ -22,6 +22,7 @@
 #include "defs/zo_string.h"
 #include "session/zo_config.h"
 #include "session/zo_ref_list.h"
+#include "session/zo_store_factory.h"
 
 // Objects that record themselves with a session; the session only keeps their
 // addresses.
@@ -144,6 +145,8 @@ class ZoSession : public ZoErrorCodes {
   // Reads section/ServerName of a document database: an empty value or
   // "Local" gives the empty name (the local machine).
   ZO_BOOLEAN readServerName(const char* section, ZoString& serverName);
+  // What a store of this session is created with.
+  ZoStoreRequest storeRequest(const ZoString& databaseName, const ZoString& serverName) const;
 
   ZO_LONG kind_;
   int argc_ = 0;
