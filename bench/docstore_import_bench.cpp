@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "ndossa/dossa_api.h"
+#include "docstore/zo_dossa_layout.h"
 #include "import/pxm_import.h"
 #include "import/user_message.h"
-#include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "ndossa/dossa_api.h"
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 
 namespace {
 

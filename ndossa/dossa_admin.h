@@ -55,6 +55,9 @@ DossaStatus DossaNoteGetId(DossaNoteHandle note, DossaNoteId* noteId);
 DossaStatus DossaNoteList(DossaDbHandle db, const char* form, DossaNoteId after,
                           std::uint32_t limit, std::vector<DossaNoteId>& ids);
 
+// True when two item names name the same item (ASCII letter case ignored).
+bool DossaItemNameEquals(std::string_view a, std::string_view b);
+
 enum class DossaItemKind { Text, TextList, Number };
 
 // One item as DossaItemScan shows it; the views are valid during the visit only.

@@ -562,6 +562,8 @@ DossaStatus DossaNoteList(DossaDbHandle db, const char* form, DossaNoteId after,
   });
 }
 
+bool DossaItemNameEquals(std::string_view a, std::string_view b) { return ndossa::equalsNoCase(a, b); }
+
 DossaStatus DossaItemScan(DossaNoteHandle note,
                           const std::function<void(const DossaItemInfo&)>& visit) {
   return onNote(note, [&](NoteObject& object) -> DossaStatus {

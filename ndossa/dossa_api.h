@@ -6,7 +6,7 @@
 // Every operation that returns a DossaStatus returns 0 on success; otherwise
 // the low 14 bits are the error number (DOSSA_ERR_* below), and
 // DossaLoadString gives its text. Refusals for lack of access rights satisfy
-// (status & 0x1900) == 0x1900; no other status does.
+// (status & 0x1900) == 0x1900 (DossaIsRefusal); no other status does.
 //
 // The library keeps process-wide state: DossaInitExtended must succeed before
 // any other call, and after the matching DossaTerm every call fails with
@@ -100,8 +100,17 @@ constexpr DossaStatus DOSSA_ERR_SERVER_NOT_RESPONDING = 0x0807;  // 2055
 constexpr DossaStatus DOSSA_ERR_NO_ACCESS = 0x1901;              // may not read the database
 constexpr DossaStatus DOSSA_ERR_NO_WRITE_ACCESS = 0x1902;        // may not change the database
 
+// The bits of a status that hold its error number.
+constexpr DossaStatus DOSSA_ERROR_NUMBER_MASK = 0x3FFF;
 // The error number of a status.
-constexpr DossaStatus DossaErrorNumber(DossaStatus status) { return status & 0x3FFF; }
+constexpr DossaStatus DossaErrorNumber(DossaStatus status) { return status & DOSSA_ERROR_NUMBER_MASK; }
+
+// The bits every refusal for lack of access rights has set, and the test.
+constexpr DossaStatus DOSSA_REFUSAL_CLASS = 0x1900;
+constexpr bool DossaIsRefusal(DossaStatus status) {
+  return (status & DOSSA_REFUSAL_CLASS) == DOSSA_REFUSAL_CLASS;
+}
+static_assert(DossaIsRefusal(DOSSA_ERR_NO_ACCESS) && DossaIsRefusal(DOSSA_ERR_NO_WRITE_ACCESS));
 
 // ---- Records ----------------------------------------------------------------
 // A point in time (microseconds since 1970-01-01 UTC); searches accept but ignore it.

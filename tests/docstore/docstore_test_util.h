@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "ndossa/dossa_api.h"
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 #include "tests/support/temp_dir.h"
 
 namespace docstoretest {

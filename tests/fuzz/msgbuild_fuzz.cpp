@@ -17,9 +17,9 @@
 #include "defs/zo_database.h"
 #include "defs/zo_field_def.h"
 #include "defs/zo_message_def.h"
-#include "ndossa/dossa_api.h"
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 #include "session/zo_session.h"
 #include "tests/fuzz/fuzz_scratch.h"
 

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "ndossa/dossa_api.h"
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 #include "tests/ndossa/engine_suite.h"
 #include "tests/support/temp_dir.h"
 

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "ndossa/dossa_api.h"
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 #include "tools/dossa/dossa_build.h"
 
 namespace {
@@ -240,7 +240,7 @@ int cmdList(const std::vector<std::string>& args) {
       if (item.kind == DossaItemKind::TextList) {
         for (std::size_t i = 0; i < item.list->size(); ++i) value += (i ? "," : "") + (*item.list)[i];
       }
-      if (item.name.size() == 4 && strncasecmp(item.name.data(), "FORM", 4) == 0) {
+      if (DossaItemNameEquals(item.name, DOSSA_FORM_ITEM)) {
         form = listValue(value);
         return;
       }
