@@ -31,6 +31,22 @@ constexpr const char* kTypeNone = "None";
 
 bool is(const ZoString& value, const char* name) { return value.compareNoCase(name) == 0; }
 
+// The store type a DatabaseType value names, when it offers the store of
+// `what` ("definition", "security"); otherwise null, with the reason traced.
+template <class Creator>
+const ZoStoreType* offeredStoreType(const ZoString& type, Creator ZoStoreType::*creator,
+                                    const char* what) {
+  const ZoStoreType* store = zoFindStoreType(type);
+  if (!store) {
+    XTR_TEXTF("Invalid %s database type %s requested", what, type.text());
+  } else if (!(store->*creator)) {
+    XTR_TEXTF("%s %s database not supported", store->label, what);
+  } else {
+    return store;
+  }
+  return nullptr;
+}
+
 std::uintptr_t address(const void* object) { return reinterpret_cast<std::uintptr_t>(object); }
 
 }  // namespace
@@ -236,15 +252,8 @@ ZO_BOOLEAN ZoSession::createDefinitionDB() {
   if (!config_->read(kDefinitionSection, kDatabaseTypeKey, type)) return failFromConfig();
 
   definitionDb_.reset();
-  const ZoStoreType* store = zoFindStoreType(type);
-  if (!store) {
-    XTR_TEXTF("Invalid definition database type %s requested", type.text());
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  }
-  if (!store->database) {
-    XTR_TEXTF("%s definition database not supported", store->label);
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  }
+  const ZoStoreType* store = offeredStoreType(type, &ZoStoreType::database, "definition");
+  if (!store) return fail(ERR_SESS_INVALID_DBTYPE);
   ZoString serverName;
   if (store->readsServerName && !readServerName(kDefinitionSection, serverName)) return FALSE;
   definitionDb_ = store->database(storeRequest(definitionDbName_, serverName));
@@ -292,15 +301,8 @@ ZO_BOOLEAN ZoSession::createSecurityDB() {
                         "Invalid security database name %s", securityDbName_)) {
     return FALSE;
   }
-  const ZoStoreType* store = zoFindStoreType(type);
-  if (!store) {
-    XTR_TEXTF("Invalid security database type %s requested", type.text());
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  }
-  if (!store->security) {
-    XTR_TEXTF("%s security database not supported", store->label);
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  }
+  const ZoStoreType* store = offeredStoreType(type, &ZoStoreType::security, "security");
+  if (!store) return fail(ERR_SESS_INVALID_DBTYPE);
   ZoString serverName;
   if (store->readsServerName && !readServerName(kSecuritySection, serverName)) return FALSE;
   securityDb_ = store->security(storeRequest(securityDbName_, serverName));

@@ -14,11 +14,6 @@ namespace {
 
 using DatabaseTest = DossaTest;
 
-void writeFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
-
 TEST(DossaLifecycle, EveryCallFailsOutsideInitialisation) {
   TempDir dir;
   std::string path = dir.file("x.ndb");

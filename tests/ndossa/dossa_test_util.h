@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,12 @@
 namespace dossatest {
 
 using TempDir = vexotest::TempDir;
+
+// Replaces the file's content with `content`.
+inline void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
 
 // Search callback that collects the note ids in a std::vector<DossaNoteId>.
 inline DossaStatus collect(void* context, const DossaSearchMatch* match, const void*) {

@@ -17,11 +17,6 @@ namespace {
 // The suite's fixture, run with the SQLite engine only.
 using SqliteEngineTest = DossaTest;
 
-void writeFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
-
 TEST_P(SqliteEngineTest, ForeignAndDamagedFilesAreRefusedClearly) {
   DossaDbHandle db = 0;
   std::string text = dir_.file("text.ndb");
