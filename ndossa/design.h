@@ -20,7 +20,7 @@ namespace ndossa {
 
 struct ViewDesign {
   std::uint32_t id = 0;
-  std::string name;     // "Services"
+  std::string name;     // found by this name, ignoring case
   std::string form;     // documents of this form are in the view
   std::string keyItem;  // sorted by this item
 };

@@ -104,6 +104,41 @@ TEST_P(DatabaseTest, CreateLeavesExistingFilesAlone) {
   EXPECT_EQ(DossaDbCreate(dir_.file("nodir/x.ndb").c_str(), zodossa::zoDossaDesign()), DOSSA_ERR_CANNOT_OPEN);
 }
 
+TEST_P(DatabaseTest, TheDatabaseHasTheDesignItWasMadeWith) {
+  constexpr const char* keys[] = {"Colour"};
+  constexpr DossaViewDesign views[] = {{"ByColour", "Paint", "Colour"}};
+  std::string path = dir_.file("paint.ndb");
+  ASSERT_EQ(DossaDbCreate(path.c_str(), DossaDesign{keys, views}), DOSSA_NOERROR);
+  DossaDbClose(db_);
+  ASSERT_EQ(DossaDbOpen(path.c_str(), &db_), DOSSA_NOERROR);
+  DossaNoteId red = put("Paint", {{"Colour", "Red"}});
+  ASSERT_NE(put("Paint", {{"Colour", "blue"}}), 0u);
+  EXPECT_EQ(search("Colour = \"red\""), std::vector<DossaNoteId>{red});
+  DossaStatus s = DOSSA_NOERROR;
+  search("svcdef_name = \"x\"", &s);  // the definition store's key items are not this design's
+  EXPECT_EQ(s, DOSSA_ERR_FORMULA_NOT_INDEXED);
+  DossaNoteId view = 0;
+  EXPECT_EQ(DossaFindView(db_, "Services", DOSSA_NOTE_CLASS_VIEW, &view), DOSSA_ERR_VIEW_NOT_FOUND);
+  ASSERT_EQ(DossaFindView(db_, "bycolour", DOSSA_NOTE_CLASS_VIEW, &view), DOSSA_NOERROR);
+  HCOLLECTION collection = 0;
+  ASSERT_EQ(DossaOpenCollection(db_, db_, view, 0, 0, &collection, nullptr, nullptr, nullptr, nullptr),
+            DOSSA_NOERROR);
+  DossaCollectionPosition position{};
+  std::uint32_t matches = 0;
+  EXPECT_EQ(DossaFindByName(collection, "RED", 0, &position, &matches), DOSSA_NOERROR);
+  EXPECT_EQ(position.noteId, red);
+  DossaCloseCollection(collection);
+
+  // A design entry without a name makes no file.
+  constexpr const char* noName[] = {""};
+  constexpr DossaViewDesign noForm[] = {{"V", nullptr, "Colour"}};
+  for (const DossaDesign& bad : {DossaDesign{noName, {}}, DossaDesign{{}, noForm}}) {
+    std::string badPath = dir_.file("bad.ndb");
+    EXPECT_EQ(DossaDbCreate(badPath.c_str(), bad), DOSSA_ERR_INVALID_ARGUMENT);
+    EXPECT_FALSE(std::filesystem::exists(badPath));
+  }
+}
+
 TEST_P(DatabaseTest, ReadOnlyFileRefusesChangesWithAnAccessStatus) {
   if (geteuid() == 0) GTEST_SKIP() << "file modes do not bind the superuser";
   ASSERT_NE(put("Service", {{"svcdef_name", "S1"}}), 0u);
