@@ -91,3 +91,26 @@ bool zoDossaEncodingValue(const char* text, ZO_LONG& encoding) {
 }
 
 }  // namespace zodossa
+
+ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
+                        const ZoString& key2Item, const ZoString& key2Value) {
+  ZoString formula = zodossa::FORM_ITEM;
+  formula += " = \"";
+  formula += form;
+  formula += "\"";
+  if (key1Item.length() > 0) {
+    formula += " & ";
+    formula += key1Item;
+    formula += " = \"";
+    formula += key1Value;
+    formula += "\"";
+    if (key2Item.length() > 0) {
+      formula += " & ";
+      formula += key2Item;
+      formula += " = \"";
+      formula += key2Value;
+      formula += "\"";
+    }
+  }
+  return formula;
+}

@@ -123,3 +123,9 @@ long long zoDossaDecimal(const char* text);
 bool zoDossaEncodingValue(const char* text, ZO_LONG& encoding);
 
 }  // namespace zodossa
+
+// The selection formula of a document: FORM = "form", then each key item
+// given as " & item = "value"" (the second only with the first).
+ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
+                        const ZoString& key2Item, const ZoString& key2Value);
+

@@ -271,28 +271,6 @@ DossaStatus ReadNote(NoteReadState& state) {
   return static_cast<DossaStatus>(rc);
 }
 
-ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
-                        const ZoString& key2Item, const ZoString& key2Value) {
-  ZoString formula = "FORM = \"";
-  formula += form;
-  formula += "\"";
-  if (key1Item.length() > 0) {
-    formula += " & ";
-    formula += key1Item;
-    formula += " = \"";
-    formula += key1Value;
-    formula += "\"";
-    if (key2Item.length() > 0) {
-      formula += " & ";
-      formula += key2Item;
-      formula += " = \"";
-      formula += key2Value;
-      formula += "\"";
-    }
-  }
-  return formula;
-}
-
 // ---- Life cycle ---------------------------------------------------------------
 
 ZoRealDossaDatabase::ZoRealDossaDatabase(const ZoString& serverName, const ZoString& fileName,
@@ -529,7 +507,7 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
     status = traced("DossaNoteCreate", [&] { return DossaNoteCreate(database_, &note); });
     if (status == 0) {
       status = traced("DossaItemSetText", [&] {
-        return DossaItemSetText(note, "FORM", form.text(), DOSSA_TERMINATED);
+        return DossaItemSetText(note, zodossa::FORM_ITEM, form.text(), DOSSA_TERMINATED);
       });
     }
   }

@@ -173,8 +173,3 @@ class ZoRealDossaDatabase {
 
   static ZO_LONG initCount_;
 };
-
-// The selection formula of a document: FORM = "form", then each key item
-// given as " & item = "value"" (the second only with the first).
-ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
-                        const ZoString& key2Item, const ZoString& key2Value);
