@@ -98,19 +98,15 @@ ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const Zo
   formula += " = \"";
   formula += form;
   formula += "\"";
-  if (key1Item.length() > 0) {
+  // The second key counts only with the first.
+  const ZoString* const keys[][2] = {{&key1Item, &key1Value}, {&key2Item, &key2Value}};
+  for (const auto& [item, value] : keys) {
+    if (item->length() == 0) break;
     formula += " & ";
-    formula += key1Item;
+    formula += *item;
     formula += " = \"";
-    formula += key1Value;
+    formula += *value;
     formula += "\"";
-    if (key2Item.length() > 0) {
-      formula += " & ";
-      formula += key2Item;
-      formula += " = \"";
-      formula += key2Value;
-      formula += "\"";
-    }
   }
   return formula;
 }
