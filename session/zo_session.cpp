@@ -240,6 +240,31 @@ ZO_BOOLEAN ZoSession::readServerName(const char* section, ZoString& serverName) 
   return TRUE;
 }
 
+template <class Store, class Creator>
+ZO_BOOLEAN ZoSession::startStore(std::unique_ptr<Store>& store, Creator creator,
+                                 const ZoString& databaseName, const ZoString& serverName,
+                                 ZO_ULONG systemError, const StoreTexts& texts) {
+  store = creator(storeRequest(databaseName, serverName));
+  if (!store) {
+    XTR_TEXT(texts.noMemory);
+    return fail(ERR_SESS_NO_MEMORY);
+  }
+  if (store->getErrorCode() != 0) {
+    fail(store->getErrorCode());
+    XTR_TEXT(texts.notCreated);
+    store.reset();
+    return FALSE;
+  }
+  if (!store->open(databaseName, serverName) || store->getErrorCode() != 0) {
+    fail(store->getErrorCode());
+    XTR_TEXT(texts.notOpened);
+    if (errorCode_ == systemError) recordDatabaseFailure(store->getDbErrorCode(), store->getDbErrorText());
+    store.reset();
+    return FALSE;
+  }
+  return succeeded();
+}
+
 ZO_BOOLEAN ZoSession::createDefinitionDB() {
   errorCode_ = 0;
   XTR_METHOD("ZoSession :: createDefinitionDB", errorCode_);
@@ -256,28 +281,10 @@ ZO_BOOLEAN ZoSession::createDefinitionDB() {
   if (!store) return fail(ERR_SESS_INVALID_DBTYPE);
   ZoString serverName;
   if (store->readsServerName && !readServerName(kDefinitionSection, serverName)) return FALSE;
-  definitionDb_ = store->database(storeRequest(definitionDbName_, serverName));
-  if (!definitionDb_) {
-    XTR_TEXT("No memory creating the definition database object");
-    return fail(ERR_SESS_NO_MEMORY);
-  }
-
-  if (definitionDb_->getErrorCode() != 0) {
-    fail(definitionDb_->getErrorCode());
-    XTR_TEXT("Error creating the definition database object");
-    definitionDb_.reset();
-    return FALSE;
-  }
-  if (!definitionDb_->open(definitionDbName_, serverName) || definitionDb_->getErrorCode() != 0) {
-    fail(definitionDb_->getErrorCode());
-    XTR_TEXT("Error opening the definition database");
-    if (errorCode_ == ERR_DB_SYS_ERROR) {
-      recordDatabaseFailure(definitionDb_->getDbErrorCode(), definitionDb_->getDbErrorText());
-    }
-    definitionDb_.reset();
-    return FALSE;
-  }
-  return succeeded();
+  return startStore(definitionDb_, store->database, definitionDbName_, serverName, ERR_DB_SYS_ERROR,
+                    {"No memory creating the definition database object",
+                     "Error creating the definition database object",
+                     "Error opening the definition database"});
 }
 
 void ZoSession::destroyDefinitionDB() {
@@ -305,28 +312,9 @@ ZO_BOOLEAN ZoSession::createSecurityDB() {
   if (!store) return fail(ERR_SESS_INVALID_DBTYPE);
   ZoString serverName;
   if (store->readsServerName && !readServerName(kSecuritySection, serverName)) return FALSE;
-  securityDb_ = store->security(storeRequest(securityDbName_, serverName));
-  if (!securityDb_) {
-    XTR_TEXT("No memory creating the security class");
-    return fail(ERR_SESS_NO_MEMORY);
-  }
-
-  if (securityDb_->getErrorCode() != 0) {
-    fail(securityDb_->getErrorCode());
-    XTR_TEXT("Error creating the security object");
-    securityDb_.reset();
-    return FALSE;
-  }
-  if (!securityDb_->open(securityDbName_, serverName) || securityDb_->getErrorCode() != 0) {
-    fail(securityDb_->getErrorCode());
-    if (errorCode_ == ERR_SEC_SYS_ERROR) {
-      recordDatabaseFailure(securityDb_->getDbErrorCode(), securityDb_->getDbErrorText());
-    }
-    XTR_TEXT("Error opening the security database");
-    securityDb_.reset();
-    return FALSE;
-  }
-  return succeeded();
+  return startStore(securityDb_, store->security, securityDbName_, serverName, ERR_SEC_SYS_ERROR,
+                    {"No memory creating the security class", "Error creating the security object",
+                     "Error opening the security database"});
 }
 
 void ZoSession::destroySecurityDB() {
