@@ -109,6 +109,17 @@ std::string_view nameArgument(const char* name) {
   return std::string_view(name, strnlen(name, DOSSA_MAX_ITEM_NAME + 1));
 }
 
+// Sets a text item through `set` after checking the text argument.
+DossaStatus setTextItem(DossaNoteHandle note, const char* item, const char* text,
+                        std::uint16_t length,
+                        DossaStatus (NoteItems::*set)(std::string_view, std::string_view)) {
+  return onNote(note, [&](NoteObject& object) -> DossaStatus {
+    std::string_view value;
+    if (DossaStatus s = textArgument(text, length, value)) return s;
+    return (object.items.*set)(nameArgument(item), value);
+  });
+}
+
 const ndossa::Item* findItem(const NoteObject& note, const char* item) {
   if (!item) return nullptr;
   return note.items.find(nameArgument(item));
@@ -321,29 +332,17 @@ DossaStatus DossaNoteDecrypt(DossaNoteHandle note, std::uint16_t /*flags*/, cons
 
 DossaStatus DossaItemSetText(DossaNoteHandle note, const char* item, const char* text,
                              std::uint16_t length) {
-  return onNote(note, [&](NoteObject& object) -> DossaStatus {
-    std::string_view value;
-    if (DossaStatus s = textArgument(text, length, value)) return s;
-    return object.items.setText(nameArgument(item), value);
-  });
+  return setTextItem(note, item, text, length, &NoteItems::setText);
 }
 
 DossaStatus DossaItemCreateTextList(DossaNoteHandle note, const char* item, const char* entry,
                                     std::uint16_t length) {
-  return onNote(note, [&](NoteObject& object) -> DossaStatus {
-    std::string_view value;
-    if (DossaStatus s = textArgument(entry, length, value)) return s;
-    return object.items.createList(nameArgument(item), value);
-  });
+  return setTextItem(note, item, entry, length, &NoteItems::createList);
 }
 
 DossaStatus DossaItemAppendTextList(DossaNoteHandle note, const char* item, const char* entry,
                                     std::uint16_t length, std::uint16_t /*flags*/) {
-  return onNote(note, [&](NoteObject& object) -> DossaStatus {
-    std::string_view value;
-    if (DossaStatus s = textArgument(entry, length, value)) return s;
-    return object.items.appendList(nameArgument(item), value);
-  });
+  return setTextItem(note, item, entry, length, &NoteItems::appendList);
 }
 
 DossaStatus DossaItemSetNumber(DossaNoteHandle note, const char* item, const double* number) {
