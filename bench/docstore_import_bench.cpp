@@ -19,10 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "docstore/zo_dossa_layout.h"
 #include "import/pxm_import.h"
 #include "import/user_message.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ Timing importRun(const std::string& dir, int maps) {
   setenv("VEXO_INI_PATH", dir.c_str(), 1);
   setenv("NDOSSA_DATA", dir.c_str(), 1);
   DossaInitExtended(0, nullptr);
-  DossaStatus created = DossaDbCreate("bench.ndb");
+  DossaStatus created = DossaDbCreate("bench.ndb", zodossa::zoDossaDesign());
   DossaTerm();
   if (created) return {};
 

@@ -9,8 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "docstore/dossa_api.h"
+#include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ class BenchDatabase {
     dir_ = mkdtemp(pattern.data()) ? pattern : std::string();
     path_ = dir_ + "/bench.ndb";
     DossaInitExtended(0, nullptr);
-    DossaDbCreate(path_.c_str());
+    DossaDbCreate(path_.c_str(), zodossa::zoDossaDesign());
     DossaDbOpen(path_.c_str(), &db_);
     for (int i = 0; i < documents; ++i) save(i);
   }

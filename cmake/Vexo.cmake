@@ -28,13 +28,18 @@ function(vexo_stamp_sources target)
     VEXO_RELEASE_TIME="${VEXO_RELEASE_TIME}")
 endfunction()
 
-# vexo_library(name SOURCES a.cpp b.cpp ... [LIBS dep1 dep2 ...])
+# vexo_library(name SOURCES a.cpp b.cpp ... [LIBS dep1 dep2 ...] [PRIVATE_LIBS ...]):
+# LIBS are the libraries whose headers this one's headers include or whose
+# code it calls; PRIVATE_LIBS are used inside its sources only.
 function(vexo_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PRIVATE_LIBS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   if(ARG_LIBS)
     target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  endif()
+  if(ARG_PRIVATE_LIBS)
+    target_link_libraries(${name} PRIVATE ${ARG_PRIVATE_LIBS})
   endif()
   vexo_stamp_sources(${name})
 endfunction()

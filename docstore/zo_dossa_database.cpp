@@ -7,7 +7,6 @@
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
 #include "docstore/zo_dossa_layout.h"
-#include "session/zo_session.h"
 
 namespace {
 
@@ -117,7 +116,8 @@ ZO_ULONG unreadableService(const ZoServiceDef& definition, const ItemValue (&v)[
 
 }  // namespace
 
-ZoDossaDatabase::ZoDossaDatabase(const ZoSession& session) : ZoDatabase(session) {
+ZoDossaDatabase::ZoDossaDatabase(const ZoSession& session, ZoDossaArguments arguments)
+    : ZoDatabase(session), arguments_(arguments) {
   XTR_METHOD("ZoDossaDatabase :: ZoDossaDatabase", errorCode_);
   clearCache();
 }
@@ -192,10 +192,9 @@ ZO_BOOLEAN ZoDossaDatabase::open(const ZoString& databaseName, const ZoString& s
   XTR_METHOD("ZoDossaDatabase :: open", errorCode_);
   clearCodes();
   if (adapter_) return fail(ERR_DB_ALREADY_OPEN);
-  int argc = 0;
-  char** argv = nullptr;
-  if (session().getArguments(argc, argv) == ZoSession::KIND_WITH_ARGUMENTS) {
-    adapter_.reset(new (std::nothrow) ZoRealDossaDatabase(serverName, databaseName, argc, argv));
+  if (arguments_.given) {
+    adapter_.reset(new (std::nothrow)
+                       ZoRealDossaDatabase(serverName, databaseName, arguments_.argc, arguments_.argv));
   } else {
     adapter_.reset(new (std::nothrow) ZoRealDossaDatabase(serverName, databaseName));
   }

@@ -32,7 +32,8 @@ class ZoDossaDatabase : public ZoDatabase {
   // List entries that describe one field in a "MsgBuild" document.
   static constexpr ZO_LONG FIELD_GROUP_ENTRIES = 12;
 
-  explicit ZoDossaDatabase(const ZoSession& session);
+  // `arguments` are the program's, for the client library (see open).
+  explicit ZoDossaDatabase(const ZoSession& session, ZoDossaArguments arguments = {});
   // Closes the database if it is open.
   ~ZoDossaDatabase() override;
 
@@ -41,8 +42,8 @@ class ZoDossaDatabase : public ZoDatabase {
 
   // Opens the database file (relative names are resolved by the client
   // library) on the server (empty: this machine) and the collections of the
-  // views "Services" and "MsgBuild". A session created with the program's
-  // arguments hands them to the client library. ERR_DB_ALREADY_OPEN when open.
+  // views "Services" and "MsgBuild". Program arguments given at creation go
+  // to the client library. ERR_DB_ALREADY_OPEN when open.
   ZO_BOOLEAN open(const ZoString& databaseName, const ZoString& serverName) override;
   // ERR_DB_CLOSED when not open.
   ZO_BOOLEAN close() override;
@@ -88,6 +89,7 @@ class ZoDossaDatabase : public ZoDatabase {
   // Closes the collections and destroys the adapter.
   void release();
 
+  ZoDossaArguments arguments_;
   std::unique_ptr<ZoRealDossaDatabase> adapter_;
   HCOLLECTION servicesCollection_ = 0;
   HCOLLECTION builtCollection_ = 0;

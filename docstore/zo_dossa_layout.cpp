@@ -23,7 +23,17 @@ constexpr TypeLetter kTypeLetters[] = {
     {ZODT_SHORT, 'S', "S"},         {ZODT_STRING, 'T', "T"}, {ZODT_SYSTEM_AUTHENTICATOR, 'X', "X"},
 };
 constexpr const char* kServiceLetters[] = {"M", "I", "D", "C", "P"};
+
+constexpr const char* kKeyItems[] = {MESSAGE_NAME, FIELD_MESSAGE_FIELD_NAME, SERVICE_NAME,
+                                     BUILT_NAME,   SECURITY_USER,            SECURITY_SYSTEM};
+constexpr DossaViewDesign kViews[] = {{SERVICES_VIEW, SERVICE_FORM, SERVICE_NAME},
+                                      {BUILT_VIEW, BUILT_FORM, BUILT_NAME}};
 }  // namespace
+
+const DossaDesign& zoDossaDesign() {
+  static const DossaDesign design{kKeyItems, kViews};
+  return design;
+}
 
 const char* zoDossaStoredFormat(const ZoString& format) {
   if (format.length() == 0) return kStoredNone;
@@ -81,3 +91,22 @@ bool zoDossaEncodingValue(const char* text, ZO_LONG& encoding) {
 }
 
 }  // namespace zodossa
+
+ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
+                        const ZoString& key2Item, const ZoString& key2Value) {
+  ZoString formula = zodossa::FORM_ITEM;
+  formula += " = \"";
+  formula += form;
+  formula += "\"";
+  // The second key counts only with the first.
+  const ZoString* const keys[][2] = {{&key1Item, &key1Value}, {&key2Item, &key2Value}};
+  for (const auto& [item, value] : keys) {
+    if (item->length() == 0) break;
+    formula += " & ";
+    formula += *item;
+    formula += " = \"";
+    formula += *value;
+    formula += "\"";
+  }
+  return formula;
+}

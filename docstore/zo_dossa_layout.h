@@ -1,11 +1,15 @@
 #pragma once
 // The stored layout of definitions in the document database: form, view and
-// item names, the entries of a built message's field list, and the
-// encodings of property values as item text. Shared by the definition
-// database and the build agent that derives "MsgBuild" documents.
+// item names, the design a database is made with, the entries of a built
+// message's field list, and the encodings of property values as item text.
+// Shared by the definition and security databases, the build agent that
+// derives "MsgBuild" documents and the administration tool.
+
+#include <string_view>
 
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
+#include "ndossa/dossa_admin.h"
 
 namespace zodossa {
 
@@ -13,7 +17,7 @@ inline constexpr ZO_LONG ZO_LONG_MIN = -2147483647 - 1;
 inline constexpr ZO_LONG ZO_LONG_MAX = 2147483647;
 
 // Item every document created here carries: its form name.
-inline constexpr const char* FORM_ITEM = "FORM";
+inline constexpr const char* FORM_ITEM = DOSSA_FORM_ITEM;
 // Number item set to 1 on the documents a built message was derived from.
 inline constexpr const char* BUILT = "Built";
 
@@ -65,6 +69,17 @@ inline constexpr const char* BUILT_FIELD_COUNT = "msgdef_fldcnt";
 inline constexpr const char* BUILT_FIELD_LIST = "msgdef_fldlist";
 inline constexpr const char* BUILT_MAX_ENTRY = "msgdef_maxentrylen";
 
+// Form "Security", keys secdef_dossaid (the user) and secdef_sysname (the system).
+inline constexpr const char* SECURITY_FORM = "Security";
+inline constexpr const char* SECURITY_USER = "secdef_dossaid";
+inline constexpr const char* SECURITY_SYSTEM = "secdef_sysname";
+inline constexpr const char* SECURITY_USER_ID = "secdef_userid";
+inline constexpr const char* SECURITY_AUTHENTICATOR = "secdef_auth";
+
+// The design of every database made for definitions and security: the key
+// items of the forms above and the views "Services" and "MsgBuild".
+const DossaDesign& zoDossaDesign();
+
 // Entries of one field's group in msgdef_fldlist.
 enum BuildEntry : ZO_LONG {
   BUILD_NAME = 0,
@@ -108,3 +123,9 @@ long long zoDossaDecimal(const char* text);
 bool zoDossaEncodingValue(const char* text, ZO_LONG& encoding);
 
 }  // namespace zodossa
+
+// The selection formula of a document: FORM = "form", then each key item
+// given as " & item = "value"" (the second only with the first).
+ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
+                        const ZoString& key2Item, const ZoString& key2Value);
+

@@ -4,14 +4,16 @@
 
 #include "common/return_codes.h"
 #include "common/trace.h"
+#include "docstore/zo_dossa_layout.h"
 
 namespace {
 
-constexpr const char* kSecurityForm = "Security";
-constexpr const char* kUserItem = "secdef_dossaid";
-constexpr const char* kSystemItem = "secdef_sysname";
-constexpr const char* kUserIdItem = "secdef_userid";
-constexpr const char* kAuthenticatorItem = "secdef_auth";
+using namespace zodossa;
+constexpr const char* kSecurityForm = SECURITY_FORM;
+constexpr const char* kUserItem = SECURITY_USER;
+constexpr const char* kSystemItem = SECURITY_SYSTEM;
+constexpr const char* kUserIdItem = SECURITY_USER_ID;
+constexpr const char* kAuthenticatorItem = SECURITY_AUTHENTICATOR;
 
 constexpr ZO_LONG kItemCount = 4;
 constexpr ZO_LONG kItemTypes[kItemCount] = {DOSSA_ITEM_TEXT, DOSSA_ITEM_TEXT, DOSSA_ITEM_TEXT,

@@ -58,7 +58,7 @@ class Builder {
   // Ids of the documents of `form` whose key item is exactly `key`.
   DossaStatus selectExact(const char* form, const char* item, const std::string& key,
                           std::vector<DossaNoteId>& ids) {
-    std::string formula = std::string("FORM = \"") + form + "\" & " + item + " = \"" + key + "\"";
+    std::string formula = zoDossaFormula(form, item, key.c_str(), "", "").text();
     DossaStatus s = select(formula, ids);
     if (s) return s;
     std::vector<DossaNoteId> exact;
@@ -198,7 +198,7 @@ DossaStatus zoBuildMessages(DossaDbHandle db, const std::vector<std::string>& na
   std::vector<DossaNoteId> messages;
   DossaStatus s = 0;
   if (names.empty()) {
-    s = builder.select(std::string("FORM = \"") + MESSAGE_FORM + "\"", messages);
+    s = builder.select(zoDossaFormula(MESSAGE_FORM, "", "", "", "").text(), messages);
     if (s) return s;
   } else {
     for (const std::string& name : names) {

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
 
 // Called after each message built, with its name and number of fields.
 using ZoMsgBuildReport = std::function<void(const std::string& message, std::size_t fields)>;

@@ -11,26 +11,36 @@ ZO_LONG ZoRealDossaDatabase::initCount_ = 0;
 
 namespace {
 
-// Status numbers the adapter tells apart.
-constexpr DossaStatus kNotSealed = 610;
-constexpr DossaStatus kDatabaseUnknown = 259;
-constexpr DossaStatus kServerUnknown = 2051;
-constexpr DossaStatus kServerNotResponding = 2055;
-constexpr DossaStatus kNoViewMatch = 1028;
-constexpr DossaStatus kErrorNumberMask = 0x3FFF;
+// Status numbers the adapter tells apart: the client library's, whose
+// numbers the adapter's classification fixes.
+constexpr DossaStatus kNotSealed = DOSSA_ERR_NOTE_NOT_SEALED;
+constexpr DossaStatus kDatabaseUnknown = DOSSA_ERR_NO_SUCH_DATABASE;
+constexpr DossaStatus kServerUnknown = DOSSA_ERR_SERVER_UNKNOWN;
+constexpr DossaStatus kServerNotResponding = DOSSA_ERR_SERVER_NOT_RESPONDING;
+constexpr DossaStatus kNoViewMatch = DOSSA_ERR_NOT_FOUND;
+static_assert(kNotSealed == 610 && kDatabaseUnknown == 259 && kServerUnknown == 2051 &&
+              kServerNotResponding == 2055 && kNoViewMatch == 1028);
+constexpr DossaStatus kErrorNumberMask = DOSSA_ERROR_NUMBER_MASK;
 // Room for a status text in the traces, and for getMsgString.
 constexpr std::uint16_t kTraceTextSize = 255;
 constexpr std::uint16_t kMessageTextSize = 256;
 // Room of a user name and its abbreviated form.
 constexpr std::uint16_t kUserNameSize = static_cast<std::uint16_t>(DOSSA_MAXPATH);
 // Class of documents a search looks at, and the class of a view.
-constexpr std::uint16_t kDocumentsOnly = 1;
-constexpr std::uint16_t kViewClass = 8;
+constexpr std::uint16_t kDocumentsOnly = DOSSA_NOTE_CLASS_DOCUMENT;
+constexpr std::uint16_t kViewClass = DOSSA_NOTE_CLASS_VIEW;
+static_assert(kDocumentsOnly == 1 && kViewClass == 8);
 
-// Refusals for lack of access rights.
-bool isSecurityClass(DossaStatus status) {
-  return (status & 0x1900) == 0x1900 || (status & 0x1700) == 0x1700;
+// Statuses the adapter treats as a security failure: the client library's
+// refusals, and the second class (status & 0x1700) == 0x1700 that the
+// adapter's contract also names. No status of our client library is in the
+// second class (a refusal is 0x19nn, and 0x19nn & 0x1700 is 0x1100), so the
+// library's "only refusals" rule and this test agree on every status it gives.
+constexpr DossaStatus kSecondSecurityClass = 0x1700;
+constexpr bool isSecurityClass(DossaStatus status) {
+  return DossaIsRefusal(status) || (status & kSecondSecurityClass) == kSecondSecurityClass;
 }
+static_assert(isSecurityClass(DOSSA_ERR_NO_ACCESS) && isSecurityClass(DOSSA_ERR_NO_WRITE_ACCESS));
 
 // A library call that returns a status, traced before and after.
 template <class Call>
@@ -259,28 +269,6 @@ DossaStatus ReadNote(NoteReadState& state) {
   if (status != 0) XTR_TEXTF("ERR_RDBD_DOSSA_ERROR (0x%x)", static_cast<unsigned>(status & 0xFFFF));
   rc = status & kErrorNumberMask;
   return static_cast<DossaStatus>(rc);
-}
-
-ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
-                        const ZoString& key2Item, const ZoString& key2Value) {
-  ZoString formula = "FORM = \"";
-  formula += form;
-  formula += "\"";
-  if (key1Item.length() > 0) {
-    formula += " & ";
-    formula += key1Item;
-    formula += " = \"";
-    formula += key1Value;
-    formula += "\"";
-    if (key2Item.length() > 0) {
-      formula += " & ";
-      formula += key2Item;
-      formula += " = \"";
-      formula += key2Value;
-      formula += "\"";
-    }
-  }
-  return formula;
 }
 
 // ---- Life cycle ---------------------------------------------------------------
@@ -519,7 +507,7 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
     status = traced("DossaNoteCreate", [&] { return DossaNoteCreate(database_, &note); });
     if (status == 0) {
       status = traced("DossaItemSetText", [&] {
-        return DossaItemSetText(note, "FORM", form.text(), DOSSA_TERMINATED);
+        return DossaItemSetText(note, zodossa::FORM_ITEM, form.text(), DOSSA_TERMINATED);
       });
     }
   }

@@ -21,7 +21,8 @@
 
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
-#include "docstore/dossa_api.h"
+#include "docstore/zo_dossa_layout.h"
+#include "ndossa/dossa_api.h"
 
 // Item types of an item list.
 inline constexpr ZO_LONG DOSSA_ITEM_TEXT = 1;
@@ -34,7 +35,7 @@ inline constexpr std::size_t DOSSA_ITEM_TEXT_MAX = DOSSA_ITEM_TEXT_SIZE - 1;
 // Entry slot size of a text list when the document gives none.
 inline constexpr ZO_LONG DOSSA_DEFAULT_ENTRY_SIZE = 48;
 // Number item that gives the longest entry of a document's text lists.
-inline constexpr const char* DOSSA_MAX_ENTRY_ITEM = "msgdef_maxentrylen";
+inline constexpr const char* DOSSA_MAX_ENTRY_ITEM = zodossa::BUILT_MAX_ENTRY;
 // Largest longest-entry value accepted from a document: a slot (value + 1)
 // must fit the 16-bit buffer size of the client library.
 inline constexpr ZO_LONG DOSSA_MAX_ENTRY_LENGTH = 65534;
@@ -87,6 +88,14 @@ DossaStatus DossaCallBackFunction(void* state, const DossaSearchMatch* match, co
 // entries of the item list) exactly, then reads the remaining items into the
 // values. Sets state.status; returns the 14-bit library status.
 DossaStatus ReadNote(NoteReadState& state);
+
+// The program's arguments the client library is initialised with; `given` is
+// false when the program did not hand them over.
+struct ZoDossaArguments {
+  bool given = false;
+  int argc = 0;
+  char** argv = nullptr;
+};
 
 class ZoRealDossaDatabase {
  public:
@@ -164,8 +173,3 @@ class ZoRealDossaDatabase {
 
   static ZO_LONG initCount_;
 };
-
-// The selection formula of a document: FORM = "form", then each key item
-// given as " & item = "value"" (the second only with the first).
-ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
-                        const ZoString& key2Item, const ZoString& key2Value);

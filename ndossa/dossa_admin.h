@@ -1,20 +1,47 @@
 #pragma once
 // Administrative operations of the client library, beyond what applications
 // need: making a database, walking its documents and items, checking it.
-// The rules of docstore/dossa_api.h apply (initialisation, handles, statuses).
+// The rules of ndossa/dossa_api.h apply (initialisation, handles, statuses).
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
 
-// Makes a new database with its design (views "Services" and "MsgBuild", the
-// key index) at path, resolved like DossaDbOpen. An existing file:
-// DOSSA_ERR_FILE_EXISTS, and the file is left alone.
-DossaStatus DossaDbCreate(const char* path);
+// Item every document carries: the name of its form. It is always indexed.
+inline constexpr const char* DOSSA_FORM_ITEM = "FORM";
+
+// A view of a database design: the documents of one form, sorted by one item.
+struct DossaViewDesign {
+  const char* name;
+  const char* form;
+  const char* keyItem;
+};
+
+// The design a database is made with: the items its key index holds (besides
+// DOSSA_FORM_ITEM) and its views. The caller owns the tables; the database
+// keeps its own copy.
+struct DossaDesign {
+  std::span<const char* const> keyItems;
+  std::span<const DossaViewDesign> views;
+};
+
+// Makes a new database with the design at path, resolved like DossaDbOpen.
+// An existing file: DOSSA_ERR_FILE_EXISTS, and the file is left alone. A
+// design with a null or empty name: DOSSA_ERR_INVALID_ARGUMENT.
+DossaStatus DossaDbCreate(const char* path, const DossaDesign& design);
+
+// Names of the storage engines of this build, the default first.
+std::vector<std::string> DossaEngineNames();
+
+// Makes the named engine (ignoring case) the one that later DossaDbCreate and
+// DossaDbOpen calls use, for the whole process; allowed at any time, the
+// choice outlives DossaTerm. Unknown name: DOSSA_ERR_INVALID_ARGUMENT.
+DossaStatus DossaUseEngine(const char* name);
 
 // Checks the whole file, every document and the indexes. On a failure,
 // problem tells what is wrong.
@@ -27,6 +54,9 @@ DossaStatus DossaNoteGetId(DossaNoteHandle note, DossaNoteId* noteId);
 // the documents of one form (form compared ignoring case) when form is not null.
 DossaStatus DossaNoteList(DossaDbHandle db, const char* form, DossaNoteId after,
                           std::uint32_t limit, std::vector<DossaNoteId>& ids);
+
+// True when two item names name the same item (ASCII letter case ignored).
+bool DossaItemNameEquals(std::string_view a, std::string_view b);
 
 enum class DossaItemKind { Text, TextList, Number };
 

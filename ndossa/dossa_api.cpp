@@ -1,6 +1,6 @@
-// The client library's operations: argument checks and handles here, storage in Database.
+// The client library's operations: argument checks and handles here, storage in the engine.
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
 
 #include <cmath>
 #include <cstring>
@@ -8,8 +8,9 @@
 #include "ndossa/dossa_admin.h"
 #include "ndossa/library_state.h"
 
+using ndossa::Call;
 using ndossa::CollectionObject;
-using ndossa::Database;
+using ndossa::Engine;
 using ndossa::Formula;
 using ndossa::FormulaError;
 using ndossa::LibraryState;
@@ -24,32 +25,63 @@ constexpr std::size_t kSearchBatch = 256;
 // Entries one DossaReadEntries call returns at most: their ids fill a 16-bit buffer length.
 constexpr std::uint32_t kMaxEntriesPerRead = 0xFFFF / sizeof(DossaNoteId);
 
-// Every operation holds the library lock for its whole run and looks at the state through it.
-struct Call {
-  std::lock_guard<std::recursive_mutex> lock{LibraryState::mutex()};
-  LibraryState& state = LibraryState::instance();
-  bool ready() const { return state.initialized(); }
-};
+// Runs `body` on the open note under the library lock: `idle` for an
+// uninitialised library, `unknown` for an unknown handle.
+template <class Result, class Body>
+Result withNote(DossaNoteHandle note, Result idle, Result unknown, Body&& body) {
+  Call call;
+  if (!call.ready()) return idle;
+  NoteObject* object = call.state.note(note);
+  if (!object) return unknown;
+  return body(*object);
+}
 
 // Runs `body` on the open note `note` under the library lock: the status of
 // an uninitialised library or an unknown handle, else what `body` returns.
 template <class Body>
 DossaStatus onNote(DossaNoteHandle note, Body&& body) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  NoteObject* object = call.state.note(note);
-  if (!object) return DOSSA_ERR_BAD_HANDLE;
-  return body(*object);
+  return withNote(note, DOSSA_ERR_NOT_INITIALIZED, DOSSA_ERR_BAD_HANDLE, body);
 }
 
-// Runs `body` on the open database `db` under the library lock, likewise.
+// The same for a call that returns no status: `none` for an uninitialised
+// library or an unknown handle.
+template <class Result, class Body>
+Result onNote(DossaNoteHandle note, Result none, Body&& body) {
+  return withNote(note, none, none, body);
+}
+
+// Runs `body` on the open database `db` under the library lock, likewise;
+// body gets the database and the library state.
 template <class Body>
 DossaStatus onDatabase(DossaDbHandle db, Body&& body) {
   Call call;
   if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  std::shared_ptr<Database> database = call.state.database(db);
+  std::shared_ptr<Engine> database = call.state.database(db);
   if (!database) return DOSSA_ERR_BAD_HANDLE;
-  return body(*database);
+  return body(database, call.state);
+}
+
+// The same for a call that fills `*out`: a null `out` is
+// DOSSA_ERR_INVALID_ARGUMENT, and `*out` is zeroed before the handle is looked up.
+template <class Out, class Body>
+DossaStatus onDatabase(DossaDbHandle db, Out* out, Body&& body) {
+  Call call;
+  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
+  if (!out) return DOSSA_ERR_INVALID_ARGUMENT;
+  *out = 0;
+  std::shared_ptr<Engine> database = call.state.database(db);
+  if (!database) return DOSSA_ERR_BAD_HANDLE;
+  return body(database, call.state);
+}
+
+// Runs `body` on the open collection under the library lock, likewise.
+template <class Body>
+DossaStatus onCollection(HCOLLECTION collection, Body&& body) {
+  Call call;
+  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
+  CollectionObject* object = call.state.collection(collection);
+  if (!object) return DOSSA_ERR_BAD_HANDLE;
+  return body(*object);
 }
 
 // A text argument: `length` bytes, or terminated when length is DOSSA_TERMINATED.
@@ -77,9 +109,20 @@ std::string_view nameArgument(const char* name) {
   return std::string_view(name, strnlen(name, DOSSA_MAX_ITEM_NAME + 1));
 }
 
-const ndossa::Item* findItem(const NoteObject* note, const char* item) {
-  if (!note || !item) return nullptr;
-  return note->items.find(nameArgument(item));
+// Sets a text item through `set` after checking the text argument.
+DossaStatus setTextItem(DossaNoteHandle note, const char* item, const char* text,
+                        std::uint16_t length,
+                        DossaStatus (NoteItems::*set)(std::string_view, std::string_view)) {
+  return onNote(note, [&](NoteObject& object) -> DossaStatus {
+    std::string_view value;
+    if (DossaStatus s = textArgument(text, length, value)) return s;
+    return (object.items.*set)(nameArgument(item), value);
+  });
+}
+
+const ndossa::Item* findItem(const NoteObject& note, const char* item) {
+  if (!item) return nullptr;
+  return note.items.find(nameArgument(item));
 }
 
 // Copies a result text into a caller's buffer, cut and terminated.
@@ -141,9 +184,9 @@ DossaStatus DossaDbOpen(const char* path, DossaDbHandle* db) {
   *db = 0;
   std::string file;
   if (DossaStatus s = ndossa::resolveDatabasePath(path, file)) return s;
-  std::unique_ptr<Database> opened;
-  if (DossaStatus s = Database::open(file, opened)) return s;
-  return call.state.addDatabase(std::shared_ptr<Database>(std::move(opened)), *db);
+  std::unique_ptr<Engine> opened;
+  if (DossaStatus s = call.state.engine().open(file, opened)) return s;
+  return call.state.addDatabase(std::shared_ptr<Engine>(std::move(opened)), *db);
 }
 
 DossaStatus DossaDbClose(DossaDbHandle db) {
@@ -195,7 +238,7 @@ DossaStatus DossaSearch(DossaDbHandle db, DossaMemHandle formula, const char* vi
                         void* context, DossaTimeDate* /*until*/) {
   Call call;
   if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  std::shared_ptr<Database> database = call.state.database(db);
+  std::shared_ptr<Engine> database = call.state.database(db);
   MemoryObject* memory = call.state.memory(formula);
   if (!database || !memory || !memory->formula) return DOSSA_ERR_BAD_HANDLE;
   if ((viewTitle && *viewTitle) || flags != 0 || !callback) return DOSSA_ERR_INVALID_ARGUMENT;
@@ -246,29 +289,21 @@ void DossaUnlockObject(DossaMemHandle /*memory*/) {}
 
 DossaStatus DossaNoteOpen(DossaDbHandle db, DossaNoteId noteId, std::uint16_t /*flags*/,
                           DossaNoteHandle* note) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  if (!note) return DOSSA_ERR_INVALID_ARGUMENT;
-  *note = 0;
-  std::shared_ptr<Database> database = call.state.database(db);
-  if (!database) return DOSSA_ERR_BAD_HANDLE;
-  auto object = std::make_unique<NoteObject>();
-  if (DossaStatus s = database->load(noteId, object->items)) return s;
-  object->db = std::move(database);
-  object->id = noteId;
-  return call.state.addNote(std::move(object), *note);
+  return onDatabase(db, note, [&](const std::shared_ptr<Engine>& database, LibraryState& state) {
+    auto object = std::make_unique<NoteObject>();
+    if (DossaStatus s = database->load(noteId, object->items)) return s;
+    object->db = database;
+    object->id = noteId;
+    return state.addNote(std::move(object), *note);
+  });
 }
 
 DossaStatus DossaNoteCreate(DossaDbHandle db, DossaNoteHandle* note) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  if (!note) return DOSSA_ERR_INVALID_ARGUMENT;
-  *note = 0;
-  std::shared_ptr<Database> database = call.state.database(db);
-  if (!database) return DOSSA_ERR_BAD_HANDLE;
-  auto object = std::make_unique<NoteObject>();
-  object->db = std::move(database);
-  return call.state.addNote(std::move(object), *note);
+  return onDatabase(db, note, [&](const std::shared_ptr<Engine>& database, LibraryState& state) {
+    auto object = std::make_unique<NoteObject>();
+    object->db = database;
+    return state.addNote(std::move(object), *note);
+  });
 }
 
 DossaStatus DossaNoteUpdate(DossaNoteHandle note, std::uint16_t /*flags*/) {
@@ -284,44 +319,30 @@ DossaStatus DossaNoteClose(DossaNoteHandle note) {
 }
 
 DossaStatus DossaNoteDelete(DossaDbHandle db, DossaNoteId noteId, std::uint16_t /*flags*/) {
-  return onDatabase(db, [&](Database& database) -> DossaStatus {
-    return database.remove(noteId);
+  return onDatabase(db, [&](const std::shared_ptr<Engine>& database, LibraryState&) -> DossaStatus {
+    return database->remove(noteId);
   });
 }
 
 DossaStatus DossaNoteDecrypt(DossaNoteHandle note, std::uint16_t /*flags*/, const void* /*key*/) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  return call.state.note(note) ? DOSSA_ERR_NOTE_NOT_SEALED : DOSSA_ERR_BAD_HANDLE;
+  return onNote(note, [](NoteObject&) { return DOSSA_ERR_NOTE_NOT_SEALED; });
 }
 
 // ---- Items ------------------------------------------------------------------
 
 DossaStatus DossaItemSetText(DossaNoteHandle note, const char* item, const char* text,
                              std::uint16_t length) {
-  return onNote(note, [&](NoteObject& object) -> DossaStatus {
-    std::string_view value;
-    if (DossaStatus s = textArgument(text, length, value)) return s;
-    return object.items.setText(nameArgument(item), value);
-  });
+  return setTextItem(note, item, text, length, &NoteItems::setText);
 }
 
 DossaStatus DossaItemCreateTextList(DossaNoteHandle note, const char* item, const char* entry,
                                     std::uint16_t length) {
-  return onNote(note, [&](NoteObject& object) -> DossaStatus {
-    std::string_view value;
-    if (DossaStatus s = textArgument(entry, length, value)) return s;
-    return object.items.createList(nameArgument(item), value);
-  });
+  return setTextItem(note, item, entry, length, &NoteItems::createList);
 }
 
 DossaStatus DossaItemAppendTextList(DossaNoteHandle note, const char* item, const char* entry,
                                     std::uint16_t length, std::uint16_t /*flags*/) {
-  return onNote(note, [&](NoteObject& object) -> DossaStatus {
-    std::string_view value;
-    if (DossaStatus s = textArgument(entry, length, value)) return s;
-    return object.items.appendList(nameArgument(item), value);
-  });
+  return setTextItem(note, item, entry, length, &NoteItems::appendList);
 }
 
 DossaStatus DossaItemSetNumber(DossaNoteHandle note, const char* item, const double* number) {
@@ -332,80 +353,76 @@ DossaStatus DossaItemSetNumber(DossaNoteHandle note, const char* item, const dou
 }
 
 bool DossaItemIsPresent(DossaNoteHandle note, const char* item, std::uint16_t nameLength) {
-  Call call;
-  if (!call.ready() || !item) return false;
-  NoteObject* object = call.state.note(note);
-  if (!object) return false;
-  std::string_view name = nameArgument(item);
-  if (nameLength != 0 && nameLength != DOSSA_TERMINATED && nameLength < name.size())
-    name = name.substr(0, nameLength);
-  return object->items.find(name) != nullptr;
+  if (!item) return false;
+  return onNote(note, false, [&](NoteObject& object) {
+    std::string_view name = nameArgument(item);
+    if (nameLength != 0 && nameLength != DOSSA_TERMINATED && nameLength < name.size())
+      name = name.substr(0, nameLength);
+    return object.items.find(name) != nullptr;
+  });
 }
 
 std::uint16_t DossaItemGetText(DossaNoteHandle note, const char* item, char* buffer,
                                std::uint16_t bufferSize) {
-  Call call;
-  if (!call.ready() || !buffer) return 0;
-  const ndossa::Item* found = findItem(call.state.note(note), item);
-  if (!found) return 0;
-  std::string text = NoteItems::textOf(*found);
-  std::size_t length = text.size() < bufferSize ? text.size() : bufferSize;
-  std::memcpy(buffer, text.data(), length);
-  return static_cast<std::uint16_t>(length);
+  if (!buffer) return 0;
+  return onNote(note, std::uint16_t{0}, [&](NoteObject& object) -> std::uint16_t {
+    const ndossa::Item* found = findItem(object, item);
+    if (!found) return 0;
+    std::string text = NoteItems::textOf(*found);
+    std::size_t length = text.size() < bufferSize ? text.size() : bufferSize;
+    std::memcpy(buffer, text.data(), length);
+    return static_cast<std::uint16_t>(length);
+  });
 }
 
 std::int32_t DossaItemGetLong(DossaNoteHandle note, const char* item, std::int32_t defaultValue) {
-  Call call;
-  if (!call.ready()) return defaultValue;
-  const ndossa::Item* found = findItem(call.state.note(note), item);
-  if (!found || found->kind != ndossa::ItemKind::Number || std::isnan(found->number))
-    return defaultValue;
-  double value = std::trunc(found->number);
-  if (value >= 2147483647.0) return INT32_MAX;
-  if (value <= -2147483648.0) return INT32_MIN;
-  return static_cast<std::int32_t>(value);
+  return onNote(note, defaultValue, [&](NoteObject& object) -> std::int32_t {
+    const ndossa::Item* found = findItem(object, item);
+    if (!found || found->kind != ndossa::ItemKind::Number || std::isnan(found->number))
+      return defaultValue;
+    double value = std::trunc(found->number);
+    if (value >= 2147483647.0) return INT32_MAX;
+    if (value <= -2147483648.0) return INT32_MIN;
+    return static_cast<std::int32_t>(value);
+  });
 }
 
 std::uint16_t DossaItemGetTextListEntries(DossaNoteHandle note, const char* item) {
-  Call call;
-  if (!call.ready()) return 0;
-  const ndossa::Item* found = findItem(call.state.note(note), item);
-  if (!found) return 0;
-  if (found->kind == ndossa::ItemKind::Text) return 1;
-  if (found->kind == ndossa::ItemKind::TextList) return static_cast<std::uint16_t>(found->list.size());
-  return 0;
+  return onNote(note, std::uint16_t{0}, [&](NoteObject& object) -> std::uint16_t {
+    const ndossa::Item* found = findItem(object, item);
+    if (!found) return 0;
+    if (found->kind == ndossa::ItemKind::Text) return 1;
+    if (found->kind == ndossa::ItemKind::TextList) return static_cast<std::uint16_t>(found->list.size());
+    return 0;
+  });
 }
 
 std::uint16_t DossaItemGetTextListEntry(DossaNoteHandle note, const char* item,
                                         std::uint16_t index, char* buffer,
                                         std::uint16_t bufferSize) {
-  Call call;
   copyTerminated({}, buffer, bufferSize);
-  if (!call.ready()) return 0;
-  const ndossa::Item* found = findItem(call.state.note(note), item);
-  if (!found) return 0;
-  if (found->kind == ndossa::ItemKind::Text && index == 0)
-    return copyTerminated(found->text, buffer, bufferSize);
-  if (found->kind == ndossa::ItemKind::TextList && index < found->list.size())
-    return copyTerminated(found->list[index], buffer, bufferSize);
-  return 0;
+  return onNote(note, std::uint16_t{0}, [&](NoteObject& object) -> std::uint16_t {
+    const ndossa::Item* found = findItem(object, item);
+    if (!found) return 0;
+    if (found->kind == ndossa::ItemKind::Text && index == 0)
+      return copyTerminated(found->text, buffer, bufferSize);
+    if (found->kind == ndossa::ItemKind::TextList && index < found->list.size())
+      return copyTerminated(found->list[index], buffer, bufferSize);
+    return 0;
+  });
 }
 
 // ---- Views and collections --------------------------------------------------
 
 DossaStatus DossaFindView(DossaDbHandle db, const char* viewName, std::uint16_t noteClass,
                           DossaNoteId* viewId) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  if (!viewId) return DOSSA_ERR_INVALID_ARGUMENT;
-  *viewId = 0;
-  std::shared_ptr<Database> database = call.state.database(db);
-  if (!database) return DOSSA_ERR_BAD_HANDLE;
-  if (!viewName || noteClass != DOSSA_NOTE_CLASS_VIEW) return DOSSA_ERR_INVALID_ARGUMENT;
-  const ndossa::ViewDesign* view = database->findView(viewName);
-  if (!view) return DOSSA_ERR_VIEW_NOT_FOUND;
-  *viewId = view->id;
-  return DOSSA_NOERROR;
+  return onDatabase(db, viewId, [&](const std::shared_ptr<Engine>& database, LibraryState&) {
+    if (!viewName || noteClass != DOSSA_NOTE_CLASS_VIEW) return DOSSA_ERR_INVALID_ARGUMENT;
+    const ndossa::ViewDesign* view = database->design().findView(viewName);
+    if (!view) return DOSSA_ERR_VIEW_NOT_FOUND;
+    *viewId = view->id;
+    return DOSSA_NOERROR;
+  });
 }
 
 DossaStatus DossaOpenCollection(DossaDbHandle viewDb, DossaDbHandle dataDb, DossaNoteId viewId,
@@ -420,10 +437,10 @@ DossaStatus DossaOpenCollection(DossaDbHandle viewDb, DossaDbHandle dataDb, Doss
   if (viewNote) *viewNote = 0;
   if (reserved2) *reserved2 = 0;
   if (reserved3) *reserved3 = 0;
-  std::shared_ptr<Database> database = call.state.database(viewDb);
+  std::shared_ptr<Engine> database = call.state.database(viewDb);
   if (!database || !call.state.database(dataDb)) return DOSSA_ERR_BAD_HANDLE;
   if (viewDb != dataDb || flags != 0 || unreadList != 0) return DOSSA_ERR_INVALID_ARGUMENT;
-  if (!database->viewById(viewId)) return DOSSA_ERR_VIEW_NOT_FOUND;
+  if (!database->design().viewById(viewId)) return DOSSA_ERR_VIEW_NOT_FOUND;
   return call.state.addCollection(CollectionObject{std::move(database), viewId}, *collection);
 }
 
@@ -434,24 +451,20 @@ DossaStatus DossaCloseCollection(HCOLLECTION collection) {
 }
 
 DossaStatus DossaUpdateCollection(HCOLLECTION collection) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  return call.state.collection(collection) ? DOSSA_NOERROR : DOSSA_ERR_BAD_HANDLE;
+  return onCollection(collection, [](CollectionObject&) { return DOSSA_NOERROR; });
 }
 
 DossaStatus DossaFindByName(HCOLLECTION collection, const char* key, std::uint16_t flags,
                             DossaCollectionPosition* position, std::uint32_t* matches) {
-  Call call;
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  CollectionObject* object = call.state.collection(collection);
-  if (!object) return DOSSA_ERR_BAD_HANDLE;
-  if (!key || !position || !matches || flags != 0) return DOSSA_ERR_INVALID_ARGUMENT;
-  position->noteId = 0;
-  *matches = 0;
-  std::size_t length = strnlen(key, DOSSA_MAX_TEXT + 1);
-  if (length > DOSSA_MAX_TEXT) return DOSSA_ERR_NOT_FOUND;  // longer than any stored key
-  return object->db->viewFind(object->viewId, std::string_view(key, length), position->noteId,
-                              *matches);
+  return onCollection(collection, [&](CollectionObject& object) {
+    if (!key || !position || !matches || flags != 0) return DOSSA_ERR_INVALID_ARGUMENT;
+    position->noteId = 0;
+    *matches = 0;
+    std::size_t length = strnlen(key, DOSSA_MAX_TEXT + 1);
+    if (length > DOSSA_MAX_TEXT) return DOSSA_ERR_NOT_FOUND;  // longer than any stored key
+    return object.db->viewFind(object.viewId, std::string_view(key, length), position->noteId,
+                               *matches);
+  });
 }
 
 DossaStatus DossaReadEntries(HCOLLECTION collection, DossaCollectionPosition* position,
@@ -497,21 +510,38 @@ DossaStatus DossaReadEntries(HCOLLECTION collection, DossaCollectionPosition* po
 
 // ---- Administration ---------------------------------------------------------
 
-DossaStatus DossaDbCreate(const char* path) {
+DossaStatus DossaDbCreate(const char* path, const DossaDesign& design) {
   Call call;
   if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
+  for (const char* item : design.keyItems)
+    if (!item || !*item) return DOSSA_ERR_INVALID_ARGUMENT;
+  for (const DossaViewDesign& view : design.views)
+    if (!view.name || !*view.name || !view.form || !*view.form || !view.keyItem || !*view.keyItem)
+      return DOSSA_ERR_INVALID_ARGUMENT;
   std::string file;
   if (DossaStatus s = ndossa::resolveDatabasePath(path, file)) return s;
-  return Database::create(file);
+  return call.state.engine().create(file, design);
+}
+
+std::vector<std::string> DossaEngineNames() {
+  std::vector<std::string> names;
+  for (const ndossa::EngineDriver* driver : ndossa::engineDrivers()) names.emplace_back(driver->name());
+  return names;
+}
+
+DossaStatus DossaUseEngine(const char* name) {
+  Call call;
+  const ndossa::EngineDriver* driver = name ? ndossa::findEngineDriver(name) : nullptr;
+  if (!driver) return DOSSA_ERR_INVALID_ARGUMENT;
+  call.state.useEngine(*driver);
+  return DOSSA_NOERROR;
 }
 
 DossaStatus DossaDbCheck(DossaDbHandle db, std::string& problem) {
-  Call call;
   problem.clear();
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  std::shared_ptr<Database> database = call.state.database(db);
-  if (!database) return DOSSA_ERR_BAD_HANDLE;
-  return database->check(problem);
+  return onDatabase(db, [&](const std::shared_ptr<Engine>& database, LibraryState&) {
+    return database->check(problem);
+  });
 }
 
 DossaStatus DossaNoteGetId(DossaNoteHandle note, DossaNoteId* noteId) {
@@ -524,14 +554,14 @@ DossaStatus DossaNoteGetId(DossaNoteHandle note, DossaNoteId* noteId) {
 
 DossaStatus DossaNoteList(DossaDbHandle db, const char* form, DossaNoteId after,
                           std::uint32_t limit, std::vector<DossaNoteId>& ids) {
-  Call call;
   ids.clear();
-  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
-  std::shared_ptr<Database> database = call.state.database(db);
-  if (!database) return DOSSA_ERR_BAD_HANDLE;
-  if (form && strnlen(form, DOSSA_MAX_TEXT + 1) > DOSSA_MAX_TEXT) return DOSSA_NOERROR;
-  return database->listNotes(form, after, limit, ids);
+  return onDatabase(db, [&](const std::shared_ptr<Engine>& database, LibraryState&) {
+    if (form && strnlen(form, DOSSA_MAX_TEXT + 1) > DOSSA_MAX_TEXT) return DOSSA_NOERROR;
+    return database->listNotes(form, after, limit, ids);
+  });
 }
+
+bool DossaItemNameEquals(std::string_view a, std::string_view b) { return ndossa::equalsNoCase(a, b); }
 
 DossaStatus DossaItemScan(DossaNoteHandle note,
                           const std::function<void(const DossaItemInfo&)>& visit) {

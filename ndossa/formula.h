@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
 
 namespace ndossa {
 

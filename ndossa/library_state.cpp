@@ -1,7 +1,5 @@
 #include "ndossa/library_state.h"
 
-#include <sqlite3.h>
-
 #include <cstdlib>
 #include <cstring>
 
@@ -31,7 +29,9 @@ std::recursive_mutex& LibraryState::mutex() {
 }
 
 DossaStatus LibraryState::init() {
-  if (initCount_ == 0 && sqlite3_initialize() != SQLITE_OK) return DOSSA_ERR_NO_MEMORY;
+  if (initCount_ == 0)
+    for (const EngineDriver* driver : engineDrivers())
+      if (DossaStatus s = driver->initialize()) return s;
   ++initCount_;
   return DOSSA_NOERROR;
 }
@@ -55,13 +55,13 @@ bool LibraryState::nextHandle(std::uint32_t& handle) {
   return true;
 }
 
-DossaStatus LibraryState::addDatabase(std::shared_ptr<Database> db, DossaDbHandle& handle) {
+DossaStatus LibraryState::addDatabase(std::shared_ptr<Engine> db, DossaDbHandle& handle) {
   if (databases_.size() >= kMaxHandles || !nextHandle(handle)) return DOSSA_ERR_TOO_MANY_HANDLES;
   databases_.emplace(handle, std::move(db));
   return DOSSA_NOERROR;
 }
 
-std::shared_ptr<Database> LibraryState::database(DossaDbHandle handle) const {
+std::shared_ptr<Engine> LibraryState::database(DossaDbHandle handle) const {
   auto it = databases_.find(handle);
   return it == databases_.end() ? nullptr : it->second;
 }
@@ -121,7 +121,7 @@ DossaStatus resolveDatabasePath(const char* path, std::string& file) {
     text.remove_prefix(kServerSeparator.size());
     if (text.empty()) return DOSSA_ERR_NO_SUCH_DATABASE;
   }
-  const char* dir = std::getenv("NDOSSA_DATA");
+  const char* dir = platformGetEnv("NDOSSA_DATA");
   file.assign(text);
   if (platformIsAbsolutePath(file.c_str()) || !dir || !*dir) return DOSSA_NOERROR;
   file = platformDirWithSeparator(dir) + file;

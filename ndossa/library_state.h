@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "docstore/dossa_api.h"
-#include "ndossa/database.h"
+#include "ndossa/dossa_api.h"
+#include "ndossa/engine.h"
 #include "ndossa/formula.h"
 #include "ndossa/note_items.h"
 
@@ -18,7 +18,7 @@ namespace ndossa {
 
 // A document in memory; it keeps its database alive after the database handle is closed.
 struct NoteObject {
-  std::shared_ptr<Database> db;
+  std::shared_ptr<Engine> db;
   DossaNoteId id = 0;  // 0 until first saved
   NoteItems items;
 };
@@ -30,7 +30,7 @@ struct MemoryObject {
 };
 
 struct CollectionObject {
-  std::shared_ptr<Database> db;
+  std::shared_ptr<Engine> db;
   std::uint32_t viewId = 0;
 };
 
@@ -41,11 +41,14 @@ class LibraryState {
   static std::recursive_mutex& mutex();
 
   bool initialized() const { return initCount_ > 0; }
+  // The engine that makes and opens databases; it outlives DossaTerm.
+  const EngineDriver& engine() const { return *engine_; }
+  void useEngine(const EngineDriver& engine) { engine_ = &engine; }
   DossaStatus init();
   void term();
 
-  DossaStatus addDatabase(std::shared_ptr<Database> db, DossaDbHandle& handle);
-  std::shared_ptr<Database> database(DossaDbHandle handle) const;
+  DossaStatus addDatabase(std::shared_ptr<Engine> db, DossaDbHandle& handle);
+  std::shared_ptr<Engine> database(DossaDbHandle handle) const;
   bool removeDatabase(DossaDbHandle handle);
 
   DossaStatus addNote(std::unique_ptr<NoteObject> note, DossaNoteHandle& handle);
@@ -65,12 +68,21 @@ class LibraryState {
   bool nextHandle(std::uint32_t& handle);
 
   int initCount_ = 0;
+  const EngineDriver* engine_ = engineDrivers().front();
   std::uint32_t lastHandle_ = 0;
   std::uint16_t lastCollection_ = 0;
-  std::unordered_map<std::uint32_t, std::shared_ptr<Database>> databases_;
+  std::unordered_map<std::uint32_t, std::shared_ptr<Engine>> databases_;
   std::unordered_map<std::uint32_t, std::unique_ptr<NoteObject>> notes_;
   std::unordered_map<std::uint32_t, std::unique_ptr<MemoryObject>> memory_;
   std::unordered_map<std::uint16_t, CollectionObject> collections_;
+};
+
+// The prologue of every entry point: it holds the library lock for the whole
+// call and looks at the state through it.
+struct Call {
+  std::lock_guard<std::recursive_mutex> lock{LibraryState::mutex()};
+  LibraryState& state = LibraryState::instance();
+  bool ready() const { return state.initialized(); }
 };
 
 // Resolves a database path: "server!!file" with a server gives

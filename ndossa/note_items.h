@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
 
 namespace ndossa {
 

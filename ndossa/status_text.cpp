@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "ndossa/dossa_api.h"
 #include "ndossa/library_state.h"
 #include "platform/platform.h"
 
@@ -30,12 +30,12 @@ std::string_view untagged(std::string_view component) {
 }  // namespace
 
 DossaStatus DossaGetUserName(char* name) {
-  std::lock_guard<std::recursive_mutex> lock(ndossa::LibraryState::mutex());
-  if (!ndossa::LibraryState::instance().initialized()) return DOSSA_ERR_NOT_INITIALIZED;
+  ndossa::Call call;
+  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
   if (!name) return DOSSA_ERR_INVALID_ARGUMENT;
   name[0] = '\0';
   std::string canonical;
-  const char* configured = std::getenv("NDOSSA_USER");
+  const char* configured = platformGetEnv("NDOSSA_USER");
   if (configured && *configured) {
     canonical = configured;
   } else {
@@ -51,10 +51,10 @@ DossaStatus DossaGetUserName(char* name) {
 DossaStatus DossaAbbreviate(std::uint16_t /*flags*/, const char* /*templateName*/,
                             const char* name, char* output, std::uint16_t outputSize,
                             std::uint16_t* outputLength) {
-  std::lock_guard<std::recursive_mutex> lock(ndossa::LibraryState::mutex());
+  ndossa::Call call;
   if (outputLength) *outputLength = 0;
   if (output && outputSize > 0) output[0] = '\0';
-  if (!ndossa::LibraryState::instance().initialized()) return DOSSA_ERR_NOT_INITIALIZED;
+  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
   if (!name || !output) return DOSSA_ERR_INVALID_ARGUMENT;
   std::string_view full(name, strnlen(name, DOSSA_MAX_TEXT + 1));
   if (full.size() > DOSSA_MAX_TEXT) return DOSSA_ERR_NAME_TOO_LONG;

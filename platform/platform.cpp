@@ -1,6 +1,9 @@
 // Operating-system services that are the same on every platform.
 #include "platform/platform.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -106,3 +109,15 @@ std::int32_t platformCodePageOverride() {
   }
   return 0;
 }
+
+// Both C libraries (glibc and the MinGW runtime) offer stat, access and unlink.
+int platformFileAccess(const char* path, PlatformFileAccess* access) {
+  struct stat info {};
+  if (::stat(path, &info) != 0) return errno;
+  access->regular = S_ISREG(info.st_mode);
+  access->readable = ::access(path, R_OK) == 0;
+  access->writable = ::access(path, W_OK) == 0;
+  return 0;
+}
+
+int platformRemoveFile(const char* path) { return ::unlink(path) == 0 ? 0 : errno; }

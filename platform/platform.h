@@ -108,3 +108,17 @@ inline constexpr int PLATFORM_NOT_REGULAR_FILE = -1;
 // with *error (when given) set to the errno value of the failed open or to
 // PLATFORM_NOT_REGULAR_FILE. The handle is not inherited by child processes.
 std::FILE* platformOpenRegularFile(const char* path, PlatformFileUse use, int* error = nullptr);
+
+// What the process may do with an existing file.
+struct PlatformFileAccess {
+  bool regular;   // a plain file (not a directory or device)
+  bool readable;  // the process may read it
+  bool writable;  // the process may change it
+};
+
+// Fills *access for `path`. Returns 0, or the errno value of the failure
+// (ENOENT or ENOTDIR when there is no such file).
+int platformFileAccess(const char* path, PlatformFileAccess* access);
+
+// Removes the file `path`. Returns 0, or the errno value of the failure.
+int platformRemoveFile(const char* path);

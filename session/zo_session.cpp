@@ -13,7 +13,6 @@
 #include "platform/platform.h"
 #include "session/zo_encoding.h"
 #include "session/zo_store_factory.h"
-#include "textdb/zo_text_database.h"
 
 namespace {
 
@@ -29,12 +28,25 @@ constexpr const char* kServerNameKey = "ServerName";
 
 // Values, compared without regard to case.
 constexpr const char* kLocal = "Local";
-constexpr const char* kTypeDocument = "KirraDossa";
-constexpr const char* kTypeText = "Txet";
-constexpr const char* kTypeSql = "SQL";
 constexpr const char* kTypeNone = "None";
 
 bool is(const ZoString& value, const char* name) { return value.compareNoCase(name) == 0; }
+
+// The store type a DatabaseType value names, when it offers the store of
+// `what` ("definition", "security"); otherwise null, with the reason traced.
+template <class Creator>
+const ZoStoreType* offeredStoreType(const ZoString& type, Creator ZoStoreType::*creator,
+                                    const char* what) {
+  const ZoStoreType* store = zoFindStoreType(type);
+  if (!store) {
+    XTR_TEXTF("Invalid %s database type %s requested", what, type.text());
+  } else if (!(store->*creator)) {
+    XTR_TEXTF("%s %s database not supported", store->label, what);
+  } else {
+    return store;
+  }
+  return nullptr;
+}
 
 std::uintptr_t address(const void* object) { return reinterpret_cast<std::uintptr_t>(object); }
 
@@ -231,6 +243,31 @@ ZO_BOOLEAN ZoSession::readServerName(const char* section, ZoString& serverName) 
   return TRUE;
 }
 
+template <class Store, class Creator>
+ZO_BOOLEAN ZoSession::startStore(std::unique_ptr<Store>& store, Creator creator,
+                                 const ZoString& databaseName, const ZoString& serverName,
+                                 ZO_ULONG systemError, const StoreTexts& texts) {
+  store = creator(storeRequest(databaseName, serverName));
+  if (!store) {
+    XTR_TEXT(texts.noMemory);
+    return fail(ERR_SESS_NO_MEMORY);
+  }
+  if (store->getErrorCode() != 0) {
+    fail(store->getErrorCode());
+    XTR_TEXT(texts.notCreated);
+    store.reset();
+    return FALSE;
+  }
+  if (!store->open(databaseName, serverName) || store->getErrorCode() != 0) {
+    fail(store->getErrorCode());
+    XTR_TEXT(texts.notOpened);
+    if (errorCode_ == systemError) recordDatabaseFailure(store->getDbErrorCode(), store->getDbErrorText());
+    store.reset();
+    return FALSE;
+  }
+  return succeeded();
+}
+
 ZO_BOOLEAN ZoSession::createDefinitionDB() {
   errorCode_ = 0;
   XTR_METHOD("ZoSession :: createDefinitionDB", errorCode_);
@@ -243,50 +280,14 @@ ZO_BOOLEAN ZoSession::createDefinitionDB() {
   if (!config_->read(kDefinitionSection, kDatabaseTypeKey, type)) return failFromConfig();
 
   definitionDb_.reset();
+  const ZoStoreType* store = offeredStoreType(type, &ZoStoreType::database, "definition");
+  if (!store) return fail(ERR_SESS_INVALID_DBTYPE);
   ZoString serverName;
-  if (is(type, kTypeDocument)) {
-    ZO_ULONG failure = 0;
-    definitionDb_ = zoNewDossaDatabase(*this, failure);
-    if (!definitionDb_) {
-      if (failure == ERR_SESS_NO_MEMORY) {
-        XTR_TEXT("No memory creating the definition database object");
-      } else {
-        XTR_TEXTF("Definition database type %s is not available", type.text());
-      }
-      return fail(failure);
-    }
-    // On failure the database stays allocated until destroyDefinitionDB.
-    if (!readServerName(kDefinitionSection, serverName)) return FALSE;
-  } else if (is(type, kTypeText)) {
-    definitionDb_.reset(new (std::nothrow) ZoTextDatabase(*this));
-    if (!definitionDb_) {
-      XTR_TEXT("No memory creating the definition database object");
-      return fail(ERR_SESS_NO_MEMORY);
-    }
-  } else if (is(type, kTypeSql)) {
-    XTR_TEXT("SQL definition database not supported");
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  } else {
-    XTR_TEXTF("Invalid definition database type %s requested", type.text());
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  }
-
-  if (definitionDb_->getErrorCode() != 0) {
-    fail(definitionDb_->getErrorCode());
-    XTR_TEXT("Error creating the definition database object");
-    definitionDb_.reset();
-    return FALSE;
-  }
-  if (!definitionDb_->open(definitionDbName_, serverName) || definitionDb_->getErrorCode() != 0) {
-    fail(definitionDb_->getErrorCode());
-    XTR_TEXT("Error opening the definition database");
-    if (errorCode_ == ERR_DB_SYS_ERROR) {
-      recordDatabaseFailure(definitionDb_->getDbErrorCode(), definitionDb_->getDbErrorText());
-    }
-    definitionDb_.reset();
-    return FALSE;
-  }
-  return succeeded();
+  if (store->readsServerName && !readServerName(kDefinitionSection, serverName)) return FALSE;
+  return startStore(definitionDb_, store->database, definitionDbName_, serverName, ERR_DB_SYS_ERROR,
+                    {"No memory creating the definition database object",
+                     "Error creating the definition database object",
+                     "Error opening the definition database"});
 }
 
 void ZoSession::destroyDefinitionDB() {
@@ -310,51 +311,23 @@ ZO_BOOLEAN ZoSession::createSecurityDB() {
                         "Invalid security database name %s", securityDbName_)) {
     return FALSE;
   }
+  const ZoStoreType* store = offeredStoreType(type, &ZoStoreType::security, "security");
+  if (!store) return fail(ERR_SESS_INVALID_DBTYPE);
   ZoString serverName;
-  if (is(type, kTypeDocument)) {
-    ZO_ULONG failure = 0;
-    securityDb_ = zoNewDossaSecurity(*this, failure);
-    if (!securityDb_) {
-      if (failure == ERR_SESS_NO_MEMORY) {
-        XTR_TEXT("No memory creating the security class");
-      } else {
-        XTR_TEXTF("Security database type %s is not available", type.text());
-      }
-      return fail(failure);
-    }
-    if (!readServerName(kSecuritySection, serverName)) return FALSE;
-  } else if (is(type, kTypeText)) {
-    XTR_TEXT("Text security database not supported");
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  } else if (is(type, kTypeSql)) {
-    XTR_TEXT("SQL security database not supported");
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  } else {
-    XTR_TEXTF("Invalid security database type %s requested", type.text());
-    return fail(ERR_SESS_INVALID_DBTYPE);
-  }
-
-  if (securityDb_->getErrorCode() != 0) {
-    fail(securityDb_->getErrorCode());
-    XTR_TEXT("Error creating the security object");
-    securityDb_.reset();
-    return FALSE;
-  }
-  if (!securityDb_->open(securityDbName_, serverName) || securityDb_->getErrorCode() != 0) {
-    fail(securityDb_->getErrorCode());
-    if (errorCode_ == ERR_SEC_SYS_ERROR) {
-      recordDatabaseFailure(securityDb_->getDbErrorCode(), securityDb_->getDbErrorText());
-    }
-    XTR_TEXT("Error opening the security database");
-    securityDb_.reset();
-    return FALSE;
-  }
-  return succeeded();
+  if (store->readsServerName && !readServerName(kSecuritySection, serverName)) return FALSE;
+  return startStore(securityDb_, store->security, securityDbName_, serverName, ERR_SEC_SYS_ERROR,
+                    {"No memory creating the security class", "Error creating the security object",
+                     "Error opening the security database"});
 }
 
 void ZoSession::destroySecurityDB() {
   XTR_METHOD("ZoSession :: destroySecurityDB", errorCode_);
   securityDb_.reset();
+}
+
+ZoStoreRequest ZoSession::storeRequest(const ZoString& databaseName,
+                                      const ZoString& serverName) const {
+  return ZoStoreRequest{*this, kind_, argc_, argv_, databaseName, serverName};
 }
 
 ZO_LONG ZoSession::getArguments(int& argc, char**& argv) const {

@@ -22,6 +22,7 @@
 #include "defs/zo_string.h"
 #include "session/zo_config.h"
 #include "session/zo_ref_list.h"
+#include "session/zo_store_factory.h"
 
 // Objects that record themselves with a session; the session only keeps their
 // addresses.
@@ -146,6 +147,20 @@ class ZoSession : public ZoErrorCodes {
   // Reads section/ServerName of a document database: an empty value or
   // "Local" gives the empty name (the local machine).
   ZO_BOOLEAN readServerName(const char* section, ZoString& serverName);
+  // Trace texts of the steps of starting a store.
+  struct StoreTexts {
+    const char* noMemory;    // the creator returned none
+    const char* notCreated;  // the store reports an error from its constructor
+    const char* notOpened;   // open failed
+  };
+  // Creates a store with `creator` and opens it; on any failure the store is
+  // dropped and its error taken over (with its own code and text after
+  // `systemError`).
+  template <class Store, class Creator>
+  ZO_BOOLEAN startStore(std::unique_ptr<Store>& store, Creator creator, const ZoString& databaseName,
+                        const ZoString& serverName, ZO_ULONG systemError, const StoreTexts& texts);
+  // What a store of this session is created with.
+  ZoStoreRequest storeRequest(const ZoString& databaseName, const ZoString& serverName) const;
 
   ZO_LONG kind_;
   int argc_ = 0;

@@ -2,18 +2,47 @@
 
 #include <new>
 
-#include "common/return_codes.h"
 #include "docstore/zo_dossa_database.h"
 #include "docstore/zo_dossa_security.h"
+#include "session/zo_session.h"
+#include "textdb/zo_text_database.h"
 
-std::unique_ptr<ZoDatabase> zoNewDossaDatabase(const ZoSession& session, ZO_ULONG& failure) {
-  std::unique_ptr<ZoDatabase> database(new (std::nothrow) ZoDossaDatabase(session));
-  failure = database ? 0 : ERR_SESS_NO_MEMORY;
-  return database;
+namespace {
+
+std::unique_ptr<ZoDatabase> newDossaDatabase(const ZoStoreRequest& request) {
+  ZoDossaArguments arguments;
+  if (request.kind == ZoSession::KIND_WITH_ARGUMENTS) arguments = {true, request.argc, request.argv};
+  return std::unique_ptr<ZoDatabase>(new (std::nothrow) ZoDossaDatabase(request.session, arguments));
 }
 
-std::unique_ptr<ZoSecurity> zoNewDossaSecurity(const ZoSession& session, ZO_ULONG& failure) {
-  std::unique_ptr<ZoSecurity> security(new (std::nothrow) ZoDossaSecurity(session));
-  failure = security ? 0 : ERR_SESS_NO_MEMORY;
-  return security;
+std::unique_ptr<ZoSecurity> newDossaSecurity(const ZoStoreRequest& request) {
+  return std::unique_ptr<ZoSecurity>(new (std::nothrow) ZoDossaSecurity(request.session));
+}
+
+std::unique_ptr<ZoDatabase> newTextDatabase(const ZoStoreRequest& request) {
+  return std::unique_ptr<ZoDatabase>(new (std::nothrow) ZoTextDatabase(request.session));
+}
+
+ZoStoreType storeTypes[] = {
+    {"KirraDossa", "Document", newDossaDatabase, newDossaSecurity, true},
+    {"Txet", "Text", newTextDatabase, nullptr, false},
+    {"SQL", "SQL", nullptr, nullptr, false},
+};
+
+}  // namespace
+
+const ZoStoreType* zoFindStoreType(const ZoString& name) {
+  for (const ZoStoreType& type : storeTypes)
+    if (name.compareNoCase(type.name) == 0) return &type;
+  return nullptr;
+}
+
+ZoStoreType zoRegisterStoreType(const ZoStoreType& type) {
+  for (ZoStoreType& entry : storeTypes) {
+    if (ZoString(entry.name).compareNoCase(type.name) != 0) continue;
+    ZoStoreType previous = entry;
+    entry = type;
+    return previous;
+  }
+  return ZoStoreType{type.name, type.label, nullptr, nullptr, false};
 }

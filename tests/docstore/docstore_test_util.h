@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 #include "tests/support/temp_dir.h"
 
 namespace docstoretest {
@@ -61,7 +62,7 @@ class Db {
 
 inline void createDatabase(const std::string& path) {
   Library library;
-  ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
 }
 
 // Saves a new document of `form`; returns its note id (0 on failure).

@@ -13,14 +13,16 @@
 #include "docstore/zo_msg_build.h"
 #include "session/zo_session.h"
 #include "tests/docstore/docstore_test_util.h"
+#include "tests/ndossa/engine_suite.h"
 
 namespace {
 
 using namespace docstoretest;
 
-class DossaDatabaseTest : public ::testing::Test {
+class DossaDatabaseTest : public vexotest::EngineTest {
  protected:
   void SetUp() override {
+    EngineTest::SetUp();
     configure(dir_, kDefinitionIni);
     path_ = dir_.file("defs.ndb");
     createDatabase(path_);
@@ -61,7 +63,7 @@ class DossaDatabaseTest : public ::testing::Test {
   ZoDatabase* db_ = nullptr;
 };
 
-TEST_F(DossaDatabaseTest, MessageAndFieldDocumentsCarryTheirItemsAndPositions) {
+TEST_P(DossaDatabaseTest, MessageAndFieldDocumentsCarryTheirItemsAndPositions) {
   ZoMessageDef m1("M1");
   m1.setDescription("first message");
   ASSERT_TRUE(db_->write(m1, FALSE));
@@ -102,7 +104,7 @@ TEST_F(DossaDatabaseTest, MessageAndFieldDocumentsCarryTheirItemsAndPositions) {
   EXPECT_EQ(itemText(path_, fields[2], "FieldPosition"), "1");
 }
 
-TEST_F(DossaDatabaseTest, ExistingDefinitionsNeedReplace) {
+TEST_P(DossaDatabaseTest, ExistingDefinitionsNeedReplace) {
   ZoMessageDef m("M1");
   ASSERT_TRUE(db_->write(m));
   EXPECT_FALSE(db_->write(m));
@@ -130,7 +132,7 @@ TEST_F(DossaDatabaseTest, ExistingDefinitionsNeedReplace) {
   EXPECT_EQ(notesOf(path_, "Message").size(), 1u);
 }
 
-TEST_F(DossaDatabaseTest, BuiltMessagesReadBackAsWritten) {
+TEST_P(DossaDatabaseTest, BuiltMessagesReadBackAsWritten) {
   ZoMessageDef m("ORDERS");
   m.setDescription("order screen");
   m.setFormat("VEXOSTR ");
@@ -209,7 +211,7 @@ TEST_F(DossaDatabaseTest, BuiltMessagesReadBackAsWritten) {
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_NO_MSG_DEFN);
 }
 
-TEST_F(DossaDatabaseTest, RebuildingAfterAReplaceDropsRemovedFields) {
+TEST_P(DossaDatabaseTest, RebuildingAfterAReplaceDropsRemovedFields) {
   ZoMessageDef m("M");
   ASSERT_TRUE(db_->write(m));
   ZoFieldDef a = field("A", 1, 1, 1), b = field("B", 2, 2, 2);
@@ -243,7 +245,7 @@ TEST_F(DossaDatabaseTest, RebuildingAfterAReplaceDropsRemovedFields) {
 }
 
 // "MsgBuild" documents made by hand: group widths, duplicates and bad letters.
-TEST_F(DossaDatabaseTest, BuiltDocumentsAreDecodedDefensively) {
+TEST_P(DossaDatabaseTest, BuiltDocumentsAreDecodedDefensively) {
   auto group = [](const std::string& name, const char* type, const char* attrs, const char* pad,
                   const char* align) {
     return std::vector<std::string>{name, "d", "base", type, "7", "5", "1", attrs, "2", "3", pad, align};
@@ -311,7 +313,7 @@ TEST_F(DossaDatabaseTest, BuiltDocumentsAreDecodedDefensively) {
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_NO_MSG_DEFN);
 }
 
-TEST_F(DossaDatabaseTest, BuildAgentBuildsTheNamedMessagesByExactName) {
+TEST_P(DossaDatabaseTest, BuildAgentBuildsTheNamedMessagesByExactName) {
   for (const char* name : {"ONE", "TWO"}) {
     ZoMessageDef m(name);
     ASSERT_TRUE(db_->write(m));
@@ -344,7 +346,7 @@ TEST_F(DossaDatabaseTest, BuildAgentBuildsTheNamedMessagesByExactName) {
   EXPECT_EQ(itemText(path_, notesOf(path_, "Message")[1], "Built"), "1");
 }
 
-TEST_F(DossaDatabaseTest, ServicesKeepTypeCharacterSetAndEncoding) {
+TEST_P(DossaDatabaseTest, ServicesKeepTypeCharacterSetAndEncoding) {
   ZoServiceDef s("ORDER-ENTRY");
   s.setServiceStep("STEP1");
   s.setCharacterSet(-37);
@@ -405,7 +407,7 @@ TEST_F(DossaDatabaseTest, ServicesKeepTypeCharacterSetAndEncoding) {
 
 // Every numeric property, at and past both ends of its range: a value either
 // comes back exactly through the store or is refused when written.
-TEST_F(DossaDatabaseTest, WhatIsWrittenReadsBackOrIsRefusedAtWrite) {
+TEST_P(DossaDatabaseTest, WhatIsWrittenReadsBackOrIsRefusedAtWrite) {
   using Set = void (*)(ZoFieldDef&, long long);
   using Get = long long (*)(const ZoFieldDef&);
   constexpr long long kMin = -2147483647LL - 1, kMax = 2147483647LL;
@@ -504,7 +506,7 @@ TEST_F(DossaDatabaseTest, WhatIsWrittenReadsBackOrIsRefusedAtWrite) {
   }
 }
 
-TEST_F(DossaDatabaseTest, ClosedDatabaseRefusesEveryOperation) {
+TEST_P(DossaDatabaseTest, ClosedDatabaseRefusesEveryOperation) {
   ASSERT_TRUE(db_->close());
   ZoMessageDef m("M");
   ZoFieldDef f("F");
@@ -573,5 +575,7 @@ TEST(DossaSession, SessionWithoutArgumentsOpensDefinitionAndSecurityDatabases) {
   }
   EXPECT_EQ(ZoRealDossaDatabase::initCount(), 0);
 }
+
+VEXO_ENGINE_SUITE(DossaDatabaseTest);
 
 }  // namespace

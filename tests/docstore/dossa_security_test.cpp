@@ -7,14 +7,16 @@
 #include "docstore/zo_dossa_security.h"
 #include "session/zo_session.h"
 #include "tests/docstore/docstore_test_util.h"
+#include "tests/ndossa/engine_suite.h"
 
 namespace {
 
 using namespace docstoretest;
 
-class DossaSecurityTest : public ::testing::Test {
+class DossaSecurityTest : public vexotest::EngineTest {
  protected:
   void SetUp() override {
+    EngineTest::SetUp();
     configure(dir_, kDefinitionIni);
     setenv("NDOSSA_USER", "CN=Jane Doe/O=Acme", 1);
     createDatabase(dir_.file("defs.ndb"));
@@ -44,7 +46,7 @@ class DossaSecurityTest : public ::testing::Test {
   std::unique_ptr<ZoDossaSecurity> security_;
 };
 
-TEST_F(DossaSecurityTest, ReadsTheCurrentUsersDefinitionForASystem) {
+TEST_P(DossaSecurityTest, ReadsTheCurrentUsersDefinitionForASystem) {
   secdef("Someone Else/Acme", "HOST", "OTHER", "x");
   secdef("Jane Doe/Acme", "HOST", "JDOE", "first");
   secdef("Jane Doe/Acme", "HOST", "JDOE2", "second");
@@ -64,7 +66,7 @@ TEST_F(DossaSecurityTest, ReadsTheCurrentUsersDefinitionForASystem) {
   EXPECT_EQ(none.getUserId(), "");
 }
 
-TEST_F(DossaSecurityTest, KeysDifferingInCaseAndMissingItemsFailTheRead) {
+TEST_P(DossaSecurityTest, KeysDifferingInCaseAndMissingItemsFailTheRead) {
   secdef("jane doe/acme", "HOST", "JDOE", "pw");
   put(path_, "Security", {text("secdef_dossaid", "Jane Doe/Acme"), text("secdef_sysname", "NOAUTH"),
                           text("secdef_userid", "JDOE")});
@@ -79,7 +81,7 @@ TEST_F(DossaSecurityTest, KeysDifferingInCaseAndMissingItemsFailTheRead) {
   EXPECT_EQ(noauth.getUserId(), "");
 }
 
-TEST_F(DossaSecurityTest, OpenAndCloseFollowTheStateOfTheObject) {
+TEST_P(DossaSecurityTest, OpenAndCloseFollowTheStateOfTheObject) {
   ZoSecurityDef def("HOST");
   EXPECT_FALSE(security_->read(def));
   EXPECT_EQ(security_->getErrorCode(), ERR_SEC_DB_NOT_OPEN);
@@ -100,5 +102,7 @@ TEST_F(DossaSecurityTest, OpenAndCloseFollowTheStateOfTheObject) {
   EXPECT_EQ(security_->getErrorCode(), ERR_SEC_DB_ALREADY_OPEN);
   EXPECT_TRUE(security_->close());
 }
+
+VEXO_ENGINE_SUITE(DossaSecurityTest);
 
 }  // namespace

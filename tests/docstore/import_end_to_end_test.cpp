@@ -16,6 +16,7 @@
 #include "import/user_message.h"
 #include "session/zo_session.h"
 #include "tests/docstore/docstore_test_util.h"
+#include "tests/ndossa/engine_suite.h"
 
 namespace {
 
@@ -40,9 +41,10 @@ struct Field {
 };
 using Expected = std::map<std::string, std::vector<std::pair<std::string, Field>>>;
 
-class ImportTest : public ::testing::Test {
+class ImportTest : public vexotest::EngineTest {
  protected:
   void SetUp() override {
+    EngineTest::SetUp();
     configure(dir_, kDefinitionIni);
     createDatabase(dir_.file("defs.ndb"));
     const char* source = std::getenv("VEXO_SOURCE_DIR");
@@ -120,7 +122,7 @@ const Expected kExamples = {
     {"BLANKMAP", {}},
 };
 
-TEST_F(ImportTest, ExampleMapsImportBuildAndReadBack) {
+TEST_P(ImportTest, ExampleMapsImportBuildAndReadBack) {
   Outcome orders = import({dir_.file("orders.pxm")});
   EXPECT_EQ(orders.status, 0) << orders.err;
   EXPECT_EQ(orders.out, "PXM map ORDHEAD\nPXM map ORDLINES\nOK\n");
@@ -132,7 +134,7 @@ TEST_F(ImportTest, ExampleMapsImportBuildAndReadBack) {
   expectStored(kExamples);
 }
 
-TEST_F(ImportTest, ImportingAgainNeedsReplaceAndReplaceDropsRemovedFields) {
+TEST_P(ImportTest, ImportingAgainNeedsReplaceAndReplaceDropsRemovedFields) {
   ASSERT_EQ(import({dir_.file("orders.pxm")}).status, 0);
   Outcome again = import({dir_.file("orders.pxm")});
   EXPECT_EQ(again.status, 1);
@@ -178,7 +180,7 @@ TEST_F(ImportTest, ImportingAgainNeedsReplaceAndReplaceDropsRemovedFields) {
   EXPECT_EQ(notesOf(dir_.file("defs.ndb"), "Field").size(), 10u);
 }
 
-TEST_F(ImportTest, FieldLabelsAreStoredWholeOrRefused) {
+TEST_P(ImportTest, FieldLabelsAreStoredWholeOrRefused) {
   // Labels of the longest valid length that differ only in their last character.
   const std::string shared(31, 'L');
   Outcome longest = import({dir_.write("longest.pxm", "LONGEST PXMMAP\n" + shared + "1 PXMFLD POS=(1,2),LENGTH=3\n" +
@@ -197,5 +199,7 @@ TEST_F(ImportTest, FieldLabelsAreStoredWholeOrRefused) {
     EXPECT_EQ(notesOf(dir_.file("defs.ndb"), "Field").size(), 2u) << length;
   }
 }
+
+VEXO_ENGINE_SUITE(ImportTest);
 
 }  // namespace

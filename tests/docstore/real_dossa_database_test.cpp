@@ -8,14 +8,16 @@
 #include "common/return_codes.h"
 #include "docstore/zo_real_dossa_database.h"
 #include "tests/docstore/docstore_test_util.h"
+#include "tests/ndossa/engine_suite.h"
 
 namespace {
 
 using namespace docstoretest;
 
-class AdapterTest : public ::testing::Test {
+class AdapterTest : public vexotest::EngineTest {
  protected:
   void SetUp() override {
+    EngineTest::SetUp();
     unsetenv("NDOSSA_DATA");
     setenv("NDOSSA_USER", "CN=Jane Doe/O=Acme", 1);
     path_ = dir_.file("test.ndb");
@@ -36,7 +38,7 @@ class AdapterTest : public ::testing::Test {
 constexpr ZO_LONG kTypes[] = {DOSSA_ITEM_TEXT, DOSSA_ITEM_TEXT, DOSSA_ITEM_NUMBER, DOSSA_ITEM_TEXT_LIST};
 constexpr const char* kNames[] = {"Key", "Title", "Count", "Entries"};
 
-TEST_F(AdapterTest, WritesAndReadsTextNumberAndListItems) {
+TEST_P(AdapterTest, WritesAndReadsTextNumberAndListItems) {
   auto a = adapter();
   ItemValue in[4];
   in[0].setText("K1");
@@ -65,7 +67,7 @@ TEST_F(AdapterTest, WritesAndReadsTextNumberAndListItems) {
   EXPECT_EQ(out[3].listCount, 3);
 }
 
-TEST_F(AdapterTest, WriteWithoutReplaceRefusesAnExistingKeyAndReplaceUpdatesInPlace) {
+TEST_P(AdapterTest, WriteWithoutReplaceRefusesAnExistingKeyAndReplaceUpdatesInPlace) {
   auto a = adapter();
   constexpr ZO_LONG types[] = {DOSSA_ITEM_TEXT, DOSSA_ITEM_TEXT};
   constexpr const char* names[] = {"Key", "Title"};
@@ -94,7 +96,7 @@ TEST_F(AdapterTest, WriteWithoutReplaceRefusesAnExistingKeyAndReplaceUpdatesInPl
   EXPECT_EQ(itemText(path_, id, "Extra"), "kept");
 }
 
-TEST_F(AdapterTest, KeysAreCheckedExactlyOnTheFirstDocumentOnly) {
+TEST_P(AdapterTest, KeysAreCheckedExactlyOnTheFirstDocumentOnly) {
   // The formula finds keys whatever their case; the first document decides.
   put(path_, "Thing", {text("Key", "abc"), text("Title", "lower")});
   put(path_, "Thing", {text("Key", "ABC"), text("Title", "upper")});
@@ -126,7 +128,7 @@ TEST_F(AdapterTest, KeysAreCheckedExactlyOnTheFirstDocumentOnly) {
   EXPECT_STREQ(pair[2].text, "t");
 }
 
-TEST_F(AdapterTest, MissingDocumentsAndItemsAreReported) {
+TEST_P(AdapterTest, MissingDocumentsAndItemsAreReported) {
   auto a = adapter();
   ItemValue out[4];
   ZO_LONG entrySize = 0;
@@ -151,7 +153,7 @@ TEST_F(AdapterTest, MissingDocumentsAndItemsAreReported) {
   EXPECT_EQ(a->getErrorCode(), ERR_RDBD_INV_KEY_ITEM_NAME);
 }
 
-TEST_F(AdapterTest, TextItemsHoldAtMost63Characters) {
+TEST_P(AdapterTest, TextItemsHoldAtMost63Characters) {
   const std::string longKey(70, 'k');
   put(path_, "Thing", {text("Key", longKey), text("Title", std::string(100, 't'))});
   auto a = adapter();
@@ -166,7 +168,7 @@ TEST_F(AdapterTest, TextItemsHoldAtMost63Characters) {
   EXPECT_EQ(std::strlen(in.text), 63u);
 }
 
-TEST_F(AdapterTest, DeleteItemsRemovesEveryMatchingDocument) {
+TEST_P(AdapterTest, DeleteItemsRemovesEveryMatchingDocument) {
   auto a = adapter();
   EXPECT_FALSE(a->deleteItems("Thing", "Key", "K"));
   EXPECT_EQ(a->getErrorCode(), ERR_RDBD_DEFN_NOT_FOUND);
@@ -180,7 +182,7 @@ TEST_F(AdapterTest, DeleteItemsRemovesEveryMatchingDocument) {
   EXPECT_EQ(a->getErrorCode(), ERR_RDBD_INV_FORM_NAME);
 }
 
-TEST_F(AdapterTest, ViewReadsNeedExactlyOneEntry) {
+TEST_P(AdapterTest, ViewReadsNeedExactlyOneEntry) {
   put(path_, "Service", {text("svcdef_name", "ONE"), text("svcdef_step", "s1")});
   put(path_, "Service", {text("svcdef_name", "TWO"), text("svcdef_step", "a")});
   put(path_, "Service", {text("svcdef_name", "two"), text("svcdef_step", "b")});
@@ -211,7 +213,7 @@ TEST_F(AdapterTest, ViewReadsNeedExactlyOneEntry) {
   EXPECT_EQ(a->getErrorCode(), ERR_RDBD_INV_VIEW_NAME);
 }
 
-TEST_F(AdapterTest, OpenFailuresAreClassified) {
+TEST_P(AdapterTest, OpenFailuresAreClassified) {
   ZoRealDossaDatabase missing("", dir_.file("none.ndb").c_str());
   EXPECT_EQ(missing.getErrorCode(), ERR_RDBD_DATABASE_UNKNOWN);
   EXPECT_EQ(missing.getLibraryStatus(), 0u);
@@ -232,7 +234,7 @@ TEST_F(AdapterTest, OpenFailuresAreClassified) {
 
 // Sizes of text-list slots come from the document: they are checked, and no
 // entry is ever cut to fit or written past its slot.
-TEST_F(AdapterTest, UnsafeEntrySizesFromTheDocumentAreRefused) {
+TEST_P(AdapterTest, UnsafeEntrySizesFromTheDocumentAreRefused) {
   constexpr ZO_LONG types[] = {DOSSA_ITEM_TEXT, DOSSA_ITEM_TEXT_LIST};
   constexpr const char* names[] = {"Key", "List"};
   const std::string long60(60, 'e');
@@ -261,7 +263,7 @@ TEST_F(AdapterTest, UnsafeEntrySizesFromTheDocumentAreRefused) {
   EXPECT_TRUE(a->deleteItems("L", "Key", "huge"));
 }
 
-TEST_F(AdapterTest, UserNameIsAbbreviated) {
+TEST_P(AdapterTest, UserNameIsAbbreviated) {
   ZoRealDossaDatabase a("", path_.c_str());
   ZoString name;
   ASSERT_TRUE(a.getUserName(name));
@@ -269,7 +271,7 @@ TEST_F(AdapterTest, UserNameIsAbbreviated) {
 }
 
 // The library stays up while any adapter needs it, whichever goes first.
-TEST_F(AdapterTest, LibraryLivesAsLongAsItsLastAdapter) {
+TEST_P(AdapterTest, LibraryLivesAsLongAsItsLastAdapter) {
   char program[] = "vexopxm";
   char* argv[] = {program, nullptr};
   auto first = std::make_unique<ZoRealDossaDatabase>("", path_.c_str(), 1, argv);
@@ -295,5 +297,7 @@ TEST(Formula, IsBuiltFromTheFormAndUpToTwoKeys) {
             "FORM = \"Message\" & MessageName = \"M 1\"");
   EXPECT_EQ(zoDossaFormula("Message", "", "x", "Second", "y"), "FORM = \"Message\"");
 }
+
+VEXO_ENGINE_SUITE(AdapterTest);
 
 }  // namespace

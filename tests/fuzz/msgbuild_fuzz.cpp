@@ -17,9 +17,9 @@
 #include "defs/zo_database.h"
 #include "defs/zo_field_def.h"
 #include "defs/zo_message_def.h"
-#include "docstore/dossa_api.h"
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 #include "session/zo_session.h"
 #include "tests/fuzz/fuzz_scratch.h"
 
@@ -37,7 +37,7 @@ struct Store {
     ::setenv("VEXO_INI_PATH", scratch.dir().c_str(), 1);
     ::setenv("NDOSSA_DATA", scratch.dir().c_str(), 1);
     if (DossaInitExtended(0, nullptr) != DOSSA_NOERROR) std::abort();
-    if (DossaDbCreate("defs.ndb") != DOSSA_NOERROR) std::abort();
+    if (DossaDbCreate("defs.ndb", zodossa::zoDossaDesign()) != DOSSA_NOERROR) std::abort();
     if (DossaDbOpen("defs.ndb", &db) != DOSSA_NOERROR) std::abort();
     static char program[] = "vexopxm";
     static char* argv[] = {program, nullptr};

@@ -12,7 +12,7 @@ namespace {
 
 using DocumentTest = DossaTest;
 
-TEST_F(DocumentTest, AllThreeKindsRoundTripThroughTheFile) {
+TEST_P(DocumentTest, AllThreeKindsRoundTripThroughTheFile) {
   DossaNoteHandle note = 0;
   ASSERT_EQ(DossaNoteCreate(db_, &note), DOSSA_NOERROR);
   DossaNoteId id = 99;
@@ -62,7 +62,7 @@ TEST_F(DocumentTest, AllThreeKindsRoundTripThroughTheFile) {
   DossaDbClose(other);
 }
 
-TEST_F(DocumentTest, TextCopiesAreBoundedByTheCallersBuffer) {
+TEST_P(DocumentTest, TextCopiesAreBoundedByTheCallersBuffer) {
   std::string long70(70, 'x');
   long70[63] = 'L';
   DossaNoteId id = put("Field", {{"MessageName", long70}});
@@ -86,7 +86,7 @@ TEST_F(DocumentTest, TextCopiesAreBoundedByTheCallersBuffer) {
   DossaNoteClose(note);
 }
 
-TEST_F(DocumentTest, NumbersConvertToLongSafely) {
+TEST_P(DocumentTest, NumbersConvertToLongSafely) {
   DossaNoteHandle note = 0;
   ASSERT_EQ(DossaNoteCreate(db_, &note), DOSSA_NOERROR);
   const std::pair<double, std::int32_t> cases[] = {
@@ -104,7 +104,7 @@ TEST_F(DocumentTest, NumbersConvertToLongSafely) {
   DossaNoteClose(note);
 }
 
-TEST_F(DocumentTest, UpdateReplacesInPlaceAndKeepsOtherItems) {
+TEST_P(DocumentTest, UpdateReplacesInPlaceAndKeepsOtherItems) {
   DossaNoteId id = put("Service", {{"svcdef_name", "S1"}, {"svcdef_step", "one"}});
   DossaNoteHandle note = 0;
   ASSERT_EQ(DossaNoteOpen(db_, id, 0, &note), DOSSA_NOERROR);
@@ -123,7 +123,7 @@ TEST_F(DocumentTest, UpdateReplacesInPlaceAndKeepsOtherItems) {
   EXPECT_EQ(all, std::vector<DossaNoteId>{id});
 }
 
-TEST_F(DocumentTest, DeletedDocumentsAreGoneAndTheirIdsNeverReturn) {
+TEST_P(DocumentTest, DeletedDocumentsAreGoneAndTheirIdsNeverReturn) {
   DossaNoteId a = put("Service", {{"svcdef_name", "A"}});
   DossaNoteId b = put("Service", {{"svcdef_name", "B"}});
   ASSERT_LT(a, b);
@@ -147,7 +147,7 @@ TEST_F(DocumentTest, DeletedDocumentsAreGoneAndTheirIdsNeverReturn) {
   EXPECT_EQ(DossaNoteOpen(db_, 0xFFFFFFFFu, 0, &note), DOSSA_ERR_NOTE_NOT_FOUND);
 }
 
-TEST_F(DocumentTest, OversizedNamesAndValuesAreRefusedAndChangeNothing) {
+TEST_P(DocumentTest, OversizedNamesAndValuesAreRefusedAndChangeNothing) {
   DossaNoteHandle note = 0;
   ASSERT_EQ(DossaNoteCreate(db_, &note), DOSSA_NOERROR);
   std::string mega(1 << 20, 'a');
@@ -181,7 +181,7 @@ TEST_F(DocumentTest, OversizedNamesAndValuesAreRefusedAndChangeNothing) {
   EXPECT_EQ(text(id, ("i" + std::to_string(added - 2)).c_str()), full);
 }
 
-TEST_F(DocumentTest, ListsStopAtTheirEntryLimit) {
+TEST_P(DocumentTest, ListsStopAtTheirEntryLimit) {
   DossaNoteHandle note = 0;
   ASSERT_EQ(DossaNoteCreate(db_, &note), DOSSA_NOERROR);
   ASSERT_EQ(DossaItemCreateTextList(note, "l", "0", 1), DOSSA_NOERROR);
@@ -192,7 +192,7 @@ TEST_F(DocumentTest, ListsStopAtTheirEntryLimit) {
   DossaNoteClose(note);
 }
 
-TEST_F(DocumentTest, HandlesAreCheckedByKind) {
+TEST_P(DocumentTest, HandlesAreCheckedByKind) {
   DossaNoteHandle note = 0;
   ASSERT_EQ(DossaNoteCreate(db_, &note), DOSSA_NOERROR);
   EXPECT_EQ(DossaNoteUpdate(db_, 0), DOSSA_ERR_BAD_HANDLE);  // a database is not a document
@@ -211,6 +211,8 @@ TEST_F(DocumentTest, HandlesAreCheckedByKind) {
   EXPECT_EQ(DossaNoteUpdate(note, 0), DOSSA_NOERROR);
   EXPECT_EQ(DossaNoteClose(note), DOSSA_NOERROR);
 }
+
+VEXO_ENGINE_SUITE(DocumentTest);
 
 }  // namespace
 }  // namespace dossatest

@@ -7,17 +7,26 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "docstore/dossa_api.h"
+#include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
+#include "tests/ndossa/engine_suite.h"
 #include "tests/support/temp_dir.h"
 
 namespace dossatest {
 
 using TempDir = vexotest::TempDir;
+
+// Replaces the file's content with `content`.
+inline void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
 
 // Search callback that collects the note ids in a std::vector<DossaNoteId>.
 inline DossaStatus collect(void* context, const DossaSearchMatch* match, const void*) {
@@ -25,16 +34,18 @@ inline DossaStatus collect(void* context, const DossaSearchMatch* match, const v
   return DOSSA_NOERROR;
 }
 
-// The library initialised for one test, and a new database "test.ndb" in a scratch directory.
-class DossaTest : public ::testing::Test {
+// The library initialised for one test, and a new database "test.ndb" in a
+// scratch directory, of the engine the test runs with.
+class DossaTest : public vexotest::EngineTest {
  protected:
   void SetUp() override {
+    EngineTest::SetUp();
     unsetenv("NDOSSA_DATA");
     unsetenv("NDOSSA_USER");
     unsetenv("NDOSSA_WAIT_MS");
     ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
     path_ = dir_.file("test.ndb");
-    ASSERT_EQ(DossaDbCreate(path_.c_str()), DOSSA_NOERROR);
+    ASSERT_EQ(DossaDbCreate(path_.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
     ASSERT_EQ(DossaDbOpen(path_.c_str(), &db_), DOSSA_NOERROR);
   }
   void TearDown() override {

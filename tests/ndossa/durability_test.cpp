@@ -1,16 +1,13 @@
 // Saved documents survive a killed writer; two writing processes neither
-// corrupt the file nor lose documents; a writer that waits too long gets a
-// busy status; a database of 100,000 documents works. The writers are
-// processes of their own (ndossa_durability_writer), killed with SIGKILL, or
-// TerminateProcess on Windows.
-
-#include <sqlite3.h>
+// corrupt the file nor lose documents; a database of 100,000 documents works.
+// The writers are processes of their own (ndossa_durability_writer), killed
+// with SIGKILL, or TerminateProcess on Windows.
 
 #include <map>
 #include <sstream>
 
 #include "tests/ndossa/dossa_test_util.h"
-#include "tests/ndossa/durability_documents.h"
+#include "tests/ndossa/durability_util.h"
 #include "tests/support/run_program.h"
 
 namespace dossatest {
@@ -18,23 +15,15 @@ namespace {
 
 using vexotest::StartedProgram;
 
-std::string writerProgram() { return vexotest::programFile("ndossa_durability_writer"); }
-
-// Checks that a saved document is whole: every item of one and the same version, at least `atLeast`.
-void expectWhole(DossaDbHandle db, DossaNoteId id, std::uint32_t atLeast) {
-  DossaNoteHandle note = 0;
-  ASSERT_EQ(DossaNoteOpen(db, id, 0, &note), DOSSA_NOERROR) << "document " << id;
-  char buffer[128];
-  std::uint16_t n = DossaItemGetText(note, "Version", buffer, sizeof buffer);
-  std::uint32_t version = static_cast<std::uint32_t>(std::stoul(std::string(buffer, n)));
-  EXPECT_GE(version, atLeast) << "document " << id;
-  DossaNoteId named = version == 0 ? 0 : id;
-  for (int k = 0; k < kDurabilityItems; ++k) {
-    n = DossaItemGetText(note, durabilityItemName(k).c_str(), buffer, sizeof buffer);
-    EXPECT_EQ(std::string(buffer, n), durabilityItemValue(named, version, k)) << "document " << id;
+class DossaDurability : public vexotest::EngineTest {
+ protected:
+  // The writer program's arguments for `mode` on this test's engine.
+  std::vector<std::string> writer(const std::string& mode, const std::string& path) const {
+    return {mode, GetParam(), path};
   }
-  DossaNoteClose(note);
-}
+};
+
+std::string writerProgram() { return vexotest::programFile("ndossa_durability_writer"); }
 
 // Notes the "ID VERSION" lines a writer printed; the number of lines.
 std::size_t noteSaves(const std::string& lines, std::map<DossaNoteId, std::uint32_t>& reported) {
@@ -48,25 +37,24 @@ std::size_t noteSaves(const std::string& lines, std::map<DossaNoteId, std::uint3
   return count;
 }
 
-TEST(DossaDurability, EverySavedDocumentSurvivesAKilledWriter) {
+TEST_P(DossaDurability, EverySavedDocumentSurvivesAKilledWriter) {
   ASSERT_FALSE(writerProgram().empty()) << "run through ctest";
   TempDir dir;
   std::string path = dir.file("crash.ndb");
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
-  ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
   DossaTerm();
 
   constexpr long kSavesBeforeKill = 1500;
   std::map<DossaNoteId, std::uint32_t> reported;
   for (int crash = 0; crash < 2; ++crash) {
-    StartedProgram writer(writerProgram(), {"crash", path});
+    StartedProgram writer(writerProgram(), this->writer("crash", path));
     ASSERT_TRUE(writer.started());
     // Kill at an arbitrary point after enough saves; whatever was reported had been saved.
     ASSERT_EQ(noteSaves(writer.readLines(kSavesBeforeKill), reported), static_cast<std::size_t>(kSavesBeforeKill))
         << "writer ended early";
     EXPECT_TRUE(writer.kill());
     noteSaves(writer.readLines(1L << 30), reported);
-
     ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
     DossaDbHandle db = 0;
     ASSERT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_NOERROR);
@@ -83,20 +71,23 @@ TEST(DossaDurability, EverySavedDocumentSurvivesAKilledWriter) {
   }
 }
 
-TEST(DossaDurability, TwoWritingProcessesLoseNothing) {
+TEST_P(DossaDurability, TwoWritingProcessesLoseNothing) {
   ASSERT_FALSE(writerProgram().empty()) << "run through ctest";
   TempDir dir;
   std::string path = dir.file("shared.ndb");
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
-  ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
   DossaTerm();
   constexpr int kEach = 1500;
   {
-    StartedProgram a(writerProgram(), {"write", path, "writerA", std::to_string(kEach)});
-    StartedProgram b(writerProgram(), {"write", path, "writerB", std::to_string(kEach)});
-    ASSERT_TRUE(a.started() && b.started());
-    EXPECT_EQ(a.wait(), 0);
-    EXPECT_EQ(b.wait(), 0);
+    std::vector<std::string> a = writer("write", path), b = a;
+    a.insert(a.end(), {"writerA", std::to_string(kEach)});
+    b.insert(b.end(), {"writerB", std::to_string(kEach)});
+    StartedProgram first(writerProgram(), a);
+    StartedProgram second(writerProgram(), b);
+    ASSERT_TRUE(first.started() && second.started());
+    EXPECT_EQ(first.wait(), 0);
+    EXPECT_EQ(second.wait(), 0);
   }
 
   ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
@@ -120,39 +111,9 @@ TEST(DossaDurability, TwoWritingProcessesLoseNothing) {
   DossaTerm();
 }
 
-TEST(DossaDurability, AWriterWaitsABoundedTimeThenGetsBusy) {
-  TempDir dir;
-  std::string path = dir.file("busy.ndb");
-  ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
-  ASSERT_EQ(DossaDbCreate(path.c_str()), DOSSA_NOERROR);
-  setenv("NDOSSA_WAIT_MS", "100", 1);
-  DossaDbHandle db = 0;
-  ASSERT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_NOERROR);
-  unsetenv("NDOSSA_WAIT_MS");
-  DossaNoteId first = 0;
-  ASSERT_EQ(writeDurabilityDocument(db, first, 0, "M"), DOSSA_NOERROR);
-
-  // Another connection holds the write lock.
-  sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-  DossaNoteId id = 0;
-  EXPECT_EQ(writeDurabilityDocument(db, id, 0, "M"), DOSSA_ERR_BUSY);
-  EXPECT_EQ(id, 0u);
-  EXPECT_EQ(DossaNoteDelete(db, first, 0), DOSSA_ERR_BUSY);
-  // Readers are not held up by the writer.
-  expectWhole(db, first, 0);
-  sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
-  sqlite3_close(other);
-  EXPECT_EQ(writeDurabilityDocument(db, id, 0, "M"), DOSSA_NOERROR);
-  EXPECT_EQ(DossaNoteDelete(db, first, 0), DOSSA_NOERROR);
-  DossaDbClose(db);
-  DossaTerm();
-}
-
 using LargeDatabaseTest = DossaTest;
 
-TEST_F(LargeDatabaseTest, HundredThousandDocumentsStayFindable) {
+TEST_P(LargeDatabaseTest, HundredThousandDocumentsStayFindable) {
   constexpr int kDocuments = 100000;
   for (int i = 0; i < kDocuments; ++i) {
     DossaNoteHandle note = 0;
@@ -162,7 +123,7 @@ TEST_F(LargeDatabaseTest, HundredThousandDocumentsStayFindable) {
     DossaItemSetText(note, "FORM", service ? "Service" : "Field", DOSSA_TERMINATED);
     DossaItemSetText(note, service ? "svcdef_name" : "MessageName", key.c_str(), DOSSA_TERMINATED);
     DossaItemSetText(note, "MessageFieldName", "F", DOSSA_TERMINATED);
-    for (int k = 0; k < 14; ++k) DossaItemSetText(note, durabilityItemName(k).c_str(), key.c_str(), DOSSA_TERMINATED);
+    for (int k = 0; k < 14; ++k) DossaItemSetText(note, itemName(k).c_str(), key.c_str(), DOSSA_TERMINATED);
     ASSERT_EQ(DossaNoteUpdate(note, 0), DOSSA_NOERROR) << i;
     DossaNoteClose(note);
   }
@@ -186,6 +147,9 @@ TEST_F(LargeDatabaseTest, HundredThousandDocumentsStayFindable) {
   std::string problem;
   EXPECT_EQ(DossaDbCheck(db_, problem), DOSSA_NOERROR) << problem;
 }
+
+VEXO_ENGINE_SUITE(DossaDurability);
+VEXO_ENGINE_SUITE(LargeDatabaseTest);
 
 }  // namespace
 }  // namespace dossatest

@@ -17,7 +17,7 @@ DossaStatus compile(const std::string& text, DossaMemHandle* formula, DossaStatu
                              nullptr, error, line, column, offset, nullptr);
 }
 
-TEST_F(SearchTest, FormulasOfTheStoresShapeCompileWithAnySpacing) {
+TEST_P(SearchTest, FormulasOfTheStoresShapeCompileWithAnySpacing) {
   for (const char* text : {"FORM = \"Message\"", "FORM=\"Message\"",
                            "FORM = \"Field\" & MessageName = \"M1\" & MessageFieldName = \"F1\"",
                            " \tFORM\n=\"Security\"&secdef_dossaid  =  \"Jane Doe/Acme\"&secdef_sysname=\"\"  ",
@@ -40,7 +40,7 @@ TEST_F(SearchTest, FormulasOfTheStoresShapeCompileWithAnySpacing) {
   DossaMemFree(formula);
 }
 
-TEST_F(SearchTest, AnythingElseIsAFormulaError) {
+TEST_P(SearchTest, AnythingElseIsAFormulaError) {
   for (const char* text : {"", "   ", "FORM", "FORM =", "FORM = Message", "FORM = \"Message",
                            "FORM = \"a\" &", "FORM = \"a\" & & x = \"b\"", "FORM = \"a\" | x = \"b\"",
                            "FORM != \"a\"", "@All", "SELECT @All", "FORM = \"a\" x = \"b\"",
@@ -70,7 +70,7 @@ TEST_F(SearchTest, AnythingElseIsAFormulaError) {
             DOSSA_ERR_INVALID_ARGUMENT);
 }
 
-TEST_F(SearchTest, SearchSelectsByEveryTermInNoteIdOrderIgnoringCase) {
+TEST_P(SearchTest, SearchSelectsByEveryTermInNoteIdOrderIgnoringCase) {
   DossaNoteId f1 = put("Field", {{"MessageName", "M1"}, {"MessageFieldName", "F1"}});
   DossaNoteId f2 = put("Field", {{"MessageName", "M1"}, {"MessageFieldName", "F2"}});
   DossaNoteId other = put("Field", {{"MessageName", "M2"}, {"MessageFieldName", "F1"}});
@@ -88,7 +88,7 @@ TEST_F(SearchTest, SearchSelectsByEveryTermInNoteIdOrderIgnoringCase) {
   EXPECT_TRUE(search("FORM = \"Field\" & MessageName = \"M1 \"").empty());  // no trimming
 }
 
-TEST_F(SearchTest, TermsOnItemsOutsideTheIndexFilterTheIndexedOnes) {
+TEST_P(SearchTest, TermsOnItemsOutsideTheIndexFilterTheIndexedOnes) {
   DossaNoteId a = put("Field", {{"MessageName", "M1"}, {"FieldType", "STRING"}});
   DossaNoteId b = put("Field", {{"MessageName", "M1"}, {"FieldType", "LONG"}});
   put("Field", {{"MessageName", "M2"}, {"FieldType", "STRING"}});
@@ -114,7 +114,7 @@ TEST_F(SearchTest, TermsOnItemsOutsideTheIndexFilterTheIndexedOnes) {
   EXPECT_TRUE(search("FORM = \"Service\" & svcdef_step = \"1\"").empty());
 }
 
-TEST_F(SearchTest, ReplacingAndDeletingKeepTheIndexTrue) {
+TEST_P(SearchTest, ReplacingAndDeletingKeepTheIndexTrue) {
   DossaNoteId id = put("Service", {{"svcdef_name", "OLD"}});
   DossaNoteHandle note = 0;
   ASSERT_EQ(DossaNoteOpen(db_, id, 0, &note), DOSSA_NOERROR);
@@ -145,7 +145,7 @@ DossaStatus stopping(void* context, const DossaSearchMatch* match, const void* s
   return ++state->calls == state->stopAt ? 0x1234 : 0;
 }
 
-TEST_F(SearchTest, CallbackResultStopsTheSearchAndIsReturned) {
+TEST_P(SearchTest, CallbackResultStopsTheSearchAndIsReturned) {
   std::vector<DossaNoteId> ids;
   for (int i = 0; i < 600; ++i) ids.push_back(put("Field", {{"MessageName", "M"}}));  // spans batches
   DossaMemHandle formula = 0;
@@ -193,7 +193,7 @@ DossaStatus readFirst(void* context, const DossaSearchMatch* match, const void*)
   return DossaNoteClose(note);
 }
 
-TEST_F(SearchTest, CallbackMayUseTheLibraryWhileTheSearchRuns) {
+TEST_P(SearchTest, CallbackMayUseTheLibraryWhileTheSearchRuns) {
   put("Security", {{"secdef_dossaid", "Jane Doe/Acme"}, {"secdef_sysname", "SYS1"}, {"secdef_userid", "jd1"}});
   put("Security", {{"secdef_dossaid", "Jane Doe/Acme"}, {"secdef_sysname", "SYS1"}, {"secdef_userid", "jd2"}});
   DossaMemHandle formula = 0;
@@ -239,7 +239,7 @@ std::vector<DossaNoteId> lookUp(HCOLLECTION collection, const char* key, DossaSt
   return out;
 }
 
-TEST_F(SearchTest, ViewsFindTheirDocumentsByKeyIgnoringCase) {
+TEST_P(SearchTest, ViewsFindTheirDocumentsByKeyIgnoringCase) {
   DossaNoteId s1 = put("Service", {{"svcdef_name", "Alpha"}});
   DossaNoteId b1 = put("MsgBuild", {{"msgdef_name", "MSG1"}});
   put("Message", {{"msgdef_name", "MSG2"}});  // wrong form: not in the view
@@ -330,7 +330,7 @@ TEST_F(SearchTest, ViewsFindTheirDocumentsByKeyIgnoringCase) {
   EXPECT_EQ(DossaDbCheck(db_, problem), DOSSA_NOERROR) << problem;
 }
 
-TEST_F(SearchTest, CollectionArgumentsAreChecked) {
+TEST_P(SearchTest, CollectionArgumentsAreChecked) {
   DossaNoteId view = 0;
   ASSERT_EQ(DossaFindView(db_, "MsgBuild", DOSSA_NOTE_CLASS_VIEW, &view), DOSSA_NOERROR);
   HCOLLECTION collection = 0;
@@ -354,6 +354,8 @@ TEST_F(SearchTest, CollectionArgumentsAreChecked) {
   EXPECT_EQ(DossaFindByName(collection, "x", 0, &position, &matches), DOSSA_ERR_NOT_FOUND);
   EXPECT_EQ(DossaCloseCollection(collection), DOSSA_NOERROR);
 }
+
+VEXO_ENGINE_SUITE(SearchTest);
 
 }  // namespace
 }  // namespace dossatest

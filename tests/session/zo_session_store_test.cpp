@@ -1,6 +1,5 @@
-// The session's document-database branches, against fake stores. This binary
-// defines the two store factory functions itself, so the linker takes these
-// instead of the library's.
+// The session's document-database branches, against fake stores registered
+// in place of the real ones for the document-database type.
 
 #include <gtest/gtest.h>
 
@@ -60,9 +59,9 @@ class Fake : public Base {
 
 class FakeDatabase : public Fake<ZoDatabase, ERR_DB_SYS_ERROR> {
  public:
-  explicit FakeDatabase(const ZoSession& session) : Fake(session, databaseScript, "database") {
-    char** argv = nullptr;
-    kindSeen = session.getArguments(argcSeen, argv);
+  explicit FakeDatabase(const ZoStoreRequest& request) : Fake(request.session, databaseScript, "database") {
+    kindSeen = request.kind;
+    argcSeen = request.argc;
   }
   ZO_BOOLEAN read(ZoMessageDef&) override {
     clearCodes();
@@ -86,24 +85,15 @@ class FakeSecurity : public Fake<ZoSecurity, ERR_SEC_SYS_ERROR> {
   ZO_BOOLEAN read(ZoSecurityDef&) override { return TRUE; }
 };
 
-template <typename Store>
-std::unique_ptr<Store> make(const Script& script, ZO_ULONG& failure, std::unique_ptr<Store> store) {
-  if (!script.outOfMemory) return store;
-  failure = ERR_SESS_NO_MEMORY;
-  return nullptr;
+std::unique_ptr<ZoDatabase> newFakeDatabase(const ZoStoreRequest& request) {
+  if (databaseScript.outOfMemory) return nullptr;
+  return std::make_unique<FakeDatabase>(request);
 }
 
-}  // namespace
-
-std::unique_ptr<ZoDatabase> zoNewDossaDatabase(const ZoSession& session, ZO_ULONG& failure) {
-  return make<ZoDatabase>(databaseScript, failure, std::make_unique<FakeDatabase>(session));
+std::unique_ptr<ZoSecurity> newFakeSecurity(const ZoStoreRequest& request) {
+  if (securityScript.outOfMemory) return nullptr;
+  return std::make_unique<FakeSecurity>(request.session);
 }
-
-std::unique_ptr<ZoSecurity> zoNewDossaSecurity(const ZoSession& session, ZO_ULONG& failure) {
-  return make<ZoSecurity>(securityScript, failure, std::make_unique<FakeSecurity>(session));
-}
-
-namespace {
 
 char kProgram[] = "vexopxm";
 char* kArgv[] = {kProgram, nullptr};
@@ -114,11 +104,14 @@ class DocumentStore : public SessionFixture {
     databaseScript = Script();
     securityScript = Script();
     events.clear();
+    real_ = zoRegisterStoreType({"KirraDossa", "Document", newFakeDatabase, newFakeSecurity, true});
   }
   void TearDown() override {
+    zoRegisterStoreType(real_);
     EXPECT_EQ(databaseScript.alive, 0) << "every store the session made is deleted";
     EXPECT_EQ(securityScript.alive, 0);
   }
+  ZoStoreType real_{};
   void definitionIni(const std::string& lines) {
     writeIni("[DefinitionDatabase]\nDatabaseType = KirraDossa\n" + lines);
   }
@@ -159,7 +152,7 @@ TEST_F(DocumentStore, ServerNameAndDatabaseName) {
     EXPECT_EQ(opened, c.opened);
     EXPECT_EQ(session.getDefinitionDB() != nullptr, c.code == 0);
   }
-  // The store asks the session for its arguments while it is being created.
+  // The store is handed the session's arguments when it is created.
   EXPECT_EQ(kindSeen, ZoSession::KIND_WITH_ARGUMENTS);
   EXPECT_EQ(argcSeen, 1);
 }

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "docstore/dossa_api.h"
 #include "docstore/zo_msg_build.h"
+#include "ndossa/dossa_api.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "docstore/dossa_api.h"
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
 #include "platform/program.h"
 #include "tools/dossa/dossa_build.h"
 
@@ -199,7 +199,7 @@ int cmdCreate(const std::vector<std::string>& args) {
   if (args.size() != 2) return usage("create takes one FILE");
   Session session;
   if (session.initStatus()) return failStatus("library", session.initStatus());
-  if (DossaStatus s = DossaDbCreate(args[1].c_str())) return failStatus(args[1], s);
+  if (DossaStatus s = DossaDbCreate(args[1].c_str(), zodossa::zoDossaDesign())) return failStatus(args[1], s);
   return 0;
 }
 
@@ -240,7 +240,7 @@ int cmdList(const std::vector<std::string>& args) {
       if (item.kind == DossaItemKind::TextList) {
         for (std::size_t i = 0; i < item.list->size(); ++i) value += (i ? "," : "") + (*item.list)[i];
       }
-      if (item.name.size() == 4 && strncasecmp(item.name.data(), "FORM", 4) == 0) {
+      if (DossaItemNameEquals(item.name, DOSSA_FORM_ITEM)) {
         form = listValue(value);
         return;
       }

@@ -1,14 +1,13 @@
-#include "ndossa/database.h"
+#include "ndossa/sqlite_engine.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
+#include <map>
 #include <random>
 #include <set>
 #include <tuple>
@@ -33,22 +32,31 @@ constexpr int kCheckpointPages = 8192;
 constexpr int kPageSize = 1024;
 // Note ids are positive 32-bit numbers.
 constexpr sqlite3_int64 kMaxNoteId = INT32_MAX;
-// Indexed terms a candidate query checks itself; further terms are checked on the document.
-constexpr std::size_t kMaxIndexedTerms = 8;
 // Index entries counted per term when choosing the term that drives a search.
 constexpr sqlite3_int64 kProbeLimit = 32;
 
-// The design every database gets at creation: the items the index holds and the views.
-constexpr const char* kIndexedItems[] = {"FORM",           "MessageName", "MessageFieldName",
-                                         "svcdef_name",    "msgdef_name", "secdef_dossaid",
-                                         "secdef_sysname"};
-struct ViewSeed {
-  const char* name;
-  const char* form;
-  const char* keyItem;
+// A prepared statement that finalizes itself.
+class Statement {
+ public:
+  Statement() = default;
+  explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(Statement&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
+  Statement& operator=(Statement&& other) noexcept {
+    if (this != &other) {
+      sqlite3_finalize(stmt_);
+      stmt_ = other.stmt_;
+      other.stmt_ = nullptr;
+    }
+    return *this;
+  }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt* get() const { return stmt_; }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
 };
-constexpr ViewSeed kViews[] = {{"Services", "Service", "svcdef_name"},
-                               {"MsgBuild", "MsgBuild", "msgdef_name"}};
 
 constexpr const char* kSchema =
     "CREATE TABLE dossa_info(id INTEGER PRIMARY KEY CHECK(id = 1), identity BLOB NOT NULL,"
@@ -99,7 +107,7 @@ DossaStatus statusOfErrno(int err) {
 }
 
 int waitMilliseconds() {
-  const char* text = std::getenv("NDOSSA_WAIT_MS");
+  const char* text = platformGetEnv("NDOSSA_WAIT_MS");
   if (!text || !*text) return kDefaultWaitMs;
   char* end = nullptr;
   errno = 0;
@@ -135,54 +143,103 @@ class Reset {
   sqlite3_stmt* stmt_;
 };
 
-// The values an item contributes to the key index: a text, or every list entry.
-std::vector<std::string_view> indexValues(const Item& item) {
-  std::vector<std::string_view> values;
-  if (item.kind == ItemKind::Text) values.push_back(item.text);
-  if (item.kind == ItemKind::TextList)
-    for (const auto& e : item.list) values.push_back(e);
-  return values;
-}
+class SqliteEngine final : public Engine {
+ public:
+  ~SqliteEngine() override;
+  SqliteEngine(const SqliteEngine&) = delete;
+  SqliteEngine& operator=(const SqliteEngine&) = delete;
 
-}  // namespace
+  static DossaStatus create(const std::string& path, const DossaDesign& design);
+  static DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out);
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+  const std::uint8_t* identity() const override { return identity_; }
+  const Design& design() const override { return design_; }
+  DossaStatus load(DossaNoteId id, NoteItems& items) override;
+  DossaStatus save(DossaNoteId& id, const NoteItems& items) override;
+  DossaStatus remove(DossaNoteId id) override;
+  DossaStatus candidates(const Formula& formula, DossaNoteId after, std::size_t limit,
+                         std::vector<DossaNoteId>& ids, bool& exact) override;
+  DossaStatus listNotes(const char* form, DossaNoteId after, std::size_t limit,
+                        std::vector<DossaNoteId>& ids) override;
+  DossaStatus viewFind(std::uint32_t viewId, std::string_view key, DossaNoteId& first,
+                       std::uint32_t& matches) override;
+  DossaStatus viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip,
+                       std::uint32_t count, std::vector<DossaNoteId>& ids,
+                       std::uint32_t& skipped, bool& more) override;
+  DossaStatus check(std::string& problem) override;
+  DossaStatus begin() override;
+  DossaStatus commit() override;
+  DossaStatus abort() override;
 
-Statement& Statement::operator=(Statement&& other) noexcept {
-  if (this != &other) {
-    sqlite3_finalize(stmt_);
-    stmt_ = other.stmt_;
-    other.stmt_ = nullptr;
-  }
-  return *this;
-}
+ private:
+  explicit SqliteEngine(sqlite3* db) : db_(db) {}
+  DossaStatus loadDesign();
+  DossaStatus prepare(const char* sql, Statement& stmt);
+  DossaStatus exec(const char* sql);
+  // Key rows and view entries of a document: added or removed.
+  DossaStatus indexNote(DossaNoteId id, const NoteItems& items, bool add);
+  DossaStatus loadInTransaction(DossaNoteId id, NoteItems& items);
 
-// BEGIN IMMEDIATE ... COMMIT; rolls back when not committed.
+  sqlite3* db_ = nullptr;
+  bool readOnly_ = false;
+  bool inUnit_ = false;  // between begin and commit or abort
+  std::uint8_t identity_[16] = {};
+  Design design_;
+  std::int64_t formIndexId_ = 0;
+  // Prepared once, reused.
+  Statement loadStmt_, insertStmt_, updateStmt_, deleteStmt_, keyAddStmt_, keyDelStmt_,
+      entryAddStmt_, entryDelStmt_, deletedMaxStmt_, probeStmt_;
+  std::map<std::size_t, Statement> candidateStmts_;  // by number of indexed terms
+
+  friend class Transaction;
+};
+
+// One change kept whole: BEGIN IMMEDIATE ... COMMIT, or within a unit of work
+// a savepoint; rolled back when not committed.
 class Transaction {
  public:
-  explicit Transaction(Database& db) : db_(db) {}
+  explicit Transaction(SqliteEngine& db) : db_(db), nested_(db.inUnit_) {}
   ~Transaction() {
-    if (active_) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (active_)
+      sqlite3_exec(db_.db_, nested_ ? "ROLLBACK TO ndossa_change; RELEASE ndossa_change" : "ROLLBACK",
+                   nullptr, nullptr, nullptr);
   }
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
   DossaStatus begin() {
-    DossaStatus s = db_.exec("BEGIN IMMEDIATE");
+    DossaStatus s = db_.exec(nested_ ? "SAVEPOINT ndossa_change" : "BEGIN IMMEDIATE");
     active_ = s == DOSSA_NOERROR;
     return s;
   }
   DossaStatus commit() {
-    DossaStatus s = db_.exec("COMMIT");
+    DossaStatus s = db_.exec(nested_ ? "RELEASE ndossa_change" : "COMMIT");
     if (!s) active_ = false;
     return s;
   }
 
  private:
-  Database& db_;
+  SqliteEngine& db_;
+  bool nested_;
   bool active_ = false;
 };
 
-Database::~Database() {
+class SqliteDriver final : public EngineDriver {
+ public:
+  const char* name() const override { return "sqlite"; }
+  DossaStatus initialize() const override {
+    return sqlite3_initialize() == SQLITE_OK ? DOSSA_NOERROR : DOSSA_ERR_NO_MEMORY;
+  }
+  DossaStatus create(const std::string& path, const DossaDesign& design) const override {
+    return SqliteEngine::create(path, design);
+  }
+  DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out) const override {
+    return SqliteEngine::open(path, out);
+  }
+};
+}  // namespace
+
+SqliteEngine::~SqliteEngine() {
+  if (inUnit_) exec("ROLLBACK");
   // Statements first: a connection with live statements does not close.
   for (Statement* stmt : {&loadStmt_, &insertStmt_, &updateStmt_, &deleteStmt_, &keyAddStmt_,
                           &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &probeStmt_})
@@ -191,13 +248,11 @@ Database::~Database() {
   sqlite3_close_v2(db_);
 }
 
-DossaStatus Database::status(int rc) const { return statusOf(rc); }
-
-DossaStatus Database::exec(const char* sql) {
+DossaStatus SqliteEngine::exec(const char* sql) {
   return statusOf(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
 }
 
-DossaStatus Database::prepare(const char* sql, Statement& stmt) {
+DossaStatus SqliteEngine::prepare(const char* sql, Statement& stmt) {
   if (stmt.get()) return DOSSA_NOERROR;
   sqlite3_stmt* raw = nullptr;
   int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
@@ -209,7 +264,7 @@ DossaStatus Database::prepare(const char* sql, Statement& stmt) {
   return DOSSA_NOERROR;
 }
 
-DossaStatus Database::create(const std::string& path) {
+DossaStatus SqliteEngine::create(const std::string& path, const DossaDesign& design) {
   if (const int err = platformCreateNewFile(path.c_str())) {
     if (err == EEXIST) return DOSSA_ERR_FILE_EXISTS;
     DossaStatus s = statusOfErrno(err);
@@ -218,7 +273,7 @@ DossaStatus Database::create(const std::string& path) {
 
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-  std::unique_ptr<Database> db(new Database(raw));
+  std::unique_ptr<SqliteEngine> db(new SqliteEngine(raw));
   DossaStatus s = statusOf(rc);
   std::uint8_t identity[16];
   std::random_device random;
@@ -239,7 +294,9 @@ DossaStatus Database::create(const std::string& path) {
       sqlite3_bind_blob(stmt.get(), 1, identity, sizeof identity, SQLITE_TRANSIENT);
       s = statusOf(sqlite3_step(stmt.get()));
     }
-    for (const char* name : kIndexedItems) {
+    std::vector<const char*> indexedItems{DOSSA_FORM_ITEM};
+    indexedItems.insert(indexedItems.end(), design.keyItems.begin(), design.keyItems.end());
+    for (const char* name : indexedItems) {
       Statement add;
       if (!s) s = db->prepare("INSERT INTO dossa_indexed(name) VALUES(?1)", add);
       if (!s) {
@@ -247,7 +304,7 @@ DossaStatus Database::create(const std::string& path) {
         s = statusOf(sqlite3_step(add.get()));
       }
     }
-    for (const ViewSeed& view : kViews) {
+    for (const DossaViewDesign& view : design.views) {
       Statement add;
       if (!s) s = db->prepare("INSERT INTO dossa_views(name, form, keyitem) VALUES(?1, ?2, ?3)", add);
       if (!s) {
@@ -261,25 +318,23 @@ DossaStatus Database::create(const std::string& path) {
   }
   db.reset();
   if (s) {
-    ::unlink(path.c_str());
-    ::unlink((path + "-wal").c_str());
-    ::unlink((path + "-shm").c_str());
+    for (const char* suffix : {"", "-wal", "-shm"}) platformRemoveFile((path + suffix).c_str());
   }
   return s;
 }
 
-DossaStatus Database::open(const std::string& path, std::unique_ptr<Database>& out) {
+DossaStatus SqliteEngine::open(const std::string& path, std::unique_ptr<Engine>& out) {
   out.reset();
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return statusOfErrno(errno);
-  if (!S_ISREG(info.st_mode)) return DOSSA_ERR_NOT_DATABASE;
-  if (::access(path.c_str(), R_OK) != 0) return DOSSA_ERR_NO_ACCESS;
-  bool readOnly = ::access(path.c_str(), W_OK) != 0;
+  PlatformFileAccess file{};
+  if (const int err = platformFileAccess(path.c_str(), &file)) return statusOfErrno(err);
+  if (!file.regular) return DOSSA_ERR_NOT_DATABASE;
+  if (!file.readable) return DOSSA_ERR_NO_ACCESS;
+  bool readOnly = !file.writable;
 
   sqlite3* raw = nullptr;
   int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
   int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
-  std::unique_ptr<Database> db(new Database(raw));
+  std::unique_ptr<SqliteEngine> db(new SqliteEngine(raw));
   if (rc != SQLITE_OK) return statusOf(rc);
   db->readOnly_ = readOnly;
   sqlite3_busy_timeout(raw, waitMilliseconds());
@@ -307,7 +362,7 @@ DossaStatus Database::open(const std::string& path, std::unique_ptr<Database>& o
   return DOSSA_NOERROR;
 }
 
-DossaStatus Database::loadDesign() {
+DossaStatus SqliteEngine::loadDesign() {
   Statement stmt;
   DossaStatus s = prepare("SELECT identity FROM dossa_info WHERE id = 1", stmt);
   if (s) return s;
@@ -320,13 +375,10 @@ DossaStatus Database::loadDesign() {
   Statement items;
   if ((s = prepare("SELECT itemid, name FROM dossa_indexed", items))) return s;
   while ((rc = sqlite3_step(items.get())) == SQLITE_ROW) {
-    std::string name = foldCase(columnBytes(items.get(), 1));
-    indexed_[name] = sqlite3_column_int64(items.get(), 0);
+    design_.addIndexed(columnBytes(items.get(), 1), sqlite3_column_int64(items.get(), 0));
   }
   if (rc != SQLITE_DONE) return statusOf(rc);
-  auto form = indexed_.find("form");
-  if (form == indexed_.end()) return DOSSA_ERR_DATABASE_CORRUPT;
-  formIndexId_ = form->second;
+  if (!design_.indexedId(DOSSA_FORM_ITEM, formIndexId_)) return DOSSA_ERR_DATABASE_CORRUPT;
 
   Statement views;
   if ((s = prepare("SELECT viewid, name, form, keyitem FROM dossa_views ORDER BY viewid", views)))
@@ -334,14 +386,14 @@ DossaStatus Database::loadDesign() {
   while ((rc = sqlite3_step(views.get())) == SQLITE_ROW) {
     sqlite3_int64 id = sqlite3_column_int64(views.get(), 0);
     if (id <= 0 || id > kMaxNoteId) return DOSSA_ERR_DATABASE_CORRUPT;
-    views_.push_back(ViewDesign{static_cast<std::uint32_t>(id), std::string(columnBytes(views.get(), 1)),
+    design_.addView(ViewDesign{static_cast<std::uint32_t>(id), std::string(columnBytes(views.get(), 1)),
                                 std::string(columnBytes(views.get(), 2)),
                                 std::string(columnBytes(views.get(), 3))});
   }
   return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
 }
 
-DossaStatus Database::loadInTransaction(DossaNoteId id, NoteItems& items) {
+DossaStatus SqliteEngine::loadInTransaction(DossaNoteId id, NoteItems& items) {
   DossaStatus s = prepare("SELECT body FROM dossa_notes WHERE noteid = ?1", loadStmt_);
   if (s) return s;
   Reset reset(loadStmt_);
@@ -353,53 +405,39 @@ DossaStatus Database::loadInTransaction(DossaNoteId id, NoteItems& items) {
   return DOSSA_NOERROR;
 }
 
-DossaStatus Database::load(DossaNoteId id, NoteItems& items) {
+DossaStatus SqliteEngine::load(DossaNoteId id, NoteItems& items) {
   if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
   return loadInTransaction(id, items);
 }
 
-DossaStatus Database::indexNote(DossaNoteId id, const NoteItems& items, bool add) {
+DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems& items, bool add) {
+  std::vector<IndexRow> keys, entries;
+  design_.rowsOf(items, keys, entries);
   DossaStatus s = add ? prepare("INSERT OR IGNORE INTO dossa_keys(itemid, value, noteid) VALUES(?1, ?2, ?3)",
                                 keyAddStmt_)
                       : prepare("DELETE FROM dossa_keys WHERE itemid = ?1 AND value = ?2 AND noteid = ?3",
                                 keyDelStmt_);
-  if (s) return s;
-  const Statement& keyStmt = add ? keyAddStmt_ : keyDelStmt_;
-  for (const Item& item : items.items()) {
-    auto indexed = indexed_.find(foldCase(item.name));
-    if (indexed == indexed_.end()) continue;
-    for (std::string_view value : indexValues(item)) {
-      Reset reset(keyStmt);
-      sqlite3_bind_int64(keyStmt.get(), 1, indexed->second);
-      bindText(keyStmt.get(), 2, value);
-      sqlite3_bind_int64(keyStmt.get(), 3, id);
-      int rc = sqlite3_step(keyStmt.get());
-      if (rc != SQLITE_DONE) return statusOf(rc);
-    }
-  }
-
-  const Item* form = items.find("FORM");
-  if (!form) return DOSSA_NOERROR;
-  std::string formName = NoteItems::keyOf(form);
-  for (const ViewDesign& view : views_) {
-    if (!equalsNoCase(formName, view.form)) continue;
+  if (!s && !entries.empty())
     s = add ? prepare("INSERT OR IGNORE INTO dossa_view_entries(viewid, key, noteid) VALUES(?1, ?2, ?3)",
                       entryAddStmt_)
             : prepare("DELETE FROM dossa_view_entries WHERE viewid = ?1 AND key = ?2 AND noteid = ?3",
                       entryDelStmt_);
-    if (s) return s;
-    const Statement& entryStmt = add ? entryAddStmt_ : entryDelStmt_;
-    Reset reset(entryStmt);
-    sqlite3_bind_int64(entryStmt.get(), 1, view.id);
-    bindText(entryStmt.get(), 2, NoteItems::keyOf(items.find(view.keyItem)));
-    sqlite3_bind_int64(entryStmt.get(), 3, id);
-    int rc = sqlite3_step(entryStmt.get());
-    if (rc != SQLITE_DONE) return statusOf(rc);
+  if (s) return s;
+  for (const auto& [rows, stmt] : {std::pair{&keys, add ? &keyAddStmt_ : &keyDelStmt_},
+                                   std::pair{&entries, add ? &entryAddStmt_ : &entryDelStmt_}}) {
+    for (const IndexRow& row : *rows) {
+      Reset reset(*stmt);
+      sqlite3_bind_int64(stmt->get(), 1, row.id);
+      bindText(stmt->get(), 2, row.value);
+      sqlite3_bind_int64(stmt->get(), 3, id);
+      int rc = sqlite3_step(stmt->get());
+      if (rc != SQLITE_DONE) return statusOf(rc);
+    }
   }
   return DOSSA_NOERROR;
 }
 
-DossaStatus Database::save(DossaNoteId& id, const NoteItems& items) {
+DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
   if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
   std::string body = items.encode();
   Transaction t(*this);
@@ -436,7 +474,7 @@ DossaStatus Database::save(DossaNoteId& id, const NoteItems& items) {
   return DOSSA_NOERROR;
 }
 
-DossaStatus Database::remove(DossaNoteId id) {
+DossaStatus SqliteEngine::remove(DossaNoteId id) {
   if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
   if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
   Transaction t(*this);
@@ -457,21 +495,10 @@ DossaStatus Database::remove(DossaNoteId id) {
   return t.commit();
 }
 
-DossaStatus Database::candidates(const Formula& formula, DossaNoteId after, std::size_t limit,
+DossaStatus SqliteEngine::candidates(const Formula& formula, DossaNoteId after, std::size_t limit,
                                  std::vector<DossaNoteId>& ids, bool& exact) {
   ids.clear();
-  exact = true;
-  // The driving term: the first indexed key item, else FORM; the other indexed
-  // terms are checked through the index too.
-  std::vector<std::pair<std::int64_t, const FormulaTerm*>> terms;
-  for (const FormulaTerm& term : formula.terms) {
-    auto indexed = indexed_.find(foldCase(term.item));
-    if (indexed == indexed_.end() || terms.size() == kMaxIndexedTerms) {
-      exact = false;
-      continue;
-    }
-    terms.emplace_back(indexed->second, &term);
-  }
+  std::vector<IndexedTerm> terms = design_.indexedTerms(formula, kMaxIndexedTerms, exact);
   if (terms.empty()) return DOSSA_ERR_FORMULA_NOT_INDEXED;
   // Drive the query by the term with the fewest index entries (counted up to a bound).
   if (terms.size() > 1) {
@@ -530,7 +557,7 @@ DossaStatus Database::candidates(const Formula& formula, DossaNoteId after, std:
   return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
 }
 
-DossaStatus Database::listNotes(const char* form, DossaNoteId after, std::size_t limit,
+DossaStatus SqliteEngine::listNotes(const char* form, DossaNoteId after, std::size_t limit,
                                 std::vector<DossaNoteId>& ids) {
   ids.clear();
   Statement stmt;
@@ -552,19 +579,7 @@ DossaStatus Database::listNotes(const char* form, DossaNoteId after, std::size_t
   return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
 }
 
-const ViewDesign* Database::findView(std::string_view name) const {
-  for (const ViewDesign& view : views_)
-    if (equalsNoCase(view.name, name)) return &view;
-  return nullptr;
-}
-
-const ViewDesign* Database::viewById(std::uint32_t id) const {
-  for (const ViewDesign& view : views_)
-    if (view.id == id) return &view;
-  return nullptr;
-}
-
-DossaStatus Database::viewFind(std::uint32_t viewId, std::string_view key, DossaNoteId& first,
+DossaStatus SqliteEngine::viewFind(std::uint32_t viewId, std::string_view key, DossaNoteId& first,
                                std::uint32_t& matches) {
   first = 0;
   matches = 0;
@@ -584,7 +599,7 @@ DossaStatus Database::viewFind(std::uint32_t viewId, std::string_view key, Dossa
   return DOSSA_NOERROR;
 }
 
-DossaStatus Database::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip,
+DossaStatus SqliteEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip,
                                std::uint32_t count, std::vector<DossaNoteId>& ids,
                                std::uint32_t& skipped, bool& more) {
   ids.clear();
@@ -627,7 +642,7 @@ DossaStatus Database::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint
   return rc == SQLITE_DONE || rc == SQLITE_ROW ? DOSSA_NOERROR : statusOf(rc);
 }
 
-DossaStatus Database::check(std::string& problem) {
+DossaStatus SqliteEngine::check(std::string& problem) {
   problem.clear();
   Statement stmt;
   DossaStatus s = prepare("PRAGMA integrity_check", stmt);
@@ -643,6 +658,7 @@ DossaStatus Database::check(std::string& problem) {
 
   // Every document decodes, and the index rows are exactly those its items call for.
   std::set<std::tuple<std::int64_t, std::string, DossaNoteId>> keys, entries;
+  std::vector<IndexRow> keyRows, entryRows;
   if ((s = prepare("SELECT noteid, body FROM dossa_notes ORDER BY noteid", stmt))) return s;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     auto id = static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0));
@@ -651,16 +667,9 @@ DossaStatus Database::check(std::string& problem) {
       problem = "document " + std::to_string(id) + " is damaged";
       return DOSSA_ERR_DATABASE_CORRUPT;
     }
-    for (const Item& item : items.items()) {
-      auto indexed = indexed_.find(foldCase(item.name));
-      if (indexed == indexed_.end()) continue;
-      for (std::string_view v : indexValues(item)) keys.emplace(indexed->second, foldCase(v), id);
-    }
-    if (const Item* form = items.find("FORM")) {
-      for (const ViewDesign& view : views_)
-        if (equalsNoCase(NoteItems::keyOf(form), view.form))
-          entries.emplace(view.id, foldCase(NoteItems::keyOf(items.find(view.keyItem))), id);
-    }
+    design_.rowsOf(items, keyRows, entryRows);
+    for (const IndexRow& row : keyRows) keys.emplace(row.id, foldCase(row.value), id);
+    for (const IndexRow& row : entryRows) entries.emplace(row.id, foldCase(row.value), id);
   }
   if (rc != SQLITE_DONE) return statusOf(rc);
 
@@ -689,6 +698,32 @@ DossaStatus Database::check(std::string& problem) {
   };
   if ((s = compare("SELECT itemid, value, noteid FROM dossa_keys", keys, "the key index"))) return s;
   return compare("SELECT viewid, key, noteid FROM dossa_view_entries", entries, "a view");
+}
+
+DossaStatus SqliteEngine::begin() {
+  if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
+  if (inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  DossaStatus s = exec("BEGIN IMMEDIATE");
+  inUnit_ = s == DOSSA_NOERROR;
+  return s;
+}
+
+DossaStatus SqliteEngine::commit() {
+  if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  DossaStatus s = exec("COMMIT");
+  if (!s) inUnit_ = false;
+  return s;
+}
+
+DossaStatus SqliteEngine::abort() {
+  if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  inUnit_ = false;
+  return exec("ROLLBACK");
+}
+
+const EngineDriver& sqliteEngineDriver() {
+  static const SqliteDriver driver;
+  return driver;
 }
 
 }  // namespace ndossa

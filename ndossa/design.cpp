@@ -1,0 +1,64 @@
+#include "ndossa/design.h"
+
+#include "ndossa/dossa_admin.h"
+
+namespace ndossa {
+
+void Design::addIndexed(std::string_view item, std::int64_t id) { indexed_[foldCase(item)] = id; }
+
+void Design::addView(ViewDesign view) { views_.push_back(std::move(view)); }
+
+bool Design::indexedId(std::string_view item, std::int64_t& id) const {
+  auto found = indexed_.find(foldCase(item));
+  if (found == indexed_.end()) return false;
+  id = found->second;
+  return true;
+}
+
+const ViewDesign* Design::findView(std::string_view name) const {
+  for (const ViewDesign& view : views_)
+    if (equalsNoCase(view.name, name)) return &view;
+  return nullptr;
+}
+
+const ViewDesign* Design::viewById(std::uint32_t id) const {
+  for (const ViewDesign& view : views_)
+    if (view.id == id) return &view;
+  return nullptr;
+}
+
+void Design::rowsOf(const NoteItems& items, std::vector<IndexRow>& keys,
+                    std::vector<IndexRow>& entries) const {
+  keys.clear();
+  entries.clear();
+  for (const Item& item : items.items()) {
+    std::int64_t id = 0;
+    if (!indexedId(item.name, id)) continue;
+    if (item.kind == ItemKind::Text) keys.push_back({id, item.text});
+    if (item.kind == ItemKind::TextList)
+      for (const auto& entry : item.list) keys.push_back({id, entry});
+  }
+  const Item* form = items.find(DOSSA_FORM_ITEM);
+  if (!form) return;
+  const std::string formName = NoteItems::keyOf(form);
+  for (const ViewDesign& view : views_)
+    if (equalsNoCase(formName, view.form))
+      entries.push_back({view.id, NoteItems::keyOf(items.find(view.keyItem))});
+}
+
+std::vector<IndexedTerm> Design::indexedTerms(const Formula& formula, std::size_t maxTerms,
+                                              bool& exact) const {
+  std::vector<IndexedTerm> terms;
+  exact = true;
+  for (const FormulaTerm& term : formula.terms) {
+    std::int64_t id = 0;
+    if (!indexedId(term.item, id) || terms.size() == maxTerms) {
+      exact = false;
+      continue;
+    }
+    terms.emplace_back(id, &term);
+  }
+  return terms;
+}
+
+}  // namespace ndossa

@@ -1,0 +1,78 @@
+// The engine interface below the library: a unit of work keeps its changes
+// together, and an abort drops them all.
+
+#include "ndossa/engine.h"
+#include "tests/ndossa/dossa_test_util.h"
+
+namespace dossatest {
+namespace {
+
+class UnitOfWorkTest : public vexotest::EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    driver_ = ndossa::findEngineDriver(GetParam());
+    ASSERT_NE(driver_, nullptr);
+    ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
+    path_ = dir_.file("unit.ndb");
+    ASSERT_EQ(driver_->create(path_, zodossa::zoDossaDesign()), DOSSA_NOERROR);
+    ASSERT_EQ(driver_->open(path_, engine_), DOSSA_NOERROR);
+  }
+  void TearDown() override {
+    engine_.reset();
+    DossaTerm();
+  }
+
+  // Saves a new "Service" document named `name`; its id (0 on failure).
+  DossaNoteId save(const char* name) {
+    ndossa::NoteItems items;
+    items.setText("FORM", "Service");
+    items.setText("svcdef_name", name);
+    DossaNoteId id = 0;
+    return engine_->save(id, items) ? 0 : id;
+  }
+  bool present(DossaNoteId id) {
+    ndossa::NoteItems items;
+    return engine_->load(id, items) == DOSSA_NOERROR;
+  }
+
+  TempDir dir_;
+  std::string path_;
+  const ndossa::EngineDriver* driver_ = nullptr;
+  std::unique_ptr<ndossa::Engine> engine_;
+};
+
+TEST_P(UnitOfWorkTest, CommitKeepsEveryChangeAndAbortDropsThemAll) {
+  DossaNoteId kept = save("kept");
+  ASSERT_NE(kept, 0u);
+  EXPECT_EQ(engine_->commit(), DOSSA_ERR_INVALID_ARGUMENT);  // no unit open
+  EXPECT_EQ(engine_->abort(), DOSSA_ERR_INVALID_ARGUMENT);
+
+  ASSERT_EQ(engine_->begin(), DOSSA_NOERROR);
+  EXPECT_EQ(engine_->begin(), DOSSA_ERR_INVALID_ARGUMENT);  // units do not nest
+  DossaNoteId dropped = save("dropped");
+  ASSERT_NE(dropped, 0u);
+  EXPECT_EQ(engine_->remove(kept), DOSSA_NOERROR);
+  EXPECT_EQ(engine_->abort(), DOSSA_NOERROR);
+  EXPECT_TRUE(present(kept));
+  EXPECT_FALSE(present(dropped));
+  std::string problem;
+  EXPECT_EQ(engine_->check(problem), DOSSA_NOERROR) << problem;
+
+  ASSERT_EQ(engine_->begin(), DOSSA_NOERROR);
+  DossaNoteId first = save("one"), second = save("two");
+  EXPECT_EQ(engine_->remove(kept), DOSSA_NOERROR);
+  EXPECT_EQ(engine_->remove(kept), DOSSA_ERR_NOTE_NOT_FOUND);  // a failed change leaves the unit usable
+  EXPECT_EQ(engine_->commit(), DOSSA_NOERROR);
+  engine_.reset();
+  ASSERT_EQ(driver_->open(path_, engine_), DOSSA_NOERROR);
+  EXPECT_TRUE(present(first));
+  EXPECT_TRUE(present(second));
+  EXPECT_FALSE(present(kept));
+  EXPECT_EQ(engine_->check(problem), DOSSA_NOERROR) << problem;
+}
+
+VEXO_ENGINE_SUITE(UnitOfWorkTest);
+
+}  // namespace
+}  // namespace dossatest
