@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/report.h"
 #include "common/services.h"
@@ -448,13 +449,9 @@ ZO_LONG codeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target, Z
                  ZO_LONG tables, ZO_LONG method, std::optional<ZO_LONG> sourceLeadByteSet) {
   ZO_ULONG rc = 0;
   XTR_SERVICE("xxxCodeConv", rc);
-  auto result = [&rc](ZO_LONG value) {
-    rc = static_cast<ZO_ULONG>(value);
-    return value;
-  };
   if (!targetLength || *targetLength < 0 || sourceLength < 0 || (!source && sourceLength > 0) ||
       (!target && *targetLength > 0))
-    return result(XCS_RC_TARGET_TOO_SHORT);
+    return zoSetOutcomeCode(rc, XCS_RC_TARGET_TOO_SHORT);
   bool valid = tables >= 0 && method >= XCS_METHOD_SHIFT_TO_MIXED && method <= XCS_METHOD_SHIFT_TO_SHIFT;
   ZO_LONG singlePosition = tables / XCS_TABLE_POSITION_FACTOR;
   ZO_LONG doublePosition = tables % XCS_TABLE_POSITION_FACTOR;
@@ -462,7 +459,7 @@ ZO_LONG codeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target, Z
   const LoadedTable* dbl = tableAt(doublePosition, true, valid);
   if (!valid) {
     *targetLength = 0;
-    return result(XCS_RC_TABLE_INVALID);
+    return zoSetOutcomeCode(rc, XCS_RC_TABLE_INVALID);
   }
 
   const ZO_LONG leadByteSet = sourceLeadByteSet.value_or(dbl ? dbl->leadByteSet : 0);
@@ -476,7 +473,7 @@ ZO_LONG codeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target, Z
   else
     code = converter.leadByteWalk();
   *targetLength = static_cast<ZO_LONG>(converter.written());
-  return result(code);
+  return zoSetOutcomeCode(rc, code);
 }
 
 }  // namespace
@@ -570,18 +567,15 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
                          ZO_LONG sourceLength, ZO_BYTE* target, ZO_LONG* targetLength) {
   ZO_ULONG rc = 0;
   XTR_SERVICE("xcsConvertString", rc);
-  auto fail = [&rc](ZO_LONG code) {
-    rc = static_cast<ZO_ULONG>(code);
-    return code;
-  };
   const XrkControlBlock* block = xrkControlBlock();
-  if (!block) return fail(kNotStarted);
+  if (!block) return zoSetOutcomeCode(rc, kNotStarted);
   if (!targetLength || *targetLength < 0 || sourceLength < 0 || (!source && sourceLength > 0) ||
       (!target && *targetLength > 0))
-    return fail(XCS_RC_TARGET_TOO_SHORT);
+    return zoSetOutcomeCode(rc, XCS_RC_TARGET_TOO_SHORT);
 
   Sides sides;
-  if (ZO_LONG code = resolveSides(*block, sourceCcsid, targetCcsid, sides)) return fail(code);
+  if (ZO_LONG code = resolveSides(*block, sourceCcsid, targetCcsid, sides))
+    return zoSetOutcomeCode(rc, code);
   if (sourceLength == 0) {
     *targetLength = 0;
     return 0;
@@ -590,37 +584,35 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
     if (*targetLength < sourceLength) {
       // An empty target may be given as a null pointer: copy nothing then.
       if (*targetLength > 0) std::memcpy(target, source, static_cast<std::size_t>(*targetLength));
-      return fail(XCS_RC_TARGET_TOO_SHORT);
+      return zoSetOutcomeCode(rc, XCS_RC_TARGET_TOO_SHORT);
     }
     std::memcpy(target, source, static_cast<std::size_t>(sourceLength));
     *targetLength = sourceLength;
     return 0;
   }
-  if (*targetLength < sourceLength) return fail(XCS_RC_TARGET_TOO_SHORT);
+  if (*targetLength < sourceLength) return zoSetOutcomeCode(rc, XCS_RC_TARGET_TOO_SHORT);
 
   ZO_LONG method = 0;
   ZO_LONG tables = 0;
-  if (ZO_LONG code = openSides(sides, method, tables)) return fail(code);
-  return fail(codeConv(source, sourceLength, target, targetLength, tables, method, sides.from.leadByteSet));
+  if (ZO_LONG code = openSides(sides, method, tables)) return zoSetOutcomeCode(rc, code);
+  return zoSetOutcomeCode(
+      rc, codeConv(source, sourceLength, target, targetLength, tables, method, sides.from.leadByteSet));
 }
 
 ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape) {
   ZO_ULONG rc = 0;
   XTR_SERVICE("xcsQueryConversion", rc);
-  auto fail = [&rc](ZO_LONG code) {
-    rc = static_cast<ZO_ULONG>(code);
-    return code;
-  };
   const XrkControlBlock* block = xrkControlBlock();
-  if (!block) return fail(kNotStarted);
-  if (!shape) return fail(XCS_RC_TARGET_TOO_SHORT);
+  if (!block) return zoSetOutcomeCode(rc, kNotStarted);
+  if (!shape) return zoSetOutcomeCode(rc, XCS_RC_TARGET_TOO_SHORT);
   *shape = XcsConversionShape{XCS_WALK_BYTES, 0, 0};
   Sides sides;
-  if (ZO_LONG code = resolveSides(*block, sourceCcsid, targetCcsid, sides)) return fail(code);
+  if (ZO_LONG code = resolveSides(*block, sourceCcsid, targetCcsid, sides))
+    return zoSetOutcomeCode(rc, code);
   if (sides.samePages()) return 0;
   ZO_LONG method = 0;
   ZO_LONG tables = 0;
-  if (ZO_LONG code = openSides(sides, method, tables)) return fail(code);
+  if (ZO_LONG code = openSides(sides, method, tables)) return zoSetOutcomeCode(rc, code);
   shape->method = method;
   ZO_LONG doublePosition = tables % XCS_TABLE_POSITION_FACTOR;
   if (doublePosition == XCS_TABLE_NONE) return 0;
@@ -639,21 +631,17 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
                     const char* sourceDouble, ZO_LONG leadByteSet) {
   ZO_ULONG rc = 0;
   XTR_SERVICE("xxxOpenConv", rc);
-  auto result = [&rc](ZO_LONG value) {
-    rc = static_cast<ZO_ULONG>(value);
-    return value;
-  };
   // The texts become part of a file path: only hex digits are accepted.
   if (!isHexText(targetSingle) || !isHexText(targetDouble) || !isHexText(sourceSingle) ||
       !isHexText(sourceDouble)) {
     errno = EINVAL;
-    return result(-1);
+    return zoSetOutcomeCode(rc, -1);
   }
   ZO_LONG single = openTable(sourceSingle, targetSingle, false, 0);
-  if (single == -1) return result(-1);
+  if (single == -1) return zoSetOutcomeCode(rc, -1);
   ZO_LONG dbl = openTable(sourceDouble, targetDouble, true, leadByteSet);
-  if (dbl == -1) return result(-1);
-  return result(single * XCS_TABLE_POSITION_FACTOR + dbl);
+  if (dbl == -1) return zoSetOutcomeCode(rc, -1);
+  return zoSetOutcomeCode(rc, single * XCS_TABLE_POSITION_FACTOR + dbl);
 }
 
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,

@@ -1,5 +1,6 @@
 #include "defs/zo_service_def.h"
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_names.h"
@@ -23,8 +24,7 @@ ZoServiceDef::ZoServiceDef(const char* serviceName) : ZoServiceDef(ZoString(serv
 
 ZO_BOOLEAN ZoServiceDef::checkName(const ZoString& name) {
   if (zoCheckMessageName(name, kNameLines)) return TRUE;
-  errorCode_ = ERR_SVCD_INVALID_NAME;
-  return FALSE;
+  return zoSetOutcome(errorCode_, ERR_SVCD_INVALID_NAME);
 }
 
 ZO_BOOLEAN ZoServiceDef::setServiceName(const ZoString& name) {

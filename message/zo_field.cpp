@@ -1,6 +1,7 @@
 // ZoField: value, type, length and display attributes of one message field.
 #include "message/zo_field.h"
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_names.h"
@@ -42,8 +43,7 @@ ZO_BOOLEAN ZoField::checkName(const ZoString& name) {
                                        "ZoField::checkName - Name exceeds maximum length = %d",
                                        "Field name is reserved: %s"};
   if (zoCheckFieldName(name, kLines)) return TRUE;
-  m_rc = ERR_FLD_INVALID_NAME;
-  return FALSE;
+  return zoSetOutcome(m_rc, ERR_FLD_INVALID_NAME);
 }
 
 void ZoField::copyProperties(const ZoField& other) {
@@ -111,8 +111,7 @@ bool ZoField::prepareNumericValue(ZO_LONG minimumLength, const char* resetLine) 
   if (m_length >= minimumLength) return true;
   XTR_TEXTF("ZoField::setValue - length() less than minimum length %d",
             static_cast<int>(minimumLength));
-  m_rc = ERR_FLD_INVALID_LENGTH;
-  return false;
+  return zoSetOutcome(m_rc, ERR_FLD_INVALID_LENGTH);
 }
 
 void ZoField::setValue(ZO_LONG value) {

@@ -129,7 +129,7 @@ class ZoField : public ZoErrorCodes {
   ZO_BYTE getPadCharacter() const { return m_padCharacter; }
   ZO_LONG getAlignment() const { return m_alignment; }
   ZO_BOOLEAN isValueSet() const { return m_valueSet; }
-  ZO_LONG getErrorCode() const { return static_cast<ZO_LONG>(m_rc); }
+  ZO_ULONG getErrorCode() const { return m_rc; }
 
  private:
   // Construction body shared by both constructors.

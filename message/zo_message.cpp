@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
@@ -126,8 +127,7 @@ bool ZoMessage::buildField(ZoDatabase& db, const ZoString& alias, const ZoString
   const ZO_LONG segment = field.getSegment();
   if (segment < 1 || (segment != currentSegment && segment != currentSegment + 1)) {
     XTR_TEXTF("Field %s has invalid segment number %ld", name.text(), static_cast<long>(segment));
-    m_rc = ERR_MESS_INVALID_SEGMENT;
-    return false;
+    return zoSetOutcome(m_rc, ERR_MESS_INVALID_SEGMENT);
   }
   if (segment > currentSegment) currentSegment = segment;
 
@@ -159,8 +159,7 @@ bool ZoMessage::buildField(ZoDatabase& db, const ZoString& alias, const ZoString
     default:
       XTR_TEXTF("Unknown dataType %ld on read of FieldDef %s",
                 static_cast<long>(definition.getDataType()), name.text());
-      m_rc = ERR_MESS_INVALID_DATATYPE;
-      return false;
+      return zoSetOutcome(m_rc, ERR_MESS_INVALID_DATATYPE);
   }
   field.setValueSet(TRUE);
   return addField(field) == TRUE;
@@ -206,8 +205,7 @@ bool ZoMessage::checkName(const ZoString& name) {
   static const ZoNameTraceLines kLines{"Name contains invalid characters",
                                        "Name exceeds maximum length = %d", ""};
   if (zoCheckMessageName(name, kLines)) return true;
-  m_rc = ERR_MESS_INVALID_NAME;
-  return false;
+  return zoSetOutcome(m_rc, ERR_MESS_INVALID_NAME);
 }
 
 bool ZoMessage::checkFieldName(const ZoString& name) {
@@ -215,8 +213,7 @@ bool ZoMessage::checkFieldName(const ZoString& name) {
                                        "Field name exceeds maximum length = %d",
                                        "Field name is reserved: %s"};
   if (zoCheckFieldName(name, kLines)) return true;
-  m_rc = ERR_MESS_INVALID_FIELD_NAME;
-  return false;
+  return zoSetOutcome(m_rc, ERR_MESS_INVALID_FIELD_NAME);
 }
 
 ZO_BOOLEAN ZoMessage::setFormat(const ZoString& format) {
@@ -234,7 +231,7 @@ ZO_BOOLEAN ZoMessage::setFormat(const ZoString& format) {
     code = ERR_MESS_INVALID_FORMAT;
   }
   setErrorCodes(code);
-  return code == 0 ? TRUE : FALSE;
+  return zoSucceeded(code);
 }
 
 // ---------------------------------------------------------------------------
@@ -398,7 +395,7 @@ ZO_BOOLEAN ZoMessage::addField(const ZoField& given) {
   m_fieldNames.add(name);
   insert(std::move(field));
   XTR_TEXTF("Field count is now %d", static_cast<int>(m_fields.size()));
-  return m_rc == 0 ? TRUE : FALSE;
+  return zoSucceeded(m_rc);
 }
 
 // ---------------------------------------------------------------------------
@@ -498,7 +495,7 @@ ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZoString& value) {
     }
   }
   setErrorCodes(m_rc);
-  return m_rc == 0 ? TRUE : FALSE;
+  return zoSucceeded(m_rc);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const char* name, ZoString& value) {
@@ -531,7 +528,7 @@ ZO_BOOLEAN ZoMessage::getNumber(const ZoString& name, T* value) {
     }
   }
   setErrorCodes(m_rc);
-  return m_rc == 0 ? TRUE : FALSE;
+  return zoSucceeded(m_rc);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZO_LONG* value) {
@@ -592,7 +589,7 @@ ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, const ZoString& value) {
     }
   }
   setErrorCodes(m_rc);
-  return m_rc == 0 ? TRUE : FALSE;
+  return zoSucceeded(m_rc);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const char* name, const char* value) {
@@ -615,7 +612,7 @@ ZO_BOOLEAN ZoMessage::setNumber(const ZoString& name, T value) {
     }
   }
   setErrorCodes(m_rc);
-  return m_rc == 0 ? TRUE : FALSE;
+  return zoSucceeded(m_rc);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, ZO_LONG value) {

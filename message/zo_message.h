@@ -136,7 +136,7 @@ class ZoMessage : public ZoErrorCodes {
   ZO_LONG getRowCount() const { return m_rowCount; }
   ZO_LONG getColumnCount() const { return m_columnCount; }
   ZO_LONG getFieldCount() const { return static_cast<ZO_LONG>(m_fields.size()); }
-  ZO_LONG getErrorCode() const { return static_cast<ZO_LONG>(m_rc); }
+  ZO_ULONG getErrorCode() const { return m_rc; }
 
  private:
   // One entry of the field table: the field and the next entry of its bucket.

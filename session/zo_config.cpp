@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "platform/platform.h"
@@ -101,6 +102,8 @@ bool mayOpenSection(const std::string& line) {
 std::string_view orEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 }  // namespace
+
+ZO_BOOLEAN ZoConfig::finish() const { return zoSucceeded(errorCode_); }
 
 void ZoConfig::rewind() {
   std::rewind(file_.get());
