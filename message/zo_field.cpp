@@ -8,10 +8,6 @@
 
 namespace {
 
-// Constructors and the destructor report 0 on exit whatever the name check
-// found; the error code carries that.
-const ZO_ULONG kTraceZero = 0;
-
 bool isTextType(ZO_LONG dataType) {
   return dataType == ZODT_STRING || dataType == ZODT_AUTHENTICATOR ||
          dataType == ZODT_SYSTEM_AUTHENTICATOR;
@@ -19,19 +15,21 @@ bool isTextType(ZO_LONG dataType) {
 
 }  // namespace
 
+// Constructors and the destructor report 0 on exit whatever the name check
+// found; the error code carries that.
 ZoField::ZoField(const ZoString& name) {
-  XTR_METHOD("ZoField :: ZoField( const ZoString & )", kTraceZero);
+  XTR_METHOD("ZoField :: ZoField( const ZoString & )", ERR_NONE);
   init(name);
 }
 
 ZoField::ZoField(const char* name) {
-  XTR_METHOD("ZoField :: ZoField( const char * )", kTraceZero);
+  XTR_METHOD("ZoField :: ZoField( const char * )", ERR_NONE);
   init(ZoString(name));
 }
 
 ZoField::ZoField(const ZoField& other) = default;
 
-ZoField::~ZoField() { XTR_METHOD("ZoField :: ~ZoField()", kTraceZero); }
+ZoField::~ZoField() { XTR_METHOD("ZoField :: ~ZoField()", ERR_NONE); }
 
 void ZoField::init(const ZoString& name) {
   clearCodes();
