@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/conversion_files.h"
 #include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/report.h"
@@ -24,28 +25,18 @@
 namespace {
 
 constexpr const char* kXlatPathVariable = "VEXO_XLAT_PATH";
-constexpr const char* kControlFileName = "VEXOCCS.TBL";
-constexpr const char* kTableSuffix = ".tbl";
-constexpr int kControlFields = 6;
 
-constexpr ZO_BYTE kShiftOut = 0x0E;
-constexpr ZO_BYTE kShiftIn = 0x0F;
 constexpr ZO_BYTE kHostNewLine = 0x15;
 constexpr ZO_BYTE kHostLineFeed = 0x25;
 
-constexpr ZO_LONG kShiftModeSingle = 1;
-constexpr ZO_LONG kShiftModeMixed = 3;
-
-constexpr std::size_t kSingleTableSize = 256;
-constexpr std::size_t kRowTableSize = 256;     // one row number per lead byte
-constexpr std::size_t kDoubleRowSize = 512;    // two output bytes per trail byte
-constexpr std::size_t kDoubleTableMin = 513;   // more than 512 bytes
-constexpr std::size_t kDoubleTableMax = 131072;
+constexpr std::size_t kDoubleTableMin = XCS_DOUBLE_ROW_SIZE + 1;  // more than one row
+constexpr std::size_t kDoubleTableMax = 256 * XCS_DOUBLE_ROW_SIZE;  // row numbers are bytes
 
 constexpr std::size_t kTableListGrowth = 50;
 // Positions 999 and up cannot be told apart from the "same code page" marker
 // or do not fit the position * 1000 encoding, so the list stops short of them.
 constexpr std::size_t kTableListMax = 998;
+static_assert(static_cast<ZO_LONG>(kTableListMax) < XCS_TABLE_IDENTITY && XCS_TABLE_IDENTITY < XCS_TABLE_POSITION_FACTOR);
 
 constexpr char kTagLoaded[4] = {'I', 'C', 'N', 'V'};
 constexpr char kTagFailed[4] = {'?', '?', '?', '?'};
@@ -90,7 +81,7 @@ std::vector<std::string> controlFields(const std::string& line) {
   static constexpr const char* kSeparators = " \t\n\v\f\r";
   std::vector<std::string> fields;
   std::size_t pos = line.find_first_not_of(kSeparators);
-  while (pos != std::string::npos && fields.size() < kControlFields) {
+  while (pos != std::string::npos && fields.size() < XCS_CONTROL_FIELDS) {
     std::size_t end = line.find_first_of(kSeparators, pos);
     fields.push_back(line.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
     pos = end == std::string::npos ? end : line.find_first_not_of(kSeparators, end);
@@ -187,8 +178,8 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // Every row number of a double-byte table must name a whole row inside it.
 bool rowsInside(const ZO_BYTE* data, std::size_t size) {
-  for (std::size_t lead = 0; lead < kRowTableSize; ++lead)
-    if ((data[lead] + 1u) * kDoubleRowSize > size) return false;
+  for (std::size_t lead = 0; lead < XCS_ROW_TABLE_SIZE; ++lead)
+    if ((data[lead] + 1u) * XCS_DOUBLE_ROW_SIZE > size) return false;
   return true;
 }
 
@@ -201,12 +192,12 @@ int readTable(LoadedTable& entry, const std::string& path, bool doubleByte) {
   }
   xtrText("xxxOpenConv: Open was sucessful.");
   // One byte more than the largest valid size, so that a longer file shows.
-  std::size_t capacity = (doubleByte ? kDoubleTableMax : kSingleTableSize) + 1;
+  std::size_t capacity = (doubleByte ? kDoubleTableMax : XCS_SINGLE_TABLE_SIZE) + 1;
   std::unique_ptr<ZO_BYTE[]> buffer(new (std::nothrow) ZO_BYTE[capacity]);
   if (!buffer) return ENOMEM;
   std::size_t size = std::fread(buffer.get(), 1, capacity, file.get());
   bool valid = doubleByte ? size >= kDoubleTableMin && size <= kDoubleTableMax && rowsInside(buffer.get(), size)
-                          : size == kSingleTableSize;
+                          : size == XCS_SINGLE_TABLE_SIZE;
   if (!valid) return EINVAL;
   if (size != capacity - 1) {
     std::unique_ptr<ZO_BYTE[]> exact(new (std::nothrow) ZO_BYTE[size]);
@@ -236,7 +227,7 @@ ZO_LONG openTable(const char* source, const char* target, bool doubleByte, ZO_LO
   entry.size = 0;
   entry.leadByteSet = doubleByte ? leadByteSet : 0;
 
-  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + name + kTableSuffix;
+  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + name + XCS_TABLE_SUFFIX;
   xtrText(doubleByte ? "xxxOpenConv: About to try opening (LC)...." : "xxxOpenConv: About to try opening (LC) ....");
   xtrText(path.c_str());
   int error = readTable(entry, path, doubleByte);
@@ -286,7 +277,7 @@ class Converter {
     const bool keepShifts = method_ == XCS_METHOD_SHIFT_TO_SHIFT;
     while (i_ < n_) {
       ZO_BYTE b = src_[i_];
-      if (b != kShiftOut || (i_ + 1 < n_ && src_[i_ + 1] == kShiftIn)) {
+      if (b != XCS_SHIFT_OUT || (i_ + 1 < n_ && src_[i_ + 1] == XCS_SHIFT_IN)) {
         if (o_ >= cap_) return XCS_RC_PAIR_PAST_TARGET;
         putSingle(b);
         ++i_;
@@ -294,21 +285,21 @@ class Converter {
       }
       if (keepShifts) {
         if (o_ >= cap_) return XCS_RC_PAIR_PAST_TARGET;
-        out_[o_++] = kShiftOut;
+        out_[o_++] = XCS_SHIFT_OUT;
       }
       ++i_;
       for (;;) {
         if (i_ >= n_) return XCS_RC_PAIR_PAST_SOURCE;  // run not closed
-        if (src_[i_] == kShiftIn) break;
+        if (src_[i_] == XCS_SHIFT_IN) break;
         // A pair needs two bytes before the shift-in; half a pair is refused.
-        if (i_ + 1 >= n_ || src_[i_ + 1] == kShiftIn) return XCS_RC_PAIR_PAST_SOURCE;
+        if (i_ + 1 >= n_ || src_[i_ + 1] == XCS_SHIFT_IN) return XCS_RC_PAIR_PAST_SOURCE;
         if (cap_ - o_ < 2) return XCS_RC_PAIR_PAST_TARGET;
         putPair(src_[i_], src_[i_ + 1]);
         i_ += 2;
       }
       if (keepShifts) {
         if (o_ >= cap_) return XCS_RC_PAIR_PAST_TARGET;
-        out_[o_++] = kShiftIn;
+        out_[o_++] = XCS_SHIFT_IN;
       }
       ++i_;
     }
@@ -331,12 +322,12 @@ class Converter {
       }
       if (i_ + 1 >= n_) return XCS_RC_NO_SOURCE_LEFT;  // lead byte without its trail byte
       if (cap_ - o_ < pairRoom + (writeShifts ? 1 : 0)) return XCS_RC_NO_ROOM_FOR_RUN;
-      if (writeShifts) out_[o_++] = kShiftOut;
+      if (writeShifts) out_[o_++] = XCS_SHIFT_OUT;
       do {
         putPair(src_[i_], src_[i_ + 1]);
         i_ += 2;
       } while (i_ + 1 < n_ && isLeadByte(leadByteSet, src_[i_]) && cap_ - o_ >= pairRoom);
-      if (writeShifts) out_[o_++] = kShiftIn;
+      if (writeShifts) out_[o_++] = XCS_SHIFT_IN;
     }
     return 0;
   }
@@ -352,7 +343,7 @@ class Converter {
 
   void putPair(ZO_BYTE lead, ZO_BYTE trail) {
     if (double_) {
-      std::size_t at = double_->data[lead] * kDoubleRowSize + trail * 2u;
+      std::size_t at = double_->data[lead] * XCS_DOUBLE_ROW_SIZE + trail * 2u;
       out_[o_++] = double_->data[at];
       out_[o_++] = double_->data[at + 1];
     } else {
@@ -378,7 +369,7 @@ class Converter {
 const LoadedTable* tableAt(ZO_LONG position, bool doubleByte, bool& valid) {
   if (position == XCS_TABLE_NONE || position == XCS_TABLE_IDENTITY) return nullptr;
   const LoadedTable* table = loadedTable(position);
-  if (!table || (doubleByte ? table->size < kDoubleTableMin : table->size != kSingleTableSize)) valid = false;
+  if (!table || (doubleByte ? table->size < kDoubleTableMin : table->size != XCS_SINGLE_TABLE_SIZE)) valid = false;
   return table;
 }
 
@@ -401,7 +392,7 @@ struct Sides {
 };
 
 void clearDoubleByte(XcsCcsidRecord& record) {
-  record.shiftMode = kShiftModeSingle;
+  record.shiftMode = XCS_SHIFT_MODE_SINGLE;
   record.doubleByteCp = 0;
   hexText(0, record.doubleByteText);
 }
@@ -420,9 +411,9 @@ ZO_LONG resolveSides(const XrkControlBlock& block, ZO_LONG sourceCcsid, ZO_LONG 
   sides.from = *s;
   sides.to = *t;
   // The mixed side's double-byte part drops out.
-  if (sides.to.shiftMode == kShiftModeMixed && sides.from.shiftMode == kShiftModeSingle)
+  if (sides.to.shiftMode == XCS_SHIFT_MODE_MIXED && sides.from.shiftMode == XCS_SHIFT_MODE_SINGLE)
     clearDoubleByte(sides.to);
-  else if (sides.to.shiftMode == kShiftModeSingle && sides.from.shiftMode == kShiftModeMixed)
+  else if (sides.to.shiftMode == XCS_SHIFT_MODE_SINGLE && sides.from.shiftMode == XCS_SHIFT_MODE_MIXED)
     clearDoubleByte(sides.from);
   return 0;
 }
@@ -490,7 +481,7 @@ ZO_LONG xxxInitialize() {
   }
   block->systemCodePage = ObtainSystemCp();
 
-  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + kControlFileName;
+  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + XCS_CONTROL_FILE_NAME;
   File file(platformOpenRegularFile(path.c_str(), PlatformFileUse::Read));
   if (!file) {
     xtrText("Failed to open conversion table control file");
@@ -506,7 +497,7 @@ ZO_LONG xxxInitialize() {
     if (!line.empty() && line[0] == '#') continue;
     std::vector<std::string> fields = controlFields(line);
     if (fields.empty()) continue;  // a blank line describes nothing
-    ZO_LONG value[kControlFields] = {};
+    ZO_LONG value[XCS_CONTROL_FIELDS] = {};
     for (std::size_t f = 0; f < fields.size(); ++f) value[f] = decimalField(fields[f]);
     XcsCcsidRecord record{};
     record.ccsid = value[0];

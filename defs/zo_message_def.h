@@ -10,7 +10,7 @@
 
 class ZoMessageDef {
  public:
-  // Longest format a message definition accepts.
+  // Longest format a message definition, and so a message, accepts.
   static constexpr ZO_LONG MAX_FORMAT = 8;
 
   // Each constructor clears the counts and the code, then stores the name if it

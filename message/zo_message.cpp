@@ -191,9 +191,9 @@ ZO_BOOLEAN ZoMessage::setFormat(const ZoString& format) {
   XtrMethod trace("ZoMessage :: setFormat( const ZoString & )", *this);
   clearErrorCodes();
   ZO_ULONG code = 0;
-  if (format.length() > kMaxFormat) {
+  if (format.length() > ZoMessageDef::MAX_FORMAT) {
     XTR_TEXTF("Format length: %ld exceeds maximum: %ld", static_cast<long>(format.length()),
-              static_cast<long>(kMaxFormat));
+              static_cast<long>(ZoMessageDef::MAX_FORMAT));
     code = ERR_MESS_INVALID_FORMAT;
   } else if (format.isAlNumPad()) {
     m_format = format;

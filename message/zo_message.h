@@ -34,8 +34,6 @@ class ZoMessage : public ZoErrorCodes {
  public:
   // Number of buckets the field table starts with.
   static constexpr ZO_LONG kInitialBuckets = 101;
-  // Longest format a message accepts.
-  static constexpr ZO_LONG kMaxFormat = 8;
 
   // Builds the message from its definition; an empty name gives a message
   // without fields. Afterwards the internal error code tells the outcome (the
