@@ -90,17 +90,9 @@ ZO_BOOLEAN ZoMessageDef::setColumnCount(ZO_LONG columnCount) {
 ZO_BOOLEAN ZoMessageDef::setFormat(const ZoString& format) {
   XTR_METHOD("ZoMessageDef :: setFormat", errorCode_);
   errorCode_ = 0;
-  if (format.length() > MAX_FORMAT) {
-    XTR_TEXTF("Format length: %d exceeds maximum: %d", static_cast<int>(format.length()),
-              static_cast<int>(MAX_FORMAT));
-    errorCode_ = ERR_MSGD_INVALID_FORMAT;
-  } else if (format.isAlNumPad()) {
-    format_ = format;
-  } else {
-    XTR_TEXT("Format contains non alpha-numeric characters");
-    errorCode_ = ERR_MSGD_INVALID_FORMAT;
-  }
-  return zoSucceeded(errorCode_);
+  if (!zoCheckFormat(format)) return zoSetOutcome(errorCode_, ERR_MSGD_INVALID_FORMAT);
+  format_ = format;
+  return TRUE;
 }
 
 ZO_BOOLEAN ZoMessageDef::setFormat(const char* format) { return setFormat(ZoString(format)); }

@@ -190,17 +190,8 @@ bool ZoMessage::checkFieldName(const ZoString& name) {
 ZO_BOOLEAN ZoMessage::setFormat(const ZoString& format) {
   XtrMethod trace("ZoMessage :: setFormat( const ZoString & )", *this);
   clearErrorCodes();
-  ZO_ULONG code = 0;
-  if (format.length() > ZoMessageDef::MAX_FORMAT) {
-    XTR_TEXTF("Format length: %ld exceeds maximum: %ld", static_cast<long>(format.length()),
-              static_cast<long>(ZoMessageDef::MAX_FORMAT));
-    code = ERR_MESS_INVALID_FORMAT;
-  } else if (format.isAlNumPad()) {
-    m_format = format;
-  } else {
-    XTR_TEXT("Format contains non alpha-numeric characters");
-    code = ERR_MESS_INVALID_FORMAT;
-  }
+  const ZO_ULONG code = zoCheckFormat(format) ? 0 : ERR_MESS_INVALID_FORMAT;
+  if (code == 0) m_format = format;
   setErrorCodes(code);
   return zoSucceeded(code);
 }
