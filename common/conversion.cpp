@@ -486,8 +486,7 @@ ZO_LONG xxxInitialize() {
   if (!file) {
     xtrText("Failed to open conversion table control file");
     xtrText(path.c_str());
-    rc = XEC_CONV_CONTROL_FILE_OPEN;
-    return static_cast<ZO_LONG>(rc);
+    return zoSetOutcomeCode(rc, static_cast<ZO_LONG>(XEC_CONV_CONTROL_FILE_OPEN));
   }
 
   // A later line for the same CCSID replaces the earlier one.
@@ -546,8 +545,7 @@ ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]) {
   }
   const XcsCcsidRecord* record = findCcsid(block, ccsid);
   if (!record || !result) {
-    rc = XEC_CCSID_NOT_FOUND;
-    return static_cast<ZO_LONG>(rc);
+    return zoSetOutcomeCode(rc, static_cast<ZO_LONG>(XEC_CCSID_NOT_FOUND));
   }
   result[0] = record->ccsidType;
   result[1] = record->shiftMode;
