@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "common/conversion_files.h"
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/report.h"
 #include "common/services.h"
@@ -23,28 +25,18 @@
 namespace {
 
 constexpr const char* kXlatPathVariable = "VEXO_XLAT_PATH";
-constexpr const char* kControlFileName = "VEXOCCS.TBL";
-constexpr const char* kTableSuffix = ".tbl";
-constexpr int kControlFields = 6;
 
-constexpr ZO_BYTE kShiftOut = 0x0E;
-constexpr ZO_BYTE kShiftIn = 0x0F;
 constexpr ZO_BYTE kHostNewLine = 0x15;
 constexpr ZO_BYTE kHostLineFeed = 0x25;
 
-constexpr ZO_LONG kShiftModeSingle = 1;
-constexpr ZO_LONG kShiftModeMixed = 3;
-
-constexpr std::size_t kSingleTableSize = 256;
-constexpr std::size_t kRowTableSize = 256;     // one row number per lead byte
-constexpr std::size_t kDoubleRowSize = 512;    // two output bytes per trail byte
-constexpr std::size_t kDoubleTableMin = 513;   // more than 512 bytes
-constexpr std::size_t kDoubleTableMax = 131072;
+constexpr std::size_t kDoubleTableMin = XCS_DOUBLE_ROW_SIZE + 1;  // more than one row
+constexpr std::size_t kDoubleTableMax = 256 * XCS_DOUBLE_ROW_SIZE;  // row numbers are bytes
 
 constexpr std::size_t kTableListGrowth = 50;
 // Positions 999 and up cannot be told apart from the "same code page" marker
 // or do not fit the position * 1000 encoding, so the list stops short of them.
 constexpr std::size_t kTableListMax = 998;
+static_assert(static_cast<ZO_LONG>(kTableListMax) < XCS_TABLE_IDENTITY && XCS_TABLE_IDENTITY < XCS_TABLE_POSITION_FACTOR);
 
 constexpr char kTagLoaded[4] = {'I', 'C', 'N', 'V'};
 constexpr char kTagFailed[4] = {'?', '?', '?', '?'};
@@ -89,7 +81,7 @@ std::vector<std::string> controlFields(const std::string& line) {
   static constexpr const char* kSeparators = " \t\n\v\f\r";
   std::vector<std::string> fields;
   std::size_t pos = line.find_first_not_of(kSeparators);
-  while (pos != std::string::npos && fields.size() < kControlFields) {
+  while (pos != std::string::npos && fields.size() < XCS_CONTROL_FIELDS) {
     std::size_t end = line.find_first_of(kSeparators, pos);
     fields.push_back(line.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
     pos = end == std::string::npos ? end : line.find_first_not_of(kSeparators, end);
@@ -186,8 +178,8 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // Every row number of a double-byte table must name a whole row inside it.
 bool rowsInside(const ZO_BYTE* data, std::size_t size) {
-  for (std::size_t lead = 0; lead < kRowTableSize; ++lead)
-    if ((data[lead] + 1u) * kDoubleRowSize > size) return false;
+  for (std::size_t lead = 0; lead < XCS_ROW_TABLE_SIZE; ++lead)
+    if ((data[lead] + 1u) * XCS_DOUBLE_ROW_SIZE > size) return false;
   return true;
 }
 
@@ -200,12 +192,12 @@ int readTable(LoadedTable& entry, const std::string& path, bool doubleByte) {
   }
   xtrText("xxxOpenConv: Open was sucessful.");
   // One byte more than the largest valid size, so that a longer file shows.
-  std::size_t capacity = (doubleByte ? kDoubleTableMax : kSingleTableSize) + 1;
+  std::size_t capacity = (doubleByte ? kDoubleTableMax : XCS_SINGLE_TABLE_SIZE) + 1;
   std::unique_ptr<ZO_BYTE[]> buffer(new (std::nothrow) ZO_BYTE[capacity]);
   if (!buffer) return ENOMEM;
   std::size_t size = std::fread(buffer.get(), 1, capacity, file.get());
   bool valid = doubleByte ? size >= kDoubleTableMin && size <= kDoubleTableMax && rowsInside(buffer.get(), size)
-                          : size == kSingleTableSize;
+                          : size == XCS_SINGLE_TABLE_SIZE;
   if (!valid) return EINVAL;
   if (size != capacity - 1) {
     std::unique_ptr<ZO_BYTE[]> exact(new (std::nothrow) ZO_BYTE[size]);
@@ -235,7 +227,7 @@ ZO_LONG openTable(const char* source, const char* target, bool doubleByte, ZO_LO
   entry.size = 0;
   entry.leadByteSet = doubleByte ? leadByteSet : 0;
 
-  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + name + kTableSuffix;
+  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + name + XCS_TABLE_SUFFIX;
   xtrText(doubleByte ? "xxxOpenConv: About to try opening (LC)...." : "xxxOpenConv: About to try opening (LC) ....");
   xtrText(path.c_str());
   int error = readTable(entry, path, doubleByte);
@@ -285,7 +277,7 @@ class Converter {
     const bool keepShifts = method_ == XCS_METHOD_SHIFT_TO_SHIFT;
     while (i_ < n_) {
       ZO_BYTE b = src_[i_];
-      if (b != kShiftOut || (i_ + 1 < n_ && src_[i_ + 1] == kShiftIn)) {
+      if (b != XCS_SHIFT_OUT || (i_ + 1 < n_ && src_[i_ + 1] == XCS_SHIFT_IN)) {
         if (o_ >= cap_) return XCS_RC_PAIR_PAST_TARGET;
         putSingle(b);
         ++i_;
@@ -293,21 +285,21 @@ class Converter {
       }
       if (keepShifts) {
         if (o_ >= cap_) return XCS_RC_PAIR_PAST_TARGET;
-        out_[o_++] = kShiftOut;
+        out_[o_++] = XCS_SHIFT_OUT;
       }
       ++i_;
       for (;;) {
         if (i_ >= n_) return XCS_RC_PAIR_PAST_SOURCE;  // run not closed
-        if (src_[i_] == kShiftIn) break;
+        if (src_[i_] == XCS_SHIFT_IN) break;
         // A pair needs two bytes before the shift-in; half a pair is refused.
-        if (i_ + 1 >= n_ || src_[i_ + 1] == kShiftIn) return XCS_RC_PAIR_PAST_SOURCE;
+        if (i_ + 1 >= n_ || src_[i_ + 1] == XCS_SHIFT_IN) return XCS_RC_PAIR_PAST_SOURCE;
         if (cap_ - o_ < 2) return XCS_RC_PAIR_PAST_TARGET;
         putPair(src_[i_], src_[i_ + 1]);
         i_ += 2;
       }
       if (keepShifts) {
         if (o_ >= cap_) return XCS_RC_PAIR_PAST_TARGET;
-        out_[o_++] = kShiftIn;
+        out_[o_++] = XCS_SHIFT_IN;
       }
       ++i_;
     }
@@ -330,12 +322,12 @@ class Converter {
       }
       if (i_ + 1 >= n_) return XCS_RC_NO_SOURCE_LEFT;  // lead byte without its trail byte
       if (cap_ - o_ < pairRoom + (writeShifts ? 1 : 0)) return XCS_RC_NO_ROOM_FOR_RUN;
-      if (writeShifts) out_[o_++] = kShiftOut;
+      if (writeShifts) out_[o_++] = XCS_SHIFT_OUT;
       do {
         putPair(src_[i_], src_[i_ + 1]);
         i_ += 2;
       } while (i_ + 1 < n_ && isLeadByte(leadByteSet, src_[i_]) && cap_ - o_ >= pairRoom);
-      if (writeShifts) out_[o_++] = kShiftIn;
+      if (writeShifts) out_[o_++] = XCS_SHIFT_IN;
     }
     return 0;
   }
@@ -351,7 +343,7 @@ class Converter {
 
   void putPair(ZO_BYTE lead, ZO_BYTE trail) {
     if (double_) {
-      std::size_t at = double_->data[lead] * kDoubleRowSize + trail * 2u;
+      std::size_t at = double_->data[lead] * XCS_DOUBLE_ROW_SIZE + trail * 2u;
       out_[o_++] = double_->data[at];
       out_[o_++] = double_->data[at + 1];
     } else {
@@ -377,7 +369,7 @@ class Converter {
 const LoadedTable* tableAt(ZO_LONG position, bool doubleByte, bool& valid) {
   if (position == XCS_TABLE_NONE || position == XCS_TABLE_IDENTITY) return nullptr;
   const LoadedTable* table = loadedTable(position);
-  if (!table || (doubleByte ? table->size < kDoubleTableMin : table->size != kSingleTableSize)) valid = false;
+  if (!table || (doubleByte ? table->size < kDoubleTableMin : table->size != XCS_SINGLE_TABLE_SIZE)) valid = false;
   return table;
 }
 
@@ -400,7 +392,7 @@ struct Sides {
 };
 
 void clearDoubleByte(XcsCcsidRecord& record) {
-  record.shiftMode = kShiftModeSingle;
+  record.shiftMode = XCS_SHIFT_MODE_SINGLE;
   record.doubleByteCp = 0;
   hexText(0, record.doubleByteText);
 }
@@ -419,9 +411,9 @@ ZO_LONG resolveSides(const XrkControlBlock& block, ZO_LONG sourceCcsid, ZO_LONG 
   sides.from = *s;
   sides.to = *t;
   // The mixed side's double-byte part drops out.
-  if (sides.to.shiftMode == kShiftModeMixed && sides.from.shiftMode == kShiftModeSingle)
+  if (sides.to.shiftMode == XCS_SHIFT_MODE_MIXED && sides.from.shiftMode == XCS_SHIFT_MODE_SINGLE)
     clearDoubleByte(sides.to);
-  else if (sides.to.shiftMode == kShiftModeSingle && sides.from.shiftMode == kShiftModeMixed)
+  else if (sides.to.shiftMode == XCS_SHIFT_MODE_SINGLE && sides.from.shiftMode == XCS_SHIFT_MODE_MIXED)
     clearDoubleByte(sides.from);
   return 0;
 }
@@ -448,13 +440,9 @@ ZO_LONG codeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target, Z
                  ZO_LONG tables, ZO_LONG method, std::optional<ZO_LONG> sourceLeadByteSet) {
   ZO_ULONG rc = 0;
   XTR_SERVICE("xxxCodeConv", rc);
-  auto result = [&rc](ZO_LONG value) {
-    rc = static_cast<ZO_ULONG>(value);
-    return value;
-  };
   if (!targetLength || *targetLength < 0 || sourceLength < 0 || (!source && sourceLength > 0) ||
       (!target && *targetLength > 0))
-    return result(XCS_RC_TARGET_TOO_SHORT);
+    return zoSetOutcomeCode(rc, XCS_RC_TARGET_TOO_SHORT);
   bool valid = tables >= 0 && method >= XCS_METHOD_SHIFT_TO_MIXED && method <= XCS_METHOD_SHIFT_TO_SHIFT;
   ZO_LONG singlePosition = tables / XCS_TABLE_POSITION_FACTOR;
   ZO_LONG doublePosition = tables % XCS_TABLE_POSITION_FACTOR;
@@ -462,7 +450,7 @@ ZO_LONG codeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target, Z
   const LoadedTable* dbl = tableAt(doublePosition, true, valid);
   if (!valid) {
     *targetLength = 0;
-    return result(XCS_RC_TABLE_INVALID);
+    return zoSetOutcomeCode(rc, XCS_RC_TABLE_INVALID);
   }
 
   const ZO_LONG leadByteSet = sourceLeadByteSet.value_or(dbl ? dbl->leadByteSet : 0);
@@ -476,7 +464,7 @@ ZO_LONG codeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target, Z
   else
     code = converter.leadByteWalk();
   *targetLength = static_cast<ZO_LONG>(converter.written());
-  return result(code);
+  return zoSetOutcomeCode(rc, code);
 }
 
 }  // namespace
@@ -493,13 +481,12 @@ ZO_LONG xxxInitialize() {
   }
   block->systemCodePage = ObtainSystemCp();
 
-  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + kControlFileName;
+  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + XCS_CONTROL_FILE_NAME;
   File file(platformOpenRegularFile(path.c_str(), PlatformFileUse::Read));
   if (!file) {
     xtrText("Failed to open conversion table control file");
     xtrText(path.c_str());
-    rc = XEC_CONV_CONTROL_FILE_OPEN;
-    return static_cast<ZO_LONG>(rc);
+    return zoSetOutcomeCode(rc, static_cast<ZO_LONG>(XEC_CONV_CONTROL_FILE_OPEN));
   }
 
   // A later line for the same CCSID replaces the earlier one.
@@ -509,7 +496,7 @@ ZO_LONG xxxInitialize() {
     if (!line.empty() && line[0] == '#') continue;
     std::vector<std::string> fields = controlFields(line);
     if (fields.empty()) continue;  // a blank line describes nothing
-    ZO_LONG value[kControlFields] = {};
+    ZO_LONG value[XCS_CONTROL_FIELDS] = {};
     for (std::size_t f = 0; f < fields.size(); ++f) value[f] = decimalField(fields[f]);
     XcsCcsidRecord record{};
     record.ccsid = value[0];
@@ -558,8 +545,7 @@ ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]) {
   }
   const XcsCcsidRecord* record = findCcsid(block, ccsid);
   if (!record || !result) {
-    rc = XEC_CCSID_NOT_FOUND;
-    return static_cast<ZO_LONG>(rc);
+    return zoSetOutcomeCode(rc, static_cast<ZO_LONG>(XEC_CCSID_NOT_FOUND));
   }
   result[0] = record->ccsidType;
   result[1] = record->shiftMode;
@@ -570,18 +556,15 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
                          ZO_LONG sourceLength, ZO_BYTE* target, ZO_LONG* targetLength) {
   ZO_ULONG rc = 0;
   XTR_SERVICE("xcsConvertString", rc);
-  auto fail = [&rc](ZO_LONG code) {
-    rc = static_cast<ZO_ULONG>(code);
-    return code;
-  };
   const XrkControlBlock* block = xrkControlBlock();
-  if (!block) return fail(kNotStarted);
+  if (!block) return zoSetOutcomeCode(rc, kNotStarted);
   if (!targetLength || *targetLength < 0 || sourceLength < 0 || (!source && sourceLength > 0) ||
       (!target && *targetLength > 0))
-    return fail(XCS_RC_TARGET_TOO_SHORT);
+    return zoSetOutcomeCode(rc, XCS_RC_TARGET_TOO_SHORT);
 
   Sides sides;
-  if (ZO_LONG code = resolveSides(*block, sourceCcsid, targetCcsid, sides)) return fail(code);
+  if (ZO_LONG code = resolveSides(*block, sourceCcsid, targetCcsid, sides))
+    return zoSetOutcomeCode(rc, code);
   if (sourceLength == 0) {
     *targetLength = 0;
     return 0;
@@ -590,37 +573,35 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
     if (*targetLength < sourceLength) {
       // An empty target may be given as a null pointer: copy nothing then.
       if (*targetLength > 0) std::memcpy(target, source, static_cast<std::size_t>(*targetLength));
-      return fail(XCS_RC_TARGET_TOO_SHORT);
+      return zoSetOutcomeCode(rc, XCS_RC_TARGET_TOO_SHORT);
     }
     std::memcpy(target, source, static_cast<std::size_t>(sourceLength));
     *targetLength = sourceLength;
     return 0;
   }
-  if (*targetLength < sourceLength) return fail(XCS_RC_TARGET_TOO_SHORT);
+  if (*targetLength < sourceLength) return zoSetOutcomeCode(rc, XCS_RC_TARGET_TOO_SHORT);
 
   ZO_LONG method = 0;
   ZO_LONG tables = 0;
-  if (ZO_LONG code = openSides(sides, method, tables)) return fail(code);
-  return fail(codeConv(source, sourceLength, target, targetLength, tables, method, sides.from.leadByteSet));
+  if (ZO_LONG code = openSides(sides, method, tables)) return zoSetOutcomeCode(rc, code);
+  return zoSetOutcomeCode(
+      rc, codeConv(source, sourceLength, target, targetLength, tables, method, sides.from.leadByteSet));
 }
 
 ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape) {
   ZO_ULONG rc = 0;
   XTR_SERVICE("xcsQueryConversion", rc);
-  auto fail = [&rc](ZO_LONG code) {
-    rc = static_cast<ZO_ULONG>(code);
-    return code;
-  };
   const XrkControlBlock* block = xrkControlBlock();
-  if (!block) return fail(kNotStarted);
-  if (!shape) return fail(XCS_RC_TARGET_TOO_SHORT);
+  if (!block) return zoSetOutcomeCode(rc, kNotStarted);
+  if (!shape) return zoSetOutcomeCode(rc, XCS_RC_TARGET_TOO_SHORT);
   *shape = XcsConversionShape{XCS_WALK_BYTES, 0, 0};
   Sides sides;
-  if (ZO_LONG code = resolveSides(*block, sourceCcsid, targetCcsid, sides)) return fail(code);
+  if (ZO_LONG code = resolveSides(*block, sourceCcsid, targetCcsid, sides))
+    return zoSetOutcomeCode(rc, code);
   if (sides.samePages()) return 0;
   ZO_LONG method = 0;
   ZO_LONG tables = 0;
-  if (ZO_LONG code = openSides(sides, method, tables)) return fail(code);
+  if (ZO_LONG code = openSides(sides, method, tables)) return zoSetOutcomeCode(rc, code);
   shape->method = method;
   ZO_LONG doublePosition = tables % XCS_TABLE_POSITION_FACTOR;
   if (doublePosition == XCS_TABLE_NONE) return 0;
@@ -639,21 +620,17 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
                     const char* sourceDouble, ZO_LONG leadByteSet) {
   ZO_ULONG rc = 0;
   XTR_SERVICE("xxxOpenConv", rc);
-  auto result = [&rc](ZO_LONG value) {
-    rc = static_cast<ZO_ULONG>(value);
-    return value;
-  };
   // The texts become part of a file path: only hex digits are accepted.
   if (!isHexText(targetSingle) || !isHexText(targetDouble) || !isHexText(sourceSingle) ||
       !isHexText(sourceDouble)) {
     errno = EINVAL;
-    return result(-1);
+    return zoSetOutcomeCode(rc, -1);
   }
   ZO_LONG single = openTable(sourceSingle, targetSingle, false, 0);
-  if (single == -1) return result(-1);
+  if (single == -1) return zoSetOutcomeCode(rc, -1);
   ZO_LONG dbl = openTable(sourceDouble, targetDouble, true, leadByteSet);
-  if (dbl == -1) return result(-1);
-  return result(single * XCS_TABLE_POSITION_FACTOR + dbl);
+  if (dbl == -1) return zoSetOutcomeCode(rc, -1);
+  return zoSetOutcomeCode(rc, single * XCS_TABLE_POSITION_FACTOR + dbl);
 }
 
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,

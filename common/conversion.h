@@ -94,10 +94,14 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,
                     ZO_LONG* targetLength, ZO_LONG tables, ZO_LONG method);
 
+// Shift codes around the double-byte runs of mixed data.
+inline constexpr ZO_BYTE XCS_SHIFT_OUT = 0x0E;
+inline constexpr ZO_BYTE XCS_SHIFT_IN = 0x0F;
+
 // How xcsConvertString treats text between two CCSIDs, for callers that
 // convert a stream in pieces and must cut it between characters.
 inline constexpr ZO_LONG XCS_WALK_BYTES = 0;  // copied or converted byte by byte: any cut is safe
-inline constexpr ZO_LONG XCS_WALK_SHIFT = 1;  // double-byte runs between 0x0E and 0x0F
+inline constexpr ZO_LONG XCS_WALK_SHIFT = 1;  // double-byte runs between XCS_SHIFT_OUT and XCS_SHIFT_IN
 inline constexpr ZO_LONG XCS_WALK_LEAD = 2;   // double-byte characters start with a lead byte
 struct XcsConversionShape {
   ZO_LONG walk;         // XCS_WALK_*

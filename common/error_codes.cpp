@@ -5,8 +5,6 @@
 
 namespace {
 
-// Bit 28 marks an internal code of warning class.
-constexpr ZO_ULONG WARNING_CLASS_BIT = 0x10000000u;
 // Bits 8-15 hold the family, bits 0-7 the number within it.
 constexpr unsigned FAMILY_SHIFT = 8;
 constexpr ZO_ULONG BYTE_MASK = 0xFFu;
@@ -165,7 +163,7 @@ void ZoErrorCodes::setFromInternalCode(ZO_ULONG internalCode) {
     clearCodes();
     return;
   }
-  m_completionCode = (internalCode & WARNING_CLASS_BIT) ? ZOCC_WARNING : ZOCC_ERROR;
+  m_completionCode = (internalCode & ZO_WARNING_CLASS_BIT) ? ZOCC_WARNING : ZOCC_ERROR;
   if (const GenericMapping* mapping = findGenericMapping(internalCode)) {
     m_publicReturnCode = mapping->publicCode;
     // A warning the caller cannot act on is still an error to the caller.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/retcode_names.h"
+#include "common/return_codes.h"
 #include "common/services.h"
 #include "common/trace.h"
 #include "common/trace_internal.h"
@@ -171,7 +172,7 @@ const char* orEmpty(const char* text) { return text != nullptr ? text : ""; }
 ZO_LONG xrk_xcsPVRT(const char* functionName, ZO_LONG probeId, ZO_LONG majorCode,
                     ZO_LONG minorCode, const char* comment1, const char* comment2,
                     const char* comment3) {
-  xtrEntry("xrk_xcsPVRT");
+  XTR_SERVICE("xrk_xcsPVRT", ERR_NONE);
   if (!reportInProgress) {
     reportInProgress = true;
     std::lock_guard<std::mutex> lock(reportMutex);
@@ -185,7 +186,6 @@ ZO_LONG xrk_xcsPVRT(const char* functionName, ZO_LONG probeId, ZO_LONG majorCode
     if (block != nullptr) block->reportInProgress = 0;
     reportInProgress = false;
   }
-  xtrExit("xrk_xcsPVRT", 0);
   return 0;
 }
 

@@ -11,6 +11,9 @@
 
 #include "common/zo_types.h"
 
+// Bit 28: set in every internal code of warning class.
+inline constexpr ZO_ULONG ZO_WARNING_CLASS_BIT = 0x10000000u;
+
 // Common-services codes without a name-table row.
 inline constexpr ZO_ULONG XEC_NOT_STARTED_OR_NO_TRACE_FILE = 0x20806058u;
 inline constexpr ZO_ULONG XEC_CONV_CONTROL_FILE_OPEN = 0x40806106u;

@@ -9,7 +9,7 @@
 #include "platform/platform.h"
 
 ZO_LONG ObtainSystemCp() {
-  xtrEntry("ObtainSystemCP");
+  XTR_SERVICE("ObtainSystemCP", ERR_NONE);
   ZO_LONG codePage = platformConsoleCodePage();
   if (codePage == 0) {
     const long rc = platformSystemCodePage(&codePage);
@@ -20,14 +20,13 @@ ZO_LONG ObtainSystemCp() {
     }
   }
   xtrTextF("Code page is %d", static_cast<int>(codePage));
-  xtrExit("ObtainSystemCP", 0);
   return codePage;
 }
 
 ZO_ULONG xrkQueryDateTime2(ZO_SHORT option, char* dateText, char* timeText, ZO_SHORT dateSize,
                            ZO_SHORT timeSize) {
-  xtrEntry("xrkQueryDateTime2");
   ZO_ULONG rc = 0;
+  XTR_SERVICE("xrkQueryDateTime2", rc);
   std::tm moment{};
   const std::time_t now = platformNow().seconds;
   if (option == XRK_DATETIME_LOCAL) {
@@ -47,7 +46,6 @@ ZO_ULONG xrkQueryDateTime2(ZO_SHORT option, char* dateText, char* timeText, ZO_S
                   std::strftime(timeText, static_cast<std::size_t>(timeSize), "%H:%M:%S", &moment) == 0)) {
     rc = xecU_E_TIME_ERROR;
   }
-  xtrExit("xrkQueryDateTime2", rc);
   return rc;
 }
 

@@ -294,6 +294,9 @@ std::string xtrDateTime24() {
   return platformTimeText24(local);
 }
 
+// The line format below is laid out for 16 bytes: 6 + 3 * 16 = 54 hex columns.
+static_assert(XTR_DUMP_LINE_BYTES == 16);
+
 std::string xtrDumpChunk(const unsigned char* bytes, std::size_t length) {
   std::string out;
   const unsigned char* last = nullptr;

@@ -16,6 +16,7 @@
 #include <cstdarg>
 #include <cstddef>
 
+#include "common/error_codes.h"
 #include "common/zo_types.h"
 
 // Module state read by the whole system.
@@ -63,23 +64,39 @@ enum class XtrCaller { Library, CommonServices };
 
 // Traces one method: the entry line now and the exit line, with the code that
 // `code` holds at that moment, when the scope ends (so on every return).
-// `code` must outlive the guard.
+// `code` must outlive the guard (a temporary is refused at compile time).
+// The exit line may carry another name than the entry line: given at the
+// start, or set on the way with exitAs(). An object that exposes only public
+// codes traces its public return code instead.
 class XtrMethod {
  public:
   XtrMethod(const char* name, const ZO_ULONG& code, XtrCaller caller = XtrCaller::Library)
-      : name_(name), code_(&code), always_(caller == XtrCaller::CommonServices) {
-    if (always_ || !xtrUserTracingActive) xtrEntry(name_);
+      : XtrMethod(name, name, code, caller) {}
+  XtrMethod(const char* entryName, const char* exitName, const ZO_ULONG& code,
+            XtrCaller caller = XtrCaller::Library)
+      : exitName_(exitName), code_(&code), always_(caller == XtrCaller::CommonServices) {
+    if (always_ || !xtrUserTracingActive) xtrEntry(entryName);
   }
+  XtrMethod(const char* name, const ZoErrorCodes& codes) : exitName_(name), public_(&codes) {
+    if (!xtrUserTracingActive) xtrEntry(name);
+  }
+  XtrMethod(const char*, const ZO_ULONG&&, XtrCaller = XtrCaller::Library) = delete;
+  XtrMethod(const char*, const char*, const ZO_ULONG&&, XtrCaller = XtrCaller::Library) = delete;
   ~XtrMethod() {
-    if (always_ || !xtrUserTracingActive) xtrExit(name_, *code_);
+    if (always_ || !xtrUserTracingActive)
+      xtrExit(exitName_, code_ ? *code_ : static_cast<ZO_ULONG>(public_->getPublicReturnCode()));
   }
   XtrMethod(const XtrMethod&) = delete;
   XtrMethod& operator=(const XtrMethod&) = delete;
 
+  // The name the exit line carries from now on.
+  void exitAs(const char* name) { exitName_ = name; }
+
  private:
-  const char* name_;
-  const ZO_ULONG* code_;
-  bool always_;
+  const char* exitName_;
+  const ZO_ULONG* code_ = nullptr;
+  const ZoErrorCodes* public_ = nullptr;
+  bool always_ = false;
 };
 
 #define XTR_CONCAT2(a, b) a##b

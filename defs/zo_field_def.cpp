@@ -1,5 +1,6 @@
 #include "defs/zo_field_def.h"
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_names.h"
@@ -32,8 +33,7 @@ void ZoFieldDef::initName(const ZoString& name) {
 
 ZO_BOOLEAN ZoFieldDef::checkName(const ZoString& name) {
   if (zoCheckFieldName(name, kNameLines)) return TRUE;
-  errorCode_ = ERR_FLDD_INVALID_NAME;
-  return FALSE;
+  return zoSetOutcome(errorCode_, ERR_FLDD_INVALID_NAME);
 }
 
 ZO_BOOLEAN ZoFieldDef::setName(const ZoString& name) {

@@ -1,5 +1,6 @@
 #include "defs/zo_message_def.h"
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_names.h"
@@ -35,21 +36,19 @@ void ZoMessageDef::initName(const ZoString& name) {
 
 ZO_BOOLEAN ZoMessageDef::checkName(const ZoString& name) {
   if (zoCheckMessageName(name, kNameLines)) return TRUE;
-  errorCode_ = ERR_MSGD_INVALID_NAME;
-  return FALSE;
+  return zoSetOutcome(errorCode_, ERR_MSGD_INVALID_NAME);
 }
 
 ZO_BOOLEAN ZoMessageDef::checkFieldName(const ZoString& name) {
   if (zoCheckFieldName(name, kFieldNameLines)) return TRUE;
-  errorCode_ = ERR_MSGD_INVALID_FIELD_NAME;
-  return FALSE;
+  return zoSetOutcome(errorCode_, ERR_MSGD_INVALID_FIELD_NAME);
 }
 
 ZO_BOOLEAN ZoMessageDef::setMessageName(const ZoString& name) {
   XTR_METHOD("ZoMessageDef :: setMessageName( const ZoString & )", errorCode_);
   errorCode_ = 0;
   if (checkName(name)) messageName_ = name;
-  return errorCode_ == 0 ? TRUE : FALSE;
+  return zoSucceeded(errorCode_);
 }
 
 ZO_BOOLEAN ZoMessageDef::setMessageName(const char* name) {
@@ -75,7 +74,7 @@ ZO_BOOLEAN ZoMessageDef::setRowCount(ZO_LONG rowCount) {
     errorCode_ = ERR_MSGD_INVALID_ROW_COUNT;
   else
     rowCount_ = rowCount;
-  return errorCode_ == 0 ? TRUE : FALSE;
+  return zoSucceeded(errorCode_);
 }
 
 ZO_BOOLEAN ZoMessageDef::setColumnCount(ZO_LONG columnCount) {
@@ -85,23 +84,15 @@ ZO_BOOLEAN ZoMessageDef::setColumnCount(ZO_LONG columnCount) {
     errorCode_ = ERR_MSGD_INVALID_COLUMN_COUNT;
   else
     columnCount_ = columnCount;
-  return errorCode_ == 0 ? TRUE : FALSE;
+  return zoSucceeded(errorCode_);
 }
 
 ZO_BOOLEAN ZoMessageDef::setFormat(const ZoString& format) {
   XTR_METHOD("ZoMessageDef :: setFormat", errorCode_);
   errorCode_ = 0;
-  if (format.length() > MAX_FORMAT) {
-    XTR_TEXTF("Format length: %d exceeds maximum: %d", static_cast<int>(format.length()),
-              static_cast<int>(MAX_FORMAT));
-    errorCode_ = ERR_MSGD_INVALID_FORMAT;
-  } else if (format.isAlNumPad()) {
-    format_ = format;
-  } else {
-    XTR_TEXT("Format contains non alpha-numeric characters");
-    errorCode_ = ERR_MSGD_INVALID_FORMAT;
-  }
-  return errorCode_ == 0 ? TRUE : FALSE;
+  if (!zoCheckFormat(format)) return zoSetOutcome(errorCode_, ERR_MSGD_INVALID_FORMAT);
+  format_ = format;
+  return TRUE;
 }
 
 ZO_BOOLEAN ZoMessageDef::setFormat(const char* format) { return setFormat(ZoString(format)); }
@@ -120,7 +111,7 @@ ZO_BOOLEAN ZoMessageDef::addFieldNames(const ZoString& alias, const ZoString& na
     XTR_TEXT("Alias and/or name strings are invalid");
     errorCode_ = ERR_MSGD_INVALID_FIELD_NAME;
   }
-  return errorCode_ == 0 ? TRUE : FALSE;
+  return zoSucceeded(errorCode_);
 }
 
 ZO_BOOLEAN ZoMessageDef::addFieldNames(const char* alias, const char* name) {
@@ -138,5 +129,5 @@ ZO_BOOLEAN ZoMessageDef::getFieldNames(ZoString& alias, ZoString& name, ZO_LONG 
     XTR_TEXTF("index %d exceeds current fieldCount %d", static_cast<int>(index), static_cast<int>(fieldCount_));
     errorCode_ = ERR_MSGD_INVALID_INDEX;
   }
-  return errorCode_ == 0 ? TRUE : FALSE;
+  return zoSucceeded(errorCode_);
 }

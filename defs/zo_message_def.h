@@ -10,9 +10,6 @@
 
 class ZoMessageDef {
  public:
-  // Longest format a message definition accepts.
-  static constexpr ZO_LONG MAX_FORMAT = 8;
-
   // Each constructor clears the counts and the code, then stores the name if it
   // passes checkName; an invalid name leaves the name empty and the error code
   // ERR_MSGD_INVALID_NAME.
@@ -36,7 +33,7 @@ class ZoMessageDef {
   // keeps the old one. TRUE when stored.
   ZO_BOOLEAN setRowCount(ZO_LONG rowCount);
   ZO_BOOLEAN setColumnCount(ZO_LONG columnCount);
-  // At most MAX_FORMAT characters, letters, digits and underscore followed by
+  // At most ZO_MAX_FORMAT characters, letters, digits and underscore followed by
   // blanks only (isAlNumPad); otherwise ERR_MSGD_INVALID_FORMAT and the old
   // format stays. TRUE when stored.
   ZO_BOOLEAN setFormat(const ZoString& format);

@@ -57,3 +57,14 @@ ZO_BOOLEAN zoCheckFieldName(const ZoString& name, const ZoNameTraceLines& lines)
   traceProblem(problem, name, ZO_MAX_FIELD_NAME, lines);
   return problem == ZoNameProblem::NONE ? TRUE : FALSE;
 }
+
+ZO_BOOLEAN zoCheckFormat(const ZoString& format) {
+  if (format.length() > ZO_MAX_FORMAT) {
+    XTR_TEXTF("Format length: %ld exceeds maximum: %ld", static_cast<long>(format.length()),
+              static_cast<long>(ZO_MAX_FORMAT));
+    return FALSE;
+  }
+  if (format.isAlNumPad()) return TRUE;
+  XTR_TEXT("Format contains non alpha-numeric characters");
+  return FALSE;
+}

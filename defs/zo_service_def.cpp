@@ -1,5 +1,6 @@
 #include "defs/zo_service_def.h"
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_names.h"
@@ -10,12 +11,10 @@ constexpr ZoNameTraceLines kNameLines{
     "Name exceeds maximum length = %d",
     nullptr,
 };
-// The constructor and the setters trace 0 on exit whatever they stored.
-constexpr ZO_ULONG kTracedExit = 0;
 }  // namespace
 
 ZoServiceDef::ZoServiceDef(const ZoString& serviceName) {
-  XTR_METHOD("ZoServiceDef :: ZoServiceDef()", kTracedExit);
+  XTR_METHOD("ZoServiceDef :: ZoServiceDef()", ERR_NONE);
   if (checkName(serviceName)) serviceName_ = serviceName;
 }
 
@@ -23,12 +22,11 @@ ZoServiceDef::ZoServiceDef(const char* serviceName) : ZoServiceDef(ZoString(serv
 
 ZO_BOOLEAN ZoServiceDef::checkName(const ZoString& name) {
   if (zoCheckMessageName(name, kNameLines)) return TRUE;
-  errorCode_ = ERR_SVCD_INVALID_NAME;
-  return FALSE;
+  return zoSetOutcome(errorCode_, ERR_SVCD_INVALID_NAME);
 }
 
 ZO_BOOLEAN ZoServiceDef::setServiceName(const ZoString& name) {
-  XTR_METHOD("ZoServiceDef :: setServiceName", kTracedExit);
+  XTR_METHOD("ZoServiceDef :: setServiceName", ERR_NONE);
   errorCode_ = 0;
   if (!checkName(name)) return FALSE;
   serviceName_ = name;
@@ -36,49 +34,49 @@ ZO_BOOLEAN ZoServiceDef::setServiceName(const ZoString& name) {
 }
 
 void ZoServiceDef::setServiceStep(const ZoString& step) {
-  XTR_METHOD("ZoServiceDef :: setServiceStep", kTracedExit);
+  XTR_METHOD("ZoServiceDef :: setServiceStep", ERR_NONE);
   errorCode_ = 0;
   serviceStep_ = step;
 }
 
 void ZoServiceDef::setCharacterSet(ZO_LONG characterSet) {
-  XTR_METHOD("ZoServiceDef :: setCharacterSet", kTracedExit);
+  XTR_METHOD("ZoServiceDef :: setCharacterSet", ERR_NONE);
   errorCode_ = 0;
   characterSet_ = characterSet;
 }
 
 void ZoServiceDef::setConnectionManager(const ZoString& connectionManager) {
-  XTR_METHOD("ZoServiceDef :: setConnectionManager", kTracedExit);
+  XTR_METHOD("ZoServiceDef :: setConnectionManager", ERR_NONE);
   errorCode_ = 0;
   connectionManager_ = connectionManager;
 }
 
 void ZoServiceDef::setEncoding(ZO_LONG encoding) {
-  XTR_METHOD("ZoServiceDef :: setEncoding", kTracedExit);
+  XTR_METHOD("ZoServiceDef :: setEncoding", ERR_NONE);
   errorCode_ = 0;
   encoding_ = encoding;
 }
 
 void ZoServiceDef::setInboundConnection(const ZoString& connection) {
-  XTR_METHOD("ZoServiceDef :: setInboundConnection", kTracedExit);
+  XTR_METHOD("ZoServiceDef :: setInboundConnection", ERR_NONE);
   errorCode_ = 0;
   inboundConnection_ = connection;
 }
 
 void ZoServiceDef::setOutboundConnection(const ZoString& connection) {
-  XTR_METHOD("ZoServiceDef :: setOutboundConnection", kTracedExit);
+  XTR_METHOD("ZoServiceDef :: setOutboundConnection", ERR_NONE);
   errorCode_ = 0;
   outboundConnection_ = connection;
 }
 
 void ZoServiceDef::setSystemName(const ZoString& systemName) {
-  XTR_METHOD("ZoServiceDef :: setSystemName", kTracedExit);
+  XTR_METHOD("ZoServiceDef :: setSystemName", ERR_NONE);
   errorCode_ = 0;
   systemName_ = systemName;
 }
 
 void ZoServiceDef::setServiceType(ZO_LONG serviceType) {
-  XTR_METHOD("ZoServiceDef :: setServiceType", kTracedExit);
+  XTR_METHOD("ZoServiceDef :: setServiceType", ERR_NONE);
   errorCode_ = 0;
   serviceType_ = serviceType;
 }

@@ -3,6 +3,7 @@
 // internal code of the last operation, and the underlying store's own status
 // and text when the store itself failed.
 
+#include "common/outcome.h"
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 
@@ -18,10 +19,7 @@ class ZoStoreCodes {
     dbErrorText_ = "";
   }
   // Sets the error code; returns FALSE so that a failing path can `return fail(...)`.
-  ZO_BOOLEAN fail(ZO_ULONG errorCode) {
-    errorCode_ = errorCode;
-    return succeeded();
-  }
+  ZO_BOOLEAN fail(ZO_ULONG errorCode) { return zoSetOutcome(errorCode_, errorCode); }
   // A failure of the underlying store: the system-error code with its status and text.
   ZO_BOOLEAN failSystem(ZO_LONG dbErrorCode, const ZoString& dbErrorText) {
     errorCode_ = systemErrorCode_;
@@ -30,7 +28,7 @@ class ZoStoreCodes {
     return FALSE;
   }
   // TRUE exactly when the error code is 0.
-  ZO_BOOLEAN succeeded() const { return errorCode_ == 0 ? TRUE : FALSE; }
+  ZO_BOOLEAN succeeded() const { return zoSucceeded(errorCode_); }
 
   // Protected so that concrete stores can name them in XTR_METHOD.
   ZO_ULONG errorCode_ = 0;

@@ -1,6 +1,7 @@
 #include "docstore/zo_dossa_database.h"
 
 #include <cstdio>
+#include <limits>
 #include <new>
 
 #include "common/return_codes.h"
@@ -452,7 +453,9 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoFieldDef& definition) {
               entryValue(entry(group, BUILD_SEGMENT), ZO_LONG_MIN, ZO_LONG_MAX, segment) &&
               entryValue(entry(group, BUILD_ROW), ZO_LONG_MIN, ZO_LONG_MAX, row) &&
               entryValue(entry(group, BUILD_COLUMN), ZO_LONG_MIN, ZO_LONG_MAX, column);
-  if (dataType == ZODT_SHORT) fits = fits && entryValue(valueText, -32768, 32767, initial);
+  if (dataType == ZODT_SHORT)
+    fits = fits && entryValue(valueText, std::numeric_limits<ZO_SHORT>::min(),
+                              std::numeric_limits<ZO_SHORT>::max(), initial);
   if (dataType == ZODT_LONG) fits = fits && entryValue(valueText, ZO_LONG_MIN, ZO_LONG_MAX, initial);
   // A byte is stored as signed (-128 to 127); its unsigned form is accepted too.
   if (dataType == ZODT_BYTE) fits = fits && entryValue(valueText, -128, 255, initial);

@@ -5,6 +5,7 @@
 // Shared by the definition and security databases, the build agent that
 // derives "MsgBuild" documents and the administration tool.
 
+#include <limits>
 #include <string_view>
 
 #include "common/zo_types.h"
@@ -13,8 +14,8 @@
 
 namespace zodossa {
 
-inline constexpr ZO_LONG ZO_LONG_MIN = -2147483647 - 1;
-inline constexpr ZO_LONG ZO_LONG_MAX = 2147483647;
+inline constexpr ZO_LONG ZO_LONG_MIN = std::numeric_limits<ZO_LONG>::min();
+inline constexpr ZO_LONG ZO_LONG_MAX = std::numeric_limits<ZO_LONG>::max();
 
 // Item every document created here carries: its form name.
 inline constexpr const char* FORM_ITEM = DOSSA_FORM_ITEM;

@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 
@@ -428,8 +429,8 @@ bool ZoRealDossaDatabase::read(const ZoString& form, const ZoString& key1Item,
                                ZO_LONG& entrySize, ItemValue* values) {
   XTR_METHOD("ZoRealDossaDatabase :: read", errorCode_);
   clear();
-  if (database_ == 0) return (errorCode_ = ERR_RDBD_DATABASE_NOT_OPEN, false);
-  if (form.length() == 0) return (errorCode_ = ERR_RDBD_INV_FORM_NAME, false);
+  if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
+  if (form.length() == 0) return zoSetOutcome(errorCode_, ERR_RDBD_INV_FORM_NAME);
   for (ZO_LONG i = 0; i < itemCount; ++i) {
     values[i].clearValue();
     values[i].listBuffer.reset();
@@ -459,7 +460,7 @@ bool ZoRealDossaDatabase::read(const ZoString& form, const ZoString& key1Item,
     if (status != 0) libraryStatus_ = status;
   }
   epilogue(formula.text());
-  return errorCode_ == 0;
+  return zoSucceeded(errorCode_);
 }
 
 bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
@@ -469,9 +470,9 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
                                 ZO_LONG entrySize, const ItemValue* values) {
   XTR_METHOD("ZoRealDossaDatabase :: write", errorCode_);
   clear();
-  if (database_ == 0) return (errorCode_ = ERR_RDBD_DATABASE_NOT_OPEN, false);
-  if (form.length() == 0) return (errorCode_ = ERR_RDBD_INV_FORM_NAME, false);
-  if (key1Item.length() == 0) return (errorCode_ = ERR_RDBD_INV_KEY_ITEM_NAME, false);
+  if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
+  if (form.length() == 0) return zoSetOutcome(errorCode_, ERR_RDBD_INV_FORM_NAME);
+  if (key1Item.length() == 0) return zoSetOutcome(errorCode_, ERR_RDBD_INV_KEY_ITEM_NAME);
   ZoString formula = zoDossaFormula(form, key1Item, key1Value, key2Item, key2Value);
   FormulaHandle compiled;
   if (!compile(formula, compiled.handle)) {
@@ -555,16 +556,16 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
     libraryStatus_ = status;
   }
   epilogue(formula.text());
-  return errorCode_ == 0;
+  return zoSucceeded(errorCode_);
 }
 
 bool ZoRealDossaDatabase::deleteItems(const ZoString& form, const ZoString& keyItem,
                                       const ZoString& keyValue) {
   XTR_METHOD("ZoRealDossaDatabase :: deleteItems", errorCode_);
   clear();
-  if (database_ == 0) return (errorCode_ = ERR_RDBD_DATABASE_NOT_OPEN, false);
-  if (form.length() == 0) return (errorCode_ = ERR_RDBD_INV_FORM_NAME, false);
-  if (keyItem.length() == 0) return (errorCode_ = ERR_RDBD_INV_KEY_ITEM_NAME, false);
+  if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
+  if (form.length() == 0) return zoSetOutcome(errorCode_, ERR_RDBD_INV_FORM_NAME);
+  if (keyItem.length() == 0) return zoSetOutcome(errorCode_, ERR_RDBD_INV_KEY_ITEM_NAME);
   ZoString formula = zoDossaFormula(form, keyItem, keyValue, "", "");
   FormulaHandle compiled;
   if (!compile(formula, compiled.handle)) {
@@ -595,14 +596,20 @@ bool ZoRealDossaDatabase::deleteItems(const ZoString& form, const ZoString& keyI
   }
   if (errorCode_ == 0 && deleted == 0) errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
   epilogue(formula.text());
-  return errorCode_ == 0;
+  return zoSucceeded(errorCode_);
 }
 
 HCOLLECTION ZoRealDossaDatabase::openCollection(const ZoString& viewName) {
   XTR_METHOD("ZoRealDossaDatabase :: openCollection", errorCode_);
   clear();
-  if (database_ == 0) return (errorCode_ = ERR_RDBD_DATABASE_NOT_OPEN, 0);
-  if (viewName.length() == 0) return (errorCode_ = ERR_RDBD_INV_VIEW_NAME, 0);
+  if (database_ == 0) {
+    zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
+    return 0;
+  }
+  if (viewName.length() == 0) {
+    zoSetOutcome(errorCode_, ERR_RDBD_INV_VIEW_NAME);
+    return 0;
+  }
   DossaNoteId viewId = 0;
   HCOLLECTION collection = 0;
   DossaStatus status = traced("DossaFindView", [&] {
@@ -621,15 +628,15 @@ HCOLLECTION ZoRealDossaDatabase::openCollection(const ZoString& viewName) {
 bool ZoRealDossaDatabase::closeCollection(HCOLLECTION collection) {
   XTR_METHOD("ZoRealDossaDatabase :: closeCollection", errorCode_);
   clear();
-  if (database_ == 0) return (errorCode_ = ERR_RDBD_DATABASE_NOT_OPEN, false);
-  if (collection == 0) return (errorCode_ = ERR_RDBD_COLLECTION_NOT_OPEN, false);
+  if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
+  if (collection == 0) return zoSetOutcome(errorCode_, ERR_RDBD_COLLECTION_NOT_OPEN);
   DossaStatus status =
       traced("DossaCloseCollection", [&] { return DossaCloseCollection(collection); });
   if (status != 0) {
     errorCode_ = ERR_RDBD_DOSSA_ERROR;
     traceStatusText(status);
   }
-  return errorCode_ == 0;
+  return zoSucceeded(errorCode_);
 }
 
 bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_BOOLEAN decrypt,
@@ -638,8 +645,8 @@ bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_B
                                ItemValue* values) {
   XTR_METHOD("ZoRealDossaDatabase :: read( HCOLLECTION ...)", errorCode_);
   clear();
-  if (database_ == 0) return (errorCode_ = ERR_RDBD_DATABASE_NOT_OPEN, false);
-  if (collection == 0) return (errorCode_ = ERR_RDBD_COLLECTION_NOT_OPEN, false);
+  if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
+  if (collection == 0) return zoSetOutcome(errorCode_, ERR_RDBD_COLLECTION_NOT_OPEN);
   DossaStatus status =
       traced("DossaUpdateCollection", [&] { return DossaUpdateCollection(collection); });
   DossaCollectionPosition position{};
@@ -710,7 +717,7 @@ bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_B
   } else {
     libraryStatus_ &= kErrorNumberMask;
   }
-  return errorCode_ == 0;
+  return zoSucceeded(errorCode_);
 }
 
 bool ZoRealDossaDatabase::getUserName(ZoString& name) {

@@ -7,6 +7,9 @@
 #include "import/user_message.h"
 #include "platform/program.h"
 
+// A run the frame ends as failed has the status of an import that failed.
+static_assert(PXM_EXIT_ERROR == PROGRAM_EXIT_FAILURE);
+
 int main(int argc, char* argv[]) {
   return programRunMain("vexopxm", argc, argv, [](int count, char* arguments[]) {
     // The result is not needed: without the common services nothing is traced.

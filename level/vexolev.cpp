@@ -5,6 +5,9 @@
 #include "level/level_report.h"
 #include "platform/program.h"
 
+// A run the frame ends as failed has the status of the reporter's own failure.
+static_assert(LEV_EXIT_FAILURE == PROGRAM_EXIT_FAILURE);
+
 int main(int argc, char* argv[]) {
   return programRunMain("vexolev", argc, argv,
                         [](int count, char* arguments[]) { return levReport(count, arguments, stdout); });

@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 
@@ -60,8 +61,7 @@ ZO_BOOLEAN ZoBuffer::setPos(ZO_LONG offset) {
   }
   if (offset < 0 || offset >= m_capacity) {
     XTR_TEXT("Error: request is outside of buffer bounds (position unchanged)!");
-    m_rc = ERR_BUFF_BOUNDS_ERROR;
-    return FALSE;
+    return zoSetOutcome(m_rc, ERR_BUFF_BOUNDS_ERROR);
   }
   m_position = offset;
   return TRUE;
@@ -122,8 +122,7 @@ ZO_BOOLEAN ZoBuffer::extendBuffer(ZO_LONG sizeNeeded) {
                     : std::realloc(m_storage.get(), static_cast<std::size_t>(newSize));
   if (!grown) {
     XTR_TEXT("Error: not enough memory to extend buffer!");
-    m_rc = ERR_BUFF_NO_MEMORY;
-    return FALSE;
+    return zoSetOutcome(m_rc, ERR_BUFF_NO_MEMORY);
   }
   (void)m_storage.release();
   m_storage.reset(static_cast<ZO_BYTE*>(grown));
@@ -139,8 +138,7 @@ ZO_BOOLEAN ZoBuffer::setDataLength(ZO_LONG length) {
             static_cast<long>(length));
   if (length < 0 || length > m_capacity) {
     XTR_TEXT("Error: request is outside of buffer bounds (position unchanged)!");
-    m_rc = ERR_BUFF_BOUNDS_ERROR;
-    return FALSE;
+    return zoSetOutcome(m_rc, ERR_BUFF_BOUNDS_ERROR);
   }
   m_dataLength = length;
   return TRUE;
@@ -185,8 +183,7 @@ ZO_BOOLEAN ZoBuffer::addBytes(const void* bytes, ZO_LONG size, ZO_LONG pad, ZO_L
     // A size the capacity cannot describe is as unobtainable as memory that
     // is not there.
     if (needed > kMaxCapacity || !extendBuffer(static_cast<ZO_LONG>(needed))) {
-      m_rc = ERR_BUFF_NO_MEMORY;
-      return FALSE;
+      return zoSetOutcome(m_rc, ERR_BUFF_NO_MEMORY);
     }
   }
   if (inside) source = m_storage.get() + sourceOffset;
@@ -218,8 +215,7 @@ ZO_BOOLEAN ZoBuffer::add(const ZO_BYTE* bytes, ZO_LONG length, ZO_LONG alignment
   if (length < 0 || (length > 0 && bytes == nullptr)) {
     XTR_TEXTF("Error: invalid data (address %p, length %ld)!", static_cast<const void*>(bytes),
               static_cast<long>(length));
-    m_rc = ERR_BUFF_BOUNDS_ERROR;
-    return FALSE;
+    return zoSetOutcome(m_rc, ERR_BUFF_BOUNDS_ERROR);
   }
   const ZO_LONG pad = padding(alignment);
   if (m_rc != 0) return FALSE;

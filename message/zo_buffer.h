@@ -106,7 +106,7 @@ class ZoBuffer {
   ZO_LONG getDataLength() const { return m_dataLength; }
   ZO_LONG getCapacity() const { return m_capacity; }
   ZO_LONG getAlignmentReference() const { return m_alignmentReference; }
-  ZO_LONG getErrorCode() const { return static_cast<ZO_LONG>(m_rc); }
+  ZO_ULONG getErrorCode() const { return m_rc; }
 
   // Results of the last successful or shortened read of each kind.
   const ZoString& getLastString() const { return m_lastString; }

@@ -1,15 +1,12 @@
 // ZoField: value, type, length and display attributes of one message field.
 #include "message/zo_field.h"
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_names.h"
 
 namespace {
-
-// Constructors and the destructor report 0 on exit whatever the name check
-// found; the error code carries that.
-const ZO_ULONG kTraceZero = 0;
 
 bool isTextType(ZO_LONG dataType) {
   return dataType == ZODT_STRING || dataType == ZODT_AUTHENTICATOR ||
@@ -18,19 +15,21 @@ bool isTextType(ZO_LONG dataType) {
 
 }  // namespace
 
+// Constructors and the destructor report 0 on exit whatever the name check
+// found; the error code carries that.
 ZoField::ZoField(const ZoString& name) {
-  XTR_METHOD("ZoField :: ZoField( const ZoString & )", kTraceZero);
+  XTR_METHOD("ZoField :: ZoField( const ZoString & )", ERR_NONE);
   init(name);
 }
 
 ZoField::ZoField(const char* name) {
-  XTR_METHOD("ZoField :: ZoField( const char * )", kTraceZero);
+  XTR_METHOD("ZoField :: ZoField( const char * )", ERR_NONE);
   init(ZoString(name));
 }
 
 ZoField::ZoField(const ZoField& other) = default;
 
-ZoField::~ZoField() { XTR_METHOD("ZoField :: ~ZoField()", kTraceZero); }
+ZoField::~ZoField() { XTR_METHOD("ZoField :: ~ZoField()", ERR_NONE); }
 
 void ZoField::init(const ZoString& name) {
   clearCodes();
@@ -42,8 +41,7 @@ ZO_BOOLEAN ZoField::checkName(const ZoString& name) {
                                        "ZoField::checkName - Name exceeds maximum length = %d",
                                        "Field name is reserved: %s"};
   if (zoCheckFieldName(name, kLines)) return TRUE;
-  m_rc = ERR_FLD_INVALID_NAME;
-  return FALSE;
+  return zoSetOutcome(m_rc, ERR_FLD_INVALID_NAME);
 }
 
 void ZoField::copyProperties(const ZoField& other) {
@@ -111,8 +109,7 @@ bool ZoField::prepareNumericValue(ZO_LONG minimumLength, const char* resetLine) 
   if (m_length >= minimumLength) return true;
   XTR_TEXTF("ZoField::setValue - length() less than minimum length %d",
             static_cast<int>(minimumLength));
-  m_rc = ERR_FLD_INVALID_LENGTH;
-  return false;
+  return zoSetOutcome(m_rc, ERR_FLD_INVALID_LENGTH);
 }
 
 void ZoField::setValue(ZO_LONG value) {

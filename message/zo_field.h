@@ -44,10 +44,13 @@ inline constexpr ZO_LONG ZO_PROTECTION_PROTECTED = 42;
 inline constexpr ZO_LONG ZO_LONG_LENGTH = 4;
 inline constexpr ZO_LONG ZO_SHORT_LENGTH = 2;
 inline constexpr ZO_LONG ZO_BYTE_LENGTH = 1;
+static_assert(ZO_LONG_LENGTH == sizeof(ZO_LONG) && ZO_SHORT_LENGTH == sizeof(ZO_SHORT) &&
+              ZO_BYTE_LENGTH == sizeof(ZO_BYTE));
 
 // setDataType accepts the types from ZODT_NONE to this value; the last one has
 // no name and nothing else handles it.
 inline constexpr ZO_LONG ZODT_HIGHEST_ACCEPTED = 17;
+static_assert(ZODT_HIGHEST_ACCEPTED == ZODT_SYSTEM_AUTHENTICATOR + 1);
 
 class ZoField : public ZoErrorCodes {
  public:
@@ -129,7 +132,7 @@ class ZoField : public ZoErrorCodes {
   ZO_BYTE getPadCharacter() const { return m_padCharacter; }
   ZO_LONG getAlignment() const { return m_alignment; }
   ZO_BOOLEAN isValueSet() const { return m_valueSet; }
-  ZO_LONG getErrorCode() const { return static_cast<ZO_LONG>(m_rc); }
+  ZO_ULONG getErrorCode() const { return m_rc; }
 
  private:
   // Construction body shared by both constructors.

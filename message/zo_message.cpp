@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
@@ -15,39 +16,10 @@
 
 namespace {
 
-const ZO_ULONG kTraceZero = 0;
 constexpr ZO_LONG kNoEntry = -1;
 // The table grows when it holds more than this many fields per bucket, so a
 // lookup stays short however many fields a message has.
 constexpr std::size_t kMaxLoad = 1;
-
-// Entry and exit lines of one message operation. The exit line carries either
-// an internal code or the message's public return code, read when the scope
-// ends; some operations name their exit differently after a failure.
-class MessageTrace {
- public:
-  MessageTrace(const char* name, const ZO_ULONG& internalCode)
-      : m_exitName(name), m_internal(&internalCode) {
-    if (!xtrUserTracingActive) xtrEntry(name);
-  }
-  MessageTrace(const char* name, const ZoErrorCodes& codes) : m_exitName(name), m_public(&codes) {
-    if (!xtrUserTracingActive) xtrEntry(name);
-  }
-  ~MessageTrace() {
-    if (xtrUserTracingActive) return;
-    xtrExit(m_exitName,
-            m_public ? static_cast<ZO_ULONG>(m_public->getPublicReturnCode()) : *m_internal);
-  }
-  MessageTrace(const MessageTrace&) = delete;
-  MessageTrace& operator=(const MessageTrace&) = delete;
-
-  void exitAs(const char* name) { m_exitName = name; }
-
- private:
-  const char* m_exitName;
-  const ZO_ULONG* m_internal = nullptr;
-  const ZoErrorCodes* m_public = nullptr;
-};
 
 bool isProtectedByAttribute(const ZoField& field) {
   return field.getHasAttributes() && field.getProtection() == ZO_PROTECTION_PROTECTED;
@@ -63,12 +35,12 @@ ZoMessage::ZoMessage(const ZoString& name, ZoSession& session) : m_session(sessi
 }
 
 ZoMessage::ZoMessage(const char* name, ZoSession& session) : m_session(session) {
-  MessageTrace trace("ZoMessage :: ZoMessage( char *, ZoSession & )", m_rc);
+  XtrMethod trace("ZoMessage :: ZoMessage( char *, ZoSession & )", m_rc);
   construct(ZoString(name));
 }
 
 void ZoMessage::construct(const ZoString& name) {
-  MessageTrace trace("ZoMessage :: ZoMessage( ZoString &, ZoSession & )", m_rc);
+  XtrMethod trace("ZoMessage :: ZoMessage( ZoString &, ZoSession & )", m_rc);
   clearCodes();
   m_rc = 0;
   m_buckets.assign(kInitialBuckets, kNoEntry);
@@ -126,8 +98,7 @@ bool ZoMessage::buildField(ZoDatabase& db, const ZoString& alias, const ZoString
   const ZO_LONG segment = field.getSegment();
   if (segment < 1 || (segment != currentSegment && segment != currentSegment + 1)) {
     XTR_TEXTF("Field %s has invalid segment number %ld", name.text(), static_cast<long>(segment));
-    m_rc = ERR_MESS_INVALID_SEGMENT;
-    return false;
+    return zoSetOutcome(m_rc, ERR_MESS_INVALID_SEGMENT);
   }
   if (segment > currentSegment) currentSegment = segment;
 
@@ -159,22 +130,21 @@ bool ZoMessage::buildField(ZoDatabase& db, const ZoString& alias, const ZoString
     default:
       XTR_TEXTF("Unknown dataType %ld on read of FieldDef %s",
                 static_cast<long>(definition.getDataType()), name.text());
-      m_rc = ERR_MESS_INVALID_DATATYPE;
-      return false;
+      return zoSetOutcome(m_rc, ERR_MESS_INVALID_DATATYPE);
   }
   field.setValueSet(TRUE);
   return addField(field) == TRUE;
 }
 
 ZoMessage::~ZoMessage() {
-  MessageTrace trace("ZoMessage :: ~ZoMessage()", m_rc);
+  XtrMethod trace("ZoMessage :: ~ZoMessage()", m_rc);
   m_session.removeMessage(this);
   m_rc = 0;
   removeAllFields();
 }
 
 ZoMessage& ZoMessage::operator=(const ZoMessage& other) {
-  MessageTrace trace("ZoMessage :: operator =", kTraceZero);
+  XtrMethod trace("ZoMessage :: operator =", ERR_NONE);
   // Emptying the target first would lose the source when both are the same.
   if (this == &other) return *this;
   clearErrorCodes();
@@ -191,13 +161,13 @@ ZoMessage& ZoMessage::operator=(const ZoMessage& other) {
 // Codes and names
 
 void ZoMessage::clearErrorCodes() {
-  MessageTrace trace("ZoMessage :: clearErrorCodes()", kTraceZero);
+  XtrMethod trace("ZoMessage :: clearErrorCodes()", ERR_NONE);
   m_rc = 0;
   clearCodes();
 }
 
 void ZoMessage::setErrorCodes(ZO_ULONG internalCode) {
-  MessageTrace trace("ZoMessage :: setErrorCodes()", kTraceZero);
+  XtrMethod trace("ZoMessage :: setErrorCodes()", ERR_NONE);
   m_rc = internalCode;
   setFromInternalCode(internalCode);
 }
@@ -206,8 +176,7 @@ bool ZoMessage::checkName(const ZoString& name) {
   static const ZoNameTraceLines kLines{"Name contains invalid characters",
                                        "Name exceeds maximum length = %d", ""};
   if (zoCheckMessageName(name, kLines)) return true;
-  m_rc = ERR_MESS_INVALID_NAME;
-  return false;
+  return zoSetOutcome(m_rc, ERR_MESS_INVALID_NAME);
 }
 
 bool ZoMessage::checkFieldName(const ZoString& name) {
@@ -215,26 +184,16 @@ bool ZoMessage::checkFieldName(const ZoString& name) {
                                        "Field name exceeds maximum length = %d",
                                        "Field name is reserved: %s"};
   if (zoCheckFieldName(name, kLines)) return true;
-  m_rc = ERR_MESS_INVALID_FIELD_NAME;
-  return false;
+  return zoSetOutcome(m_rc, ERR_MESS_INVALID_FIELD_NAME);
 }
 
 ZO_BOOLEAN ZoMessage::setFormat(const ZoString& format) {
-  MessageTrace trace("ZoMessage :: setFormat( const ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: setFormat( const ZoString & )", *this);
   clearErrorCodes();
-  ZO_ULONG code = 0;
-  if (format.length() > kMaxFormat) {
-    XTR_TEXTF("Format length: %ld exceeds maximum: %ld", static_cast<long>(format.length()),
-              static_cast<long>(kMaxFormat));
-    code = ERR_MESS_INVALID_FORMAT;
-  } else if (format.isAlNumPad()) {
-    m_format = format;
-  } else {
-    XTR_TEXT("Format contains non alpha-numeric characters");
-    code = ERR_MESS_INVALID_FORMAT;
-  }
+  const ZO_ULONG code = zoCheckFormat(format) ? 0 : ERR_MESS_INVALID_FORMAT;
+  if (code == 0) m_format = format;
   setErrorCodes(code);
-  return code == 0 ? TRUE : FALSE;
+  return zoSucceeded(code);
 }
 
 // ---------------------------------------------------------------------------
@@ -281,7 +240,7 @@ void ZoMessage::removeAllFields() {
 }
 
 ZO_BOOLEAN ZoMessage::addField(const ZoField& given) {
-  MessageTrace trace("ZoMessage :: addField( const ZoField & )", m_rc);
+  XtrMethod trace("ZoMessage :: addField( const ZoField & )", m_rc);
   m_rc = 0;
   auto failed = [&](ZO_ULONG code) {
     m_rc = code;
@@ -398,26 +357,26 @@ ZO_BOOLEAN ZoMessage::addField(const ZoField& given) {
   m_fieldNames.add(name);
   insert(std::move(field));
   XTR_TEXTF("Field count is now %d", static_cast<int>(m_fields.size()));
-  return m_rc == 0 ? TRUE : FALSE;
+  return zoSucceeded(m_rc);
 }
 
 // ---------------------------------------------------------------------------
 // Browsing
 
 void ZoMessage::startBrowseFields(ZoBrowseToken* token) {
-  MessageTrace trace("ZoMessage :: startBrowseFields( ZoBrowseToken * )", m_rc);
+  XtrMethod trace("ZoMessage :: startBrowseFields( ZoBrowseToken * )", m_rc);
   m_rc = 0;
   if (token) *token = 0;
 }
 
 void ZoMessage::endBrowseFields(ZoBrowseToken* token) {
-  MessageTrace trace("ZoMessage :: endBrowseFields( ZoBrowseToken * )", m_rc);
+  XtrMethod trace("ZoMessage :: endBrowseFields( ZoBrowseToken * )", m_rc);
   m_rc = 0;
   if (token) *token = 0;
 }
 
 ZoField* ZoMessage::getNextField(ZoBrowseToken* token) {
-  MessageTrace trace("ZoMessage :: getNextField( ZoBrowseToken * )", m_rc);
+  XtrMethod trace("ZoMessage :: getNextField( ZoBrowseToken * )", m_rc);
   m_rc = 0;
   auto failed = [&](ZO_ULONG code) -> ZoField* {
     m_rc = code;
@@ -444,7 +403,7 @@ ZoField* ZoMessage::getNextField(ZoBrowseToken* token) {
 }
 
 ZoString ZoMessage::getFieldName(ZO_LONG index) {
-  MessageTrace trace("ZoMessage :: getFieldName( ZO_LONG )", m_rc);
+  XtrMethod trace("ZoMessage :: getFieldName( ZO_LONG )", m_rc);
   m_rc = 0;
   if (m_fields.empty()) {
     XTR_TEXT("No fields in message");
@@ -476,7 +435,7 @@ ZoField* ZoMessage::lookUp(const ZoString& name) {
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZoString& value) {
-  MessageTrace trace("ZoMessage :: getProperty( const ZoString &, ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: getProperty( const ZoString &, ZoString & )", *this);
   if (const ZoField* field = lookUp(name)) {
     switch (field->getDataType()) {
       case ZODT_STRING:
@@ -498,11 +457,11 @@ ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZoString& value) {
     }
   }
   setErrorCodes(m_rc);
-  return m_rc == 0 ? TRUE : FALSE;
+  return zoSucceeded(m_rc);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const char* name, ZoString& value) {
-  MessageTrace trace("ZoMessage :: getProperty( const char *, ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: getProperty( const char *, ZoString & )", *this);
   return getProperty(ZoString(name), value);
 }
 
@@ -531,42 +490,42 @@ ZO_BOOLEAN ZoMessage::getNumber(const ZoString& name, T* value) {
     }
   }
   setErrorCodes(m_rc);
-  return m_rc == 0 ? TRUE : FALSE;
+  return zoSucceeded(m_rc);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZO_LONG* value) {
-  MessageTrace trace("ZoMessage :: getProperty( const ZoString &, ZO_LONG * )", *this);
+  XtrMethod trace("ZoMessage :: getProperty( const ZoString &, ZO_LONG * )", *this);
   return getNumber(name, value);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const char* name, ZO_LONG* value) {
-  MessageTrace trace("ZoMessage :: getProperty( const char *, ZO_LONG * )", *this);
+  XtrMethod trace("ZoMessage :: getProperty( const char *, ZO_LONG * )", *this);
   return getProperty(ZoString(name), value);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZO_SHORT* value) {
-  MessageTrace trace("ZoMessage :: getProperty( const ZoString &, ZO_SHORT * )", *this);
+  XtrMethod trace("ZoMessage :: getProperty( const ZoString &, ZO_SHORT * )", *this);
   return getNumber(name, value);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const char* name, ZO_SHORT* value) {
-  MessageTrace trace("ZoMessage :: getProperty( const char *, ZO_SHORT * )", *this);
+  XtrMethod trace("ZoMessage :: getProperty( const char *, ZO_SHORT * )", *this);
   return getProperty(ZoString(name), value);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZO_BYTE* value) {
-  MessageTrace trace("ZoMessage :: getProperty( const ZoString &, ZO_BYTE * )", *this);
+  XtrMethod trace("ZoMessage :: getProperty( const ZoString &, ZO_BYTE * )", *this);
   return getNumber(name, value);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const char* name, ZO_BYTE* value) {
   // The character-pointer form of the byte getter traces under the short name.
-  MessageTrace trace("ZoMessage :: getProperty( const char *, ZO_SHORT * )", *this);
+  XtrMethod trace("ZoMessage :: getProperty( const char *, ZO_SHORT * )", *this);
   return getProperty(ZoString(name), value);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, const ZoString& value) {
-  MessageTrace trace("ZoMessage :: setProperty( const ZoString &, ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: setProperty( const ZoString &, ZoString & )", *this);
   if (ZoField* field = lookUp(name)) {
     const ZO_LONG dataType = field->getDataType();
     if (dataType == ZODT_SYSTEM_AUTHENTICATOR) {
@@ -592,11 +551,11 @@ ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, const ZoString& value) {
     }
   }
   setErrorCodes(m_rc);
-  return m_rc == 0 ? TRUE : FALSE;
+  return zoSucceeded(m_rc);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const char* name, const char* value) {
-  MessageTrace trace("ZoMessage :: setProperty( const char *, char * )", *this);
+  XtrMethod trace("ZoMessage :: setProperty( const char *, char * )", *this);
   return setProperty(ZoString(name), ZoString(value));
 }
 
@@ -615,36 +574,36 @@ ZO_BOOLEAN ZoMessage::setNumber(const ZoString& name, T value) {
     }
   }
   setErrorCodes(m_rc);
-  return m_rc == 0 ? TRUE : FALSE;
+  return zoSucceeded(m_rc);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, ZO_LONG value) {
-  MessageTrace trace("ZoMessage :: setProperty( const ZoString &, ZO_LONG )", *this);
+  XtrMethod trace("ZoMessage :: setProperty( const ZoString &, ZO_LONG )", *this);
   return setNumber(name, value);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const char* name, ZO_LONG value) {
-  MessageTrace trace("ZoMessage :: setProperty( const char *, ZO_LONG )", *this);
+  XtrMethod trace("ZoMessage :: setProperty( const char *, ZO_LONG )", *this);
   return setProperty(ZoString(name), value);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, ZO_SHORT value) {
-  MessageTrace trace("ZoMessage :: setProperty( const ZoString &, ZO_SHORT )", *this);
+  XtrMethod trace("ZoMessage :: setProperty( const ZoString &, ZO_SHORT )", *this);
   return setNumber(name, value);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const char* name, ZO_SHORT value) {
-  MessageTrace trace("ZoMessage :: setProperty( const char *, ZO_SHORT )", *this);
+  XtrMethod trace("ZoMessage :: setProperty( const char *, ZO_SHORT )", *this);
   return setProperty(ZoString(name), value);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, ZO_BYTE value) {
-  MessageTrace trace("ZoMessage :: setProperty( const ZoString &, ZO_BYTE )", *this);
+  XtrMethod trace("ZoMessage :: setProperty( const ZoString &, ZO_BYTE )", *this);
   return setNumber(name, value);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const char* name, ZO_BYTE value) {
-  MessageTrace trace("ZoMessage :: setProperty( const char *, ZO_BYTE )", *this);
+  XtrMethod trace("ZoMessage :: setProperty( const char *, ZO_BYTE )", *this);
   return setProperty(ZoString(name), value);
 }
 
@@ -670,73 +629,73 @@ ZO_LONG attributeOf(const ZoField& field, ZO_LONG value, ZO_LONG noAttributes) {
 }  // namespace
 
 ZO_LONG ZoMessage::getDataType(const ZoString& name) {
-  MessageTrace trace("ZoMessage :: getDataType( const ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: getDataType( const ZoString & )", *this);
   return getAttribute(name, ZODT_NONE, [](const ZoField& f) { return f.getDataType(); });
 }
 
 ZO_LONG ZoMessage::getDataType(const char* name) {
-  MessageTrace trace("ZoMessage :: getDataType( const char * )", *this);
+  XtrMethod trace("ZoMessage :: getDataType( const char * )", *this);
   return getDataType(ZoString(name));
 }
 
 ZO_LONG ZoMessage::getLength(const ZoString& name) {
-  MessageTrace trace("ZoMessage :: getLength( const ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: getLength( const ZoString & )", *this);
   return getAttribute(name, 0, [](const ZoField& f) { return f.getLength(); });
 }
 
 ZO_LONG ZoMessage::getLength(const char* name) {
-  MessageTrace trace("ZoMessage :: getLength( const char * )", *this);
+  XtrMethod trace("ZoMessage :: getLength( const char * )", *this);
   return getLength(ZoString(name));
 }
 
 ZO_LONG ZoMessage::getSegment(const ZoString& name) {
-  MessageTrace trace("ZoMessage :: getSegment( const ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: getSegment( const ZoString & )", *this);
   return getAttribute(name, 0, [](const ZoField& f) { return f.getSegment(); });
 }
 
 ZO_LONG ZoMessage::getSegment(const char* name) {
-  MessageTrace trace("ZoMessage :: getSegment( const char * )", *this);
+  XtrMethod trace("ZoMessage :: getSegment( const char * )", *this);
   return getSegment(ZoString(name));
 }
 
 ZO_LONG ZoMessage::getColor(const ZoString& name) {
-  MessageTrace trace("ZoMessage :: getColor( const ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: getColor( const ZoString & )", *this);
   return getAttribute(name, 0, [](const ZoField& f) {
     return attributeOf(f, f.getColor(), ZO_COLOR_NO_ATTRIBUTES);
   });
 }
 
 ZO_LONG ZoMessage::getColor(const char* name) {
-  MessageTrace trace("ZoMessage :: getColor( const char * )", *this);
+  XtrMethod trace("ZoMessage :: getColor( const char * )", *this);
   return getColor(ZoString(name));
 }
 
 ZO_LONG ZoMessage::getIntensity(const ZoString& name) {
-  MessageTrace trace("ZoMessage :: getIntensity( const ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: getIntensity( const ZoString & )", *this);
   return getAttribute(name, ZO_INTENSITY_DEFAULT, [](const ZoField& f) {
     return attributeOf(f, f.getIntensity(), ZO_INTENSITY_NO_ATTRIBUTES);
   });
 }
 
 ZO_LONG ZoMessage::getIntensity(const char* name) {
-  MessageTrace trace("ZoMessage :: getIntensity( const char * )", *this);
+  XtrMethod trace("ZoMessage :: getIntensity( const char * )", *this);
   return getIntensity(ZoString(name));
 }
 
 ZO_LONG ZoMessage::getHighLight(const ZoString& name) {
-  MessageTrace trace("ZoMessage :: getHighLight( const ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: getHighLight( const ZoString & )", *this);
   return getAttribute(name, ZO_HIGHLIGHT_DEFAULT, [](const ZoField& f) {
     return attributeOf(f, f.getHighLight(), ZO_HIGHLIGHT_NO_ATTRIBUTES);
   });
 }
 
 ZO_LONG ZoMessage::getHighLight(const char* name) {
-  MessageTrace trace("ZoMessage :: getHighLight( const char * )", *this);
+  XtrMethod trace("ZoMessage :: getHighLight( const char * )", *this);
   return getHighLight(ZoString(name));
 }
 
 ZO_LONG ZoMessage::getProtection(const ZoString& name) {
-  MessageTrace trace("ZoMessage :: getProtection( const ZoString & )", *this);
+  XtrMethod trace("ZoMessage :: getProtection( const ZoString & )", *this);
   return getAttribute(name, ZO_PROTECTION_DEFAULT, [](const ZoField& f) -> ZO_LONG {
     if (f.getDataType() == ZODT_SYSTEM_AUTHENTICATOR) {
       XTR_TEXTF("Field %s is a SYSTEM AUTHENTICATOR deemed PROTECTED", f.getName().text());
@@ -747,6 +706,6 @@ ZO_LONG ZoMessage::getProtection(const ZoString& name) {
 }
 
 ZO_LONG ZoMessage::getProtection(const char* name) {
-  MessageTrace trace("ZoMessage :: getProtection( const char * )", *this);
+  XtrMethod trace("ZoMessage :: getProtection( const char * )", *this);
   return getProtection(ZoString(name));
 }

@@ -34,8 +34,6 @@ class ZoMessage : public ZoErrorCodes {
  public:
   // Number of buckets the field table starts with.
   static constexpr ZO_LONG kInitialBuckets = 101;
-  // Longest format a message accepts.
-  static constexpr ZO_LONG kMaxFormat = 8;
 
   // Builds the message from its definition; an empty name gives a message
   // without fields. Afterwards the internal error code tells the outcome (the
@@ -136,7 +134,7 @@ class ZoMessage : public ZoErrorCodes {
   ZO_LONG getRowCount() const { return m_rowCount; }
   ZO_LONG getColumnCount() const { return m_columnCount; }
   ZO_LONG getFieldCount() const { return static_cast<ZO_LONG>(m_fields.size()); }
-  ZO_LONG getErrorCode() const { return static_cast<ZO_LONG>(m_rc); }
+  ZO_ULONG getErrorCode() const { return m_rc; }
 
  private:
   // One entry of the field table: the field and the next entry of its bucket.

@@ -42,8 +42,6 @@ std::int32_t numberAfter(const std::string& key, const char* lead) {
 
 // Environment override of the console code page.
 constexpr const char* kCodePageVariable = "VEXO_CODEPAGE";
-// Largest value read from the override (code pages have at most 5 digits).
-constexpr long kLargestCodePage = 99999;
 
 const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -104,7 +102,7 @@ std::int32_t platformCodePageOverride() {
   char* end = nullptr;
   errno = 0;
   const long cp = std::strtol(value, &end, 10);
-  if (errno == 0 && end != value && *end == '\0' && cp > 0 && cp <= kLargestCodePage) {
+  if (errno == 0 && end != value && *end == '\0' && cp > 0 && cp <= PLATFORM_LARGEST_CODE_PAGE) {
     return static_cast<std::int32_t>(cp);
   }
   return 0;

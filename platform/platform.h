@@ -26,7 +26,11 @@ std::string platformProgramPath();
 // locale's character set; on Windows the console's input code page.
 std::int32_t platformConsoleCodePage();
 
-// The code page VEXO_CODEPAGE names (1 to 99999), or 0 when it names none.
+// Largest number taken as a code page (code pages have at most 5 digits).
+inline constexpr long PLATFORM_LARGEST_CODE_PAGE = 99999;
+
+// The code page VEXO_CODEPAGE names (1 to PLATFORM_LARGEST_CODE_PAGE), or 0
+// when it names none.
 std::int32_t platformCodePageOverride();
 
 // The system's default (OEM) code page. Returns 0 and sets *codePage, or

@@ -22,8 +22,6 @@ constexpr const char* kCodePageKey = "SYSTEM\\CURRENTCONTROLSET\\CONTROL\\NLS\\C
 constexpr const char* kOemCodePageValue = "OEMCP";
 // Bytes read of the registry value.
 constexpr DWORD kOemCodePageSize = 20;
-// Largest number taken as a code page (code pages have at most 5 digits).
-constexpr long kLargestCodePage = 99999;
 
 // Longest program path asked for; Windows paths never exceed it.
 constexpr std::size_t kLongestPath = 32768;
@@ -54,7 +52,7 @@ long leadingCodePage(const char* text) {
   long value = 0;
   for (; *text >= '0' && *text <= '9'; ++text) {
     value = value * 10 + (*text - '0');
-    if (value > kLargestCodePage) return 0;
+    if (value > PLATFORM_LARGEST_CODE_PAGE) return 0;
   }
   return value;
 }

@@ -1,11 +1,10 @@
 #include "session/zo_config.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <string>
 #include <string_view>
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "platform/platform.h"
@@ -102,6 +101,8 @@ std::string_view orEmpty(const char* text) { return text != nullptr ? text : "";
 
 }  // namespace
 
+ZO_BOOLEAN ZoConfig::finish() const { return zoSucceeded(errorCode_); }
+
 void ZoConfig::rewind() {
   std::rewind(file_.get());
   blockPos_ = 0;
@@ -179,10 +180,8 @@ ZO_BOOLEAN ZoConfig::open(const char* path) {
     return finish();
   }
   // Binary mode: the reader itself treats CR LF as a line end, on every system.
-  // A directory opens as a stream on some systems but yields no lines.
-  std::error_code ignored;
-  const bool readable = path != nullptr && path[0] != '\0' &&
-                        !std::filesystem::is_directory(path, ignored);
+  // A directory or device is refused as not a regular file.
+  const bool readable = path != nullptr && path[0] != '\0';
   std::FILE* file = readable ? platformOpenRegularFile(path, PlatformFileUse::Read) : nullptr;
   if (file == nullptr) {
     errorCode_ = ERR_CONF_FILE_OPEN_ERROR;

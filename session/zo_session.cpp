@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/sysutil.h"
 #include "common/trace.h"
@@ -97,10 +98,9 @@ ZoSession::~ZoSession() {
   clearCodes();
 }
 
-ZO_BOOLEAN ZoSession::fail(ZO_ULONG code) {
-  errorCode_ = code;
-  return succeeded();
-}
+ZO_BOOLEAN ZoSession::fail(ZO_ULONG code) { return zoSetOutcome(errorCode_, code); }
+
+ZO_BOOLEAN ZoSession::succeeded() const { return zoSucceeded(errorCode_); }
 
 ZO_BOOLEAN ZoSession::failFromConfig() {
   return fail(config_ ? config_->getErrorCode() : ERR_CONF_FILE_NOT_OPEN);

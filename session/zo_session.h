@@ -135,7 +135,7 @@ class ZoSession : public ZoErrorCodes {
   ZO_BOOLEAN fail(ZO_ULONG code);
   // Takes over the configuration's code after a failed read; returns FALSE.
   ZO_BOOLEAN failFromConfig();
-  ZO_BOOLEAN succeeded() const { return errorCode_ == 0 ? TRUE : FALSE; }
+  ZO_BOOLEAN succeeded() const;
   // Construction steps 2 to 4, shared by both constructors.
   void start();
   // Reads Base/CharacterSet (kind 1): "Local" or digits whose value, leading

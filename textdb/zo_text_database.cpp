@@ -92,25 +92,6 @@ ZO_LONG toLong(const ZoString& checked) {
   return static_cast<ZO_LONG>(std::strtoll(checked.text(), nullptr, 10));
 }
 
-// Entry and exit lines of an operation whose exit name differs from its entry
-// name; the exit carries the code `code` holds when the scope ends.
-class XtrEntryExit {
- public:
-  XtrEntryExit(const char* entryName, const char* exitName, const ZO_ULONG& code)
-      : exitName_(exitName), code_(&code) {
-    if (!xtrUserTracingActive) xtrEntry(entryName);
-  }
-  ~XtrEntryExit() {
-    if (!xtrUserTracingActive) xtrExit(exitName_, *code_);
-  }
-  XtrEntryExit(const XtrEntryExit&) = delete;
-  XtrEntryExit& operator=(const XtrEntryExit&) = delete;
-
- private:
-  const char* exitName_;
-  const ZO_ULONG* code_;
-};
-
 }  // namespace
 
 ZoTextDatabase::ZoTextDatabase(const ZoSession& session) : ZoDatabase(session) {
@@ -483,8 +464,8 @@ ZO_BOOLEAN ZoTextDatabase::notSupported() { return fail(ERR_DB_NOT_SUPPORTED); }
 
 ZO_BOOLEAN ZoTextDatabase::write(ZoServiceDef& definition, ZO_BOOLEAN replace) {
   clearCodes();
-  XtrEntryExit trace("ZoTextDatabase :: write( ZoServiceDef &, ZO_BOOLEAN )",
-                     "ZoTextDatabase :: write( ZoServiceDef & )", errorCode_);
+  XtrMethod trace("ZoTextDatabase :: write( ZoServiceDef &, ZO_BOOLEAN )",
+                  "ZoTextDatabase :: write( ZoServiceDef & )", errorCode_);
   XTR_TEXTF("Write with REPLACE = %d of ZoServiceDef = %s is not supported",
             static_cast<int>(replace), definition.getServiceName().text());
   return notSupported();
@@ -499,8 +480,8 @@ ZO_BOOLEAN ZoTextDatabase::write(ZoServiceDef& definition) {
 
 ZO_BOOLEAN ZoTextDatabase::write(ZoFieldDef& definition, ZO_BOOLEAN replace) {
   clearCodes();
-  XtrEntryExit trace("ZoTextDatabase :: write( ZoFieldDef &, ZO_BOOLEAN )",
-                     "ZoTextDatabase :: write( ZoFieldDef & )", errorCode_);
+  XtrMethod trace("ZoTextDatabase :: write( ZoFieldDef &, ZO_BOOLEAN )",
+                  "ZoTextDatabase :: write( ZoFieldDef & )", errorCode_);
   XTR_TEXTF("Write with REPLACE = %d of ZoFieldDef = %s is not supported",
             static_cast<int>(replace), definition.getName().text());
   return notSupported();
@@ -515,8 +496,8 @@ ZO_BOOLEAN ZoTextDatabase::write(ZoFieldDef& definition) {
 
 ZO_BOOLEAN ZoTextDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) {
   clearCodes();
-  XtrEntryExit trace("ZoTextDatabase :: write( ZoMessageDef &, ZO_BOOLEAN )",
-                     "ZoTextDatabase :: write( ZoMessageDef & )", errorCode_);
+  XtrMethod trace("ZoTextDatabase :: write( ZoMessageDef &, ZO_BOOLEAN )",
+                  "ZoTextDatabase :: write( ZoMessageDef & )", errorCode_);
   XTR_TEXTF("Write with REPLACE = %d for ZoMessageDef = %s is not supported",
             static_cast<int>(replace), definition.getMessageName().text());
   return notSupported();
@@ -531,32 +512,32 @@ ZO_BOOLEAN ZoTextDatabase::write(ZoMessageDef& definition) {
 
 ZO_BOOLEAN ZoTextDatabase::deleteSvc(const ZoString& serviceName) {
   clearCodes();
-  XtrEntryExit trace("ZoTextDatabase :: deleteSvc ( ZoString & )",
-                     "ZoTextDatabase :: deleteSvc( ZoString & )", errorCode_);
+  XtrMethod trace("ZoTextDatabase :: deleteSvc ( ZoString & )",
+                  "ZoTextDatabase :: deleteSvc( ZoString & )", errorCode_);
   XTR_TEXTF("deleteSvc for %s is not supported", serviceName.text());
   return notSupported();
 }
 
 ZO_BOOLEAN ZoTextDatabase::deleteMsg(const ZoString& messageName) {
   clearCodes();
-  XtrEntryExit trace("ZoTextDatabase :: deleteMsg ( ZoString & )",
-                     "ZoTextDatabase :: deleteMsg( ZoString & )", errorCode_);
+  XtrMethod trace("ZoTextDatabase :: deleteMsg ( ZoString & )",
+                  "ZoTextDatabase :: deleteMsg( ZoString & )", errorCode_);
   XTR_TEXTF("deleteMsg for %s is not supported", messageName.text());
   return notSupported();
 }
 
 ZO_BOOLEAN ZoTextDatabase::deleteMsgFlds(const ZoString& messageName) {
   clearCodes();
-  XtrEntryExit trace("ZoTextDatabase :: deleteMsgFlds ( ZoString & )",
-                     "ZoTextDatabase :: deleteMsgFlds ( ZoString & ) ", errorCode_);
+  XtrMethod trace("ZoTextDatabase :: deleteMsgFlds ( ZoString & )",
+                  "ZoTextDatabase :: deleteMsgFlds ( ZoString & ) ", errorCode_);
   XTR_TEXTF("deleteMsgFlds for %s is not supported", messageName.text());
   return notSupported();
 }
 
 ZO_BOOLEAN ZoTextDatabase::deleteBuiltMsg(const ZoString& messageName) {
   clearCodes();
-  XtrEntryExit trace("ZoTextDatabase :: deleteBuiltMsg ( ZoString & )",
-                     "ZoTextDatabase :: deleteBuiltMsg ( ZoString & ) ", errorCode_);
+  XtrMethod trace("ZoTextDatabase :: deleteBuiltMsg ( ZoString & )",
+                  "ZoTextDatabase :: deleteBuiltMsg ( ZoString & ) ", errorCode_);
   XTR_TEXTF("deleteBuiltMsg for %s is not supported", messageName.text());
   return notSupported();
 }

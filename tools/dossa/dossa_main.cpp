@@ -312,7 +312,7 @@ int cmdPut(const std::vector<std::string>& args) {
     if (!splitAssignment(assignment, name, value)) return usage("expected NAME=VALUE, got \"" + assignment + "\"");
     const std::string shownName = name.substr(0, DOSSA_MAX_ITEM_NAME);
     if (!searchable(name, "")) return fail("item \"" + shownName + "\": Invalid item name (it cannot be searched)");
-    if (strcasecmp(name.c_str(), zodossa::FORM_ITEM) == 0)
+    if (ZoString(name.c_str()).compareNoCase(zodossa::FORM_ITEM) == 0)
       return fail("item \"" + shownName + "\" would replace the document's FORM");
     DossaStatus s = DOSSA_NOERROR;
     if (option == "--number") {

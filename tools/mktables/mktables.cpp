@@ -20,6 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "common/conversion.h"
+#include "common/conversion_files.h"
+#include "platform/platform.h"
 #include "platform/program.h"
 
 namespace {
@@ -50,10 +53,6 @@ struct Ccsid {
   int type;
   int leadByteSet;
 };
-
-constexpr unsigned char kShiftOut = 0x0E;
-constexpr unsigned char kShiftIn = 0x0F;
-constexpr std::size_t kRowSize = 512;
 
 const SingleCodePage kSingles[] = {
     {37, "IBM037", Kind::kSingle, 0x3F},     {273, "IBM273", Kind::kSingle, 0x3F},
@@ -124,12 +123,12 @@ std::optional<char32_t> decodeOne(Converter& toUnicode, const Bytes& bytes) {
 }
 
 std::optional<char32_t> decodeSingle(Converter& toUnicode, Kind kind, unsigned char byte) {
-  if (kind == Kind::kHostMixed && (byte == kShiftOut || byte == kShiftIn)) return byte;
+  if (kind == Kind::kHostMixed && (byte == XCS_SHIFT_OUT || byte == XCS_SHIFT_IN)) return byte;
   return decodeOne(toUnicode, {byte});
 }
 
 std::optional<unsigned char> encodeSingle(Converter& fromUnicode, Kind kind, char32_t c) {
-  if (kind == Kind::kHostMixed && (c == kShiftOut || c == kShiftIn)) return static_cast<unsigned char>(c);
+  if (kind == Kind::kHostMixed && (c == XCS_SHIFT_OUT || c == XCS_SHIFT_IN)) return static_cast<unsigned char>(c);
   auto out = fromUnicode.run(utf32(c));
   if (!out || out->size() != 1) return std::nullopt;
   return (*out)[0];
@@ -147,7 +146,7 @@ std::vector<unsigned char> leadBytes(Kind kind) {
 }
 
 std::optional<char32_t> decodePair(Converter& toUnicode, Kind kind, unsigned char lead, unsigned char trail) {
-  if (kind == Kind::kHostMixed) return decodeOne(toUnicode, {kShiftOut, lead, trail, kShiftIn});
+  if (kind == Kind::kHostMixed) return decodeOne(toUnicode, {XCS_SHIFT_OUT, lead, trail, XCS_SHIFT_IN});
   return decodeOne(toUnicode, {lead, trail});
 }
 
@@ -155,7 +154,7 @@ std::optional<Bytes> encodePair(Converter& fromUnicode, Kind kind, char32_t c) {
   auto out = fromUnicode.run(utf32(c));
   if (!out) return std::nullopt;
   if (kind == Kind::kHostMixed) {
-    if (out->size() != 4 || (*out)[0] != kShiftOut || (*out)[3] != kShiftIn) return std::nullopt;
+    if (out->size() != 4 || (*out)[0] != XCS_SHIFT_OUT || (*out)[3] != XCS_SHIFT_IN) return std::nullopt;
     return Bytes{(*out)[1], (*out)[2]};
   }
   if (out->size() != 2) return std::nullopt;
@@ -199,13 +198,13 @@ bool writeSingleTables(const std::string& dir) {
     for (std::size_t s = 0; s < std::size(kSingles); ++s) {
       const SingleCodePage& from = kSingles[s];
       if (from.number == to.number) continue;
-      unsigned char table[256];
+      unsigned char table[XCS_SINGLE_TABLE_SIZE];
       for (int b = 0; b < 256; ++b) {
         std::optional<unsigned char> out;
         if (decoded[s][b]) out = encodeSingle(fromUnicode, to.kind, *decoded[s][b]);
         table[b] = out ? *out : to.substitution;
       }
-      if (!writeFile(dir + tableName(from.number, to.number) + ".tbl", table, sizeof table)) return false;
+      if (!writeFile(dir + tableName(from.number, to.number) + XCS_TABLE_SUFFIX, table, sizeof table)) return false;
     }
   }
   return true;
@@ -217,11 +216,11 @@ bool writeDoubleTable(const std::string& dir, const DoubleCodePage& from, const 
   if (!toUnicode.ok() || !fromUnicode.ok()) return false;
   // Row 0 holds the row numbers, row 1 the substitution for bytes that lead nothing.
   std::vector<unsigned char> leads = leadBytes(from.kind);
-  Bytes table((2 + leads.size()) * kRowSize);
-  for (std::size_t b = 0; b < 256; ++b) table[b] = 1;
+  Bytes table((2 + leads.size()) * XCS_DOUBLE_ROW_SIZE);
+  for (std::size_t b = 0; b < XCS_ROW_TABLE_SIZE; ++b) table[b] = 1;
   for (std::size_t t = 0; t < 256; ++t) {
-    table[kRowSize + 2 * t] = to.substitution[0];
-    table[kRowSize + 2 * t + 1] = to.substitution[1];
+    table[XCS_DOUBLE_ROW_SIZE + 2 * t] = to.substitution[0];
+    table[XCS_DOUBLE_ROW_SIZE + 2 * t + 1] = to.substitution[1];
   }
   for (std::size_t r = 0; r < leads.size(); ++r) {
     unsigned char lead = leads[r];
@@ -231,12 +230,12 @@ bool writeDoubleTable(const std::string& dir, const DoubleCodePage& from, const 
       std::optional<Bytes> out;
       if (auto c = decodePair(toUnicode, from.kind, lead, static_cast<unsigned char>(trail)))
         out = encodePair(fromUnicode, to.kind, *c);
-      unsigned char* at = &table[row * kRowSize + 2 * static_cast<std::size_t>(trail)];
+      unsigned char* at = &table[row * XCS_DOUBLE_ROW_SIZE + 2 * static_cast<std::size_t>(trail)];
       at[0] = out ? (*out)[0] : to.substitution[0];
       at[1] = out ? (*out)[1] : to.substitution[1];
     }
   }
-  return writeFile(dir + tableName(from.number, to.number) + ".tbl", table.data(), table.size());
+  return writeFile(dir + tableName(from.number, to.number) + XCS_TABLE_SUFFIX, table.data(), table.size());
 }
 
 bool writeControlFile(const std::string& dir) {
@@ -249,7 +248,7 @@ bool writeControlFile(const std::string& dir) {
                   c.type, c.leadByteSet);
     text += line;
   }
-  return writeFile(dir + "VEXOCCS.TBL", text.data(), text.size());
+  return writeFile(dir + XCS_CONTROL_FILE_NAME, text.data(), text.size());
 }
 
 int makeTables(int argc, char** argv) {
@@ -257,8 +256,7 @@ int makeTables(int argc, char** argv) {
     std::fprintf(stderr, "usage: mktables OUTDIR\n");
     return 2;
   }
-  std::string dir = argv[1];
-  if (!dir.empty() && dir.back() != '/') dir += '/';
+  const std::string dir = platformDirWithSeparator(argv[1]);
   bool ok = writeSingleTables(dir);
   ok = ok && writeDoubleTable(dir, kDoubles[0], kDoubles[1]);
   ok = ok && writeDoubleTable(dir, kDoubles[1], kDoubles[0]);

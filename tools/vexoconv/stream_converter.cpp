@@ -3,8 +3,6 @@
 
 namespace {
 
-constexpr ZO_BYTE kShiftOut = 0x0E;
-constexpr ZO_BYTE kShiftIn = 0x0F;
 // Room for the output of a piece: a lead-byte source may double (a shift-out
 // and shift-in around every double-byte character between single bytes).
 constexpr std::size_t outputRoom(std::size_t input) { return 2 * input + 16; }
@@ -26,11 +24,11 @@ std::size_t StreamConverter::cutShiftRuns(const std::vector<ZO_BYTE>& data, bool
   bool inRun = false;
   while (i < n) {
     if (!inRun) {
-      if (data[i] != kShiftOut) {
+      if (data[i] != XCS_SHIFT_OUT) {
         safe = ++i;
       } else if (i + 1 >= n) {
         break;
-      } else if (data[i + 1] == kShiftIn) {
+      } else if (data[i + 1] == XCS_SHIFT_IN) {
         safe = i += 2;  // converted as two single bytes
       } else {
         inRun = true;
@@ -38,14 +36,14 @@ std::size_t StreamConverter::cutShiftRuns(const std::vector<ZO_BYTE>& data, bool
       }
       continue;
     }
-    if (data[i] == kShiftIn) {
+    if (data[i] == XCS_SHIFT_IN) {
       inRun = false;
       safe = ++i;
       continue;
     }
     pairStart = i;
     if (i + 1 >= n) break;
-    if (data[i + 1] == kShiftIn) {  // half a pair: the conversion reports it
+    if (data[i + 1] == XCS_SHIFT_IN) {  // half a pair: the conversion reports it
       inRun = false;
       safe = i += 2;
       continue;
@@ -110,7 +108,7 @@ ZO_LONG StreamConverter::run(const Reader& read, const Writer& write) {
     ZO_BYTE kept = 0;
     if (insideRun) {  // close the run for this piece
       kept = data[cut];
-      data[cut] = kShiftIn;
+      data[cut] = XCS_SHIFT_IN;
     }
     std::size_t length = cut + (insideRun ? 1 : 0);
     out.resize(outputRoom(length));
@@ -125,13 +123,13 @@ ZO_LONG StreamConverter::run(const Reader& read, const Writer& write) {
       if (shiftsWritten && reopened && count > 0) ++first, --count;      // the added shift-out
       if (shiftsWritten && insideRun && count > 0) --count;              // the added shift-in
       if (heldShiftIn && startsWithPair && count > 0) ++first, --count;  // the run goes on
-      else if (heldShiftIn && !write(&kShiftIn, 1)) return kWriteFailed;
+      else if (heldShiftIn && !write(&XCS_SHIFT_IN, 1)) return kWriteFailed;
       heldShiftIn = false;
       if (shiftsWritten && endsWithPair && count > 0) {
         --count;
         heldShiftIn = true;
       }
-    } else if (heldShiftIn && !write(&kShiftIn, 1)) {
+    } else if (heldShiftIn && !write(&XCS_SHIFT_IN, 1)) {
       return kWriteFailed;
     }
     if (count > 0 && !write(first, count)) return kWriteFailed;
@@ -143,9 +141,9 @@ ZO_LONG StreamConverter::run(const Reader& read, const Writer& write) {
     data.erase(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(cut));
     offset += cut - (reopened ? 1 : 0);
     reopened = insideRun;
-    if (insideRun) data.insert(data.begin(), kShiftOut);
+    if (insideRun) data.insert(data.begin(), XCS_SHIFT_OUT);
     if (atEnd && data.empty()) break;
   }
-  if (heldShiftIn && !write(&kShiftIn, 1)) return kWriteFailed;
+  if (heldShiftIn && !write(&XCS_SHIFT_IN, 1)) return kWriteFailed;
   return 0;
 }

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int kExitFailure = 1;
-
 bool parseCcsid(const char* text, ZO_LONG& ccsid) {
   if (!text || !*text) return false;
   long long value = 0;
@@ -49,17 +47,17 @@ int convert(int argc, char** argv) {
   ZO_LONG to = 0;
   if (argc != 3 || !parseCcsid(argv[1], from) || !parseCcsid(argv[2], to)) {
     std::fprintf(stderr, "usage: vexoconv FROM TO  (CCSID numbers; standard input to standard output)\n");
-    return kExitFailure;
+    return PROGRAM_EXIT_FAILURE;
   }
   ZO_ULONG start = xrkInitCommonServices("VEXO");
   if (start == XEC_CONV_CONTROL_FILE_OPEN) {
     std::fprintf(stderr, "vexoconv: cannot open the code-page control file VEXOCCS.TBL (set VEXO_XLAT_PATH) (0x%08lx)\n",
                  static_cast<unsigned long>(start));
-    return kExitFailure;
+    return PROGRAM_EXIT_FAILURE;
   }
   if (start != 0) {
     std::fprintf(stderr, "vexoconv: the common services did not start (0x%08lx)\n", static_cast<unsigned long>(start));
-    return kExitFailure;
+    return PROGRAM_EXIT_FAILURE;
   }
 
   StreamConverter converter(from, to);
@@ -86,7 +84,7 @@ int convert(int argc, char** argv) {
     std::fprintf(stderr, "vexoconv: %s (%ld)\n", describe(rc, from, to).c_str(), static_cast<long>(rc));
   }
   xrkTermCommonServices();
-  return rc == 0 ? 0 : kExitFailure;
+  return rc == 0 ? 0 : PROGRAM_EXIT_FAILURE;
 }
 
 }  // namespace

@@ -171,7 +171,7 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     const ZoString text = code == ERR_DB_SYS_ERROR ? session.getErrorText() : ZoString();
     messages.issue(USERMSG_ERROR, code, reason, text.text());
     // A warning still leaves a message worth drawing.
-    if ((code & 0x10000000u) == 0) return kExitError;
+    if ((code & ZO_WARNING_CLASS_BIT) == 0) return kExitError;
   }
   const std::string drawing = vexomapRender(message, showValues);
   std::fwrite(drawing.data(), 1, drawing.size(), out);
