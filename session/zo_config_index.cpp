@@ -74,10 +74,21 @@ std::uint64_t hashNoCase(std::string_view name, std::uint64_t hash) {
 }
 constexpr std::uint64_t kHashStart = 14695981039346656037ULL;
 
+// Spreads every bit of `hash` over all bits (FNV alone leaves the low bits
+// depending on the low bits of the input only).
+std::size_t mixed(std::uint64_t hash) {
+  hash ^= hash >> 33;
+  hash *= 0xFF51AFD7ED558CCDULL;
+  hash ^= hash >> 33;
+  hash *= 0xC4CEB9FE1A85EC53ULL;
+  hash ^= hash >> 33;
+  return static_cast<std::size_t>(hash);
+}
+
 }  // namespace
 
 std::size_t ZoConfigIndex::NoCaseHash::operator()(std::string_view name) const {
-  return static_cast<std::size_t>(hashNoCase(name, kHashStart));
+  return mixed(hashNoCase(name, kHashStart));
 }
 
 bool ZoConfigIndex::NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
@@ -89,8 +100,7 @@ bool ZoConfigIndex::NoCaseEqual::operator()(std::string_view a, std::string_view
 }
 
 std::size_t ZoConfigIndex::KeywordHash::operator()(const KeywordKey& key) const {
-  return static_cast<std::size_t>(
-      hashNoCase(key.name, kHashStart ^ (static_cast<std::uint64_t>(key.header) * 0x9E3779B97F4A7C15ULL)));
+  return mixed(hashNoCase(key.name, kHashStart) ^ static_cast<std::uint64_t>(key.header));
 }
 
 bool ZoConfigIndex::KeywordEqual::operator()(const KeywordKey& a, const KeywordKey& b) const {
@@ -100,6 +110,7 @@ bool ZoConfigIndex::KeywordEqual::operator()(const KeywordKey& a, const KeywordK
 void ZoConfigIndex::clear() {
   sections_.clear();
   keywords_.clear();
+  indexedSections_.clear();
   lineStart_.clear();
   text_.clear();
 }
@@ -135,42 +146,71 @@ void ZoConfigIndex::build(std::string_view bytes) {
   lineStart_.push_back(text_.size());
   const std::size_t lines = lineStart_.size() - 1;
 
-  // Every name a line answers to is a prefix of it: a section line answers to
-  // each name that a "]" follows, a keyword line to each prefix that an "="
-  // follows and to the whole line. The first line for a name is kept.
-  keywords_.reserve(lines);
-  constexpr std::size_t kNoSection = static_cast<std::size_t>(-1);
-  std::size_t header = kNoSection;
-  for (std::size_t number = 0; number < lines; ++number) {
-    const std::string_view text = line(number);
-    if (!text.empty() && text.front() == kSectionOpen) {
-      header = number;
-      const std::string_view name = text.substr(1);
-      for (std::size_t p = name.find(kSectionClose); p != std::string_view::npos;
-           p = name.find(kSectionClose, p + 1)) {
-        sections_.try_emplace(name.substr(0, p), number);
-      }
-      continue;
+  // A section line answers to each name that a "]" follows in it; the first
+  // line for a name is kept. The keywords of a section are found by going
+  // through its lines while it has few of them (its lines lie together, so
+  // that costs less than a look-up in a large table); a longer section has
+  // its keywords in keywords_ (see indexKeywords).
+  std::size_t header = NO_SECTION;
+  for (std::size_t number = 0; number <= lines; ++number) {
+    const std::string_view text = number < lines ? line(number) : std::string_view();
+    if (number < lines && (text.empty() || text.front() != kSectionOpen)) continue;
+    if (header != NO_SECTION && number - header - 1 > SCANNED_SECTION_LINES) {
+      indexKeywords(header, number);
     }
-    if (header == kNoSection || text.empty()) continue;
-    for (std::size_t p = text.find(kEquals); p != std::string_view::npos;
-         p = text.find(kEquals, p + 1)) {
-      keywords_.try_emplace(KeywordKey{header, text.substr(0, p)}, number);
+    if (number == lines) break;
+    header = number;
+    const std::string_view name = text.substr(1);
+    for (std::size_t p = name.find(kSectionClose); p != std::string_view::npos;
+         p = name.find(kSectionClose, p + 1)) {
+      sections_.try_emplace(name.substr(0, p), number);
     }
-    keywords_.try_emplace(KeywordKey{header, text}, number);
   }
+}
+
+// A keyword line answers to a keyword without "=" only as its part before its
+// first "=" (the whole line when it has none); keywords that hold "=" are rare
+// and always looked for by going through the section. The first line for a
+// keyword is kept.
+void ZoConfigIndex::indexKeywords(std::size_t header, std::size_t end) {
+  indexedSections_.insert(header);
+  for (std::size_t number = header + 1; number < end; ++number) {
+    const std::string_view text = line(number);
+    if (text.empty()) continue;
+    keywords_.try_emplace(KeywordKey{header, text.substr(0, text.find(kEquals))}, number);
+  }
+}
+
+std::size_t ZoConfigIndex::findByScan(std::size_t header, std::string_view keyword) const {
+  const std::size_t lines = lineStart_.size() - 1;
+  for (std::size_t number = header + 1; number < lines; ++number) {
+    const std::string_view text = line(number);
+    if (text.empty()) continue;
+    if (text.front() == kSectionOpen) break;
+    if (text.size() >= keyword.size() && NoCaseEqual{}(text.substr(0, keyword.size()), keyword) &&
+        (text.size() == keyword.size() || text[keyword.size()] == kEquals)) {
+      return number;
+    }
+  }
+  return NO_SECTION;
 }
 
 ZoConfigIndex::Outcome ZoConfigIndex::find(std::string_view section, std::string_view keyword,
                                            std::size_t* line) const {
   const auto opened = sections_.find(section);
   if (opened == sections_.end()) return Outcome::SECTION_NOT_FOUND;
-  const auto held = keywords_.find(KeywordKey{opened->second, keyword});
-  if (held == keywords_.end()) return Outcome::KEYWORD_NOT_FOUND;
-  const std::size_t size = this->line(held->second).size();
+  std::size_t number = NO_SECTION;
+  if (keyword.find(kEquals) != std::string_view::npos || !indexedSections_.contains(opened->second)) {
+    number = findByScan(opened->second, keyword);
+  } else if (const auto held = keywords_.find(KeywordKey{opened->second, keyword});
+             held != keywords_.end()) {
+    number = held->second;
+  }
+  if (number == NO_SECTION) return Outcome::KEYWORD_NOT_FOUND;
+  const std::size_t size = this->line(number).size();
   if (size == keyword.size()) return Outcome::KEYWORD_ALONE;
   if (size == keyword.size() + 1) return Outcome::VALUE_NOT_SPECIFIED;
-  *line = held->second;
+  *line = number;
   return Outcome::FOUND;
 }
 
@@ -191,5 +231,7 @@ std::size_t ZoConfigIndex::memoryUse() const {
          sections_.size() * (sizeof(decltype(sections_)::value_type) + kNodeOverhead) +
          sections_.bucket_count() * sizeof(void*) +
          keywords_.size() * (sizeof(decltype(keywords_)::value_type) + kNodeOverhead) +
-         keywords_.bucket_count() * sizeof(void*);
+         keywords_.bucket_count() * sizeof(void*) +
+         indexedSections_.size() * (sizeof(std::size_t) + kNodeOverhead) +
+         indexedSections_.bucket_count() * sizeof(void*);
 }

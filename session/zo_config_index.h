@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class ZoConfigIndex {
@@ -67,7 +68,16 @@ class ZoConfigIndex {
     bool operator()(const KeywordKey& a, const KeywordKey& b) const;
   };
 
+  static constexpr std::size_t NO_SECTION = static_cast<std::size_t>(-1);
+  // Sections of up to this many lines are not given keyword entries.
+  static constexpr std::size_t SCANNED_SECTION_LINES = 32;
+
   std::string_view line(std::size_t number) const;
+  // The first line of the section opened at `header` that holds `keyword`,
+  // found by going through the section; NO_SECTION when none does.
+  std::size_t findByScan(std::size_t header, std::string_view keyword) const;
+  // Enters the keywords of the section opened at `header`, whose lines end before `end`.
+  void indexKeywords(std::size_t header, std::size_t end);
 
   // The normalised lines, one after the other; line i is
   // text_[lineStart_[i], lineStart_[i + 1]).
@@ -75,6 +85,8 @@ class ZoConfigIndex {
   std::vector<std::size_t> lineStart_;
   // Section name -> the first line that opens it.
   std::unordered_map<std::string_view, std::size_t, NoCaseHash, NoCaseEqual> sections_;
-  // (opening line, keyword) -> the first line of that section that holds it.
+  // (opening line, keyword) -> the first line of that section that holds it,
+  // for the sections longer than SCANNED_SECTION_LINES (their opening lines).
+  std::unordered_set<std::size_t> indexedSections_;
   std::unordered_map<KeywordKey, std::size_t, KeywordHash, KeywordEqual> keywords_;
 };

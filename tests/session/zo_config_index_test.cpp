@@ -146,13 +146,15 @@ const char* const kKeywords[] = {"Row", "RowCount", "row", "Key", "KEY", "List",
 const char* const kValues[] = {"one", " two ", "A , B", "x=y", "", "  ", "last,", "a,,b", "#c", "[v]"};
 const char* const kEnds[] = {"\n", "\n", "\n", "\r\n", "\r", ""};
 
-// A file of sections, keywords, comments, continuations and odd bytes.
+// A file of sections, keywords, comments, continuations and odd bytes; some
+// files have long sections (the reader treats short and long ones apart).
 std::string randomFile(Dice& dice) {
   std::string file;
-  const std::size_t lines = 1 + dice.below(40);
+  const bool longSections = dice.chance(30);
+  const std::size_t lines = longSections ? 40 + dice.below(300) : 1 + dice.below(40);
   for (std::size_t i = 0; i < lines; ++i) {
     std::string line;
-    switch (dice.below(9)) {
+    switch (dice.below(longSections ? 90 : 9)) {
       case 0:
       case 1:
         line = std::string(dice.below(2), ' ') + "[" + dice.pick(kSections) + "]" +
