@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,8 +14,10 @@
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
 #include "ndossa/dossa_api.h"
+#include "platform/platform.h"
 #include "platform/program.h"
 #include "tools/dossa/dossa_build.h"
+#include "tools/dossa/dossa_dump.h"
 
 namespace {
 
@@ -22,6 +25,7 @@ constexpr const char* kUsage =
     "usage: dossa create FILE\n"
     "       dossa list FILE [--form FORM]\n"
     "       dossa dump FILE [--form FORM]\n"
+    "       dossa load FILE < DUMP\n"
     "       dossa put FILE FORM NAME=TEXT ... [--number NAME=N] [--list NAME=A,B,...]\n"
     "       dossa delete FILE NOTEID\n"
     "       dossa check FILE\n"
@@ -89,55 +93,6 @@ class Note {
  private:
   DossaNoteHandle handle_ = 0;
 };
-
-// A JSON string: UTF-8 passes through, every other byte reads as Latin-1.
-void appendJsonString(std::string& out, std::string_view text) {
-  out += '"';
-  for (std::size_t i = 0; i < text.size();) {
-    auto c = static_cast<unsigned char>(text[i]);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-      ++i;
-      continue;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    // Length of a well-formed UTF-8 sequence starting here, or 0.
-    std::size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    bool valid = length > 0 && i + length <= text.size();
-    for (std::size_t k = 1; valid && k < length; ++k)
-      valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-    if (valid && length == 3) {
-      auto c1 = static_cast<unsigned char>(text[i + 1]);
-      valid = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
-    }
-    if (valid && length == 4) {
-      auto c1 = static_cast<unsigned char>(text[i + 1]);
-      valid = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
-    }
-    if (valid) {
-      out.append(text.substr(i, length));
-      i += length;
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-      ++i;
-    }
-  }
-  out += '"';
-}
 
 std::string jsonNumber(double number) {
   char text[64];
@@ -254,28 +209,49 @@ int cmdList(const std::vector<std::string>& args) {
 }
 
 int cmdDump(const std::vector<std::string>& args) {
-  return forEachNote(args, [](DossaNoteId id, DossaNoteHandle note) {
-    std::string line = "{\"noteid\":" + std::to_string(id) + ",\"items\":{";
-    bool first = true;
-    DossaItemScan(note, [&](const DossaItemInfo& item) {
-      if (!first) line += ',';
-      first = false;
-      appendJsonString(line, item.name);
-      line += ':';
-      if (item.kind == DossaItemKind::Text) appendJsonString(line, item.text);
-      if (item.kind == DossaItemKind::Number) line += jsonNumber(item.number);
-      if (item.kind == DossaItemKind::TextList) {
-        line += '[';
-        for (std::size_t i = 0; i < item.list->size(); ++i) {
-          if (i) line += ',';
-          appendJsonString(line, (*item.list)[i]);
-        }
-        line += ']';
-      }
-    });
-    line += "}}\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
+  std::string problem;
+  const int status = forEachNote(args, [&](DossaNoteId id, DossaNoteHandle note) {
+    std::string line;
+    if (!problem.empty()) return;
+    if (dossaDumpLine(id, note, line, problem)) {
+      std::fwrite(line.data(), 1, line.size(), stdout);
+    } else {
+      problem = "document " + std::to_string(id) + ": " + problem;
+    }
   });
+  return status != 0 || problem.empty() ? status : fail(args[1] + ": " + problem);
+}
+
+// Loads a dump from standard input into FILE, which is made when missing and
+// must hold no document. A load that fails leaves no file it made behind.
+int cmdLoad(const std::vector<std::string>& args) {
+  if (args.size() != 2) return usage("load takes one FILE (and the dump on standard input)");
+  bool made = false;
+  std::string problem;
+  DossaLoadResult result;
+  {
+    Session session;
+    if (session.initStatus()) return failStatus("library", session.initStatus());
+    const DossaStatus created = DossaDbCreate(args[1].c_str(), zodossa::zoDossaDesign());
+    if (created && created != DOSSA_ERR_FILE_EXISTS) return failStatus(args[1], created);
+    made = created == DOSSA_NOERROR;
+    if (DossaStatus s = session.open(args[1])) {
+      problem = statusText(s);
+    } else {
+      result = dossaLoad(session.db(), std::cin);
+      problem = result.problem;
+    }
+  }
+  if (!result.ok) {
+    if (made) platformRemoveFile(args[1].c_str());
+    return fail(args[1] + ": " + problem);
+  }
+  std::printf("loaded %zu document%s\n", result.documents, result.documents == 1 ? "" : "s");
+  if (result.renumbered != 0) {
+    std::printf("%zu document%s got a new note id (the dump's ids have gaps)\n", result.renumbered,
+                result.renumbered == 1 ? "" : "s");
+  }
+  return 0;
 }
 
 // True when the store can search for documents whose item `name` holds
@@ -369,6 +345,7 @@ int dossaMain(int argc, char* argv[]) {
   if (command == "create") return cmdCreate(args);
   if (command == "list") return cmdList(args);
   if (command == "dump") return cmdDump(args);
+  if (command == "load") return cmdLoad(args);
   if (command == "put") return cmdPut(args);
   if (command == "delete") return cmdDelete(args);
   if (command == "check") return cmdCheck(args);
