@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ndossa/dossa_admin.h"
+#include "tools/dossa/dossa_note.h"
 
 namespace {
 
@@ -133,12 +134,6 @@ std::optional<double> readNumber(const Json& value) {
   return std::nullopt;
 }
 
-std::string statusText(DossaStatus status) {
-  char text[256];
-  DossaLoadString(nullptr, status, text, sizeof text);
-  return text;
-}
-
 // A text argument of the client library: a length, or terminated when the
 // text is as long as the length that stands for "terminated" (it then must
 // hold no zero byte). Empty when the text cannot be passed.
@@ -148,22 +143,6 @@ std::optional<std::uint16_t> lengthOf(const std::string& text) {
   return std::nullopt;
 }
 
-// An open document, closed at the end of its scope.
-class NewNote {
- public:
-  ~NewNote() {
-    if (handle_) DossaNoteClose(handle_);
-  }
-  NewNote() = default;
-  NewNote(const NewNote&) = delete;
-  NewNote& operator=(const NewNote&) = delete;
-  DossaNoteHandle* out() { return &handle_; }
-  DossaNoteHandle get() const { return handle_; }
-
- private:
-  DossaNoteHandle handle_ = 0;
-};
-
 // Writes the document of one parsed dump line; false with the reason in `problem`.
 bool loadDocument(DossaDbHandle db, const Json& line, DossaNoteId& id, std::string& problem) {
   if (!line.is_object() || line.size() != 2 || !line.contains(kNoteId) || !line.contains(kItems) ||
@@ -171,9 +150,9 @@ bool loadDocument(DossaDbHandle db, const Json& line, DossaNoteId& id, std::stri
     problem = "not a dump line (expected {\"noteid\":N,\"items\":{...}})";
     return false;
   }
-  NewNote note;
+  DossaOpenNote note;
   if (DossaStatus s = DossaNoteCreate(db, note.out())) {
-    problem = statusText(s);
+    problem = dossaStatusText(s);
     return false;
   }
   std::vector<std::string> names;
@@ -209,7 +188,7 @@ bool loadDocument(DossaDbHandle db, const Json& line, DossaNoteId& id, std::stri
       return false;
     }
     if (s) {
-      problem = where + statusText(s);
+      problem = where + dossaStatusText(s);
       return false;
     }
     names.push_back(name);
@@ -222,7 +201,7 @@ bool loadDocument(DossaDbHandle db, const Json& line, DossaNoteId& id, std::stri
     return false;
   }
   if (DossaStatus s = DossaNoteUpdate(note.get(), 0)) {
-    problem = statusText(s);
+    problem = dossaStatusText(s);
     return false;
   }
   return DossaNoteGetId(note.get(), &id) == DOSSA_NOERROR;
@@ -264,7 +243,7 @@ DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
   DossaLoadResult result;
   std::vector<DossaNoteId> present;
   if (DossaStatus s = DossaNoteList(db, nullptr, 0, 1, present)) {
-    result.problem = statusText(s);
+    result.problem = dossaStatusText(s);
     return result;
   }
   if (!present.empty()) {
@@ -272,7 +251,7 @@ DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
     return result;
   }
   if (DossaStatus s = DossaDbBeginWork(db)) {
-    result.problem = statusText(s);
+    result.problem = dossaStatusText(s);
     return result;
   }
   std::string text;
@@ -298,7 +277,7 @@ DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
   }
   if (DossaStatus s = DossaDbCommitWork(db)) {
     DossaDbAbortWork(db);
-    result.problem = statusText(s);
+    result.problem = dossaStatusText(s);
     result.documents = 0;
     return result;
   }

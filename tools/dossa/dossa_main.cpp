@@ -18,6 +18,7 @@
 #include "platform/program.h"
 #include "tools/dossa/dossa_build.h"
 #include "tools/dossa/dossa_dump.h"
+#include "tools/dossa/dossa_note.h"
 
 namespace {
 
@@ -47,14 +48,8 @@ int usage(const std::string& message) {
   return 1;
 }
 
-std::string statusText(DossaStatus status) {
-  char text[256];
-  DossaLoadString(nullptr, status, text, sizeof text);
-  return text;
-}
-
 int failStatus(const std::string& what, DossaStatus status) {
-  return fail(what + ": " + statusText(status));
+  return fail(what + ": " + dossaStatusText(status));
 }
 
 // The library for the run of one command, and the database it works on.
@@ -76,22 +71,6 @@ class Session {
  private:
   DossaStatus initStatus_ = DOSSA_NOERROR;
   DossaDbHandle db_ = 0;
-};
-
-// An open document, closed at the end of its scope.
-class Note {
- public:
-  ~Note() {
-    if (handle_) DossaNoteClose(handle_);
-  }
-  Note() = default;
-  Note(const Note&) = delete;
-  Note& operator=(const Note&) = delete;
-  DossaNoteHandle* out() { return &handle_; }
-  DossaNoteHandle get() const { return handle_; }
-
- private:
-  DossaNoteHandle handle_ = 0;
 };
 
 std::string jsonNumber(double number) {
@@ -174,7 +153,7 @@ int forEachNote(const std::vector<std::string>& args, Each each) {
       return failStatus(args[1], s);
     for (DossaNoteId id : ids) {
       after = id;
-      Note note;
+      DossaOpenNote note;
       DossaStatus s = DossaNoteOpen(session.db(), id, 0, note.out());
       if (s == DOSSA_ERR_NOTE_NOT_FOUND) continue;  // deleted meanwhile
       if (s) return failStatus(args[1] + ": document " + std::to_string(id), s);
@@ -236,7 +215,7 @@ int cmdLoad(const std::vector<std::string>& args) {
     if (created && created != DOSSA_ERR_FILE_EXISTS) return failStatus(args[1], created);
     made = created == DOSSA_NOERROR;
     if (DossaStatus s = session.open(args[1])) {
-      problem = statusText(s);
+      problem = dossaStatusText(s);
     } else {
       result = dossaLoad(session.db(), std::cin);
       problem = result.problem;
@@ -273,7 +252,7 @@ int cmdPut(const std::vector<std::string>& args) {
   const std::string& form = args[2];
   if (form.empty()) return usage("FORM must not be empty");
   if (!searchable(zodossa::FORM_ITEM, form)) return fail("FORM \"" + form + "\" cannot be searched for");
-  Note note;
+  DossaOpenNote note;
   if (DossaStatus s = DossaNoteCreate(session.db(), note.out())) return failStatus(args[1], s);
   if (DossaStatus s = DossaItemSetText(note.get(), zodossa::FORM_ITEM, form.c_str(), DOSSA_TERMINATED))
     return failStatus(zodossa::FORM_ITEM, s);
@@ -333,7 +312,7 @@ int cmdCheck(const std::vector<std::string>& args) {
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
   std::string problem;
   if (DossaStatus s = DossaDbCheck(session.db(), problem))
-    return fail(args[1] + ": " + statusText(s) + (problem.empty() ? "" : ": " + problem));
+    return fail(args[1] + ": " + dossaStatusText(s) + (problem.empty() ? "" : ": " + problem));
   std::printf("ok\n");
   return 0;
 }
