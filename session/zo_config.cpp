@@ -1,5 +1,6 @@
 #include "session/zo_config.h"
 
+#include <exception>
 #include <filesystem>
 #include <system_error>
 #include <string>
@@ -23,19 +24,26 @@ bool ZoConfig::reindex() {
   // The stamp is taken first: a change while the file is read shows at the next read.
   if (platformFileStamp(file_.get(), &stamp_) != 0) stamp_ = PlatformFileStamp{};
   std::rewind(file_.get());
-  std::string bytes;
-  const auto block = std::make_unique_for_overwrite<char[]>(READ_BLOCK);
-  for (;;) {
-    const std::size_t got = std::fread(block.get(), 1, READ_BLOCK, file_.get());
-    bytes.append(block.get(), got);
-    if (got < READ_BLOCK) break;
+  bool read = false;
+  // A file too large for memory is a failed read, not a crash.
+  try {
+    std::string bytes;
+    const auto block = std::make_unique_for_overwrite<char[]>(READ_BLOCK);
+    for (;;) {
+      const std::size_t got = std::fread(block.get(), 1, READ_BLOCK, file_.get());
+      bytes.append(block.get(), got);
+      if (got < READ_BLOCK) break;
+    }
+    read = std::ferror(file_.get()) == 0;
+    if (read) index_.build(bytes);
+  } catch (const std::exception&) {
+    read = false;
   }
-  if (std::ferror(file_.get()) != 0) {
+  if (!read) {
+    index_.clear();
     stamp_ = PlatformFileStamp{};  // indexed again at the next read
-    return false;
   }
-  index_.build(bytes);
-  return true;
+  return read;
 }
 
 void ZoConfig::refresh() {
