@@ -241,17 +241,17 @@ bool dossaDumpLine(DossaNoteId id, DossaNoteHandle note, std::string& line, std:
 
 DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
   DossaLoadResult result;
-  std::vector<DossaNoteId> present;
-  if (DossaStatus s = DossaNoteList(db, nullptr, 0, 1, present)) {
-    result.problem = dossaStatusText(s);
-    return result;
-  }
-  if (!present.empty()) {
-    result.problem = "the database already holds documents (load into a new or empty one)";
-    return result;
-  }
   if (DossaStatus s = DossaDbBeginWork(db)) {
     result.problem = dossaStatusText(s);
+    return result;
+  }
+  // Within the unit, so that no other writer adds a document after the look.
+  std::vector<DossaNoteId> present;
+  const DossaStatus listed = DossaNoteList(db, nullptr, 0, 1, present);
+  if (listed || !present.empty()) {
+    DossaDbAbortWork(db);
+    result.problem = listed ? dossaStatusText(listed)
+                            : "the database already holds documents (load into a new or empty one)";
     return result;
   }
   std::string text;
