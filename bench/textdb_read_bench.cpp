@@ -1,6 +1,7 @@
-// Field-definition reads from a text database. Every read scans the file from
-// the top to the definition's section, so the time of a read grows with the
-// position of its section; these measure that growth.
+// Reads from a text database: single field definitions, every definition of
+// a file, and whole messages built by name. The file is indexed when it is
+// opened, so a read should cost the same wherever its section lies, and
+// building a message should grow linearly with its fields.
 
 #include <benchmark/benchmark.h>
 
@@ -13,7 +14,10 @@
 
 #include <unistd.h>
 
+#include "message/zo_message.h"
+#include "session/zo_config_index.h"
 #include "session/zo_session.h"
+#include "tests/support/temp_dir.h"
 #include "textdb/zo_text_database.h"
 
 namespace {
@@ -97,5 +101,75 @@ void BM_ReadLastField(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadLastField)->Unit(benchmark::kMicrosecond);
+
+// A session over a text database that defines the message MANY of `fields`
+// fields, its list continued over many lines as the import writes it.
+class MessageDatabase {
+ public:
+  explicit MessageDatabase(int fields) {
+    std::string text = "[MANY]\nFieldList = ";
+    std::string definitions;
+    for (int i = 0; i < fields; ++i) {
+      text += fieldName(i) + (i + 1 < fields ? (i % 10 == 9 ? ",\n  " : ", ") : "\n");
+      definitions += "[" + fieldName(i) + "]\nDataType = STRING\nLength = " +
+                     std::to_string(i % 80 + 1) + "\nRow = " + std::to_string(i % 24 + 1) +
+                     "\nColumn = 1\nDescription = field number " + std::to_string(i) + "\n";
+    }
+    text += definitions;
+    bytes_ = text.size();
+    const std::string defs = dir_.write("defs.txt", text);
+    dir_.write("vexo.ini", "[DefinitionDatabase]\nDatabaseName = " + defs +
+                               "\nDatabaseType = Txet\n");
+    ::setenv("VEXO_INI_PATH", dir_.path().c_str(), 1);
+    ZoConfigIndex index;
+    index.build(text);
+    indexBytes_ = index.memoryUse();
+  }
+  ~MessageDatabase() { ::unsetenv("VEXO_INI_PATH"); }
+
+  std::unique_ptr<ZoSession> session() {
+    char program[] = "vexo";
+    char* argv[] = {program, nullptr};
+    return std::make_unique<ZoSession>(1, argv);
+  }
+  double fileBytes() const { return static_cast<double>(bytes_); }
+  double indexBytes() const { return static_cast<double>(indexBytes_); }
+
+ private:
+  vexotest::TempDir dir_;
+  std::size_t bytes_ = 0;
+  std::size_t indexBytes_ = 0;
+};
+
+void reportSizes(benchmark::State& state, const MessageDatabase& database) {
+  state.counters["file_bytes"] = database.fileBytes();
+  state.counters["index_per_file_byte"] = database.indexBytes() / database.fileBytes();
+}
+
+// A message of state.range(0) fields built by name from an open session.
+void BM_BuildMessage(benchmark::State& state) {
+  const int fields = static_cast<int>(state.range(0));
+  MessageDatabase database(fields);
+  const auto session = database.session();
+  for (auto _ : state) {
+    ZoMessage message("MANY", *session);
+    if (message.getFieldCount() != fields) state.SkipWithError("build failed");
+  }
+  reportSizes(state, database);
+}
+BENCHMARK(BM_BuildMessage)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// The same with the session (and so the database file and its index) made anew each time.
+void BM_OpenAndBuildMessage(benchmark::State& state) {
+  const int fields = static_cast<int>(state.range(0));
+  MessageDatabase database(fields);
+  for (auto _ : state) {
+    const auto session = database.session();
+    ZoMessage message("MANY", *session);
+    if (message.getFieldCount() != fields) state.SkipWithError("build failed");
+  }
+  reportSizes(state, database);
+}
+BENCHMARK(BM_OpenAndBuildMessage)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -2,15 +2,23 @@
 # because the build machine has none for the target:
 #   - GoogleTest and GoogleMock from VEXO_GOOGLETEST_SOURCE (Debian's sources);
 #   - SQLite from the amalgamation in VEXO_SQLITE_AMALGAMATION (sqlite3.c and
-#     sqlite3.h; scripts/test-windows fetches and verifies it).
-# find_package(GTest) and find_package(SQLite3) in the folders then find these
-# targets through CMake's package redirects, so the folders stay unchanged.
+#     sqlite3.h; scripts/test-windows fetches and verifies it);
+#   - the header-only JSON library from the build machine's own headers
+#     (VEXO_NLOHMANN_JSON_INCLUDE), reached through a link so that no other
+#     header of the build machine is in the include path.
+# find_package(GTest), find_package(SQLite3) and find_package(nlohmann_json)
+# in the folders then find these targets through CMake's package redirects,
+# so the folders stay unchanged.
 
 set(VEXO_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the cross-build")
 set(VEXO_SQLITE_AMALGAMATION "" CACHE PATH "Folder holding sqlite3.c and sqlite3.h")
+set(VEXO_NLOHMANN_JSON_INCLUDE /usr/include/nlohmann CACHE PATH "Folder holding the JSON library's json.hpp")
 
 if(NOT EXISTS ${VEXO_GOOGLETEST_SOURCE}/CMakeLists.txt)
   message(FATAL_ERROR "No GoogleTest sources in ${VEXO_GOOGLETEST_SOURCE} (set VEXO_GOOGLETEST_SOURCE)")
+endif()
+if(NOT EXISTS ${VEXO_NLOHMANN_JSON_INCLUDE}/json.hpp)
+  message(FATAL_ERROR "No json.hpp in ${VEXO_NLOHMANN_JSON_INCLUDE} (install nlohmann-json3-dev or set VEXO_NLOHMANN_JSON_INCLUDE)")
 endif()
 if(NOT EXISTS ${VEXO_SQLITE_AMALGAMATION}/sqlite3.c OR NOT EXISTS ${VEXO_SQLITE_AMALGAMATION}/sqlite3.h)
   message(FATAL_ERROR "No SQLite amalgamation in '${VEXO_SQLITE_AMALGAMATION}' (set VEXO_SQLITE_AMALGAMATION)")
@@ -37,3 +45,13 @@ target_compile_options(vexo_sqlite3 PRIVATE -w)
 add_library(SQLite::SQLite3 ALIAS vexo_sqlite3)
 file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/sqlite3-config.cmake
   "# SQLite is built by the cross-build itself from its amalgamation.\nset(SQLite3_FOUND TRUE)\n")
+
+# JSON: header-only; <nlohmann/json.hpp> resolves through the link.
+set(VEXO_JSON_INCLUDE_ROOT ${CMAKE_BINARY_DIR}/third_party/json-include)
+file(MAKE_DIRECTORY ${VEXO_JSON_INCLUDE_ROOT})
+file(CREATE_LINK ${VEXO_NLOHMANN_JSON_INCLUDE} ${VEXO_JSON_INCLUDE_ROOT}/nlohmann SYMBOLIC)
+add_library(vexo_nlohmann_json INTERFACE)
+target_include_directories(vexo_nlohmann_json SYSTEM INTERFACE ${VEXO_JSON_INCLUDE_ROOT})
+add_library(nlohmann_json::nlohmann_json ALIAS vexo_nlohmann_json)
+file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/nlohmann_json-config.cmake
+  "# The JSON library's headers are taken from the build machine.\nset(nlohmann_json_FOUND TRUE)\n")

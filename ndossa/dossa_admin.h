@@ -73,3 +73,12 @@ struct DossaItemInfo {
 // must not change or close that document.
 DossaStatus DossaItemScan(DossaNoteHandle note,
                           const std::function<void(const DossaItemInfo&)>& visit);
+
+// A unit of work on a database: the document saves and deletes made through
+// `db` after DossaDbBeginWork become visible and durable together at
+// DossaDbCommitWork, and DossaDbAbortWork (or closing the database first)
+// drops them all. Units do not nest: a second begin, and a commit or abort
+// without begin, fail with DOSSA_ERR_INVALID_ARGUMENT.
+DossaStatus DossaDbBeginWork(DossaDbHandle db);
+DossaStatus DossaDbCommitWork(DossaDbHandle db);
+DossaStatus DossaDbAbortWork(DossaDbHandle db);

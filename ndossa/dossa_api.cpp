@@ -575,3 +575,21 @@ DossaStatus DossaItemScan(DossaNoteHandle note,
     return DOSSA_NOERROR;
   });
 }
+
+DossaStatus DossaDbBeginWork(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) {
+    return database->begin();
+  });
+}
+
+DossaStatus DossaDbCommitWork(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) {
+    return database->commit();
+  });
+}
+
+DossaStatus DossaDbAbortWork(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) {
+    return database->abort();
+  });
+}

@@ -126,3 +126,15 @@ int platformFileAccess(const char* path, PlatformFileAccess* access);
 
 // Removes the file `path`. Returns 0, or the errno value of the failure.
 int platformRemoveFile(const char* path);
+
+// Size and last change of an open file: two stamps that differ mean the file
+// was changed in between (the change time has the finest resolution the
+// system keeps).
+struct PlatformFileStamp {
+  std::int64_t size = -1;
+  std::int64_t changed = 0;  // system-dependent units; only compared for equality
+  bool operator==(const PlatformFileStamp&) const = default;
+};
+
+// Fills *stamp for the open stream `file`. Returns 0, or the errno value of the failure.
+int platformFileStamp(std::FILE* file, PlatformFileStamp* stamp);

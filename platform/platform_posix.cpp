@@ -143,3 +143,12 @@ std::FILE* platformOpenRegularFile(const char* path, PlatformFileUse use, int* e
   }
   return file;
 }
+
+int platformFileStamp(std::FILE* file, PlatformFileStamp* stamp) {
+  struct stat info {};
+  if (file == nullptr || ::fstat(::fileno(file), &info) != 0) return file == nullptr ? EINVAL : errno;
+  stamp->size = static_cast<std::int64_t>(info.st_size);
+  stamp->changed = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000LL +
+                   static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+  return 0;
+}

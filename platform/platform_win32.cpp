@@ -222,4 +222,19 @@ std::FILE* platformOpenRegularFile(const char* path, PlatformFileUse use, int* e
   return file;
 }
 
+int platformFileStamp(std::FILE* file, PlatformFileStamp* stamp) {
+  if (file == nullptr) return EINVAL;
+  const intptr_t osHandle = ::_get_osfhandle(::_fileno(file));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (osHandle == -1 || !::GetFileInformationByHandle(reinterpret_cast<HANDLE>(osHandle), &info)) {
+    return EIO;
+  }
+  stamp->size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                          info.nFileSizeLow);
+  stamp->changed = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+      info.ftLastWriteTime.dwLowDateTime);
+  return 0;
+}
+
 #endif  // _WIN32

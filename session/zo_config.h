@@ -10,16 +10,24 @@
 //
 // Sections and keywords match without regard to case, blanks in the keyword
 // part are ignored, and a value that ends with "," continues on the next line.
-// Lines of any length are read whole. The reader never writes. Each read scans the file from the top, so values
-// may be read any number of times in any order while the file is open.
+// Lines of any length are read whole. The reader never writes. The file is
+// indexed when it is opened, so values may be read any number of times in any
+// order while the file is open, each read costing the length of its names and
+// value; a file that changes (size or modification time) while it is open is
+// indexed again at the next read.
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/error_codes.h"
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
+#include "platform/platform.h"
+#include "session/zo_config_index.h"
 
 class ZoConfig : public ZoErrorCodes {
  public:
@@ -67,25 +75,30 @@ class ZoConfig : public ZoErrorCodes {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
 
-  // Bytes fetched from the file at a time.
-  static constexpr std::size_t READ_BLOCK = 16 * 1024;
+  // Bytes fetched from the file at a time while it is indexed.
+  static constexpr std::size_t READ_BLOCK = 64 * 1024;
 
   ZO_BOOLEAN finish() const;
-  // Goes back to the start of the file.
-  void rewind();
-  // Fetches the next block of the file; false at its end.
-  bool refill();
-  // The next byte of the file, or EOF.
-  int nextByte();
-  // Reads the next line, with its line end, into `line`; false at the end of the file.
-  bool readLine(std::string& line);
+  // Indexes the file again when its size or modification time differ from
+  // those it was indexed with.
+  void refresh();
+  // Reads the whole file into the index.
+  bool reindex();
+  // The lookup behind both reads: traced as "read", sets the error code and
+  // returns the value (trimmed) or null.
+  const std::string* readValue(const char* section, const char* keyword);
 
   ZO_ULONG errorCode_ = 0;
   std::unique_ptr<std::FILE, FileCloser> file_;
-  // Read-ahead of the file (READ_BLOCK bytes, made at the first read and
-  // never cleared: only what was read is looked at): bytes
-  // [blockPos_, blockEnd_) of block_ are unread.
-  std::unique_ptr<char[]> block_;
-  std::size_t blockPos_ = 0;
-  std::size_t blockEnd_ = 0;
+  ZoConfigIndex index_;
+  PlatformFileStamp stamp_;
+  // The last value read (line and keyword length say which), and the
+  // [begin, end) of its tokens once an indexed read asked for them, so that
+  // walking a list costs its length once.
+  static constexpr std::size_t NO_LINE = static_cast<std::size_t>(-1);
+  std::size_t cachedLine_ = NO_LINE;
+  std::size_t cachedKeywordSize_ = 0;
+  std::string cachedValue_;
+  std::vector<std::pair<std::size_t, std::size_t>> cachedTokens_;
+  bool tokensReady_ = false;
 };

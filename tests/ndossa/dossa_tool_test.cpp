@@ -48,8 +48,8 @@ TEST_F(DossaToolTest, DocumentsGoInAndComeOutAsJsonLines) {
   EXPECT_EQ(dump.out,
             "{\"noteid\":1,\"items\":{\"FORM\":\"Service\",\"svcdef_name\":\"S1\",\"svcdef_step\":\"a=b\","
             "\"n\":42,\"l\":[\"x\",\"\",\"y\"],\"f\":-2.5,\"empty\":\"\"}}\n"
-            "{\"noteid\":2,\"items\":{\"FORM\":\"Field\",\"MessageName\":\"M\\\"1\\\\\",\"tab\":\"\\u0009\","
-            "\"latin\":\"\\u00ff\",\"utf\":\"\xc3\xa9\"}}\n");
+            "{\"noteid\":2,\"items\":{\"FORM\":\"Field\",\"MessageName\":\"M\\\"1\\\\\",\"tab\":\"\\t\","
+            "\"latin\":{\"base64\":\"/w==\"},\"utf\":\"\xc3\xa9\"}}\n");
   ToolRun byForm = run({"dump", db_, "--form", "FIELD"});
   EXPECT_EQ(byForm.out.substr(0, 14), "{\"noteid\":2,\"i");
   EXPECT_EQ(std::count(byForm.out.begin(), byForm.out.end(), '\n'), 1);

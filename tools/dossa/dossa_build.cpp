@@ -4,21 +4,13 @@
 
 #include "docstore/zo_msg_build.h"
 #include "ndossa/dossa_api.h"
+#include "tools/dossa/dossa_note.h"
 
 namespace {
-
-// Room for the text of a status.
-constexpr std::uint16_t kStatusTextSize = 256;
 
 int failBuild(const std::string& message) {
   std::fprintf(stderr, "dossa: %s\n", message.c_str());
   return 1;
-}
-
-std::string statusText(DossaStatus status) {
-  char text[kStatusTextSize];
-  DossaLoadString(nullptr, status, text, sizeof text);
-  return text;
 }
 
 }  // namespace
@@ -30,12 +22,12 @@ int dossaBuildCommand(const std::vector<std::string>& args) {
   }
   const std::string& file = args[1];
   DossaStatus s = DossaInitExtended(0, nullptr);
-  if (s) return failBuild("library: " + statusText(s));
+  if (s) return failBuild("library: " + dossaStatusText(s));
   DossaDbHandle db = 0;
   s = DossaDbOpen(file.c_str(), &db);
   int status = 0;
   if (s) {
-    status = failBuild(file + ": " + statusText(s));
+    status = failBuild(file + ": " + dossaStatusText(s));
   } else {
     std::vector<std::string> names(args.begin() + 2, args.end());
     std::string problem;
@@ -45,7 +37,7 @@ int dossaBuildCommand(const std::vector<std::string>& args) {
                                       fields == 1 ? "" : "s");
                         },
                         problem);
-    if (s) status = failBuild(file + ": " + problem + ": " + statusText(s));
+    if (s) status = failBuild(file + ": " + problem + ": " + dossaStatusText(s));
     DossaDbClose(db);
   }
   DossaTerm();

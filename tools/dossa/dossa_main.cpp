@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,8 +14,11 @@
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
 #include "ndossa/dossa_api.h"
+#include "platform/platform.h"
 #include "platform/program.h"
 #include "tools/dossa/dossa_build.h"
+#include "tools/dossa/dossa_dump.h"
+#include "tools/dossa/dossa_note.h"
 
 namespace {
 
@@ -22,6 +26,7 @@ constexpr const char* kUsage =
     "usage: dossa create FILE\n"
     "       dossa list FILE [--form FORM]\n"
     "       dossa dump FILE [--form FORM]\n"
+    "       dossa load FILE < DUMP\n"
     "       dossa put FILE FORM NAME=TEXT ... [--number NAME=N] [--list NAME=A,B,...]\n"
     "       dossa delete FILE NOTEID\n"
     "       dossa check FILE\n"
@@ -43,14 +48,8 @@ int usage(const std::string& message) {
   return 1;
 }
 
-std::string statusText(DossaStatus status) {
-  char text[256];
-  DossaLoadString(nullptr, status, text, sizeof text);
-  return text;
-}
-
 int failStatus(const std::string& what, DossaStatus status) {
-  return fail(what + ": " + statusText(status));
+  return fail(what + ": " + dossaStatusText(status));
 }
 
 // The library for the run of one command, and the database it works on.
@@ -73,71 +72,6 @@ class Session {
   DossaStatus initStatus_ = DOSSA_NOERROR;
   DossaDbHandle db_ = 0;
 };
-
-// An open document, closed at the end of its scope.
-class Note {
- public:
-  ~Note() {
-    if (handle_) DossaNoteClose(handle_);
-  }
-  Note() = default;
-  Note(const Note&) = delete;
-  Note& operator=(const Note&) = delete;
-  DossaNoteHandle* out() { return &handle_; }
-  DossaNoteHandle get() const { return handle_; }
-
- private:
-  DossaNoteHandle handle_ = 0;
-};
-
-// A JSON string: UTF-8 passes through, every other byte reads as Latin-1.
-void appendJsonString(std::string& out, std::string_view text) {
-  out += '"';
-  for (std::size_t i = 0; i < text.size();) {
-    auto c = static_cast<unsigned char>(text[i]);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-      ++i;
-      continue;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    // Length of a well-formed UTF-8 sequence starting here, or 0.
-    std::size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    bool valid = length > 0 && i + length <= text.size();
-    for (std::size_t k = 1; valid && k < length; ++k)
-      valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-    if (valid && length == 3) {
-      auto c1 = static_cast<unsigned char>(text[i + 1]);
-      valid = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
-    }
-    if (valid && length == 4) {
-      auto c1 = static_cast<unsigned char>(text[i + 1]);
-      valid = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
-    }
-    if (valid) {
-      out.append(text.substr(i, length));
-      i += length;
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-      ++i;
-    }
-  }
-  out += '"';
-}
 
 std::string jsonNumber(double number) {
   char text[64];
@@ -219,7 +153,7 @@ int forEachNote(const std::vector<std::string>& args, Each each) {
       return failStatus(args[1], s);
     for (DossaNoteId id : ids) {
       after = id;
-      Note note;
+      DossaOpenNote note;
       DossaStatus s = DossaNoteOpen(session.db(), id, 0, note.out());
       if (s == DOSSA_ERR_NOTE_NOT_FOUND) continue;  // deleted meanwhile
       if (s) return failStatus(args[1] + ": document " + std::to_string(id), s);
@@ -254,28 +188,49 @@ int cmdList(const std::vector<std::string>& args) {
 }
 
 int cmdDump(const std::vector<std::string>& args) {
-  return forEachNote(args, [](DossaNoteId id, DossaNoteHandle note) {
-    std::string line = "{\"noteid\":" + std::to_string(id) + ",\"items\":{";
-    bool first = true;
-    DossaItemScan(note, [&](const DossaItemInfo& item) {
-      if (!first) line += ',';
-      first = false;
-      appendJsonString(line, item.name);
-      line += ':';
-      if (item.kind == DossaItemKind::Text) appendJsonString(line, item.text);
-      if (item.kind == DossaItemKind::Number) line += jsonNumber(item.number);
-      if (item.kind == DossaItemKind::TextList) {
-        line += '[';
-        for (std::size_t i = 0; i < item.list->size(); ++i) {
-          if (i) line += ',';
-          appendJsonString(line, (*item.list)[i]);
-        }
-        line += ']';
-      }
-    });
-    line += "}}\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
+  std::string problem;
+  const int status = forEachNote(args, [&](DossaNoteId id, DossaNoteHandle note) {
+    std::string line;
+    if (!problem.empty()) return;
+    if (dossaDumpLine(id, note, line, problem)) {
+      std::fwrite(line.data(), 1, line.size(), stdout);
+    } else {
+      problem = "document " + std::to_string(id) + ": " + problem;
+    }
   });
+  return status != 0 || problem.empty() ? status : fail(args[1] + ": " + problem);
+}
+
+// Loads a dump from standard input into FILE, which is made when missing and
+// must hold no document. A load that fails leaves no file it made behind.
+int cmdLoad(const std::vector<std::string>& args) {
+  if (args.size() != 2) return usage("load takes one FILE (and the dump on standard input)");
+  bool made = false;
+  std::string problem;
+  DossaLoadResult result;
+  {
+    Session session;
+    if (session.initStatus()) return failStatus("library", session.initStatus());
+    const DossaStatus created = DossaDbCreate(args[1].c_str(), zodossa::zoDossaDesign());
+    if (created && created != DOSSA_ERR_FILE_EXISTS) return failStatus(args[1], created);
+    made = created == DOSSA_NOERROR;
+    if (DossaStatus s = session.open(args[1])) {
+      problem = dossaStatusText(s);
+    } else {
+      result = dossaLoad(session.db(), std::cin);
+      problem = result.problem;
+    }
+  }
+  if (!result.ok) {
+    if (made) platformRemoveFile(args[1].c_str());
+    return fail(args[1] + ": " + problem);
+  }
+  std::printf("loaded %zu document%s\n", result.documents, result.documents == 1 ? "" : "s");
+  if (result.renumbered != 0) {
+    std::printf("%zu document%s got a new note id (the dump's ids have gaps)\n", result.renumbered,
+                result.renumbered == 1 ? "" : "s");
+  }
+  return 0;
 }
 
 // True when the store can search for documents whose item `name` holds
@@ -297,7 +252,7 @@ int cmdPut(const std::vector<std::string>& args) {
   const std::string& form = args[2];
   if (form.empty()) return usage("FORM must not be empty");
   if (!searchable(zodossa::FORM_ITEM, form)) return fail("FORM \"" + form + "\" cannot be searched for");
-  Note note;
+  DossaOpenNote note;
   if (DossaStatus s = DossaNoteCreate(session.db(), note.out())) return failStatus(args[1], s);
   if (DossaStatus s = DossaItemSetText(note.get(), zodossa::FORM_ITEM, form.c_str(), DOSSA_TERMINATED))
     return failStatus(zodossa::FORM_ITEM, s);
@@ -357,7 +312,7 @@ int cmdCheck(const std::vector<std::string>& args) {
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
   std::string problem;
   if (DossaStatus s = DossaDbCheck(session.db(), problem))
-    return fail(args[1] + ": " + statusText(s) + (problem.empty() ? "" : ": " + problem));
+    return fail(args[1] + ": " + dossaStatusText(s) + (problem.empty() ? "" : ": " + problem));
   std::printf("ok\n");
   return 0;
 }
@@ -369,6 +324,7 @@ int dossaMain(int argc, char* argv[]) {
   if (command == "create") return cmdCreate(args);
   if (command == "list") return cmdList(args);
   if (command == "dump") return cmdDump(args);
+  if (command == "load") return cmdLoad(args);
   if (command == "put") return cmdPut(args);
   if (command == "delete") return cmdDelete(args);
   if (command == "check") return cmdCheck(args);

@@ -1,0 +1,208 @@
+// "dossa dump" and "dossa load" as programs: a dump loads back into a new
+// database that dumps the same, and a bad dump changes nothing.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "docstore/zo_dossa_layout.h"
+#include "ndossa/dossa_admin.h"
+#include "ndossa/dossa_api.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using vexotest::ProgramRun;
+using vexotest::TempDir;
+
+// Makes `path` with the standard design and fills it through the client library.
+void makeDatabase(const std::string& path, const std::function<void(DossaDbHandle)>& fill) {
+  ASSERT_EQ(DossaInitExtended(0, nullptr), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
+  DossaDbHandle db = 0;
+  ASSERT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbBeginWork(db), DOSSA_NOERROR);
+  fill(db);
+  ASSERT_EQ(DossaDbCommitWork(db), DOSSA_NOERROR);
+  DossaDbClose(db);
+  DossaTerm();
+}
+
+// A document of `form` whose further items `set` adds.
+void addDocument(DossaDbHandle db, const char* form, const std::function<void(DossaNoteHandle)>& set) {
+  DossaNoteHandle note = 0;
+  ASSERT_EQ(DossaNoteCreate(db, &note), DOSSA_NOERROR);
+  ASSERT_EQ(DossaItemSetText(note, DOSSA_FORM_ITEM, form, DOSSA_TERMINATED), DOSSA_NOERROR);
+  set(note);
+  ASSERT_EQ(DossaNoteUpdate(note, 0), DOSSA_NOERROR);
+  DossaNoteClose(note);
+}
+
+void setText(DossaNoteHandle note, const char* name, const std::string& text) {
+  ASSERT_EQ(DossaItemSetText(note, name, text.data(), static_cast<std::uint16_t>(text.size())), DOSSA_NOERROR)
+      << name;
+}
+
+void setNumber(DossaNoteHandle note, const char* name, double number) {
+  ASSERT_EQ(DossaItemSetNumber(note, name, &number), DOSSA_NOERROR) << name;
+}
+
+// Every byte value in texts and list entries, and doubles of every kind.
+void fillEveryByte(DossaDbHandle db) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  addDocument(db, "Bytes", [&](DossaNoteHandle note) {
+    setText(note, "all", all);
+    setText(note, "high", all.substr(128));
+    setText(note, "utf", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80");
+    setText(note, "broken", "\xc3(\xed\xa0\x80\xf4\x90\x80\x80");
+    setText(note, "empty", "");
+    for (int b = 0; b < 256; ++b) {
+      const std::string entry(1, static_cast<char>(b));
+      ASSERT_EQ(b == 0 ? DossaItemCreateTextList(note, "list", entry.data(), 1)
+                       : DossaItemAppendTextList(note, "list", entry.data(), 1, 0),
+                DOSSA_NOERROR);
+    }
+  });
+  const double specials[] = {0.0, -0.0, 1.0, -1.0, 0.1, 1.0 / 3, 9007199254740991.0, 9007199254740992.0,
+                             -9007199254740993.0, 1e300, -1e-300, std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::max(), std::numeric_limits<double>::lowest()};
+  std::mt19937_64 random(21u);
+  addDocument(db, "Numbers", [&](DossaNoteHandle note) {
+    int i = 0;
+    for (double number : specials) setNumber(note, ("s" + std::to_string(i++)).c_str(), number);
+    for (i = 0; i < 200; ++i) {
+      const double number = std::bit_cast<double>(random());
+      if (std::isfinite(number)) setNumber(note, ("r" + std::to_string(i)).c_str(), number);
+    }
+  });
+}
+
+void fillMany(DossaDbHandle db) {
+  for (int i = 0; i < 10000; ++i) {
+    addDocument(db, i % 10 == 0 ? "Message" : "Field", [&](DossaNoteHandle note) {
+      setText(note, "MessageName", "MSG" + std::to_string(i / 10));
+      setText(note, "FieldName", "FLD" + std::to_string(i));
+      setNumber(note, "Length", i % 80 + 1);
+      setNumber(note, "Scale", i * 0.25 - 7);
+    });
+  }
+}
+
+class DossaLoadTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    dossa_ = vexotest::programFile("dossa");
+    ASSERT_FALSE(dossa_.empty()) << "run through ctest";
+  }
+
+  ProgramRun dossa(const std::vector<std::string>& args, const std::string& input = std::string()) {
+    return vexotest::runProgram(dossa_, args, std::string(), {}, vexotest::StandardFiles{input, std::string()});
+  }
+
+  // The imported and built example maps, made by the programs.
+  void makeDemo(const std::string& path) {
+    const char* source = std::getenv("VEXO_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "run through ctest";
+    dir_.write("vexo.ini", "[DefinitionDatabase]\nDatabaseType = KirraDossa\nDatabaseName = " + path +
+                               "\nServerName = Local\n");
+    ASSERT_EQ(dossa({"create", path}).status, 0);
+    for (const char* map : {"orders.pxm", "stock.pxm", "menu.pxm"}) {
+      const ProgramRun import = vexotest::runProgram(vexotest::programFile("vexopxm"),
+                                                     {std::string(source) + "/examples/maps/" + map},
+                                                     dir_.path(), {{"VEXO_INI_PATH", dir_.path()}});
+      ASSERT_EQ(import.status, 0) << map << ": " << import.out << import.err;
+    }
+    ASSERT_EQ(dossa({"build", path}).status, 0);
+  }
+
+ protected:
+  std::string dossa_;
+  TempDir dir_;
+};
+
+TEST_F(DossaLoadTest, ADumpLoadsBackAndDumpsTheSame) {
+  const struct {
+    const char* name;
+    std::size_t documents;
+    std::function<void(DossaLoadTest&, const std::string&)> make;
+  } cases[] = {
+      {"demo", 0, [](DossaLoadTest& t, const std::string& path) { t.makeDemo(path); }},
+      {"bytes", 2, [](DossaLoadTest&, const std::string& path) { makeDatabase(path, fillEveryByte); }},
+      {"many", 10000, [](DossaLoadTest&, const std::string& path) { makeDatabase(path, fillMany); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string source = dir_.file(std::string(c.name) + ".ndb");
+    const std::string copy = dir_.file(std::string(c.name) + "-copy.ndb");
+    c.make(*this, source);
+    if (HasFatalFailure()) return;
+    const ProgramRun first = dossa({"dump", source});
+    ASSERT_EQ(first.status, 0) << first.err;
+    const std::string dump = dir_.write(std::string(c.name) + ".jsonl", first.out);
+    const std::size_t lines = static_cast<std::size_t>(std::count(first.out.begin(), first.out.end(), '\n'));
+    EXPECT_TRUE(c.documents == 0 ? lines > 10 : lines == c.documents) << lines;
+
+    const ProgramRun load = dossa({"load", copy}, dump);
+    ASSERT_EQ(load.status, 0) << load.err;
+    EXPECT_EQ(load.out, "loaded " + std::to_string(lines) + " documents\n");
+    const ProgramRun second = dossa({"dump", copy});
+    EXPECT_EQ(second.out, first.out);
+    EXPECT_EQ(dossa({"check", copy}).out, "ok\n");
+  }
+}
+
+TEST_F(DossaLoadTest, ABadDumpChangesNothing) {
+  const std::string good = R"({"noteid":1,"items":{"FORM":"Field","n":1}})";
+  const struct {
+    std::string line;
+    const char* message;
+  } cases[] = {
+      {"{\"noteid\":2,", "not JSON"},
+      {"[1,2]", "not a dump line"},
+      {R"({"noteid":2,"items":{},"extra":1})", "not a dump line"},
+      {R"({"noteid":-2,"items":{}})", "not a dump line"},
+      {R"({"noteid":2,"items":{"a":{"base64":"/w="}}})", "item \"a\": not a text, list or number"},
+      {R"({"noteid":2,"items":{"a":{"hex":"ff"}}})", "item \"a\": not a text, list or number"},
+      {R"({"noteid":2,"items":{"a":true}})", "item \"a\": not a text, list or number"},
+      {R"({"noteid":2,"items":{"a":[]}})", "item \"a\": an empty list"},
+      {R"({"noteid":2,"items":{"a":["x",2]}})", "item \"a\": entry 2 is no text"},
+      {R"({"noteid":2,"items":{"9a":"x"}})", "item \"9a\": "},
+      {R"({"noteid":2,"items":{"a":"x","A":"y"}})", "two items with one name"},
+      {"{\"noteid\":2,\"items\":{\"a\":\"\xff\"}}", "not JSON"},
+  };
+  const std::string empty = dir_.file("empty.ndb");
+  ASSERT_EQ(dossa({"create", empty}).status, 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const std::string input = dir_.write("bad.jsonl", good + "\n\n" + c.line + "\n" + good + "\n");
+    const std::string fresh = dir_.file("fresh.ndb");
+    for (const std::string& target : {empty, fresh}) {
+      const ProgramRun load = dossa({"load", target}, input);
+      EXPECT_EQ(load.status, 1);
+      EXPECT_NE(load.err.find(": line 3: " + std::string(c.message)), std::string::npos) << load.err;
+      EXPECT_EQ(load.out, "");
+    }
+    EXPECT_EQ(dossa({"dump", empty}).out, "") << "the load was undone";
+    EXPECT_FALSE(std::filesystem::exists(fresh)) << "a database the load made is removed";
+  }
+
+  const std::string input = dir_.write("good.jsonl", good + "\n");
+  ASSERT_EQ(dossa({"load", empty}, input).status, 0);
+  const ProgramRun again = dossa({"load", empty}, input);
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("already holds documents"), std::string::npos) << again.err;
+  EXPECT_EQ(dossa({"dump", empty}).out, good + "\n");
+}
+
+}  // namespace

@@ -1,0 +1,286 @@
+#include "tools/dossa/dossa_dump.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ndossa/dossa_admin.h"
+#include "tools/dossa/dossa_note.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Keys of a dump line and of its tagged values.
+constexpr const char* kNoteId = "noteid";
+constexpr const char* kItems = "items";
+constexpr const char* kBase64 = "base64";
+// Integers up to this magnitude are exact in a double and written without a fraction.
+constexpr double kExactInteger = 9007199254740992.0;
+constexpr std::string_view kBase64Alphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kBase64Pad = '=';
+
+// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
+bool validUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t length = c >= 0xC2 && c <= 0xDF   ? 2
+                               : c >= 0xE0 && c <= 0xEF ? 3
+                               : c >= 0xF0 && c <= 0xF4 ? 4
+                                                        : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    const auto c1 = static_cast<unsigned char>(text[i + 1]);
+    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) ||
+        (c == 0xF4 && c1 >= 0x90)) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+std::string toBase64(std::string_view bytes) {
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+    std::uint32_t group = 0;
+    for (std::size_t k = 0; k < 3; ++k) {
+      group = (group << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0U);
+    }
+    for (std::size_t k = 0; k < 4; ++k) {
+      out += k <= n ? kBase64Alphabet[(group >> (18 - 6 * k)) & 0x3F] : kBase64Pad;
+    }
+  }
+  return out;
+}
+
+// The bytes of canonical base64 text (padded, no other characters), or nothing.
+std::optional<std::string> fromBase64(std::string_view text) {
+  if (text.size() % 4 != 0) return std::nullopt;
+  std::string out;
+  out.reserve(text.size() / 4 * 3);
+  for (std::size_t i = 0; i < text.size(); i += 4) {
+    const bool last = i + 4 == text.size();
+    std::uint32_t group = 0;
+    std::size_t pads = 0;
+    for (std::size_t k = 0; k < 4; ++k) {
+      const char c = text[i + k];
+      if (c == kBase64Pad && last && k >= 2) {
+        ++pads;
+        group <<= 6;
+        continue;
+      }
+      const std::size_t value = kBase64Alphabet.find(c);
+      if (value == std::string_view::npos || pads > 0) return std::nullopt;
+      group = (group << 6) | static_cast<std::uint32_t>(value);
+    }
+    const std::size_t n = 3 - pads;
+    // Bits below the last byte must be zero, so that every text has one reading.
+    if ((n == 1 && (group & 0xFFFF) != 0) || (n == 2 && (group & 0xFF) != 0)) return std::nullopt;
+    for (std::size_t k = 0; k < n; ++k) out += static_cast<char>((group >> (16 - 8 * k)) & 0xFF);
+  }
+  return out;
+}
+
+Json textValue(std::string_view text) {
+  if (validUtf8(text)) return Json(std::string(text));
+  Json tagged = Json::object();
+  tagged[kBase64] = toBase64(text);
+  return tagged;
+}
+
+// A finite number (the store holds no other).
+Json numberValue(double number) {
+  if (number == std::trunc(number) && std::fabs(number) < kExactInteger &&
+      !(number == 0 && std::signbit(number))) {
+    return Json(static_cast<std::int64_t>(number));
+  }
+  return Json(number);  // written with as many digits as reading it back needs
+}
+
+// The only key of a tagged value, when `value` is an object of one key.
+const Json* tagged(const Json& value, const char* tag) {
+  if (!value.is_object() || value.size() != 1) return nullptr;
+  const auto found = value.find(tag);
+  return found != value.end() && found->is_string() ? &*found : nullptr;
+}
+
+// A text or list entry of a dump line.
+std::optional<std::string> readText(const Json& value) {
+  if (value.is_string()) return value.get<std::string>();
+  if (const Json* base64 = tagged(value, kBase64)) return fromBase64(base64->get<std::string>());
+  return std::nullopt;
+}
+
+std::optional<double> readNumber(const Json& value) {
+  if (value.is_number_float()) return value.get<double>();
+  if (value.is_number_unsigned()) return static_cast<double>(value.get<std::uint64_t>());
+  if (value.is_number_integer()) return static_cast<double>(value.get<std::int64_t>());
+  return std::nullopt;
+}
+
+// A text argument of the client library: a length, or terminated when the
+// text is as long as the length that stands for "terminated" (it then must
+// hold no zero byte). Empty when the text cannot be passed.
+std::optional<std::uint16_t> lengthOf(const std::string& text) {
+  if (text.size() < DOSSA_TERMINATED) return static_cast<std::uint16_t>(text.size());
+  if (text.size() == DOSSA_TERMINATED && text.find('\0') == std::string::npos) return DOSSA_TERMINATED;
+  return std::nullopt;
+}
+
+// Writes the document of one parsed dump line; false with the reason in `problem`.
+bool loadDocument(DossaDbHandle db, const Json& line, DossaNoteId& id, std::string& problem) {
+  if (!line.is_object() || line.size() != 2 || !line.contains(kNoteId) || !line.contains(kItems) ||
+      !line[kNoteId].is_number_unsigned() || !line[kItems].is_object()) {
+    problem = "not a dump line (expected {\"noteid\":N,\"items\":{...}})";
+    return false;
+  }
+  DossaOpenNote note;
+  if (DossaStatus s = DossaNoteCreate(db, note.out())) {
+    problem = dossaStatusText(s);
+    return false;
+  }
+  std::vector<std::string> names;
+  for (const auto& [name, value] : line[kItems].items()) {
+    const std::string where = "item \"" + name + "\": ";
+    DossaStatus s = DOSSA_NOERROR;
+    if (value.is_array()) {
+      if (value.empty()) {
+        problem = where + "an empty list";
+        return false;
+      }
+      for (std::size_t i = 0; i < value.size() && !s; ++i) {
+        const std::optional<std::string> entry = readText(value[i]);
+        const std::optional<std::uint16_t> length = entry ? lengthOf(*entry) : std::nullopt;
+        if (!length) {
+          problem = where + "entry " + std::to_string(i + 1) + " is no text the store can hold";
+          return false;
+        }
+        s = i == 0 ? DossaItemCreateTextList(note.get(), name.c_str(), entry->data(), *length)
+                   : DossaItemAppendTextList(note.get(), name.c_str(), entry->data(), *length, 0);
+      }
+    } else if (const std::optional<std::string> text = readText(value)) {
+      const std::optional<std::uint16_t> length = lengthOf(*text);
+      if (!length) {
+        problem = where + "a text the store cannot hold";
+        return false;
+      }
+      s = DossaItemSetText(note.get(), name.c_str(), text->data(), *length);
+    } else if (const std::optional<double> number = readNumber(value)) {
+      s = DossaItemSetNumber(note.get(), name.c_str(), &*number);
+    } else {
+      problem = where + "not a text, list or number";
+      return false;
+    }
+    if (s) {
+      problem = where + dossaStatusText(s);
+      return false;
+    }
+    names.push_back(name);
+  }
+  // Names that differ only in case would name one item.
+  std::size_t stored = 0;
+  DossaItemScan(note.get(), [&](const DossaItemInfo&) { ++stored; });
+  if (stored != names.size()) {
+    problem = "two items with one name";
+    return false;
+  }
+  if (DossaStatus s = DossaNoteUpdate(note.get(), 0)) {
+    problem = dossaStatusText(s);
+    return false;
+  }
+  return DossaNoteGetId(note.get(), &id) == DOSSA_NOERROR;
+}
+
+}  // namespace
+
+bool dossaDumpLine(DossaNoteId id, DossaNoteHandle note, std::string& line, std::string& problem) {
+  Json items = Json::object();
+  bool finite = true;
+  DossaItemScan(note, [&](const DossaItemInfo& item) {
+    if (item.kind == DossaItemKind::Number && !std::isfinite(item.number)) finite = false;
+    Json& value = items[std::string(item.name)];
+    if (item.kind == DossaItemKind::Text) value = textValue(item.text);
+    if (item.kind == DossaItemKind::Number) value = numberValue(item.number);
+    if (item.kind == DossaItemKind::TextList) {
+      value = Json::array();
+      for (const std::string& entry : *item.list) value.push_back(textValue(entry));
+    }
+  });
+  if (!finite) {
+    problem = "a number that is not finite";  // JSON has no form for it
+    return false;
+  }
+  Json document = Json::object();
+  document[kNoteId] = id;
+  document[kItems] = std::move(items);
+  try {
+    line = document.dump();
+  } catch (const Json::exception& error) {  // only for text that is not UTF-8, which is tagged
+    problem = error.what();
+    return false;
+  }
+  line += '\n';
+  return true;
+}
+
+DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
+  DossaLoadResult result;
+  if (DossaStatus s = DossaDbBeginWork(db)) {
+    result.problem = dossaStatusText(s);
+    return result;
+  }
+  // Within the unit, so that no other writer adds a document after the look.
+  std::vector<DossaNoteId> present;
+  const DossaStatus listed = DossaNoteList(db, nullptr, 0, 1, present);
+  if (listed || !present.empty()) {
+    DossaDbAbortWork(db);
+    result.problem = listed ? dossaStatusText(listed)
+                            : "the database already holds documents (load into a new or empty one)";
+    return result;
+  }
+  std::string text;
+  for (std::size_t number = 1; std::getline(in, text); ++number) {
+    if (text.find_first_not_of(" \t\r") == std::string::npos) continue;
+    const Json line = Json::parse(text, nullptr, false);
+    std::string problem = "not JSON";
+    DossaNoteId id = 0;
+    if (line.is_discarded() || !loadDocument(db, line, id, problem)) {
+      DossaDbAbortWork(db);
+      result.problem = "line " + std::to_string(number) + ": " + problem;
+      result.documents = 0;
+      return result;
+    }
+    ++result.documents;
+    if (id != line[kNoteId].get<std::uint64_t>()) ++result.renumbered;
+  }
+  if (in.bad()) {
+    DossaDbAbortWork(db);
+    result.problem = "reading the dump failed";
+    result.documents = 0;
+    return result;
+  }
+  if (DossaStatus s = DossaDbCommitWork(db)) {
+    DossaDbAbortWork(db);
+    result.problem = dossaStatusText(s);
+    result.documents = 0;
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
