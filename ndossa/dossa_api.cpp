@@ -195,6 +195,20 @@ DossaStatus DossaDbClose(DossaDbHandle db) {
   return call.state.removeDatabase(db) ? DOSSA_NOERROR : DOSSA_ERR_BAD_HANDLE;
 }
 
+// ---- Units of work -----------------------------------------------------------
+
+DossaStatus DossaDbBeginUnit(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) { return database->begin(); });
+}
+
+DossaStatus DossaDbCommitUnit(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) { return database->commit(); });
+}
+
+DossaStatus DossaDbAbortUnit(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) { return database->abort(); });
+}
+
 // ---- Selection formulas -----------------------------------------------------
 
 DossaStatus DossaFormulaCompile(const char* name, std::uint16_t nameLength, const char* text,

@@ -159,6 +159,22 @@ DossaStatus DossaDbOpen(const char* path, DossaDbHandle* db);
 // Closes the database handle. Documents and collections still open on it stay usable until closed.
 DossaStatus DossaDbClose(DossaDbHandle db);
 
+// ---- Units of work -----------------------------------------------------------
+// Starts a unit of work on the database: the document saves and deletes made
+// through this handle until DossaDbCommitUnit are kept together or not at
+// all, and searches and reads within it see them. The unit takes the database
+// for writing at once, so another writer waits (see NDOSSA_WAIT_MS, then
+// DOSSA_ERR_BUSY) until it ends and nothing can change between a look-up and
+// the save that depends on it. Units do not nest: DOSSA_ERR_INVALID_ARGUMENT.
+// A read-only database: DOSSA_ERR_NO_WRITE_ACCESS.
+DossaStatus DossaDbBeginUnit(DossaDbHandle db);
+// Makes every change of the unit durable at once. On a failure the unit is
+// still open and the caller must abort it. Without a unit: DOSSA_ERR_INVALID_ARGUMENT.
+DossaStatus DossaDbCommitUnit(DossaDbHandle db);
+// Drops every change of the unit. A unit still open when the database goes
+// (its handle closed, its documents closed, DossaTerm, the process ended) is dropped too.
+DossaStatus DossaDbAbortUnit(DossaDbHandle db);
+
 // ---- Selection formulas -----------------------------------------------------
 // Compiles a selection formula: one or more terms ITEM = "value" joined by
 // '&', any spacing (values cannot contain '"'). Text comparison ignores ASCII

@@ -179,6 +179,8 @@ class SqliteEngine final : public Engine {
   // Key rows and view entries of a document: added or removed.
   DossaStatus indexNote(DossaNoteId id, const NoteItems& items, bool add);
   DossaStatus loadInTransaction(DossaNoteId id, NoteItems& items);
+  // True within a unit that SQLite has already rolled back after a failure.
+  bool unitLost() const { return inUnit_ && sqlite3_get_autocommit(db_) != 0; }
 
   sqlite3* db_ = nullptr;
   bool readOnly_ = false;
@@ -207,6 +209,9 @@ class Transaction {
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
   DossaStatus begin() {
+    // A failure (a full disk, say) may have rolled the whole unit back: a
+    // change then would be a unit of its own, outside the caller's.
+    if (nested_ && db_.unitLost()) return DOSSA_ERR_DISK;
     DossaStatus s = db_.exec(nested_ ? "SAVEPOINT ndossa_change" : "BEGIN IMMEDIATE");
     active_ = s == DOSSA_NOERROR;
     return s;
@@ -659,19 +664,24 @@ DossaStatus SqliteEngine::check(std::string& problem) {
   // Every document decodes, and the index rows are exactly those its items call for.
   std::set<std::tuple<std::int64_t, std::string, DossaNoteId>> keys, entries;
   std::vector<IndexRow> keyRows, entryRows;
+  std::string damaged;  // every document whose stored value fails its checksum or decoding
   if ((s = prepare("SELECT noteid, body FROM dossa_notes ORDER BY noteid", stmt))) return s;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     auto id = static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0));
     NoteItems items;
     if (!items.decode(columnBytes(stmt.get(), 1))) {
-      problem = "document " + std::to_string(id) + " is damaged";
-      return DOSSA_ERR_DATABASE_CORRUPT;
+      damaged += (damaged.empty() ? "" : ", ") + std::to_string(id);
+      continue;
     }
     design_.rowsOf(items, keyRows, entryRows);
     for (const IndexRow& row : keyRows) keys.emplace(row.id, foldCase(row.value), id);
     for (const IndexRow& row : entryRows) entries.emplace(row.id, foldCase(row.value), id);
   }
   if (rc != SQLITE_DONE) return statusOf(rc);
+  if (!damaged.empty()) {
+    problem = "damaged documents: " + damaged;
+    return DOSSA_ERR_DATABASE_CORRUPT;
+  }
 
   auto compare = [&](const char* sql, const auto& expected, const char* what) -> DossaStatus {
     Statement rows;
@@ -710,6 +720,7 @@ DossaStatus SqliteEngine::begin() {
 
 DossaStatus SqliteEngine::commit() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (unitLost()) return DOSSA_ERR_DISK;
   DossaStatus s = exec("COMMIT");
   if (!s) inUnit_ = false;
   return s;
@@ -717,8 +728,9 @@ DossaStatus SqliteEngine::commit() {
 
 DossaStatus SqliteEngine::abort() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  const bool lost = unitLost();
   inUnit_ = false;
-  return exec("ROLLBACK");
+  return lost ? DOSSA_NOERROR : exec("ROLLBACK");
 }
 
 const EngineDriver& sqliteEngineDriver() {
