@@ -86,6 +86,7 @@ constexpr DossaStatus DOSSA_ERR_VALUE_TOO_LONG = 0x0204;
 constexpr DossaStatus DOSSA_ERR_NOTE_TOO_LARGE = 0x0205;
 constexpr DossaStatus DOSSA_ERR_TOO_MANY_ENTRIES = 0x0206;
 constexpr DossaStatus DOSSA_ERR_ITEM_TYPE = 0x0207;
+constexpr DossaStatus DOSSA_ERR_DUPLICATE_KEY = 0x0208;  // a unique key of the design is taken
 constexpr DossaStatus DOSSA_ERR_NOTE_NOT_SEALED = 0x0262;  // 610
 constexpr DossaStatus DOSSA_ERR_FORMULA = 0x0301;
 constexpr DossaStatus DOSSA_ERR_FORMULA_TOO_LONG = 0x0302;

@@ -69,7 +69,12 @@ constexpr const char* kSchema =
     " noteid INTEGER NOT NULL, PRIMARY KEY(itemid, value, noteid)) WITHOUT ROWID;"
     "CREATE TABLE dossa_view_entries(viewid INTEGER NOT NULL, key TEXT NOT NULL COLLATE NOCASE,"
     " noteid INTEGER NOT NULL, PRIMARY KEY(viewid, key, noteid)) WITHOUT ROWID;"
-    "CREATE INDEX dossa_view_notes ON dossa_view_entries(viewid, noteid);";
+    "CREATE INDEX dossa_view_notes ON dossa_view_entries(viewid, noteid);"
+    // Unique keys: files made before them lack these two tables, and have none.
+    "CREATE TABLE dossa_unique_keys(keyid INTEGER PRIMARY KEY, form TEXT NOT NULL,"
+    " item1 TEXT NOT NULL, item2 TEXT);"
+    "CREATE TABLE dossa_unique(keyid INTEGER NOT NULL, value TEXT NOT NULL, noteid INTEGER NOT NULL,"
+    " PRIMARY KEY(keyid, value)) WITHOUT ROWID;";
 
 DossaStatus statusOf(int rc) {
   switch (rc & 0xFF) {
@@ -190,7 +195,8 @@ class SqliteEngine final : public Engine {
   std::int64_t formIndexId_ = 0;
   // Prepared once, reused.
   Statement loadStmt_, insertStmt_, updateStmt_, deleteStmt_, keyAddStmt_, keyDelStmt_,
-      entryAddStmt_, entryDelStmt_, deletedMaxStmt_, probeStmt_;
+      entryAddStmt_, entryDelStmt_, deletedMaxStmt_, probeStmt_, uniqueAddStmt_, uniqueDelStmt_;
+  bool hasUniqueTables_ = false;
   std::map<std::size_t, Statement> candidateStmts_;  // by number of indexed terms
 
   friend class Transaction;
@@ -247,7 +253,8 @@ SqliteEngine::~SqliteEngine() {
   if (inUnit_) exec("ROLLBACK");
   // Statements first: a connection with live statements does not close.
   for (Statement* stmt : {&loadStmt_, &insertStmt_, &updateStmt_, &deleteStmt_, &keyAddStmt_,
-                          &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &probeStmt_})
+                          &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &probeStmt_,
+                          &uniqueAddStmt_, &uniqueDelStmt_})
     *stmt = Statement();
   candidateStmts_.clear();
   sqlite3_close_v2(db_);
@@ -316,6 +323,16 @@ DossaStatus SqliteEngine::create(const std::string& path, const DossaDesign& des
         bindText(add.get(), 1, view.name);
         bindText(add.get(), 2, view.form);
         bindText(add.get(), 3, view.keyItem);
+        s = statusOf(sqlite3_step(add.get()));
+      }
+    }
+    for (const DossaUniqueKey& key : design.uniqueKeys) {
+      Statement add;
+      if (!s) s = db->prepare("INSERT INTO dossa_unique_keys(form, item1, item2) VALUES(?1, ?2, ?3)", add);
+      if (!s) {
+        bindText(add.get(), 1, key.form);
+        bindText(add.get(), 2, key.item1);
+        if (key.item2) bindText(add.get(), 3, key.item2);
         s = statusOf(sqlite3_step(add.get()));
       }
     }
@@ -395,6 +412,25 @@ DossaStatus SqliteEngine::loadDesign() {
                                 std::string(columnBytes(views.get(), 2)),
                                 std::string(columnBytes(views.get(), 3))});
   }
+  if (rc != SQLITE_DONE) return statusOf(rc);
+
+  Statement tables;
+  if ((s = prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'dossa_unique_keys'",
+                   tables)))
+    return s;
+  if ((rc = sqlite3_step(tables.get())) != SQLITE_ROW) return statusOf(rc);
+  hasUniqueTables_ = sqlite3_column_int(tables.get(), 0) == 1;
+  if (!hasUniqueTables_) return DOSSA_NOERROR;
+  Statement unique;
+  if ((s = prepare("SELECT keyid, form, item1, item2 FROM dossa_unique_keys ORDER BY keyid", unique)))
+    return s;
+  while ((rc = sqlite3_step(unique.get())) == SQLITE_ROW) {
+    UniqueDesign key{sqlite3_column_int64(unique.get(), 0), std::string(columnBytes(unique.get(), 1)),
+                     {std::string(columnBytes(unique.get(), 2))}};
+    if (sqlite3_column_type(unique.get(), 3) != SQLITE_NULL)
+      key.items.emplace_back(columnBytes(unique.get(), 3));
+    design_.addUnique(std::move(key));
+  }
   return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
 }
 
@@ -438,6 +474,23 @@ DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems& items, bool
       int rc = sqlite3_step(stmt->get());
       if (rc != SQLITE_DONE) return statusOf(rc);
     }
+  }
+  if (design_.uniqueKeys().empty()) return DOSSA_NOERROR;
+  std::vector<IndexRow> unique;
+  design_.uniqueRowsOf(items, unique);
+  if (unique.empty()) return DOSSA_NOERROR;
+  Statement& stmt = add ? uniqueAddStmt_ : uniqueDelStmt_;
+  DossaStatus s2 = add ? prepare("INSERT INTO dossa_unique(keyid, value, noteid) VALUES(?1, ?2, ?3)", stmt)
+                       : prepare("DELETE FROM dossa_unique WHERE keyid = ?1 AND value = ?2 AND noteid = ?3", stmt);
+  if (s2) return s2;
+  for (const IndexRow& row : unique) {
+    Reset reset(stmt);
+    sqlite3_bind_int64(stmt.get(), 1, row.id);
+    bindText(stmt.get(), 2, row.value);
+    sqlite3_bind_int64(stmt.get(), 3, id);
+    int rc = sqlite3_step(stmt.get());
+    if ((rc & 0xFF) == SQLITE_CONSTRAINT) return DOSSA_ERR_DUPLICATE_KEY;
+    if (rc != SQLITE_DONE) return statusOf(rc);
   }
   return DOSSA_NOERROR;
 }
@@ -662,8 +715,9 @@ DossaStatus SqliteEngine::check(std::string& problem) {
   stmt = Statement();
 
   // Every document decodes, and the index rows are exactly those its items call for.
-  std::set<std::tuple<std::int64_t, std::string, DossaNoteId>> keys, entries;
-  std::vector<IndexRow> keyRows, entryRows;
+  std::set<std::tuple<std::int64_t, std::string, DossaNoteId>> keys, entries, unique;
+  std::vector<IndexRow> keyRows, entryRows, uniqueRows;
+  std::map<std::pair<std::int64_t, std::string>, DossaNoteId> uniqueHolders;
   std::string damaged;  // every document whose stored value fails its checksum or decoding
   if ((s = prepare("SELECT noteid, body FROM dossa_notes ORDER BY noteid", stmt))) return s;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
@@ -676,6 +730,15 @@ DossaStatus SqliteEngine::check(std::string& problem) {
     design_.rowsOf(items, keyRows, entryRows);
     for (const IndexRow& row : keyRows) keys.emplace(row.id, foldCase(row.value), id);
     for (const IndexRow& row : entryRows) entries.emplace(row.id, foldCase(row.value), id);
+    design_.uniqueRowsOf(items, uniqueRows);
+    for (IndexRow& row : uniqueRows) {
+      if (!uniqueHolders.emplace(std::pair{row.id, row.value}, id).second) {
+        problem = "document " + std::to_string(id) + " repeats the unique key of document " +
+                  std::to_string(uniqueHolders[{row.id, row.value}]);
+        return DOSSA_ERR_DATABASE_CORRUPT;
+      }
+      unique.emplace(row.id, std::move(row.value), id);
+    }
   }
   if (rc != SQLITE_DONE) return statusOf(rc);
   if (!damaged.empty()) {
@@ -683,7 +746,9 @@ DossaStatus SqliteEngine::check(std::string& problem) {
     return DOSSA_ERR_DATABASE_CORRUPT;
   }
 
-  auto compare = [&](const char* sql, const auto& expected, const char* what) -> DossaStatus {
+  // Rows compare with their values folded (the tables compare them ignoring
+  // case), the unique keys' values exact.
+  auto compare = [&](const char* sql, const auto& expected, const char* what, bool fold = true) -> DossaStatus {
     Statement rows;
     if (DossaStatus st = prepare(sql, rows)) return st;
     std::size_t seen = 0;
@@ -691,7 +756,8 @@ DossaStatus SqliteEngine::check(std::string& problem) {
     while ((step = sqlite3_step(rows.get())) == SQLITE_ROW) {
       ++seen;
       std::tuple<std::int64_t, std::string, DossaNoteId> row{
-          sqlite3_column_int64(rows.get(), 0), foldCase(columnBytes(rows.get(), 1)),
+          sqlite3_column_int64(rows.get(), 0),
+          fold ? foldCase(columnBytes(rows.get(), 1)) : std::string(columnBytes(rows.get(), 1)),
           static_cast<DossaNoteId>(sqlite3_column_int64(rows.get(), 2))};
       if (!expected.count(row)) {
         problem = std::string(what) + " names document " + std::to_string(std::get<2>(row)) +
@@ -707,7 +773,9 @@ DossaStatus SqliteEngine::check(std::string& problem) {
     return DOSSA_NOERROR;
   };
   if ((s = compare("SELECT itemid, value, noteid FROM dossa_keys", keys, "the key index"))) return s;
-  return compare("SELECT viewid, key, noteid FROM dossa_view_entries", entries, "a view");
+  if ((s = compare("SELECT viewid, key, noteid FROM dossa_view_entries", entries, "a view"))) return s;
+  if (!hasUniqueTables_) return DOSSA_NOERROR;
+  return compare("SELECT keyid, value, noteid FROM dossa_unique", unique, "the unique keys", false);
 }
 
 DossaStatus SqliteEngine::begin() {
