@@ -376,7 +376,7 @@ DossaStatus resaveAll(DossaDbHandle db) {
 
 int cmdCheck(const std::vector<std::string>& args) {
   const bool repair = args.size() == 3 && args[2] == "--repair";
-  if (args.size() != 2 && !repair) return usage("check takes one FILE and --repair");
+  if (args.size() != 2 && !repair) return usage("check takes FILE [--repair]");
   Session session;
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
   std::string problem;
