@@ -20,6 +20,10 @@
 #include <tuple>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 #include "docstore/zo_dossa_layout.h"
 #include "tests/docstore/docstore_test_util.h"
 #include "tests/support/run_program.h"
@@ -259,6 +263,35 @@ TEST_F(ImportCrashTest, KilledImportsLeaveWholeDocumentsAndReplaceRestoresTheSou
   EXPECT_GE(leftCounts.size(), 5u);
   std::printf("%d kills in %d runs; first imports killed with %zu different numbers of fields written\n",
               landed, attempts, leftCounts.size());
+}
+
+// A full disk, as a small file-size limit of the import's process: the
+// import ends with an error and every map is old or new.
+TEST_F(ImportCrashTest, AFullDiskLeavesEveryMapOldOrNew) {
+#ifdef _WIN32
+  GTEST_SKIP() << "file-size limits of a process (RLIMIT_FSIZE) are POSIX only";
+#else
+  constexpr rlim_t kLimit = 96 * 1024;  // the database's log outgrows this a few maps in
+  for (const bool fresh : {true, false}) {
+    if (fresh) freshDatabase();
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = kLimit;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto run = start(!fresh, !fresh);  // the child keeps the limit
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+    const std::string text = run->readLines(1L << 30);
+    EXPECT_EQ(run->wait(), 1) << text;
+    EXPECT_EQ(text.find("OK\n"), std::string::npos) << text;
+    run.reset();
+    expectOldOrNew(checkDatabase(), fresh ? Definitions{} : expected_, fresh ? expected_ : variant_);
+    int status = -1;
+    const std::string replaced = runToEnd(status);
+    ASSERT_EQ(status, 0) << replaced;
+    expectExactly(checkDatabase());
+  }
+#endif
 }
 
 }  // namespace
