@@ -51,18 +51,18 @@ using Definitions = std::map<std::string, std::map<std::string, Field>>;
 // A source of kMaps maps with 4 to 28 named fields each, screen texts between
 // them and some statements continued on a second line. A variant source has
 // other fields (counts, positions) in the same maps.
-std::string makeSource(Definitions& expected, int variant = 0) {
+std::string makeSource(Definitions& expected, int variant = 0, int maps = kMaps, const char* prefix = "MAP") {
   std::ostringstream out;
   out << "* Generated maps for the crash test.\n";
-  for (int m = 0; m < kMaps; ++m) {
+  for (int m = 0; m < maps; ++m) {
     char map[32];
-    std::snprintf(map, sizeof map, "MAP%03d", m);
+    std::snprintf(map, sizeof map, "%s%03d", prefix, m);
     out << map << std::string(9 - std::string(map).size(), ' ') << "PXMMAP SIZE=(24,80)\n";
     auto& fields = expected[map];
     const int count = 4 + (m * 7 + variant * 3) % 25;
     for (int f = 0; f < count; ++f) {
       char name[32];
-      std::snprintf(name, sizeof name, "F%03d%02d", m, f);
+      std::snprintf(name, sizeof name, "F%s%03d%02d", prefix, m, f);
       const int row = 1 + f % 24;
       const int column = 2 + (f * 3) % 70;
       const int length = 1 + (m + f + variant) % 9;
@@ -292,6 +292,66 @@ TEST_F(ImportCrashTest, AFullDiskLeavesEveryMapOldOrNew) {
     expectExactly(checkDatabase());
   }
 #endif
+}
+
+// Concurrent imports of the same maps and of different maps, plain and
+// replacing: each run ends with "OK" or the import's error, a replacing run
+// never finds a map "already exists", at most one plain run of the same maps
+// gets through, and every map ends whole as one run wrote it.
+TEST_F(ImportCrashTest, ConcurrentImportsNeverDuplicateOrMix) {
+  constexpr int kRaceMaps = 8;
+  for (const int processes : {2, 4, 8}) {
+    for (const bool sameMaps : {true, false}) {
+      freshDatabase();
+      std::vector<Definitions> sources(processes);
+      std::vector<std::string> files(processes);
+      for (int p = 0; p < processes; ++p) {
+        const std::string prefix = sameMaps ? "RS" : "R" + std::to_string(p);
+        files[p] = dir_.write("race" + std::to_string(p) + ".pxm",
+                              makeSource(sources[p], p, kRaceMaps, prefix.c_str()));
+      }
+      std::vector<vexotest::ProgramRun> runs(processes);
+      std::vector<std::thread> threads;
+      for (int p = 0; p < processes; ++p) {
+        threads.emplace_back([&, p] {
+          std::vector<std::string> args;
+          if (p % 2 == 1) args.push_back("/r");
+          args.push_back(files[p]);
+          runs[p] = vexotest::runProgram(program_, args);
+        });
+      }
+      for (std::thread& t : threads) t.join();
+
+      int plainOk = 0;
+      for (int p = 0; p < processes; ++p) {
+        const std::string where = std::to_string(processes) + (sameMaps ? " same" : " different") +
+                                  ", run " + std::to_string(p) + ": " + runs[p].out + runs[p].err;
+        const bool ok = runs[p].status == 0 && runs[p].out.size() >= 3 &&
+                        runs[p].out.compare(runs[p].out.size() - 3, 3, "OK\n") == 0;
+        if (p % 2 == 1 || !sameMaps) {
+          EXPECT_TRUE(ok) << where;
+          EXPECT_EQ(runs[p].err, "") << where;
+        } else {
+          plainOk += ok ? 1 : 0;
+          EXPECT_TRUE(ok || runs[p].err == "Error: VEXO rc = TVRC_DEFN_ALREADY_EXISTS (124)\n") << where;
+        }
+      }
+      EXPECT_LE(plainOk, 1);
+      std::set<std::string> broken;
+      const Definitions found = mapsOf(checkDatabase(), broken);
+      EXPECT_TRUE(broken.empty()) << "maps not whole, first " << *broken.begin();
+      EXPECT_EQ(found.size(), static_cast<std::size_t>(sameMaps ? kRaceMaps : kRaceMaps * processes));
+      for (const auto& [map, fields] : found) {
+        bool written = false;
+        for (const Definitions& source : sources) {
+          auto it = source.find(map);
+          written = written || (it != source.end() && it->second == fields);
+        }
+        EXPECT_TRUE(written) << map << " is no run's definition";
+      }
+      if (HasFailure()) return;
+    }
+  }
 }
 
 }  // namespace
