@@ -181,8 +181,11 @@ class SqliteEngine final : public Engine {
   DossaStatus loadDesign();
   DossaStatus prepare(const char* sql, Statement& stmt);
   DossaStatus exec(const char* sql);
-  // Key rows and view entries of a document: added or removed.
-  DossaStatus indexNote(DossaNoteId id, const NoteItems& items, bool add);
+  // Runs one statement without results through its prepared statement (prepared at first use).
+  DossaStatus run(const char* sql, Statement& stmt);
+  // Changes the key rows, view entries and unique keys of a document from
+  // those of `old` to those of `now` (either null: none).
+  DossaStatus indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now);
   DossaStatus loadInTransaction(DossaNoteId id, NoteItems& items);
   // True within a unit that SQLite has already rolled back after a failure.
   bool unitLost() const { return inUnit_ && sqlite3_get_autocommit(db_) != 0; }
@@ -195,7 +198,8 @@ class SqliteEngine final : public Engine {
   std::int64_t formIndexId_ = 0;
   // Prepared once, reused.
   Statement loadStmt_, insertStmt_, updateStmt_, deleteStmt_, keyAddStmt_, keyDelStmt_,
-      entryAddStmt_, entryDelStmt_, deletedMaxStmt_, probeStmt_, uniqueAddStmt_, uniqueDelStmt_;
+      entryAddStmt_, entryDelStmt_, deletedMaxStmt_, probeStmt_, uniqueAddStmt_, uniqueDelStmt_,
+      beginStmt_, commitStmt_, savepointStmt_, releaseStmt_;
   bool hasUniqueTables_ = false;
   std::map<std::size_t, Statement> candidateStmts_;  // by number of indexed terms
 
@@ -218,12 +222,14 @@ class Transaction {
     // A failure (a full disk, say) may have rolled the whole unit back: a
     // change then would be a unit of its own, outside the caller's.
     if (nested_ && db_.unitLost()) return DOSSA_ERR_DISK;
-    DossaStatus s = db_.exec(nested_ ? "SAVEPOINT ndossa_change" : "BEGIN IMMEDIATE");
+    DossaStatus s = nested_ ? db_.run("SAVEPOINT ndossa_change", db_.savepointStmt_)
+                            : db_.run("BEGIN IMMEDIATE", db_.beginStmt_);
     active_ = s == DOSSA_NOERROR;
     return s;
   }
   DossaStatus commit() {
-    DossaStatus s = db_.exec(nested_ ? "RELEASE ndossa_change" : "COMMIT");
+    DossaStatus s = nested_ ? db_.run("RELEASE ndossa_change", db_.releaseStmt_)
+                            : db_.run("COMMIT", db_.commitStmt_);
     if (!s) active_ = false;
     return s;
   }
@@ -254,7 +260,8 @@ SqliteEngine::~SqliteEngine() {
   // Statements first: a connection with live statements does not close.
   for (Statement* stmt : {&loadStmt_, &insertStmt_, &updateStmt_, &deleteStmt_, &keyAddStmt_,
                           &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &probeStmt_,
-                          &uniqueAddStmt_, &uniqueDelStmt_})
+                          &uniqueAddStmt_, &uniqueDelStmt_, &beginStmt_, &commitStmt_, &savepointStmt_,
+                          &releaseStmt_})
     *stmt = Statement();
   candidateStmts_.clear();
   sqlite3_close_v2(db_);
@@ -262,6 +269,12 @@ SqliteEngine::~SqliteEngine() {
 
 DossaStatus SqliteEngine::exec(const char* sql) {
   return statusOf(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+}
+
+DossaStatus SqliteEngine::run(const char* sql, Statement& stmt) {
+  if (DossaStatus s = prepare(sql, stmt)) return s;
+  Reset reset(stmt);
+  return statusOf(sqlite3_step(stmt.get()));
 }
 
 DossaStatus SqliteEngine::prepare(const char* sql, Statement& stmt) {
@@ -451,46 +464,55 @@ DossaStatus SqliteEngine::load(DossaNoteId id, NoteItems& items) {
   return loadInTransaction(id, items);
 }
 
-DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems& items, bool add) {
-  std::vector<IndexRow> keys, entries;
-  design_.rowsOf(items, keys, entries);
-  DossaStatus s = add ? prepare("INSERT OR IGNORE INTO dossa_keys(itemid, value, noteid) VALUES(?1, ?2, ?3)",
-                                keyAddStmt_)
-                      : prepare("DELETE FROM dossa_keys WHERE itemid = ?1 AND value = ?2 AND noteid = ?3",
-                                keyDelStmt_);
-  if (!s && !entries.empty())
-    s = add ? prepare("INSERT OR IGNORE INTO dossa_view_entries(viewid, key, noteid) VALUES(?1, ?2, ?3)",
-                      entryAddStmt_)
-            : prepare("DELETE FROM dossa_view_entries WHERE viewid = ?1 AND key = ?2 AND noteid = ?3",
-                      entryDelStmt_);
-  if (s) return s;
-  for (const auto& [rows, stmt] : {std::pair{&keys, add ? &keyAddStmt_ : &keyDelStmt_},
-                                   std::pair{&entries, add ? &entryAddStmt_ : &entryDelStmt_}}) {
-    for (const IndexRow& row : *rows) {
-      Reset reset(*stmt);
-      sqlite3_bind_int64(stmt->get(), 1, row.id);
-      bindText(stmt->get(), 2, row.value);
-      sqlite3_bind_int64(stmt->get(), 3, id);
-      int rc = sqlite3_step(stmt->get());
-      if (rc != SQLITE_DONE) return statusOf(rc);
+DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now) {
+  // The rows of each table a document calls for: key rows, view entries, unique keys.
+  struct Rows {
+    std::vector<IndexRow> tables[3];
+  };
+  auto rowsOf = [&](const NoteItems* items, Rows& rows) {
+    if (!items) return;
+    design_.rowsOf(*items, rows.tables[0], rows.tables[1]);
+    if (!design_.uniqueKeys().empty()) design_.uniqueRowsOf(*items, rows.tables[2]);
+  };
+  Rows before, after;
+  rowsOf(old, before);
+  rowsOf(now, after);
+  static constexpr const char* kDelete[3] = {
+      "DELETE FROM dossa_keys WHERE itemid = ?1 AND value = ?2 AND noteid = ?3",
+      "DELETE FROM dossa_view_entries WHERE viewid = ?1 AND key = ?2 AND noteid = ?3",
+      "DELETE FROM dossa_unique WHERE keyid = ?1 AND value = ?2 AND noteid = ?3"};
+  static constexpr const char* kAdd[3] = {
+      "INSERT OR IGNORE INTO dossa_keys(itemid, value, noteid) VALUES(?1, ?2, ?3)",
+      "INSERT OR IGNORE INTO dossa_view_entries(viewid, key, noteid) VALUES(?1, ?2, ?3)",
+      "INSERT INTO dossa_unique(keyid, value, noteid) VALUES(?1, ?2, ?3)"};
+  Statement* deletes[3] = {&keyDelStmt_, &entryDelStmt_, &uniqueDelStmt_};
+  Statement* adds[3] = {&keyAddStmt_, &entryAddStmt_, &uniqueAddStmt_};
+  // A row both versions call for stays: the key and view tables compare
+  // values ignoring case, the unique keys exactly.
+  auto same = [](std::size_t table, const std::string& value) {
+    return table == 2 ? value : foldCase(value);
+  };
+  // Removals first, so that a unique key moved within the document is free again.
+  for (const bool add : {false, true}) {
+    for (std::size_t table = 0; table < 3; ++table) {
+      const std::vector<IndexRow>& rows = (add ? after : before).tables[table];
+      const std::vector<IndexRow>& other = (add ? before : after).tables[table];
+      if (rows.empty()) continue;
+      std::set<std::pair<std::int64_t, std::string>> kept;
+      for (const IndexRow& row : other) kept.emplace(row.id, same(table, row.value));
+      Statement& stmt = add ? *adds[table] : *deletes[table];
+      if (DossaStatus s = prepare(add ? kAdd[table] : kDelete[table], stmt)) return s;
+      for (const IndexRow& row : rows) {
+        if (kept.count({row.id, same(table, row.value)})) continue;
+        Reset reset(stmt);
+        sqlite3_bind_int64(stmt.get(), 1, row.id);
+        bindText(stmt.get(), 2, row.value);
+        sqlite3_bind_int64(stmt.get(), 3, id);
+        int rc = sqlite3_step(stmt.get());
+        if (table == 2 && (rc & 0xFF) == SQLITE_CONSTRAINT) return DOSSA_ERR_DUPLICATE_KEY;
+        if (rc != SQLITE_DONE) return statusOf(rc);
+      }
     }
-  }
-  if (design_.uniqueKeys().empty()) return DOSSA_NOERROR;
-  std::vector<IndexRow> unique;
-  design_.uniqueRowsOf(items, unique);
-  if (unique.empty()) return DOSSA_NOERROR;
-  Statement& stmt = add ? uniqueAddStmt_ : uniqueDelStmt_;
-  DossaStatus s2 = add ? prepare("INSERT INTO dossa_unique(keyid, value, noteid) VALUES(?1, ?2, ?3)", stmt)
-                       : prepare("DELETE FROM dossa_unique WHERE keyid = ?1 AND value = ?2 AND noteid = ?3", stmt);
-  if (s2) return s2;
-  for (const IndexRow& row : unique) {
-    Reset reset(stmt);
-    sqlite3_bind_int64(stmt.get(), 1, row.id);
-    bindText(stmt.get(), 2, row.value);
-    sqlite3_bind_int64(stmt.get(), 3, id);
-    int rc = sqlite3_step(stmt.get());
-    if ((rc & 0xFF) == SQLITE_CONSTRAINT) return DOSSA_ERR_DUPLICATE_KEY;
-    if (rc != SQLITE_DONE) return statusOf(rc);
   }
   return DOSSA_NOERROR;
 }
@@ -502,10 +524,9 @@ DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
   DossaStatus s = t.begin();
   if (s) return s;
   DossaNoteId saved = id;
+  NoteItems old;
   if (id != 0) {
-    NoteItems old;
     if ((s = loadInTransaction(id, old))) return s;
-    if ((s = indexNote(id, old, false))) return s;
     if ((s = prepare("UPDATE dossa_notes SET body = ?2 WHERE noteid = ?1", updateStmt_))) return s;
     Reset reset(updateStmt_);
     sqlite3_bind_int64(updateStmt_.get(), 1, id);
@@ -526,7 +547,7 @@ DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
     if (rowid <= 0 || rowid > kMaxNoteId) return DOSSA_ERR_DATABASE_FULL;
     saved = static_cast<DossaNoteId>(rowid);
   }
-  if ((s = indexNote(saved, items, true))) return s;
+  if ((s = indexNote(saved, id != 0 ? &old : nullptr, &items))) return s;
   if ((s = t.commit())) return s;
   id = saved;
   return DOSSA_NOERROR;
@@ -540,7 +561,7 @@ DossaStatus SqliteEngine::remove(DossaNoteId id) {
   if (s) return s;
   NoteItems old;
   if ((s = loadInTransaction(id, old))) return s;
-  if ((s = indexNote(id, old, false))) return s;
+  if ((s = indexNote(id, &old, nullptr))) return s;
   if ((s = prepare("DELETE FROM dossa_notes WHERE noteid = ?1", deleteStmt_))) return s;
   if ((s = prepare("UPDATE dossa_info SET deletedmax = ?1 WHERE id = 1 AND deletedmax < ?1", deletedMaxStmt_)))
     return s;
