@@ -532,6 +532,9 @@ DossaStatus DossaDbCreate(const char* path, const DossaDesign& design) {
   for (const DossaViewDesign& view : design.views)
     if (!view.name || !*view.name || !view.form || !*view.form || !view.keyItem || !*view.keyItem)
       return DOSSA_ERR_INVALID_ARGUMENT;
+  for (const DossaUniqueKey& key : design.uniqueKeys)
+    if (!key.form || !*key.form || !key.item1 || !*key.item1 || (key.item2 && !*key.item2))
+      return DOSSA_ERR_INVALID_ARGUMENT;
   std::string file;
   if (DossaStatus s = ndossa::resolveDatabasePath(path, file)) return s;
   return call.state.engine().create(file, design);

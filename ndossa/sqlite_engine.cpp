@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <random>
 #include <set>
@@ -319,36 +320,24 @@ DossaStatus SqliteEngine::create(const std::string& path, const DossaDesign& des
       sqlite3_bind_blob(stmt.get(), 1, identity, sizeof identity, SQLITE_TRANSIENT);
       s = statusOf(sqlite3_step(stmt.get()));
     }
-    std::vector<const char*> indexedItems{DOSSA_FORM_ITEM};
-    indexedItems.insert(indexedItems.end(), design.keyItems.begin(), design.keyItems.end());
-    for (const char* name : indexedItems) {
+    // One design row: the texts bound in order, a null one left NULL.
+    auto insert = [&](const char* sql, std::initializer_list<const char*> texts) {
       Statement add;
-      if (!s) s = db->prepare("INSERT INTO dossa_indexed(name) VALUES(?1)", add);
-      if (!s) {
-        bindText(add.get(), 1, name);
-        s = statusOf(sqlite3_step(add.get()));
+      if (!s) s = db->prepare(sql, add);
+      if (s) return;
+      int index = 0;
+      for (const char* text : texts) {
+        ++index;
+        if (text) bindText(add.get(), index, text);
       }
-    }
-    for (const DossaViewDesign& view : design.views) {
-      Statement add;
-      if (!s) s = db->prepare("INSERT INTO dossa_views(name, form, keyitem) VALUES(?1, ?2, ?3)", add);
-      if (!s) {
-        bindText(add.get(), 1, view.name);
-        bindText(add.get(), 2, view.form);
-        bindText(add.get(), 3, view.keyItem);
-        s = statusOf(sqlite3_step(add.get()));
-      }
-    }
-    for (const DossaUniqueKey& key : design.uniqueKeys) {
-      Statement add;
-      if (!s) s = db->prepare("INSERT INTO dossa_unique_keys(form, item1, item2) VALUES(?1, ?2, ?3)", add);
-      if (!s) {
-        bindText(add.get(), 1, key.form);
-        bindText(add.get(), 2, key.item1);
-        if (key.item2) bindText(add.get(), 3, key.item2);
-        s = statusOf(sqlite3_step(add.get()));
-      }
-    }
+      s = statusOf(sqlite3_step(add.get()));
+    };
+    insert("INSERT INTO dossa_indexed(name) VALUES(?1)", {DOSSA_FORM_ITEM});
+    for (const char* name : design.keyItems) insert("INSERT INTO dossa_indexed(name) VALUES(?1)", {name});
+    for (const DossaViewDesign& view : design.views)
+      insert("INSERT INTO dossa_views(name, form, keyitem) VALUES(?1, ?2, ?3)", {view.name, view.form, view.keyItem});
+    for (const DossaUniqueKey& key : design.uniqueKeys)
+      insert("INSERT INTO dossa_unique_keys(form, item1, item2) VALUES(?1, ?2, ?3)", {key.form, key.item1, key.item2});
     if (!s) s = t.commit();
   }
   db.reset();
