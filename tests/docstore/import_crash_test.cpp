@@ -300,7 +300,12 @@ TEST_F(ImportCrashTest, AFullDiskLeavesEveryMapOldOrNew) {
 // gets through, and every map ends whole as one run wrote it.
 TEST_F(ImportCrashTest, ConcurrentImportsNeverDuplicateOrMix) {
   constexpr int kRaceMaps = 8;
-  for (const int processes : {2, 4, 8}) {
+#ifdef _WIN32
+  const int counts[] = {2, 4};  // program starts under Wine are slow
+#else
+  const int counts[] = {2, 4, 8};
+#endif
+  for (const int processes : counts) {
     for (const bool sameMaps : {true, false}) {
       freshDatabase();
       std::vector<Definitions> sources(processes);
