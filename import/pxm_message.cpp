@@ -204,4 +204,3 @@ bool PXMMessage::writeMap() {
   }
   return true;
 }
-
