@@ -119,12 +119,14 @@ std::size_t NoteItems::storedSizeOf(const Item& item) {
 
 DossaStatus NoteItems::prepare(std::string_view name, std::size_t newValueSize, Item*& slot) {
   if (!validItemName(name)) return DOSSA_ERR_ITEM_NAME;
-  Item* existing = findMutable(name);
+  std::string folded = foldCase(name);
+  auto found = byName_.find(folded);
+  Item* existing = found == byName_.end() ? nullptr : &items_[found->second];
   std::size_t oldSize = existing ? storedSizeOf(*existing) : 0;
   std::size_t newSize = kItemHead + name.size() + newValueSize;
   if (size_ - oldSize + newSize > DOSSA_MAX_NOTE_SIZE) return DOSSA_ERR_NOTE_TOO_LARGE;
   if (!existing) {
-    byName_.emplace(foldCase(name), items_.size());
+    byName_.emplace(std::move(folded), items_.size());
     items_.push_back(Item{std::string(name), ItemKind::Text, {}, {}, 0});
     existing = &items_.back();
   }
@@ -268,7 +270,6 @@ bool NoteItems::decode(std::string_view stored) {
     std::string_view name;
     if (!in.u8(kind) || !in.u8(nameLength) || !in.bytes(nameLength, name)) return false;
     DossaStatus s = DOSSA_ERR_DATABASE_CORRUPT;
-    if (result.find(name)) return false;  // names are unique
     switch (static_cast<ItemKind>(kind)) {
       case ItemKind::Text: {
         std::uint32_t length = 0;
@@ -300,6 +301,7 @@ bool NoteItems::decode(std::string_view stored) {
       default: return false;
     }
     if (s) return false;
+    if (result.items_.size() != i + 1) return false;  // names are unique: a repeated one replaced an item
   }
   if (!in.atEnd()) return false;
   *this = std::move(result);
