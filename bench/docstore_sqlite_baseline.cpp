@@ -1,5 +1,6 @@
 // Baseline of the import benchmark: the documents an import of generated maps
-// writes (one message and its field documents per map, with the same items)
+// writes (per map its message, its field documents and its built message,
+// with the same items)
 // written straight into SQLite, one transaction per document, with the
 // document database's journal settings. Prints the wall and processor seconds taken.
 //
@@ -67,6 +68,7 @@ int main(int argc, char* argv[]) {
     std::snprintf(text, sizeof text, "M%07d", m);
     const std::string message = text;
     std::string body;
+    std::string built;  // the built message's field list: 12 entries per field
     add(body, "FORM", "Message");
     add(body, "MessageName", message);
     add(body, "MessageDescription", "");
@@ -96,7 +98,21 @@ int main(int argc, char* argv[]) {
       add(body, "FieldPosition", std::to_string(f + 1));
       add(body, "Built", "0");
       write("Field", message, field, body);
+      for (const std::string& entry :
+           {field, message + " field " + std::to_string(f + 1), std::string(), std::string("T"), std::string(),
+            std::to_string(f % 30 + 1), std::string("1"), std::string("Y"), std::to_string(f % 24 + 1),
+            std::to_string((f / 24) * 40 + 2), std::string("S"), std::string("1")})
+        built += entry + ";";
     }
+    body.clear();
+    add(body, "FORM", "MsgBuild");
+    add(body, "msgdef_name", message);
+    add(body, "msgdef_description", "");
+    add(body, "msgdef_format", "NONE");
+    add(body, "msgdef_fldcnt", "12");
+    add(body, "msgdef_fldlist", built);
+    add(body, "msgdef_maxentrylen", "16");
+    if (ok) write("MsgBuild", message, "", body);
   }
   double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   double cpu = cpuSeconds() - cpuStart;

@@ -67,6 +67,22 @@ class ZoDatabase : protected ZoStoreCodes {
   // The store's own status for the last failure (meaningful with ERR_DB_SYS_ERROR).
   virtual ZO_LONG getDbErrorCode() const { return dbErrorCode_; }
   virtual ZoString getDbErrorText() const { return dbErrorText_; }
+  // slots 19-21: a unit of work. The writes and deletes made between
+  // beginUnit and commitUnit are kept together or not at all; abortUnit drops
+  // them (and must follow a failed commitUnit). A store that keeps no units,
+  // or does not write, does nothing here and succeeds.
+  virtual ZO_BOOLEAN beginUnit() {
+    clearCodes();
+    return TRUE;
+  }
+  virtual ZO_BOOLEAN commitUnit() {
+    clearCodes();
+    return TRUE;
+  }
+  virtual ZO_BOOLEAN abortUnit() {
+    clearCodes();
+    return TRUE;
+  }
 
  protected:
   // Both codes 0, text empty. `session` is borrowed and must outlive the database.

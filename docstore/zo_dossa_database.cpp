@@ -219,6 +219,53 @@ ZO_BOOLEAN ZoDossaDatabase::close() {
   return TRUE;
 }
 
+// ---- Units of work ----------------------------------------------------------------
+
+ZO_BOOLEAN ZoDossaDatabase::beginUnit() {
+  XTR_METHOD("ZoDossaDatabase :: beginUnit", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  unitMessages_.clear();
+  if (adapter_->beginUnit()) {
+    inUnit_ = true;
+  } else {
+    mapAdapterError(Mapping::Write);
+  }
+  return finish();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::commitUnit() {
+  XTR_METHOD("ZoDossaDatabase :: commitUnit", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  std::string problem;
+  for (const ZoString& message : unitMessages_) {
+    if (!adapter_->buildMessage(message, problem)) {
+      mapAdapterError(Mapping::Write);
+      return finish();
+    }
+  }
+  if (adapter_->commitUnit()) {
+    inUnit_ = false;
+    unitMessages_.clear();
+  } else {
+    mapAdapterError(Mapping::Write);
+  }
+  return finish();
+}
+
+ZO_BOOLEAN ZoDossaDatabase::abortUnit() {
+  XTR_METHOD("ZoDossaDatabase :: abortUnit", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  inUnit_ = false;
+  unitMessages_.clear();
+  // The documents written in the unit are gone: fields may not follow them.
+  currentMessageName_ = "";
+  if (!adapter_->abortUnit()) mapAdapterError(Mapping::Write);
+  return finish();
+}
+
 // ---- Writes ---------------------------------------------------------------------
 
 ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) {
@@ -237,6 +284,7 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) 
   if (adapter_->write(MESSAGE_FORM, MESSAGE_NAME, name, "", "", replace, kMessageItemCount,
                       kMessageTypes, kMessageItems, DOSSA_DEFAULT_ENTRY_SIZE, values)) {
     currentMessageName_ = name;
+    if (inUnit_) unitMessages_.push_back(name);
   } else {
     mapAdapterError(Mapping::Write);
   }
@@ -372,7 +420,9 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoMessageDef& definition) {
                       maxEntryLength_, cache_)) {
     mapAdapterError(Mapping::ReadMessage);
     clearCache();
-    return finish();
+    finish();
+    if (errorCode_ == ERR_DB_DEFN_NOT_FOUND) explainUnbuilt(name);
+    return succeeded();
   }
   // The view finds keys without regard to case; the document must be this message's.
   if (name != cache_[B_NAME].text) {
@@ -402,7 +452,21 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoMessageDef& definition) {
   } else {
     builtMessageName_ = name;
   }
-  return finish();
+  finish();
+  if (errorCode_ == ERR_DB_DEFN_NOT_FOUND) explainUnbuilt(name);
+  return succeeded();
+}
+
+void ZoDossaDatabase::explainUnbuilt(const ZoString& messageName) {
+  ItemValue value;
+  ZO_LONG entrySize = 0;
+  const ZO_LONG types[] = {T};
+  const char* const items[] = {MESSAGE_NAME};
+  if (adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE, 1, types, items,
+                     entrySize, &value)) {
+    dbErrorText_ = ZoString("Message ") + messageName + " is imported but not built";
+    XTR_TEXT(dbErrorText_.text());
+  }
 }
 
 ZO_BOOLEAN ZoDossaDatabase::read(ZoFieldDef& definition) {

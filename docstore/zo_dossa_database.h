@@ -13,13 +13,17 @@
 // per message, derived from its "Message" and "Field" documents by the
 // database's build agent, `dossa build`) through the view "MsgBuild"; a
 // message read caches that document, and the field reads that follow are
-// served from the cache. Services are read through the view "Services".
+// served from the cache. A message whose "Message" document exists without
+// its "MsgBuild" document reads as ERR_DB_DEFN_NOT_FOUND with a database
+// error text that says it is imported but not built. Services are read
+// through the view "Services".
 // Text items hold at most 63 characters; longer values are cut to 63.
 //
 // The object borrows its session (which must outlive it) and owns its
 // adapter, present exactly while the database is open.
 
 #include <memory>
+#include <vector>
 
 #include "common/zo_types.h"
 #include "defs/zo_database.h"
@@ -74,6 +78,15 @@ class ZoDossaDatabase : public ZoDatabase {
   ZO_BOOLEAN deleteMsg(const ZoString& messageName) override;
   ZO_BOOLEAN deleteMsgFlds(const ZoString& messageName) override;
   ZO_BOOLEAN deleteBuiltMsg(const ZoString& messageName) override;
+  // A unit of work on the database file, taken for writing at once (other
+  // writers wait for its end). commitUnit first builds the "MsgBuild"
+  // document of every message written in the unit, the same as `dossa
+  // build` makes, so that the commit that writes a message makes it readable
+  // at once; a failed build fails the commit, and the unit must be aborted.
+  ZO_BOOLEAN beginUnit() override;
+  ZO_BOOLEAN commitUnit() override;
+  ZO_BOOLEAN abortUnit() override;
+
   // Deletes every document of `form` whose key item has the value.
   ZO_BOOLEAN deleteDefns(const ZoString& form, const ZoString& keyItem, const ZoString& keyValue);
 
@@ -84,6 +97,9 @@ class ZoDossaDatabase : public ZoDatabase {
   void mapAdapterError(Mapping mapping);
   // End of the operations that report the library's text for the database code.
   ZO_BOOLEAN finish();
+  // After a message read found no "MsgBuild" document: when the message's
+  // "Message" document exists, the database error text says it is not built.
+  void explainUnbuilt(const ZoString& messageName);
   // Releases the cached list and clears the cached items.
   void clearCache();
   // Closes the collections and destroys the adapter.
@@ -100,4 +116,6 @@ class ZoDossaDatabase : public ZoDatabase {
   ZoString builtMessageName_;
   ZO_LONG builtFieldCount_ = 0;
   ZO_LONG builtGroupWidth_ = 0;
+  bool inUnit_ = false;
+  std::vector<ZoString> unitMessages_;  // messages written in the open unit
 };

@@ -28,10 +28,14 @@ constexpr const char* kKeyItems[] = {MESSAGE_NAME, FIELD_MESSAGE_FIELD_NAME, SER
                                      BUILT_NAME,   SECURITY_USER,            SECURITY_SYSTEM};
 constexpr DossaViewDesign kViews[] = {{SERVICES_VIEW, SERVICE_FORM, SERVICE_NAME},
                                       {BUILT_VIEW, BUILT_FORM, BUILT_NAME}};
+// The forms a definition is named by: one message, one field of a message, one built message.
+constexpr DossaUniqueKey kUniqueKeys[] = {{MESSAGE_FORM, MESSAGE_NAME, nullptr},
+                                          {FIELD_FORM, MESSAGE_NAME, FIELD_MESSAGE_FIELD_NAME},
+                                          {BUILT_FORM, BUILT_NAME, nullptr}};
 }  // namespace
 
 const DossaDesign& zoDossaDesign() {
-  static const DossaDesign design{kKeyItems, kViews};
+  static const DossaDesign design{kKeyItems, kViews, kUniqueKeys};
   return design;
 }
 

@@ -78,7 +78,9 @@ inline constexpr const char* SECURITY_USER_ID = "secdef_userid";
 inline constexpr const char* SECURITY_AUTHENTICATOR = "secdef_auth";
 
 // The design of every database made for definitions and security: the key
-// items of the forms above and the views "Services" and "MsgBuild".
+// items of the forms above, the views "Services" and "MsgBuild", and the
+// unique keys of "Message" (by name), "Field" (by message and field name) and
+// "MsgBuild" (by name).
 const DossaDesign& zoDossaDesign();
 
 // Entries of one field's group in msgdef_fldlist.

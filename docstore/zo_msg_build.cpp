@@ -108,18 +108,15 @@ class Builder {
     std::stable_sort(fields.begin(), fields.end(),
                      [](const FieldGroup& a, const FieldGroup& b) { return a.position < b.position; });
 
-    DossaNoteId builtId = 0;
-    if ((s = writeBuilt(name, description, format, fields, builtId))) return s;
-    // The new document is saved before the older ones go, so the message is never without one.
-    std::vector<DossaNoteId> older;
-    if ((s = selectExact(BUILT_FORM, BUILT_NAME, name, older))) return s;
-    for (DossaNoteId id : older) {
-      if (id == builtId) continue;
-      if ((s = DossaNoteDelete(db_, id, 0))) return fail(s, "cannot delete the old build of " + name);
-    }
-    if ((s = markBuilt(messageId))) return fail(s, "cannot mark " + name + " as built");
-    for (const FieldGroup& f : fields)
-      if ((s = markBuilt(f.id))) return fail(s, "cannot mark a field of " + name + " as built");
+    // The older document goes before the new one comes (the database holds
+    // one per message), in one unit of work so that the message is never
+    // without one: the caller's unit when one is open, else one of its own.
+    const DossaStatus begun = DossaDbBeginUnit(db_);
+    if (begun && begun != DOSSA_ERR_INVALID_ARGUMENT) return fail(begun, "cannot start the build of " + name);
+    s = replaceBuilt(messageId, name, description, format, fields);
+    if (!begun && !s) s = DossaDbCommitUnit(db_);
+    if (!begun && s) DossaDbAbortUnit(db_);
+    if (s) return problem_.empty() ? fail(s, "cannot save the build of " + name) : s;
     if (report) report(name, fields.size());
     return 0;
   }
@@ -130,6 +127,22 @@ class Builder {
   }
 
  private:
+  DossaStatus replaceBuilt(DossaNoteId messageId, const std::string& name, const std::string& description,
+                           const std::string& format, const std::vector<FieldGroup>& fields) {
+    std::vector<DossaNoteId> older;
+    DossaStatus s = selectExact(BUILT_FORM, BUILT_NAME, name, older);
+    if (s) return s;
+    for (DossaNoteId id : older) {
+      if ((s = DossaNoteDelete(db_, id, 0))) return fail(s, "cannot delete the old build of " + name);
+    }
+    DossaNoteId builtId = 0;
+    if ((s = writeBuilt(name, description, format, fields, builtId))) return s;
+    if ((s = markBuilt(messageId))) return fail(s, "cannot mark " + name + " as built");
+    for (const FieldGroup& f : fields)
+      if ((s = markBuilt(f.id))) return fail(s, "cannot mark a field of " + name + " as built");
+    return 0;
+  }
+
   static DossaStatus collect(void* context, const DossaSearchMatch* match, const void*) {
     static_cast<std::vector<DossaNoteId>*>(context)->push_back(match->noteId);
     return 0;

@@ -10,8 +10,9 @@
 //                        column, pad letter, alignment);
 //   msgdef_maxentrylen   the longest entry.
 // The new document replaces any older "MsgBuild" document of the message,
-// and Built is set to 1 on the documents it was derived from. Names are
-// matched exactly, letter case included.
+// and Built is set to 1 on the documents it was derived from, all in one unit
+// of work: the caller's when one is open on `db`, else one per message.
+// Names are matched exactly, letter case included.
 //
 // The client library must be initialised and `db` open; the caller keeps both.
 

@@ -7,6 +7,7 @@
 #include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
+#include "docstore/zo_msg_build.h"
 
 ZO_LONG ZoRealDossaDatabase::initCount_ = 0;
 
@@ -597,6 +598,38 @@ bool ZoRealDossaDatabase::deleteItems(const ZoString& form, const ZoString& keyI
   if (errorCode_ == 0 && deleted == 0) errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
   epilogue(formula.text());
   return zoSucceeded(errorCode_);
+}
+
+template <class Call>
+bool ZoRealDossaDatabase::onDatabase(const char* name, Call&& call) {
+  clear();
+  if (database_ == 0) return (errorCode_ = ERR_RDBD_DATABASE_NOT_OPEN, false);
+  if (DossaStatus status = traced(name, [&] { return call(database_); })) classifyStatus(status);
+  return errorCode_ == 0;
+}
+
+bool ZoRealDossaDatabase::beginUnit() {
+  XTR_METHOD("ZoRealDossaDatabase :: beginUnit", errorCode_);
+  return onDatabase("DossaDbBeginUnit", DossaDbBeginUnit);
+}
+
+bool ZoRealDossaDatabase::commitUnit() {
+  XTR_METHOD("ZoRealDossaDatabase :: commitUnit", errorCode_);
+  return onDatabase("DossaDbCommitUnit", DossaDbCommitUnit);
+}
+
+bool ZoRealDossaDatabase::abortUnit() {
+  XTR_METHOD("ZoRealDossaDatabase :: abortUnit", errorCode_);
+  return onDatabase("DossaDbAbortUnit", DossaDbAbortUnit);
+}
+
+bool ZoRealDossaDatabase::buildMessage(const ZoString& messageName, std::string& problem) {
+  XTR_METHOD("ZoRealDossaDatabase :: buildMessage", errorCode_);
+  return onDatabase("zoBuildMessages", [&](DossaDbHandle db) {
+    DossaStatus status = zoBuildMessages(db, {messageName.text()}, nullptr, problem);
+    if (status != 0) XTR_TEXTF("Build of %s failed: %s", messageName.text(), problem.c_str());
+    return status;
+  });
 }
 
 HCOLLECTION ZoRealDossaDatabase::openCollection(const ZoString& viewName) {

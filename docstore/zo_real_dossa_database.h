@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
@@ -132,6 +133,14 @@ class ZoRealDossaDatabase {
   // Deletes every document of `form` whose key item has the value;
   // ERR_RDBD_DEFN_NOT_FOUND when there was none.
   bool deleteItems(const ZoString& form, const ZoString& keyItem, const ZoString& keyValue);
+  // A unit of work on the database (see DossaDbBeginUnit): begin, then commit
+  // or abort.
+  bool beginUnit();
+  bool commitUnit();
+  bool abortUnit();
+  // Derives the "MsgBuild" document of the message from its "Message" and
+  // "Field" documents (see zo_msg_build.h); `problem` says what went wrong.
+  bool buildMessage(const ZoString& messageName, std::string& problem);
   // Opens the collection of a view; 0 on failure.
   HCOLLECTION openCollection(const ZoString& viewName);
   bool closeCollection(HCOLLECTION collection);
@@ -163,6 +172,9 @@ class ZoRealDossaDatabase {
   void classifyStatus(DossaStatus status);
   // Compiles the selection formula; on failure sets the error and the status.
   bool compile(const ZoString& formula, DossaMemHandle& compiled);
+  // Runs a library call on the open database; a failure is classified.
+  template <class Call>
+  bool onDatabase(const char* name, Call&& call);
   // Runs the search with `state` as the context.
   DossaStatus search(DossaMemHandle compiled, NoteReadState& state);
 

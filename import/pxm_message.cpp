@@ -144,6 +144,25 @@ void PXMMessage::endMap() {
     return;
   }
 
+  // The whole map is one unit of work: its old definitions go and its new
+  // ones (with the built form the database derives) come in one commit.
+  if (!database_->beginUnit()) {
+    takeDatabaseError();
+    XTR_TEXTF("Error starting the write of message definition %s", mapName_.text());
+    return;
+  }
+  if (!writeMap() || !database_->commitUnit()) {
+    if (errorCode_ == 0) {
+      takeDatabaseError();
+      XTR_TEXTF("Error committing message definition %s", mapName_.text());
+    }
+    // The map's error stays the one reported; the abort only drops its writes.
+    database_->abortUnit();
+    return;
+  }
+}
+
+bool PXMMessage::writeMap() {
   database_->write(*messageDef_, replace_);
   const ZO_ULONG written = database_->getErrorCode();
   if (written == 0) {
@@ -152,17 +171,23 @@ void PXMMessage::endMap() {
     errorCode_ = ERR_PXM_DEFN_ALREADY_EXISTS;
     XTR_TEXTF("Error: message definition %s already exists, replace not specified",
               messageDef_->getMessageName().text());
-    return;
+    return false;
   } else {
     takeDatabaseError();
     XTR_TEXTF("Error writing message definition %s", messageDef_->getMessageName().text());
     XTR_TEXTF("Error code %d, database code %d", static_cast<int>(errorCode_),
               static_cast<int>(dbErrorCode_));
-    return;
+    return false;
   }
 
+  // Nothing to delete is fine; a failing store is not (the map would keep old fields).
   database_->deleteMsgFlds(mapName_);
-  database_->deleteBuiltMsg(mapName_);
+  if (database_->getErrorCode() != ERR_DB_SYS_ERROR) database_->deleteBuiltMsg(mapName_);
+  if (database_->getErrorCode() == ERR_DB_SYS_ERROR) {
+    takeDatabaseError();
+    XTR_TEXTF("Error removing the old definitions of %s", mapName_.text());
+    return false;
+  }
 
   for (ZO_LONG index = 0; index < fieldsAdded_; ++index) {
     ZoFieldDef& field = fieldDefs_[index];
@@ -173,8 +198,9 @@ void PXMMessage::endMap() {
                 static_cast<int>(index + 1));
       XTR_TEXTF("Error code %d, database code %d", static_cast<int>(errorCode_),
                 static_cast<int>(dbErrorCode_));
-      return;
+      return false;
     }
     XTR_TEXTF("Field definition %s successfully written", field.getName().text());
   }
+  return true;
 }

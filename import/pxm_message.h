@@ -45,10 +45,12 @@ class PXMMessage {
   // Adds one field from a "PXMFLD" statement. A statement without a label is
   // passed over (no slot, no number, error code 0).
   void addField(const PXMStatement& statement);
-  // Writes the message definition (replacing it only when asked at
-  // construction), removes the old field definitions and built form of the
-  // message, then writes each field definition. Stops at the first failure;
-  // what was written before it stays written.
+  // Writes the map as one unit of work of the database: the message
+  // definition (replacing it only when asked at construction), the removal of
+  // the old field definitions and built form of the message, and each field
+  // definition. Stops at the first failure and drops the map's writes, so
+  // that the database keeps the map as it was before; maps ended before
+  // stay written.
   void endMap();
 
   ZO_ULONG getErrorCode() const { return errorCode_; }
@@ -63,6 +65,8 @@ class PXMMessage {
   // Takes the error code, database code and text of a failed database call.
   void takeDatabaseError();
   void discardMap();
+  // The writes of endMap inside its unit; false after a failure (error set).
+  bool writeMap();
 
   ZoDatabase* database_;
   [[maybe_unused]] ZoSession* session_;  // borrowed, never deleted

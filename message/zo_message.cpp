@@ -74,7 +74,9 @@ void ZoMessage::construct(const ZoString& name) {
           if (!buildField(*db, alias, fieldName, currentSegment)) break;
         }
       }
-      if (m_rc == ERR_DB_SYS_ERROR) m_session.recordDatabaseFailure(db->getDbErrorCode(), db->getDbErrorText());
+      // A store failure, or a definition the store can say more about.
+      if (m_rc == ERR_DB_SYS_ERROR || (m_rc == ERR_DB_DEFN_NOT_FOUND && db->getDbErrorText().length() != 0))
+        m_session.recordDatabaseFailure(db->getDbErrorCode(), db->getDbErrorText());
     }
   }
   m_session.addMessage(this);

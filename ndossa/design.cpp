@@ -8,6 +8,8 @@ void Design::addIndexed(std::string_view item, std::int64_t id) { indexed_[foldC
 
 void Design::addView(ViewDesign view) { views_.push_back(std::move(view)); }
 
+void Design::addUnique(UniqueDesign key) { unique_.push_back(std::move(key)); }
+
 bool Design::indexedId(std::string_view item, std::int64_t& id) const {
   auto found = indexed_.find(foldCase(item));
   if (found == indexed_.end()) return false;
@@ -44,6 +46,29 @@ void Design::rowsOf(const NoteItems& items, std::vector<IndexRow>& keys,
   for (const ViewDesign& view : views_)
     if (equalsNoCase(formName, view.form))
       entries.push_back({view.id, NoteItems::keyOf(items.find(view.keyItem))});
+}
+
+void Design::uniqueRowsOf(const NoteItems& items, std::vector<IndexRow>& rows) const {
+  rows.clear();
+  const Item* form = items.find(DOSSA_FORM_ITEM);
+  if (!form) return;
+  const std::string formName = NoteItems::keyOf(form);
+  for (const UniqueDesign& key : unique_) {
+    if (!equalsNoCase(formName, key.form)) continue;
+    // Each value with its length before it, so that no two lists of values join alike.
+    std::string value;
+    bool whole = true;
+    for (const std::string& name : key.items) {
+      const Item* item = items.find(name);
+      if (!item) {
+        whole = false;
+        break;
+      }
+      const std::string text = NoteItems::textOf(*item);
+      value += std::to_string(text.size()) + ':' + text;
+    }
+    if (whole) rows.push_back({key.id, std::move(value)});
+  }
 }
 
 std::vector<IndexedTerm> Design::indexedTerms(const Formula& formula, std::size_t maxTerms,

@@ -25,6 +25,13 @@ struct ViewDesign {
   std::string keyItem;  // sorted by this item
 };
 
+// A unique key of the design: documents of the form are unique by the items.
+struct UniqueDesign {
+  std::int64_t id = 0;
+  std::string form;
+  std::vector<std::string> items;
+};
+
 // One row of the key index (id: the indexed item's) or of a view (id: the view's).
 struct IndexRow {
   std::int64_t id;
@@ -39,6 +46,8 @@ class Design {
   // Adds an indexed item under the engine's id for it.
   void addIndexed(std::string_view item, std::int64_t id);
   void addView(ViewDesign view);
+  void addUnique(UniqueDesign key);
+  const std::vector<UniqueDesign>& uniqueKeys() const { return unique_; }
 
   // The id of an indexed item; false when the item is not indexed.
   bool indexedId(std::string_view item, std::int64_t& id) const;
@@ -52,6 +61,10 @@ class Design {
   void rowsOf(const NoteItems& items, std::vector<IndexRow>& keys,
               std::vector<IndexRow>& entries) const;
 
+  // The rows of the unique keys a document takes: one per unique key of its
+  // form whose items it has all, holding their exact values.
+  void uniqueRowsOf(const NoteItems& items, std::vector<IndexRow>& rows) const;
+
   // The formula's terms on indexed items, at most maxTerms, in formula order;
   // exact comes back true when they are all of its terms.
   std::vector<IndexedTerm> indexedTerms(const Formula& formula, std::size_t maxTerms,
@@ -60,6 +73,7 @@ class Design {
  private:
   std::map<std::string, std::int64_t> indexed_;  // folded item name -> id
   std::vector<ViewDesign> views_;
+  std::vector<UniqueDesign> unique_;
 };
 
 }  // namespace ndossa

@@ -22,12 +22,25 @@ struct DossaViewDesign {
   const char* keyItem;
 };
 
+// A form whose documents are told apart by one or two items: the database
+// holds at most one document of the form with the same values of them
+// (compared exactly, letter case counting; a document that lacks one of the
+// items is not counted). A save that would make a second one fails with
+// DOSSA_ERR_DUPLICATE_KEY and changes nothing. item2 null: one item.
+struct DossaUniqueKey {
+  const char* form;
+  const char* item1;
+  const char* item2;
+};
+
 // The design a database is made with: the items its key index holds (besides
-// DOSSA_FORM_ITEM) and its views. The caller owns the tables; the database
-// keeps its own copy.
+// DOSSA_FORM_ITEM), its views and its unique keys. The caller owns the
+// tables; the database keeps its own copy. Databases made before unique keys
+// existed have none.
 struct DossaDesign {
   std::span<const char* const> keyItems;
   std::span<const DossaViewDesign> views;
+  std::span<const DossaUniqueKey> uniqueKeys = {};
 };
 
 // Makes a new database with the design at path, resolved like DossaDbOpen.
@@ -74,11 +87,3 @@ struct DossaItemInfo {
 DossaStatus DossaItemScan(DossaNoteHandle note,
                           const std::function<void(const DossaItemInfo&)>& visit);
 
-// A unit of work on a database: the document saves and deletes made through
-// `db` after DossaDbBeginWork become visible and durable together at
-// DossaDbCommitWork, and DossaDbAbortWork (or closing the database first)
-// drops them all. Units do not nest: a second begin, and a commit or abort
-// without begin, fail with DOSSA_ERR_INVALID_ARGUMENT.
-DossaStatus DossaDbBeginWork(DossaDbHandle db);
-DossaStatus DossaDbCommitWork(DossaDbHandle db);
-DossaStatus DossaDbAbortWork(DossaDbHandle db);

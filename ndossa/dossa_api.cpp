@@ -195,6 +195,20 @@ DossaStatus DossaDbClose(DossaDbHandle db) {
   return call.state.removeDatabase(db) ? DOSSA_NOERROR : DOSSA_ERR_BAD_HANDLE;
 }
 
+// ---- Units of work -----------------------------------------------------------
+
+DossaStatus DossaDbBeginUnit(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) { return database->begin(); });
+}
+
+DossaStatus DossaDbCommitUnit(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) { return database->commit(); });
+}
+
+DossaStatus DossaDbAbortUnit(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) { return database->abort(); });
+}
+
 // ---- Selection formulas -----------------------------------------------------
 
 DossaStatus DossaFormulaCompile(const char* name, std::uint16_t nameLength, const char* text,
@@ -518,6 +532,9 @@ DossaStatus DossaDbCreate(const char* path, const DossaDesign& design) {
   for (const DossaViewDesign& view : design.views)
     if (!view.name || !*view.name || !view.form || !*view.form || !view.keyItem || !*view.keyItem)
       return DOSSA_ERR_INVALID_ARGUMENT;
+  for (const DossaUniqueKey& key : design.uniqueKeys)
+    if (!key.form || !*key.form || !key.item1 || !*key.item1 || (key.item2 && !*key.item2))
+      return DOSSA_ERR_INVALID_ARGUMENT;
   std::string file;
   if (DossaStatus s = ndossa::resolveDatabasePath(path, file)) return s;
   return call.state.engine().create(file, design);
@@ -576,20 +593,3 @@ DossaStatus DossaItemScan(DossaNoteHandle note,
   });
 }
 
-DossaStatus DossaDbBeginWork(DossaDbHandle db) {
-  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) {
-    return database->begin();
-  });
-}
-
-DossaStatus DossaDbCommitWork(DossaDbHandle db) {
-  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) {
-    return database->commit();
-  });
-}
-
-DossaStatus DossaDbAbortWork(DossaDbHandle db) {
-  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) {
-    return database->abort();
-  });
-}

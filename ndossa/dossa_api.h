@@ -86,6 +86,7 @@ constexpr DossaStatus DOSSA_ERR_VALUE_TOO_LONG = 0x0204;
 constexpr DossaStatus DOSSA_ERR_NOTE_TOO_LARGE = 0x0205;
 constexpr DossaStatus DOSSA_ERR_TOO_MANY_ENTRIES = 0x0206;
 constexpr DossaStatus DOSSA_ERR_ITEM_TYPE = 0x0207;
+constexpr DossaStatus DOSSA_ERR_DUPLICATE_KEY = 0x0208;  // a unique key of the design is taken
 constexpr DossaStatus DOSSA_ERR_NOTE_NOT_SEALED = 0x0262;  // 610
 constexpr DossaStatus DOSSA_ERR_FORMULA = 0x0301;
 constexpr DossaStatus DOSSA_ERR_FORMULA_TOO_LONG = 0x0302;
@@ -158,6 +159,22 @@ DossaStatus DossaPathNetConstruct(const char* port, const char* server, const ch
 DossaStatus DossaDbOpen(const char* path, DossaDbHandle* db);
 // Closes the database handle. Documents and collections still open on it stay usable until closed.
 DossaStatus DossaDbClose(DossaDbHandle db);
+
+// ---- Units of work -----------------------------------------------------------
+// Starts a unit of work on the database: the document saves and deletes made
+// through this handle until DossaDbCommitUnit are kept together or not at
+// all, and searches and reads within it see them. The unit takes the database
+// for writing at once, so another writer waits (see NDOSSA_WAIT_MS, then
+// DOSSA_ERR_BUSY) until it ends and nothing can change between a look-up and
+// the save that depends on it. Units do not nest: DOSSA_ERR_INVALID_ARGUMENT.
+// A read-only database: DOSSA_ERR_NO_WRITE_ACCESS.
+DossaStatus DossaDbBeginUnit(DossaDbHandle db);
+// Makes every change of the unit durable at once. On a failure the unit is
+// still open and the caller must abort it. Without a unit: DOSSA_ERR_INVALID_ARGUMENT.
+DossaStatus DossaDbCommitUnit(DossaDbHandle db);
+// Drops every change of the unit. A unit still open when the database goes
+// (its handle closed, its documents closed, DossaTerm, the process ended) is dropped too.
+DossaStatus DossaDbAbortUnit(DossaDbHandle db);
 
 // ---- Selection formulas -----------------------------------------------------
 // Compiles a selection formula: one or more terms ITEM = "value" joined by

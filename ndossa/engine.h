@@ -93,8 +93,11 @@ class EngineDriver {
   virtual DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out) const = 0;
 };
 
-// The engines of this build, the default first.
+// The engines of this build, the default first, then any added.
 std::span<const EngineDriver* const> engineDrivers();
+// Adds an engine for the rest of the process (tests add engines that fail on
+// purpose); the driver must outlive the process's use of the library.
+void addEngineDriver(const EngineDriver& driver);
 // The engine of that name (ignoring case), or null.
 const EngineDriver* findEngineDriver(std::string_view name);
 

@@ -4,10 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ndossa/crc32c.h"
+
 namespace ndossa {
 namespace {
 
-constexpr std::uint8_t kFormatVersion = 1;
+// Version 2 ends with the CRC-32C of everything before it (4 bytes, little
+// endian); version 1, written before, has none and is still read.
+constexpr std::uint8_t kPlainVersion = 1;
+constexpr std::uint8_t kFormatVersion = 2;
+constexpr std::size_t kChecksumSize = NoteItems::kChecksumSize;
 // Stored form of one item: kind, name length, name, then by kind:
 // text: 4-byte length and bytes; number: 8 bytes (IEEE double, little endian);
 // list: 4-byte count, then per entry 4-byte length and bytes.
@@ -113,12 +119,14 @@ std::size_t NoteItems::storedSizeOf(const Item& item) {
 
 DossaStatus NoteItems::prepare(std::string_view name, std::size_t newValueSize, Item*& slot) {
   if (!validItemName(name)) return DOSSA_ERR_ITEM_NAME;
-  Item* existing = findMutable(name);
+  std::string folded = foldCase(name);
+  auto found = byName_.find(folded);
+  Item* existing = found == byName_.end() ? nullptr : &items_[found->second];
   std::size_t oldSize = existing ? storedSizeOf(*existing) : 0;
   std::size_t newSize = kItemHead + name.size() + newValueSize;
   if (size_ - oldSize + newSize > DOSSA_MAX_NOTE_SIZE) return DOSSA_ERR_NOTE_TOO_LARGE;
   if (!existing) {
-    byName_.emplace(foldCase(name), items_.size());
+    byName_.emplace(std::move(folded), items_.size());
     items_.push_back(Item{std::string(name), ItemKind::Text, {}, {}, 0});
     existing = &items_.back();
   }
@@ -234,6 +242,7 @@ std::string NoteItems::encode() const {
         break;
     }
   }
+  putU32(out, crc32c(out));
   return out;
 }
 
@@ -242,18 +251,25 @@ bool NoteItems::decode(std::string_view stored) {
   byName_.clear();
   size_ = kHeaderSize;
   NoteItems result;
-  Reader in(stored);
-  std::uint8_t version = 0;
-  std::uint32_t count = 0;
-  if (stored.size() > DOSSA_MAX_NOTE_SIZE || !in.u8(version) || version != kFormatVersion ||
-      !in.u32(count))
+  if (stored.size() > DOSSA_MAX_NOTE_SIZE + kChecksumSize || stored.empty()) return false;
+  const auto version = static_cast<std::uint8_t>(stored[0]);
+  if (version == kFormatVersion) {
+    if (stored.size() < kChecksumSize) return false;
+    std::string_view body = stored.substr(0, stored.size() - kChecksumSize);
+    std::uint32_t sum = 0;
+    if (!Reader(stored.substr(body.size())).u32(sum) || sum != crc32c(body)) return false;
+    stored = body;
+  } else if (version != kPlainVersion) {
     return false;
+  }
+  Reader in(stored.substr(1));
+  std::uint32_t count = 0;
+  if (!in.u32(count)) return false;
   for (std::uint32_t i = 0; i < count; ++i) {
     std::uint8_t kind = 0, nameLength = 0;
     std::string_view name;
     if (!in.u8(kind) || !in.u8(nameLength) || !in.bytes(nameLength, name)) return false;
     DossaStatus s = DOSSA_ERR_DATABASE_CORRUPT;
-    if (result.find(name)) return false;  // names are unique
     switch (static_cast<ItemKind>(kind)) {
       case ItemKind::Text: {
         std::uint32_t length = 0;
@@ -285,6 +301,7 @@ bool NoteItems::decode(std::string_view stored) {
       default: return false;
     }
     if (s) return false;
+    if (result.items_.size() != i + 1) return false;  // names are unique: a repeated one replaced an item
   }
   if (!in.atEnd()) return false;
   *this = std::move(result);

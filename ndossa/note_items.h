@@ -46,7 +46,7 @@ class NoteItems {
 
   const std::vector<Item>& items() const { return items_; }
   // Bytes of the stored form.
-  std::size_t storedSize() const { return size_; }
+  std::size_t storedSize() const { return size_ + kChecksumSize; }
 
   // The text a reader sees: a text, a list's entries joined by "; ", a number as decimal.
   static std::string textOf(const Item& item);
@@ -55,9 +55,11 @@ class NoteItems {
   // True when a formula term ITEM = "value" holds for the item (text or any list entry, ignoring case).
   static bool matches(const Item& item, std::string_view value);
 
+  // The stored form, with its checksum.
   std::string encode() const;
   // Rebuilds the items from their stored form; false (and no items) when the
-  // stored form is damaged in any way.
+  // stored form is damaged in any way: a checksum that does not match, or a
+  // form that does not decode. A form stored without a checksum is read as it is.
   bool decode(std::string_view stored);
 
  private:
@@ -73,6 +75,7 @@ class NoteItems {
 
  public:
   static constexpr std::size_t kHeaderSize = 5;  // version byte, item count
+  static constexpr std::size_t kChecksumSize = 4;  // CRC-32C after the items
 };
 
 }  // namespace ndossa

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <random>
 #include <set>
@@ -69,7 +70,12 @@ constexpr const char* kSchema =
     " noteid INTEGER NOT NULL, PRIMARY KEY(itemid, value, noteid)) WITHOUT ROWID;"
     "CREATE TABLE dossa_view_entries(viewid INTEGER NOT NULL, key TEXT NOT NULL COLLATE NOCASE,"
     " noteid INTEGER NOT NULL, PRIMARY KEY(viewid, key, noteid)) WITHOUT ROWID;"
-    "CREATE INDEX dossa_view_notes ON dossa_view_entries(viewid, noteid);";
+    "CREATE INDEX dossa_view_notes ON dossa_view_entries(viewid, noteid);"
+    // Unique keys: files made before them lack these two tables, and have none.
+    "CREATE TABLE dossa_unique_keys(keyid INTEGER PRIMARY KEY, form TEXT NOT NULL,"
+    " item1 TEXT NOT NULL, item2 TEXT);"
+    "CREATE TABLE dossa_unique(keyid INTEGER NOT NULL, value TEXT NOT NULL, noteid INTEGER NOT NULL,"
+    " PRIMARY KEY(keyid, value)) WITHOUT ROWID;";
 
 DossaStatus statusOf(int rc) {
   switch (rc & 0xFF) {
@@ -176,9 +182,14 @@ class SqliteEngine final : public Engine {
   DossaStatus loadDesign();
   DossaStatus prepare(const char* sql, Statement& stmt);
   DossaStatus exec(const char* sql);
-  // Key rows and view entries of a document: added or removed.
-  DossaStatus indexNote(DossaNoteId id, const NoteItems& items, bool add);
+  // Runs one statement without results through its prepared statement (prepared at first use).
+  DossaStatus run(const char* sql, Statement& stmt);
+  // Changes the key rows, view entries and unique keys of a document from
+  // those of `old` to those of `now` (either null: none).
+  DossaStatus indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now);
   DossaStatus loadInTransaction(DossaNoteId id, NoteItems& items);
+  // True within a unit that SQLite has already rolled back after a failure.
+  bool unitLost() const { return inUnit_ && sqlite3_get_autocommit(db_) != 0; }
 
   sqlite3* db_ = nullptr;
   bool readOnly_ = false;
@@ -188,7 +199,9 @@ class SqliteEngine final : public Engine {
   std::int64_t formIndexId_ = 0;
   // Prepared once, reused.
   Statement loadStmt_, insertStmt_, updateStmt_, deleteStmt_, keyAddStmt_, keyDelStmt_,
-      entryAddStmt_, entryDelStmt_, deletedMaxStmt_, probeStmt_;
+      entryAddStmt_, entryDelStmt_, deletedMaxStmt_, probeStmt_, uniqueAddStmt_, uniqueDelStmt_,
+      beginStmt_, commitStmt_, savepointStmt_, releaseStmt_;
+  bool hasUniqueTables_ = false;
   std::map<std::size_t, Statement> candidateStmts_;  // by number of indexed terms
 
   friend class Transaction;
@@ -207,12 +220,17 @@ class Transaction {
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
   DossaStatus begin() {
-    DossaStatus s = db_.exec(nested_ ? "SAVEPOINT ndossa_change" : "BEGIN IMMEDIATE");
+    // A failure (a full disk, say) may have rolled the whole unit back: a
+    // change then would be a unit of its own, outside the caller's.
+    if (nested_ && db_.unitLost()) return DOSSA_ERR_DISK;
+    DossaStatus s = nested_ ? db_.run("SAVEPOINT ndossa_change", db_.savepointStmt_)
+                            : db_.run("BEGIN IMMEDIATE", db_.beginStmt_);
     active_ = s == DOSSA_NOERROR;
     return s;
   }
   DossaStatus commit() {
-    DossaStatus s = db_.exec(nested_ ? "RELEASE ndossa_change" : "COMMIT");
+    DossaStatus s = nested_ ? db_.run("RELEASE ndossa_change", db_.releaseStmt_)
+                            : db_.run("COMMIT", db_.commitStmt_);
     if (!s) active_ = false;
     return s;
   }
@@ -242,7 +260,9 @@ SqliteEngine::~SqliteEngine() {
   if (inUnit_) exec("ROLLBACK");
   // Statements first: a connection with live statements does not close.
   for (Statement* stmt : {&loadStmt_, &insertStmt_, &updateStmt_, &deleteStmt_, &keyAddStmt_,
-                          &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &probeStmt_})
+                          &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &probeStmt_,
+                          &uniqueAddStmt_, &uniqueDelStmt_, &beginStmt_, &commitStmt_, &savepointStmt_,
+                          &releaseStmt_})
     *stmt = Statement();
   candidateStmts_.clear();
   sqlite3_close_v2(db_);
@@ -250,6 +270,12 @@ SqliteEngine::~SqliteEngine() {
 
 DossaStatus SqliteEngine::exec(const char* sql) {
   return statusOf(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+}
+
+DossaStatus SqliteEngine::run(const char* sql, Statement& stmt) {
+  if (DossaStatus s = prepare(sql, stmt)) return s;
+  Reset reset(stmt);
+  return statusOf(sqlite3_step(stmt.get()));
 }
 
 DossaStatus SqliteEngine::prepare(const char* sql, Statement& stmt) {
@@ -294,26 +320,24 @@ DossaStatus SqliteEngine::create(const std::string& path, const DossaDesign& des
       sqlite3_bind_blob(stmt.get(), 1, identity, sizeof identity, SQLITE_TRANSIENT);
       s = statusOf(sqlite3_step(stmt.get()));
     }
-    std::vector<const char*> indexedItems{DOSSA_FORM_ITEM};
-    indexedItems.insert(indexedItems.end(), design.keyItems.begin(), design.keyItems.end());
-    for (const char* name : indexedItems) {
+    // One design row: the texts bound in order, a null one left NULL.
+    auto insert = [&](const char* sql, std::initializer_list<const char*> texts) {
       Statement add;
-      if (!s) s = db->prepare("INSERT INTO dossa_indexed(name) VALUES(?1)", add);
-      if (!s) {
-        bindText(add.get(), 1, name);
-        s = statusOf(sqlite3_step(add.get()));
+      if (!s) s = db->prepare(sql, add);
+      if (s) return;
+      int index = 0;
+      for (const char* text : texts) {
+        ++index;
+        if (text) bindText(add.get(), index, text);
       }
-    }
-    for (const DossaViewDesign& view : design.views) {
-      Statement add;
-      if (!s) s = db->prepare("INSERT INTO dossa_views(name, form, keyitem) VALUES(?1, ?2, ?3)", add);
-      if (!s) {
-        bindText(add.get(), 1, view.name);
-        bindText(add.get(), 2, view.form);
-        bindText(add.get(), 3, view.keyItem);
-        s = statusOf(sqlite3_step(add.get()));
-      }
-    }
+      s = statusOf(sqlite3_step(add.get()));
+    };
+    insert("INSERT INTO dossa_indexed(name) VALUES(?1)", {DOSSA_FORM_ITEM});
+    for (const char* name : design.keyItems) insert("INSERT INTO dossa_indexed(name) VALUES(?1)", {name});
+    for (const DossaViewDesign& view : design.views)
+      insert("INSERT INTO dossa_views(name, form, keyitem) VALUES(?1, ?2, ?3)", {view.name, view.form, view.keyItem});
+    for (const DossaUniqueKey& key : design.uniqueKeys)
+      insert("INSERT INTO dossa_unique_keys(form, item1, item2) VALUES(?1, ?2, ?3)", {key.form, key.item1, key.item2});
     if (!s) s = t.commit();
   }
   db.reset();
@@ -390,6 +414,25 @@ DossaStatus SqliteEngine::loadDesign() {
                                 std::string(columnBytes(views.get(), 2)),
                                 std::string(columnBytes(views.get(), 3))});
   }
+  if (rc != SQLITE_DONE) return statusOf(rc);
+
+  Statement tables;
+  if ((s = prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'dossa_unique_keys'",
+                   tables)))
+    return s;
+  if ((rc = sqlite3_step(tables.get())) != SQLITE_ROW) return statusOf(rc);
+  hasUniqueTables_ = sqlite3_column_int(tables.get(), 0) == 1;
+  if (!hasUniqueTables_) return DOSSA_NOERROR;
+  Statement unique;
+  if ((s = prepare("SELECT keyid, form, item1, item2 FROM dossa_unique_keys ORDER BY keyid", unique)))
+    return s;
+  while ((rc = sqlite3_step(unique.get())) == SQLITE_ROW) {
+    UniqueDesign key{sqlite3_column_int64(unique.get(), 0), std::string(columnBytes(unique.get(), 1)),
+                     {std::string(columnBytes(unique.get(), 2))}};
+    if (sqlite3_column_type(unique.get(), 3) != SQLITE_NULL)
+      key.items.emplace_back(columnBytes(unique.get(), 3));
+    design_.addUnique(std::move(key));
+  }
   return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
 }
 
@@ -410,28 +453,54 @@ DossaStatus SqliteEngine::load(DossaNoteId id, NoteItems& items) {
   return loadInTransaction(id, items);
 }
 
-DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems& items, bool add) {
-  std::vector<IndexRow> keys, entries;
-  design_.rowsOf(items, keys, entries);
-  DossaStatus s = add ? prepare("INSERT OR IGNORE INTO dossa_keys(itemid, value, noteid) VALUES(?1, ?2, ?3)",
-                                keyAddStmt_)
-                      : prepare("DELETE FROM dossa_keys WHERE itemid = ?1 AND value = ?2 AND noteid = ?3",
-                                keyDelStmt_);
-  if (!s && !entries.empty())
-    s = add ? prepare("INSERT OR IGNORE INTO dossa_view_entries(viewid, key, noteid) VALUES(?1, ?2, ?3)",
-                      entryAddStmt_)
-            : prepare("DELETE FROM dossa_view_entries WHERE viewid = ?1 AND key = ?2 AND noteid = ?3",
-                      entryDelStmt_);
-  if (s) return s;
-  for (const auto& [rows, stmt] : {std::pair{&keys, add ? &keyAddStmt_ : &keyDelStmt_},
-                                   std::pair{&entries, add ? &entryAddStmt_ : &entryDelStmt_}}) {
-    for (const IndexRow& row : *rows) {
-      Reset reset(*stmt);
-      sqlite3_bind_int64(stmt->get(), 1, row.id);
-      bindText(stmt->get(), 2, row.value);
-      sqlite3_bind_int64(stmt->get(), 3, id);
-      int rc = sqlite3_step(stmt->get());
-      if (rc != SQLITE_DONE) return statusOf(rc);
+DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now) {
+  // The rows of each table a document calls for: key rows, view entries, unique keys.
+  struct Rows {
+    std::vector<IndexRow> tables[3];
+  };
+  auto rowsOf = [&](const NoteItems* items, Rows& rows) {
+    if (!items) return;
+    design_.rowsOf(*items, rows.tables[0], rows.tables[1]);
+    if (!design_.uniqueKeys().empty()) design_.uniqueRowsOf(*items, rows.tables[2]);
+  };
+  Rows before, after;
+  rowsOf(old, before);
+  rowsOf(now, after);
+  static constexpr const char* kDelete[3] = {
+      "DELETE FROM dossa_keys WHERE itemid = ?1 AND value = ?2 AND noteid = ?3",
+      "DELETE FROM dossa_view_entries WHERE viewid = ?1 AND key = ?2 AND noteid = ?3",
+      "DELETE FROM dossa_unique WHERE keyid = ?1 AND value = ?2 AND noteid = ?3"};
+  static constexpr const char* kAdd[3] = {
+      "INSERT OR IGNORE INTO dossa_keys(itemid, value, noteid) VALUES(?1, ?2, ?3)",
+      "INSERT OR IGNORE INTO dossa_view_entries(viewid, key, noteid) VALUES(?1, ?2, ?3)",
+      "INSERT INTO dossa_unique(keyid, value, noteid) VALUES(?1, ?2, ?3)"};
+  Statement* deletes[3] = {&keyDelStmt_, &entryDelStmt_, &uniqueDelStmt_};
+  Statement* adds[3] = {&keyAddStmt_, &entryAddStmt_, &uniqueAddStmt_};
+  // A row both versions call for stays: the key and view tables compare
+  // values ignoring case, the unique keys exactly.
+  auto same = [](std::size_t table, const std::string& value) {
+    return table == 2 ? value : foldCase(value);
+  };
+  // Removals first, so that a unique key moved within the document is free again.
+  for (const bool add : {false, true}) {
+    for (std::size_t table = 0; table < 3; ++table) {
+      const std::vector<IndexRow>& rows = (add ? after : before).tables[table];
+      const std::vector<IndexRow>& other = (add ? before : after).tables[table];
+      if (rows.empty()) continue;
+      std::set<std::pair<std::int64_t, std::string>> kept;
+      for (const IndexRow& row : other) kept.emplace(row.id, same(table, row.value));
+      Statement& stmt = add ? *adds[table] : *deletes[table];
+      if (DossaStatus s = prepare(add ? kAdd[table] : kDelete[table], stmt)) return s;
+      for (const IndexRow& row : rows) {
+        if (kept.count({row.id, same(table, row.value)})) continue;
+        Reset reset(stmt);
+        sqlite3_bind_int64(stmt.get(), 1, row.id);
+        bindText(stmt.get(), 2, row.value);
+        sqlite3_bind_int64(stmt.get(), 3, id);
+        int rc = sqlite3_step(stmt.get());
+        if (table == 2 && (rc & 0xFF) == SQLITE_CONSTRAINT) return DOSSA_ERR_DUPLICATE_KEY;
+        if (rc != SQLITE_DONE) return statusOf(rc);
+      }
     }
   }
   return DOSSA_NOERROR;
@@ -444,10 +513,9 @@ DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
   DossaStatus s = t.begin();
   if (s) return s;
   DossaNoteId saved = id;
+  NoteItems old;
   if (id != 0) {
-    NoteItems old;
     if ((s = loadInTransaction(id, old))) return s;
-    if ((s = indexNote(id, old, false))) return s;
     if ((s = prepare("UPDATE dossa_notes SET body = ?2 WHERE noteid = ?1", updateStmt_))) return s;
     Reset reset(updateStmt_);
     sqlite3_bind_int64(updateStmt_.get(), 1, id);
@@ -468,7 +536,7 @@ DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
     if (rowid <= 0 || rowid > kMaxNoteId) return DOSSA_ERR_DATABASE_FULL;
     saved = static_cast<DossaNoteId>(rowid);
   }
-  if ((s = indexNote(saved, items, true))) return s;
+  if ((s = indexNote(saved, id != 0 ? &old : nullptr, &items))) return s;
   if ((s = t.commit())) return s;
   id = saved;
   return DOSSA_NOERROR;
@@ -482,7 +550,7 @@ DossaStatus SqliteEngine::remove(DossaNoteId id) {
   if (s) return s;
   NoteItems old;
   if ((s = loadInTransaction(id, old))) return s;
-  if ((s = indexNote(id, old, false))) return s;
+  if ((s = indexNote(id, &old, nullptr))) return s;
   if ((s = prepare("DELETE FROM dossa_notes WHERE noteid = ?1", deleteStmt_))) return s;
   if ((s = prepare("UPDATE dossa_info SET deletedmax = ?1 WHERE id = 1 AND deletedmax < ?1", deletedMaxStmt_)))
     return s;
@@ -657,23 +725,40 @@ DossaStatus SqliteEngine::check(std::string& problem) {
   stmt = Statement();
 
   // Every document decodes, and the index rows are exactly those its items call for.
-  std::set<std::tuple<std::int64_t, std::string, DossaNoteId>> keys, entries;
-  std::vector<IndexRow> keyRows, entryRows;
+  std::set<std::tuple<std::int64_t, std::string, DossaNoteId>> keys, entries, unique;
+  std::vector<IndexRow> keyRows, entryRows, uniqueRows;
+  std::map<std::pair<std::int64_t, std::string>, DossaNoteId> uniqueHolders;
+  std::string damaged;  // every document whose stored value fails its checksum or decoding
   if ((s = prepare("SELECT noteid, body FROM dossa_notes ORDER BY noteid", stmt))) return s;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     auto id = static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0));
     NoteItems items;
     if (!items.decode(columnBytes(stmt.get(), 1))) {
-      problem = "document " + std::to_string(id) + " is damaged";
-      return DOSSA_ERR_DATABASE_CORRUPT;
+      damaged += (damaged.empty() ? "" : ", ") + std::to_string(id);
+      continue;
     }
     design_.rowsOf(items, keyRows, entryRows);
     for (const IndexRow& row : keyRows) keys.emplace(row.id, foldCase(row.value), id);
     for (const IndexRow& row : entryRows) entries.emplace(row.id, foldCase(row.value), id);
+    design_.uniqueRowsOf(items, uniqueRows);
+    for (IndexRow& row : uniqueRows) {
+      if (!uniqueHolders.emplace(std::pair{row.id, row.value}, id).second) {
+        problem = "document " + std::to_string(id) + " repeats the unique key of document " +
+                  std::to_string(uniqueHolders[{row.id, row.value}]);
+        return DOSSA_ERR_DATABASE_CORRUPT;
+      }
+      unique.emplace(row.id, std::move(row.value), id);
+    }
   }
   if (rc != SQLITE_DONE) return statusOf(rc);
+  if (!damaged.empty()) {
+    problem = "damaged documents: " + damaged;
+    return DOSSA_ERR_DATABASE_CORRUPT;
+  }
 
-  auto compare = [&](const char* sql, const auto& expected, const char* what) -> DossaStatus {
+  // Rows compare with their values folded (the tables compare them ignoring
+  // case), the unique keys' values exact.
+  auto compare = [&](const char* sql, const auto& expected, const char* what, bool fold = true) -> DossaStatus {
     Statement rows;
     if (DossaStatus st = prepare(sql, rows)) return st;
     std::size_t seen = 0;
@@ -681,7 +766,8 @@ DossaStatus SqliteEngine::check(std::string& problem) {
     while ((step = sqlite3_step(rows.get())) == SQLITE_ROW) {
       ++seen;
       std::tuple<std::int64_t, std::string, DossaNoteId> row{
-          sqlite3_column_int64(rows.get(), 0), foldCase(columnBytes(rows.get(), 1)),
+          sqlite3_column_int64(rows.get(), 0),
+          fold ? foldCase(columnBytes(rows.get(), 1)) : std::string(columnBytes(rows.get(), 1)),
           static_cast<DossaNoteId>(sqlite3_column_int64(rows.get(), 2))};
       if (!expected.count(row)) {
         problem = std::string(what) + " names document " + std::to_string(std::get<2>(row)) +
@@ -697,7 +783,9 @@ DossaStatus SqliteEngine::check(std::string& problem) {
     return DOSSA_NOERROR;
   };
   if ((s = compare("SELECT itemid, value, noteid FROM dossa_keys", keys, "the key index"))) return s;
-  return compare("SELECT viewid, key, noteid FROM dossa_view_entries", entries, "a view");
+  if ((s = compare("SELECT viewid, key, noteid FROM dossa_view_entries", entries, "a view"))) return s;
+  if (!hasUniqueTables_) return DOSSA_NOERROR;
+  return compare("SELECT keyid, value, noteid FROM dossa_unique", unique, "the unique keys", false);
 }
 
 DossaStatus SqliteEngine::begin() {
@@ -710,6 +798,7 @@ DossaStatus SqliteEngine::begin() {
 
 DossaStatus SqliteEngine::commit() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (unitLost()) return DOSSA_ERR_DISK;
   DossaStatus s = exec("COMMIT");
   if (!s) inUnit_ = false;
   return s;
@@ -717,8 +806,9 @@ DossaStatus SqliteEngine::commit() {
 
 DossaStatus SqliteEngine::abort() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  const bool lost = unitLost();
   inUnit_ = false;
-  return exec("ROLLBACK");
+  return lost ? DOSSA_NOERROR : exec("ROLLBACK");
 }
 
 const EngineDriver& sqliteEngineDriver() {

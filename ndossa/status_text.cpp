@@ -37,6 +37,7 @@ constexpr StatusText kTexts[] = {
     {DOSSA_ERR_NOTE_TOO_LARGE, "Document is too large"},
     {DOSSA_ERR_TOO_MANY_ENTRIES, "Text list has too many entries"},
     {DOSSA_ERR_ITEM_TYPE, "Item is not a text list"},
+    {DOSSA_ERR_DUPLICATE_KEY, "A document with the same unique key exists"},
     {DOSSA_ERR_NOTE_NOT_SEALED, "Document is not sealed"},
     {DOSSA_ERR_FORMULA, "Formula error"},
     {DOSSA_ERR_FORMULA_TOO_LONG, "Formula is too long"},

@@ -2,8 +2,10 @@
 // document database and is killed (SIGKILL; TerminateProcess on Windows) at
 // many moments of the run.
 // After each kill the database must open and pass its checks with every
-// document whole, and a following "vexopxm /r" of the same source must leave
-// exactly the definitions the source describes.
+// document whole, and every map must be exactly as before the run or exactly
+// as the run writes it (its Message document, all its Field documents and its
+// MsgBuild document); a following "vexopxm /r" must leave exactly the
+// definitions the source describes.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,10 @@
 #include <thread>
 #include <tuple>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include "docstore/zo_dossa_layout.h"
 #include "tests/docstore/docstore_test_util.h"
@@ -43,22 +49,23 @@ struct Field {
 using Definitions = std::map<std::string, std::map<std::string, Field>>;
 
 // A source of kMaps maps with 4 to 28 named fields each, screen texts between
-// them and some statements continued on a second line.
-std::string makeSource(Definitions& expected) {
+// them and some statements continued on a second line. A variant source has
+// other fields (counts, positions) in the same maps.
+std::string makeSource(Definitions& expected, int variant = 0, int maps = kMaps, const char* prefix = "MAP") {
   std::ostringstream out;
   out << "* Generated maps for the crash test.\n";
-  for (int m = 0; m < kMaps; ++m) {
+  for (int m = 0; m < maps; ++m) {
     char map[32];
-    std::snprintf(map, sizeof map, "MAP%03d", m);
+    std::snprintf(map, sizeof map, "%s%03d", prefix, m);
     out << map << std::string(9 - std::string(map).size(), ' ') << "PXMMAP SIZE=(24,80)\n";
     auto& fields = expected[map];
-    const int count = 4 + (m * 7) % 25;
+    const int count = 4 + (m * 7 + variant * 3) % 25;
     for (int f = 0; f < count; ++f) {
       char name[32];
-      std::snprintf(name, sizeof name, "F%03d%02d", m, f);
+      std::snprintf(name, sizeof name, "F%s%03d%02d", prefix, m, f);
       const int row = 1 + f % 24;
       const int column = 2 + (f * 3) % 70;
-      const int length = 1 + (m + f) % 9;
+      const int length = 1 + (m + f + variant) % 9;
       std::string operands = "POS=(" + std::to_string(row) + "," + std::to_string(column) +
                              "),LENGTH=" + std::to_string(length);
       if (f % 5 == 0) out << "         PXMFLD POS=(1,1),LENGTH=3,INITIAL='TXT'\n";
@@ -86,6 +93,7 @@ std::string itemOf(DossaNoteHandle note, const char* item) {
 struct Stored {
   std::vector<std::string> messages;                     // MessageName of each Message document
   std::vector<std::tuple<std::string, std::string, Field>> fields;  // each Field document
+  std::map<std::string, int> built;                      // MsgBuild documents per message
 };
 
 class ImportCrashTest : public ::testing::Test {
@@ -97,6 +105,7 @@ class ImportCrashTest : public ::testing::Test {
     configure(dir_, kDefinitionIni);
     createDatabase(dir_.file("defs.ndb"));
     std::ofstream(dir_.file("large.pxm")) << makeSource(expected_);
+    std::ofstream(dir_.file("other.pxm")) << makeSource(variant_, 1);
   }
 
   // Replaces the database by a new, empty one.
@@ -105,11 +114,11 @@ class ImportCrashTest : public ::testing::Test {
     createDatabase(dir_.file("defs.ndb"));
   }
 
-  // Starts vexopxm on the large source, replacing or not.
-  std::unique_ptr<vexotest::StartedProgram> start(bool replace) {
+  // Starts vexopxm on the large source (or its variant), replacing or not.
+  std::unique_ptr<vexotest::StartedProgram> start(bool replace, bool variant = false) {
     std::vector<std::string> args;
     if (replace) args.push_back("/r");
-    args.push_back(dir_.file("large.pxm"));
+    args.push_back(dir_.file(variant ? "other.pxm" : "large.pxm"));
     return std::make_unique<vexotest::StartedProgram>(program_, args);
   }
 
@@ -138,6 +147,11 @@ class ImportCrashTest : public ::testing::Test {
       EXPECT_EQ(DossaNoteOpen(db.get(), id, 0, &note), DOSSA_NOERROR) << id;
       if (!note) continue;
       const std::string form = itemOf(note, zodossa::FORM_ITEM);
+      if (form == zodossa::BUILT_FORM) {
+        ++stored.built[itemOf(note, zodossa::BUILT_NAME)];
+        DossaNoteClose(note);
+        continue;
+      }
       const std::string message = itemOf(note, zodossa::MESSAGE_NAME);
       EXPECT_TRUE(form == zodossa::MESSAGE_FORM || form == zodossa::FIELD_FORM) << form;
       EXPECT_NE(message, "<missing>") << id;
@@ -161,24 +175,54 @@ class ImportCrashTest : public ::testing::Test {
     return stored;
   }
 
+  // The stored maps, each as its Field documents; a map without its Message
+  // document, or with more than one, or with Message and MsgBuild documents
+  // not both present once, is not whole.
+  static Definitions mapsOf(const Stored& stored, std::set<std::string>& broken) {
+    Definitions found;
+    std::map<std::string, int> messages;
+    for (const std::string& message : stored.messages) found[message], ++messages[message];
+    for (const auto& [message, name, field] : stored.fields) {
+      if (!found[message].emplace(name, field).second) broken.insert(message);
+    }
+    for (const auto& [message, fields] : found) {
+      auto built = stored.built.find(message);
+      if (messages[message] != 1 || built == stored.built.end() || built->second != 1) broken.insert(message);
+    }
+    for (const auto& [message, count] : stored.built)
+      if (!messages.count(message)) broken.insert(message);
+    return found;
+  }
+
+  // Every map is exactly as `before` has it (absent when before has no such
+  // map) or exactly as `after` has it.
+  static void expectOldOrNew(const Stored& stored, const Definitions& before, const Definitions& after) {
+    std::set<std::string> broken;
+    const Definitions found = mapsOf(stored, broken);
+    EXPECT_TRUE(broken.empty()) << "maps not whole, first " << *broken.begin();
+    for (const auto& [map, fields] : after) {
+      auto f = found.find(map);
+      auto b = before.find(map);
+      const bool old = b == before.end() ? f == found.end() : f != found.end() && f->second == b->second;
+      const bool fresh = f != found.end() && f->second == fields;
+      EXPECT_TRUE(old || fresh) << map << " is neither its old nor its new definition";
+    }
+    for (const auto& [map, fields] : found)
+      EXPECT_TRUE(after.count(map)) << map << " is not a map of the source";
+  }
+
   // The stored documents are exactly the source's definitions: one Message
   // document per map, one Field document per named field, nothing else.
   void expectExactly(const Stored& stored) {
-    std::set<std::string> messages(stored.messages.begin(), stored.messages.end());
-    EXPECT_EQ(messages.size(), stored.messages.size()) << "a message stored twice";
-    std::set<std::string> wanted;
-    for (const auto& [name, fields] : expected_) wanted.insert(name);
-    EXPECT_EQ(messages, wanted);
-    Definitions found;
-    for (const auto& [message, name, field] : stored.fields) {
-      EXPECT_TRUE(found[message].emplace(name, field).second) << message << "." << name << " stored twice";
-    }
-    EXPECT_TRUE(found == expected_) << "field documents differ from the source";
+    std::set<std::string> broken;
+    EXPECT_TRUE(mapsOf(stored, broken) == expected_) << "stored maps differ from the source";
+    EXPECT_TRUE(broken.empty()) << "maps not whole, first " << *broken.begin();
   }
 
   TempDir dir_;
   std::string program_;
   Definitions expected_;
+  Definitions variant_;
 };
 
 TEST_F(ImportCrashTest, KilledImportsLeaveWholeDocumentsAndReplaceRestoresTheSource) {
@@ -189,10 +233,10 @@ TEST_F(ImportCrashTest, KilledImportsLeaveWholeDocumentsAndReplaceRestoresTheSou
     const int point = landed;
     ++attempts;
     // Even points kill a first import into a new database, odd points a
-    // replacing import over a complete one.
+    // replacing import of the variant source over a complete import.
     const bool fresh = point % 2 == 0;
     if (fresh) freshDatabase();
-    auto run = start(!fresh);
+    auto run = start(!fresh, !fresh);
     ASSERT_TRUE(run->started());
     // Spread the kills over the maps of the run, each a little way into the
     // writes that follow the progress line of its map.
@@ -204,6 +248,7 @@ TEST_F(ImportCrashTest, KilledImportsLeaveWholeDocumentsAndReplaceRestoresTheSou
     if (killed) ++landed;
 
     const Stored left = checkDatabase();
+    expectOldOrNew(left, fresh ? Definitions{} : expected_, fresh ? expected_ : variant_);
     if (killed && fresh) leftCounts.insert(left.fields.size());
     int replaceStatus = -1;
     const std::string text = runToEnd(replaceStatus);
@@ -218,6 +263,100 @@ TEST_F(ImportCrashTest, KilledImportsLeaveWholeDocumentsAndReplaceRestoresTheSou
   EXPECT_GE(leftCounts.size(), 5u);
   std::printf("%d kills in %d runs; first imports killed with %zu different numbers of fields written\n",
               landed, attempts, leftCounts.size());
+}
+
+// A full disk, as a small file-size limit of the import's process: the
+// import ends with an error and every map is old or new.
+TEST_F(ImportCrashTest, AFullDiskLeavesEveryMapOldOrNew) {
+#ifdef _WIN32
+  GTEST_SKIP() << "file-size limits of a process (RLIMIT_FSIZE) are POSIX only";
+#else
+  constexpr rlim_t kLimit = 96 * 1024;  // the database's log outgrows this a few maps in
+  for (const bool fresh : {true, false}) {
+    if (fresh) freshDatabase();
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = kLimit;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto run = start(!fresh, !fresh);  // the child keeps the limit
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+    const std::string text = run->readLines(1L << 30);
+    EXPECT_EQ(run->wait(), 1) << text;
+    EXPECT_EQ(text.find("OK\n"), std::string::npos) << text;
+    run.reset();
+    expectOldOrNew(checkDatabase(), fresh ? Definitions{} : expected_, fresh ? expected_ : variant_);
+    int status = -1;
+    const std::string replaced = runToEnd(status);
+    ASSERT_EQ(status, 0) << replaced;
+    expectExactly(checkDatabase());
+  }
+#endif
+}
+
+// Concurrent imports of the same maps and of different maps, plain and
+// replacing: each run ends with "OK" or the import's error, a replacing run
+// never finds a map "already exists", at most one plain run of the same maps
+// gets through, and every map ends whole as one run wrote it.
+TEST_F(ImportCrashTest, ConcurrentImportsNeverDuplicateOrMix) {
+  constexpr int kRaceMaps = 8;
+#ifdef _WIN32
+  const int counts[] = {2, 4};  // program starts under Wine are slow
+#else
+  const int counts[] = {2, 4, 8};
+#endif
+  for (const int processes : counts) {
+    for (const bool sameMaps : {true, false}) {
+      freshDatabase();
+      std::vector<Definitions> sources(processes);
+      std::vector<std::string> files(processes);
+      for (int p = 0; p < processes; ++p) {
+        const std::string prefix = sameMaps ? "RS" : "R" + std::to_string(p);
+        files[p] = dir_.write("race" + std::to_string(p) + ".pxm",
+                              makeSource(sources[p], p, kRaceMaps, prefix.c_str()));
+      }
+      std::vector<vexotest::ProgramRun> runs(processes);
+      std::vector<std::thread> threads;
+      for (int p = 0; p < processes; ++p) {
+        threads.emplace_back([&, p] {
+          std::vector<std::string> args;
+          if (p % 2 == 1) args.push_back("/r");
+          args.push_back(files[p]);
+          runs[p] = vexotest::runProgram(program_, args);
+        });
+      }
+      for (std::thread& t : threads) t.join();
+
+      int plainOk = 0;
+      for (int p = 0; p < processes; ++p) {
+        const std::string where = std::to_string(processes) + (sameMaps ? " same" : " different") +
+                                  ", run " + std::to_string(p) + ": " + runs[p].out + runs[p].err;
+        const bool ok = runs[p].status == 0 && runs[p].out.size() >= 3 &&
+                        runs[p].out.compare(runs[p].out.size() - 3, 3, "OK\n") == 0;
+        if (p % 2 == 1 || !sameMaps) {
+          EXPECT_TRUE(ok) << where;
+          EXPECT_EQ(runs[p].err, "") << where;
+        } else {
+          plainOk += ok ? 1 : 0;
+          EXPECT_TRUE(ok || runs[p].err == "Error: VEXO rc = TVRC_DEFN_ALREADY_EXISTS (124)\n") << where;
+        }
+      }
+      EXPECT_LE(plainOk, 1);
+      std::set<std::string> broken;
+      const Definitions found = mapsOf(checkDatabase(), broken);
+      EXPECT_TRUE(broken.empty()) << "maps not whole, first " << *broken.begin();
+      EXPECT_EQ(found.size(), static_cast<std::size_t>(sameMaps ? kRaceMaps : kRaceMaps * processes));
+      for (const auto& [map, fields] : found) {
+        bool written = false;
+        for (const Definitions& source : sources) {
+          auto it = source.find(map);
+          written = written || (it != source.end() && it->second == fields);
+        }
+        EXPECT_TRUE(written) << map << " is no run's definition";
+      }
+      if (HasFailure()) return;
+    }
+  }
 }
 
 }  // namespace

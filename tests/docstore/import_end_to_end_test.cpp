@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "session/zo_session.h"
 #include "tests/docstore/docstore_test_util.h"
 #include "tests/ndossa/engine_suite.h"
+#include "tests/ndossa/failing_engine.h"
 
 namespace {
 
@@ -130,8 +133,25 @@ TEST_P(ImportTest, ExampleMapsImportBuildAndReadBack) {
   Outcome stock = import({dir_.file("stock.pxm")});
   EXPECT_EQ(stock.status, 0) << stock.err;
   EXPECT_EQ(stock.out, "PXM map STOCKQ\nPXM map STOCKERR\nPXM map BLANKMAP\nOK\n");
+  expectStored(kExamples);  // readable at once: each map's commit built it
   build();
   expectStored(kExamples);
+}
+
+TEST_P(ImportTest, AMessageWithoutItsBuiltFormSaysSo) {
+  put(dir_.file("defs.ndb"), "Message", {text("MessageName", "BARE"), text("MessageDescription", "d"),
+                                         text("MessageFormat", "NONE")});
+  char program[] = "vexopxm";
+  char* argv[] = {program, nullptr};
+  ZoSession session(1, argv);
+  ZoDatabase& db = *session.getDefinitionDB();
+  for (const char* name : {"BARE", "ABSENT"}) {
+    ZoMessageDef def(name);
+    EXPECT_FALSE(db.read(def));
+    EXPECT_EQ(db.getErrorCode(), ERR_DB_DEFN_NOT_FOUND);
+    const std::string said = db.getDbErrorText().text();
+    EXPECT_EQ(said.find("imported but not built") != std::string::npos, name[0] == 'B') << said;
+  }
 }
 
 TEST_P(ImportTest, ImportingAgainNeedsReplaceAndReplaceDropsRemovedFields) {
@@ -162,7 +182,6 @@ TEST_P(ImportTest, ImportingAgainNeedsReplaceAndReplaceDropsRemovedFields) {
   Outcome replaced = import({"/r", dir_.file("orders.pxm")});
   EXPECT_EQ(replaced.status, 0) << replaced.err;
   EXPECT_EQ(replaced.out, "PXM map ORDHEAD\nPXM map ORDLINES\nOK\n");
-  build();
   Expected expected = {*kExamples.find("ORDHEAD"),
                        *kExamples.find("ORDLINES")};
   auto& head = expected["ORDHEAD"];
@@ -198,6 +217,67 @@ TEST_P(ImportTest, FieldLabelsAreStoredWholeOrRefused) {
     EXPECT_EQ(notesOf(dir_.file("defs.ndb"), "Message").size(), 1u) << length;
     EXPECT_EQ(notesOf(dir_.file("defs.ndb"), "Field").size(), 2u) << length;
   }
+}
+
+// The Field documents of each message and the number of its Message and MsgBuild documents.
+struct StoredMaps {
+  std::map<std::string, std::set<std::string>> fields;
+  std::map<std::string, std::pair<int, int>> documents;  // Message, MsgBuild
+  bool operator==(const StoredMaps&) const = default;
+};
+
+StoredMaps storedMaps(const std::string& path) {
+  StoredMaps stored;
+  for (DossaNoteId id : notesOf(path, "Field"))
+    stored.fields[itemText(path, id, "MessageName")].insert(itemText(path, id, "MessageFieldName") + " " +
+                                                            itemText(path, id, "FieldRow"));
+  for (DossaNoteId id : notesOf(path, "Message")) ++stored.documents[itemText(path, id, "MessageName")].first;
+  for (DossaNoteId id : notesOf(path, "MsgBuild")) ++stored.documents[itemText(path, id, "msgdef_name")].second;
+  return stored;
+}
+
+TEST_P(ImportTest, AFailureAtAnyWriteLeavesEveryMapOldOrNew) {
+  static vexotest::FailingEngineDriver failing;
+  if (!ndossa::findEngineDriver(failing.name())) ndossa::addEngineDriver(failing);
+  failing.wrap(*ndossa::findEngineDriver(GetParam()));
+  const std::string path = dir_.file("defs.ndb");
+  ASSERT_EQ(import({dir_.file("orders.pxm")}).status, 0);
+  const StoredMaps before = storedMaps(path);
+  // The new source moves every field of both maps down a row.
+  std::ifstream in(dir_.file("orders.pxm"));
+  std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (std::size_t at = 0; (at = source.find("POS=(", at)) != std::string::npos; at += 5) source[at + 5]++;
+  dir_.write("moved.pxm", source);
+
+  ASSERT_EQ(DossaUseEngine(failing.name()), DOSSA_NOERROR);
+  int point = 1;
+  for (;; ++point) {
+    failing.failAt(point);
+    Outcome run = import({"/r", dir_.file("moved.pxm")});
+    if (run.status == 0) break;  // past the last write
+    EXPECT_NE(run.err.find("Error: VEXO rc = "), std::string::npos) << point;
+    const StoredMaps left = storedMaps(path);
+    // ORDHEAD is written first: a failure in it leaves both maps old; a
+    // failure in ORDLINES leaves ORDHEAD new and ORDLINES old.
+    for (const char* map : {"ORDHEAD", "ORDLINES"}) {
+      EXPECT_EQ(left.documents.at(map), std::make_pair(1, 1)) << point << " " << map;
+      const bool old = left.fields.at(map) == before.fields.at(map);
+      EXPECT_TRUE(old || run.out.find(map) != std::string::npos) << point << " " << map;
+      if (std::string(map) == "ORDLINES") {
+        EXPECT_TRUE(old) << point;
+      }
+    }
+    ASSERT_EQ(DossaUseEngine(GetParam().c_str()), DOSSA_NOERROR);
+    ASSERT_EQ(import({"/r", dir_.file("orders.pxm")}).status, 0);  // back to the old maps
+    EXPECT_TRUE(storedMaps(path) == before) << point;
+    ASSERT_EQ(DossaUseEngine(failing.name()), DOSSA_NOERROR);
+  }
+  ASSERT_EQ(DossaUseEngine(GetParam().c_str()), DOSSA_NOERROR);
+  EXPECT_GT(point, 20) << "a replace of the two maps writes more than 20 times";
+  EXPECT_FALSE(storedMaps(path) == before);
+  Db db(path);
+  std::string problem;
+  EXPECT_EQ(DossaDbCheck(db.get(), problem), DOSSA_NOERROR) << problem;
 }
 
 VEXO_ENGINE_SUITE(ImportTest);

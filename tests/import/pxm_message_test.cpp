@@ -171,7 +171,8 @@ TEST_F(PXMMessageTest, DatabaseFailuresArePassedOnWithTheirCodeAndText) {
   EXPECT_EQ(composer.getDbErrorCode(), 0);
   EXPECT_EQ(composer.getDbErrorText(), "");
 
-  // The second field write fails: the map and the first field stay written.
+  // The second field write fails with the store's code and text (a store
+  // with units drops the map's writes; this double keeps them).
   db_.failFieldWrite(2, ERR_DB_SYS_ERROR, -9, "lost connection");
   for (const char* f : {"F1 PXMFLD", "F2 PXMFLD", "F3 PXMFLD"}) composer.addField(PXMStatement(f));
   composer.endMap();
@@ -188,11 +189,15 @@ TEST_F(PXMMessageTest, DatabaseFailuresArePassedOnWithTheirCodeAndText) {
   EXPECT_EQ(importMap(composer, "MAPC PXMMAP", {}), ERR_DB_NOT_SUPPORTED);
   EXPECT_EQ(composer.getDbErrorCode(), 0);
 
-  // Deletes that fail do not stop the map.
-  db_.failNext("deleteMsgFlds", ERR_DB_SYS_ERROR, 1, "x");
+  // A delete the store does not do leaves the map going; a failing store
+  // stops it (the old fields would stay beside the new ones).
   db_.failNext("deleteBuiltMsg", ERR_DB_NOT_SUPPORTED);
   EXPECT_EQ(importMap(composer, "MAPD PXMMAP", {"G PXMFLD"}), 0u);
   EXPECT_EQ(db_.fields().count({"MAPD", "G"}), 1u);
+  db_.failNext("deleteMsgFlds", ERR_DB_SYS_ERROR, 1, "x");
+  EXPECT_EQ(importMap(composer, "MAPE PXMMAP", {"G PXMFLD"}), ERR_DB_SYS_ERROR);
+  EXPECT_EQ(composer.getDbErrorText(), "x");
+  EXPECT_EQ(db_.fields().count({"MAPE", "G"}), 0u);
 }
 
 TEST_F(PXMMessageTest, CallsOutOfOrder) {

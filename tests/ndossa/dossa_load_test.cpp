@@ -31,9 +31,9 @@ void makeDatabase(const std::string& path, const std::function<void(DossaDbHandl
   ASSERT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
   DossaDbHandle db = 0;
   ASSERT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_NOERROR);
-  ASSERT_EQ(DossaDbBeginWork(db), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbBeginUnit(db), DOSSA_NOERROR);
   fill(db);
-  ASSERT_EQ(DossaDbCommitWork(db), DOSSA_NOERROR);
+  ASSERT_EQ(DossaDbCommitUnit(db), DOSSA_NOERROR);
   DossaDbClose(db);
   DossaTerm();
 }

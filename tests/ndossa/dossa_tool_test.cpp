@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -60,6 +61,33 @@ TEST_F(DossaToolTest, DocumentsGoInAndComeOutAsJsonLines) {
   EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 2);
   EXPECT_EQ(run({"list", db_, "--form", "Message"}).out, "");
   EXPECT_EQ(run({"check", db_}).out, "ok\n");
+}
+
+// Changes one byte of the file's only copy of `marker`; false when it is not there.
+bool damageFile(const std::string& path, const std::string& marker) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::size_t at = bytes.find(marker);
+  if (at == std::string::npos || bytes.find(marker, at + 1) != std::string::npos) return false;
+  file.seekp(static_cast<std::streamoff>(at + marker.size() / 2));
+  file.put(static_cast<char>(bytes[at + marker.size() / 2] ^ 0x20));
+  return static_cast<bool>(file);
+}
+
+TEST_F(DossaToolTest, CheckNamesEveryDamagedDocumentAndReadsRefuseThem) {
+  ASSERT_EQ(run({"create", db_}).status, 0);
+  for (const char* value : {"value=FIRSTMARKER", "value=plain", "value=THIRDMARKER"})
+    ASSERT_EQ(run({"put", db_, "Service", value}).status, 0);
+  ASSERT_EQ(run({"check", db_, "--repair"}).out, "ok\n");
+  ASSERT_TRUE(damageFile(db_, "FIRSTMARKER"));
+  ASSERT_TRUE(damageFile(db_, "THIRDMARKER"));
+  ToolRun check = run({"check", db_});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_NE(check.err.find("damaged documents: 1, 3"), std::string::npos) << check.err;
+  EXPECT_EQ(run({"check", db_, "--repair"}).status, 1);  // damage is not repaired away
+  ToolRun dump = run({"dump", db_});
+  EXPECT_EQ(dump.status, 1);
+  EXPECT_NE(dump.err.find("document 1: Database is damaged"), std::string::npos) << dump.err;
 }
 
 TEST_F(DossaToolTest, MistakesGiveAClearMessageAndStatusOne) {

@@ -1,5 +1,5 @@
 // The engine interface below the library: a unit of work keeps its changes
-// together, and an abort drops them all.
+// together, and an abort drops them all; the design's unique keys hold.
 
 #include "ndossa/engine.h"
 #include "tests/ndossa/dossa_test_util.h"
@@ -69,6 +69,47 @@ TEST_P(UnitOfWorkTest, CommitKeepsEveryChangeAndAbortDropsThemAll) {
   EXPECT_TRUE(present(first));
   EXPECT_TRUE(present(second));
   EXPECT_FALSE(present(kept));
+  EXPECT_EQ(engine_->check(problem), DOSSA_NOERROR) << problem;
+}
+
+TEST_P(UnitOfWorkTest, UniqueKeysOfTheDesignRefuseASecondDocument) {
+  auto saveAs = [&](DossaNoteId& id, std::vector<std::pair<const char*, const char*>> texts) {
+    ndossa::NoteItems items;
+    for (const auto& [name, value] : texts) items.setText(name, value);
+    return engine_->save(id, items);
+  };
+  DossaNoteId a = 0, other = 0, f = 0;
+  ASSERT_EQ(saveAs(a, {{"FORM", "Message"}, {"MessageName", "A"}}), DOSSA_NOERROR);
+  const struct {
+    std::vector<std::pair<const char*, const char*>> texts;
+    DossaStatus status;
+  } cases[] = {
+      {{{"FORM", "Message"}, {"MessageName", "A"}}, DOSSA_ERR_DUPLICATE_KEY},
+      {{{"FORM", "message"}, {"MessageName", "A"}}, DOSSA_ERR_DUPLICATE_KEY},  // forms ignore case
+      {{{"FORM", "Message"}, {"MessageName", "a"}}, DOSSA_NOERROR},            // values do not
+      {{{"FORM", "Message"}}, DOSSA_NOERROR},                                   // without its key item
+      {{{"FORM", "Message"}}, DOSSA_NOERROR},
+      {{{"FORM", "Field"}, {"MessageName", "A"}, {"MessageFieldName", "F"}}, DOSSA_NOERROR},
+      {{{"FORM", "Field"}, {"MessageName", "A"}, {"MessageFieldName", "F"}}, DOSSA_ERR_DUPLICATE_KEY},
+      {{{"FORM", "Field"}, {"MessageName", "B"}, {"MessageFieldName", "F"}}, DOSSA_NOERROR},
+      {{{"FORM", "MsgBuild"}, {"msgdef_name", "A"}}, DOSSA_NOERROR},
+      {{{"FORM", "MsgBuild"}, {"msgdef_name", "A"}}, DOSSA_ERR_DUPLICATE_KEY},
+      {{{"FORM", "Service"}, {"svcdef_name", "A"}}, DOSSA_NOERROR},  // not a unique form
+      {{{"FORM", "Service"}, {"svcdef_name", "A"}}, DOSSA_NOERROR},
+  };
+  for (const auto& c : cases) {
+    DossaNoteId id = 0;
+    EXPECT_EQ(saveAs(id, c.texts), c.status) << c.texts[0].second;
+    EXPECT_EQ(id == 0, c.status != DOSSA_NOERROR);
+  }
+  // An update may not take another document's key, and keeps its own.
+  ASSERT_EQ(saveAs(other, {{"FORM", "Message"}, {"MessageName", "B"}}), DOSSA_NOERROR);
+  EXPECT_EQ(saveAs(other, {{"FORM", "Message"}, {"MessageName", "A"}}), DOSSA_ERR_DUPLICATE_KEY);
+  EXPECT_EQ(saveAs(other, {{"FORM", "Message"}, {"MessageName", "B"}, {"MessageDescription", "d"}}), DOSSA_NOERROR);
+  // A deleted document frees its key.
+  EXPECT_EQ(engine_->remove(a), DOSSA_NOERROR);
+  EXPECT_EQ(saveAs(f, {{"FORM", "Message"}, {"MessageName", "A"}}), DOSSA_NOERROR);
+  std::string problem;
   EXPECT_EQ(engine_->check(problem), DOSSA_NOERROR) << problem;
 }
 

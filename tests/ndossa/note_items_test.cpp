@@ -1,10 +1,12 @@
-// The stored form of a document: it reads back exactly, and damaged stored
-// forms (cut, altered, lying about lengths) are refused without harm.
+// The stored form of a document: it reads back exactly, every changed byte is
+// found by its checksum, and damaged stored forms (cut, altered, lying about
+// lengths) are refused without harm.
 
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "ndossa/crc32c.h"
 #include "ndossa/note_items.h"
 
 namespace ndossa {
@@ -34,6 +36,33 @@ TEST(NoteItemsTest, StoredFormReadsBackExactly) {
   EXPECT_EQ(back.encode(), stored);
 }
 
+// A stored form with its checksum made to match again, so that the decoding
+// rules behind the checksum are what is tested.
+std::string resealed(std::string stored) {
+  stored.resize(stored.size() - NoteItems::kChecksumSize);
+  const std::uint32_t sum = ndossa::crc32c(stored);
+  for (int i = 0; i < 4; ++i) stored.push_back(static_cast<char>((sum >> (8 * i)) & 0xFF));
+  return stored;
+}
+
+TEST(NoteItemsTest, EveryChangedByteIsFoundAndOldFormsWithoutChecksumRead) {
+  EXPECT_EQ(ndossa::crc32c("123456789"), 0xE3069283u);
+  const std::string stored = sample().encode();
+  NoteItems back;
+  for (std::size_t at = 0; at < stored.size(); ++at) {
+    for (int flip : {0x01, 0x80, 0xFF}) {
+      std::string damaged = stored;
+      damaged[at] = static_cast<char>(damaged[at] ^ flip);
+      EXPECT_FALSE(back.decode(damaged)) << at << " " << flip;
+    }
+  }
+  // The form before checksums: version 1, no trailer.
+  std::string plain = stored.substr(0, stored.size() - NoteItems::kChecksumSize);
+  plain[0] = 1;
+  ASSERT_TRUE(back.decode(plain));
+  EXPECT_EQ(back.encode(), stored);
+}
+
 TEST(NoteItemsTest, DamagedStoredFormsAreRefused) {
   std::string stored = sample().encode();
   NoteItems back;
@@ -46,23 +75,23 @@ TEST(NoteItemsTest, DamagedStoredFormsAreRefused) {
   std::string lying = stored;
   std::size_t at = lying.find("Field") - 4;
   for (int i = 0; i < 4; ++i) lying[at + static_cast<std::size_t>(i)] = '\xff';
-  EXPECT_FALSE(back.decode(lying));
+  EXPECT_FALSE(back.decode(resealed(lying)));
   // An item count far beyond the content.
   std::string counting = stored;
   for (int i = 1; i <= 4; ++i) counting[static_cast<std::size_t>(i)] = '\xff';
-  EXPECT_FALSE(back.decode(counting));
+  EXPECT_FALSE(back.decode(resealed(counting)));
   // Unknown kind, duplicate and invalid names.
   std::string kind = stored;
   kind[5] = 9;
-  EXPECT_FALSE(back.decode(kind));
+  EXPECT_FALSE(back.decode(resealed(kind)));
   std::string renamed = stored;
   renamed.replace(renamed.find("Bytes"), 5, "form1");
-  EXPECT_TRUE(back.decode(renamed));
+  EXPECT_TRUE(back.decode(resealed(renamed)));
   renamed.replace(renamed.find("form1"), 5, "fo-rm");
-  EXPECT_FALSE(back.decode(renamed));
+  EXPECT_FALSE(back.decode(resealed(renamed)));
   std::string twice = stored;
   twice.replace(twice.find("Width"), 5, "Bytes");
-  EXPECT_FALSE(back.decode(twice));
+  EXPECT_FALSE(back.decode(resealed(twice)));
 
   // Random damage: never a crash, and whatever decodes is well-formed again.
   std::mt19937 random(12345);
@@ -70,6 +99,7 @@ TEST(NoteItemsTest, DamagedStoredFormsAreRefused) {
     std::string damaged = stored;
     for (int flips = 1 + round % 3; flips > 0; --flips)
       damaged[random() % damaged.size()] = static_cast<char>(random() & 0xFF);
+    damaged = resealed(damaged);
     if (back.decode(damaged)) {
       EXPECT_EQ(back.encode(), damaged);
     }

@@ -241,7 +241,7 @@ bool dossaDumpLine(DossaNoteId id, DossaNoteHandle note, std::string& line, std:
 
 DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
   DossaLoadResult result;
-  if (DossaStatus s = DossaDbBeginWork(db)) {
+  if (DossaStatus s = DossaDbBeginUnit(db)) {
     result.problem = dossaStatusText(s);
     return result;
   }
@@ -249,7 +249,7 @@ DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
   std::vector<DossaNoteId> present;
   const DossaStatus listed = DossaNoteList(db, nullptr, 0, 1, present);
   if (listed || !present.empty()) {
-    DossaDbAbortWork(db);
+    DossaDbAbortUnit(db);
     result.problem = listed ? dossaStatusText(listed)
                             : "the database already holds documents (load into a new or empty one)";
     return result;
@@ -261,7 +261,7 @@ DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
     std::string problem = "not JSON";
     DossaNoteId id = 0;
     if (line.is_discarded() || !loadDocument(db, line, id, problem)) {
-      DossaDbAbortWork(db);
+      DossaDbAbortUnit(db);
       result.problem = "line " + std::to_string(number) + ": " + problem;
       result.documents = 0;
       return result;
@@ -270,13 +270,13 @@ DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
     if (id != line[kNoteId].get<std::uint64_t>()) ++result.renumbered;
   }
   if (in.bad()) {
-    DossaDbAbortWork(db);
+    DossaDbAbortUnit(db);
     result.problem = "reading the dump failed";
     result.documents = 0;
     return result;
   }
-  if (DossaStatus s = DossaDbCommitWork(db)) {
-    DossaDbAbortWork(db);
+  if (DossaStatus s = DossaDbCommitUnit(db)) {
+    DossaDbAbortUnit(db);
     result.problem = dossaStatusText(s);
     result.documents = 0;
     return result;

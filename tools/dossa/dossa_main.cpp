@@ -29,7 +29,7 @@ constexpr const char* kUsage =
     "       dossa load FILE < DUMP\n"
     "       dossa put FILE FORM NAME=TEXT ... [--number NAME=N] [--list NAME=A,B,...]\n"
     "       dossa delete FILE NOTEID\n"
-    "       dossa check FILE\n"
+    "       dossa check FILE [--repair]\n"
     "       dossa build FILE [MESSAGE ...]\n";
 // Documents read from the database at a time while listing.
 constexpr std::uint32_t kListBatch = 512;
@@ -306,13 +306,40 @@ int cmdDelete(const std::vector<std::string>& args) {
   return 0;
 }
 
+// Saves every document again in one unit of work: a document stored before
+// documents carried checksums gets its checksum.
+DossaStatus resaveAll(DossaDbHandle db) {
+  if (DossaStatus s = DossaDbBeginUnit(db)) return s;
+  DossaStatus s = DOSSA_NOERROR;
+  std::vector<DossaNoteId> ids;
+  DossaNoteId after = 0;
+  do {
+    if ((s = DossaNoteList(db, nullptr, after, kListBatch, ids))) break;
+    for (DossaNoteId id : ids) {
+      DossaNoteHandle note = 0;
+      if ((s = DossaNoteOpen(db, id, 0, &note))) break;
+      s = DossaNoteUpdate(note, 0);
+      DossaNoteClose(note);
+      if (s) break;
+      after = id;
+    }
+  } while (!s && ids.size() == kListBatch);
+  if (!s) s = DossaDbCommitUnit(db);
+  if (s) DossaDbAbortUnit(db);
+  return s;
+}
+
 int cmdCheck(const std::vector<std::string>& args) {
-  if (args.size() != 2) return usage("check takes one FILE");
+  const bool repair = args.size() == 3 && args[2] == "--repair";
+  if (args.size() != 2 && !repair) return usage("check takes FILE [--repair]");
   Session session;
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
   std::string problem;
   if (DossaStatus s = DossaDbCheck(session.db(), problem))
     return fail(args[1] + ": " + dossaStatusText(s) + (problem.empty() ? "" : ": " + problem));
+  if (repair) {
+    if (DossaStatus s = resaveAll(session.db())) return failStatus(args[1], s);
+  }
   std::printf("ok\n");
   return 0;
 }
