@@ -63,6 +63,12 @@ DossaStatus DossaDbCheck(DossaDbHandle db, std::string& problem);
 // The note id of a document (0 while it was never saved).
 DossaStatus DossaNoteGetId(DossaNoteHandle note, DossaNoteId* noteId);
 
+// A new document that its first DossaNoteUpdate saves under noteId, as a load
+// of a dump keeps the dump's ids: that update fails with
+// DOSSA_ERR_INVALID_ARGUMENT unless noteId lies above every id the database
+// has given out, deleted ones included.
+DossaStatus DossaNoteCreateWithId(DossaDbHandle db, DossaNoteId noteId, DossaNoteHandle* note);
+
 // Note ids after `after`, ascending, at most limit: of every document, or of
 // the documents of one form (form compared ignoring case) when form is not null.
 DossaStatus DossaNoteList(DossaDbHandle db, const char* form, DossaNoteId after,

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "ndossa/dossa_admin.h"
 #include "ndossa/library_state.h"
@@ -322,7 +323,10 @@ DossaStatus DossaNoteCreate(DossaDbHandle db, DossaNoteHandle* note) {
 
 DossaStatus DossaNoteUpdate(DossaNoteHandle note, std::uint16_t /*flags*/) {
   return onNote(note, [&](NoteObject& object) -> DossaStatus {
-    return object.db->save(object.id, object.items);
+    if (object.restoreAs == 0) return object.db->save(object.id, object.items);
+    DossaStatus s = object.db->restore(object.restoreAs, object.items);
+    if (!s) object.id = std::exchange(object.restoreAs, 0);
+    return s;
   });
 }
 
@@ -558,6 +562,16 @@ DossaStatus DossaDbCheck(DossaDbHandle db, std::string& problem) {
   problem.clear();
   return onDatabase(db, [&](const std::shared_ptr<Engine>& database, LibraryState&) {
     return database->check(problem);
+  });
+}
+
+DossaStatus DossaNoteCreateWithId(DossaDbHandle db, DossaNoteId noteId, DossaNoteHandle* note) {
+  return onDatabase(db, note, [&](const std::shared_ptr<Engine>& database, LibraryState& state) -> DossaStatus {
+    if (noteId == 0) return DOSSA_ERR_INVALID_ARGUMENT;
+    auto object = std::make_unique<NoteObject>();
+    object->db = database;
+    object->restoreAs = noteId;
+    return state.addNote(std::move(object), *note);
   });
 }
 

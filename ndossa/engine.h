@@ -45,6 +45,10 @@ class Engine {
   virtual DossaStatus save(DossaNoteId& id, const NoteItems& items) = 0;
   // Deletes a saved document and its rows; its id is never given out again.
   virtual DossaStatus remove(DossaNoteId id) = 0;
+  // Saves items as a new document under the given id, for a load that keeps
+  // the ids of a dump: DOSSA_ERR_INVALID_ARGUMENT unless id lies above every
+  // id the database has given out, deleted ones included.
+  virtual DossaStatus restore(DossaNoteId id, const NoteItems& items) = 0;
 
   // Up to limit ids after `after`, ascending, of the documents whose key rows
   // hold every term of Design::indexedTerms (exact as that gives it);

@@ -20,6 +20,7 @@ namespace ndossa {
 struct NoteObject {
   std::shared_ptr<Engine> db;
   DossaNoteId id = 0;  // 0 until first saved
+  DossaNoteId restoreAs = 0;  // the id its first save must take (DossaNoteCreateWithId)
   NoteItems items;
 };
 

@@ -162,6 +162,7 @@ class SqliteEngine final : public Engine {
   const Design& design() const override { return design_; }
   DossaStatus load(DossaNoteId id, NoteItems& items) override;
   DossaStatus save(DossaNoteId& id, const NoteItems& items) override;
+  DossaStatus restore(DossaNoteId id, const NoteItems& items) override;
   DossaStatus remove(DossaNoteId id) override;
   DossaStatus candidates(const Formula& formula, DossaNoteId after, std::size_t limit,
                          std::vector<DossaNoteId>& ids, bool& exact) override;
@@ -200,7 +201,7 @@ class SqliteEngine final : public Engine {
   // Prepared once, reused.
   Statement loadStmt_, insertStmt_, updateStmt_, deleteStmt_, keyAddStmt_, keyDelStmt_,
       entryAddStmt_, entryDelStmt_, deletedMaxStmt_, probeStmt_, uniqueAddStmt_, uniqueDelStmt_,
-      beginStmt_, commitStmt_, savepointStmt_, releaseStmt_;
+      beginStmt_, commitStmt_, savepointStmt_, releaseStmt_, restoreStmt_;
   bool hasUniqueTables_ = false;
   std::map<std::size_t, Statement> candidateStmts_;  // by number of indexed terms
 
@@ -262,7 +263,7 @@ SqliteEngine::~SqliteEngine() {
   for (Statement* stmt : {&loadStmt_, &insertStmt_, &updateStmt_, &deleteStmt_, &keyAddStmt_,
                           &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &probeStmt_,
                           &uniqueAddStmt_, &uniqueDelStmt_, &beginStmt_, &commitStmt_, &savepointStmt_,
-                          &releaseStmt_})
+                          &releaseStmt_, &restoreStmt_})
     *stmt = Statement();
   candidateStmts_.clear();
   sqlite3_close_v2(db_);
@@ -540,6 +541,30 @@ DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
   if ((s = t.commit())) return s;
   id = saved;
   return DOSSA_NOERROR;
+}
+
+DossaStatus SqliteEngine::restore(DossaNoteId id, const NoteItems& items) {
+  if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
+  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_INVALID_ARGUMENT;
+  std::string body = items.encode();
+  Transaction t(*this);
+  DossaStatus s = t.begin();
+  if (s) return s;
+  // Only above every id given out, so that no id is ever given out twice.
+  if ((s = prepare("INSERT INTO dossa_notes(noteid, body) SELECT ?1, ?2 WHERE ?1 > max(coalesce((SELECT"
+                   " max(noteid) FROM dossa_notes), 0), (SELECT deletedmax FROM dossa_info WHERE id = 1))",
+                   restoreStmt_)))
+    return s;
+  {
+    Reset reset(restoreStmt_);
+    sqlite3_bind_int64(restoreStmt_.get(), 1, id);
+    sqlite3_bind_blob64(restoreStmt_.get(), 2, body.data(), body.size(), SQLITE_STATIC);
+    int rc = sqlite3_step(restoreStmt_.get());
+    if (rc != SQLITE_DONE) return statusOf(rc);
+    if (sqlite3_changes(db_) != 1) return DOSSA_ERR_INVALID_ARGUMENT;
+  }
+  if ((s = indexNote(id, nullptr, &items))) return s;
+  return t.commit();
 }
 
 DossaStatus SqliteEngine::remove(DossaNoteId id) {

@@ -180,6 +180,9 @@ TEST_F(DossaLoadTest, ABadDumpChangesNothing) {
       {R"({"noteid":2,"items":{"9a":"x"}})", "item \"9a\": "},
       {R"({"noteid":2,"items":{"a":"x","A":"y"}})", "two items with one name"},
       {"{\"noteid\":2,\"items\":{\"a\":\"\xff\"}}", "not JSON"},
+      {R"({"noteid":1,"items":{"a":"x"}})", "note id 1 does not follow the ids before it"},
+      {R"({"noteid":0,"items":{"a":"x"}})", "note id 0 is out of range"},
+      {R"({"noteid":4294967296,"items":{"a":"x"}})", "note id 4294967296 is out of range"},
   };
   const std::string empty = dir_.file("empty.ndb");
   ASSERT_EQ(dossa({"create", empty}).status, 0);

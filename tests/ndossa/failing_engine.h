@@ -47,6 +47,9 @@ class FailingEngineDriver final : public ndossa::EngineDriver {
       return driver_.failNow() ? DOSSA_ERR_DISK : real_->save(id, items);
     }
     DossaStatus remove(DossaNoteId id) override { return driver_.failNow() ? DOSSA_ERR_DISK : real_->remove(id); }
+    DossaStatus restore(DossaNoteId id, const ndossa::NoteItems& items) override {
+      return driver_.failNow() ? DOSSA_ERR_DISK : real_->restore(id, items);
+    }
     DossaStatus candidates(const ndossa::Formula& formula, DossaNoteId after, std::size_t limit,
                            std::vector<DossaNoteId>& ids, bool& exact) override {
       return real_->candidates(formula, after, limit, ids, exact);

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -150,8 +152,13 @@ bool loadDocument(DossaDbHandle db, const Json& line, DossaNoteId& id, std::stri
     problem = "not a dump line (expected {\"noteid\":N,\"items\":{...}})";
     return false;
   }
+  const std::uint64_t noteId = line[kNoteId].get<std::uint64_t>();
+  if (noteId == 0 || noteId > std::numeric_limits<DossaNoteId>::max()) {
+    problem = "note id " + std::to_string(noteId) + " is out of range";
+    return false;
+  }
   DossaOpenNote note;
-  if (DossaStatus s = DossaNoteCreate(db, note.out())) {
+  if (DossaStatus s = DossaNoteCreateWithId(db, static_cast<DossaNoteId>(noteId), note.out())) {
     problem = dossaStatusText(s);
     return false;
   }
@@ -201,7 +208,9 @@ bool loadDocument(DossaDbHandle db, const Json& line, DossaNoteId& id, std::stri
     return false;
   }
   if (DossaStatus s = DossaNoteUpdate(note.get(), 0)) {
-    problem = dossaStatusText(s);
+    // The ids of a dump ascend: a load keeps them, each above the one before.
+    problem = s == DOSSA_ERR_INVALID_ARGUMENT ? "note id " + std::to_string(noteId) + " does not follow the ids before it"
+                                              : dossaStatusText(s);
     return false;
   }
   return DossaNoteGetId(note.get(), &id) == DOSSA_NOERROR;
@@ -267,7 +276,6 @@ DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
       return result;
     }
     ++result.documents;
-    if (id != line[kNoteId].get<std::uint64_t>()) ++result.renumbered;
   }
   if (in.bad()) {
     DossaDbAbortUnit(db);

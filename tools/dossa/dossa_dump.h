@@ -24,7 +24,6 @@ bool dossaDumpLine(DossaNoteId id, DossaNoteHandle note, std::string& line, std:
 struct DossaLoadResult {
   bool ok = false;
   std::size_t documents = 0;  // documents written
-  std::size_t renumbered = 0; // documents whose new id differs from the dump's
   std::string problem;        // why it failed: "line N: ..." for a bad line
 };
 

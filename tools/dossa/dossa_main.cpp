@@ -226,10 +226,6 @@ int cmdLoad(const std::vector<std::string>& args) {
     return fail(args[1] + ": " + problem);
   }
   std::printf("loaded %zu document%s\n", result.documents, result.documents == 1 ? "" : "s");
-  if (result.renumbered != 0) {
-    std::printf("%zu document%s got a new note id (the dump's ids have gaps)\n", result.renumbered,
-                result.renumbered == 1 ? "" : "s");
-  }
   return 0;
 }
 
