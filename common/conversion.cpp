@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
@@ -51,6 +52,12 @@ constexpr char kTagFailed[4] = {'?', '?', '?', '?'};
 constexpr std::size_t kMaxHexText = 8;
 
 constexpr ZO_LONG kNotStarted = static_cast<ZO_LONG>(XEC_NOT_STARTED_OR_NO_TRACE_FILE);
+
+// Guards the CCSID records and the table list: every entry point that reads
+// or changes them holds it for its whole run (recursive, since they call one
+// another), so the module may be used from several threads at once.
+std::recursive_mutex g_conversionMutex;
+using ConversionLock = std::lock_guard<std::recursive_mutex>;
 
 // ---------------------------------------------------------------------------
 // CCSID records
@@ -484,6 +491,7 @@ ZO_LONG codeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target, Z
 // ---------------------------------------------------------------------------
 
 ZO_LONG xxxInitialize() {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xxxInitialize", rc);
   XrkControlBlock* block = xrkControlBlock();
@@ -539,6 +547,7 @@ ZO_LONG xxxInitialize() {
 }
 
 ZO_LONG xxxTerminate() {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xxxTerminate", rc);
   if (XrkControlBlock* block = xrkControlBlock()) block->ccsidTree = nullptr;
@@ -549,6 +558,7 @@ ZO_LONG xxxTerminate() {
 }
 
 ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]) {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xcsQueryCCSIDType", rc);
   const XrkControlBlock* block = xrkControlBlock();
@@ -568,6 +578,7 @@ ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]) {
 
 ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE* source,
                          ZO_LONG sourceLength, ZO_BYTE* target, ZO_LONG* targetLength) {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xcsConvertString", rc);
   auto fail = [&rc](ZO_LONG code) {
@@ -605,6 +616,7 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
 }
 
 ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape) {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xcsQueryConversion", rc);
   auto fail = [&rc](ZO_LONG code) {
@@ -637,6 +649,7 @@ ZO_BOOLEAN xcsIsLeadByte(ZO_LONG leadByteSet, ZO_BYTE byte) { return isLeadByte(
 
 ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const char* sourceSingle,
                     const char* sourceDouble, ZO_LONG leadByteSet) {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xxxOpenConv", rc);
   auto result = [&rc](ZO_LONG value) {
@@ -658,5 +671,6 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
 
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,
                     ZO_LONG* targetLength, ZO_LONG tables, ZO_LONG method) {
+  ConversionLock lock(g_conversionMutex);
   return codeConv(source, sourceLength, target, targetLength, tables, method, std::nullopt);
 }

@@ -27,10 +27,10 @@ class ZoStoreCodes {
     errorCode_ = systemErrorCode_;
     dbErrorCode_ = dbErrorCode;
     dbErrorText_ = dbErrorText;
-    return FALSE;
+    return ZO_FALSE;
   }
   // TRUE exactly when the error code is 0.
-  ZO_BOOLEAN succeeded() const { return errorCode_ == 0 ? TRUE : FALSE; }
+  ZO_BOOLEAN succeeded() const { return errorCode_ == 0 ? ZO_TRUE : ZO_FALSE; }
 
   // Protected so that concrete stores can name them in XTR_METHOD.
   ZO_ULONG errorCode_ = 0;

@@ -60,7 +60,7 @@ class ZoConfig : public ZoErrorCodes {
   ZO_ULONG getErrorCode() const { return errorCode_; }
 
   // TRUE while a file is open.
-  ZO_BOOLEAN isOpen() const { return file_ != nullptr ? TRUE : FALSE; }
+  ZO_BOOLEAN isOpen() const { return file_ != nullptr ? ZO_TRUE : ZO_FALSE; }
 
  private:
   struct FileCloser {
@@ -70,7 +70,7 @@ class ZoConfig : public ZoErrorCodes {
   // Bytes fetched from the file at a time.
   static constexpr std::size_t READ_BLOCK = 16 * 1024;
 
-  ZO_BOOLEAN finish() const { return errorCode_ == 0 ? TRUE : FALSE; }
+  ZO_BOOLEAN finish() const { return errorCode_ == 0 ? ZO_TRUE : ZO_FALSE; }
   // Goes back to the start of the file.
   void rewind();
   // Fetches the next block of the file; false at its end.

@@ -22,7 +22,6 @@
 #include "defs/zo_string.h"
 #include "session/zo_config.h"
 #include "session/zo_ref_list.h"
-#include "session/zo_store_factory.h"
 
 // Objects that record themselves with a session; the session only keeps their
 // addresses.
@@ -30,6 +29,8 @@ class ZoService;
 class ZoMessage;
 class ZoSendOptions;
 class ZoReceiveOptions;
+// What the session hands a store it creates (session/zo_store_factory.h).
+struct ZoStoreRequest;
 
 class ZoSession : public ZoErrorCodes {
  public:
@@ -135,7 +136,7 @@ class ZoSession : public ZoErrorCodes {
   ZO_BOOLEAN fail(ZO_ULONG code);
   // Takes over the configuration's code after a failed read; returns FALSE.
   ZO_BOOLEAN failFromConfig();
-  ZO_BOOLEAN succeeded() const { return errorCode_ == 0 ? TRUE : FALSE; }
+  ZO_BOOLEAN succeeded() const { return errorCode_ == 0 ? ZO_TRUE : ZO_FALSE; }
   // Construction steps 2 to 4, shared by both constructors.
   void start();
   // Reads Base/CharacterSet (kind 1): "Local" or digits whose value, leading
