@@ -26,6 +26,8 @@ namespace {
 constexpr const char* kXlatPathVariable = "VEXO_XLAT_PATH";
 constexpr const char* kControlFileName = "VEXOCCS.TBL";
 constexpr const char* kTableSuffix = ".tbl";
+// The installed tables, below the installation prefix.
+constexpr const char* kInstalledXlatSubdir = "share/vexo/xlat";
 constexpr int kControlFields = 6;
 
 constexpr ZO_BYTE kShiftOut = 0x0E;
@@ -58,6 +60,42 @@ constexpr ZO_LONG kNotStarted = static_cast<ZO_LONG>(XEC_NOT_STARTED_OR_NO_TRACE
 // another), so the module may be used from several threads at once.
 std::recursive_mutex g_conversionMutex;
 using ConversionLock = std::lock_guard<std::recursive_mutex>;
+
+// ---------------------------------------------------------------------------
+// Where the control file and the tables are read
+
+// The installed tables the start found when VEXO_XLAT_PATH is not set and the
+// current directory holds no control file; empty: the current directory.
+std::string g_installedDir;
+
+bool xlatPathSet() {
+  const char* dir = platformGetEnv(kXlatPathVariable);
+  return dir != nullptr && *dir != '\0';
+}
+
+// VEXO_XLAT_PATH when set, else where the start found the control file.
+std::string tableDirectory() {
+  return xlatPathSet() ? platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) : g_installedDir;
+}
+
+// The installed tables: beside the program (<program folder>/../share/vexo/xlat/,
+// which holds wherever the installed tree is copied), then under the prefix
+// the library was built for.
+std::vector<std::string> installedTableDirs() {
+  std::vector<std::string> dirs;
+  std::string program = platformProgramPath();
+  std::size_t slash = program.find_last_of("/\\");
+  if (slash != std::string::npos) {
+    std::size_t parent = slash == 0 ? std::string::npos : program.find_last_of("/\\", slash - 1);
+    if (parent != std::string::npos) {
+      dirs.push_back(platformDirWithSeparator((program.substr(0, parent + 1) + kInstalledXlatSubdir).c_str()));
+    }
+  }
+#ifdef VEXO_INSTALL_XLAT_DIR
+  dirs.push_back(platformDirWithSeparator(VEXO_INSTALL_XLAT_DIR));
+#endif
+  return dirs;
+}
 
 // ---------------------------------------------------------------------------
 // CCSID records
@@ -242,7 +280,7 @@ ZO_LONG openTable(const char* source, const char* target, bool doubleByte, ZO_LO
   entry.size = 0;
   entry.leadByteSet = doubleByte ? leadByteSet : 0;
 
-  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + name + kTableSuffix;
+  std::string path = tableDirectory() + name + kTableSuffix;
   xtrText(doubleByte ? "xxxOpenConv: About to try opening (LC)...." : "xxxOpenConv: About to try opening (LC) ....");
   xtrText(path.c_str());
   int error = readTable(entry, path, doubleByte);
@@ -501,8 +539,18 @@ ZO_LONG xxxInitialize() {
   }
   block->systemCodePage = ObtainSystemCp();
 
-  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + kControlFileName;
+  g_installedDir.clear();
+  std::string path = tableDirectory() + kControlFileName;
   File file(platformOpenRegularFile(path.c_str(), PlatformFileUse::Read));
+  if (!file && !xlatPathSet()) {
+    for (const std::string& dir : installedTableDirs()) {
+      file.reset(platformOpenRegularFile((dir + kControlFileName).c_str(), PlatformFileUse::Read));
+      if (file) {
+        g_installedDir = dir;
+        break;
+      }
+    }
+  }
   if (!file) {
     xtrText("Failed to open conversion table control file");
     xtrText(path.c_str());

@@ -26,6 +26,16 @@ constexpr const char* kUsage =
     "       dossa delete FILE NOTEID\n"
     "       dossa check FILE\n"
     "       dossa build FILE [MESSAGE ...]\n";
+constexpr const char* kHelp =
+    "usage: dossa create FILE\n"
+    "       dossa list FILE [--form FORM]\n"
+    "       dossa dump FILE [--form FORM]\n"
+    "       dossa put FILE FORM NAME=TEXT ... [--number NAME=N] [--list NAME=A,B,...]\n"
+    "       dossa delete FILE NOTEID\n"
+    "       dossa check FILE\n"
+    "       dossa build FILE [MESSAGE ...]\n"
+    "       dossa --help | --version\n"
+    "Administers a document database file; see dossa(1).\n";
 // Documents read from the database at a time while listing.
 constexpr std::uint32_t kListBatch = 512;
 // Characters of a value shown by "list" before it is cut.
@@ -40,7 +50,7 @@ int fail(const std::string& message) {
 
 int usage(const std::string& message) {
   std::fprintf(stderr, "dossa: %s\n%s", message.c_str(), kUsage);
-  return 1;
+  return PROGRAM_EXIT_USAGE;
 }
 
 std::string statusText(DossaStatus status) {
@@ -379,4 +389,4 @@ int dossaMain(int argc, char* argv[]) {
 }  // namespace
 
 // The frame flushes and checks standard output at the end.
-int main(int argc, char* argv[]) { return programRunMain("dossa", argc, argv, dossaMain); }
+int main(int argc, char* argv[]) { return programRunTool("dossa", kHelp, argc, argv, dossaMain); }
