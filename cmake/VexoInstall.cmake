@@ -9,8 +9,8 @@
 #   share/doc/vexo/examples/  the examples, the application of examples/app among them
 #   share/man/man1, man5      the manual pages
 #
-# Components: "runtime" (programs, tables, manual pages, the shared library)
-# and "development" (headers, archive, package files, examples).
+# Components: "library" (the shared library), "programs" (programs, tables,
+# manual pages) and "development" (headers, archive, package files, examples).
 include(CMakePackageConfigHelpers)
 
 # The whole class library as one archive or one shared library, from the
@@ -39,8 +39,8 @@ target_compile_features(vexo INTERFACE cxx_std_20)
 
 install(TARGETS vexo EXPORT vexoTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library NAMELINK_COMPONENT development
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library)
 install(EXPORT vexoTargets NAMESPACE vexo:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo
   COMPONENT development)
 configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/vexoConfig.cmake.in
@@ -70,11 +70,11 @@ endforeach()
 set(VEXO_INSTALLED_PROGRAMS vexopxm vexolev dossa vexomap vexoconv mktables)
 foreach(program IN LISTS VEXO_INSTALLED_PROGRAMS)
   if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
   endif()
 endforeach()
 install(DIRECTORY ${CMAKE_BINARY_DIR}/share/xlat/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vexo/xlat
-  COMPONENT runtime)
+  COMPONENT programs)
 set_property(SOURCE ${CMAKE_SOURCE_DIR}/common/conversion.cpp APPEND PROPERTY COMPILE_DEFINITIONS
   "VEXO_INSTALL_XLAT_DIR=\"${CMAKE_INSTALL_FULL_DATADIR}/vexo/xlat\"")
 
@@ -96,7 +96,7 @@ if(VEXO_SCDOC)
       DEPENDS ${source}
       COMMENT "Manual page ${page}")
     list(APPEND VEXO_MAN_PAGES ${output})
-    install(FILES ${output} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT runtime)
+    install(FILES ${output} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT programs)
   endforeach()
   add_custom_target(man_pages ALL DEPENDS ${VEXO_MAN_PAGES})
 else()
