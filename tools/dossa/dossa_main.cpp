@@ -26,16 +26,6 @@ constexpr const char* kUsage =
     "       dossa delete FILE NOTEID\n"
     "       dossa check FILE\n"
     "       dossa build FILE [MESSAGE ...]\n";
-constexpr const char* kHelp =
-    "usage: dossa create FILE\n"
-    "       dossa list FILE [--form FORM]\n"
-    "       dossa dump FILE [--form FORM]\n"
-    "       dossa put FILE FORM NAME=TEXT ... [--number NAME=N] [--list NAME=A,B,...]\n"
-    "       dossa delete FILE NOTEID\n"
-    "       dossa check FILE\n"
-    "       dossa build FILE [MESSAGE ...]\n"
-    "       dossa --help | --version\n"
-    "Administers a document database file; see dossa(1).\n";
 // Documents read from the database at a time while listing.
 constexpr std::uint32_t kListBatch = 512;
 // Characters of a value shown by "list" before it is cut.
@@ -389,4 +379,9 @@ int dossaMain(int argc, char* argv[]) {
 }  // namespace
 
 // The frame flushes and checks standard output at the end.
-int main(int argc, char* argv[]) { return programRunTool("dossa", kHelp, argc, argv, dossaMain); }
+int main(int argc, char* argv[]) {
+  static const std::string help = std::string(kUsage) +
+                                  "       dossa --help | --version\n"
+                                  "Administers a document database file; see dossa(1).\n";
+  return programRunTool("dossa", help.c_str(), argc, argv, dossaMain);
+}
