@@ -1,10 +1,12 @@
 #pragma once
 // Code-page conversion by tables, as an application calls it.
 //
-// The common services' start reads the control file "VEXOCCS.TBL" (directory
-// from VEXO_XLAT_PATH; when it is not set, the installed tables under
-// share/vexo/xlat/, else the current directory). Conversion tables are loaded
-// on first use and kept until the stop.
+// The common services' start reads the control file "VEXOCCS.TBL" from the
+// directory VEXO_XLAT_PATH names; when it is not set, from the current
+// directory, or, when that holds no control file, from the installed tables
+// (<program folder>/../share/vexo/xlat/, then the installation prefix the
+// library was built for). Conversion tables are read from the same directory,
+// on first use, and kept until the stop.
 //
 // Every function answers XEC_NOT_STARTED_OR_NO_TRACE_FILE while the common
 // services are not started, and writes its trace entry and exit lines under
