@@ -12,6 +12,9 @@
 // A session whose getErrorCode() is not 0 after construction is unusable and
 // holds nothing: its creator reads getErrorCode(), getReasonCode() and
 // getErrorText() and deletes it.
+//
+// Threads: a session and the objects made under it take no locks; each is
+// used by one thread at a time.
 
 #include <memory>
 
