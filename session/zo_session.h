@@ -13,8 +13,8 @@
 // holds nothing: its creator reads getErrorCode(), getReasonCode() and
 // getErrorText() and deletes it.
 //
-// Threads: a session and the objects made under it take no locks; each is
-// used by one thread at a time.
+// Threads: a session and the objects made under it take no locks; together
+// they are used by one thread at a time (objects record themselves with it).
 
 #include <memory>
 
