@@ -23,6 +23,7 @@ function(vexo_stamp_sources target)
   endforeach()
   target_compile_options(${target} PRIVATE -include ${VEXO_MODULE_HEADER})
   target_compile_definitions(${target} PRIVATE
+    VEXO_VERSION="${PROJECT_VERSION}"
     VEXO_DOTTED_VERSION="${VEXO_DOTTED_VERSION}"
     VEXO_RELEASE_DATE="${VEXO_RELEASE_DATE}"
     VEXO_RELEASE_TIME="${VEXO_RELEASE_TIME}")

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
@@ -25,6 +26,8 @@
 namespace {
 
 constexpr const char* kXlatPathVariable = "VEXO_XLAT_PATH";
+// The installed tables, below the installation prefix.
+constexpr const char* kInstalledXlatSubdir = "share/vexo/xlat";
 
 constexpr ZO_BYTE kHostNewLine = 0x15;
 constexpr ZO_BYTE kHostLineFeed = 0x25;
@@ -43,6 +46,48 @@ constexpr char kTagFailed[4] = {'?', '?', '?', '?'};
 constexpr std::size_t kMaxHexText = 8;
 
 constexpr ZO_LONG kNotStarted = static_cast<ZO_LONG>(XEC_NOT_STARTED_OR_NO_TRACE_FILE);
+
+// Guards the CCSID records and the table list: every entry point that reads
+// or changes them holds it for its whole run (recursive, since they call one
+// another), so the module may be used from several threads at once.
+std::recursive_mutex g_conversionMutex;
+using ConversionLock = std::lock_guard<std::recursive_mutex>;
+
+// ---------------------------------------------------------------------------
+// Where the control file and the tables are read
+
+// The installed tables the start found when VEXO_XLAT_PATH is not set and the
+// current directory holds no control file; empty: the current directory.
+std::string g_installedDir;
+
+bool xlatPathSet() {
+  const char* dir = platformGetEnv(kXlatPathVariable);
+  return dir != nullptr && *dir != '\0';
+}
+
+// VEXO_XLAT_PATH when set, else where the start found the control file.
+std::string tableDirectory() {
+  return xlatPathSet() ? platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) : g_installedDir;
+}
+
+// The installed tables: beside the program (<program folder>/../share/vexo/xlat/,
+// which holds wherever the installed tree is copied), then under the prefix
+// the library was built for.
+std::vector<std::string> installedTableDirs() {
+  std::vector<std::string> dirs;
+  std::string program = platformProgramPath();
+  std::size_t slash = program.find_last_of("/\\");
+  if (slash != std::string::npos) {
+    std::size_t parent = slash == 0 ? std::string::npos : program.find_last_of("/\\", slash - 1);
+    if (parent != std::string::npos) {
+      dirs.push_back(platformDirWithSeparator((program.substr(0, parent + 1) + kInstalledXlatSubdir).c_str()));
+    }
+  }
+#ifdef VEXO_INSTALL_XLAT_DIR
+  dirs.push_back(platformDirWithSeparator(VEXO_INSTALL_XLAT_DIR));
+#endif
+  return dirs;
+}
 
 // ---------------------------------------------------------------------------
 // CCSID records
@@ -227,7 +272,7 @@ ZO_LONG openTable(const char* source, const char* target, bool doubleByte, ZO_LO
   entry.size = 0;
   entry.leadByteSet = doubleByte ? leadByteSet : 0;
 
-  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + name + XCS_TABLE_SUFFIX;
+  std::string path = tableDirectory() + name + XCS_TABLE_SUFFIX;
   xtrText(doubleByte ? "xxxOpenConv: About to try opening (LC)...." : "xxxOpenConv: About to try opening (LC) ....");
   xtrText(path.c_str());
   int error = readTable(entry, path, doubleByte);
@@ -472,6 +517,7 @@ ZO_LONG codeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target, Z
 // ---------------------------------------------------------------------------
 
 ZO_LONG xxxInitialize() {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xxxInitialize", rc);
   XrkControlBlock* block = xrkControlBlock();
@@ -481,8 +527,18 @@ ZO_LONG xxxInitialize() {
   }
   block->systemCodePage = ObtainSystemCp();
 
-  std::string path = platformDirWithSeparator(platformGetEnv(kXlatPathVariable)) + XCS_CONTROL_FILE_NAME;
+  g_installedDir.clear();
+  std::string path = tableDirectory() + XCS_CONTROL_FILE_NAME;
   File file(platformOpenRegularFile(path.c_str(), PlatformFileUse::Read));
+  if (!file && !xlatPathSet()) {
+    for (const std::string& dir : installedTableDirs()) {
+      file.reset(platformOpenRegularFile((dir + XCS_CONTROL_FILE_NAME).c_str(), PlatformFileUse::Read));
+      if (file) {
+        g_installedDir = dir;
+        break;
+      }
+    }
+  }
   if (!file) {
     xtrText("Failed to open conversion table control file");
     xtrText(path.c_str());
@@ -526,6 +582,7 @@ ZO_LONG xxxInitialize() {
 }
 
 ZO_LONG xxxTerminate() {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xxxTerminate", rc);
   if (XrkControlBlock* block = xrkControlBlock()) block->ccsidTree = nullptr;
@@ -536,6 +593,7 @@ ZO_LONG xxxTerminate() {
 }
 
 ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]) {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xcsQueryCCSIDType", rc);
   const XrkControlBlock* block = xrkControlBlock();
@@ -554,6 +612,7 @@ ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]) {
 
 ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE* source,
                          ZO_LONG sourceLength, ZO_BYTE* target, ZO_LONG* targetLength) {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xcsConvertString", rc);
   const XrkControlBlock* block = xrkControlBlock();
@@ -589,6 +648,7 @@ ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE
 }
 
 ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape) {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xcsQueryConversion", rc);
   const XrkControlBlock* block = xrkControlBlock();
@@ -618,6 +678,7 @@ ZO_BOOLEAN xcsIsLeadByte(ZO_LONG leadByteSet, ZO_BYTE byte) { return isLeadByte(
 
 ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const char* sourceSingle,
                     const char* sourceDouble, ZO_LONG leadByteSet) {
+  ConversionLock lock(g_conversionMutex);
   ZO_ULONG rc = 0;
   XTR_SERVICE("xxxOpenConv", rc);
   // The texts become part of a file path: only hex digits are accepted.
@@ -635,5 +696,6 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
 
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,
                     ZO_LONG* targetLength, ZO_LONG tables, ZO_LONG method) {
+  ConversionLock lock(g_conversionMutex);
   return codeConv(source, sourceLength, target, targetLength, tables, method, std::nullopt);
 }

@@ -5,10 +5,10 @@
 
 #include "common/zo_types.h"
 
-// TRUE exactly when `code` is 0.
-inline ZO_BOOLEAN zoSucceeded(ZO_ULONG code) { return code == 0 ? TRUE : FALSE; }
+// ZO_TRUE exactly when `code` is 0.
+inline ZO_BOOLEAN zoSucceeded(ZO_ULONG code) { return code == 0 ? ZO_TRUE : ZO_FALSE; }
 
-// Sets `errorCode` to `code`; returns TRUE exactly when it is 0.
+// Sets `errorCode` to `code`; returns ZO_TRUE exactly when it is 0.
 inline ZO_BOOLEAN zoSetOutcome(ZO_ULONG& errorCode, ZO_ULONG code) {
   errorCode = code;
   return zoSucceeded(code);

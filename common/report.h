@@ -5,7 +5,8 @@
 // is set and usable, else in the current directory). The file is opened at the
 // first report and stays open for every later report of the process.
 //
-// Reports from several threads are written one after the other. A report
+// Threads: any thread may report; reports from several threads are written
+// one after the other, under one lock. A report
 // requested before the common services are started is still written, to
 // "XRK<5-digit process id>.FDC" in the current directory, without a thread id,
 // function stack or ring.

@@ -2,6 +2,9 @@
 // Names of return codes: the name table and the lookup that turns any code
 // (internal or public) into text for trace lines, failure reports and console
 // messages.
+//
+// Threads: the table is constant and the lookup keeps no state; any thread may
+// use them at any time, before the common services start too.
 
 #include <cstddef>
 

@@ -1,15 +1,19 @@
 #pragma once
-// Common services: the per-process control block and the start and stop of the
-// layer (trace, failure report, system utilities, code-page conversion).
+// Common services, the library's side: the per-process control block the trace,
+// failure report and conversion modules share. Applications see only
+// common/services_api.h.
 //
-// The block is created by xrkInitCommonServices and released by
-// xrkTermCommonServices. Start and stop must not run while other threads are
-// tracing; between them every service of the layer may be used from any thread.
+// Threads: the block is created and released by the start and stop, which
+// must not run while other threads use the layer. Between them any thread may
+// use every service; the trace fields of the block change only under the trace
+// module's lock (a function-stack record's depth and names only on its own
+// thread), and the CCSID tree is written only by the start and the stop.
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 
+#include "common/services_api.h"
 #include "common/zo_types.h"
 
 struct XcsCcsidRecord;  // a node of the conversion module's CCSID tree
@@ -95,12 +99,3 @@ inline constexpr ZO_LONG XTR_LEVEL_MODE_MINUS = 2;  // "-": no texts or dumps
 // The block of this process, or null while the layer is not started. Borrowed:
 // the caller must not delete it, and must not keep it across a stop.
 XrkControlBlock* xrkControlBlock();
-
-// Starts the layer for the product prefix (3 or 4 characters; longer ones are
-// kept to 8 and named by their first 4). Returns 0 (also when the layer is
-// already started with this prefix in this process), xecS_E_NONE when the
-// block cannot be allocated, or the result of the conversion start-up.
-ZO_ULONG xrkInitCommonServices(const char* prefix);
-
-// Stops the layer: closes the trace file and releases the block. Returns 0.
-ZO_ULONG xrkTermCommonServices();

@@ -1,6 +1,8 @@
 #pragma once
 // System utilities of the common-services layer: the system code page, the
 // current date and time as text, and a pause.
+//
+// Threads: every function may be called from any thread; none keeps state.
 
 #include "common/zo_types.h"
 

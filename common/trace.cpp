@@ -25,8 +25,8 @@
 #include "common/trace_internal.h"
 #include "platform/platform.h"
 
-int xtrTraceActive = 0;
-int xtrUserTracingActive = 0;
+std::atomic<int> xtrTraceActive{0};
+std::atomic<int> xtrUserTracingActive{0};
 
 namespace {
 
@@ -498,3 +498,7 @@ ZO_ULONG xrk_xtrTerminate() {
   xtrTraceActive = 0;
   return 0;
 }
+
+ZO_BOOLEAN xtrIsTraceActive() { return xtrTraceActive.load() != 0 ? TRUE : FALSE; }
+
+ZO_BOOLEAN xtrIsUserTracingActive() { return xtrUserTracingActive.load() != 0 ? TRUE : FALSE; }

@@ -1,5 +1,8 @@
 #pragma once
-// Trace facility: function entries and exits, text lines and hex dumps.
+// Trace facility, the library's side: the module state, the start and stop
+// called by the common services, and the guard and macros every traced
+// function uses. The recording functions themselves are declared in
+// common/trace_api.h, the part applications see.
 //
 // All four recording operations do nothing while the common services are not
 // started. Library code does not call them directly: it uses XtrMethod and the
@@ -7,45 +10,28 @@
 // only while user tracing is off; text and data lines only while tracing is
 // active and user tracing is off).
 //
-// Any thread may trace at any time between the start and the stop of the
-// common services: each thread keeps its own function stack (the first 39
+// Threads: any thread may trace at any time between the start and the stop of
+// the common services: each thread keeps its own function stack (the first 39
 // threads get one), and the shared ring, nesting count and file lines are
-// written under one lock, so lines of different threads never mix. A line is
-// written and flushed as a whole.
+// written under one lock, so lines of different threads never mix. The two
+// switches are atomics: written under that lock and by the start and stop,
+// read anywhere without it.
 
+#include <atomic>
 #include <cstdarg>
 #include <cstddef>
 
 #include "common/error_codes.h"
+#include "common/trace_api.h"
 #include "common/zo_types.h"
 
 // Module state read by the whole system.
-extern int xtrTraceActive;        // 1 once the trace file is open
-extern int xtrUserTracingActive;  // 1 when <prefix>_TRACE began with "U"/"u"
+extern std::atomic<int> xtrTraceActive;        // 1 once the trace file is open
+extern std::atomic<int> xtrUserTracingActive;  // 1 when <prefix>_TRACE began with "U"/"u"
 
 // Reads the <prefix>_TRACE* variables, opens the trace file when asked and
 // allocates the ring. Called once by xrkInitCommonServices; returns 0.
 int xtrInitialize();
-// Records entry into / exit from a function (names longer than 39 characters
-// are cut in the records, not in the file; a null name counts as empty).
-void xtrEntry(const char* functionName);
-void xtrExit(const char* functionName, ZO_ULONG returnCode);
-// One text line "   ! <text>" (a null text counts as empty).
-void xtrText(const char* text);
-// Hex dump of `length` bytes; a null address writes "  has NULL pointer", a
-// length below 1 writes nothing.
-void xtrData(const void* address, ZO_LONG length);
-
-// Format checking of xtrTextF. MinGW's "printf" checks against the old system
-// runtime; its builds format with the C99 functions (%zu, %lld), as elsewhere.
-#ifdef __MINGW32__
-#define XTR_PRINTF_CHECK(formatArg, firstArg) __attribute__((format(gnu_printf, formatArg, firstArg)))
-#else
-#define XTR_PRINTF_CHECK(formatArg, firstArg) __attribute__((format(printf, formatArg, firstArg)))
-#endif
-
-// Writes one text line formatted like printf (no test of the trace state).
-void xtrTextF(const char* format, ...) XTR_PRINTF_CHECK(1, 2);
 
 // Opens (for appending) the trace file at `path` and writes its header.
 // Returns 0, or XEC_NOT_STARTED_OR_NO_TRACE_FILE after a failure report when

@@ -9,7 +9,10 @@
 #define VEXO_MODULE_STORAGE static
 #endif
 
-#define VEXO_CODE_LEVEL_TEXT "@(!)      ***** Code Level is 0.0.1 *****"
+#ifndef VEXO_VERSION
+#error "the build defines VEXO_VERSION (the project version)"
+#endif
+#define VEXO_CODE_LEVEL_TEXT "@(!)      ***** Code Level is " VEXO_VERSION " *****"
 
 // One definition per program: an inline variable is merged by the linker.
 VEXO_MODULE_STORAGE __attribute__((used)) const char vexoCodeLevel[] = VEXO_CODE_LEVEL_TEXT;

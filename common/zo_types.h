@@ -10,12 +10,10 @@ typedef std::int32_t ZO_BOOLEAN;
 // Internal codes and completion codes are unsigned 32-bit values.
 typedef std::uint32_t ZO_ULONG;
 
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
+// The two values of ZO_BOOLEAN. Inside this tree the sources also spell them
+// TRUE and FALSE (common/zo_bool.h); those macros stay out of applications.
+inline constexpr ZO_BOOLEAN ZO_TRUE = 1;
+inline constexpr ZO_BOOLEAN ZO_FALSE = 0;
 
 static_assert(sizeof(ZO_LONG) == 4 && sizeof(ZO_SHORT) == 2 && sizeof(ZO_BYTE) == 1 &&
               sizeof(ZO_BOOLEAN) == 4 && sizeof(ZO_ULONG) == 4);

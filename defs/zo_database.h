@@ -50,11 +50,11 @@ class ZoDatabase : protected ZoStoreCodes {
   // slots 6-11: the one-argument forms are the two-argument forms with replace
   // FALSE, called through the table.
   virtual ZO_BOOLEAN write(ZoMessageDef& definition, ZO_BOOLEAN replace) = 0;
-  virtual ZO_BOOLEAN write(ZoMessageDef& definition) { return write(definition, FALSE); }
+  virtual ZO_BOOLEAN write(ZoMessageDef& definition) { return write(definition, ZO_FALSE); }
   virtual ZO_BOOLEAN write(ZoServiceDef& definition, ZO_BOOLEAN replace) = 0;
-  virtual ZO_BOOLEAN write(ZoServiceDef& definition) { return write(definition, FALSE); }
+  virtual ZO_BOOLEAN write(ZoServiceDef& definition) { return write(definition, ZO_FALSE); }
   virtual ZO_BOOLEAN write(ZoFieldDef& definition, ZO_BOOLEAN replace) = 0;
-  virtual ZO_BOOLEAN write(ZoFieldDef& definition) { return write(definition, FALSE); }
+  virtual ZO_BOOLEAN write(ZoFieldDef& definition) { return write(definition, ZO_FALSE); }
   // slots 12-15
   virtual ZO_BOOLEAN deleteSvc(const ZoString& serviceName) = 0;
   virtual ZO_BOOLEAN deleteMsg(const ZoString& messageName) = 0;
@@ -73,15 +73,15 @@ class ZoDatabase : protected ZoStoreCodes {
   // or does not write, does nothing here and succeeds.
   virtual ZO_BOOLEAN beginUnit() {
     clearCodes();
-    return TRUE;
+    return ZO_TRUE;
   }
   virtual ZO_BOOLEAN commitUnit() {
     clearCodes();
-    return TRUE;
+    return ZO_TRUE;
   }
   virtual ZO_BOOLEAN abortUnit() {
     clearCodes();
-    return TRUE;
+    return ZO_TRUE;
   }
 
  protected:

@@ -83,7 +83,7 @@ class ZoFieldDef {
   ZO_LONG length_ = 0;
   ZO_LONG row_ = 0;
   ZO_LONG column_ = 0;
-  ZO_BOOLEAN hasAttributes_ = FALSE;
+  ZO_BOOLEAN hasAttributes_ = ZO_FALSE;
   ZO_LONG longValue_ = 0;
   ZO_SHORT shortValue_ = 0;
   ZoString stringValue_;

@@ -25,7 +25,7 @@ class ZoStoreCodes {
     errorCode_ = systemErrorCode_;
     dbErrorCode_ = dbErrorCode;
     dbErrorText_ = dbErrorText;
-    return FALSE;
+    return ZO_FALSE;
   }
   // TRUE exactly when the error code is 0.
   ZO_BOOLEAN succeeded() const { return zoSucceeded(errorCode_); }

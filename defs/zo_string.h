@@ -188,8 +188,8 @@ class ZoBinary {
   ZO_BOOLEAN compare(const ZoBinary& other) const;
   ZO_BOOLEAN compare(const char* text) const;
   ZO_BOOLEAN compare(const void* bytes, ZO_LONG count) const;
-  friend bool operator==(const ZoBinary& a, const ZoBinary& b) { return a.compare(b) == TRUE; }
-  friend bool operator!=(const ZoBinary& a, const ZoBinary& b) { return a.compare(b) != TRUE; }
+  friend bool operator==(const ZoBinary& a, const ZoBinary& b) { return a.compare(b) == ZO_TRUE; }
+  friend bool operator!=(const ZoBinary& a, const ZoBinary& b) { return a.compare(b) != ZO_TRUE; }
 
   // Extends a shorter value to exactly `count` bytes of `fill`.
   ZO_BOOLEAN pad(ZO_LONG count, ZO_BYTE fill);

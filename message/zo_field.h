@@ -153,12 +153,12 @@ class ZoField : public ZoErrorCodes {
   ZO_LONG m_row = 0;
   ZO_LONG m_column = 0;
   ZO_LONG m_segment = 1;
-  ZO_BOOLEAN m_hasAttributes = FALSE;
+  ZO_BOOLEAN m_hasAttributes = ZO_FALSE;
   ZO_LONG m_color = ZO_COLOR_DEFAULT;
   ZO_LONG m_intensity = ZO_INTENSITY_DEFAULT;
   ZO_LONG m_highLight = ZO_HIGHLIGHT_DEFAULT;
   ZO_LONG m_protection = ZO_PROTECTION_DEFAULT;
-  ZO_BOOLEAN m_valueSet = FALSE;
+  ZO_BOOLEAN m_valueSet = ZO_FALSE;
   ZoString m_textValue;
   ZO_LONG m_longValue = 0;
   ZO_SHORT m_shortValue = 0;

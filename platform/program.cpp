@@ -8,6 +8,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <string>
 
 void platformIgnoreFileSizeSignal() {
 #ifndef _WIN32
@@ -50,4 +51,17 @@ int programRunMain(const char* name, int argc, char* argv[], ProgramBody body) {
     status = PROGRAM_EXIT_FAILURE;
   }
   return status;
+}
+
+namespace {
+// What --help or --version prints; set just before the run that prints it.
+std::string g_toolText;
+}  // namespace
+
+int programRunTool(const char* name, const char* help, int argc, char* argv[], ProgramBody body) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0)) {
+    g_toolText = argv[1][2] == 'h' ? std::string(help) : std::string(name) + " (vexo) " VEXO_VERSION "\n";
+    body = [](int, char*[]) { return std::fputs(g_toolText.c_str(), stdout) < 0 ? PROGRAM_EXIT_FAILURE : 0; };
+  }
+  return programRunMain(name, argc, argv, body);
 }

@@ -8,6 +8,10 @@
 // Exit status of a run the frame ended as failed.
 inline constexpr int PROGRAM_EXIT_FAILURE = 1;
 
+// Exit status of a run refused for its command line, in the tools that follow
+// the usual conventions (dossa, vexomap, vexoconv, mktables).
+inline constexpr int PROGRAM_EXIT_USAGE = 2;
+
 // The body of a program: main's work, given main's arguments; returns the exit
 // status. A lambda without captures converts to it.
 using ProgramBody = int (*)(int argc, char* argv[]);
@@ -33,3 +37,9 @@ int programRunMain(const char* name, int argc, char* argv[], ProgramBody body);
 // line on `err` ("NAME: out of memory", or "NAME: unexpected error: WHAT") and
 // the status PROGRAM_EXIT_FAILURE.
 int programGuardedRun(const char* name, std::FILE* err, int argc, char* argv[], ProgramBody body);
+
+// programRunMain for the tools that follow the usual conventions: a sole
+// argument "--help" prints `help` (whole lines), "--version" prints
+// "NAME (vexo) VERSION"; both to standard output, with status 0. Any other
+// command line goes to `body`.
+int programRunTool(const char* name, const char* help, int argc, char* argv[], ProgramBody body);

@@ -11,6 +11,7 @@
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "platform/platform.h"
+#include "session/zo_config_index.h"
 
 namespace {
 
@@ -20,13 +21,18 @@ std::string_view orEmpty(const char* text) { return text != nullptr ? text : "";
 
 }  // namespace
 
+struct ZoConfig::Indexed {
+  ZoConfigIndex index;
+  PlatformFileStamp stamp;
+};
+
 ZO_BOOLEAN ZoConfig::finish() const { return zoSucceeded(errorCode_); }
 
 bool ZoConfig::reindex() {
   cachedLine_ = NO_LINE;
-  index_.clear();
+  indexed_->index.clear();
   // The stamp is taken first: a change while the file is read shows at the next read.
-  if (platformFileStamp(file_.get(), &stamp_) != 0) stamp_ = PlatformFileStamp{};
+  if (platformFileStamp(file_.get(), &indexed_->stamp) != 0) indexed_->stamp = PlatformFileStamp{};
   std::rewind(file_.get());
   bool read = false;
   // A file too large for memory is a failed read, not a crash.
@@ -39,26 +45,26 @@ bool ZoConfig::reindex() {
       if (got < READ_BLOCK) break;
     }
     read = std::ferror(file_.get()) == 0;
-    if (read) index_.build(bytes);
+    if (read) indexed_->index.build(bytes);
   } catch (const std::exception&) {
     read = false;
   }
   if (!read) {
-    index_.clear();
-    stamp_ = PlatformFileStamp{};  // indexed again at the next read
+    indexed_->index.clear();
+    indexed_->stamp = PlatformFileStamp{};  // indexed again at the next read
   }
   return read;
 }
 
 void ZoConfig::refresh() {
   PlatformFileStamp now;
-  if (platformFileStamp(file_.get(), &now) != 0 || now != stamp_ || stamp_.size < 0) {
+  if (platformFileStamp(file_.get(), &now) != 0 || now != indexed_->stamp || indexed_->stamp.size < 0) {
     XTR_TEXT("File changed since it was indexed: indexing it again");
     reindex();
   }
 }
 
-ZoConfig::ZoConfig() {
+ZoConfig::ZoConfig() : indexed_(std::make_unique<Indexed>()) {
   XTR_METHOD("ZoConfig :: ZoConfig", errorCode_);
 }
 
@@ -94,7 +100,7 @@ ZO_BOOLEAN ZoConfig::open(const char* path) {
   file_.reset(file);
   if (!reindex()) {
     file_.reset();
-    index_.clear();
+    indexed_->index.clear();
     errorCode_ = ERR_CONF_FILE_OPEN_ERROR;
     XTR_TEXTF("Error: failed to read <%s>!", shown);
   }
@@ -111,7 +117,7 @@ ZO_BOOLEAN ZoConfig::close() {
   }
   // A stream is released by fclose even when it reports an error, so it is
   // forgotten either way; keeping it would close it a second time later.
-  index_.clear();
+  indexed_->index.clear();
   cachedLine_ = NO_LINE;
   if (std::fclose(file_.release()) != 0) {
     errorCode_ = ERR_CONF_FILE_CLOSE_ERROR;
@@ -131,7 +137,7 @@ const std::string* ZoConfig::readValue(const char* section, const char* keyword)
   refresh();
   const std::string_view keywordName = orEmpty(keyword);
   std::size_t line = 0;
-  switch (index_.find(orEmpty(section), keywordName, &line)) {
+  switch (indexed_->index.find(orEmpty(section), keywordName, &line)) {
     case ZoConfigIndex::Outcome::SECTION_NOT_FOUND:
       errorCode_ = ERR_CONF_SECTION_NOT_FOUND;
       XTR_TEXTF("Section <<< %s >>> not present", section != nullptr ? section : "");
@@ -153,7 +159,7 @@ const std::string* ZoConfig::readValue(const char* section, const char* keyword)
       break;
   }
   if (line != cachedLine_ || keywordName.size() != cachedKeywordSize_) {
-    ZoString trimmed(index_.value(line, keywordName.size()).c_str());
+    ZoString trimmed(indexed_->index.value(line, keywordName.size()).c_str());
     trimmed.trim();
     cachedValue_ = trimmed.text();
     cachedLine_ = line;

@@ -26,8 +26,6 @@
 #include "common/error_codes.h"
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
-#include "platform/platform.h"
-#include "session/zo_config_index.h"
 
 class ZoConfig : public ZoErrorCodes {
  public:
@@ -68,7 +66,7 @@ class ZoConfig : public ZoErrorCodes {
   ZO_ULONG getErrorCode() const { return errorCode_; }
 
   // TRUE while a file is open.
-  ZO_BOOLEAN isOpen() const { return file_ != nullptr ? TRUE : FALSE; }
+  ZO_BOOLEAN isOpen() const { return file_ != nullptr ? ZO_TRUE : ZO_FALSE; }
 
  private:
   struct FileCloser {
@@ -90,8 +88,9 @@ class ZoConfig : public ZoErrorCodes {
 
   ZO_ULONG errorCode_ = 0;
   std::unique_ptr<std::FILE, FileCloser> file_;
-  ZoConfigIndex index_;
-  PlatformFileStamp stamp_;
+  // The index of the open file and the size and time it was made for.
+  struct Indexed;
+  std::unique_ptr<Indexed> indexed_;
   // The last value read (line and keyword length say which), and the
   // [begin, end) of its tokens once an indexed read asked for them, so that
   // walking a list costs its length once.

@@ -12,6 +12,9 @@
 // A session whose getErrorCode() is not 0 after construction is unusable and
 // holds nothing: its creator reads getErrorCode(), getReasonCode() and
 // getErrorText() and deletes it.
+//
+// Threads: a session and the objects made under it take no locks; together
+// they are used by one thread at a time (objects record themselves with it).
 
 #include <memory>
 
@@ -22,7 +25,6 @@
 #include "defs/zo_string.h"
 #include "session/zo_config.h"
 #include "session/zo_ref_list.h"
-#include "session/zo_store_factory.h"
 
 // Objects that record themselves with a session; the session only keeps their
 // addresses.
@@ -30,6 +32,8 @@ class ZoService;
 class ZoMessage;
 class ZoSendOptions;
 class ZoReceiveOptions;
+// What the session hands a store it creates (session/zo_store_factory.h).
+struct ZoStoreRequest;
 
 class ZoSession : public ZoErrorCodes {
  public:

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/conversion.h"
@@ -325,6 +326,38 @@ TEST_F(ConversionTest, ManyTablesStayAddressable) {
   errno = 0;
   EXPECT_EQ(xxxOpenConv("0fff", "0000", "03e7", "0000", 0), -1);
   EXPECT_EQ(errno, ENOMEM);
+}
+
+// Threads that convert at once, loading tables as they go (the table list
+// grows past its first block meanwhile), each get their own table's result.
+TEST_F(ConversionTest, ThreadsConvertAtOnce) {
+  constexpr int kThreads = 4;
+  constexpr int kCodePages = 120;
+  std::string control = "9999 0 4095 1 1 0\n";
+  for (int n = 1; n <= kCodePages; ++n) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%04x0fff.tbl", n);
+    write(name, shiftedTable(n));
+    control += std::to_string(n) + " 0 " + std::to_string(n) + " 1 1 0\n";
+  }
+  writeText("VEXOCCS.TBL", control);
+  ASSERT_EQ(start(), 0);
+  const Bytes in = {0x00, 0x41, 0x80};
+  std::vector<int> wrong(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int n = t + 1; n <= kCodePages; n += kThreads) {
+        Bytes out(in.size());
+        ZO_LONG length = static_cast<ZO_LONG>(out.size());
+        ZO_LONG rc = xcsConvertString(n, 9999, in.data(), static_cast<ZO_LONG>(in.size()), out.data(), &length);
+        Bytes want = {static_cast<ZO_BYTE>(n), static_cast<ZO_BYTE>(0x41 + n), static_cast<ZO_BYTE>(0x80 + n)};
+        if (rc != 0 || out != want) ++wrong[t];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, std::vector<int>(kThreads, 0));
 }
 
 class CodeConvTest : public ConversionTest {

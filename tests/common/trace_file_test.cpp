@@ -243,6 +243,7 @@ TEST(TraceFile, UserTracingWritesTheNoticeAndSilencesTheCallingConvention) {
     traceInto(dir.path(), "User");
     xrkInitCommonServices("VEXO");
     if (xtrUserTracingActive != 1 || xtrTraceActive != 1) ::_exit(2);
+    if (xtrIsUserTracingActive() != ZO_TRUE || xtrIsTraceActive() != ZO_TRUE) ::_exit(2);
     ZO_ULONG rc = 0;
     {
       XTR_METHOD("ZoConfig :: open", rc);

@@ -87,6 +87,7 @@ TEST(TraceNotStarted, EveryOperationIsHarmless) {
   EXPECT_EQ(xrk_xtrTerminate(), 0u);
   EXPECT_EQ(xrkTermCommonServices(), 0u);
   EXPECT_EQ(xtrTraceActive, 0);
+  EXPECT_EQ(xtrIsTraceActive(), ZO_FALSE);
 }
 
 // Starts the services in this process without a trace file; stops them at the end.

@@ -172,16 +172,17 @@ TEST(Vexomap, StoredLengthsDoNotSizeWhatIsMade) {
 
 TEST(Vexomap, ProgramReportsUsageAndErrorsWithTheirReturnCodes) {
   RunResult usage = runVexomap({});
-  EXPECT_EQ(usage.status, 1);
-  EXPECT_EQ(usage.out, "Usage: vexomap [/v] messagename\n");
-  EXPECT_EQ(runVexomap({"A", "B"}).status, 1);
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_EQ(usage.err, "Usage: vexomap [/v] messagename\n");
+  EXPECT_EQ(usage.out, "");
+  EXPECT_EQ(runVexomap({"A", "B"}).status, 2);
 
   {
     TextDefinitions defs;
     addLogon(defs);
     defs.writeFiles();
     RunResult unknown = runVexomap({"NOSUCH"});
-    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.err, "Error: VEXO rc = TVRC_DEFN_PROPERTY_NOT_FOUND (5009)\n");
     EXPECT_EQ(unknown.out, "");
 
@@ -191,12 +192,12 @@ TEST(Vexomap, ProgramReportsUsageAndErrorsWithTheirReturnCodes) {
     EXPECT_NE(good.out.find("SIGN ON_____"), std::string::npos);
 
     RunResult badName = runVexomap({"BAD.NAME"});
-    EXPECT_EQ(badName.status, 2);
+    EXPECT_EQ(badName.status, 1);
     EXPECT_EQ(badName.err, "Error: VEXO rc = TVRC_INVALID_OBJECT_NAME (118)\n");
   }
   BareSession noConfiguration;  // VEXO_INI_PATH unset while it lives
   RunResult bad = runVexomap({"LOGON"});
-  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(bad.err, "Error: VEXO rc = TVRC_INI_OPEN_ERROR (147)\n");
 }
 

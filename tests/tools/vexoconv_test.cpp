@@ -154,8 +154,8 @@ TEST_F(StreamConverterTest, ProgramExitsAndMessages) {
   EXPECT_NE(slurp(errors).find("4711 is not known (2115)"), std::string::npos) << slurp(errors);
   EXPECT_EQ(runProgram("4711 930"), 1);
   EXPECT_NE(slurp(errors).find("(2111)"), std::string::npos);
-  EXPECT_EQ(runProgram("930"), 1);
-  EXPECT_EQ(runProgram("930 x"), 1);
+  EXPECT_EQ(runProgram("930"), 2);
+  EXPECT_EQ(runProgram("930 x"), 2);
   std::ofstream(input, std::ios::binary) << "AB\x0E\x45";
   EXPECT_EQ(runProgram("930 943"), 1);
   EXPECT_NE(slurp(errors).find("(-15)"), std::string::npos);

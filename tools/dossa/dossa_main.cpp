@@ -45,7 +45,7 @@ int fail(const std::string& message) {
 
 int usage(const std::string& message) {
   std::fprintf(stderr, "dossa: %s\n%s", message.c_str(), kUsage);
-  return 1;
+  return PROGRAM_EXIT_USAGE;
 }
 
 int failStatus(const std::string& what, DossaStatus status) {
@@ -358,4 +358,9 @@ int dossaMain(int argc, char* argv[]) {
 }  // namespace
 
 // The frame flushes and checks standard output at the end.
-int main(int argc, char* argv[]) { return programRunMain("dossa", argc, argv, dossaMain); }
+int main(int argc, char* argv[]) {
+  static const std::string help = std::string(kUsage) +
+                                  "       dossa --help | --version\n"
+                                  "Administers a document database file; see dossa(1).\n";
+  return programRunTool("dossa", help.c_str(), argc, argv, dossaMain);
+}

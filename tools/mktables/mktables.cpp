@@ -27,6 +27,13 @@
 
 namespace {
 
+constexpr const char* kUsage = "usage: mktables OUTDIR\n";
+constexpr const char* kHelp =
+    "usage: mktables OUTDIR\n"
+    "       mktables --help | --version\n"
+    "Writes the code-page control file VEXOCCS.TBL and the conversion tables\n"
+    "into OUTDIR, built from the C library's converters.\n";
+
 using Bytes = std::vector<unsigned char>;
 
 enum class Kind { kSingle, kHostMixed, kPcMixed };
@@ -253,8 +260,8 @@ bool writeControlFile(const std::string& dir) {
 
 int makeTables(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: mktables OUTDIR\n");
-    return 2;
+    std::fprintf(stderr, "%s", kUsage);
+    return PROGRAM_EXIT_USAGE;
   }
   const std::string dir = platformDirWithSeparator(argv[1]);
   bool ok = writeSingleTables(dir);
@@ -267,4 +274,4 @@ int makeTables(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return programRunMain("mktables", argc, argv, makeTables); }
+int main(int argc, char** argv) { return programRunTool("mktables", kHelp, argc, argv, makeTables); }

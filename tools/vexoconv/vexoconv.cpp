@@ -13,6 +13,14 @@
 
 namespace {
 
+constexpr int kExitFailure = PROGRAM_EXIT_FAILURE;
+constexpr const char* kUsage = "usage: vexoconv FROM TO  (CCSID numbers; standard input to standard output)\n";
+constexpr const char* kHelp =
+    "usage: vexoconv FROM TO\n"
+    "       vexoconv --help | --version\n"
+    "Converts standard input from CCSID FROM to CCSID TO onto standard output,\n"
+    "with the tables in VEXO_XLAT_PATH (else the installed ones); see vexoconv(1).\n";
+
 bool parseCcsid(const char* text, ZO_LONG& ccsid) {
   if (!text || !*text) return false;
   long long value = 0;
@@ -46,8 +54,8 @@ int convert(int argc, char** argv) {
   ZO_LONG from = 0;
   ZO_LONG to = 0;
   if (argc != 3 || !parseCcsid(argv[1], from) || !parseCcsid(argv[2], to)) {
-    std::fprintf(stderr, "usage: vexoconv FROM TO  (CCSID numbers; standard input to standard output)\n");
-    return PROGRAM_EXIT_FAILURE;
+    std::fprintf(stderr, "%s", kUsage);
+    return PROGRAM_EXIT_USAGE;
   }
   ZO_ULONG start = xrkInitCommonServices("VEXO");
   if (start == XEC_CONV_CONTROL_FILE_OPEN) {
@@ -90,4 +98,4 @@ int convert(int argc, char** argv) {
 }  // namespace
 
 // The frame flushes and checks standard output at the end.
-int main(int argc, char** argv) { return programRunMain("vexoconv", argc, argv, convert); }
+int main(int argc, char** argv) { return programRunTool("vexoconv", kHelp, argc, argv, convert); }

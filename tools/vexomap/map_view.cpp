@@ -1,6 +1,8 @@
 // vexomap: draws the screen a message describes.
 #include "tools/vexomap/map_view.h"
 
+#include "platform/program.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -18,8 +20,8 @@ namespace {
 
 constexpr const char* kUsage = "vexomap [/v] messagename";
 constexpr int kExitOk = 0;
-constexpr int kExitUsage = 1;
-constexpr int kExitError = 2;
+constexpr int kExitUsage = PROGRAM_EXIT_USAGE;
+constexpr int kExitError = PROGRAM_EXIT_FAILURE;
 constexpr char kFill = '_';
 constexpr char kHidden = '*';
 
@@ -152,7 +154,7 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     }
   }
   if (name == nullptr) {
-    messages.issue(USERMSG_USAGE, 0, 0, kUsage);
+    UserMessage(err, err).issue(USERMSG_USAGE, 0, 0, kUsage);
     return kExitUsage;
   }
 

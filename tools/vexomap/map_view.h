@@ -24,9 +24,16 @@ inline constexpr ZO_LONG VEXOMAP_MAX_COLUMNS = 400;
 // its length. Fields outside the frame appear only in the table.
 std::string vexomapRender(ZoMessage& message, bool showValues);
 
+// What vexomap --help prints.
+inline constexpr const char* kVexomapHelp =
+    "usage: vexomap [/v] messagename\n"
+    "       vexomap --help | --version\n"
+    "Draws the screen the message definition describes (/v: the fields' values\n"
+    "instead of their names), from the definition database vexo.ini names; see vexomap(1).\n";
+
 // The program: "vexomap [/v] messagename". Builds the message through a
-// session configured by VEXO_INI_PATH and writes the drawing to `out`; usage
-// and error lines (with the public return code) go to `out` and `err` as the
-// import program writes them. Returns 0 on success, 1 for a usage error, 2
-// when the session or the message cannot be built.
+// session configured by VEXO_INI_PATH and writes the drawing to `out`; the
+// usage line goes to `err`, error lines (with the public return code) too, as
+// the import program writes them. Returns 0 on success, 2 for a usage error
+// (PROGRAM_EXIT_USAGE), 1 when the session or the message cannot be built.
 int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err);

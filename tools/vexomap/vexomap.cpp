@@ -10,7 +10,7 @@
 #include "tools/vexomap/map_view.h"
 
 int main(int argc, char* argv[]) {
-  return programRunMain("vexomap", argc, argv, [](int count, char* arguments[]) {
+  return programRunTool("vexomap", kVexomapHelp, argc, argv, [](int count, char* arguments[]) {
     // Without the common services nothing is traced; the map is still drawn.
     xrkInitCommonServices("VEXO");
     XTR_TEXT("VEXOMAP starting");

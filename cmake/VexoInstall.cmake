@@ -1,0 +1,116 @@
+# What `cmake --install` puts under the prefix, the CMake package and vexo.pc.
+#
+#   bin/                      the programs
+#   lib/                      libvexo.a, or libvexo.so.VERSION with -DBUILD_SHARED_LIBS=ON
+#   include/vexo/<folder>/    the public headers (cmake/public_headers.txt)
+#   lib/cmake/vexo/           vexoConfig.cmake: find_package(vexo) gives vexo::vexo
+#   lib/pkgconfig/vexo.pc
+#   share/vexo/xlat/          the code-page control file and conversion tables
+#   share/doc/vexo/examples/  the examples, the application of examples/app among them
+#   share/man/man1, man5      the manual pages
+#
+# Components: "library" (the shared library), "programs" (programs, tables,
+# manual pages) and "development" (headers, archive, package files, examples).
+include(CMakePackageConfigHelpers)
+
+# The whole class library as one archive or one shared library, from the
+# objects of the subsystem libraries (the programs keep linking those).
+set(VEXO_LIBRARY_PARTS
+  vexo_platform vexo_common vexo_defs vexo_config vexo_textdb ndossa vexo_docstore vexo_session vexo_message)
+add_library(vexo)
+add_library(vexo::vexo ALIAS vexo)
+foreach(part IN LISTS VEXO_LIBRARY_PARTS)
+  target_sources(vexo PRIVATE $<TARGET_OBJECTS:${part}>)
+endforeach()
+if(NOT TARGET SQLite::SQLite3)
+  find_package(SQLite3 REQUIRED)
+endif()
+find_package(Threads REQUIRED)
+target_link_libraries(vexo PRIVATE SQLite::SQLite3 Threads::Threads)
+target_include_directories(vexo INTERFACE
+  $<BUILD_INTERFACE:${CMAKE_SOURCE_DIR}>
+  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/vexo>
+  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+set_target_properties(vexo PROPERTIES
+  VERSION ${PROJECT_VERSION}
+  SOVERSION ${PROJECT_VERSION_MAJOR}
+  LINKER_LANGUAGE CXX)
+target_compile_features(vexo INTERFACE cxx_std_20)
+
+install(TARGETS vexo EXPORT vexoTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library NAMELINK_COMPONENT development
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library)
+install(EXPORT vexoTargets NAMESPACE vexo:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo
+  COMPONENT development)
+configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/vexoConfig.cmake.in
+  ${CMAKE_BINARY_DIR}/package/vexoConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/vexoConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+# vexo.pc names its prefix relative to its own folder, so that it holds
+# wherever the installed tree is put (a temporary prefix, an unpacked package).
+file(RELATIVE_PATH VEXO_PC_UP /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/vexo.pc.in ${CMAKE_BINARY_DIR}/package/vexo.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/package/vexoConfig.cmake ${CMAKE_BINARY_DIR}/package/vexoConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo COMPONENT development)
+install(FILES ${CMAKE_BINARY_DIR}/package/vexo.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
+
+# Public headers, each in the folder it has in the tree.
+file(STRINGS ${CMAKE_SOURCE_DIR}/cmake/public_headers.txt VEXO_PUBLIC_HEADERS REGEX "^[^#]")
+foreach(header IN LISTS VEXO_PUBLIC_HEADERS)
+  get_filename_component(folder ${header} DIRECTORY)
+  install(FILES ${CMAKE_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexo/${folder}
+    COMPONENT development)
+endforeach()
+
+# The programs and the tables they convert with; the conversion module finds
+# these tables when VEXO_XLAT_PATH is not set.
+set(VEXO_INSTALLED_PROGRAMS vexopxm vexolev dossa vexomap vexoconv mktables)
+foreach(program IN LISTS VEXO_INSTALLED_PROGRAMS)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
+  endif()
+endforeach()
+install(DIRECTORY ${CMAKE_BINARY_DIR}/share/xlat/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vexo/xlat
+  COMPONENT programs)
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/common/conversion.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+  "VEXO_INSTALL_XLAT_DIR=\"${CMAKE_INSTALL_FULL_DATADIR}/vexo/xlat\"")
+
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+  COMPONENT development)
+
+# Manual pages, turned from their scdoc sources during the build.
+find_program(VEXO_SCDOC scdoc)
+file(GLOB VEXO_MAN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/man/*.scd)
+if(VEXO_SCDOC)
+  set(VEXO_MAN_PAGES)
+  foreach(source IN LISTS VEXO_MAN_SOURCES)
+    get_filename_component(page ${source} NAME_WLE)  # vexopxm.1
+    string(REGEX REPLACE "^.*\\.([0-9])$" "\\1" section ${page})
+    set(output ${CMAKE_BINARY_DIR}/man/${page})
+    add_custom_command(OUTPUT ${output}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+      COMMAND ${VEXO_SCDOC} < ${source} > ${output}
+      DEPENDS ${source}
+      COMMENT "Manual page ${page}")
+    list(APPEND VEXO_MAN_PAGES ${output})
+    install(FILES ${output} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT programs)
+  endforeach()
+  add_custom_target(man_pages ALL DEPENDS ${VEXO_MAN_PAGES})
+else()
+  message(WARNING "scdoc not found: no manual pages (scripts/setup installs it)")
+endif()
+
+# The Debian package: scripts/package runs cpack in the build tree.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vexo)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "vexo maintainers <vexo@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "class library for structured messages, with its map import and tools")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libsqlite3-0, libsqlite3-dev")
+set(CPACK_STRIP_FILES ON)
+include(CPack)

@@ -1,0 +1,51 @@
+// dossa, vexomap, vexoconv and mktables answer --help and --version on
+// standard output with status 0, and refuse a bad command line on standard
+// error with status 2.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.h"
+
+namespace {
+
+using vexotest::programFile;
+using vexotest::runProgram;
+
+struct Tool {
+  const char* name;
+  std::vector<std::string> badCommandLine;
+};
+
+const std::vector<Tool> kTools = {
+    {"dossa", {"frobnicate"}},
+    {"vexomap", {"A", "B"}},
+    {"vexoconv", {"930"}},
+    {"mktables", {}},
+};
+
+TEST(ToolConventions, HelpVersionAndUsageErrors) {
+  for (const Tool& tool : kTools) {
+    const std::string program = programFile(tool.name);
+    ASSERT_FALSE(program.empty()) << "run through ctest";
+
+    vexotest::ProgramRun help = runProgram(program, {"--help"});
+    EXPECT_EQ(help.status, 0) << tool.name;
+    EXPECT_NE(help.out.find("usage: "), std::string::npos) << tool.name << ": " << help.out;
+    EXPECT_NE(help.out.find("--version"), std::string::npos) << tool.name;
+    EXPECT_EQ(help.err, "") << tool.name;
+
+    vexotest::ProgramRun version = runProgram(program, {"--version"});
+    EXPECT_EQ(version.status, 0) << tool.name;
+    EXPECT_EQ(version.out, std::string(tool.name) + " (vexo) " VEXO_TEST_VERSION "\n");
+    EXPECT_EQ(version.err, "") << tool.name;
+
+    vexotest::ProgramRun bad = runProgram(program, tool.badCommandLine);
+    EXPECT_EQ(bad.status, 2) << tool.name;
+    EXPECT_EQ(bad.out, "") << tool.name;
+    EXPECT_NE(bad.err, "") << tool.name;
+  }
+}
+
+}  // namespace
