@@ -18,13 +18,16 @@ namespace {
 // One pass over the statements of a source; see PXMImportMaps.
 class MapLoop {
  public:
-  MapLoop(PXMFile& reader, PXMMessage& composer, UserMessage& message)
-      : reader_(reader), composer_(composer), message_(message) {}
+  MapLoop(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks)
+      : reader_(reader), composer_(composer), message_(message), checks_(checks) {}
 
   bool run() {
     while ((statement_ = reader_.GetStatement()) != nullptr) {
       reader_.MarkStatement();
-      if (!isOperation(statement_, PXM_OP_MAP)) continue;  // anything outside a map is passed over
+      if (!isOperation(statement_, PXM_OP_MAP)) {  // anything outside a map is passed over
+        if (checks_ != nullptr) checks_->outsideMap(*statement_, reader_.GetLineNumber());
+        continue;
+      }
       if (!importMap()) return false;
     }
     return readerOk();
@@ -50,11 +53,13 @@ class MapLoop {
     statement_ = reader_.GetStatement();
     if (statement_ == nullptr) return readerOk();  // the map statement could not be read again
 
+    if (checks_ != nullptr) checks_->mapStarted(*statement_, reader_.GetLineNumber());
     composer_.newMap(*statement_, count);
     if (!composerOk()) return false;
 
     while ((statement_ = reader_.GetStatement()) != nullptr) {
       if (isOperation(statement_, PXM_OP_FIELD)) {
+        if (checks_ != nullptr) checks_->field(*statement_, reader_.GetLineNumber());
         composer_.addField(*statement_);
         if (!composerOk()) return false;
       } else if (!isOperation(statement_, PXM_OP_SPACE)) {
@@ -62,6 +67,7 @@ class MapLoop {
       }
     }
     if (!readerOk()) return false;
+    if (checks_ != nullptr) checks_->mapEnded(statement_, reader_.GetLineNumber());
 
     composer_.endMap();
     if (!composerOk()) return false;
@@ -90,11 +96,12 @@ class MapLoop {
   PXMFile& reader_;
   PXMMessage& composer_;
   UserMessage& message_;
+  PXMChecks* checks_;                  // null unless the check mode is on
   PXMStatement* statement_ = nullptr;  // the statement last read; owned by the reader
 };
 
 }  // namespace
 
-bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message) {
-  return MapLoop(reader, composer, message).run();
+bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks) {
+  return MapLoop(reader, composer, message, checks).run();
 }

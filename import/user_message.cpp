@@ -53,6 +53,11 @@ void UserMessage::issue(ZO_LONG kind, ZO_ULONG code, ZO_LONG reason, const char*
   }
 }
 
+void UserMessage::hint(const std::string& text) {
+  std::fprintf(err_, "  %s\n", text.c_str());
+  std::fflush(err_);
+}
+
 void UserMessage::issueCode(ZO_ULONG code, ZO_LONG reason, const char* text) {
   setFromInternalCode(code);
 

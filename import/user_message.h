@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 #include "common/error_codes.h"
 #include "common/zo_types.h"
@@ -33,6 +34,12 @@ class UserMessage : public ZoErrorCodes {
   // code) and `text` add a second line. `text` is what kinds 1, 3 and 99 print;
   // null counts as empty. An unknown kind prints "Error: ???".
   void issue(ZO_LONG kind, ZO_ULONG code, ZO_LONG reason, const char* text);
+
+  // Prints a hint after an error line: "  " + text, on the error stream.
+  void hint(const std::string& text);
+
+  // The stream errors and warnings go to; borrowed.
+  std::FILE* errorStream() const { return err_; }
 
  private:
   void issueCode(ZO_ULONG code, ZO_LONG reason, const char* text);
