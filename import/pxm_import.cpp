@@ -5,6 +5,7 @@
 
 #include "common/return_codes.h"
 #include "common/trace.h"
+#include "import/user_hints.h"
 
 namespace {
 
@@ -103,6 +104,7 @@ PXMImport::Step PXMImport::createObjects(int argc, char* argv[], UserMessage& me
   }
   if (reader_->GetStatus() != PXM_STATUS_READING) {
     message.issue(USERMSG_ERROR, ERR_PXM_OPEN_ERROR, 0, "");
+    message.hints(PXMSourceHints(fileName_, reader_->GetOpenError()));
     return Step::Stop;
   }
 
@@ -114,6 +116,7 @@ PXMImport::Step PXMImport::createObjects(int argc, char* argv[], UserMessage& me
   if (session_->getErrorCode() != 0) {
     message.issue(USERMSG_ERROR, session_->getErrorCode(), session_->getReasonCode(),
                   session_->getErrorText().text());
+    message.hints(PXMSessionHints(*session_));
     return Step::Stop;
   }
 

@@ -2,8 +2,10 @@
 
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "common/return_codes.h"
+#include "import/user_hints.h"
 
 namespace {
 
@@ -37,6 +39,7 @@ class MapLoop {
   // Imports the map whose "PXMMAP" statement was just read and marked.
   bool importMap() {
     message_.issue(USERMSG_PROGRESS, 0, 0, statement_->GetLabel());
+    mapName_ = statement_->GetLabel();
 
     // Counting pass: the map's field statements.
     ZO_LONG count = 0;
@@ -61,7 +64,7 @@ class MapLoop {
       if (isOperation(statement_, PXM_OP_FIELD)) {
         if (checks_ != nullptr) checks_->field(*statement_, reader_.GetLineNumber());
         composer_.addField(*statement_);
-        if (!composerOk()) return false;
+        if (!composerOk(statement_)) return false;
       } else if (!isOperation(statement_, PXM_OP_SPACE)) {
         break;
       }
@@ -78,11 +81,15 @@ class MapLoop {
     return true;
   }
 
-  // Prints the composer's error if it has one.
-  bool composerOk() {
+  // Prints the composer's error if it has one, naming the map and the field
+  // statement it was given last (null: none).
+  bool composerOk(const PXMStatement* field = nullptr) {
     if (composer_.getErrorCode() == 0) return true;
     message_.issue(USERMSG_ERROR, composer_.getErrorCode(), composer_.getDbErrorCode(),
                    composer_.getDbErrorText().text());
+    message_.hints(PXMMapHints(composer_.getErrorCode(), mapName_.c_str(),
+                               field != nullptr ? field->GetLabel() : nullptr,
+                               field != nullptr ? reader_.GetLineNumber() : 0));
     return false;
   }
 
@@ -96,6 +103,7 @@ class MapLoop {
   PXMFile& reader_;
   PXMMessage& composer_;
   UserMessage& message_;
+  std::string mapName_;                // label of the map being imported
   PXMChecks* checks_;                  // null unless the check mode is on
   PXMStatement* statement_ = nullptr;  // the statement last read; owned by the reader
 };

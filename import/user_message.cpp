@@ -53,8 +53,8 @@ void UserMessage::issue(ZO_LONG kind, ZO_ULONG code, ZO_LONG reason, const char*
   }
 }
 
-void UserMessage::hint(const std::string& text) {
-  std::fprintf(err_, "  %s\n", text.c_str());
+void UserMessage::hints(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) std::fprintf(err_, "  %s\n", line.c_str());
   std::fflush(err_);
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "common/error_codes.h"
 #include "common/zo_types.h"
@@ -35,8 +36,9 @@ class UserMessage : public ZoErrorCodes {
   // null counts as empty. An unknown kind prints "Error: ???".
   void issue(ZO_LONG kind, ZO_ULONG code, ZO_LONG reason, const char* text);
 
-  // Prints a hint after an error line: "  " + text, on the error stream.
-  void hint(const std::string& text);
+  // Prints the hint lines that follow an error line: two blanks and the
+  // text, each on the error stream.
+  void hints(const std::vector<std::string>& lines);
 
   // The stream errors and warnings go to; borrowed.
   std::FILE* errorStream() const { return err_; }
