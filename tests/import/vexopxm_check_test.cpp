@@ -117,4 +117,15 @@ TEST_F(VexopxmCheckTest, CleanSourcesAndErrorRuns) {
   EXPECT_EQ(failed.err.rfind("Error: VEXO rc = TVRC_DEFN_ALREADY_EXISTS (124)\n", 0), 0u) << failed.err;
 }
 
+// vexomap names the database it looked in for a message it does not hold.
+TEST_F(VexopxmCheckTest, VexomapHintForAMissingMessage) {
+  const ProgramRun o = vexotest::runProgram(vexotest::programFile("vexomap"), {"NOSUCH"}, dir_.path().string(),
+                                            {{"VEXO_INI_PATH", (dir_.path() / "ini").string()}});
+  const vexotest::ErrorOutput err = vexotest::splitHints(o.err);
+  EXPECT_EQ(err.lines, "Error: VEXO rc = TVRC_DEFN_NOT_FOUND (125)\n");
+  EXPECT_EQ(err.hints, "no message NOSUCH in the database " + database_ +
+                           "\nimport its map first with: vexopxm source.pxm\n");
+  EXPECT_EQ(o.status, 2);
+}
+
 }  // namespace
