@@ -118,6 +118,10 @@ std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const c
     return {where + ": the message definition " + mapName + " is already in the database",
             "give /r to replace it and its fields"};
   }
+  if (publicCode(code) == ZORC_NOT_SUPPORTED) {
+    return {where, "the configured database takes no writes (a text database is read-only): "
+                   "import into a KirraDossa database"};
+  }
   return {where};
 }
 

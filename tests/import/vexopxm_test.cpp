@@ -216,6 +216,9 @@ TEST_F(VexopxmTest, TextDatabaseRefusesTheFirstMap) {
   const Outcome o = run({examples_ + "/orders.pxm"});
   EXPECT_EQ(o.out, "PXM map ORDHEAD\n");
   EXPECT_EQ(o.err, kNotSupported);
+  EXPECT_EQ(hints_,
+            "map ORDHEAD\nthe configured database takes no writes (a text database is read-only): "
+            "import into a KirraDossa database\n");
   EXPECT_EQ(o.status, 1);
 
   const Outcome replacing = run({"-x", "/R", examples_ + "/stock.pxm"});
