@@ -1,6 +1,7 @@
 #include "import/pxm_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 
 #include "common/trace.h"
@@ -22,7 +23,7 @@ PXMFile::PXMFile(const char* name) {
   XTR_METHOD("PXMFile::PXMFile", rc);
 
   if (name == nullptr) return;
-  file_.reset(platformOpenRegularFile(name, PlatformFileUse::Read));
+  file_.reset(platformOpenRegularFile(name, PlatformFileUse::Read, &openError_));
   if (!file_) return;
 
   // The look-ahead of the import needs a stream that can be repositioned, and a
@@ -31,7 +32,10 @@ PXMFile::PXMFile(const char* name) {
   std::fpos_t start;
   if (std::fgetpos(file_.get(), &start) != 0) return;
   const int first = std::fgetc(file_.get());
-  if (first == EOF && std::ferror(file_.get())) return;
+  if (first == EOF && std::ferror(file_.get())) {
+    openError_ = errno;
+    return;
+  }
   if (std::fsetpos(file_.get(), &start) != 0) return;
   statementStart_ = start;
   mark_ = start;
@@ -57,10 +61,12 @@ PXMStatement* PXMFile::GetStatement() {
     return nullptr;
   }
 
+  statementStartLine_ = nextLine_;
   std::string line;
   std::string text;
   bool continued = false;  // the line before carried the continuation mark
   for (;;) {
+    const ZO_LONG lineNumber = nextLine_;
     if (!readLine(line)) {
       // End of input or a read error: an unfinished statement is dropped.
       status_ = std::ferror(file_.get()) ? PXM_STATUS_READ_ERROR : PXM_STATUS_END;
@@ -81,6 +87,7 @@ PXMStatement* PXMFile::GetStatement() {
       text.append(line, first, length - first);
     } else {
       text.assign(line, 0, length);
+      statementLine_ = lineNumber;
     }
 
     continued = line.size() >= PXM_CONTINUATION_COLUMN && !endsLine(line[PXM_CONTINUATION_COLUMN - 1]);
@@ -97,17 +104,32 @@ bool PXMFile::readLine(std::string& line) {
   int c;
   while ((c = std::getc(file)) != EOF) {
     if (line.size() < PXM_LINE_KEEP) line += c == 0 ? NUL_STAND_IN : static_cast<char>(c);
-    if (c == '\n') return true;
+    if (c == '\n') break;
+  }
+  if (c == '\n') {
+    ++nextLine_;
+    return true;
   }
   // A last line without a line feed still counts; a read error loses the line.
-  return !line.empty() && !std::ferror(file);
+  if (line.empty() || std::ferror(file)) return false;
+  ++nextLine_;
+  return true;
 }
 
-void PXMFile::MarkStatement() { mark_ = statementStart_; }
+void PXMFile::MarkStatement() {
+  mark_ = statementStart_;
+  markLine_ = statementStartLine_;
+}
 
-void PXMFile::ReturnToMark() { reposition(mark_); }
+void PXMFile::ReturnToMark() {
+  reposition(mark_);
+  nextLine_ = markLine_;
+}
 
-void PXMFile::ReturnToStatement() { reposition(statementStart_); }
+void PXMFile::ReturnToStatement() {
+  reposition(statementStart_);
+  nextLine_ = statementStartLine_;
+}
 
 void PXMFile::reposition(const std::fpos_t& position) {
   if (!file_ || status_ == PXM_STATUS_NOT_OPENED || status_ == PXM_STATUS_READ_ERROR) return;

@@ -50,6 +50,12 @@ class PXMFile {
   PXMFile& operator=(const PXMFile&) = delete;
 
   ZO_LONG GetStatus() const { return status_; }
+  // Why the file could not be opened: an errno value, PLATFORM_NOT_REGULAR_FILE
+  // for a directory or device, or 0 (opened, or refused for another reason).
+  int GetOpenError() const { return openError_; }
+  // Physical line (from 1, every line of the file counted) on which the
+  // statement last returned begins; 0 before the first one.
+  ZO_LONG GetLineNumber() const { return statementLine_; }
 
   // Returns the next statement, or null at end of input or after a read error
   // (see GetStatus). The statement belongs to the reader and is deleted by the
@@ -80,4 +86,11 @@ class PXMFile {
   std::unique_ptr<std::FILE, FileCloser> file_;
   std::fpos_t statementStart_{};
   std::fpos_t mark_{};
+  int openError_ = 0;
+  // Line counting follows the positions: the number of the next physical line
+  // to read, and that number at statementStart_ and at mark_.
+  ZO_LONG nextLine_ = 1;
+  ZO_LONG statementStartLine_ = 1;
+  ZO_LONG markLine_ = 1;
+  ZO_LONG statementLine_ = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "common/return_codes.h"
 #include "common/trace.h"
+#include "import/user_hints.h"
 
 namespace {
 
@@ -12,8 +13,10 @@ bool isHelp(const char* argument) {
   return std::strcmp(argument, "-?") == 0 || std::strcmp(argument, "/?") == 0;
 }
 
-bool isReplace(const char* argument) {
-  return (argument[1] == 'r' || argument[1] == 'R') && argument[2] == '\0';
+// Whether `argument` is the one-letter option `letter` (lower case), in
+// either case.
+bool isLetterOption(const char* argument, char letter) {
+  return (argument[1] == letter || argument[1] == letter - 'a' + 'A') && argument[2] == '\0';
 }
 
 }  // namespace
@@ -27,6 +30,7 @@ bool PXMIsOption(const char* argument, bool slashPrefixOptions) {
 PXMImport::~PXMImport() { cleanUp(); }
 
 void PXMImport::cleanUp() {
+  checks_.reset();
   reader_.reset();
   composer_.reset();
   session_.reset();
@@ -37,20 +41,26 @@ void PXMImport::cleanUp() {
 int PXMImport::run(int argc, char* argv[], UserMessage& message) {
   Step step = parseCommandLine(argc, argv, message);
   if (step == Step::Go) step = createObjects(argc, argv, message);
-  if (step == Step::Go && !PXMImportMaps(*reader_, *composer_, message)) step = Step::Stop;
+  if (step == Step::Go) {
+    if (check_) checks_ = std::make_unique<PXMChecks>(fileName_, message.errorStream());
+    if (!PXMImportMaps(*reader_, *composer_, message, checks_.get())) step = Step::Stop;
+    if (checks_) checks_->finish();
+  }
   if (step != Step::Go) {
     cleanUp();
     return step == Step::Usage ? PXM_EXIT_OK : PXM_EXIT_ERROR;
   }
   message.issue(USERMSG_PLAIN, 0, 0, PXM_DONE_TEXT);
+  const bool warned = checks_ && checks_->warningCount() > 0;
   cleanUp();
   XTR_TEXT("VEXOPXM terminating");
-  return PXM_EXIT_OK;
+  return warned ? PXM_EXIT_WARNINGS : PXM_EXIT_OK;
 }
 
 PXMImport::Step PXMImport::parseCommandLine(int argc, char* argv[], UserMessage& message) {
   fileName_ = nullptr;
   replace_ = FALSE;
+  check_ = false;
   for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
     const char* argument = argv[i];
     if (!PXMIsOption(argument, PXM_SLASH_PREFIX_OPTIONS)) {
@@ -61,7 +71,8 @@ PXMImport::Step PXMImport::parseCommandLine(int argc, char* argv[], UserMessage&
       message.issue(USERMSG_USAGE, 0, 0, PXM_USAGE_TEXT);
       return Step::Usage;
     }
-    if (isReplace(argument)) {
+    if (isLetterOption(argument, 'w')) check_ = true;
+    if (isLetterOption(argument, 'r')) {
       replace_ = TRUE;
       XTR_TEXT("Will replace existing definitions");
     }
@@ -93,6 +104,7 @@ PXMImport::Step PXMImport::createObjects(int argc, char* argv[], UserMessage& me
   }
   if (reader_->GetStatus() != PXM_STATUS_READING) {
     message.issue(USERMSG_ERROR, ERR_PXM_OPEN_ERROR, 0, "");
+    message.hints(PXMSourceHints(fileName_, reader_->GetOpenError()));
     return Step::Stop;
   }
 
@@ -104,6 +116,7 @@ PXMImport::Step PXMImport::createObjects(int argc, char* argv[], UserMessage& me
   if (session_->getErrorCode() != 0) {
     message.issue(USERMSG_ERROR, session_->getErrorCode(), session_->getReasonCode(),
                   session_->getErrorText().text());
+    message.hints(PXMSessionHints(*session_));
     return Step::Stop;
   }
 

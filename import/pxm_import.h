@@ -37,6 +37,7 @@ bool PXMIsOption(const char* argument, bool slashPrefixOptions);
 // Exit status of the program.
 inline constexpr int PXM_EXIT_OK = 0;     // "OK" printed, or the usage asked for
 inline constexpr int PXM_EXIT_ERROR = 1;  // an error line printed
+inline constexpr int PXM_EXIT_WARNINGS = 2;  // "OK" printed after check-mode warnings (/w)
 
 class PXMImport {
  public:
@@ -68,7 +69,9 @@ class PXMImport {
   std::unique_ptr<PXMFile> reader_;
   std::unique_ptr<PXMMessage> composer_;
   std::unique_ptr<ZoSession> session_;
+  std::unique_ptr<PXMChecks> checks_;  // only in the check mode
   std::string upperName_;
   const char* fileName_ = nullptr;  // argument as typed, borrowed from argv
   ZO_BOOLEAN replace_ = FALSE;
+  bool check_ = false;  // the check mode (/w) was asked for
 };

@@ -2,8 +2,10 @@
 
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "common/return_codes.h"
+#include "import/user_hints.h"
 
 namespace {
 
@@ -18,13 +20,16 @@ namespace {
 // One pass over the statements of a source; see PXMImportMaps.
 class MapLoop {
  public:
-  MapLoop(PXMFile& reader, PXMMessage& composer, UserMessage& message)
-      : reader_(reader), composer_(composer), message_(message) {}
+  MapLoop(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks)
+      : reader_(reader), composer_(composer), message_(message), checks_(checks) {}
 
   bool run() {
     while ((statement_ = reader_.GetStatement()) != nullptr) {
       reader_.MarkStatement();
-      if (!isOperation(statement_, PXM_OP_MAP)) continue;  // anything outside a map is passed over
+      if (!isOperation(statement_, PXM_OP_MAP)) {  // anything outside a map is passed over
+        if (checks_ != nullptr) checks_->outsideMap(*statement_, reader_.GetLineNumber());
+        continue;
+      }
       if (!importMap()) return false;
     }
     return readerOk();
@@ -34,6 +39,7 @@ class MapLoop {
   // Imports the map whose "PXMMAP" statement was just read and marked.
   bool importMap() {
     message_.issue(USERMSG_PROGRESS, 0, 0, statement_->GetLabel());
+    mapName_ = statement_->GetLabel();
 
     // Counting pass: the map's field statements.
     ZO_LONG count = 0;
@@ -50,18 +56,21 @@ class MapLoop {
     statement_ = reader_.GetStatement();
     if (statement_ == nullptr) return readerOk();  // the map statement could not be read again
 
+    if (checks_ != nullptr) checks_->mapStarted(*statement_, reader_.GetLineNumber());
     composer_.newMap(*statement_, count);
     if (!composerOk()) return false;
 
     while ((statement_ = reader_.GetStatement()) != nullptr) {
       if (isOperation(statement_, PXM_OP_FIELD)) {
+        if (checks_ != nullptr) checks_->field(*statement_, reader_.GetLineNumber());
         composer_.addField(*statement_);
-        if (!composerOk()) return false;
+        if (!composerOk(statement_)) return false;
       } else if (!isOperation(statement_, PXM_OP_SPACE)) {
         break;
       }
     }
     if (!readerOk()) return false;
+    if (checks_ != nullptr) checks_->mapEnded(statement_, reader_.GetLineNumber());
 
     composer_.endMap();
     if (!composerOk()) return false;
@@ -72,11 +81,15 @@ class MapLoop {
     return true;
   }
 
-  // Prints the composer's error if it has one.
-  bool composerOk() {
+  // Prints the composer's error if it has one, naming the map and the field
+  // statement it was given last (null: none).
+  bool composerOk(const PXMStatement* field = nullptr) {
     if (composer_.getErrorCode() == 0) return true;
     message_.issue(USERMSG_ERROR, composer_.getErrorCode(), composer_.getDbErrorCode(),
                    composer_.getDbErrorText().text());
+    message_.hints(PXMMapHints(composer_.getErrorCode(), mapName_.c_str(),
+                               field != nullptr ? field->GetLabel() : nullptr,
+                               field != nullptr ? reader_.GetLineNumber() : 0));
     return false;
   }
 
@@ -90,11 +103,13 @@ class MapLoop {
   PXMFile& reader_;
   PXMMessage& composer_;
   UserMessage& message_;
+  std::string mapName_;                // label of the map being imported
+  PXMChecks* checks_;                  // null unless the check mode is on
   PXMStatement* statement_ = nullptr;  // the statement last read; owned by the reader
 };
 
 }  // namespace
 
-bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message) {
-  return MapLoop(reader, composer, message).run();
+bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks) {
+  return MapLoop(reader, composer, message, checks).run();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The loop of the import over the statements of a source file.
 
+#include "import/pxm_checks.h"
 #include "import/pxm_file.h"
 #include "import/pxm_message.h"
 #include "import/user_message.h"
@@ -13,4 +14,5 @@
 // source, false after printing an error line: the composer's error, or the
 // open error when the source stopped being readable (a map that could not be
 // read whole is not written). Maps written before an error stay written.
-bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message);
+// When `checks` is given (borrowed), every statement is shown to it as well.
+bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks = nullptr);

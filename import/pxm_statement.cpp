@@ -88,13 +88,19 @@ PXMStatement::~PXMStatement() {
 void PXMStatement::applyOperand(const PXMOperand& operand) {
   if (keywordIs(operand, "COLUMN")) {
     column_ = toShort(operand.firstNumber);
+    hasPosition_ = true;
   } else if (keywordIs(operand, "LENGTH")) {
     length_ = toShort(operand.firstNumber);
+    hasLength_ = true;
   } else if (keywordIs(operand, "LINE")) {
     line_ = toShort(operand.firstNumber);
+    hasPosition_ = true;
   } else if (keywordIs(operand, "POS")) {
     line_ = toShort(operand.firstNumber);
     column_ = toShort(operand.secondNumber);
+    hasPosition_ = true;
+  } else {
+    otherKeywords_.emplace_back(operand.keyword.data());
   }
 }
 

@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/zo_types.h"
 #include "defs/zo_names.h"
@@ -56,6 +58,11 @@ class PXMStatement {
   ZO_SHORT GetLength() const { return length_; }
   ZO_SHORT GetColumn() const { return column_; }
   ZO_SHORT GetLine() const { return line_; }
+  // Whether an operand gave the position (POS, LINE or COLUMN) or the length.
+  bool HasPosition() const { return hasPosition_; }
+  bool HasLength() const { return hasLength_; }
+  // Keywords of the parsed operands that were passed over, in order.
+  const std::vector<std::string>& GetOtherKeywords() const { return otherKeywords_; }
 
   // Parses the next "KEYWORD=value" operand of `text` into `operand`. Returns 1
   // when one was found (operand.advance tells how far it reached), 0 when the
@@ -71,4 +78,7 @@ class PXMStatement {
   ZO_SHORT length_ = PXM_DEFAULT_LENGTH;
   ZO_SHORT column_ = PXM_DEFAULT_COLUMN;
   ZO_SHORT line_ = PXM_DEFAULT_LINE;
+  bool hasPosition_ = false;
+  bool hasLength_ = false;
+  std::vector<std::string> otherKeywords_;
 };

@@ -53,6 +53,11 @@ void UserMessage::issue(ZO_LONG kind, ZO_ULONG code, ZO_LONG reason, const char*
   }
 }
 
+void UserMessage::hints(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) std::fprintf(err_, "  %s\n", line.c_str());
+  std::fflush(err_);
+}
+
 void UserMessage::issueCode(ZO_ULONG code, ZO_LONG reason, const char* text) {
   setFromInternalCode(code);
 

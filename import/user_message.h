@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "common/error_codes.h"
 #include "common/zo_types.h"
@@ -33,6 +35,13 @@ class UserMessage : public ZoErrorCodes {
   // code) and `text` add a second line. `text` is what kinds 1, 3 and 99 print;
   // null counts as empty. An unknown kind prints "Error: ???".
   void issue(ZO_LONG kind, ZO_ULONG code, ZO_LONG reason, const char* text);
+
+  // Prints the hint lines that follow an error line: two blanks and the
+  // text, each on the error stream.
+  void hints(const std::vector<std::string>& lines);
+
+  // The stream errors and warnings go to; borrowed.
+  std::FILE* errorStream() const { return err_; }
 
  private:
   void issueCode(ZO_ULONG code, ZO_LONG reason, const char* text);

@@ -37,6 +37,13 @@ const ZoStoreType* zoFindStoreType(const ZoString& name) {
   return nullptr;
 }
 
+std::vector<const char*> zoDefinitionStoreTypeNames() {
+  std::vector<const char*> names;
+  for (const ZoStoreType& type : storeTypes)
+    if (type.database) names.push_back(type.name);
+  return names;
+}
+
 ZoStoreType zoRegisterStoreType(const ZoStoreType& type) {
   for (ZoStoreType& entry : storeTypes) {
     if (ZoString(entry.name).compareNoCase(type.name) != 0) continue;

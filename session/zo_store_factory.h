@@ -5,6 +5,7 @@
 // and never asks the session back.
 
 #include <memory>
+#include <vector>
 
 #include "common/zo_types.h"
 #include "defs/zo_database.h"
@@ -39,6 +40,9 @@ struct ZoStoreType {
 
 // The store type of a DatabaseType value, or null for a value that names none.
 const ZoStoreType* zoFindStoreType(const ZoString& name);
+
+// The DatabaseType values that name a definition database, in table order.
+std::vector<const char*> zoDefinitionStoreTypeNames();
 
 // Replaces the entry of the same name (tests put stores of their own in place
 // of the real ones); returns the entry it replaced so that it can be put back.

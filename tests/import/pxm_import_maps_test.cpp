@@ -10,6 +10,7 @@
 #include "import/pxm_import.h"
 #include "tests/defs/recording_database.h"
 #include "tests/import/import_test_util.h"
+#include "tests/support/run_program.h"
 
 namespace {
 
@@ -133,7 +134,10 @@ TEST_F(ImportMapsTest, AFailingMapEndsTheRunAndKeepsEarlierMaps) {
 
   EXPECT_FALSE(import("MAPA PXMMAP\nA1 PXMFLD\nMAPB PXMMAP\nB1 PXMFLD\nMAPC PXMMAP\n"));
   EXPECT_EQ(captured_.out(), "PXM map MAPB\nPXM map MAPA\nPXM map MAPB\n");
-  EXPECT_EQ(captured_.err(), "Error: VEXO rc = TVRC_DEFN_ALREADY_EXISTS (124)\n");
+  const vexotest::ErrorOutput exists = vexotest::splitHints(captured_.err());
+  EXPECT_EQ(exists.lines, "Error: VEXO rc = TVRC_DEFN_ALREADY_EXISTS (124)\n");
+  EXPECT_EQ(exists.hints,
+            "map MAPB: the message definition MAPB is already in the database\ngive /r to replace it and its fields\n");
   EXPECT_EQ(fieldsOf("MAPA"), (std::vector<std::string>{"A1"}));
   EXPECT_EQ(fieldsOf("MAPB"), (std::vector<std::string>{"OLD"}));
   EXPECT_EQ(db_.messages().count("MAPC"), 0u);
@@ -146,7 +150,9 @@ TEST_F(ImportMapsTest, AFailingMapEndsTheRunAndKeepsEarlierMaps) {
 
 TEST_F(ImportMapsTest, ErrorLinesOfTheComposer) {
   EXPECT_FALSE(import("MAPA PXMMAP\nGOOD PXMFLD\nBAD-NAME PXMFLD\n"));
-  EXPECT_EQ(captured_.err(), "Error: VEXO rc = TVRC_INVALID_FIELD_NAME (117)\n");
+  const vexotest::ErrorOutput badName = vexotest::splitHints(captured_.err());
+  EXPECT_EQ(badName.lines, "Error: VEXO rc = TVRC_INVALID_FIELD_NAME (117)\n");
+  EXPECT_EQ(badName.hints, "map MAPA, field BAD-NAME (line 3)\n");
   EXPECT_TRUE(db_.calls().empty());
 
   CapturedMessages second;
@@ -155,9 +161,11 @@ TEST_F(ImportMapsTest, ErrorLinesOfTheComposer) {
   PXMFile reader(path.c_str());
   PXMMessage composer(nullptr, &db_, FALSE);
   EXPECT_FALSE(PXMImportMaps(reader, composer, second.message()));
-  EXPECT_EQ(second.err(),
+  const vexotest::ErrorOutput failed = vexotest::splitHints(second.err());
+  EXPECT_EQ(failed.lines,
             "Error: VEXO rc = TVRC_DEFN_DB_SYSERROR (138)\n"
             "Dossa C API error = 4005 (Database is not open)\n");
+  EXPECT_EQ(failed.hints, "map MAPA\n");
 }
 
 TEST_F(ImportMapsTest, UnreadableSourceEndsWithTheOpenError) {

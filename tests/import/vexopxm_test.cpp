@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "import/pxm_import.h"
+#include "platform/platform.h"
 #include "tests/import/import_test_util.h"
 #include "tests/support/run_program.h"
 
@@ -50,7 +53,13 @@ class VexopxmTest : public ::testing::Test {
   Outcome run(const std::vector<std::string>& args, const std::string& ini,
               std::vector<EnvSetting> env = {}) {
     env.push_back({"VEXO_INI_PATH", ini.empty() ? std::nullopt : std::optional<std::string>(ini)});
-    return vexotest::runProgram(program_, args, dir_.path().string(), env);
+    Outcome o = vexotest::runProgram(program_, args, dir_.path().string(), env);
+    // The error lines are checked here as they always were; the hint lines
+    // after them apart (hints_).
+    vexotest::ErrorOutput split = vexotest::splitHints(o.err);
+    o.err = std::move(split.lines);
+    hints_ = std::move(split.hints);
+    return o;
   }
 
   Outcome run(const std::vector<std::string>& args) { return run(args, iniDir_); }
@@ -59,6 +68,7 @@ class VexopxmTest : public ::testing::Test {
   std::string program_;
   std::string examples_;
   std::string iniDir_;
+  std::string hints_;  // of the last run
 };
 
 TEST_F(VexopxmTest, CommandLineErrors) {
@@ -154,10 +164,61 @@ TEST_F(VexopxmTest, SessionErrors) {
   EXPECT_EQ(sys.status, 1);
 }
 
+// After the error line, hint lines name the file, folder or database and
+// what to do next.
+TEST_F(VexopxmTest, HintLinesAfterTheErrorLine) {
+  const std::string noSuchFile = std::strerror(ENOENT);
+  std::filesystem::create_directories(dir_.path() / "folder.pxm");
+  dir_.write("foreign.ndb", "this is not a database\n");
+  const auto ini = [&](const std::string& folder, const std::string& name, const std::string& type) {
+    std::filesystem::create_directories(dir_.path() / folder);
+    dir_.write(folder + "/vexo.ini", "[DefinitionDatabase]\nDatabaseName = " + name + "\nDatabaseType = " + type +
+                                         "\nServerName = Local\n");
+    return (dir_.path() / folder).string();
+  };
+  const auto iniFile = [](const std::string& folder) { return platformDirWithSeparator(folder.c_str()) + "vexo.ini"; };
+  const std::string missingDir = (dir_.path() / "no-such-dir").string();
+  const std::string badType = ini("badtype", "defs.txt", "Oracle");
+  const std::string longName = ini("longname", std::string(48, 'n'), "Txet");
+  const struct {
+    std::vector<std::string> args;
+    std::string iniDir;
+    std::string errorLine;
+    std::string hints;
+  } cases[] = {
+      {{"missing.pxm"}, iniDir_, "Error: VEXO rc = TVRC_PXM_OPEN_ERROR (25003)\n",
+       "cannot open the source missing.pxm: " + noSuchFile + "\n"},
+      {{"folder.pxm"}, iniDir_, "Error: VEXO rc = TVRC_PXM_OPEN_ERROR (25003)\n",
+       "cannot open the source folder.pxm: not a regular file\n"},
+      {{"nomaps.pxm"}, "", "Error: VEXO rc = TVRC_INI_OPEN_ERROR (147)\n",
+       "VEXO_INI_PATH is not set: set it to the folder that holds vexo.ini\n"},
+      {{"nomaps.pxm"}, missingDir, "Error: VEXO rc = TVRC_INI_OPEN_ERROR (147)\n",
+       "searched the folder VEXO_INI_PATH names: " + missingDir + "\n" + iniFile(missingDir) + ": " + noSuchFile +
+           "\n"},
+      {{"nomaps.pxm"}, badType, "Error: VEXO rc = TVRC_INVALID_DB_TYPE (41008)\n",
+       iniFile(badType) + ": DatabaseType must be one of: KirraDossa, Txet\n"},
+      {{"nomaps.pxm"}, longName, "Error: VEXO rc = TVRC_INVALID_DB_NAME (129)\n",
+       iniFile(longName) + ": DatabaseName has 48 characters; at most 47 are allowed, for either database type\n"},
+      {{"nomaps.pxm"}, ini("missing", "missing.ndb", "KirraDossa"), "Error: VEXO rc = TVRC_DEFN_DB_UNKNOWN (5020)\n",
+       "the database missing.ndb does not exist\ncreate it with: dossa create missing.ndb\n"},
+      {{"nomaps.pxm"}, ini("foreign", "foreign.ndb", "KirraDossa"), "Error: VEXO rc = TVRC_DEFN_DB_SYSERROR (138)\n",
+       "the database file foreign.ndb: not a database of ours\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = run(c.args, c.iniDir);
+    EXPECT_EQ(o.err.substr(0, o.err.find('\n') + 1), c.errorLine) << c.args[0] << " " << c.iniDir;
+    EXPECT_EQ(hints_, c.hints) << c.args[0] << " " << c.iniDir;
+    EXPECT_EQ(o.status, PXM_EXIT_ERROR);
+  }
+}
+
 TEST_F(VexopxmTest, TextDatabaseRefusesTheFirstMap) {
   const Outcome o = run({examples_ + "/orders.pxm"});
   EXPECT_EQ(o.out, "PXM map ORDHEAD\n");
   EXPECT_EQ(o.err, kNotSupported);
+  EXPECT_EQ(hints_,
+            "map ORDHEAD\nthe configured database takes no writes (a text database is read-only): "
+            "import into a KirraDossa database\n");
   EXPECT_EQ(o.status, 1);
 
   const Outcome replacing = run({"-x", "/R", examples_ + "/stock.pxm"});

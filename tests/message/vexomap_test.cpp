@@ -198,7 +198,8 @@ TEST(Vexomap, ProgramReportsUsageAndErrorsWithTheirReturnCodes) {
   BareSession noConfiguration;  // VEXO_INI_PATH unset while it lives
   RunResult bad = runVexomap({"LOGON"});
   EXPECT_EQ(bad.status, 1);
-  EXPECT_EQ(bad.err, "Error: VEXO rc = TVRC_INI_OPEN_ERROR (147)\n");
+  EXPECT_EQ(vexotest::splitHints(bad.err).lines, "Error: VEXO rc = TVRC_INI_OPEN_ERROR (147)\n");
+  EXPECT_EQ(vexotest::splitHints(bad.err).hints, "VEXO_INI_PATH is not set: set it to the folder that holds vexo.ini\n");
 }
 
 // The example text database draws as the README says: the program run in the

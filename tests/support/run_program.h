@@ -358,4 +358,25 @@ class StartedProgram {
   int status_ = -1;
 };
 
+// A program's error output split in two: the error and warning lines, and
+// the hint lines after them (those beginning with two blanks, kept without
+// the blanks).
+struct ErrorOutput {
+  std::string lines;
+  std::string hints;
+};
+
+inline ErrorOutput splitHints(const std::string& err) {
+  ErrorOutput split;
+  std::istringstream in(err);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("  ", 0) == 0) {
+      split.hints += line.substr(2) + "\n";
+    } else {
+      split.lines += line + (in.eof() ? "" : "\n");
+    }
+  }
+  return split;
+}
+
 }  // namespace vexotest

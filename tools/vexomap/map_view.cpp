@@ -12,6 +12,7 @@
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
+#include "import/user_hints.h"
 #include "import/user_message.h"
 #include "message/zo_message.h"
 #include "session/zo_session.h"
@@ -162,6 +163,7 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
   if (session.getErrorCode() != 0) {
     messages.issue(USERMSG_ERROR, session.getErrorCode(), session.getReasonCode(),
                    session.getErrorText().text());
+    messages.hints(PXMSessionHints(session));
     return kExitError;
   }
   ZoMessage message(name, session);
@@ -172,6 +174,7 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     const ZO_LONG reason = code == ERR_DB_SYS_ERROR ? session.getReasonCode() : 0;
     const ZoString text = code == ERR_DB_SYS_ERROR ? session.getErrorText() : ZoString();
     messages.issue(USERMSG_ERROR, code, reason, text.text());
+    messages.hints(PXMMessageHints(code, name, session));
     // A warning still leaves a message worth drawing.
     if ((code & ZO_WARNING_CLASS_BIT) == 0) return kExitError;
   }

@@ -1,0 +1,132 @@
+#include "import/user_hints.h"
+
+#include <cstring>
+#include <optional>
+
+#include "common/error_codes.h"
+#include "common/return_codes.h"
+#include "ndossa/dossa_api.h"
+#include "platform/platform.h"
+#include "session/zo_config.h"
+#include "session/zo_session.h"
+#include "session/zo_store_factory.h"
+
+namespace {
+
+// The section and keyword of vexo.ini the hints point at.
+constexpr const char* DEFINITION_SECTION = "DefinitionDatabase";
+constexpr const char* DATABASE_NAME_KEY = "DatabaseName";
+
+ZO_LONG publicCode(ZO_ULONG internalCode) {
+  ZoErrorCodes codes;
+  codes.setFromInternalCode(internalCode);
+  return codes.getPublicReturnCode();
+}
+
+// The operating system's words for an error of platformOpenRegularFile or
+// platformFileAccess.
+std::string reasonText(int error) {
+  if (error == PLATFORM_NOT_REGULAR_FILE) return "not a regular file";
+  return std::strerror(error);
+}
+
+// ": " and why `path` cannot be used as a file, or nothing when it can.
+std::string fileProblem(const std::string& path) {
+  PlatformFileAccess access{};
+  const int error = platformFileAccess(path.c_str(), &access);
+  if (error != 0) return ": " + reasonText(error);
+  if (!access.regular) return ": " + reasonText(PLATFORM_NOT_REGULAR_FILE);
+  if (!access.readable) return ": not readable";
+  return "";
+}
+
+// The configuration file the session looks for, or nothing when the
+// variable that names its folder is unset or empty.
+std::optional<std::string> iniPath() {
+  const char* directory = platformGetEnv(ZoSession::INI_PATH_VARIABLE);
+  if (directory == nullptr || directory[0] == '\0') return std::nullopt;
+  return platformDirWithSeparator(directory) + ZoSession::INI_FILE_NAME;
+}
+
+std::vector<std::string> iniHints() {
+  const std::optional<std::string> path = iniPath();
+  if (!path) {
+    return {std::string(ZoSession::INI_PATH_VARIABLE) + " is not set: set it to the folder that holds " +
+            ZoSession::INI_FILE_NAME};
+  }
+  const std::string problem = fileProblem(*path);
+  return {std::string("searched the folder ") + ZoSession::INI_PATH_VARIABLE + " names: " +
+              platformGetEnv(ZoSession::INI_PATH_VARIABLE),
+          *path + (problem.empty() ? std::string(": cannot be read") : problem)};
+}
+
+std::string typeList() {
+  std::string list;
+  for (const char* name : zoDefinitionStoreTypeNames()) list += (list.empty() ? "" : ", ") + std::string(name);
+  return list;
+}
+
+}  // namespace
+
+std::vector<std::string> PXMSourceHints(const char* fileName, int openError) {
+  std::string line = std::string("cannot open the source ") + fileName;
+  if (openError != 0) line += ": " + reasonText(openError);
+  return {line};
+}
+
+std::vector<std::string> PXMSessionHints(const ZoSession& session) {
+  const std::string database = session.getDefinitionDBName().text();
+  const std::string ini = iniPath().value_or(ZoSession::INI_FILE_NAME);
+  switch (publicCode(session.getErrorCode())) {
+    case ZORC_INI_OPEN_ERROR:
+      return iniHints();
+    case ZORC_INI_SECTION_NOT_FOUND:
+    case ZORC_INI_KEYWORD_NOT_FOUND:
+    case ZORC_INI_VALUE_NOT_SPECIFIED:
+      return {ini + ": the [" + DEFINITION_SECTION + "] section needs " + DATABASE_NAME_KEY +
+              " and DatabaseType (see examples/ini/vexo.ini)"};
+    case ZORC_INVALID_DB_TYPE:
+      return {ini + ": DatabaseType must be one of: " + typeList()};
+    case ZORC_INVALID_DB_NAME: {
+      ZoConfig config;
+      ZoString name;
+      if (config.open(ini.c_str()) && config.read(DEFINITION_SECTION, DATABASE_NAME_KEY, name) &&
+          name.length() > ZoSession::MAX_DATABASE_NAME) {
+        return {ini + ": " + DATABASE_NAME_KEY + " has " + std::to_string(name.length()) +
+                " characters; at most " + std::to_string(ZoSession::MAX_DATABASE_NAME) +
+                " are allowed, for either database type"};
+      }
+      return {ini + ": " + DATABASE_NAME_KEY + " " + database};
+    }
+    case ZORC_DEFN_DB_UNKNOWN:
+      return {"the database " + database + " does not exist", "create it with: dossa create " + database};
+    case ZORC_DEFN_DB_SYSERROR:
+      if (session.getReasonCode() == DOSSA_ERR_NOT_DATABASE) {
+        return {"the database file " + database + ": not a database of ours"};
+      }
+      return {"the database file " + database + fileProblem(database)};
+    default:
+      return {};
+  }
+}
+
+std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const char* fieldName, ZO_LONG line) {
+  std::string where = std::string("map ") + mapName;
+  if (fieldName != nullptr && fieldName[0] != '\0') where += std::string(", field ") + fieldName;
+  if (line > 0) where += " (line " + std::to_string(line) + ")";
+  if (publicCode(code) == ZORC_DEFN_ALREADY_EXISTS) {
+    return {where + ": the message definition " + mapName + " is already in the database",
+            "give /r to replace it and its fields"};
+  }
+  if (publicCode(code) == ZORC_NOT_SUPPORTED) {
+    return {where, "the configured database takes no writes (a text database is read-only): "
+                   "import into a KirraDossa database"};
+  }
+  return {where};
+}
+
+std::vector<std::string> PXMMessageHints(ZO_ULONG code, const char* messageName, const ZoSession& session) {
+  if (publicCode(code) != ZORC_DEFN_NOT_FOUND) return {};
+  return {std::string("no message ") + messageName + " in the database " + session.getDefinitionDBName().text(),
+          "import its map first with: vexopxm source.pxm"};
+}
