@@ -55,3 +55,14 @@ target_include_directories(vexo_nlohmann_json SYSTEM INTERFACE ${VEXO_JSON_INCLU
 add_library(nlohmann_json::nlohmann_json ALIAS vexo_nlohmann_json)
 file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/nlohmann_json-config.cmake
   "# The JSON library's headers are taken from the build machine.\nset(nlohmann_json_FOUND TRUE)\n")
+
+# xxHash: header-only; the build machine's xxhash.h alone, through a link.
+set(VEXO_XXHASH_HEADER /usr/include/xxhash.h CACHE FILEPATH "xxHash's header (libxxhash-dev)")
+if(NOT EXISTS ${VEXO_XXHASH_HEADER})
+  message(FATAL_ERROR "No ${VEXO_XXHASH_HEADER} (install libxxhash-dev or set VEXO_XXHASH_HEADER)")
+endif()
+set(VEXO_XXHASH_INCLUDE_ROOT ${CMAKE_BINARY_DIR}/third_party/xxhash-include)
+file(MAKE_DIRECTORY ${VEXO_XXHASH_INCLUDE_ROOT})
+file(CREATE_LINK ${VEXO_XXHASH_HEADER} ${VEXO_XXHASH_INCLUDE_ROOT}/xxhash.h SYMBOLIC)
+add_library(vexo_xxhash INTERFACE)
+target_include_directories(vexo_xxhash SYSTEM INTERFACE ${VEXO_XXHASH_INCLUDE_ROOT})

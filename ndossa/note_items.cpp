@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ndossa/crc32c.h"
+// xxHash, compiled into this file (no library to link).
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 
 namespace ndossa {
 namespace {
@@ -242,8 +245,12 @@ std::string NoteItems::encode() const {
         break;
     }
   }
-  putU32(out, crc32c(out));
+  putU32(out, checksum(out));
   return out;
+}
+
+std::uint32_t NoteItems::checksum(std::string_view body) {
+  return static_cast<std::uint32_t>(XXH32(body.data(), body.size(), 0));
 }
 
 bool NoteItems::decode(std::string_view stored) {
@@ -257,7 +264,7 @@ bool NoteItems::decode(std::string_view stored) {
     if (stored.size() < kChecksumSize) return false;
     std::string_view body = stored.substr(0, stored.size() - kChecksumSize);
     std::uint32_t sum = 0;
-    if (!Reader(stored.substr(body.size())).u32(sum) || sum != crc32c(body)) return false;
+    if (!Reader(stored.substr(body.size())).u32(sum) || sum != checksum(body)) return false;
     stored = body;
   } else if (version != kPlainVersion) {
     return false;

@@ -55,6 +55,8 @@ class NoteItems {
   // True when a formula term ITEM = "value" holds for the item (text or any list entry, ignoring case).
   static bool matches(const Item& item, std::string_view value);
 
+  // The checksum stored after a stored form's body: XXH32 (seed 0) of the body.
+  static std::uint32_t checksum(std::string_view body);
   // The stored form, with its checksum.
   std::string encode() const;
   // Rebuilds the items from their stored form; false (and no items) when the
