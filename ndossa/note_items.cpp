@@ -16,7 +16,6 @@ namespace {
 // endian); version 1, written before, has none and is still read.
 constexpr std::uint8_t kPlainVersion = 1;
 constexpr std::uint8_t kFormatVersion = 2;
-constexpr std::size_t kChecksumSize = NoteItems::kChecksumSize;
 // Stored form of one item: kind, name length, name, then by kind:
 // text: 4-byte length and bytes; number: 8 bytes (IEEE double, little endian);
 // list: 4-byte count, then per entry 4-byte length and bytes.
