@@ -12,7 +12,7 @@
 namespace ndossa {
 namespace {
 
-// Version 2 ends with the CRC-32C of everything before it (4 bytes, little
+// Version 2 ends with the XXH32 checksum of everything before it (4 bytes, little
 // endian); version 1, written before, has none and is still read.
 constexpr std::uint8_t kPlainVersion = 1;
 constexpr std::uint8_t kFormatVersion = 2;
