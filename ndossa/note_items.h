@@ -77,7 +77,7 @@ class NoteItems {
 
  public:
   static constexpr std::size_t kHeaderSize = 5;  // version byte, item count
-  static constexpr std::size_t kChecksumSize = 4;  // CRC-32C after the items
+  static constexpr std::size_t kChecksumSize = 4;  // the checksum after the items
 };
 
 }  // namespace ndossa
