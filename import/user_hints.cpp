@@ -70,6 +70,12 @@ std::string typeList() {
 
 std::vector<std::string> PXMSourceHints(const char* fileName, int openError) {
   std::string line = std::string("cannot open the source ") + fileName;
+  // Windows refuses to open a folder before it can be looked at: what the
+  // path names tells the reason there.
+  PlatformFileAccess access{};
+  if (openError != 0 && platformFileAccess(fileName, &access) == 0 && !access.regular) {
+    openError = PLATFORM_NOT_REGULAR_FILE;
+  }
   if (openError != 0) line += ": " + reasonText(openError);
   return {line};
 }

@@ -118,9 +118,11 @@ class DossaLoadTest : public ::testing::Test {
                                "\nServerName = Local\n");
     ASSERT_EQ(dossa({"create", path}).status, 0);
     for (const char* map : {"orders.pxm", "stock.pxm", "menu.pxm"}) {
-      const ProgramRun import = vexotest::runProgram(vexotest::programFile("vexopxm"),
-                                                     {std::string(source) + "/examples/maps/" + map},
-                                                     dir_.path(), {{"VEXO_INI_PATH", dir_.path()}});
+      // Copied and named relative to the run's folder: on Windows an argument that starts with "/" is an option.
+      std::filesystem::copy_file(std::filesystem::path(source) / "examples" / "maps" / map, std::filesystem::path(dir_.path()) / map,
+                                 std::filesystem::copy_options::overwrite_existing);
+      const ProgramRun import = vexotest::runProgram(vexotest::programFile("vexopxm"), {map}, dir_.path(),
+                                                     {{"VEXO_INI_PATH", dir_.path()}});
       ASSERT_EQ(import.status, 0) << map << ": " << import.out << import.err;
     }
     ASSERT_EQ(dossa({"build", path}).status, 0);
