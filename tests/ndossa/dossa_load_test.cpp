@@ -11,6 +11,7 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -208,6 +209,35 @@ TEST_F(DossaLoadTest, ABadDumpChangesNothing) {
   EXPECT_EQ(again.status, 1);
   EXPECT_NE(again.err.find("already holds documents"), std::string::npos) << again.err;
   EXPECT_EQ(dossa({"dump", empty}).out, good + "\n");
+}
+
+// A message's documents go together, and those its message left behind are found and built ones dropped.
+TEST_F(DossaLoadTest, MessagesAreDeletedWholeAndLeftoversFound) {
+  const std::string db = dir_.file("defs.ndb");
+  makeDemo(db);
+  const ProgramRun gone = dossa({"delete", db, "--message", "STOCKQ"});
+  EXPECT_EQ(gone.status, 0) << gone.err;
+  EXPECT_EQ(gone.out, "deleted message STOCKQ (6 documents)\n");  // its Message, 4 Fields, MsgBuild
+  EXPECT_EQ(dossa({"dump", db}).out.find("STOCKQ"), std::string::npos);
+  EXPECT_EQ(dossa({"check", db}).out, "ok\n");
+  EXPECT_EQ(dossa({"delete", db, "--message", "STOCKQ"}).status, 1);
+
+  // The Message document of MENU alone, deleted by its note id.
+  std::string menu;
+  std::istringstream dump(dossa({"dump", db}).out);
+  for (std::string line; std::getline(dump, line);) {
+    if (line.find(R"("FORM":"Message","MessageName":"MENU")") != std::string::npos) menu = line.substr(10, line.find(',') - 10);
+  }
+  ASSERT_FALSE(menu.empty());
+  ASSERT_EQ(dossa({"delete", db, menu}).status, 0);
+  const ProgramRun check = dossa({"check", db});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_NE(check.err.find("built documents of deleted messages: "), std::string::npos) << check.err;
+  EXPECT_NE(check.err.find(" (MENU)"), std::string::npos) << check.err;
+  EXPECT_NE(dossa({"build", db}).out.find("removed built MENU (its message is gone)\n"), std::string::npos);
+  EXPECT_EQ(dossa({"check", db}).out, "ok\n");
+  EXPECT_EQ(dossa({"delete", db, "--message", "MENU"}).out, "deleted message MENU (2 documents)\n");  // its Fields
+  EXPECT_EQ(dossa({"check", db}).out, "ok\n");
 }
 
 }  // namespace

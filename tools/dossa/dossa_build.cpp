@@ -4,6 +4,7 @@
 
 #include "docstore/zo_msg_build.h"
 #include "ndossa/dossa_api.h"
+#include "tools/dossa/dossa_messages.h"
 #include "tools/dossa/dossa_note.h"
 
 namespace {
@@ -38,6 +39,12 @@ int dossaBuildCommand(const std::vector<std::string>& args) {
                         },
                         problem);
     if (s) status = failBuild(file + ": " + problem + ": " + dossaStatusText(s));
+    // A build of the whole database also drops the built documents of messages that are gone.
+    std::vector<std::string> removed;
+    if (!s && names.empty() && (s = dossaRemoveOrphanedBuilds(db, removed))) {
+      status = failBuild(file + ": removing built documents of deleted messages: " + dossaStatusText(s));
+    }
+    for (const std::string& message : removed) std::printf("removed built %s (its message is gone)\n", message.c_str());
     DossaDbClose(db);
   }
   DossaTerm();

@@ -18,6 +18,7 @@
 #include "platform/program.h"
 #include "tools/dossa/dossa_build.h"
 #include "tools/dossa/dossa_dump.h"
+#include "tools/dossa/dossa_messages.h"
 #include "tools/dossa/dossa_note.h"
 
 namespace {
@@ -28,7 +29,7 @@ constexpr const char* kUsage =
     "       dossa dump FILE [--form FORM]\n"
     "       dossa load FILE < DUMP\n"
     "       dossa put FILE FORM NAME=TEXT ... [--number NAME=N] [--list NAME=A,B,...]\n"
-    "       dossa delete FILE NOTEID\n"
+    "       dossa delete FILE NOTEID | --message NAME\n"
     "       dossa check FILE [--repair]\n"
     "       dossa build FILE [MESSAGE ...]\n";
 // Documents read from the database at a time while listing.
@@ -292,9 +293,22 @@ int cmdPut(const std::vector<std::string>& args) {
   return 0;
 }
 
+// delete FILE --message NAME: the message's Message, Field and built documents together.
+int cmdDeleteMessage(const std::string& file, const std::string& message) {
+  Session session;
+  if (DossaStatus s = session.open(file)) return failStatus(file, s);
+  std::size_t deleted = 0;
+  const DossaStatus s = dossaDeleteMessage(session.db(), message, deleted);
+  if (s == DOSSA_ERR_NOTE_NOT_FOUND) return fail(file + ": no documents of message \"" + message + "\"");
+  if (s) return failStatus(file + ": message \"" + message + "\"", s);
+  std::printf("deleted message %s (%zu document%s)\n", message.c_str(), deleted, deleted == 1 ? "" : "s");
+  return 0;
+}
+
 int cmdDelete(const std::vector<std::string>& args) {
   DossaNoteId id = 0;
-  if (args.size() != 3) return usage("delete takes FILE NOTEID");
+  if (args.size() == 4 && args[2] == "--message") return cmdDeleteMessage(args[1], args[3]);
+  if (args.size() != 3) return usage("delete takes FILE NOTEID or FILE --message NAME");
   if (!parseNoteId(args[2], id)) return usage("not a note id: \"" + args[2] + "\"");
   Session session;
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
@@ -333,6 +347,17 @@ int cmdCheck(const std::vector<std::string>& args) {
   std::string problem;
   if (DossaStatus s = DossaDbCheck(session.db(), problem))
     return fail(args[1] + ": " + dossaStatusText(s) + (problem.empty() ? "" : ": " + problem));
+  // A built document outlives its message when the Message document was deleted alone: reads
+  // would still build the message from it.
+  std::vector<DossaMessageDocument> orphans;
+  if (DossaStatus s = dossaFindOrphans(session.db(), orphans)) return failStatus(args[1], s);
+  std::string built;
+  for (const DossaMessageDocument& d : orphans) {
+    if (d.form == zodossa::BUILT_FORM) built += (built.empty() ? "" : ", ") + std::to_string(d.id) + " (" + d.message + ")";
+  }
+  if (!built.empty()) {
+    return fail(args[1] + ": built documents of deleted messages: " + built + " (dossa build removes them)");
+  }
   if (repair) {
     if (DossaStatus s = resaveAll(session.db())) return failStatus(args[1], s);
   }
