@@ -36,7 +36,7 @@ std::string levelReportOf(const std::string& path) {
   return std::to_string(status) + " " + text.substr(text.find('\n') + 1);
 }
 
-TEST(SpecialFiles, EveryReaderRefusesThem) {
+TEST(DeviceFiles, EveryReaderRefusesThem) {
   vexotest::TempDir dir;
   // Each special file is planted as the control file of the conversion, so
   // that the same path serves every reader.
