@@ -239,8 +239,12 @@ ZO_BOOLEAN ZoDossaDatabase::commitUnit() {
   clearCodes();
   if (!adapter_) return fail(ERR_DB_CLOSED);
   std::string problem;
-  for (const ZoString& message : unitMessages_) {
-    if (!adapter_->buildMessage(message, problem)) {
+  for (UnitMessage& message : unitMessages_) {
+    const bool built = message.fieldsKnown
+                           ? adapter_->writeBuiltMessage(message.name, message.description, message.format,
+                                                         std::move(message.fields), problem)
+                           : adapter_->buildMessage(message.name, problem);
+    if (!built) {
       mapAdapterError(Mapping::Write);
       return finish();
     }
@@ -280,11 +284,12 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) 
   values[0].setText(name.text());
   values[1].setText(definition.getDescription().text());
   values[2].setText(zoDossaStoredFormat(definition.getFormat()));
-  values[3].number = 0;
+  // Built outside a unit; within one the commit builds the message first.
+  values[3].number = inUnit_ ? 1 : 0;
   if (adapter_->write(MESSAGE_FORM, MESSAGE_NAME, name, "", "", replace, kMessageItemCount,
                       kMessageTypes, kMessageItems, DOSSA_DEFAULT_ENTRY_SIZE, values)) {
     currentMessageName_ = name;
-    if (inUnit_) unitMessages_.push_back(name);
+    if (inUnit_) unitMessages_.push_back({name, values[1].text, values[2].text, false, {}});
   } else {
     mapAdapterError(Mapping::Write);
   }
@@ -348,8 +353,11 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoFieldDef& definition, ZO_BOOLEAN replace) {
     default:
       v[F_ALIGNMENT].setText("8");
   }
+  UnitMessage* unit = unitMessage();
+  // A replaced field is one document, not two entries.
+  if (unit && replace) unit->fieldsKnown = false;
   v[F_POSITION].number = fieldPosition_++;
-  v[F_BUILT].number = 0;
+  v[F_BUILT].number = unit ? 1 : 0;
   // Only what the reads give back unchanged is stored: a definition they
   // would refuse, or change, is refused here.
   if (const ZO_ULONG unreadable = unreadableField(definition, v); unreadable != 0) {
@@ -361,6 +369,13 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoFieldDef& definition, ZO_BOOLEAN replace) {
                        definition.getName(), replace, F_COUNT, kFieldTypes, kFieldItems,
                        DOSSA_DEFAULT_ENTRY_SIZE, v)) {
     mapAdapterError(Mapping::Write);
+  } else if (unit && unit->fieldsKnown) {
+    // The build's entries, as the build would read them back.
+    unit->fields.push_back(
+        {static_cast<std::int32_t>(v[F_POSITION].number),
+         {v[F_FIELD_NAME].text, v[F_DESCRIPTION].text, v[F_BASE_NAME].text, zoDossaTypeLetter(v[F_TYPE].text),
+          v[F_DEFAULT].text, v[F_LENGTH_EDIT].text, v[F_SEGMENTS].text, v[F_HAS_ATTRIBUTES].text,
+          v[F_ROW].text, v[F_COLUMN].text, v[F_PAD].text, v[F_ALIGNMENT].text}});
   }
   return finish();
 }
@@ -607,6 +622,9 @@ ZO_BOOLEAN ZoDossaDatabase::deleteDefns(const ZoString& form, const ZoString& ke
   XTR_METHOD("ZoDossaDatabase :: deleteDefns ", errorCode_);
   clearCodes();
   if (!adapter_) return fail(ERR_DB_CLOSED);
+  // What a unit's messages were written with may no longer be what they hold.
+  if (form == MESSAGE_FORM || form == FIELD_FORM)
+    for (UnitMessage& message : unitMessages_) message.fieldsKnown = false;
   if (!adapter_->deleteItems(form, keyItem, keyValue)) mapAdapterError(Mapping::Delete);
   return finish();
 }
@@ -623,7 +641,20 @@ ZO_BOOLEAN ZoDossaDatabase::deleteMsg(const ZoString& messageName) {
 
 ZO_BOOLEAN ZoDossaDatabase::deleteMsgFlds(const ZoString& messageName) {
   XTR_METHOD("ZoDossaDatabase :: deleteMsgFlds ( ZoString& )", errorCode_);
-  return deleteDefns(FIELD_FORM, MESSAGE_NAME, messageName);
+  deleteDefns(FIELD_FORM, MESSAGE_NAME, messageName);
+  // The message has no field left but those written from now on in the unit.
+  UnitMessage* unit = unitMessage();
+  if (unit && messageName == unit->name && (errorCode_ == 0 || errorCode_ == ERR_DB_DEFN_NOT_FOUND)) {
+    unit->fieldsKnown = true;
+    unit->fields.clear();
+  }
+  return succeeded();
+}
+
+ZoDossaDatabase::UnitMessage* ZoDossaDatabase::unitMessage() {
+  if (!inUnit_ || unitMessages_.empty() || currentMessageName_.length() == 0) return nullptr;
+  UnitMessage& last = unitMessages_.back();
+  return last.name == currentMessageName_ ? &last : nullptr;
 }
 
 ZO_BOOLEAN ZoDossaDatabase::deleteBuiltMsg(const ZoString& messageName) {

@@ -116,6 +116,19 @@ class ZoDossaDatabase : public ZoDatabase {
   ZoString builtMessageName_;
   ZO_LONG builtFieldCount_ = 0;
   ZO_LONG builtGroupWidth_ = 0;
+  // A message written in the open unit. When its fields were all written in
+  // the unit after its older ones were deleted (the import's order), its
+  // build is made from what was written; otherwise it is read back.
+  struct UnitMessage {
+    ZoString name;
+    std::string description;
+    std::string format;
+    bool fieldsKnown = false;
+    std::vector<ZoBuiltField> fields;
+  };
   bool inUnit_ = false;
-  std::vector<ZoString> unitMessages_;  // messages written in the open unit
+  std::vector<UnitMessage> unitMessages_;
+  // The entry of the current message in unitMessages_ (fields written are
+  // added to it), or null.
+  UnitMessage* unitMessage();
 };

@@ -10,12 +10,15 @@ using namespace zodossa;
 
 namespace {
 
-// One field of a message, as its group of list entries.
-struct FieldGroup {
-  std::int32_t position = 0;
+// One field of a message, as its group of list entries, and its document.
+struct FieldGroup : ZoBuiltField {
   DossaNoteId id = 0;
-  std::vector<std::string> entries;
 };
+
+void sortByPosition(auto& fields) {
+  std::stable_sort(fields.begin(), fields.end(),
+                   [](const auto& a, const auto& b) { return a.position < b.position; });
+}
 
 // A document opened for the length of a scope.
 class OpenNote {
@@ -105,20 +108,35 @@ class Builder {
                        text(h, FIELD_PAD),                text(h, FIELD_ALIGNMENT)};
       fields.push_back(std::move(group));
     }
-    std::stable_sort(fields.begin(), fields.end(),
-                     [](const FieldGroup& a, const FieldGroup& b) { return a.position < b.position; });
+    sortByPosition(fields);
 
     // The older document goes before the new one comes (the database holds
     // one per message), in one unit of work so that the message is never
     // without one: the caller's unit when one is open, else one of its own.
     const DossaStatus begun = DossaDbBeginUnit(db_);
     if (begun && begun != DOSSA_ERR_INVALID_ARGUMENT) return fail(begun, "cannot start the build of " + name);
-    s = replaceBuilt(messageId, name, description, format, fields);
+    s = replaceBuilt(name, description, format, fields);
+    if (!s && (s = markBuilt(messageId))) fail(s, "cannot mark " + name + " as built");
+    for (std::size_t i = 0; !s && i < fields.size(); ++i)
+      if ((s = markBuilt(fields[i].id))) fail(s, "cannot mark a field of " + name + " as built");
     if (!begun && !s) s = DossaDbCommitUnit(db_);
     if (!begun && s) DossaDbAbortUnit(db_);
     if (s) return problem_.empty() ? fail(s, "cannot save the build of " + name) : s;
     if (report) report(name, fields.size());
     return 0;
+  }
+
+  // Deletes the older "MsgBuild" documents of the message and writes the new one.
+  template <class Field>
+  DossaStatus replaceBuilt(const std::string& name, const std::string& description, const std::string& format,
+                           const std::vector<Field>& fields) {
+    std::vector<DossaNoteId> older;
+    DossaStatus s = selectExact(BUILT_FORM, BUILT_NAME, name, older);
+    if (s) return s;
+    for (DossaNoteId id : older) {
+      if ((s = DossaNoteDelete(db_, id, 0))) return fail(s, "cannot delete the old build of " + name);
+    }
+    return writeBuilt(name, description, format, fields);
   }
 
   DossaStatus fail(DossaStatus s, const std::string& what) {
@@ -127,30 +145,14 @@ class Builder {
   }
 
  private:
-  DossaStatus replaceBuilt(DossaNoteId messageId, const std::string& name, const std::string& description,
-                           const std::string& format, const std::vector<FieldGroup>& fields) {
-    std::vector<DossaNoteId> older;
-    DossaStatus s = selectExact(BUILT_FORM, BUILT_NAME, name, older);
-    if (s) return s;
-    for (DossaNoteId id : older) {
-      if ((s = DossaNoteDelete(db_, id, 0))) return fail(s, "cannot delete the old build of " + name);
-    }
-    DossaNoteId builtId = 0;
-    if ((s = writeBuilt(name, description, format, fields, builtId))) return s;
-    if ((s = markBuilt(messageId))) return fail(s, "cannot mark " + name + " as built");
-    for (const FieldGroup& f : fields)
-      if ((s = markBuilt(f.id))) return fail(s, "cannot mark a field of " + name + " as built");
-    return 0;
-  }
-
   static DossaStatus collect(void* context, const DossaSearchMatch* match, const void*) {
     static_cast<std::vector<DossaNoteId>*>(context)->push_back(match->noteId);
     return 0;
   }
 
+  template <class Field>
   DossaStatus writeBuilt(const std::string& name, const std::string& description,
-                         const std::string& format, const std::vector<FieldGroup>& fields,
-                         DossaNoteId& id) {
+                         const std::string& format, const std::vector<Field>& fields) {
     DossaNoteHandle note = 0;
     DossaStatus s = DossaNoteCreate(db_, &note);
     if (s) return fail(s, "cannot create the build of " + name);
@@ -167,7 +169,7 @@ class Builder {
     setNumber(BUILT_FIELD_COUNT, BUILD_GROUP_SIZE);
     std::size_t longest = 0;
     bool first = true;
-    for (const FieldGroup& f : fields) {
+    for (const ZoBuiltField& f : fields) {
       for (const std::string& entry : f.entries) {
         longest = std::max(longest, entry.size());
         if (s) break;
@@ -181,7 +183,6 @@ class Builder {
     if (first) setText(BUILT_FIELD_LIST, "");
     setNumber(BUILT_MAX_ENTRY, static_cast<double>(longest));
     if (!s) s = DossaNoteUpdate(note, 0);
-    if (!s) s = DossaNoteGetId(note, &id);
     DossaNoteClose(note);
     return s ? fail(s, "cannot save the build of " + name) : 0;
   }
@@ -224,4 +225,14 @@ DossaStatus zoBuildMessages(DossaDbHandle db, const std::vector<std::string>& na
   for (DossaNoteId id : messages)
     if ((s = builder.build(id, report))) return s;
   return 0;
+}
+
+DossaStatus zoWriteBuiltMessage(DossaDbHandle db, const std::string& name, const std::string& description,
+                                const std::string& format, std::vector<ZoBuiltField> fields,
+                                std::string& problem) {
+  problem.clear();
+  Builder builder(db, problem);
+  sortByPosition(fields);
+  DossaStatus s = builder.replaceBuilt(name, description, format, fields);
+  return s && problem.empty() ? builder.fail(s, "cannot save the build of " + name) : s;
 }

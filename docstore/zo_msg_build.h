@@ -16,6 +16,7 @@
 //
 // The client library must be initialised and `db` open; the caller keeps both.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,3 +32,21 @@ using ZoMsgBuildReport = std::function<void(const std::string& message, std::siz
 // went wrong. Messages built before it stay built.
 DossaStatus zoBuildMessages(DossaDbHandle db, const std::vector<std::string>& names,
                             const ZoMsgBuildReport& report, std::string& problem);
+
+// A field of a message as its build lists it: its FieldPosition and its
+// entries (BUILD_GROUP_SIZE of them, in the order above).
+struct ZoBuiltField {
+  std::int32_t position = 0;
+  std::vector<std::string> entries;
+};
+
+// Writes the "MsgBuild" document of one message from the properties and
+// fields its "Message" and "Field" documents were just written with, without
+// reading them back: for a writer that wrote the message and all its fields
+// in the caller's open unit of work, with Built already 1 on each document.
+// The document is the one zoBuildMessages derives from those documents; it
+// replaces any older one of the message. Fields are listed in position order
+// (those of one position in the order given).
+DossaStatus zoWriteBuiltMessage(DossaDbHandle db, const std::string& name, const std::string& description,
+                                const std::string& format, std::vector<ZoBuiltField> fields,
+                                std::string& problem);

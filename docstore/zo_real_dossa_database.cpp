@@ -632,6 +632,18 @@ bool ZoRealDossaDatabase::buildMessage(const ZoString& messageName, std::string&
   });
 }
 
+bool ZoRealDossaDatabase::writeBuiltMessage(const ZoString& messageName, const std::string& description,
+                                            const std::string& format, std::vector<ZoBuiltField> fields,
+                                            std::string& problem) {
+  XTR_METHOD("ZoRealDossaDatabase :: writeBuiltMessage", errorCode_);
+  return onDatabase("zoWriteBuiltMessage", [&](DossaDbHandle db) {
+    DossaStatus status =
+        zoWriteBuiltMessage(db, messageName.text(), description, format, std::move(fields), problem);
+    if (status != 0) XTR_TEXTF("Build of %s failed: %s", messageName.text(), problem.c_str());
+    return status;
+  });
+}
+
 HCOLLECTION ZoRealDossaDatabase::openCollection(const ZoString& viewName) {
   XTR_METHOD("ZoRealDossaDatabase :: openCollection", errorCode_);
   clear();

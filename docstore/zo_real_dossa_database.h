@@ -19,10 +19,12 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 #include "docstore/zo_dossa_layout.h"
+#include "docstore/zo_msg_build.h"
 #include "ndossa/dossa_api.h"
 
 // Item types of an item list.
@@ -141,6 +143,10 @@ class ZoRealDossaDatabase {
   // Derives the "MsgBuild" document of the message from its "Message" and
   // "Field" documents (see zo_msg_build.h); `problem` says what went wrong.
   bool buildMessage(const ZoString& messageName, std::string& problem);
+  // Writes the "MsgBuild" document of a message from what its documents were
+  // just written with (see zoWriteBuiltMessage).
+  bool writeBuiltMessage(const ZoString& messageName, const std::string& description,
+                         const std::string& format, std::vector<ZoBuiltField> fields, std::string& problem);
   // Opens the collection of a view; 0 on failure.
   HCOLLECTION openCollection(const ZoString& viewName);
   bool closeCollection(HCOLLECTION collection);

@@ -4,14 +4,14 @@
 
 namespace ndossa {
 
-void Design::addIndexed(std::string_view item, std::int64_t id) { indexed_[foldCase(item)] = id; }
+void Design::addIndexed(std::string_view item, std::int64_t id) { indexed_[std::string(item)] = id; }
 
 void Design::addView(ViewDesign view) { views_.push_back(std::move(view)); }
 
 void Design::addUnique(UniqueDesign key) { unique_.push_back(std::move(key)); }
 
 bool Design::indexedId(std::string_view item, std::int64_t& id) const {
-  auto found = indexed_.find(foldCase(item));
+  auto found = indexed_.find(item);
   if (found == indexed_.end()) return false;
   id = found->second;
   return true;

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -71,7 +71,7 @@ class Design {
                                         bool& exact) const;
 
  private:
-  std::map<std::string, std::int64_t> indexed_;  // folded item name -> id
+  std::unordered_map<std::string, std::int64_t, NoCaseHash, NoCaseEqual> indexed_;  // item name -> id
   std::vector<ViewDesign> views_;
   std::vector<UniqueDesign> unique_;
 };

@@ -90,6 +90,12 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::size_t NoCaseHash::operator()(std::string_view text) const {
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (char c : text) hash = (hash ^ static_cast<unsigned char>(lower(c))) * 1099511628211ull;
+  return static_cast<std::size_t>(hash);
+}
+
 std::string formatNumber(double number) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.15g", number);
@@ -97,12 +103,12 @@ std::string formatNumber(double number) {
 }
 
 const Item* NoteItems::find(std::string_view name) const {
-  auto it = byName_.find(foldCase(name));
+  auto it = byName_.find(name);
   return it == byName_.end() ? nullptr : &items_[it->second];
 }
 
 Item* NoteItems::findMutable(std::string_view name) {
-  auto it = byName_.find(foldCase(name));
+  auto it = byName_.find(name);
   return it == byName_.end() ? nullptr : &items_[it->second];
 }
 
@@ -121,14 +127,13 @@ std::size_t NoteItems::storedSizeOf(const Item& item) {
 
 DossaStatus NoteItems::prepare(std::string_view name, std::size_t newValueSize, Item*& slot) {
   if (!validItemName(name)) return DOSSA_ERR_ITEM_NAME;
-  std::string folded = foldCase(name);
-  auto found = byName_.find(folded);
+  auto found = byName_.find(name);
   Item* existing = found == byName_.end() ? nullptr : &items_[found->second];
   std::size_t oldSize = existing ? storedSizeOf(*existing) : 0;
   std::size_t newSize = kItemHead + name.size() + newValueSize;
   if (size_ - oldSize + newSize > DOSSA_MAX_NOTE_SIZE) return DOSSA_ERR_NOTE_TOO_LARGE;
   if (!existing) {
-    byName_.emplace(std::move(folded), items_.size());
+    byName_.emplace(std::string(name), items_.size());
     items_.push_back(Item{std::string(name), ItemKind::Text, {}, {}, 0});
     existing = &items_.back();
   }

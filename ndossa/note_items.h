@@ -29,6 +29,16 @@ bool validItemName(std::string_view name);
 std::string foldCase(std::string_view text);
 // Equality ignoring ASCII letter case.
 bool equalsNoCase(std::string_view a, std::string_view b);
+// Hashing and equality of names ignoring ASCII letter case, for maps that
+// are looked up by any spelling of a name without folding it first.
+struct NoCaseHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const;
+};
+struct NoCaseEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const { return equalsNoCase(a, b); }
+};
 // A number as the text a reader sees ("42", "2.5").
 std::string formatNumber(double number);
 
@@ -72,7 +82,7 @@ class NoteItems {
   static std::size_t storedSizeOf(const Item& item);
 
   std::vector<Item> items_;
-  std::unordered_map<std::string, std::size_t> byName_;  // folded name -> index
+  std::unordered_map<std::string, std::size_t, NoCaseHash, NoCaseEqual> byName_;  // name -> index
   std::size_t size_ = kHeaderSize;
 
  public:

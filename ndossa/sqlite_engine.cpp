@@ -33,8 +33,6 @@ constexpr int kCheckpointPages = 8192;
 constexpr int kPageSize = 1024;
 // Note ids are positive 32-bit numbers.
 constexpr sqlite3_int64 kMaxNoteId = INT32_MAX;
-// Index entries counted per term when choosing the term that drives a search.
-constexpr sqlite3_int64 kProbeLimit = 32;
 
 // A prepared statement that finalizes itself.
 class Statement {
@@ -195,15 +193,16 @@ class SqliteEngine final : public Engine {
   sqlite3* db_ = nullptr;
   bool readOnly_ = false;
   bool inUnit_ = false;  // between begin and commit or abort
+  // Within a unit, the id the next new document takes once one was saved (0: not known).
+  sqlite3_int64 nextId_ = 0;
   std::uint8_t identity_[16] = {};
   Design design_;
   std::int64_t formIndexId_ = 0;
   // Prepared once, reused.
   Statement loadStmt_, insertStmt_, updateStmt_, deleteStmt_, keyAddStmt_, keyDelStmt_,
-      entryAddStmt_, entryDelStmt_, deletedMaxStmt_, probeStmt_, uniqueAddStmt_, uniqueDelStmt_,
-      beginStmt_, commitStmt_, savepointStmt_, releaseStmt_, restoreStmt_;
+      entryAddStmt_, entryDelStmt_, deletedMaxStmt_, seekStmt_, uniqueAddStmt_, uniqueDelStmt_,
+      beginStmt_, commitStmt_, savepointStmt_, releaseStmt_, restoreStmt_, insertAtStmt_;
   bool hasUniqueTables_ = false;
-  std::map<std::size_t, Statement> candidateStmts_;  // by number of indexed terms
 
   friend class Transaction;
 };
@@ -261,11 +260,10 @@ SqliteEngine::~SqliteEngine() {
   if (inUnit_) exec("ROLLBACK");
   // Statements first: a connection with live statements does not close.
   for (Statement* stmt : {&loadStmt_, &insertStmt_, &updateStmt_, &deleteStmt_, &keyAddStmt_,
-                          &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &probeStmt_,
+                          &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &seekStmt_,
                           &uniqueAddStmt_, &uniqueDelStmt_, &beginStmt_, &commitStmt_, &savepointStmt_,
-                          &releaseStmt_, &restoreStmt_})
+                          &releaseStmt_, &restoreStmt_, &insertAtStmt_})
     *stmt = Statement();
-  candidateStmts_.clear();
   sqlite3_close_v2(db_);
 }
 
@@ -523,6 +521,15 @@ DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
     sqlite3_bind_blob64(updateStmt_.get(), 2, body.data(), body.size(), SQLITE_STATIC);
     int rc = sqlite3_step(updateStmt_.get());
     if (rc != SQLITE_DONE) return statusOf(rc);
+  } else if (nextId_ != 0) {
+    if (nextId_ > kMaxNoteId) return DOSSA_ERR_DATABASE_FULL;
+    if ((s = prepare("INSERT INTO dossa_notes(noteid, body) VALUES(?1, ?2)", insertAtStmt_))) return s;
+    Reset reset(insertAtStmt_);
+    sqlite3_bind_int64(insertAtStmt_.get(), 1, nextId_);
+    sqlite3_bind_blob64(insertAtStmt_.get(), 2, body.data(), body.size(), SQLITE_STATIC);
+    int rc = sqlite3_step(insertAtStmt_.get());
+    if (rc != SQLITE_DONE) return statusOf(rc);
+    saved = nextId_;
   } else {
     // Ids are never reused: the next one is above every saved id and every deleted one.
     if ((s = prepare("INSERT INTO dossa_notes(noteid, body) SELECT max(coalesce((SELECT max(noteid)"
@@ -539,6 +546,8 @@ DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
   }
   if ((s = indexNote(saved, id != 0 ? &old : nullptr, &items))) return s;
   if ((s = t.commit())) return s;
+  // Within a unit no other writer can take an id: the next one is known.
+  if (inUnit_ && id == 0) nextId_ = static_cast<sqlite3_int64>(saved) + 1;
   id = saved;
   return DOSSA_NOERROR;
 }
@@ -564,6 +573,7 @@ DossaStatus SqliteEngine::restore(DossaNoteId id, const NoteItems& items) {
     if (sqlite3_changes(db_) != 1) return DOSSA_ERR_INVALID_ARGUMENT;
   }
   if ((s = indexNote(id, nullptr, &items))) return s;
+  nextId_ = 0;
   return t.commit();
 }
 
@@ -593,61 +603,44 @@ DossaStatus SqliteEngine::candidates(const Formula& formula, DossaNoteId after, 
   ids.clear();
   std::vector<IndexedTerm> terms = design_.indexedTerms(formula, kMaxIndexedTerms, exact);
   if (terms.empty()) return DOSSA_ERR_FORMULA_NOT_INDEXED;
-  // Drive the query by the term with the fewest index entries (counted up to a bound).
-  if (terms.size() > 1) {
-    DossaStatus s = prepare("SELECT count(*) FROM (SELECT 1 FROM dossa_keys WHERE itemid = ?1"
-                            " AND value = ?2 LIMIT ?3)",
-                            probeStmt_);
-    if (s) return s;
-    std::size_t best = 0;
-    sqlite3_int64 fewest = kProbeLimit + 1;
-    for (std::size_t i = 0; i < terms.size(); ++i) {
-      Reset reset(probeStmt_);
-      sqlite3_bind_int64(probeStmt_.get(), 1, terms[i].first);
-      bindText(probeStmt_.get(), 2, terms[i].second->value);
-      sqlite3_bind_int64(probeStmt_.get(), 3, kProbeLimit);
-      int rc = sqlite3_step(probeStmt_.get());
-      if (rc != SQLITE_ROW) return statusOf(rc);
-      sqlite3_int64 count = sqlite3_column_int64(probeStmt_.get(), 0);
-      if (count < fewest) {
-        fewest = count;
-        best = i;
-      }
+  // The documents that hold every term, found by leapfrogging: each term in
+  // turn seeks its first document at or after the candidate; a term that
+  // lands further on makes that the candidate, and a candidate every term
+  // lands on is a match. Each seek is one step down the key index, so a
+  // selective term keeps the search short however common the others are.
+  DossaStatus s = prepare("SELECT noteid FROM dossa_keys WHERE itemid = ?1 AND value = ?2"
+                          " AND noteid >= ?3 ORDER BY noteid LIMIT 1",
+                          seekStmt_);
+  if (s) return s;
+  auto seek = [&](const IndexedTerm& term, sqlite3_int64 from, sqlite3_int64& found) -> DossaStatus {
+    Reset reset(seekStmt_);
+    sqlite3_bind_int64(seekStmt_.get(), 1, term.first);
+    bindText(seekStmt_.get(), 2, term.second->value);
+    sqlite3_bind_int64(seekStmt_.get(), 3, from);
+    int rc = sqlite3_step(seekStmt_.get());
+    if (rc == SQLITE_ROW) {
+      found = sqlite3_column_int64(seekStmt_.get(), 0);
+      return DOSSA_NOERROR;
     }
-    std::rotate(terms.begin(), terms.begin() + static_cast<std::ptrdiff_t>(best),
-                terms.begin() + static_cast<std::ptrdiff_t>(best) + 1);
-  }
-
-  Statement& stmt = candidateStmts_[terms.size()];
-  if (!stmt.get()) {
-    std::string sql = "SELECT k0.noteid FROM dossa_keys k0 WHERE k0.itemid = ?1 AND k0.value = ?2"
-                      " AND k0.noteid > ?3";
-    for (std::size_t j = 1; j < terms.size(); ++j) {
-      std::string k = "k" + std::to_string(j);
-      sql += " AND EXISTS(SELECT 1 FROM dossa_keys " + k + " WHERE " + k + ".itemid = ?" +
-             std::to_string(2 * j + 2) + " AND " + k + ".value = ?" + std::to_string(2 * j + 3) +
-             " AND " + k + ".noteid = k0.noteid)";
+    found = -1;
+    return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
+  };
+  sqlite3_int64 candidate = static_cast<sqlite3_int64>(after) + 1;
+  std::size_t agreed = 0;
+  for (std::size_t i = 0; ids.size() < limit; i = (i + 1) % terms.size()) {
+    sqlite3_int64 found = 0;
+    if ((s = seek(terms[i], candidate, found))) return s;
+    if (found < 0) break;
+    if (found != candidate) {
+      candidate = found;
+      agreed = 0;
     }
-    sql += " ORDER BY k0.noteid LIMIT ?" + std::to_string(2 * terms.size() + 2);
-    if (DossaStatus s = prepare(sql.c_str(), stmt)) {
-      candidateStmts_.erase(terms.size());
-      return s;
+    if (++agreed == terms.size()) {
+      ids.push_back(static_cast<DossaNoteId>(candidate++));
+      agreed = 0;
     }
   }
-  Reset reset(stmt);
-  sqlite3_bind_int64(stmt.get(), 1, terms[0].first);
-  bindText(stmt.get(), 2, terms[0].second->value);
-  sqlite3_bind_int64(stmt.get(), 3, after);
-  for (std::size_t j = 1; j < terms.size(); ++j) {
-    sqlite3_bind_int64(stmt.get(), static_cast<int>(2 * j + 2), terms[j].first);
-    bindText(stmt.get(), static_cast<int>(2 * j + 3), terms[j].second->value);
-  }
-  sqlite3_bind_int64(stmt.get(), static_cast<int>(2 * terms.size() + 2),
-                     static_cast<sqlite3_int64>(limit));
-  int rc;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-    ids.push_back(static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0)));
-  return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
+  return DOSSA_NOERROR;
 }
 
 DossaStatus SqliteEngine::listNotes(const char* form, DossaNoteId after, std::size_t limit,
@@ -818,6 +811,7 @@ DossaStatus SqliteEngine::begin() {
   if (inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
   DossaStatus s = exec("BEGIN IMMEDIATE");
   inUnit_ = s == DOSSA_NOERROR;
+  nextId_ = 0;
   return s;
 }
 
@@ -826,6 +820,7 @@ DossaStatus SqliteEngine::commit() {
   if (unitLost()) return DOSSA_ERR_DISK;
   DossaStatus s = exec("COMMIT");
   if (!s) inUnit_ = false;
+  nextId_ = 0;
   return s;
 }
 
@@ -833,6 +828,7 @@ DossaStatus SqliteEngine::abort() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
   const bool lost = unitLost();
   inUnit_ = false;
+  nextId_ = 0;
   return lost ? DOSSA_NOERROR : exec("ROLLBACK");
 }
 
