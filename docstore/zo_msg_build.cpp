@@ -1,6 +1,7 @@
 #include "docstore/zo_msg_build.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "docstore/zo_dossa_layout.h"
@@ -15,6 +16,13 @@ struct FieldGroup {
   std::int32_t position = 0;
   DossaNoteId id = 0;
   std::vector<std::string> entries;
+  std::array<std::string, DISPLAY_ITEM_COUNT> display;  // decimal, the defaults when not stored
+};
+
+// The screen size of a message as stored; 0 and 0 when it has none.
+struct ScreenSize {
+  std::int32_t rows = 0;
+  std::int32_t columns = 0;
 };
 
 // A document opened for the length of a scope.
@@ -79,17 +87,20 @@ class Builder {
 
   DossaStatus build(DossaNoteId messageId, const ZoMsgBuildReport& report) {
     std::string name, description, format;
+    ScreenSize size;
     {
       OpenNote message(db_, messageId);
       if (message.status()) return fail(message.status(), "cannot open a Message document");
       name = text(message.get(), MESSAGE_NAME);
       description = text(message.get(), MESSAGE_DESCRIPTION);
       format = text(message.get(), MESSAGE_FORMAT);
+      size = {DossaItemGetLong(message.get(), MESSAGE_ROWS, 0), DossaItemGetLong(message.get(), MESSAGE_COLUMNS, 0)};
     }
     std::vector<DossaNoteId> ids;
     DossaStatus s = selectExact(FIELD_FORM, MESSAGE_NAME, name, ids);
     if (s) return s;
     std::vector<FieldGroup> fields;
+    bool display = false;
     for (DossaNoteId id : ids) {
       OpenNote note(db_, id);
       if (note.status()) return fail(note.status(), "cannot open a Field document of " + name);
@@ -103,7 +114,16 @@ class Builder {
                        text(h, FIELD_SEGMENTS),           text(h, FIELD_HAS_ATTRIBUTES),
                        text(h, FIELD_ROW),                text(h, FIELD_COLUMN),
                        text(h, FIELD_PAD),                text(h, FIELD_ALIGNMENT)};
+      for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i) {
+        group.display[i] = DossaItemIsPresent(h, DISPLAY_ITEMS[i], 0) ? text(h, DISPLAY_ITEMS[i])
+                                                                      : std::to_string(DISPLAY_DEFAULTS[i]);
+        display = display || DossaItemIsPresent(h, DISPLAY_ITEMS[i], 0);
+      }
       fields.push_back(std::move(group));
+    }
+    // The display defaults widen every group, only when a field has its own.
+    if (display) {
+      for (FieldGroup& f : fields) f.entries.insert(f.entries.end(), f.display.begin(), f.display.end());
     }
     std::stable_sort(fields.begin(), fields.end(),
                      [](const FieldGroup& a, const FieldGroup& b) { return a.position < b.position; });
@@ -113,7 +133,7 @@ class Builder {
     // without one: the caller's unit when one is open, else one of its own.
     const DossaStatus begun = DossaDbBeginUnit(db_);
     if (begun && begun != DOSSA_ERR_INVALID_ARGUMENT) return fail(begun, "cannot start the build of " + name);
-    s = replaceBuilt(messageId, name, description, format, fields);
+    s = replaceBuilt(messageId, name, description, format, size, fields);
     if (!begun && !s) s = DossaDbCommitUnit(db_);
     if (!begun && s) DossaDbAbortUnit(db_);
     if (s) return problem_.empty() ? fail(s, "cannot save the build of " + name) : s;
@@ -128,7 +148,7 @@ class Builder {
 
  private:
   DossaStatus replaceBuilt(DossaNoteId messageId, const std::string& name, const std::string& description,
-                           const std::string& format, const std::vector<FieldGroup>& fields) {
+                           const std::string& format, ScreenSize size, const std::vector<FieldGroup>& fields) {
     std::vector<DossaNoteId> older;
     DossaStatus s = selectExact(BUILT_FORM, BUILT_NAME, name, older);
     if (s) return s;
@@ -136,7 +156,7 @@ class Builder {
       if ((s = DossaNoteDelete(db_, id, 0))) return fail(s, "cannot delete the old build of " + name);
     }
     DossaNoteId builtId = 0;
-    if ((s = writeBuilt(name, description, format, fields, builtId))) return s;
+    if ((s = writeBuilt(name, description, format, size, fields, builtId))) return s;
     if ((s = markBuilt(messageId))) return fail(s, "cannot mark " + name + " as built");
     for (const FieldGroup& f : fields)
       if ((s = markBuilt(f.id))) return fail(s, "cannot mark a field of " + name + " as built");
@@ -149,7 +169,7 @@ class Builder {
   }
 
   DossaStatus writeBuilt(const std::string& name, const std::string& description,
-                         const std::string& format, const std::vector<FieldGroup>& fields,
+                         const std::string& format, ScreenSize size, const std::vector<FieldGroup>& fields,
                          DossaNoteId& id) {
     DossaNoteHandle note = 0;
     DossaStatus s = DossaNoteCreate(db_, &note);
@@ -164,7 +184,8 @@ class Builder {
     setText(BUILT_NAME, name);
     setText(BUILT_DESCRIPTION, description);
     setText(BUILT_FORMAT, format);
-    setNumber(BUILT_FIELD_COUNT, BUILD_GROUP_SIZE);
+    const bool wide = !fields.empty() && fields.front().entries.size() == BUILD_DISPLAY_GROUP_SIZE;
+    setNumber(BUILT_FIELD_COUNT, wide ? BUILD_DISPLAY_GROUP_SIZE : BUILD_GROUP_SIZE);
     std::size_t longest = 0;
     bool first = true;
     for (const FieldGroup& f : fields) {
@@ -180,6 +201,10 @@ class Builder {
     // less than one group.
     if (first) setText(BUILT_FIELD_LIST, "");
     setNumber(BUILT_MAX_ENTRY, static_cast<double>(longest));
+    if (size.rows != 0 || size.columns != 0) {
+      setNumber(BUILT_ROWS, size.rows);
+      setNumber(BUILT_COLUMNS, size.columns);
+    }
     if (!s) s = DossaNoteUpdate(note, 0);
     if (!s) s = DossaNoteGetId(note, &id);
     DossaNoteClose(note);

@@ -3,12 +3,15 @@
 // document of a message from its "Message" document and its "Field"
 // documents, in the layout the definition database reads:
 //   msgdef_name, msgdef_description, msgdef_format   from the message;
-//   msgdef_fldcnt        12, the entries per field;
+//   msgdef_fldcnt        12, the entries per field (16 when a field of the
+//                        message has display defaults of its own);
 //   msgdef_fldlist       12 entries per field, fields in FieldPosition order
 //                        (name, description, base name, type letter, initial
 //                        value, length, segment, has attributes, row,
-//                        column, pad letter, alignment);
-//   msgdef_maxentrylen   the longest entry.
+//                        column, pad letter, alignment), then, in 16-entry
+//                        groups, color, intensity, highlight and protection;
+//   msgdef_maxentrylen   the longest entry;
+//   msgdef_rows, msgdef_cols  the screen size, when the message has one.
 // The new document replaces any older "MsgBuild" document of the message,
 // and Built is set to 1 on the documents it was derived from, all in one unit
 // of work: the caller's when one is open on `db`, else one per message.

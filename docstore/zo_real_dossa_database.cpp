@@ -176,6 +176,7 @@ ZO_ULONG readItems(DossaNoteHandle note, NoteReadState& state, ZO_LONG keysCheck
     value.clearValue();
     ZO_ULONG status = 0;
     if (!itemPresent(note, name)) {
+      if (state.itemTypes[i] == DOSSA_ITEM_OPTIONAL_NUMBER) continue;
       XTR_TEXTF("ERR_RDBD_INCOMPATIBLE_DATABASE (ITEM NOT FOUND): %s", name);
       status = ERR_RDBD_INCOMPATIBLE_DATABASE;
     } else if (state.itemTypes[i] == DOSSA_ITEM_TEXT) {

@@ -28,6 +28,8 @@
 // Item types of an item list.
 inline constexpr ZO_LONG DOSSA_ITEM_TEXT = 1;
 inline constexpr ZO_LONG DOSSA_ITEM_NUMBER = 2;  // any value but 1 and 4 reads as a number
+// A number item a document may lack: a read gives 0 for it instead of failing.
+inline constexpr ZO_LONG DOSSA_ITEM_OPTIONAL_NUMBER = 3;
 inline constexpr ZO_LONG DOSSA_ITEM_TEXT_LIST = 4;
 
 // Room of ItemValue::text, terminator included: text items hold at most 63 characters.

@@ -75,7 +75,8 @@ void PXMChecks::field(const PXMStatement& field, ZO_LONG line) {
 }
 
 void PXMChecks::checkKeywords(const PXMStatement& field, ZO_LONG line) {
-  for (const std::string& keyword : field.GetOtherKeywords()) {
+  for (const PXMOperand& operand : field.GetOtherOperands()) {
+    const std::string keyword = operand.keyword.data();
     if (std::find(KNOWN_FIELD_KEYWORDS.begin(), KNOWN_FIELD_KEYWORDS.end(), keyword) != KNOWN_FIELD_KEYWORDS.end()) {
       continue;
     }

@@ -39,6 +39,14 @@ class PXMMessage {
   PXMMessage(const PXMMessage&) = delete;
   PXMMessage& operator=(const PXMMessage&) = delete;
 
+  // With `keep`, the maps that follow also keep what their statements say
+  // about the screen: the map's size (SIZE=) as the message definition's row
+  // and column counts, and each field's display defaults (ATTRB=, COLOR=,
+  // HILIGHT=, through the table of import/pxm_attributes.h) and initial
+  // value (INITIAL=). Off by default: every field then gets the same display
+  // defaults and an empty value, and the size is left undefined.
+  void SetKeepAttributes(bool keep) { keepAttributes_ = keep; }
+
   // Starts a map named by the statement's label, with room for `fieldCount`
   // field definitions; discards the previous map's definitions.
   void newMap(const PXMStatement& statement, ZO_LONG fieldCount);
@@ -83,4 +91,5 @@ class PXMMessage {
   std::unique_ptr<ZoFieldDef[]> fieldDefs_;
   std::unique_ptr<ZoMessageDef> messageDef_;
   bool mapReady_ = false;  // newMap succeeded and endMap may write
+  bool keepAttributes_ = false;
 };
