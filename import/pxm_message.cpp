@@ -153,6 +153,7 @@ void PXMMessage::addField(const PXMStatement& statement) {
 void PXMMessage::endMap() {
   XTR_METHOD("PXMMessage::endMap", errorCode_);
   clearResults();
+  failedField_ = "";
   if (!mapReady_ || !messageDef_) {
     errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
     XTR_TEXT("EndMap called without a map");
@@ -209,6 +210,7 @@ bool PXMMessage::writeMap() {
     database_->write(field, FALSE);
     if (database_->getErrorCode() != 0) {
       takeDatabaseError();
+      failedField_ = field.getName();
       XTR_TEXTF("Error writing field definition %s (number %d)", field.getName().text(),
                 static_cast<int>(index + 1));
       XTR_TEXTF("Error code %d, database code %d", static_cast<int>(errorCode_),

@@ -65,6 +65,10 @@ class PXMMessage {
   ZO_LONG getDbErrorCode() const { return dbErrorCode_; }
   ZoString getDbErrorText() const { return errorText_; }
 
+  // Name of the field definition whose write failed the last endMap; empty
+  // when none did.
+  const char* getFailedField() const { return failedField_.text(); }
+
   // Number of field definitions filled for the current map.
   ZO_LONG getFieldsAdded() const { return fieldsAdded_; }
 
@@ -92,4 +96,5 @@ class PXMMessage {
   std::unique_ptr<ZoMessageDef> messageDef_;
   bool mapReady_ = false;  // newMap succeeded and endMap may write
   bool keepAttributes_ = false;
+  ZoString failedField_;
 };

@@ -448,6 +448,8 @@ TEST_P(ImportTest, AReplacedMapKeepsOnlyWhatItsLastImportSays) {
   Outcome longer = withInitial("LONGER", 64);
   EXPECT_EQ(longer.status, 1);
   EXPECT_EQ(vexotest::splitHints(longer.err).lines, "Error: VEXO rc = TVRC_DATA_OVERFLOW (127)\n") << longer.err;
+  EXPECT_EQ(vexotest::splitHints(longer.err).hints,
+            "map LONGER, field F: a value does not fit the database (a text value holds at most 63 characters there)\n");
   Outcome fits = withInitial("FITS", 63);
   EXPECT_EQ(fits.status, 0) << fits.err;
 }
