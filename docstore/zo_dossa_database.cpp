@@ -569,7 +569,7 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoFieldDef& definition) {
   // A byte is stored as signed (-128 to 127); its unsigned form is accepted too.
   if (dataType == ZODT_BYTE) fits = fits && entryValue(valueText, -128, 255, initial);
   // Display defaults, in the wider groups only; each within its range.
-  auto display = displayValues(ZoFieldDef());
+  auto display = std::to_array(DISPLAY_DEFAULTS);
   if (builtGroupWidth_ >= BUILD_DISPLAY_GROUP_SIZE) {
     constexpr std::array<std::array<ZO_LONG, 2>, DISPLAY_ITEM_COUNT> ranges = {{
         {ZO_COLOR_MIN, ZO_COLOR_MAX},

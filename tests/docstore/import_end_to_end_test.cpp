@@ -41,6 +41,26 @@ std::string contents(std::FILE* file) {
   return text;
 }
 
+// Runs `body` (argc, argv, out, err) as program `name` with `args`; the
+// streams are scratch files whose contents the outcome holds.
+template <typename Body>
+Outcome runProgram(const char* name, const std::vector<std::string>& args, Body body) {
+  std::vector<std::string> words = {name};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  Outcome run;
+  run.status = body(static_cast<int>(words.size()), argv.data(), out, err);
+  run.out = contents(out);
+  run.err = contents(err);
+  std::fclose(out);
+  std::fclose(err);
+  return run;
+}
+
 struct Field {
   ZO_LONG row, column, length;
 };
@@ -59,24 +79,11 @@ class ImportTest : public vexotest::EngineTest {
   }
 
   Outcome import(const std::vector<std::string>& args) {
-    std::vector<std::string> words = {"vexopxm"};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    Outcome run;
-    {
+    return runProgram("vexopxm", args, [](int argc, char* argv[], std::FILE* out, std::FILE* err) {
       UserMessage message(out, err);
       PXMImport driver;
-      run.status = driver.run(static_cast<int>(words.size()), argv.data(), message);
-    }
-    run.out = contents(out);
-    run.err = contents(err);
-    std::fclose(out);
-    std::fclose(err);
-    return run;
+      return driver.run(argc, argv, message);
+    });
   }
 
   void build() {
@@ -308,18 +315,9 @@ std::map<std::string, Document> documents(const std::string& path) {
 }
 
 std::string drawing(const std::vector<std::string>& args) {
-  std::vector<std::string> words = {"vexomap"};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  EXPECT_EQ(vexomapRun(static_cast<int>(words.size()), argv.data(), out, err), 0) << contents(err);
-  std::string text = contents(out);
-  std::fclose(out);
-  std::fclose(err);
-  return text;
+  const Outcome run = runProgram("vexomap", args, vexomapRun);
+  EXPECT_EQ(run.status, 0) << run.err;
+  return run.out;
 }
 
 TEST_P(ImportTest, KeepingTheMapsAttributesAddsOnlyWhatTheyStore) {
