@@ -22,6 +22,10 @@ constexpr PXMAttributeWord WORDS[] = {
     {ATTRB, "NORM", Intensity, ZO_INTENSITY_DEFAULT},
     {ATTRB, "BRT", Intensity, ZO_INTENSITY_BRIGHT},
     {ATTRB, "DRK", Intensity, ZO_INTENSITY_DARK},
+    {ATTRB, "NUM", None, 0},
+    {ATTRB, "IC", None, 0},
+    {ATTRB, "FSET", None, 0},
+    {ATTRB, "DET", None, 0},
     {COLOR, "DEFAULT", Color, ZO_COLOR_DEFAULT},
     {COLOR, "BLUE", Color, ZO_COLOR_BLUE},
     {COLOR, "RED", Color, ZO_COLOR_RED},
@@ -110,10 +114,25 @@ PXMFieldLook PXMReadFieldLook(const PXMStatement& field) {
         case Highlight:
           look.highLight = entry->value;
           break;
+        case None:
+          break;
       }
     });
   }
   return look;
+}
+
+std::vector<PXMUnknownWord> PXMUnknownAttributeWords(const PXMStatement& field) {
+  std::vector<PXMUnknownWord> unknown;
+  for (const PXMOperand& operand : field.GetOtherOperands()) {
+    const std::string_view keyword = operand.keyword.data();
+    const bool covered = keyword == ATTRB || keyword == COLOR || keyword == HILIGHT;
+    if (!covered) continue;
+    forEachWord(operand.value, [&](std::string_view word) {
+      if (PXMFindAttributeWord(keyword, word) == nullptr) unknown.push_back({std::string(keyword), std::string(word)});
+    });
+  }
+  return unknown;
 }
 
 PXMMapSize PXMReadMapSize(const PXMStatement& map) {

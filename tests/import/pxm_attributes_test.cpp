@@ -66,11 +66,12 @@ TEST(PXMAttributes, TableValuesLieWhereMessagesAcceptThem) {
       {ZO_HIGHLIGHT_MIN, ZO_HIGHLIGHT_MAX - 1, ZO_HIGHLIGHT_NO_ATTRIBUTES},
   };
   for (const PXMAttributeWord& w : PXMAttributeWords()) {
+    EXPECT_EQ(PXMFindAttributeWord(w.keyword, w.word), &w) << w.word;  // one entry per word
+    if (w.display == PXMDisplay::None) continue;
     const auto& r = ranges[static_cast<int>(w.display)];
     EXPECT_GE(w.value, r.low) << w.word;
     EXPECT_LE(w.value, r.accepted) << w.word;
     EXPECT_NE(w.value, r.none) << w.word;
-    EXPECT_EQ(PXMFindAttributeWord(w.keyword, w.word), &w) << w.word;  // one entry per word
   }
 }
 
