@@ -390,7 +390,9 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoFieldDef& definition, ZO_BOOLEAN replace) {
   v[F_BUILT].number = 0;
   const auto display = displayValues(definition);
   for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i) setLong(v[F_COLOR + i], display[i]);
-  const ZO_LONG itemCount = definition.hasDisplayDefaults() ? F_COUNT : kPlainFieldItemCount;
+  // A replaced document keeps the items it is not given, so a replace
+  // writes the display defaults even when they are a new field's.
+  const ZO_LONG itemCount = definition.hasDisplayDefaults() || replace ? F_COUNT : kPlainFieldItemCount;
   // Only what the reads give back unchanged is stored: a definition they
   // would refuse, or change, is refused here.
   if (const ZO_ULONG unreadable = unreadableField(definition, v); unreadable != 0) {

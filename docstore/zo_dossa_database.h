@@ -11,7 +11,8 @@
 //              properties as text, FieldLength, FieldPosition (1, 2, ... in
 //              the order written after their message) and Built 0 as numbers;
 //              FieldColor, FieldIntensity, FieldHighlight, FieldProtection
-//              in decimal for a field whose display defaults are its own;
+//              in decimal for a field whose display defaults are its own,
+//              and on every replace;
 //   "Service"  key svcdef_name: ten text items.
 // Message and field definitions are read back from "MsgBuild" documents (one
 // per message, derived from its "Message" and "Field" documents by the
@@ -58,8 +59,9 @@ class ZoDossaDatabase : public ZoDatabase {
   ZO_BOOLEAN close() override;
 
   // Reads the "MsgBuild" document of the message: description, format, the
-  // screen size when it has one, and the field pairs (each field's definition name as alias and name), and
-  // keeps it for the field reads that follow. A document whose field groups
+  // screen size when it has one, and the field pairs (each field's
+  // definition name as alias and name), and keeps it for the field reads
+  // that follow. A document whose field groups
   // are narrower than FIELD_GROUP_ENTRIES, or that belongs to another message
   // (a name that differs in case), is refused.
   ZO_BOOLEAN read(ZoMessageDef& definition) override;
