@@ -1,7 +1,6 @@
 #include "import/pxm_attributes.h"
 
 #include <cstring>
-#include <iterator>
 
 namespace {
 

@@ -37,12 +37,10 @@ bool oneEditApart(std::string_view a, std::string_view b) {
 
 // " (did you mean X?)" for the first of `known` one edit away from `word`
 // (X followed by `suffix`); empty when none is.
-template <typename Known, typename Text>
-std::string suggestion(std::string_view word, const Known& known, Text text, const char* suffix) {
-  for (const auto& candidate : known) {
-    const std::string_view name = text(candidate);
+template <typename Known>
+std::string suggestion(std::string_view word, const Known& known, const char* suffix) {
+  for (std::string_view name : known)
     if (oneEditApart(word, name)) return " (did you mean " + std::string(name) + suffix + "?)";
-  }
   return "";
 }
 
@@ -94,14 +92,14 @@ void PXMChecks::checkKeywords(const PXMStatement& field, ZO_LONG line) {
       continue;
     }
     warn(line, "unknown keyword " + keyword + "= of " + fieldName(field) + " passed over" +
-                   suggestion(keyword, KNOWN_FIELD_KEYWORDS, [](std::string_view k) { return k; }, "="));
+                   suggestion(keyword, KNOWN_FIELD_KEYWORDS, "="));
   }
   for (const PXMUnknownWord& unknown : PXMUnknownAttributeWords(field)) {
     std::vector<std::string_view> known;
     for (const PXMAttributeWord& entry : PXMAttributeWords())
       if (unknown.keyword == entry.keyword) known.push_back(entry.word);
     warn(line, "unknown word " + unknown.word + " of " + unknown.keyword + "= of " + fieldName(field) +
-                   " passed over" + suggestion(unknown.word, known, [](std::string_view w) { return w; }, ""));
+                   " passed over" + suggestion(unknown.word, known, ""));
   }
 }
 

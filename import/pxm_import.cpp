@@ -134,6 +134,6 @@ PXMImport::Step PXMImport::createObjects(int argc, char* argv[], UserMessage& me
     message.issue(USERMSG_ERROR, composer_->getErrorCode(), 0, "");
     return Step::Stop;
   }
-  composer_->SetKeepAttributes(keepAttributes_);
+  composer_->setKeepAttributes(keepAttributes_);
   return Step::Go;
 }

@@ -45,7 +45,7 @@ class PXMMessage {
   // HILIGHT=, through the table of import/pxm_attributes.h) and initial
   // value (INITIAL=). Off by default: every field then gets the same display
   // defaults and an empty value, and the size is left undefined.
-  void SetKeepAttributes(bool keep) { keepAttributes_ = keep; }
+  void setKeepAttributes(bool keep) { keepAttributes_ = keep; }
 
   // Starts a map named by the statement's label, with room for `fieldCount`
   // field definitions; discards the previous map's definitions.
