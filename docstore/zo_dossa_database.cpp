@@ -324,8 +324,8 @@ bool ZoDossaDatabase::storedSize(const ZoString& messageName) {
   const char* const items[] = {MESSAGE_NAME, MESSAGE_ROWS, MESSAGE_COLUMNS};
   ItemValue values[std::size(items)];
   ZO_LONG entrySize = 0;
-  return adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE, std::size(items), types, items,
-                        entrySize, values) &&
+  return adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE,
+                        static_cast<ZO_LONG>(std::size(items)), types, items, entrySize, values) &&
          (values[1].number != 0 || values[2].number != 0);
 }
 

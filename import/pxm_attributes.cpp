@@ -1,6 +1,7 @@
 #include "import/pxm_attributes.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -38,6 +39,12 @@ constexpr PXMAttributeWord WORDS[] = {
     {HILIGHT, "REVERSE", Highlight, ZO_HIGHLIGHT_REVERSE},
     {HILIGHT, "UNDERLINE", Highlight, ZO_HIGHLIGHT_UNDERLINE},
 };
+
+// The member of a look that each display default is kept in, in the order
+// of PXMDisplay.
+constexpr ZO_LONG PXMFieldLook::*LOOK_MEMBERS[] = {&PXMFieldLook::protection, &PXMFieldLook::intensity,
+                                                   &PXMFieldLook::color, &PXMFieldLook::highLight};
+static_assert(std::size(LOOK_MEMBERS) == static_cast<std::size_t>(None));
 
 bool keywordIs(const PXMOperand& operand, const char* keyword) {
   return std::strcmp(operand.keyword.data(), keyword) == 0;
@@ -99,23 +106,8 @@ PXMFieldLook PXMReadFieldLook(const PXMStatement& field) {
     }
     forEachWord(operand.value, [&](std::string_view word) {
       const PXMAttributeWord* entry = PXMFindAttributeWord(operand.keyword.data(), word);
-      if (entry == nullptr) return;
-      switch (entry->display) {
-        case Protection:
-          look.protection = entry->value;
-          break;
-        case Intensity:
-          look.intensity = entry->value;
-          break;
-        case Color:
-          look.color = entry->value;
-          break;
-        case Highlight:
-          look.highLight = entry->value;
-          break;
-        case None:
-          break;
-      }
+      if (entry == nullptr || entry->display == None) return;
+      look.*LOOK_MEMBERS[static_cast<int>(entry->display)] = entry->value;
     });
   }
   return look;

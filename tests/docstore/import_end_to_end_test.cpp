@@ -411,7 +411,10 @@ TEST_P(ImportTest, KeepingTheMapsAttributesAddsOnlyWhatTheyStore) {
       "+------------------------------+\n";
   EXPECT_EQ(drawing({"SIGNON"}).substr(0, frame.size()), frame);
   const std::string values = drawing({"/v", "SIGNON"});
-  EXPECT_NE(values.find("| SIGN ON...                   |\n| ________                     |\n|         "), std::string::npos)
+  EXPECT_NE(values.find("| SIGN ON...                   |\n"
+                        "| ________                     |\n"
+                        "|                              |\n"),
+            std::string::npos)
       << values;
   EXPECT_NE(values.find("intensity=33 highlight=23 protection=40 dark\n"), std::string::npos) << values;
   EXPECT_NE(values.find("intensity=32 highlight=20 protection=42 protected\n"), std::string::npos) << values;
@@ -439,7 +442,8 @@ TEST_P(ImportTest, AReplacedMapKeepsOnlyWhatItsLastImportSays) {
     const std::string statement = "F PXMFLD POS=(1,1),LENGTH=64,INITIAL='" + std::string(length, 'X') + "'";
     // Columns 1 to 71, then 16 to 71 of each continuation line; column 72 marks one.
     std::string source = std::string(name) + " PXMMAP\n" + statement.substr(0, 71);
-    for (std::size_t at = 71; at < statement.size(); at += 56) source += "X\n" + std::string(15, ' ') + statement.substr(at, 56);
+    for (std::size_t at = 71; at < statement.size(); at += 56)
+      source += "X\n" + std::string(15, ' ') + statement.substr(at, 56);
     source += "\n";
     return import({"/a", dir_.write(std::string(name) + ".pxm", source)});
   };
@@ -447,7 +451,8 @@ TEST_P(ImportTest, AReplacedMapKeepsOnlyWhatItsLastImportSays) {
   EXPECT_EQ(longer.status, 1);
   EXPECT_EQ(vexotest::splitHints(longer.err).lines, "Error: VEXO rc = TVRC_DATA_OVERFLOW (127)\n") << longer.err;
   EXPECT_EQ(vexotest::splitHints(longer.err).hints,
-            "map LONGER, field F: a value does not fit the database (a text value holds at most 63 characters there)\n");
+            "map LONGER, field F: a value does not fit the database "
+            "(a text value holds at most 63 characters there)\n");
   Outcome fits = withInitial("FITS", 63);
   EXPECT_EQ(fits.status, 0) << fits.err;
 }

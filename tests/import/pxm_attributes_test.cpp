@@ -22,7 +22,8 @@ TEST(PXMAttributes, FieldStatementsGiveTheirLook) {
            {"F PXMFLD ATTRB=(ASKIP,BRT),ATTRB=(UNPROT,NORM)", {C, 30, H, 40, ""}},  // the later wins
            {"F PXMFLD COLOR=GREEN,HILIGHT=UNDERLINE", {5, I, 24, P, ""}},
            {"F PXMFLD COLOR=TURQUOISE,HILIGHT=REVERSE,COLOR=NEUTRAL", {8, I, 23, P, ""}},
-           {"F PXMFLD COLOR=MAUVE,HILIGHT=(BLINK),ATTRB=GREEN", {C, I, 22, P, ""}},  // words of other operands count not
+           // an unknown word, and a word of another operand, give nothing
+           {"F PXMFLD COLOR=MAUVE,HILIGHT=(BLINK),ATTRB=GREEN", {C, I, 22, P, ""}},
            {"F PXMFLD INITIAL='CUSTOMER''S REF, (IF ANY)',LENGTH=30", {C, I, H, P, "CUSTOMER'S REF, (IF ANY)"}},
            {"F PXMFLD INITIAL=PLAIN,ATTRB=DRK", {C, 33, H, P, "PLAIN"}},
            {"F PXMFLD INITIAL='UNCLOSED, TEXT", {C, I, H, P, "UNCLOSED, TEXT"}},
