@@ -1,6 +1,7 @@
 #pragma once
-// One statement of a screen-map source file: its label, its operation and the
-// position and length operands of a field.
+// One statement of a screen-map source file: its label, its operation, the
+// position and length operands of a field, and its other operands with their
+// values as written.
 
 #include <array>
 #include <cstddef>
