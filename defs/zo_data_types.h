@@ -1,6 +1,6 @@
 #pragma once
 // Value sets shared by definitions, stores and the message runtime: data
-// types, alignments, pad characters and service types.
+// types, alignments, pad characters, display attributes and service types.
 
 #include <string>
 #include <string_view>
@@ -26,6 +26,43 @@ inline constexpr ZO_LONG ZO_ALIGN_8 = 8;
 // Pad characters a field may use.
 inline constexpr ZO_BYTE ZO_PAD_BLANK = 0x20;  // the default
 inline constexpr ZO_BYTE ZO_PAD_ZERO = 0x00;
+
+// Ranges of the display attributes: every attribute has a default that a new
+// field holds and a value that means "no attributes".
+inline constexpr ZO_LONG ZO_COLOR_MIN = 0;
+inline constexpr ZO_LONG ZO_COLOR_MAX = 17;
+inline constexpr ZO_LONG ZO_COLOR_DEFAULT = 0;
+inline constexpr ZO_LONG ZO_COLOR_NO_ATTRIBUTES = 1;
+inline constexpr ZO_LONG ZO_INTENSITY_MIN = 30;
+inline constexpr ZO_LONG ZO_INTENSITY_MAX = 35;
+inline constexpr ZO_LONG ZO_INTENSITY_DEFAULT = 30;
+inline constexpr ZO_LONG ZO_INTENSITY_NO_ATTRIBUTES = 31;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_MIN = 20;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_MAX = 26;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_DEFAULT = 20;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_NO_ATTRIBUTES = 21;
+inline constexpr ZO_LONG ZO_PROTECTION_MIN = 40;
+inline constexpr ZO_LONG ZO_PROTECTION_MAX = 44;
+inline constexpr ZO_LONG ZO_PROTECTION_DEFAULT = 40;
+inline constexpr ZO_LONG ZO_PROTECTION_NO_ATTRIBUTES = 41;
+// With attributes on, this protection marks a field whose value the message
+// refuses to set.
+inline constexpr ZO_LONG ZO_PROTECTION_PROTECTED = 42;
+// Named values within the ranges: a field shown brighter than normal, a field
+// not shown at all (its value is hidden), and colors and highlights a field
+// may be given. 1, 21, 31 and 41 are left out: they mean "no attributes".
+inline constexpr ZO_LONG ZO_INTENSITY_BRIGHT = 32;
+inline constexpr ZO_LONG ZO_INTENSITY_DARK = 33;
+inline constexpr ZO_LONG ZO_COLOR_BLUE = 2;
+inline constexpr ZO_LONG ZO_COLOR_RED = 3;
+inline constexpr ZO_LONG ZO_COLOR_PINK = 4;
+inline constexpr ZO_LONG ZO_COLOR_GREEN = 5;
+inline constexpr ZO_LONG ZO_COLOR_TURQUOISE = 6;
+inline constexpr ZO_LONG ZO_COLOR_YELLOW = 7;
+inline constexpr ZO_LONG ZO_COLOR_NEUTRAL = 8;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_BLINK = 22;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_REVERSE = 23;
+inline constexpr ZO_LONG ZO_HIGHLIGHT_UNDERLINE = 24;
 
 // Service types.
 inline constexpr ZO_LONG ZOST_RK = 0;

@@ -97,6 +97,31 @@ void ZoFieldDef::setAlignment(ZO_LONG alignment) {
   alignment_ = alignment;
 }
 
+void ZoFieldDef::setColor(ZO_LONG color) {
+  errorCode_ = 0;
+  color_ = color;
+}
+
+void ZoFieldDef::setIntensity(ZO_LONG intensity) {
+  errorCode_ = 0;
+  intensity_ = intensity;
+}
+
+void ZoFieldDef::setHighLight(ZO_LONG highLight) {
+  errorCode_ = 0;
+  highLight_ = highLight;
+}
+
+void ZoFieldDef::setProtection(ZO_LONG protection) {
+  errorCode_ = 0;
+  protection_ = protection;
+}
+
+bool ZoFieldDef::hasDisplayDefaults() const {
+  return color_ != ZO_COLOR_DEFAULT || intensity_ != ZO_INTENSITY_DEFAULT || highLight_ != ZO_HIGHLIGHT_DEFAULT ||
+         protection_ != ZO_PROTECTION_DEFAULT;
+}
+
 void ZoFieldDef::setValue(ZO_LONG value) {
   errorCode_ = 0;
   longValue_ = value;

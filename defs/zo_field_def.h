@@ -41,6 +41,12 @@ class ZoFieldDef {
   void setHasAttributes(ZO_BOOLEAN hasAttributes);
   void setPadCharacter(ZO_BYTE padCharacter);
   void setAlignment(ZO_LONG alignment);
+  // Display defaults a field built from the definition starts with when it
+  // has attributes (ranges in defs/zo_data_types.h; not checked here).
+  void setColor(ZO_LONG color);
+  void setIntensity(ZO_LONG intensity);
+  void setHighLight(ZO_LONG highLight);
+  void setProtection(ZO_LONG protection);
 
   // Initial value; each form clears the error code and sets the data type to
   // its own (ZODT_LONG, ZODT_SHORT, ZODT_BYTE). A text sets ZODT_STRING unless
@@ -68,6 +74,12 @@ class ZoFieldDef {
   ZO_BYTE getByteValue() const { return byteValue_; }
   ZO_BYTE getPadCharacter() const { return padCharacter_; }
   ZO_LONG getAlignment() const { return alignment_; }
+  ZO_LONG getColor() const { return color_; }
+  ZO_LONG getIntensity() const { return intensity_; }
+  ZO_LONG getHighLight() const { return highLight_; }
+  ZO_LONG getProtection() const { return protection_; }
+  // Whether any display default differs from the one a new field holds.
+  bool hasDisplayDefaults() const;
 
   static constexpr ZO_LONG DEFAULT_SEGMENT = 1;
 
@@ -90,4 +102,8 @@ class ZoFieldDef {
   ZO_BYTE byteValue_ = 0;
   ZO_BYTE padCharacter_ = ZO_PAD_BLANK;
   ZO_LONG alignment_ = ZO_ALIGN_1;
+  ZO_LONG color_ = ZO_COLOR_DEFAULT;
+  ZO_LONG intensity_ = ZO_INTENSITY_DEFAULT;
+  ZO_LONG highLight_ = ZO_HIGHLIGHT_DEFAULT;
+  ZO_LONG protection_ = ZO_PROTECTION_DEFAULT;
 };

@@ -1,5 +1,6 @@
 #include "docstore/zo_dossa_database.h"
 
+#include <array>
 #include <cstdio>
 #include <limits>
 #include <new>
@@ -17,23 +18,33 @@ using namespace zodossa;
 constexpr ZO_LONG T = DOSSA_ITEM_TEXT;
 constexpr ZO_LONG N = DOSSA_ITEM_NUMBER;
 constexpr ZO_LONG L = DOSSA_ITEM_TEXT_LIST;
+constexpr ZO_LONG O = DOSSA_ITEM_OPTIONAL_NUMBER;
 
-constexpr ZO_LONG kMessageTypes[] = {T, T, T, N};
-constexpr const char* kMessageItems[] = {MESSAGE_NAME, MESSAGE_DESCRIPTION, MESSAGE_FORMAT, BUILT};
-constexpr ZO_LONG kMessageItemCount = 4;
+// The screen size comes last and is written only for a message that has one,
+// so a message without one is stored as it always was.
+enum MessageItem { M_NAME, M_DESCRIPTION, M_FORMAT, M_BUILT, M_ROWS, M_COLUMNS, M_COUNT };
+constexpr ZO_LONG kMessageTypes[M_COUNT] = {T, T, T, N, N, N};
+constexpr const char* kMessageItems[M_COUNT] = {MESSAGE_NAME, MESSAGE_DESCRIPTION, MESSAGE_FORMAT,
+                                                BUILT,        MESSAGE_ROWS,        MESSAGE_COLUMNS};
+constexpr ZO_LONG kMessageItemCount = M_ROWS;
 
 enum FieldItem {
   F_MESSAGE_NAME, F_FIELD_NAME, F_DESCRIPTION, F_BASE_NAME, F_TYPE_EDIT, F_TYPE, F_DEFAULT,
   F_LENGTH_EDIT, F_LENGTH, F_SEGMENTS, F_HAS_ATTRIBUTES, F_ROW, F_COLUMN, F_PAD, F_ALIGNMENT,
-  F_POSITION, F_BUILT, F_COUNT
+  F_POSITION, F_BUILT,
+  // Written only for a field whose display defaults are its own.
+  F_COLOR, F_INTENSITY, F_HIGHLIGHT, F_PROTECTION, F_COUNT
 };
-constexpr ZO_LONG kFieldTypes[F_COUNT] = {T, T, T, T, T, T, T, T, N, T, T, T, T, T, T, N, N};
+constexpr ZO_LONG kFieldTypes[F_COUNT] = {T, T, T, T, T, T, T, T, N, T, T, T, T, T, T, N, N, T, T, T, T};
 constexpr const char* kFieldItems[F_COUNT] = {
     MESSAGE_NAME,     FIELD_MESSAGE_FIELD_NAME, FIELD_DESCRIPTION, FIELD_BASE_NAME,
     FIELD_TYPE_EDIT,  FIELD_TYPE,               FIELD_DEFAULT,     FIELD_LENGTH_EDIT,
     FIELD_LENGTH,     FIELD_SEGMENTS,           FIELD_HAS_ATTRIBUTES, FIELD_ROW,
     FIELD_COLUMN,     FIELD_PAD,                FIELD_ALIGNMENT,   FIELD_POSITION,
-    BUILT};
+    BUILT,            FIELD_COLOR,              FIELD_INTENSITY,   FIELD_HIGHLIGHT,
+    FIELD_PROTECTION};
+constexpr ZO_LONG kPlainFieldItemCount = F_COLOR;
+static_assert(F_COUNT - F_COLOR == DISPLAY_ITEM_COUNT);
 
 enum ServiceItem {
   S_NAME, S_STEP, S_CHARSET, S_CONNMGR, S_IBCONN, S_OBCONN, S_SYSNAME, S_TYPE, S_ENCVAL,
@@ -44,10 +55,15 @@ constexpr const char* kServiceItems[S_COUNT] = {
     SERVICE_NAME,   SERVICE_STEP,    SERVICE_CHARSET, SERVICE_CONNMGR, SERVICE_IBCONN,
     SERVICE_OBCONN, SERVICE_SYSNAME, SERVICE_TYPE,    SERVICE_ENCVAL,  SERVICE_ENCNAME};
 
-enum BuiltItem { B_NAME, B_DESCRIPTION, B_FORMAT, B_FIELD_COUNT, B_FIELD_LIST };
-constexpr ZO_LONG kBuiltTypes[ZoDossaDatabase::CACHED_ITEMS] = {T, T, T, N, L};
+enum BuiltItem { B_NAME, B_DESCRIPTION, B_FORMAT, B_FIELD_COUNT, B_FIELD_LIST, B_ROWS, B_COLUMNS };
+constexpr ZO_LONG kBuiltTypes[ZoDossaDatabase::CACHED_ITEMS] = {T, T, T, N, L, O, O};
 constexpr const char* kBuiltItems[ZoDossaDatabase::CACHED_ITEMS] = {
-    BUILT_NAME, BUILT_DESCRIPTION, BUILT_FORMAT, BUILT_FIELD_COUNT, BUILT_FIELD_LIST};
+    BUILT_NAME, BUILT_DESCRIPTION, BUILT_FORMAT, BUILT_FIELD_COUNT, BUILT_FIELD_LIST, BUILT_ROWS, BUILT_COLUMNS};
+
+// A field's display defaults in the order of its display items and entries.
+std::array<ZO_LONG, DISPLAY_ITEM_COUNT> displayValues(const ZoFieldDef& definition) {
+  return {definition.getColor(), definition.getIntensity(), definition.getHighLight(), definition.getProtection()};
+}
 
 // Room for a number written as text.
 constexpr std::size_t kNumberText = 24;
@@ -95,6 +111,12 @@ ZO_ULONG unreadableField(const ZoFieldDef& definition, const ItemValue (&v)[F_CO
   const ZO_BYTE pad = v[F_PAD].text[0] == 'S' ? ZO_PAD_BLANK : ZO_PAD_ZERO;
   if (pad != definition.getPadCharacter()) return ERR_DB_INV_PAD_CHAR_VAL;
   if (v[F_ALIGNMENT].text[0] - '0' != definition.getAlignment()) return ERR_DB_INV_ALIGNMENT_VAL;
+  // A text value longer than an item holds would come back cut.
+  const ZO_LONG type = definition.getDataType();
+  if (type != ZODT_SHORT && type != ZODT_LONG && type != ZODT_BYTE &&
+      definition.getStringValue().length() > static_cast<ZO_LONG>(DOSSA_ITEM_TEXT_MAX)) {
+    return ERR_DB_DATA_OVERFLOW;
+  }
   return 0;
 }
 
@@ -240,10 +262,8 @@ ZO_BOOLEAN ZoDossaDatabase::commitUnit() {
   if (!adapter_) return fail(ERR_DB_CLOSED);
   std::string problem;
   for (UnitMessage& message : unitMessages_) {
-    const bool built = message.fieldsKnown
-                           ? adapter_->writeBuiltMessage(message.name, message.description, message.format,
-                                                         std::move(message.fields), problem)
-                           : adapter_->buildMessage(message.name, problem);
+    const bool built = message.fieldsKnown ? adapter_->writeBuiltMessage(std::move(message.built), problem)
+                                           : adapter_->buildMessage(message.built.name.c_str(), problem);
     if (!built) {
       mapAdapterError(Mapping::Write);
       return finish();
@@ -280,20 +300,44 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) 
   currentMessageName_ = "";
   const ZoString& name = definition.getMessageName();
   if (name.length() == 0) return TRUE;
-  ItemValue values[kMessageItemCount];
-  values[0].setText(name.text());
-  values[1].setText(definition.getDescription().text());
-  values[2].setText(zoDossaStoredFormat(definition.getFormat()));
+  ItemValue values[M_COUNT];
+  values[M_NAME].setText(name.text());
+  values[M_DESCRIPTION].setText(definition.getDescription().text());
+  values[M_FORMAT].setText(zoDossaStoredFormat(definition.getFormat()));
   // Built outside a unit; within one the commit builds the message first.
-  values[3].number = inUnit_ ? 1 : 0;
-  if (adapter_->write(MESSAGE_FORM, MESSAGE_NAME, name, "", "", replace, kMessageItemCount,
+  values[M_BUILT].number = inUnit_ ? 1 : 0;
+  values[M_ROWS].number = definition.getRowCount();
+  values[M_COLUMNS].number = definition.getColumnCount();
+  // A replaced document keeps the items it is not given: a size it has is
+  // overwritten even when the new definition has none.
+  const bool sized = values[M_ROWS].number != 0 || values[M_COLUMNS].number != 0 ||
+                     (replace && storedSize(name));
+  if (adapter_->write(MESSAGE_FORM, MESSAGE_NAME, name, "", "", replace, sized ? M_COUNT : kMessageItemCount,
                       kMessageTypes, kMessageItems, DOSSA_DEFAULT_ENTRY_SIZE, values)) {
     currentMessageName_ = name;
-    if (inUnit_) unitMessages_.push_back({name, values[1].text, values[2].text, false, {}});
+    if (inUnit_) {
+      UnitMessage unit;
+      unit.built.name = name.text();
+      unit.built.description = values[M_DESCRIPTION].text;
+      unit.built.format = values[M_FORMAT].text;
+      unit.built.rows = sized ? static_cast<std::int32_t>(values[M_ROWS].number) : 0;
+      unit.built.columns = sized ? static_cast<std::int32_t>(values[M_COLUMNS].number) : 0;
+      unitMessages_.push_back(std::move(unit));
+    }
   } else {
     mapAdapterError(Mapping::Write);
   }
   return finish();
+}
+
+bool ZoDossaDatabase::storedSize(const ZoString& messageName) {
+  const ZO_LONG types[] = {T, O, O};
+  const char* const items[] = {MESSAGE_NAME, MESSAGE_ROWS, MESSAGE_COLUMNS};
+  ItemValue values[std::size(items)];
+  ZO_LONG entrySize = 0;
+  return adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE,
+                        static_cast<ZO_LONG>(std::size(items)), types, items, entrySize, values) &&
+         (values[1].number != 0 || values[2].number != 0);
 }
 
 ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition) {
@@ -358,6 +402,11 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoFieldDef& definition, ZO_BOOLEAN replace) {
   if (unit && replace) unit->fieldsKnown = false;
   v[F_POSITION].number = fieldPosition_++;
   v[F_BUILT].number = unit ? 1 : 0;
+  const auto display = displayValues(definition);
+  for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i) setLong(v[F_COLOR + i], display[i]);
+  // A replaced document keeps the items it is not given, so a replace
+  // writes the display defaults even when they are a new field's.
+  const ZO_LONG itemCount = definition.hasDisplayDefaults() || replace ? F_COUNT : kPlainFieldItemCount;
   // Only what the reads give back unchanged is stored: a definition they
   // would refuse, or change, is refused here.
   if (const ZO_ULONG unreadable = unreadableField(definition, v); unreadable != 0) {
@@ -366,16 +415,21 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoFieldDef& definition, ZO_BOOLEAN replace) {
     return fail(unreadable);
   }
   if (!adapter_->write(FIELD_FORM, MESSAGE_NAME, currentMessageName_, FIELD_MESSAGE_FIELD_NAME,
-                       definition.getName(), replace, F_COUNT, kFieldTypes, kFieldItems,
+                       definition.getName(), replace, itemCount, kFieldTypes, kFieldItems,
                        DOSSA_DEFAULT_ENTRY_SIZE, v)) {
     mapAdapterError(Mapping::Write);
   } else if (unit && unit->fieldsKnown) {
     // The build's entries, as the build would read them back.
-    unit->fields.push_back(
-        {static_cast<std::int32_t>(v[F_POSITION].number),
-         {v[F_FIELD_NAME].text, v[F_DESCRIPTION].text, v[F_BASE_NAME].text, zoDossaTypeLetter(v[F_TYPE].text),
-          v[F_DEFAULT].text, v[F_LENGTH_EDIT].text, v[F_SEGMENTS].text, v[F_HAS_ATTRIBUTES].text,
-          v[F_ROW].text, v[F_COLUMN].text, v[F_PAD].text, v[F_ALIGNMENT].text}});
+    ZoBuiltField field;
+    field.position = static_cast<std::int32_t>(v[F_POSITION].number);
+    field.entries = {v[F_FIELD_NAME].text, v[F_DESCRIPTION].text, v[F_BASE_NAME].text,
+                     zoDossaTypeLetter(v[F_TYPE].text), v[F_DEFAULT].text, v[F_LENGTH_EDIT].text,
+                     v[F_SEGMENTS].text, v[F_HAS_ATTRIBUTES].text, v[F_ROW].text, v[F_COLUMN].text,
+                     v[F_PAD].text, v[F_ALIGNMENT].text};
+    field.ownDisplay = itemCount == F_COUNT;
+    for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i)
+      field.display[i] = field.ownDisplay ? v[F_COLOR + i].text : std::to_string(DISPLAY_DEFAULTS[i]);
+    unit->built.fields.push_back(std::move(field));
   }
   return finish();
 }
@@ -456,6 +510,10 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoMessageDef& definition) {
     builtFieldCount_ = cache_[B_FIELD_LIST].listCount / builtGroupWidth_;
     definition.setDescription(cache_[B_DESCRIPTION].text);
     definition.setFormat(zoDossaReadFormat(cache_[B_FORMAT].text));
+    // A negative size fails the definition's check, and with it the read.
+    if (cache_[B_ROWS].number != 0) definition.setRowCount(cache_[B_ROWS].number);
+    if (definition.getErrorCode() == 0 && cache_[B_COLUMNS].number != 0)
+      definition.setColumnCount(cache_[B_COLUMNS].number);
     for (ZO_LONG i = 0; definition.getErrorCode() == 0 && i < builtFieldCount_; ++i) {
       const char* field = cache_[B_FIELD_LIST].entry(i * builtGroupWidth_, maxEntryLength_);
       definition.addFieldNames(field, field);
@@ -538,6 +596,21 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoFieldDef& definition) {
   if (dataType == ZODT_LONG) fits = fits && entryValue(valueText, ZO_LONG_MIN, ZO_LONG_MAX, initial);
   // A byte is stored as signed (-128 to 127); its unsigned form is accepted too.
   if (dataType == ZODT_BYTE) fits = fits && entryValue(valueText, -128, 255, initial);
+  // Display defaults, in the wider groups only; each within its range.
+  auto display = std::to_array(DISPLAY_DEFAULTS);
+  if (builtGroupWidth_ >= BUILD_DISPLAY_GROUP_SIZE) {
+    constexpr std::array<std::array<ZO_LONG, 2>, DISPLAY_ITEM_COUNT> ranges = {{
+        {ZO_COLOR_MIN, ZO_COLOR_MAX},
+        {ZO_INTENSITY_MIN, ZO_INTENSITY_MAX},
+        {ZO_HIGHLIGHT_MIN, ZO_HIGHLIGHT_MAX},
+        {ZO_PROTECTION_MIN, ZO_PROTECTION_MAX},
+    }};
+    for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i) {
+      long long value = 0;
+      fits = fits && entryValue(entry(group, BUILD_COLOR + i), ranges[i][0], ranges[i][1], value);
+      display[i] = static_cast<ZO_LONG>(value);
+    }
+  }
   if (!fits) {
     XTR_TEXTF("ERR_DB_DATA_OVERFLOW: field %s", definition.getName().text());
     return fail(ERR_DB_DATA_OVERFLOW);
@@ -566,6 +639,10 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoFieldDef& definition) {
   definition.setColumn(static_cast<ZO_LONG>(column));
   definition.setPadCharacter(padLetter == 'S' ? ZO_PAD_BLANK : ZO_PAD_ZERO);
   definition.setAlignment(alignment);
+  definition.setColor(display[0]);
+  definition.setIntensity(display[1]);
+  definition.setHighLight(display[2]);
+  definition.setProtection(display[3]);
   return TRUE;
 }
 
@@ -644,9 +721,9 @@ ZO_BOOLEAN ZoDossaDatabase::deleteMsgFlds(const ZoString& messageName) {
   deleteDefns(FIELD_FORM, MESSAGE_NAME, messageName);
   // The message has no field left but those written from now on in the unit.
   UnitMessage* unit = unitMessage();
-  if (unit && messageName == unit->name && (errorCode_ == 0 || errorCode_ == ERR_DB_DEFN_NOT_FOUND)) {
+  if (unit && unit->built.name == messageName.text() && (errorCode_ == 0 || errorCode_ == ERR_DB_DEFN_NOT_FOUND)) {
     unit->fieldsKnown = true;
-    unit->fields.clear();
+    unit->built.fields.clear();
   }
   return succeeded();
 }
@@ -654,7 +731,7 @@ ZO_BOOLEAN ZoDossaDatabase::deleteMsgFlds(const ZoString& messageName) {
 ZoDossaDatabase::UnitMessage* ZoDossaDatabase::unitMessage() {
   if (!inUnit_ || unitMessages_.empty() || currentMessageName_.length() == 0) return nullptr;
   UnitMessage& last = unitMessages_.back();
-  return last.name == currentMessageName_ ? &last : nullptr;
+  return last.built.name == currentMessageName_.text() ? &last : nullptr;
 }
 
 ZO_BOOLEAN ZoDossaDatabase::deleteBuiltMsg(const ZoString& messageName) {

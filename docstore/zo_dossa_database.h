@@ -4,10 +4,15 @@
 // Definitions are written as documents of three forms, each with the item
 // "FORM" naming its form:
 //   "Message"  key MessageName: MessageName, MessageDescription, MessageFormat
-//              ("NONE" for an empty format, "STRING" for "VEXOSTR "), Built 0;
+//              ("NONE" for an empty format, "STRING" for "VEXOSTR "), Built 0,
+//              and MessageRows, MessageColumns as numbers for a message with
+//              a screen size;
 //   "Field"    keys MessageName and MessageFieldName: the field definition's
 //              properties as text, FieldLength, FieldPosition (1, 2, ... in
 //              the order written after their message) and Built 0 as numbers;
+//              FieldColor, FieldIntensity, FieldHighlight, FieldProtection
+//              in decimal for a field whose display defaults are its own,
+//              and on every replace;
 //   "Service"  key svcdef_name: ten text items.
 // Message and field definitions are read back from "MsgBuild" documents (one
 // per message, derived from its "Message" and "Field" documents by the
@@ -17,7 +22,8 @@
 // its "MsgBuild" document reads as ERR_DB_DEFN_NOT_FOUND with a database
 // error text that says it is imported but not built. Services are read
 // through the view "Services".
-// Text items hold at most 63 characters; longer values are cut to 63.
+// Text items hold at most 63 characters; longer values are cut to 63, but a
+// field whose text initial value is longer is refused (ERR_DB_DATA_OVERFLOW).
 //
 // The object borrows its session (which must outlive it) and owns its
 // adapter, present exactly while the database is open.
@@ -32,7 +38,7 @@
 class ZoDossaDatabase : public ZoDatabase {
  public:
   // Items of a "MsgBuild" document held in the cache.
-  static constexpr int CACHED_ITEMS = 5;
+  static constexpr int CACHED_ITEMS = 7;
   // List entries that describe one field in a "MsgBuild" document.
   static constexpr ZO_LONG FIELD_GROUP_ENTRIES = 12;
 
@@ -52,9 +58,10 @@ class ZoDossaDatabase : public ZoDatabase {
   // ERR_DB_CLOSED when not open.
   ZO_BOOLEAN close() override;
 
-  // Reads the "MsgBuild" document of the message: description, format and
-  // the field pairs (each field's definition name as alias and name), and
-  // keeps it for the field reads that follow. A document whose field groups
+  // Reads the "MsgBuild" document of the message: description, format, the
+  // screen size when it has one, and the field pairs (each field's
+  // definition name as alias and name), and keeps it for the field reads
+  // that follow. A document whose field groups
   // are narrower than FIELD_GROUP_ENTRIES, or that belongs to another message
   // (a name that differs in case), is refused.
   ZO_BOOLEAN read(ZoMessageDef& definition) override;
@@ -100,6 +107,8 @@ class ZoDossaDatabase : public ZoDatabase {
   // After a message read found no "MsgBuild" document: when the message's
   // "Message" document exists, the database error text says it is not built.
   void explainUnbuilt(const ZoString& messageName);
+  // Whether the "Message" document of the message holds a screen size.
+  bool storedSize(const ZoString& messageName);
   // Releases the cached list and clears the cached items.
   void clearCache();
   // Closes the collections and destroys the adapter.
@@ -120,11 +129,8 @@ class ZoDossaDatabase : public ZoDatabase {
   // the unit after its older ones were deleted (the import's order), its
   // build is made from what was written; otherwise it is read back.
   struct UnitMessage {
-    ZoString name;
-    std::string description;
-    std::string format;
+    ZoBuiltMessage built;
     bool fieldsKnown = false;
-    std::vector<ZoBuiltField> fields;
   };
   bool inUnit_ = false;
   std::vector<UnitMessage> unitMessages_;

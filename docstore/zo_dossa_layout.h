@@ -5,10 +5,12 @@
 // Shared by the definition and security databases, the build agent that
 // derives "MsgBuild" documents and the administration tool.
 
+#include <iterator>
 #include <limits>
 #include <string_view>
 
 #include "common/zo_types.h"
+#include "defs/zo_data_types.h"
 #include "defs/zo_string.h"
 #include "ndossa/dossa_admin.h"
 
@@ -27,6 +29,9 @@ inline constexpr const char* MESSAGE_FORM = "Message";
 inline constexpr const char* MESSAGE_NAME = "MessageName";
 inline constexpr const char* MESSAGE_DESCRIPTION = "MessageDescription";
 inline constexpr const char* MESSAGE_FORMAT = "MessageFormat";
+// Number items of the screen size, present only on a message that has one.
+inline constexpr const char* MESSAGE_ROWS = "MessageRows";
+inline constexpr const char* MESSAGE_COLUMNS = "MessageColumns";
 
 // Form "Field", keys MessageName and MessageFieldName.
 inline constexpr const char* FIELD_FORM = "Field";
@@ -45,6 +50,12 @@ inline constexpr const char* FIELD_COLUMN = "FieldColumn";
 inline constexpr const char* FIELD_PAD = "FieldPadCharacter";
 inline constexpr const char* FIELD_ALIGNMENT = "FieldAlignment";
 inline constexpr const char* FIELD_POSITION = "FieldPosition";
+// Text items of the display defaults in decimal, present only on a field
+// whose display defaults are not those of a new field.
+inline constexpr const char* FIELD_COLOR = "FieldColor";
+inline constexpr const char* FIELD_INTENSITY = "FieldIntensity";
+inline constexpr const char* FIELD_HIGHLIGHT = "FieldHighlight";
+inline constexpr const char* FIELD_PROTECTION = "FieldProtection";
 
 // Form "Service", key svcdef_name, read through the view "Services".
 inline constexpr const char* SERVICE_FORM = "Service";
@@ -69,6 +80,9 @@ inline constexpr const char* BUILT_FORMAT = "msgdef_format";
 inline constexpr const char* BUILT_FIELD_COUNT = "msgdef_fldcnt";
 inline constexpr const char* BUILT_FIELD_LIST = "msgdef_fldlist";
 inline constexpr const char* BUILT_MAX_ENTRY = "msgdef_maxentrylen";
+// Number items of the screen size, present only when the message has one.
+inline constexpr const char* BUILT_ROWS = "msgdef_rows";
+inline constexpr const char* BUILT_COLUMNS = "msgdef_cols";
 
 // Form "Security", keys secdef_dossaid (the user) and secdef_sysname (the system).
 inline constexpr const char* SECURITY_FORM = "Security";
@@ -97,8 +111,26 @@ enum BuildEntry : ZO_LONG {
   BUILD_COLUMN = 9,
   BUILD_PAD = 10,        // S (blank) or N (zero)
   BUILD_ALIGNMENT = 11,  // 1 2 4 8
-  BUILD_GROUP_SIZE = 12
+  BUILD_GROUP_SIZE = 12,
+  // Display defaults in decimal: only in the wider groups of a message one of
+  // whose fields has display defaults of its own.
+  BUILD_COLOR = 12,
+  BUILD_INTENSITY = 13,
+  BUILD_HIGHLIGHT = 14,
+  BUILD_PROTECTION = 15,
+  BUILD_DISPLAY_GROUP_SIZE = 16
 };
+
+// The display-default items of a field and their entries in a wider group,
+// in the same order.
+inline constexpr const char* DISPLAY_ITEMS[] = {FIELD_COLOR, FIELD_INTENSITY, FIELD_HIGHLIGHT,
+                                                FIELD_PROTECTION};
+inline constexpr ZO_LONG DISPLAY_ITEM_COUNT = BUILD_DISPLAY_GROUP_SIZE - BUILD_GROUP_SIZE;
+static_assert(std::size(DISPLAY_ITEMS) == DISPLAY_ITEM_COUNT);
+// What a field without those items has: the defaults of a new field.
+inline constexpr ZO_LONG DISPLAY_DEFAULTS[] = {ZO_COLOR_DEFAULT, ZO_INTENSITY_DEFAULT, ZO_HIGHLIGHT_DEFAULT,
+                                               ZO_PROTECTION_DEFAULT};
+static_assert(std::size(DISPLAY_DEFAULTS) == DISPLAY_ITEM_COUNT);
 
 // The format of a message as stored: "NONE" for an empty format, "STRING"
 // for "VEXOSTR ", else the format itself.

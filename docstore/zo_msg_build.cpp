@@ -1,6 +1,7 @@
 #include "docstore/zo_msg_build.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "docstore/zo_dossa_layout.h"
@@ -82,12 +83,15 @@ class Builder {
 
   DossaStatus build(DossaNoteId messageId, const ZoMsgBuildReport& report) {
     std::string name, description, format;
+    std::int32_t rows = 0, columns = 0;
     {
       OpenNote message(db_, messageId);
       if (message.status()) return fail(message.status(), "cannot open a Message document");
       name = text(message.get(), MESSAGE_NAME);
       description = text(message.get(), MESSAGE_DESCRIPTION);
       format = text(message.get(), MESSAGE_FORMAT);
+      rows = DossaItemGetLong(message.get(), MESSAGE_ROWS, 0);
+      columns = DossaItemGetLong(message.get(), MESSAGE_COLUMNS, 0);
     }
     std::vector<DossaNoteId> ids;
     DossaStatus s = selectExact(FIELD_FORM, MESSAGE_NAME, name, ids);
@@ -106,6 +110,11 @@ class Builder {
                        text(h, FIELD_SEGMENTS),           text(h, FIELD_HAS_ATTRIBUTES),
                        text(h, FIELD_ROW),                text(h, FIELD_COLUMN),
                        text(h, FIELD_PAD),                text(h, FIELD_ALIGNMENT)};
+      for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i) {
+        const bool present = DossaItemIsPresent(h, DISPLAY_ITEMS[i], 0);
+        group.display[i] = present ? text(h, DISPLAY_ITEMS[i]) : std::to_string(DISPLAY_DEFAULTS[i]);
+        group.ownDisplay = group.ownDisplay || present;
+      }
       fields.push_back(std::move(group));
     }
     sortByPosition(fields);
@@ -115,7 +124,7 @@ class Builder {
     // without one: the caller's unit when one is open, else one of its own.
     const DossaStatus begun = DossaDbBeginUnit(db_);
     if (begun && begun != DOSSA_ERR_INVALID_ARGUMENT) return fail(begun, "cannot start the build of " + name);
-    s = replaceBuilt(name, description, format, fields);
+    s = replaceBuilt(name, description, format, rows, columns, fields);
     if (!s && (s = markBuilt(messageId))) fail(s, "cannot mark " + name + " as built");
     for (std::size_t i = 0; !s && i < fields.size(); ++i)
       if ((s = markBuilt(fields[i].id))) fail(s, "cannot mark a field of " + name + " as built");
@@ -129,14 +138,14 @@ class Builder {
   // Deletes the older "MsgBuild" documents of the message and writes the new one.
   template <class Field>
   DossaStatus replaceBuilt(const std::string& name, const std::string& description, const std::string& format,
-                           const std::vector<Field>& fields) {
+                           std::int32_t rows, std::int32_t columns, const std::vector<Field>& fields) {
     std::vector<DossaNoteId> older;
     DossaStatus s = selectExact(BUILT_FORM, BUILT_NAME, name, older);
     if (s) return s;
     for (DossaNoteId id : older) {
       if ((s = DossaNoteDelete(db_, id, 0))) return fail(s, "cannot delete the old build of " + name);
     }
-    return writeBuilt(name, description, format, fields);
+    return writeBuilt(name, description, format, rows, columns, fields);
   }
 
   DossaStatus fail(DossaStatus s, const std::string& what) {
@@ -152,7 +161,8 @@ class Builder {
 
   template <class Field>
   DossaStatus writeBuilt(const std::string& name, const std::string& description,
-                         const std::string& format, const std::vector<Field>& fields) {
+                         const std::string& format, std::int32_t rows, std::int32_t columns,
+                         const std::vector<Field>& fields) {
     DossaNoteHandle note = 0;
     DossaStatus s = DossaNoteCreate(db_, &note);
     if (s) return fail(s, "cannot create the build of " + name);
@@ -166,22 +176,31 @@ class Builder {
     setText(BUILT_NAME, name);
     setText(BUILT_DESCRIPTION, description);
     setText(BUILT_FORMAT, format);
-    setNumber(BUILT_FIELD_COUNT, BUILD_GROUP_SIZE);
+    // The display defaults widen every group, only when a field has its own.
+    const bool wide = std::any_of(fields.begin(), fields.end(), [](const Field& f) { return f.ownDisplay; });
+    setNumber(BUILT_FIELD_COUNT, wide ? BUILD_DISPLAY_GROUP_SIZE : BUILD_GROUP_SIZE);
     std::size_t longest = 0;
     bool first = true;
+    auto append = [&](const std::string& entry) {
+      longest = std::max(longest, entry.size());
+      if (s) return;
+      s = first ? DossaItemCreateTextList(note, BUILT_FIELD_LIST, entry.c_str(), DOSSA_TERMINATED)
+                : DossaItemAppendTextList(note, BUILT_FIELD_LIST, entry.c_str(), DOSSA_TERMINATED, 0);
+      first = false;
+    };
     for (const ZoBuiltField& f : fields) {
-      for (const std::string& entry : f.entries) {
-        longest = std::max(longest, entry.size());
-        if (s) break;
-        s = first ? DossaItemCreateTextList(note, BUILT_FIELD_LIST, entry.c_str(), DOSSA_TERMINATED)
-                  : DossaItemAppendTextList(note, BUILT_FIELD_LIST, entry.c_str(), DOSSA_TERMINATED, 0);
-        first = false;
-      }
+      for (const std::string& entry : f.entries) append(entry);
+      if (wide)
+        for (const std::string& entry : f.display) append(entry);
     }
     // A message without fields still has its (empty) list: one empty entry,
     // less than one group.
     if (first) setText(BUILT_FIELD_LIST, "");
     setNumber(BUILT_MAX_ENTRY, static_cast<double>(longest));
+    if (rows != 0 || columns != 0) {
+      setNumber(BUILT_ROWS, rows);
+      setNumber(BUILT_COLUMNS, columns);
+    }
     if (!s) s = DossaNoteUpdate(note, 0);
     DossaNoteClose(note);
     return s ? fail(s, "cannot save the build of " + name) : 0;
@@ -227,12 +246,11 @@ DossaStatus zoBuildMessages(DossaDbHandle db, const std::vector<std::string>& na
   return 0;
 }
 
-DossaStatus zoWriteBuiltMessage(DossaDbHandle db, const std::string& name, const std::string& description,
-                                const std::string& format, std::vector<ZoBuiltField> fields,
-                                std::string& problem) {
+DossaStatus zoWriteBuiltMessage(DossaDbHandle db, ZoBuiltMessage message, std::string& problem) {
   problem.clear();
   Builder builder(db, problem);
-  sortByPosition(fields);
-  DossaStatus s = builder.replaceBuilt(name, description, format, fields);
-  return s && problem.empty() ? builder.fail(s, "cannot save the build of " + name) : s;
+  sortByPosition(message.fields);
+  DossaStatus s = builder.replaceBuilt(message.name, message.description, message.format, message.rows,
+                                       message.columns, message.fields);
+  return s && problem.empty() ? builder.fail(s, "cannot save the build of " + message.name) : s;
 }

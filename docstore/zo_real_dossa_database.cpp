@@ -176,6 +176,7 @@ ZO_ULONG readItems(DossaNoteHandle note, NoteReadState& state, ZO_LONG keysCheck
     value.clearValue();
     ZO_ULONG status = 0;
     if (!itemPresent(note, name)) {
+      if (state.itemTypes[i] == DOSSA_ITEM_OPTIONAL_NUMBER) continue;
       XTR_TEXTF("ERR_RDBD_INCOMPATIBLE_DATABASE (ITEM NOT FOUND): %s", name);
       status = ERR_RDBD_INCOMPATIBLE_DATABASE;
     } else if (state.itemTypes[i] == DOSSA_ITEM_TEXT) {
@@ -632,14 +633,12 @@ bool ZoRealDossaDatabase::buildMessage(const ZoString& messageName, std::string&
   });
 }
 
-bool ZoRealDossaDatabase::writeBuiltMessage(const ZoString& messageName, const std::string& description,
-                                            const std::string& format, std::vector<ZoBuiltField> fields,
-                                            std::string& problem) {
+bool ZoRealDossaDatabase::writeBuiltMessage(ZoBuiltMessage message, std::string& problem) {
   XTR_METHOD("ZoRealDossaDatabase :: writeBuiltMessage", errorCode_);
   return onDatabase("zoWriteBuiltMessage", [&](DossaDbHandle db) {
-    DossaStatus status =
-        zoWriteBuiltMessage(db, messageName.text(), description, format, std::move(fields), problem);
-    if (status != 0) XTR_TEXTF("Build of %s failed: %s", messageName.text(), problem.c_str());
+    const std::string name = message.name;
+    DossaStatus status = zoWriteBuiltMessage(db, std::move(message), problem);
+    if (status != 0) XTR_TEXTF("Build of %s failed: %s", name.c_str(), problem.c_str());
     return status;
   });
 }

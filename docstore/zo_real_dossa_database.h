@@ -30,6 +30,8 @@
 // Item types of an item list.
 inline constexpr ZO_LONG DOSSA_ITEM_TEXT = 1;
 inline constexpr ZO_LONG DOSSA_ITEM_NUMBER = 2;  // any value but 1 and 4 reads as a number
+// A number item a document may lack: a read gives 0 for it instead of failing.
+inline constexpr ZO_LONG DOSSA_ITEM_OPTIONAL_NUMBER = 3;
 inline constexpr ZO_LONG DOSSA_ITEM_TEXT_LIST = 4;
 
 // Room of ItemValue::text, terminator included: text items hold at most 63 characters.
@@ -145,8 +147,7 @@ class ZoRealDossaDatabase {
   bool buildMessage(const ZoString& messageName, std::string& problem);
   // Writes the "MsgBuild" document of a message from what its documents were
   // just written with (see zoWriteBuiltMessage).
-  bool writeBuiltMessage(const ZoString& messageName, const std::string& description,
-                         const std::string& format, std::vector<ZoBuiltField> fields, std::string& problem);
+  bool writeBuiltMessage(ZoBuiltMessage message, std::string& problem);
   // Opens the collection of a view; 0 on failure.
   HCOLLECTION openCollection(const ZoString& viewName);
   bool closeCollection(HCOLLECTION collection);

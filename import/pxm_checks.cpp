@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "import/pxm_attributes.h"
+
 namespace {
 
 // Keywords of a field statement: the ones the import reads, and the other
@@ -31,6 +33,15 @@ bool oneEditApart(std::string_view a, std::string_view b) {
   if (a.size() < b.size()) return a.substr(i) == b.substr(i + 1);
   if (a.substr(i + 1) == b.substr(i + 1)) return true;
   return i + 1 < a.size() && a[i] == b[i + 1] && a[i + 1] == b[i] && a.substr(i + 2) == b.substr(i + 2);
+}
+
+// " (did you mean X?)" for the first of `known` one edit away from `word`
+// (X followed by `suffix`); empty when none is.
+template <typename Known>
+std::string suggestion(std::string_view word, const Known& known, const char* suffix) {
+  for (std::string_view name : known)
+    if (oneEditApart(word, name)) return " (did you mean " + std::string(name) + suffix + "?)";
+  return "";
 }
 
 std::string fieldName(const PXMStatement& field) {
@@ -75,18 +86,20 @@ void PXMChecks::field(const PXMStatement& field, ZO_LONG line) {
 }
 
 void PXMChecks::checkKeywords(const PXMStatement& field, ZO_LONG line) {
-  for (const std::string& keyword : field.GetOtherKeywords()) {
+  for (const PXMOperand& operand : field.GetOtherOperands()) {
+    const std::string keyword = operand.keyword.data();
     if (std::find(KNOWN_FIELD_KEYWORDS.begin(), KNOWN_FIELD_KEYWORDS.end(), keyword) != KNOWN_FIELD_KEYWORDS.end()) {
       continue;
     }
-    std::string text = "unknown keyword " + keyword + "= of " + fieldName(field) + " passed over";
-    for (std::string_view known : KNOWN_FIELD_KEYWORDS) {
-      if (oneEditApart(keyword, known)) {
-        text += " (did you mean " + std::string(known) + "=?)";
-        break;
-      }
-    }
-    warn(line, text);
+    warn(line, "unknown keyword " + keyword + "= of " + fieldName(field) + " passed over" +
+                   suggestion(keyword, KNOWN_FIELD_KEYWORDS, "="));
+  }
+  for (const PXMUnknownWord& unknown : PXMUnknownAttributeWords(field)) {
+    std::vector<std::string_view> known;
+    for (const PXMAttributeWord& entry : PXMAttributeWords())
+      if (unknown.keyword == entry.keyword) known.push_back(entry.word);
+    warn(line, "unknown word " + unknown.word + " of " + unknown.keyword + "= of " + fieldName(field) +
+                   " passed over" + suggestion(unknown.word, known, ""));
   }
 }
 

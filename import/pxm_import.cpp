@@ -61,6 +61,7 @@ PXMImport::Step PXMImport::parseCommandLine(int argc, char* argv[], UserMessage&
   fileName_ = nullptr;
   replace_ = FALSE;
   check_ = false;
+  keepAttributes_ = false;
   for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
     const char* argument = argv[i];
     if (!PXMIsOption(argument, PXM_SLASH_PREFIX_OPTIONS)) {
@@ -72,6 +73,10 @@ PXMImport::Step PXMImport::parseCommandLine(int argc, char* argv[], UserMessage&
       return Step::Usage;
     }
     if (isLetterOption(argument, 'w')) check_ = true;
+    if (isLetterOption(argument, 'a')) {
+      keepAttributes_ = true;
+      XTR_TEXT("Will keep the attributes of the maps");
+    }
     if (isLetterOption(argument, 'r')) {
       replace_ = TRUE;
       XTR_TEXT("Will replace existing definitions");
@@ -129,5 +134,6 @@ PXMImport::Step PXMImport::createObjects(int argc, char* argv[], UserMessage& me
     message.issue(USERMSG_ERROR, composer_->getErrorCode(), 0, "");
     return Step::Stop;
   }
+  composer_->setKeepAttributes(keepAttributes_);
   return Step::Go;
 }

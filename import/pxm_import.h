@@ -74,4 +74,5 @@ class PXMImport {
   const char* fileName_ = nullptr;  // argument as typed, borrowed from argv
   ZO_BOOLEAN replace_ = FALSE;
   bool check_ = false;  // the check mode (/w) was asked for
+  bool keepAttributes_ = false;  // /a: keep the size, display defaults and initial values
 };

@@ -64,7 +64,7 @@ class MapLoop {
       if (isOperation(statement_, PXM_OP_FIELD)) {
         if (checks_ != nullptr) checks_->field(*statement_, reader_.GetLineNumber());
         composer_.addField(*statement_);
-        if (!composerOk(statement_)) return false;
+        if (!composerOk(statement_->GetLabel(), reader_.GetLineNumber())) return false;
       } else if (!isOperation(statement_, PXM_OP_SPACE)) {
         break;
       }
@@ -73,7 +73,7 @@ class MapLoop {
     if (checks_ != nullptr) checks_->mapEnded(statement_, reader_.GetLineNumber());
 
     composer_.endMap();
-    if (!composerOk()) return false;
+    if (!composerOk(composer_.getFailedField())) return false;
 
     // The statement that ended the fields is read again by the main loop.
     statement_ = nullptr;
@@ -82,14 +82,12 @@ class MapLoop {
   }
 
   // Prints the composer's error if it has one, naming the map and the field
-  // statement it was given last (null: none).
-  bool composerOk(const PXMStatement* field = nullptr) {
+  // it is about (null: none) with the line of its statement (0: unknown).
+  bool composerOk(const char* field = nullptr, ZO_LONG line = 0) {
     if (composer_.getErrorCode() == 0) return true;
     message_.issue(USERMSG_ERROR, composer_.getErrorCode(), composer_.getDbErrorCode(),
                    composer_.getDbErrorText().text());
-    message_.hints(PXMMapHints(composer_.getErrorCode(), mapName_.c_str(),
-                               field != nullptr ? field->GetLabel() : nullptr,
-                               field != nullptr ? reader_.GetLineNumber() : 0));
+    message_.hints(PXMMapHints(composer_.getErrorCode(), mapName_.c_str(), field, line));
     return false;
   }
 

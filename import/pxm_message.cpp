@@ -6,6 +6,7 @@
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
+#include "import/pxm_attributes.h"
 #include "session/zo_session.h"
 
 PXMMessage::PXMMessage(ZoSession* session, ZO_BOOLEAN replace)
@@ -85,6 +86,11 @@ void PXMMessage::newMap(const PXMStatement& statement, ZO_LONG fieldCount) {
   mapDescription_ = ZoString(PXM_MAP_DESCRIPTION_PREFIX) + mapName_;
   messageDef_->setDescription(mapDescription_);
   messageDef_->setFormat("");
+  if (keepAttributes_) {
+    const PXMMapSize size = PXMReadMapSize(statement);
+    messageDef_->setRowCount(size.rows);
+    messageDef_->setColumnCount(size.columns);
+  }
   mapReady_ = true;
 }
 
@@ -122,7 +128,16 @@ void PXMMessage::addField(const PXMStatement& statement) {
   field.setDataType(ZODT_STRING);
   field.setHasAttributes(TRUE);
   field.setPadCharacter(ZO_PAD_BLANK);
-  field.setValue("");
+  if (keepAttributes_) {
+    const PXMFieldLook look = PXMReadFieldLook(statement);
+    field.setColor(look.color);
+    field.setIntensity(look.intensity);
+    field.setHighLight(look.highLight);
+    field.setProtection(look.protection);
+    field.setValue(look.initial.c_str());
+  } else {
+    field.setValue("");
+  }
   field.setRow(statement.GetLine());
   if (field.getErrorCode() == 0) field.setColumn(statement.GetColumn());
   if (field.getErrorCode() == 0) field.setLength(statement.GetLength());
@@ -138,6 +153,7 @@ void PXMMessage::addField(const PXMStatement& statement) {
 void PXMMessage::endMap() {
   XTR_METHOD("PXMMessage::endMap", errorCode_);
   clearResults();
+  failedField_ = "";
   if (!mapReady_ || !messageDef_) {
     errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
     XTR_TEXT("EndMap called without a map");
@@ -194,6 +210,7 @@ bool PXMMessage::writeMap() {
     database_->write(field, FALSE);
     if (database_->getErrorCode() != 0) {
       takeDatabaseError();
+      failedField_ = field.getName();
       XTR_TEXTF("Error writing field definition %s (number %d)", field.getName().text(),
                 static_cast<int>(index + 1));
       XTR_TEXTF("Error code %d, database code %d", static_cast<int>(errorCode_),

@@ -39,6 +39,14 @@ class PXMMessage {
   PXMMessage(const PXMMessage&) = delete;
   PXMMessage& operator=(const PXMMessage&) = delete;
 
+  // With `keep`, the maps that follow also keep what their statements say
+  // about the screen: the map's size (SIZE=) as the message definition's row
+  // and column counts, and each field's display defaults (ATTRB=, COLOR=,
+  // HILIGHT=, through the table of import/pxm_attributes.h) and initial
+  // value (INITIAL=). Off by default: every field then gets the same display
+  // defaults and an empty value, and the size is left undefined.
+  void setKeepAttributes(bool keep) { keepAttributes_ = keep; }
+
   // Starts a map named by the statement's label, with room for `fieldCount`
   // field definitions; discards the previous map's definitions.
   void newMap(const PXMStatement& statement, ZO_LONG fieldCount);
@@ -56,6 +64,10 @@ class PXMMessage {
   ZO_ULONG getErrorCode() const { return errorCode_; }
   ZO_LONG getDbErrorCode() const { return dbErrorCode_; }
   ZoString getDbErrorText() const { return errorText_; }
+
+  // Name of the field definition whose write failed the last endMap; empty
+  // when none did.
+  const char* getFailedField() const { return failedField_.text(); }
 
   // Number of field definitions filled for the current map.
   ZO_LONG getFieldsAdded() const { return fieldsAdded_; }
@@ -83,4 +95,6 @@ class PXMMessage {
   std::unique_ptr<ZoFieldDef[]> fieldDefs_;
   std::unique_ptr<ZoMessageDef> messageDef_;
   bool mapReady_ = false;  // newMap succeeded and endMap may write
+  bool keepAttributes_ = false;
+  ZoString failedField_;
 };

@@ -100,7 +100,7 @@ void PXMStatement::applyOperand(const PXMOperand& operand) {
     column_ = toShort(operand.secondNumber);
     hasPosition_ = true;
   } else {
-    otherKeywords_.emplace_back(operand.keyword.data());
+    otherOperands_.push_back(operand);
   }
 }
 
@@ -116,6 +116,7 @@ int PXMStatement::Parse(PXMOperand& operand, std::string_view text) {
   operand.advance = 0;
   operand.firstNumber = 0;
   operand.secondNumber = 0;
+  operand.value.clear();
 
   std::size_t pos = 0;
   while (pos < text.size() && (text[pos] == BLANK || text[pos] == COMMA)) ++pos;
@@ -127,6 +128,7 @@ int PXMStatement::Parse(PXMOperand& operand, std::string_view text) {
   if (pos >= text.size()) return 0;
 
   const auto endsPlainValue = [](char c) { return c == BLANK || c == COMMA; };
+  const std::size_t valueStart = pos;
   const char first = text[pos];
   if (first == QUOTE) {
     ++pos;
@@ -159,5 +161,6 @@ int PXMStatement::Parse(PXMOperand& operand, std::string_view text) {
   }
 
   operand.advance = static_cast<ZO_LONG>(pos);
+  operand.value.assign(text.substr(valueStart, pos - valueStart));
   return 1;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// One statement of a screen-map source file: its label, its operation and the
-// position and length operands of a field.
+// One statement of a screen-map source file: its label, its operation, the
+// position and length operands of a field, and its other operands with their
+// values as written.
 
 #include <array>
 #include <cstddef>
@@ -39,6 +40,7 @@ struct PXMOperand {
   ZO_LONG advance = 0;                              // characters consumed from the text given to Parse
   ZO_LONG firstNumber = 0;                          // 0 when absent
   ZO_LONG secondNumber = 0;                         // 0 when absent
+  std::string value;                                // the value as written: quotes, parentheses and all
 };
 
 class PXMStatement {
@@ -61,8 +63,8 @@ class PXMStatement {
   // Whether an operand gave the position (POS, LINE or COLUMN) or the length.
   bool HasPosition() const { return hasPosition_; }
   bool HasLength() const { return hasLength_; }
-  // Keywords of the parsed operands that were passed over, in order.
-  const std::vector<std::string>& GetOtherKeywords() const { return otherKeywords_; }
+  // The parsed operands other than position and length, in order.
+  const std::vector<PXMOperand>& GetOtherOperands() const { return otherOperands_; }
 
   // Parses the next "KEYWORD=value" operand of `text` into `operand`. Returns 1
   // when one was found (operand.advance tells how far it reached), 0 when the
@@ -80,5 +82,5 @@ class PXMStatement {
   ZO_SHORT line_ = PXM_DEFAULT_LINE;
   bool hasPosition_ = false;
   bool hasLength_ = false;
-  std::vector<std::string> otherKeywords_;
+  std::vector<PXMOperand> otherOperands_;
 };

@@ -5,6 +5,7 @@
 
 #include "common/error_codes.h"
 #include "common/return_codes.h"
+#include "docstore/zo_real_dossa_database.h"
 #include "ndossa/dossa_api.h"
 #include "platform/platform.h"
 #include "session/zo_config.h"
@@ -123,6 +124,10 @@ std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const c
   if (publicCode(code) == ZORC_DEFN_ALREADY_EXISTS) {
     return {where + ": the message definition " + mapName + " is already in the database",
             "give /r to replace it and its fields"};
+  }
+  if (publicCode(code) == ZORC_DATA_OVERFLOW) {
+    return {where + ": a value does not fit the database (a text value holds at most " +
+            std::to_string(DOSSA_ITEM_TEXT_MAX) + " characters there)"};
   }
   if (publicCode(code) == ZORC_NOT_SUPPORTED) {
     return {where, "the configured database takes no writes (a text database is read-only): "

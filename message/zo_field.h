@@ -18,27 +18,7 @@
 #include "defs/zo_data_types.h"
 #include "defs/zo_string.h"
 
-// Ranges of the display attributes: every attribute has a default that a new
-// field holds and a value that means "no attributes".
-inline constexpr ZO_LONG ZO_COLOR_MIN = 0;
-inline constexpr ZO_LONG ZO_COLOR_MAX = 17;
-inline constexpr ZO_LONG ZO_COLOR_DEFAULT = 0;
-inline constexpr ZO_LONG ZO_COLOR_NO_ATTRIBUTES = 1;
-inline constexpr ZO_LONG ZO_INTENSITY_MIN = 30;
-inline constexpr ZO_LONG ZO_INTENSITY_MAX = 35;
-inline constexpr ZO_LONG ZO_INTENSITY_DEFAULT = 30;
-inline constexpr ZO_LONG ZO_INTENSITY_NO_ATTRIBUTES = 31;
-inline constexpr ZO_LONG ZO_HIGHLIGHT_MIN = 20;
-inline constexpr ZO_LONG ZO_HIGHLIGHT_MAX = 26;
-inline constexpr ZO_LONG ZO_HIGHLIGHT_DEFAULT = 20;
-inline constexpr ZO_LONG ZO_HIGHLIGHT_NO_ATTRIBUTES = 21;
-inline constexpr ZO_LONG ZO_PROTECTION_MIN = 40;
-inline constexpr ZO_LONG ZO_PROTECTION_MAX = 44;
-inline constexpr ZO_LONG ZO_PROTECTION_DEFAULT = 40;
-inline constexpr ZO_LONG ZO_PROTECTION_NO_ATTRIBUTES = 41;
-// With attributes on, this protection marks a field whose value the message
-// refuses to set.
-inline constexpr ZO_LONG ZO_PROTECTION_PROTECTED = 42;
+// The ranges of the display attributes are those of defs/zo_data_types.h.
 
 // Minimum lengths of the numeric types.
 inline constexpr ZO_LONG ZO_LONG_LENGTH = 4;

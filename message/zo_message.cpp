@@ -106,6 +106,14 @@ bool ZoMessage::buildField(ZoDatabase& db, const ZoString& alias, const ZoString
 
   field.setAlignment(definition.getAlignment());
   field.setHasAttributes(definition.getHasAttributes());
+  // A field with attributes starts from its definition's display defaults
+  // (the field's setters would turn attributes on, so only then).
+  if (definition.getHasAttributes()) {
+    field.setColor(definition.getColor());
+    field.setIntensity(definition.getIntensity());
+    field.setHighLight(definition.getHighLight());
+    field.setProtection(definition.getProtection());
+  }
   field.setPadCharacter(definition.getPadCharacter());
 
   // Failures inside the field are left for addField to judge.

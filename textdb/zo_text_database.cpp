@@ -37,6 +37,11 @@ constexpr const char* kLength = "Length";
 constexpr const char* kDescription = "Description";
 constexpr const char* kPadCharacter = "PadCharacter";
 constexpr const char* kHasAttributes = "HasAttributes";
+// Display defaults of a field, as numbers (ranges in defs/zo_data_types.h).
+constexpr const char* kColor = "Color";
+constexpr const char* kIntensity = "Intensity";
+constexpr const char* kHighLight = "HighLight";
+constexpr const char* kProtection = "Protection";
 
 // "CharacterSet = Local" stands for the local character set, 0.
 constexpr const char* kLocal = "Local";
@@ -426,7 +431,9 @@ ZO_BOOLEAN ZoTextDatabase::read(ZoFieldDef& definition) {
   static constexpr NumericProperty kNumericProperties[] = {
       {kAlignment, &ZoFieldDef::setAlignment}, {kRow, &ZoFieldDef::setRow},
       {kColumn, &ZoFieldDef::setColumn},       {kSegment, &ZoFieldDef::setSegment},
-      {kLength, &ZoFieldDef::setLength},
+      {kLength, &ZoFieldDef::setLength},       {kColor, &ZoFieldDef::setColor},
+      {kIntensity, &ZoFieldDef::setIntensity}, {kHighLight, &ZoFieldDef::setHighLight},
+      {kProtection, &ZoFieldDef::setProtection},
   };
   for (const NumericProperty& property : kNumericProperties) {
     ZO_LONG number = 0;

@@ -211,6 +211,45 @@ TEST_P(DossaDatabaseTest, BuiltMessagesReadBackAsWritten) {
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_NO_MSG_DEFN);
 }
 
+// A replaced message or field keeps nothing of the size or display defaults
+// it had, and a message read with a wider group still reads a plain field.
+TEST_P(DossaDatabaseTest, ReplacingDropsAnOlderSizeAndDisplayDefaults) {
+  ZoMessageDef m("M");
+  m.setRowCount(24);
+  m.setColumnCount(80);
+  ZoFieldDef shown = field("SHOWN", 1, 1, 4), hidden = field("HIDDEN", 2, 1, 4);
+  hidden.setIntensity(ZO_INTENSITY_DARK);
+  hidden.setProtection(ZO_PROTECTION_PROTECTED);
+  ASSERT_TRUE(db_->write(m));
+  ASSERT_TRUE(db_->write(shown));
+  ASSERT_TRUE(db_->write(hidden));
+  build();
+  ZoMessageDef in("M");
+  ASSERT_TRUE(db_->read(in));
+  EXPECT_EQ(in.getRowCount(), 24);
+  EXPECT_EQ(in.getColumnCount(), 80);
+  ZoFieldDef a("SHOWN"), b("HIDDEN");
+  ASSERT_TRUE(db_->read(a));
+  ASSERT_TRUE(db_->read(b));
+  EXPECT_EQ(a.getIntensity(), ZO_INTENSITY_DEFAULT);
+  EXPECT_EQ(b.getIntensity(), ZO_INTENSITY_DARK);
+  EXPECT_EQ(b.getProtection(), ZO_PROTECTION_PROTECTED);
+
+  ZoMessageDef plain("M");
+  ASSERT_TRUE(db_->write(plain, TRUE));
+  ZoFieldDef unhidden = field("HIDDEN", 2, 1, 4);
+  ASSERT_TRUE(db_->write(unhidden, TRUE));
+  build();
+  ZoMessageDef again("M");
+  ASSERT_TRUE(db_->read(again));
+  EXPECT_EQ(again.getRowCount(), 0);
+  EXPECT_EQ(again.getColumnCount(), 0);
+  ZoFieldDef c("HIDDEN");
+  ASSERT_TRUE(db_->read(c));
+  EXPECT_EQ(c.getIntensity(), ZO_INTENSITY_DEFAULT);
+  EXPECT_EQ(c.getProtection(), ZO_PROTECTION_DEFAULT);
+}
+
 TEST_P(DossaDatabaseTest, RebuildingAfterAReplaceDropsRemovedFields) {
   ZoMessageDef m("M");
   ASSERT_TRUE(db_->write(m));

@@ -21,6 +21,7 @@
 #include "tests/support/run_program.h"
 #include "tests/ndossa/engine_suite.h"
 #include "tests/ndossa/failing_engine.h"
+#include "tools/vexomap/map_view.h"
 
 namespace {
 
@@ -38,6 +39,26 @@ std::string contents(std::FILE* file) {
   char buffer[4096];
   for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
   return text;
+}
+
+// Runs `body` (argc, argv, out, err) as program `name` with `args`; the
+// streams are scratch files whose contents the outcome holds.
+template <typename Body>
+Outcome runProgram(const char* name, const std::vector<std::string>& args, Body body) {
+  std::vector<std::string> words = {name};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  Outcome run;
+  run.status = body(static_cast<int>(words.size()), argv.data(), out, err);
+  run.out = contents(out);
+  run.err = contents(err);
+  std::fclose(out);
+  std::fclose(err);
+  return run;
 }
 
 struct Field {
@@ -58,24 +79,11 @@ class ImportTest : public vexotest::EngineTest {
   }
 
   Outcome import(const std::vector<std::string>& args) {
-    std::vector<std::string> words = {"vexopxm"};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    Outcome run;
-    {
+    return runProgram("vexopxm", args, [](int argc, char* argv[], std::FILE* out, std::FILE* err) {
       UserMessage message(out, err);
       PXMImport driver;
-      run.status = driver.run(static_cast<int>(words.size()), argv.data(), message);
-    }
-    run.out = contents(out);
-    run.err = contents(err);
-    std::fclose(out);
-    std::fclose(err);
-    return run;
+      return driver.run(argc, argv, message);
+    });
   }
 
   void build() {
@@ -279,6 +287,185 @@ TEST_P(ImportTest, AFailureAtAnyWriteLeavesEveryMapOldOrNew) {
   Db db(path);
   std::string problem;
   EXPECT_EQ(DossaDbCheck(db.get(), problem), DOSSA_NOERROR) << problem;
+}
+
+// Every document of a database by form and keys, each as its items' texts.
+using Document = std::map<std::string, std::string>;
+std::map<std::string, Document> documents(const std::string& path) {
+  Db db(path);
+  std::vector<DossaNoteId> ids;
+  DossaNoteList(db.get(), nullptr, 0, 100000, ids);
+  std::map<std::string, Document> all;
+  for (DossaNoteId id : ids) {
+    DossaNoteHandle note = 0;
+    if (DossaNoteOpen(db.get(), id, 0, &note) != DOSSA_NOERROR) continue;
+    Document doc;
+    DossaItemScan(note, [&](const DossaItemInfo& item) {
+      std::string& value = doc[std::string(item.name)];
+      if (item.kind == DossaItemKind::Text) value = item.text;
+      if (item.kind == DossaItemKind::Number) value = std::to_string(item.number);
+      for (std::size_t j = 0; item.kind == DossaItemKind::TextList && j < item.list->size(); ++j)
+        value += (j > 0 ? "; " : "") + (*item.list)[j];
+    });
+    DossaNoteClose(note);
+    auto item = [&](const char* name) { return doc.count(name) != 0 ? doc.at(name) : std::string(); };
+    all[item("FORM") + " " + item("MessageName") + item("msgdef_name") + " " + item("MessageFieldName")] = doc;
+  }
+  return all;
+}
+
+std::string drawing(const std::vector<std::string>& args) {
+  const Outcome run = runProgram("vexomap", args, vexomapRun);
+  EXPECT_EQ(run.status, 0) << run.err;
+  return run.out;
+}
+
+TEST_P(ImportTest, KeepingTheMapsAttributesAddsOnlyWhatTheyStore) {
+  const std::string signOn = dir_.write("signon.pxm",
+                                        "SIGNON   PXMMAP SIZE=(4,30)\n"
+                                        "TITLE    PXMFLD POS=(1,2),LENGTH=10,ATTRB=(ASKIP,BRT),INITIAL='SIGN ON'\n"
+                                        "USERID   PXMFLD POS=(2,2),LENGTH=8,ATTRB=(UNPROT,IC),COLOR=BLUE\n"
+                                        "PASSWD   PXMFLD POS=(3,2),LENGTH=8,ATTRB=(UNPROT,DRK),HILIGHT=REVERSE\n");
+  const std::vector<std::string> sources = {dir_.file("orders.pxm"), dir_.file("stock.pxm"), signOn};
+  std::vector<Outcome> plain, kept;
+  for (const std::string& source : sources) plain.push_back(import({source}));
+  TempDir keptDir;
+  configure(keptDir, kDefinitionIni);
+  createDatabase(keptDir.file("defs.ndb"));
+  for (const std::string& source : sources) kept.push_back(import({"/a", source}));
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    EXPECT_EQ(plain[i].status, 0) << plain[i].err;
+    EXPECT_EQ(kept[i].out, plain[i].out);
+    EXPECT_EQ(kept[i].err, plain[i].err);
+  }
+
+  // Without /a nothing of the map's look is stored; with it, only that differs.
+  const char* added[] = {"MessageRows", "MessageColumns", "FieldColor",  "FieldIntensity",
+                         "FieldHighlight", "FieldProtection", "msgdef_rows", "msgdef_cols"};
+  const char* differing[] = {"FieldDefault", "msgdef_fldcnt", "msgdef_fldlist", "msgdef_maxentrylen"};
+  auto without = documents(dir_.file("defs.ndb"));
+  auto with = documents(keptDir.file("defs.ndb"));
+  ASSERT_EQ(without.size(), with.size());
+  for (auto& [key, doc] : without) {
+    for (const char* item : added) EXPECT_EQ(doc.count(item), 0u) << key << " " << item;
+    EXPECT_TRUE(doc.count("FieldDefault") == 0 || doc["FieldDefault"].empty()) << key;
+    EXPECT_TRUE(doc.count("msgdef_fldcnt") == 0 || doc["msgdef_fldcnt"] == std::to_string(12.0)) << key;
+    for (const char* item : differing) doc.erase(item);
+  }
+  for (auto& [key, doc] : with) {
+    for (const char* item : added) doc.erase(item);
+    for (const char* item : differing) doc.erase(item);
+  }
+  EXPECT_EQ(with, without);
+
+  // Each map's commit built it from what it wrote: rebuilding from the stored
+  // documents changes nothing, with the look or without.
+  for (const TempDir* dir : {&dir_, &keptDir}) {
+    const std::string path = dir->file("defs.ndb");
+    const auto imported = documents(path);
+    Db db(path);
+    std::string problem;
+    ASSERT_EQ(zoBuildMessages(db.get(), {}, nullptr, problem), 0) << problem;
+    EXPECT_EQ(documents(path), imported) << path;
+  }
+
+  // Read back: the sizes, and the look of each field.
+  char program[] = "vexopxm";
+  char* argv[] = {program, nullptr};
+  ZoSession session(1, argv);
+  ZoDatabase& db = *session.getDefinitionDB();
+  const struct {
+    const char* message;
+    ZO_LONG rows, columns;
+  } sizes[] = {{"ORDHEAD", 24, 80}, {"STOCKERR", 1, 80}, {"SIGNON", 4, 30}};
+  for (const auto& size : sizes) {
+    ZoMessageDef def(size.message);
+    ASSERT_TRUE(db.read(def)) << size.message;
+    EXPECT_EQ(def.getRowCount(), size.rows) << size.message;
+    EXPECT_EQ(def.getColumnCount(), size.columns) << size.message;
+  }
+  const struct {
+    const char *message, *field;
+    ZO_LONG color, intensity, highLight, protection;
+    const char* initial;
+  } looks[] = {
+      {"ORDHEAD", "CUSTNO", 0, 30, 20, 40, ""},
+      {"ORDHEAD", "CUSTREF", 0, 30, 20, 40, "CUSTOMER'S OWN REF, IF ANY"},
+      {"ORDHEAD", "MSGLINE", 0, 32, 20, 42, ""},
+      {"STOCKQ", "PARTNO", 5, 30, 24, 40, ""},
+      {"STOCKQ", "DESCR", 0, 30, 20, 42, ""},
+      {"STOCKERR", "ERRTEXT", 0, 32, 20, 42, "(NO ERROR)"},
+      {"SIGNON", "USERID", 2, 30, 20, 40, ""},
+      {"SIGNON", "PASSWD", 0, 33, 23, 40, ""},
+  };
+  for (const auto& look : looks) {
+    ZoMessageDef def(look.message);
+    ASSERT_TRUE(db.read(def)) << look.message;
+    ZoFieldDef field(look.field);
+    ASSERT_TRUE(db.read(field)) << look.field;
+    EXPECT_EQ(field.getHasAttributes(), TRUE) << look.field;
+    EXPECT_EQ(field.getColor(), look.color) << look.field;
+    EXPECT_EQ(field.getIntensity(), look.intensity) << look.field;
+    EXPECT_EQ(field.getHighLight(), look.highLight) << look.field;
+    EXPECT_EQ(field.getProtection(), look.protection) << look.field;
+    EXPECT_EQ(field.getStringValue(), look.initial) << look.field;
+  }
+
+  // Drawn: the size the map gives, protected fields filled with '.', the dark one blank.
+  const std::string frame =
+      "Message SIGNON: 4 rows x 30 columns, 3 fields\n"
+      "+------------------------------+\n"
+      "| TITLE.....                   |\n"
+      "| USERID__                     |\n"
+      "|                              |\n"
+      "|                              |\n"
+      "+------------------------------+\n";
+  EXPECT_EQ(drawing({"SIGNON"}).substr(0, frame.size()), frame);
+  const std::string values = drawing({"/v", "SIGNON"});
+  EXPECT_NE(values.find("| SIGN ON...                   |\n"
+                        "| ________                     |\n"
+                        "|                              |\n"),
+            std::string::npos)
+      << values;
+  EXPECT_NE(values.find("intensity=33 highlight=23 protection=40 dark\n"), std::string::npos) << values;
+  EXPECT_NE(values.find("intensity=32 highlight=20 protection=42 protected\n"), std::string::npos) << values;
+}
+
+TEST_P(ImportTest, AReplacedMapKeepsOnlyWhatItsLastImportSays) {
+  const auto rowsOf = [](const char* message) {
+    char program[] = "vexopxm";
+    char* argv[] = {program, nullptr};
+    ZoSession session(1, argv);
+    ZoMessageDef def(message);
+    EXPECT_TRUE(session.getDefinitionDB()->read(def)) << message;
+    return def.getRowCount();
+  };
+  const std::string orders = dir_.file("orders.pxm");
+  ASSERT_EQ(import({"/a", orders}).status, 0);
+  EXPECT_EQ(rowsOf("ORDHEAD"), 24);
+  ASSERT_EQ(import({"/r", orders}).status, 0);
+  EXPECT_EQ(rowsOf("ORDHEAD"), 0);  // the size of the import before is not left behind
+  ASSERT_EQ(import({"-a", "-r", orders}).status, 0);
+  EXPECT_EQ(rowsOf("ORDHEAD"), 24);
+
+  // An initial value longer than the store holds is refused, not cut.
+  const auto withInitial = [&](const char* name, std::size_t length) {
+    const std::string statement = "F PXMFLD POS=(1,1),LENGTH=64,INITIAL='" + std::string(length, 'X') + "'";
+    // Columns 1 to 71, then 16 to 71 of each continuation line; column 72 marks one.
+    std::string source = std::string(name) + " PXMMAP\n" + statement.substr(0, 71);
+    for (std::size_t at = 71; at < statement.size(); at += 56)
+      source += "X\n" + std::string(15, ' ') + statement.substr(at, 56);
+    source += "\n";
+    return import({"/a", dir_.write(std::string(name) + ".pxm", source)});
+  };
+  Outcome longer = withInitial("LONGER", 64);
+  EXPECT_EQ(longer.status, 1);
+  EXPECT_EQ(vexotest::splitHints(longer.err).lines, "Error: VEXO rc = TVRC_DATA_OVERFLOW (127)\n") << longer.err;
+  EXPECT_EQ(vexotest::splitHints(longer.err).hints,
+            "map LONGER, field F: a value does not fit the database "
+            "(a text value holds at most 63 characters there)\n");
+  Outcome fits = withInitial("FITS", 63);
+  EXPECT_EQ(fits.status, 0) << fits.err;
 }
 
 VEXO_ENGINE_SUITE(ImportTest);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "import/pxm_attributes.h"
 #include "import/pxm_file.h"
 #include "import/pxm_statement.h"
 #include "tests/fuzz/fuzz_scratch.h"
@@ -28,6 +29,12 @@ void parseAll(std::string_view text) {
 void checkStatement(const PXMStatement& statement) {
   if (std::strlen(statement.GetLabel()) > PXM_LABEL_MAX) std::abort();
   if (std::strlen(statement.GetOperation()) > PXM_OPERATION_MAX) std::abort();
+  // What /a keeps: only values of the table, a size that is never negative.
+  const PXMFieldLook look = PXMReadFieldLook(statement);
+  if (look.protection != ZO_PROTECTION_DEFAULT && look.protection != ZO_PROTECTION_PROTECTED) std::abort();
+  const PXMMapSize size = PXMReadMapSize(statement);
+  if (size.rows < 0 || size.columns < 0) std::abort();
+  PXMUnknownAttributeWords(statement);
 }
 
 }  // namespace

@@ -117,6 +117,20 @@ TEST_F(VexopxmCheckTest, CleanSourcesAndErrorRuns) {
   EXPECT_EQ(failed.err.rfind("Error: VEXO rc = TVRC_DEFN_ALREADY_EXISTS (124)\n", 0), 0u) << failed.err;
 }
 
+// Words of the attribute operands that the import does not know.
+TEST_F(VexopxmCheckTest, UnknownAttributeWords) {
+  dir_.write("words.pxm", sourceLine("MAPW     PXMMAP SIZE=(24,80)") +
+                              sourceLine("F        PXMFLD POS=(1,1),LENGTH=2,ATTRB=(ASKIP,BRTT,NUM),COLOR=GREN") +
+                              sourceLine("G        PXMFLD POS=(2,1),LENGTH=2,HILIGHT=SPARKLE,COLOR=BLUE"));
+  const ProgramRun checked = run({"/w", "/a", "words.pxm"});
+  EXPECT_EQ(checked.err,
+            "words.pxm:2: warning: unknown word BRTT of ATTRB= of field F passed over (did you mean BRT?)\n"
+            "words.pxm:2: warning: unknown word GREN of COLOR= of field F passed over (did you mean GREEN?)\n"
+            "words.pxm:3: warning: unknown word SPARKLE of HILIGHT= of field G passed over\n"
+            "MAPW: 2 fields, 3 warnings\n");
+  EXPECT_EQ(checked.status, PXM_EXIT_WARNINGS);
+}
+
 // vexomap names the database it looked in for a message it does not hold.
 TEST_F(VexopxmCheckTest, VexomapHintForAMissingMessage) {
   const ProgramRun o = vexotest::runProgram(vexotest::programFile("vexomap"), {"NOSUCH"}, dir_.path().string(),

@@ -101,6 +101,23 @@ TEST_F(TextDb, NumericBoundsOfEachType) {
   EXPECT_STREQ(spaced.text(), "123") << "blanks are removed in place";
 }
 
+TEST_F(TextDb, FieldDisplayDefaults) {
+  load("[D]\nDataType = STRING\nColor = 5\nIntensity = 33\nHighLight = 24\nProtection = 42\n"
+       "[N]\nDataType = STRING\n");
+  const struct {
+    const char* name;
+    ZO_LONG color, intensity, highLight, protection;
+  } cases[] = {{"D", 5, 33, 24, 42}, {"N", 0, 30, 20, 40}};
+  for (const auto& c : cases) {
+    ZoFieldDef field(c.name);
+    ASSERT_EQ(readField(field), 0u) << c.name;
+    EXPECT_EQ(field.getColor(), c.color) << c.name;
+    EXPECT_EQ(field.getIntensity(), c.intensity) << c.name;
+    EXPECT_EQ(field.getHighLight(), c.highLight) << c.name;
+    EXPECT_EQ(field.getProtection(), c.protection) << c.name;
+  }
+}
+
 TEST_F(TextDb, FieldDefinitions) {
   load("[S1]\nDataType = short\nValue = 1 2 3\n"
        "[S2]\nDataType = SHORT\nValue = 32768\n"

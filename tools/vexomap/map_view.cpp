@@ -24,6 +24,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = PROGRAM_EXIT_USAGE;
 constexpr int kExitError = PROGRAM_EXIT_FAILURE;
 constexpr char kFill = '_';
+constexpr char kProtectedFill = '.';
 constexpr char kHidden = '*';
 
 std::string numberText(long value) { return std::to_string(value); }
@@ -53,11 +54,22 @@ std::string typeText(ZO_LONG dataType) {
   return keyword[0] != '\0' ? keyword : (dataType == ZODT_NONE ? "NONE" : numberText(dataType));
 }
 
+// A field that is not shown, and one that cannot be typed into.
+bool isDark(const ZoField& field) {
+  return field.getHasAttributes() && field.getIntensity() == ZO_INTENSITY_DARK;
+}
+bool isProtected(const ZoField& field) {
+  return field.getHasAttributes() && field.getProtection() == ZO_PROTECTION_PROTECTED;
+}
+
 std::string attributesText(const ZoField& field) {
   if (!field.getHasAttributes()) return "-";
-  return "color=" + numberText(field.getColor()) + " intensity=" + numberText(field.getIntensity()) +
-         " highlight=" + numberText(field.getHighLight()) +
-         " protection=" + numberText(field.getProtection());
+  std::string text = "color=" + numberText(field.getColor()) + " intensity=" + numberText(field.getIntensity()) +
+                     " highlight=" + numberText(field.getHighLight()) +
+                     " protection=" + numberText(field.getProtection());
+  if (isDark(field)) text += " dark";
+  if (isProtected(field)) text += " protected";
+  return text;
 }
 
 std::string padRight(std::string text, std::size_t width) {
@@ -108,8 +120,9 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
     if (length > 0) {
       const std::size_t width = std::min(length, room);
       shown.resize(std::min(shown.size(), width));
-      shown.append(width - shown.size(), kFill);
+      shown.append(width - shown.size(), isProtected(*field) ? kProtectedFill : kFill);
     }
+    if (isDark(*field)) shown.assign(shown.size(), ' ');
     for (std::size_t i = 0; i < shown.size() && i < room; ++i) line[start + i] = printable(shown[i]);
   }
 

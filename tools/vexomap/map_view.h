@@ -20,8 +20,11 @@ inline constexpr ZO_LONG VEXOMAP_MAX_COLUMNS = 400;
 
 // Draws `message`. Each field occupies its length from its row and column
 // (both counted from 1), cut at the right edge; it shows its name, or its
-// value when `showValues` is set (authenticators as '*'), padded with '_' to
-// its length. Fields outside the frame appear only in the table.
+// value when `showValues` is set (authenticators as '*'), padded to its
+// length with '_', or with '.' when it is protected. A dark field is drawn
+// as blanks. Fields outside the frame appear only in the table, which also
+// marks dark and protected fields. The heading gives the size the definition
+// has, or says that it has none.
 std::string vexomapRender(ZoMessage& message, bool showValues);
 
 // What vexomap --help prints.
@@ -29,7 +32,8 @@ inline constexpr const char* kVexomapHelp =
     "usage: vexomap [/v] messagename\n"
     "       vexomap --help | --version\n"
     "Draws the screen the message definition describes (/v: the fields' values\n"
-    "instead of their names), from the definition database vexo.ini names; see vexomap(1).\n";
+    "instead of their names), from the definition database vexo.ini names; see vexomap(1).\n"
+    "Input fields are padded with '_', protected fields with '.'; dark fields are blank.\n";
 
 // The program: "vexomap [/v] messagename". Builds the message through a
 // session configured by VEXO_INI_PATH and writes the drawing to `out`; the
