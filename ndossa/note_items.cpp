@@ -68,6 +68,9 @@ bool isNameStart(char c) {
 bool isNameChar(char c) { return isNameStart(c) || (c >= '0' && c <= '9'); }
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// Room made for the items of a document at its first item: most have fewer.
+constexpr std::size_t kTypicalItems = 24;
+
 }  // namespace
 
 bool validItemName(std::string_view name) {
@@ -133,6 +136,7 @@ DossaStatus NoteItems::prepare(std::string_view name, std::size_t newValueSize, 
   std::size_t newSize = kItemHead + name.size() + newValueSize;
   if (size_ - oldSize + newSize > DOSSA_MAX_NOTE_SIZE) return DOSSA_ERR_NOTE_TOO_LARGE;
   if (!existing) {
+    if (items_.empty()) items_.reserve(kTypicalItems);
     byName_.emplace(std::string(name), items_.size());
     items_.push_back(Item{std::string(name), ItemKind::Text, {}, {}, 0});
     existing = &items_.back();
