@@ -70,6 +70,8 @@ char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' +
 
 // Room made for the items of a document at its first item: most have fewer.
 constexpr std::size_t kTypicalItems = 24;
+// Items of a document found without the map by name.
+constexpr std::size_t kLinearItems = 32;
 
 }  // namespace
 
@@ -105,14 +107,24 @@ std::string formatNumber(double number) {
   return buf;
 }
 
-const Item* NoteItems::find(std::string_view name) const {
+std::size_t NoteItems::indexOf(std::string_view name) const {
+  if (byName_.empty()) {
+    for (std::size_t i = 0; i < items_.size(); ++i)
+      if (equalsNoCase(items_[i].name, name)) return i;
+    return kNoItem;
+  }
   auto it = byName_.find(name);
-  return it == byName_.end() ? nullptr : &items_[it->second];
+  return it == byName_.end() ? kNoItem : it->second;
+}
+
+const Item* NoteItems::find(std::string_view name) const {
+  const std::size_t i = indexOf(name);
+  return i == kNoItem ? nullptr : &items_[i];
 }
 
 Item* NoteItems::findMutable(std::string_view name) {
-  auto it = byName_.find(name);
-  return it == byName_.end() ? nullptr : &items_[it->second];
+  const std::size_t i = indexOf(name);
+  return i == kNoItem ? nullptr : &items_[i];
 }
 
 std::size_t NoteItems::storedSizeOf(const Item& item) {
@@ -130,16 +142,21 @@ std::size_t NoteItems::storedSizeOf(const Item& item) {
 
 DossaStatus NoteItems::prepare(std::string_view name, std::size_t newValueSize, Item*& slot) {
   if (!validItemName(name)) return DOSSA_ERR_ITEM_NAME;
-  auto found = byName_.find(name);
-  Item* existing = found == byName_.end() ? nullptr : &items_[found->second];
+  Item* existing = findMutable(name);
   std::size_t oldSize = existing ? storedSizeOf(*existing) : 0;
   std::size_t newSize = kItemHead + name.size() + newValueSize;
   if (size_ - oldSize + newSize > DOSSA_MAX_NOTE_SIZE) return DOSSA_ERR_NOTE_TOO_LARGE;
   if (!existing) {
     if (items_.empty()) items_.reserve(kTypicalItems);
-    byName_.emplace(std::string(name), items_.size());
     items_.push_back(Item{std::string(name), ItemKind::Text, {}, {}, 0});
     existing = &items_.back();
+    // A few items are found by looking at each; many through the map.
+    if (items_.size() > kLinearItems) {
+      if (byName_.empty())
+        for (std::size_t i = 0; i < items_.size(); ++i) byName_.emplace(items_[i].name, i);
+      else
+        byName_.emplace(std::string(name), items_.size() - 1);
+    }
   }
   size_ = size_ - oldSize + newSize;
   slot = existing;

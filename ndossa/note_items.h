@@ -75,6 +75,9 @@ class NoteItems {
   bool decode(std::string_view stored);
 
  private:
+  static constexpr std::size_t kNoItem = static_cast<std::size_t>(-1);
+  // The index of the item of that name, or kNoItem.
+  std::size_t indexOf(std::string_view name) const;
   Item* findMutable(std::string_view name);
   // Points slot at the item to replace or at a new one, after checking the
   // name and that the document stays within its size limit.
@@ -82,7 +85,8 @@ class NoteItems {
   static std::size_t storedSizeOf(const Item& item);
 
   std::vector<Item> items_;
-  std::unordered_map<std::string, std::size_t, NoCaseHash, NoCaseEqual> byName_;  // name -> index
+  // Name -> index, kept once a document has more than a few items.
+  std::unordered_map<std::string, std::size_t, NoCaseHash, NoCaseEqual> byName_;
   std::size_t size_ = kHeaderSize;
 
  public:

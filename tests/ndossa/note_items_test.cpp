@@ -35,6 +35,22 @@ TEST(NoteItemsTest, StoredFormReadsBackExactly) {
   EXPECT_EQ(back.encode(), stored);
 }
 
+TEST(NoteItemsTest, ManyItemsAreFoundByAnySpellingAndKeepTheirPlace) {
+  NoteItems items;
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(items.setText("Item" + std::to_string(i), "v"), DOSSA_NOERROR);
+  ASSERT_EQ(items.setText("ITEM7", "again"), DOSSA_NOERROR);  // replaced, not added
+  ASSERT_EQ(items.items().size(), 100u);
+  NoteItems back;
+  ASSERT_TRUE(back.decode(items.encode()));
+  for (int i = 0; i < 100; ++i) {
+    const Item* item = back.find("iTEM" + std::to_string(i));
+    ASSERT_NE(item, nullptr) << i;
+    EXPECT_EQ(item, &back.items()[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(item->text, i == 7 ? "again" : "v");
+  }
+  EXPECT_EQ(back.find("Item100"), nullptr);
+}
+
 // A stored form with its checksum made to match again, so that the decoding
 // rules behind the checksum are what is tested.
 std::string resealed(std::string stored) {
