@@ -179,23 +179,20 @@ class Builder {
     // The display defaults widen every group, only when a field has its own.
     const bool wide = std::any_of(fields.begin(), fields.end(), [](const Field& f) { return f.ownDisplay; });
     setNumber(BUILT_FIELD_COUNT, wide ? BUILD_DISPLAY_GROUP_SIZE : BUILD_GROUP_SIZE);
-    std::size_t longest = 0;
-    bool first = true;
-    auto append = [&](const std::string& entry) {
-      longest = std::max(longest, entry.size());
-      if (s) return;
-      s = first ? DossaItemCreateTextList(note, BUILT_FIELD_LIST, entry.c_str(), DOSSA_TERMINATED)
-                : DossaItemAppendTextList(note, BUILT_FIELD_LIST, entry.c_str(), DOSSA_TERMINATED, 0);
-      first = false;
-    };
+    std::vector<std::string> list;
     for (const ZoBuiltField& f : fields) {
-      for (const std::string& entry : f.entries) append(entry);
-      if (wide)
-        for (const std::string& entry : f.display) append(entry);
+      list.insert(list.end(), f.entries.begin(), f.entries.end());
+      if (wide) list.insert(list.end(), f.display.begin(), f.display.end());
     }
+    std::size_t longest = 0;
+    for (const std::string& entry : list) longest = std::max(longest, entry.size());
     // A message without fields still has its (empty) list: one empty entry,
     // less than one group.
-    if (first) setText(BUILT_FIELD_LIST, "");
+    if (list.empty()) {
+      setText(BUILT_FIELD_LIST, "");
+    } else if (!s) {
+      s = DossaItemSetTextList(note, BUILT_FIELD_LIST, list);
+    }
     setNumber(BUILT_MAX_ENTRY, static_cast<double>(longest));
     if (rows != 0 || columns != 0) {
       setNumber(BUILT_ROWS, rows);

@@ -74,6 +74,11 @@ DossaStatus DossaNoteCreateWithId(DossaDbHandle db, DossaNoteId noteId, DossaNot
 DossaStatus DossaNoteList(DossaDbHandle db, const char* form, DossaNoteId after,
                           std::uint32_t limit, std::vector<DossaNoteId>& ids);
 
+// Sets a text-list item to all the entries at once (at least one), as
+// DossaItemCreateTextList and DossaItemAppendTextList would one by one, and
+// with their statuses; a failure changes nothing.
+DossaStatus DossaItemSetTextList(DossaNoteHandle note, const char* item, const std::vector<std::string>& entries);
+
 // True when two item names name the same item (ASCII letter case ignored).
 bool DossaItemNameEquals(std::string_view a, std::string_view b);
 

@@ -594,6 +594,10 @@ DossaStatus DossaNoteList(DossaDbHandle db, const char* form, DossaNoteId after,
 
 bool DossaItemNameEquals(std::string_view a, std::string_view b) { return ndossa::equalsNoCase(a, b); }
 
+DossaStatus DossaItemSetTextList(DossaNoteHandle note, const char* item, const std::vector<std::string>& entries) {
+  return onNote(note, [&](NoteObject& object) { return object.items.setList(nameArgument(item), entries); });
+}
+
 DossaStatus DossaItemScan(DossaNoteHandle note,
                           const std::function<void(const DossaItemInfo&)>& visit) {
   return onNote(note, [&](NoteObject& object) -> DossaStatus {

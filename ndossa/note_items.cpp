@@ -196,6 +196,23 @@ DossaStatus NoteItems::createList(std::string_view name, std::string_view entry)
   return DOSSA_NOERROR;
 }
 
+DossaStatus NoteItems::setList(std::string_view name, const std::vector<std::string>& entries) {
+  if (entries.empty()) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (entries.size() > DOSSA_MAX_LIST_ENTRIES) return DOSSA_ERR_TOO_MANY_ENTRIES;
+  std::size_t size = kLengthSize;
+  for (const std::string& entry : entries) {
+    if (entry.size() > DOSSA_MAX_TEXT) return DOSSA_ERR_VALUE_TOO_LONG;
+    size += kLengthSize + entry.size();
+  }
+  Item* item = nullptr;
+  if (DossaStatus s = prepare(name, size, item)) return s;
+  item->kind = ItemKind::TextList;
+  item->text.clear();
+  item->list = entries;
+  item->number = 0;
+  return DOSSA_NOERROR;
+}
+
 DossaStatus NoteItems::appendList(std::string_view name, std::string_view entry) {
   Item* item = validItemName(name) ? findMutable(name) : nullptr;
   if (!item) return createList(name, entry);

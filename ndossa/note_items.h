@@ -53,6 +53,8 @@ class NoteItems {
   DossaStatus setNumber(std::string_view name, double number);
   DossaStatus createList(std::string_view name, std::string_view entry);
   DossaStatus appendList(std::string_view name, std::string_view entry);
+  // A whole list at once, as createList and appendList would make it.
+  DossaStatus setList(std::string_view name, const std::vector<std::string>& entries);
 
   const std::vector<Item>& items() const { return items_; }
   // Bytes of the stored form.

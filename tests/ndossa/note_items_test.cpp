@@ -33,6 +33,13 @@ TEST(NoteItemsTest, StoredFormReadsBackExactly) {
   EXPECT_EQ(back.find("list")->list, (std::vector<std::string>{"one", ""}));
   EXPECT_EQ(back.find("List")->name, "List");  // the first spelling stays
   EXPECT_EQ(back.encode(), stored);
+
+  // A whole list set at once is the list made entry by entry; a refused one changes nothing.
+  ASSERT_EQ(back.setList("LIST", {"one", ""}), DOSSA_NOERROR);
+  EXPECT_EQ(back.encode(), stored);
+  EXPECT_EQ(back.setList("List", {}), DOSSA_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(back.setList("List", {"x", std::string(DOSSA_MAX_TEXT + 1, 'x')}), DOSSA_ERR_VALUE_TOO_LONG);
+  EXPECT_EQ(back.encode(), stored);
 }
 
 TEST(NoteItemsTest, ManyItemsAreFoundByAnySpellingAndKeepTheirPlace) {
