@@ -129,7 +129,12 @@ std::vector<PXMUnknownWord> PXMUnknownAttributeWords(const PXMStatement& field) 
 PXMMapSize PXMReadMapSize(const PXMStatement& map) {
   PXMMapSize size;
   for (const PXMOperand& operand : map.GetOtherOperands()) {
-    if (keywordIs(operand, SIZE)) size = {operand.firstNumber, operand.secondNumber};
+    // The reader turns any character into a digit; a size that came out
+    // negative is no size.
+    if (keywordIs(operand, SIZE))
+      size = operand.firstNumber >= 0 && operand.secondNumber >= 0
+                 ? PXMMapSize{operand.firstNumber, operand.secondNumber}
+                 : PXMMapSize{};
   }
   return size;
 }

@@ -47,6 +47,7 @@ TEST(PXMAttributes, MapStatementsGiveTheirSize) {
       {"M PXMMAP CTRL=(FREEKB,FRSET)", 0, 0},
       {"M PXMMAP SIZE=12", 12, 0},
       {"M PXMMAP SIZE=(ROWS,COLS)", 0, 0},
+      {"M PXMMAP SIZE=(0*-,80)", 0, 0},  // a character read as a digit below zero
   };
   for (const auto& c : cases) {
     const PXMMapSize size = PXMReadMapSize(PXMStatement(c.statement));
