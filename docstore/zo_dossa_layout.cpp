@@ -1,6 +1,7 @@
 #include "docstore/zo_dossa_layout.h"
 
 #include <cstring>
+#include <string>
 
 #include "defs/zo_data_types.h"
 
@@ -98,19 +99,15 @@ bool zoDossaEncodingValue(const char* text, ZO_LONG& encoding) {
 
 ZoString zoDossaFormula(const ZoString& form, const ZoString& key1Item, const ZoString& key1Value,
                         const ZoString& key2Item, const ZoString& key2Value) {
-  ZoString formula = zodossa::FORM_ITEM;
-  formula += " = \"";
-  formula += form;
-  formula += "\"";
+  // Built as one text, then copied once.
+  std::string formula;
+  formula.reserve(64);
+  formula.append(zodossa::FORM_ITEM).append(" = \"").append(form.text()).append("\"");
   // The second key counts only with the first.
   const ZoString* const keys[][2] = {{&key1Item, &key1Value}, {&key2Item, &key2Value}};
   for (const auto& [item, value] : keys) {
     if (item->length() == 0) break;
-    formula += " & ";
-    formula += *item;
-    formula += " = \"";
-    formula += *value;
-    formula += "\"";
+    formula.append(" & ").append(item->text()).append(" = \"").append(value->text()).append("\"");
   }
-  return formula;
+  return ZoString(formula.c_str());
 }

@@ -24,7 +24,9 @@ constexpr std::size_t kLengthSize = 4;
 constexpr std::size_t kNumberSize = 8;
 
 void putU32(std::string& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                         static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
+  out.append(bytes, sizeof bytes);
 }
 
 class Reader {
