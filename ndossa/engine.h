@@ -97,6 +97,14 @@ class EngineDriver {
   virtual DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out) const = 0;
 };
 
+// How long a writer waits for another's write before DOSSA_ERR_BUSY, in
+// milliseconds: NDOSSA_WAIT_MS, or a default of ten seconds.
+int engineWaitMilliseconds();
+
+// The engine a database path with a server part goes to (null when this build
+// has none); it takes such paths whole, "server!!name".
+const EngineDriver* serverEngineDriver();
+
 // The engines of this build, the default first, then any added.
 std::span<const EngineDriver* const> engineDrivers();
 // Adds an engine for the rest of the process (tests add engines that fail on

@@ -21,9 +21,6 @@ namespace {
 // Marks a file as one of our databases (SQLite header field), and its layout version.
 constexpr std::int32_t kApplicationId = 0x4E445341;
 constexpr std::int32_t kLayoutVersion = 1;
-// How long a writer waits for another process's transaction (NDOSSA_WAIT_MS overrides).
-constexpr int kDefaultWaitMs = 10000;
-constexpr long kMaxWaitMs = 600000;
 // Page cache per connection, in KiB: keeps the indexes of a large database in memory.
 constexpr int kCacheKiB = 16384;
 // Pages the log may grow by before they are copied back into the database file.
@@ -110,16 +107,6 @@ DossaStatus statusOfErrno(int err) {
     case ENOMEM: return DOSSA_ERR_NO_MEMORY;
     default: return DOSSA_ERR_DISK;
   }
-}
-
-int waitMilliseconds() {
-  const char* text = platformGetEnv("NDOSSA_WAIT_MS");
-  if (!text || !*text) return kDefaultWaitMs;
-  char* end = nullptr;
-  errno = 0;
-  long value = std::strtol(text, &end, 10);
-  if (errno || *end || value < 0) return kDefaultWaitMs;
-  return static_cast<int>(value > kMaxWaitMs ? kMaxWaitMs : value);
 }
 
 // Binds text, never NULL: an empty view may have no data pointer.
@@ -362,7 +349,7 @@ DossaStatus SqliteEngine::open(const std::string& path, std::unique_ptr<Engine>&
   std::unique_ptr<SqliteEngine> db(new SqliteEngine(raw));
   if (rc != SQLITE_OK) return statusOf(rc);
   db->readOnly_ = readOnly;
-  sqlite3_busy_timeout(raw, waitMilliseconds());
+  sqlite3_busy_timeout(raw, engineWaitMilliseconds());
   sqlite3_extended_result_codes(raw, 0);
 
   // The header tells whether the file is ours before anything else is read.
