@@ -546,6 +546,15 @@ DossaStatus DossaDbCreate(const char* path, const DossaDesign& design) {
   return driver->create(file, design);
 }
 
+DossaStatus DossaDbDelete(const char* path) {
+  Call call;
+  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
+  std::string file;
+  const ndossa::EngineDriver* driver = &call.state.engine();
+  if (DossaStatus s = ndossa::resolveDatabasePath(path, driver, file)) return s;
+  return driver->drop(file);
+}
+
 std::vector<std::string> DossaEngineNames() {
   std::vector<std::string> names;
   for (const ndossa::EngineDriver* driver : ndossa::engineDrivers()) names.emplace_back(driver->name());

@@ -217,6 +217,13 @@ class Session {
     return conn_ && PQtransactionStatus(conn_.get()) != PQTRANS_INTRANS;
   }
   void setInTransaction(bool in) { inTransaction_ = in; }
+  // Ends the open transaction: commits it after success, else rolls it back.
+  DossaStatus finish(DossaStatus status) {
+    if (!status) status = command("COMMIT");
+    if (status) command("ROLLBACK");
+    inTransaction_ = false;
+    return status;
+  }
 
   static int waitMs() { return std::max(1, engineWaitMilliseconds()); }
 
@@ -268,6 +275,16 @@ std::string withSchema(std::string_view text, const std::string& schema) {
   return out;
 }
 
+// The identifier as SQL text: in double quotes, inner ones doubled.
+std::string quoted(std::string_view identifier) {
+  std::string out = "\"";
+  for (char c : identifier) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + '"';
+}
+
 std::string hex(const std::uint8_t* bytes, std::size_t size) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
@@ -288,6 +305,7 @@ class PgEngine final : public Engine {
 
   static DossaStatus create(const std::string& path, const DossaDesign& design);
   static DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out);
+  static DossaStatus drop(const std::string& path);
 
   const std::uint8_t* identity() const override { return identity_; }
   const Design& design() const override { return design_; }
@@ -385,6 +403,7 @@ class PgDriver final : public EngineDriver {
   DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out) const override {
     return PgEngine::open(path, out);
   }
+  DossaStatus drop(const std::string& path) const override { return PgEngine::drop(path); }
 };
 
 }  // namespace
@@ -424,17 +443,13 @@ DossaStatus PgEngine::create(const std::string& path, const DossaDesign& design)
   std::random_device random;
   for (auto& b : db->identity_) b = static_cast<std::uint8_t>(random());
   const std::string schemaName = "ndossa_" + hex(db->identity_, sizeof db->identity_);
-  db->schema_ = "\"" + schemaName + "\"";  // letters and digits only
+  db->schema_ = quoted(schemaName);
 
   // All of it in one transaction: a failure leaves nothing behind.
   DossaStatus s = session.command("BEGIN");
   if (s) return s;
   session.setInTransaction(true);
-  auto finish = [&](DossaStatus status) {
-    session.command(status ? "ROLLBACK" : "COMMIT");
-    session.setInTransaction(false);
-    return status;
-  };
+  auto finish = [&](DossaStatus status) { return session.finish(status); };
   if ((s = session.run("SELECT pg_advisory_xact_lock($1)", Params().integer(kCatalogLock)))) return finish(s);
   if ((s = session.command(kCatalogSetup))) return finish(s);
   Result found;
@@ -484,15 +499,28 @@ DossaStatus PgEngine::open(const std::string& path, std::unique_ptr<Engine>& out
   if (s == DOSSA_ERR_NOT_DATABASE) return DOSSA_ERR_NO_SUCH_DATABASE;
   if (s) return s;
   if (PQntuples(found.get()) != 1) return DOSSA_ERR_NO_SUCH_DATABASE;
-  db->schema_ = "\"";
-  for (char c : bytesAt(found.get(), 0, 0)) {
-    if (c == '"') db->schema_ += '"';
-    db->schema_ += c;
-  }
-  db->schema_ += '"';
+  db->schema_ = quoted(bytesAt(found.get(), 0, 0));
   if ((s = db->loadDesign())) return s == DOSSA_ERR_NO_SUCH_DATABASE ? DOSSA_ERR_DATABASE_CORRUPT : s;
   out = std::move(db);
   return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::drop(const std::string& path) {
+  std::string service, name;
+  splitPath(path, service, name);
+  if (name.empty()) return DOSSA_ERR_NO_SUCH_DATABASE;
+  Session session;
+  DossaStatus s = session.connect(service);
+  if (!s) s = session.command("BEGIN");
+  if (s) return s;
+  session.setInTransaction(true);
+  Result found;
+  if (!(s = session.run("SELECT pg_advisory_xact_lock($1)", Params().integer(kCatalogLock))))
+    s = session.run("SELECT schemaname FROM ndossa.databases WHERE name = $1", Params().bytes(name), &found);
+  if (s == DOSSA_ERR_NOT_DATABASE || (!s && PQntuples(found.get()) != 1)) s = DOSSA_ERR_NO_SUCH_DATABASE;
+  if (!s) s = session.command("DROP SCHEMA IF EXISTS " + quoted(bytesAt(found.get(), 0, 0)) + " CASCADE");
+  if (!s) s = session.run("DELETE FROM ndossa.databases WHERE name = $1", Params().bytes(name));
+  return session.finish(s);
 }
 
 DossaStatus PgEngine::loadDesign() {

@@ -241,6 +241,11 @@ class SqliteDriver final : public EngineDriver {
   DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out) const override {
     return SqliteEngine::open(path, out);
   }
+  DossaStatus drop(const std::string& path) const override {
+    if (const int err = platformRemoveFile(path.c_str())) return statusOfErrno(err);
+    for (const char* suffix : {"-wal", "-shm"}) platformRemoveFile((path + suffix).c_str());
+    return DOSSA_NOERROR;
+  }
 };
 }  // namespace
 
