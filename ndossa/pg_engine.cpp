@@ -24,6 +24,8 @@ constexpr const char* kConnectTimeoutSeconds = "10";
 constexpr int kStatementSlackMs = 60000;
 // Note ids are positive 32-bit numbers.
 constexpr std::int64_t kMaxNoteId = INT32_MAX;
+// Index entries counted per term when choosing the term that drives a search.
+constexpr std::int64_t kProbeLimit = 32;
 // Advisory lock that serialises making databases; the two-key locks of the
 // databases (class, identity) live in a separate key space.
 constexpr std::int64_t kCatalogLock = 0x4E445341;
@@ -674,7 +676,33 @@ DossaStatus PgEngine::candidates(const Formula& formula, DossaNoteId after, std:
   ids.clear();
   std::vector<IndexedTerm> terms = design_.indexedTerms(formula, kMaxIndexedTerms, exact);
   if (terms.empty()) return DOSSA_ERR_FORMULA_NOT_INDEXED;
-  // One statement per number of terms; the server's planner picks the term that drives it.
+  // Drive the query by the term with the fewest index entries (counted up
+  // to a bound, all terms in one statement): the planner of a prepared
+  // statement cannot tell a rare key from a form every document has.
+  static const std::vector<std::string> kProbes = [] {
+    std::vector<std::string> probes(kMaxIndexedTerms + 1);
+    for (std::size_t n = 2; n <= kMaxIndexedTerms; ++n) {
+      std::string& q = probes[n];
+      for (std::size_t j = 0; j < n; ++j)
+        q += std::string(j == 0 ? "SELECT " : ", ") + "(SELECT count(*) FROM (SELECT 1 FROM @.keys WHERE itemid = $" +
+             std::to_string(2 * j + 1) + " AND value = $" + std::to_string(2 * j + 2) + " LIMIT $" +
+             std::to_string(2 * n + 1) + ") p" + std::to_string(j) + ")";
+    }
+    return probes;
+  }();
+  if (terms.size() > 1) {
+    Params probe;
+    for (const IndexedTerm& term : terms) probe.integer(term.first).bytes(foldCase(term.second->value));
+    probe.integer(kProbeLimit);
+    Result counts;
+    if (DossaStatus s = run(kProbes[terms.size()].c_str(), probe, &counts)) return s;
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < terms.size(); ++i)
+      if (integerAt(counts.get(), 0, static_cast<int>(i)) < integerAt(counts.get(), 0, static_cast<int>(best)))
+        best = i;
+    std::rotate(terms.begin(), terms.begin() + static_cast<std::ptrdiff_t>(best),
+                terms.begin() + static_cast<std::ptrdiff_t>(best) + 1);
+  }
   static const std::vector<std::string> kQueries = [] {
     std::vector<std::string> queries(kMaxIndexedTerms + 1);
     for (std::size_t n = 1; n <= kMaxIndexedTerms; ++n) {
@@ -682,8 +710,11 @@ DossaStatus PgEngine::candidates(const Formula& formula, DossaNoteId after, std:
       q = "SELECT k0.noteid FROM @.keys k0 WHERE k0.itemid = $1 AND k0.value = $2 AND k0.noteid > $3";
       for (std::size_t j = 1; j < n; ++j) {
         const std::string k = "k" + std::to_string(j);
-        q += " AND EXISTS(SELECT 1 FROM @.keys " + k + " WHERE " + k + ".itemid = $" + std::to_string(2 * j + 2) +
-             " AND " + k + ".value = $" + std::to_string(2 * j + 3) + " AND " + k + ".noteid = k0.noteid)";
+        // A scalar subquery (at most one row, by the primary key) is looked up
+        // per driving row; an EXISTS would become a join over the whole term.
+        q += " AND (SELECT " + k + ".noteid FROM @.keys " + k + " WHERE " + k + ".itemid = $" +
+             std::to_string(2 * j + 2) + " AND " + k + ".value = $" + std::to_string(2 * j + 3) + " AND " + k +
+             ".noteid = k0.noteid) IS NOT NULL";
       }
       q += " ORDER BY k0.noteid LIMIT $" + std::to_string(2 * n + 2);
     }
