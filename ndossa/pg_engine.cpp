@@ -347,6 +347,9 @@ class PgEngine final : public Engine {
   Session session_;
   std::string schema_;  // quoted
   bool inUnit_ = false;
+  // Within a unit, the savepoint of the last change is released only when
+  // the next change starts (one round trip for both) or the unit ends.
+  bool savepointOpen_ = false;
   std::uint8_t identity_[16] = {};
   std::int32_t lockKey_ = 0;
   Design design_;
@@ -365,6 +368,7 @@ class Change {
     if (!active_) return;
     if (nested_) {
       db_.session_.command("ROLLBACK TO SAVEPOINT ndossa_change; RELEASE SAVEPOINT ndossa_change");
+      db_.savepointOpen_ = false;
     } else {
       db_.session_.command("ROLLBACK");
       db_.session_.setInTransaction(false);
@@ -375,16 +379,24 @@ class Change {
   DossaStatus begin() {
     // A failure may have aborted the whole unit: nothing more goes into it.
     if (nested_ && db_.session_.transactionFailed()) return DOSSA_ERR_DISK;
-    DossaStatus s = nested_ ? db_.session_.command("SAVEPOINT ndossa_change") : db_.beginLocked();
+    DossaStatus s = !nested_                ? db_.beginLocked()
+                    : db_.savepointOpen_ ? db_.session_.command("RELEASE SAVEPOINT ndossa_change;"
+                                                                " SAVEPOINT ndossa_change")
+                                         : db_.session_.command("SAVEPOINT ndossa_change");
+    if (nested_) db_.savepointOpen_ = s == DOSSA_NOERROR;
     active_ = s == DOSSA_NOERROR;
     return s;
   }
   DossaStatus commit() {
     if (db_.session_.transactionFailed()) return DOSSA_ERR_DISK;
-    DossaStatus s = db_.session_.command(nested_ ? "RELEASE SAVEPOINT ndossa_change" : "COMMIT");
+    if (nested_) {  // kept with the unit; its savepoint goes when the next change starts
+      active_ = false;
+      return DOSSA_NOERROR;
+    }
+    DossaStatus s = db_.session_.command("COMMIT");
     if (!s) {
       active_ = false;
-      if (!nested_) db_.session_.setInTransaction(false);
+      db_.session_.setInTransaction(false);
     }
     return s;
   }
@@ -862,6 +874,7 @@ DossaStatus PgEngine::begin() {
   if (inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
   DossaStatus s = beginLocked();
   inUnit_ = s == DOSSA_NOERROR;
+  savepointOpen_ = false;
   return s;
 }
 
@@ -872,6 +885,7 @@ DossaStatus PgEngine::commit() {
   DossaStatus s = session_.command("COMMIT");
   if (!s) {
     inUnit_ = false;
+    savepointOpen_ = false;
     session_.setInTransaction(false);
   }
   return s;
@@ -880,6 +894,7 @@ DossaStatus PgEngine::commit() {
 DossaStatus PgEngine::abort() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
   inUnit_ = false;
+  savepointOpen_ = false;
   session_.command("ROLLBACK");
   session_.setInTransaction(false);
   return DOSSA_NOERROR;
