@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <map>
 #include <random>
 #include <set>
-#include <tuple>
 #include <unordered_map>
+
+#include "ndossa/row_check.h"
 
 namespace ndossa {
 namespace {
@@ -34,6 +34,8 @@ constexpr std::int32_t kDatabaseLockClass = 0x4E44;
 constexpr Oid kInt8 = 20;
 constexpr Oid kBytea = 17;
 constexpr Oid kText = 25;
+constexpr Oid kInt8Array = 1016;
+constexpr Oid kByteaArray = 1001;
 
 struct ResultFree {
   void operator()(PGresult* result) const { PQclear(result); }
@@ -45,7 +47,7 @@ struct ConnectionClose {
 };
 using Connection = std::unique_ptr<PGconn, ConnectionClose>;
 
-// Parameters of one statement, all sent in binary.
+// Parameters of one statement: values in binary, arrays as array literals.
 class Params {
  public:
   Params& integer(std::int64_t value) {
@@ -56,12 +58,17 @@ class Params {
   }
   Params& bytes(std::string_view value) { return add(std::string(value), kBytea); }
   Params& text(std::string_view value) { return add(std::string(value), kText); }
+  // An array of kInt8Array or kByteaArray given as its text literal.
+  Params& array(std::string literal, Oid type) {
+    add(std::move(literal), type);
+    textFormat_.back() = true;
+    return *this;
+  }
   // A text parameter that may be absent (SQL NULL).
   Params& optionalText(const char* value) {
     if (value) return text(value);
-    values_.emplace_back();
-    nulls_.push_back(true);
-    types_.push_back(kText);
+    add(std::string(), kText);
+    nulls_.back() = true;
     return *this;
   }
 
@@ -75,18 +82,21 @@ class Params {
       values.push_back(nulls_[i] ? nullptr : values_[i].data());
       lengths.push_back(static_cast<int>(values_[i].size()));
     }
-    formats.assign(values_.size(), 1);
+    formats.clear();
+    for (bool text : textFormat_) formats.push_back(text ? 0 : 1);
   }
 
  private:
   Params& add(std::string value, Oid type) {
     values_.push_back(std::move(value));
     nulls_.push_back(false);
+    textFormat_.push_back(false);
     types_.push_back(type);
     return *this;
   }
   std::vector<std::string> values_;
   std::vector<bool> nulls_;
+  std::vector<bool> textFormat_;
   std::vector<Oid> types_;
 };
 
@@ -602,24 +612,48 @@ DossaStatus PgEngine::indexNote(DossaNoteId id, const NoteItems* old, const Note
   RowSet before[3], after[3];
   rowsOf(old, before);
   rowsOf(now, after);
+  // One statement per table and direction, the rows given as two arrays.
   static constexpr const char* kDelete[3] = {
-      "DELETE FROM @.keys WHERE itemid = $1 AND value = $2 AND noteid = $3",
-      "DELETE FROM @.view_entries WHERE viewid = $1 AND key = $2 AND noteid = $3",
-      "DELETE FROM @.unique_values WHERE keyid = $1 AND value = $2 AND noteid = $3"};
+      "DELETE FROM @.keys t USING unnest($1::bigint[], $2::bytea[]) AS r(id, v)"
+      " WHERE t.itemid = r.id AND t.value = r.v AND t.noteid = $3",
+      "DELETE FROM @.view_entries t USING unnest($1::bigint[], $2::bytea[]) AS r(id, v)"
+      " WHERE t.viewid = r.id AND t.key = r.v AND t.noteid = $3",
+      "DELETE FROM @.unique_values t USING unnest($1::bigint[], $2::bytea[]) AS r(id, v)"
+      " WHERE t.keyid = r.id AND t.value = r.v AND t.noteid = $3"};
   static constexpr const char* kAdd[3] = {
-      "INSERT INTO @.keys(itemid, value, noteid) VALUES($1, $2, $3) ON CONFLICT DO NOTHING",
-      "INSERT INTO @.view_entries(viewid, key, noteid) VALUES($1, $2, $3) ON CONFLICT DO NOTHING",
-      "INSERT INTO @.unique_values(keyid, value, noteid) VALUES($1, $2, $3)"};
+      "INSERT INTO @.keys(itemid, value, noteid) SELECT r.id, r.v, $3"
+      " FROM unnest($1::bigint[], $2::bytea[]) AS r(id, v) ON CONFLICT DO NOTHING",
+      "INSERT INTO @.view_entries(viewid, key, noteid) SELECT r.id, r.v, $3"
+      " FROM unnest($1::bigint[], $2::bytea[]) AS r(id, v) ON CONFLICT DO NOTHING",
+      "INSERT INTO @.unique_values(keyid, value, noteid) SELECT r.id, r.v, $3"
+      " FROM unnest($1::bigint[], $2::bytea[]) AS r(id, v)"};
+  static constexpr char kHex[] = "0123456789abcdef";
   // Removals first, so that a unique key moved within the document is free again.
   for (const bool add : {false, true}) {
     for (std::size_t table = 0; table < 3; ++table) {
       const RowSet& rows = add ? after[table] : before[table];
       const RowSet& other = add ? before[table] : after[table];
+      std::string ids = "{", values = "{";
       for (const auto& [rowId, value] : rows) {
         if (other.count({rowId, value})) continue;
-        if (DossaStatus s = run(add ? kAdd[table] : kDelete[table], Params().integer(rowId).bytes(value).integer(id)))
-          return s;
+        if (ids.size() > 1) {
+          ids += ',';
+          values += ',';
+        }
+        ids += std::to_string(rowId);
+        values += "\"\\\\x";  // quoted, backslash doubled: the element reads \x and hex digits
+        for (unsigned char c : value) {
+          values += kHex[c >> 4];
+          values += kHex[c & 0xF];
+        }
+        values += '"';
       }
+      if (ids.size() == 1) continue;
+      ids += '}';
+      values += '}';
+      if (DossaStatus s = run(add ? kAdd[table] : kDelete[table],
+                              Params().array(std::move(ids), kInt8Array).array(std::move(values), kByteaArray).integer(id)))
+        return s;
     }
   }
   return DOSSA_NOERROR;
@@ -815,59 +849,28 @@ DossaStatus PgEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint
 DossaStatus PgEngine::check(std::string& problem) {
   problem.clear();
   // Every document decodes, and the index rows are exactly those its items call for.
-  std::set<std::tuple<std::int64_t, std::string, DossaNoteId>> keys, entries, unique;
-  std::vector<IndexRow> keyRows, entryRows, uniqueRows;
-  std::map<std::pair<std::int64_t, std::string>, DossaNoteId> uniqueHolders;
-  std::string damaged;  // every document whose stored value fails its checksum or decoding
+  RowCheck rows(design_);
   Result result;
   DossaStatus s = run("SELECT noteid, body FROM @.notes ORDER BY noteid", Params(), &result);
   if (s) return s;
-  for (int row = 0; row < PQntuples(result.get()); ++row) {
-    auto id = static_cast<DossaNoteId>(integerAt(result.get(), row, 0));
-    NoteItems items;
-    if (!items.decode(bytesAt(result.get(), row, 1))) {
-      damaged += (damaged.empty() ? "" : ", ") + std::to_string(id);
-      continue;
-    }
-    design_.rowsOf(items, keyRows, entryRows);
-    for (const IndexRow& r : keyRows) keys.emplace(r.id, foldCase(r.value), id);
-    for (const IndexRow& r : entryRows) entries.emplace(r.id, foldCase(r.value), id);
-    design_.uniqueRowsOf(items, uniqueRows);
-    for (IndexRow& r : uniqueRows) {
-      if (!uniqueHolders.emplace(std::pair{r.id, r.value}, id).second) {
-        problem = "document " + std::to_string(id) + " repeats the unique key of document " +
-                  std::to_string(uniqueHolders[{r.id, r.value}]);
-        return DOSSA_ERR_DATABASE_CORRUPT;
-      }
-      unique.emplace(r.id, std::move(r.value), id);
-    }
-  }
+  for (int row = 0; row < PQntuples(result.get()); ++row)
+    if ((s = rows.addDocument(static_cast<DossaNoteId>(integerAt(result.get(), row, 0)),
+                              bytesAt(result.get(), row, 1), problem)))
+      return s;
   result.reset();
-  if (!damaged.empty()) {
-    problem = "damaged documents: " + damaged;
-    return DOSSA_ERR_DATABASE_CORRUPT;
-  }
-  auto compare = [&](const char* text, const auto& expected, const char* what) -> DossaStatus {
-    Result rows;
-    if (DossaStatus st = run(text, Params(), &rows)) return st;
-    for (int row = 0; row < PQntuples(rows.get()); ++row) {
-      std::tuple<std::int64_t, std::string, DossaNoteId> entry{
-          integerAt(rows.get(), row, 0), std::string(bytesAt(rows.get(), row, 1)),
-          static_cast<DossaNoteId>(integerAt(rows.get(), row, 2))};
-      if (!expected.count(entry)) {
-        problem = std::string(what) + " names document " + std::to_string(std::get<2>(entry)) + " wrongly";
-        return DOSSA_ERR_DATABASE_CORRUPT;
-      }
-    }
-    if (static_cast<std::size_t>(PQntuples(rows.get())) != expected.size()) {
-      problem = std::string(what) + " lacks entries";
-      return DOSSA_ERR_DATABASE_CORRUPT;
-    }
-    return DOSSA_NOERROR;
+  if ((s = rows.documentsDone(problem))) return s;
+  auto compare = [&](const char* text, RowCheck::Table table) -> DossaStatus {
+    Result stored;
+    if (DossaStatus st = run(text, Params(), &stored)) return st;
+    for (int row = 0; row < PQntuples(stored.get()); ++row)
+      if (DossaStatus st = rows.storedRow(table, integerAt(stored.get(), row, 0), bytesAt(stored.get(), row, 1),
+                                          static_cast<DossaNoteId>(integerAt(stored.get(), row, 2)), problem))
+        return st;
+    return rows.tableDone(table, problem);
   };
-  if ((s = compare("SELECT itemid, value, noteid FROM @.keys", keys, "the key index"))) return s;
-  if ((s = compare("SELECT viewid, key, noteid FROM @.view_entries", entries, "a view"))) return s;
-  return compare("SELECT keyid, value, noteid FROM @.unique_values", unique, "the unique keys");
+  if ((s = compare("SELECT itemid, value, noteid FROM @.keys", RowCheck::Keys))) return s;
+  if ((s = compare("SELECT viewid, key, noteid FROM @.view_entries", RowCheck::Entries))) return s;
+  return compare("SELECT keyid, value, noteid FROM @.unique_values", RowCheck::Unique);
 }
 
 DossaStatus PgEngine::begin() {
