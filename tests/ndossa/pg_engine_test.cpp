@@ -49,6 +49,11 @@ TEST_P(PgEngineTest, ServerPathsFailWithTheirOwnStatus) {
   DossaDbHandle db = 0;
   ASSERT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_NOERROR);
   DossaDbClose(db);
+  // Deleted, it is gone, and its name is free again.
+  EXPECT_EQ(DossaDbDelete(path.c_str()), DOSSA_NOERROR);
+  EXPECT_EQ(DossaDbOpen(path.c_str(), &db), DOSSA_ERR_NO_SUCH_DATABASE);
+  EXPECT_EQ(DossaDbDelete(path.c_str()), DOSSA_ERR_NO_SUCH_DATABASE);
+  EXPECT_EQ(DossaDbCreate(path.c_str(), zodossa::zoDossaDesign()), DOSSA_NOERROR);
 }
 
 TEST_P(PgEngineTest, NamesOfAnyCharactersAreDatabasesOfTheirOwn) {
