@@ -360,6 +360,9 @@ class PgEngine final : public Engine {
   // Within a unit, the savepoint of the last change is released only when
   // the next change starts (one round trip for both) or the unit ends.
   bool savepointOpen_ = false;
+  // Within a unit no other writer can change the database: the stored
+  // values of the documents read or written in it are kept until it ends.
+  std::unordered_map<DossaNoteId, std::string> unitBodies_;
   std::uint8_t identity_[16] = {};
   std::int32_t lockKey_ = 0;
   Design design_;
@@ -584,11 +587,17 @@ DossaStatus PgEngine::loadDesign() {
 }
 
 DossaStatus PgEngine::loadInTransaction(DossaNoteId id, NoteItems& items) {
+  if (inUnit_) {
+    auto kept = unitBodies_.find(id);
+    if (kept != unitBodies_.end()) return items.decode(kept->second) ? DOSSA_NOERROR : DOSSA_ERR_DATABASE_CORRUPT;
+  }
   Result result;
   DossaStatus s = run("SELECT body FROM @.notes WHERE noteid = $1", Params().integer(id), &result);
   if (s) return s;
   if (PQntuples(result.get()) == 0) return DOSSA_ERR_NOTE_NOT_FOUND;
-  if (!items.decode(bytesAt(result.get(), 0, 0))) return DOSSA_ERR_DATABASE_CORRUPT;
+  const std::string_view body = bytesAt(result.get(), 0, 0);
+  if (!items.decode(body)) return DOSSA_ERR_DATABASE_CORRUPT;
+  if (inUnit_) unitBodies_.emplace(id, body);
   return DOSSA_NOERROR;
 }
 
@@ -682,6 +691,7 @@ DossaStatus PgEngine::save(DossaNoteId& id, const NoteItems& items) {
   }
   if ((s = indexNote(saved, id != 0 ? &old : nullptr, &items))) return s;
   if ((s = change.commit())) return s;
+  if (inUnit_) unitBodies_[saved] = std::move(body);
   id = saved;
   return DOSSA_NOERROR;
 }
@@ -700,7 +710,9 @@ DossaStatus PgEngine::restore(DossaNoteId id, const NoteItems& items) {
     return s;
   if (PQntuples(result.get()) != 1) return DOSSA_ERR_INVALID_ARGUMENT;
   if ((s = indexNote(id, nullptr, &items))) return s;
-  return change.commit();
+  if ((s = change.commit())) return s;
+  if (inUnit_) unitBodies_[id] = std::move(body);
+  return DOSSA_NOERROR;
 }
 
 DossaStatus PgEngine::remove(DossaNoteId id) {
@@ -714,7 +726,9 @@ DossaStatus PgEngine::remove(DossaNoteId id) {
   if ((s = run("DELETE FROM @.notes WHERE noteid = $1", Params().integer(id)))) return s;
   if ((s = run("UPDATE @.info SET deletedmax = $1 WHERE id = 1 AND deletedmax < $1", Params().integer(id))))
     return s;
-  return change.commit();
+  if ((s = change.commit())) return s;
+  unitBodies_.erase(id);
+  return DOSSA_NOERROR;
 }
 
 DossaStatus PgEngine::candidates(const Formula& formula, DossaNoteId after, std::size_t limit,
@@ -878,6 +892,7 @@ DossaStatus PgEngine::begin() {
   DossaStatus s = beginLocked();
   inUnit_ = s == DOSSA_NOERROR;
   savepointOpen_ = false;
+  unitBodies_.clear();
   return s;
 }
 
@@ -889,6 +904,7 @@ DossaStatus PgEngine::commit() {
   if (!s) {
     inUnit_ = false;
     savepointOpen_ = false;
+    unitBodies_.clear();
     session_.setInTransaction(false);
   }
   return s;
@@ -898,6 +914,7 @@ DossaStatus PgEngine::abort() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
   inUnit_ = false;
   savepointOpen_ = false;
+  unitBodies_.clear();
   session_.command("ROLLBACK");
   session_.setInTransaction(false);
   return DOSSA_NOERROR;
