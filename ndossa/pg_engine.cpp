@@ -224,9 +224,11 @@ class Session {
     return s;
   }
 
-  // Within a transaction, true when a failed statement has aborted it.
-  bool transactionFailed() const {
-    return conn_ && PQtransactionStatus(conn_.get()) != PQTRANS_INTRANS;
+  // Within a transaction: DOSSA_ERR_SERVER_NOT_RESPONDING when the connection is
+  // gone, DOSSA_ERR_DISK when a failed statement has aborted the transaction.
+  DossaStatus transactionState() const {
+    if (!conn_ || PQstatus(conn_.get()) != CONNECTION_OK) return DOSSA_ERR_SERVER_NOT_RESPONDING;
+    return PQtransactionStatus(conn_.get()) == PQTRANS_INTRANS ? DOSSA_NOERROR : DOSSA_ERR_DISK;
   }
   void setInTransaction(bool in) { inTransaction_ = in; }
   // Ends the open transaction: commits it after success, else rolls it back.
@@ -391,7 +393,9 @@ class Change {
   Change& operator=(const Change&) = delete;
   DossaStatus begin() {
     // A failure may have aborted the whole unit: nothing more goes into it.
-    if (nested_ && db_.session_.transactionFailed()) return DOSSA_ERR_DISK;
+    if (nested_) {
+      if (DossaStatus s = db_.session_.transactionState()) return s;
+    }
     DossaStatus s = !nested_                ? db_.beginLocked()
                     : db_.savepointOpen_ ? db_.session_.command("RELEASE SAVEPOINT ndossa_change;"
                                                                 " SAVEPOINT ndossa_change")
@@ -401,7 +405,7 @@ class Change {
     return s;
   }
   DossaStatus commit() {
-    if (db_.session_.transactionFailed()) return DOSSA_ERR_DISK;
+    if (DossaStatus s = db_.session_.transactionState()) return s;
     if (nested_) {  // kept with the unit; its savepoint goes when the next change starts
       active_ = false;
       return DOSSA_NOERROR;
@@ -899,7 +903,7 @@ DossaStatus PgEngine::begin() {
 DossaStatus PgEngine::commit() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
   // A failed statement aborted the unit: COMMIT would only roll it back.
-  if (session_.transactionFailed()) return DOSSA_ERR_DISK;
+  if (DossaStatus s = session_.transactionState()) return s;
   DossaStatus s = session_.command("COMMIT");
   if (!s) {
     inUnit_ = false;
