@@ -4,8 +4,9 @@
 // documents are written straight into SQLite by docstore_sqlite_baseline,
 // one transaction per document, in the same run.
 //
-// usage: docstore_import_bench [MAPS ...]   (default 80 800: sources of
-// 2,000 and 20,000 fields)
+// usage: docstore_import_bench [--server SERVICE] [MAPS ...]   (default 80
+// 800: sources of 2,000 and 20,000 fields). With --server the database is
+// one of that server's, and the baseline docstore_pg_baseline saves into it.
 // Each is run three times, and the fastest run counts.
 // Prints one line per size (wall and processor seconds of both, and their
 // ratios: the target is at most 1.0), then the growth from each size to the
@@ -25,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/baseline_documents.h"
 #include "docstore/zo_dossa_layout.h"
 #include "import/pxm_import.h"
 #include "import/user_message.h"
@@ -33,34 +35,15 @@
 
 namespace {
 
+using vexobench::cpuSeconds;
+
 constexpr int kFieldsPerMap = 25;
 constexpr int kDefaultSizes[] = {80, 800};
-
-// A source of `maps` maps of kFieldsPerMap fields, in the fixed columns of the map source.
-void writeSource(const std::string& path, int maps) {
-  std::ofstream out(path);
-  char line[128];
-  for (int m = 0; m < maps; ++m) {
-    std::snprintf(line, sizeof line, "M%07d PXMMAP SIZE=(24,80)\n", m);
-    out << line;
-    for (int f = 0; f < kFieldsPerMap; ++f) {
-      std::snprintf(line, sizeof line, "FLD%02d    PXMFLD POS=(%d,%d),LENGTH=%d,ATTRB=UNPROT\n", f + 1,
-                    f % 24 + 1, (f / 24) * 40 + 2, f % 30 + 1);
-      out << line;
-    }
-  }
-}
 
 double seconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
-// Processor time of this process so far, in seconds.
-double cpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 struct Timing {
   double wall = -1;
@@ -78,15 +61,19 @@ Timing fastest(const Timing& a, const Timing& b) {
 
 // Imports `maps` generated maps into a new database in `dir`; wall and
 // processor seconds, -1 on failure.
-Timing importRun(const std::string& dir, int maps) {
+Timing importRun(const std::string& dir, const std::string& server, int maps) {
   const std::string source = dir + "/bench.pxm";
-  writeSource(source, maps);
+  vexobench::writeMapSource(source, maps, kFieldsPerMap);
+  // On a server the name must be new there: the scratch folder's is.
+  const std::string name = server.empty() ? "bench.ndb" : std::filesystem::path(dir).filename().string();
   std::ofstream(dir + "/vexo.ini") << "[DefinitionDatabase]\nDatabaseType = KirraDossa\n"
-                                      "DatabaseName = bench.ndb\nServerName = Local\n";
+                                      "DatabaseName = " << name << "\nServerName = "
+                                   << (server.empty() ? "Local" : server) << "\n";
   setenv("VEXO_INI_PATH", dir.c_str(), 1);
   setenv("NDOSSA_DATA", dir.c_str(), 1);
+  const std::string path = server.empty() ? name : server + "!!" + name;
   DossaInitExtended(0, nullptr);
-  DossaStatus created = DossaDbCreate("bench.ndb", zodossa::zoDossaDesign());
+  DossaStatus created = DossaDbCreate(path.c_str(), zodossa::zoDossaDesign());
   DossaTerm();
   if (created) return {};
 
@@ -104,14 +91,20 @@ Timing importRun(const std::string& dir, int maps) {
   }
   Timing took{seconds(std::chrono::steady_clock::now() - start), cpuSeconds() - cpuStart};
   std::fclose(quiet);
+  if (!server.empty()) {
+    DossaInitExtended(0, nullptr);
+    DossaDbDelete(path.c_str());
+    DossaTerm();
+  }
   return status == 0 ? took : Timing{};
 }
 
 // Runs the baseline program on the same documents; its wall and processor seconds.
-Timing baselineRun(const std::string& self, const std::string& dir, int maps) {
-  std::string program = std::filesystem::path(self).parent_path() / "docstore_sqlite_baseline";
+Timing baselineRun(const std::string& self, const std::string& dir, const std::string& server, int maps) {
+  std::string program =
+      std::filesystem::path(self).parent_path() / (server.empty() ? "docstore_sqlite_baseline" : "docstore_pg_baseline");
   std::string command = program + " " + std::to_string(maps) + " " + std::to_string(kFieldsPerMap) + " " +
-                        dir + "/baseline.db";
+                        (server.empty() ? dir + "/baseline.db" : server);
   std::FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return {};
   Timing took;
@@ -123,7 +116,13 @@ Timing baselineRun(const std::string& self, const std::string& dir, int maps) {
 
 int main(int argc, char* argv[]) {
   std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  std::string server;
+  int first = 1;
+  if (argc > 2 && std::string(argv[1]) == "--server") {
+    server = argv[2];
+    first = 3;
+  }
+  for (int i = first; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes.assign(std::begin(kDefaultSizes), std::end(kDefaultSizes));
   std::string self = std::filesystem::canonical("/proc/self/exe").string();
 
@@ -137,15 +136,14 @@ int main(int argc, char* argv[]) {
     if (!mkdtemp(pattern.data())) return 1;
     // The fastest of a few runs of each: what the code costs, with less of
     // what else the machine was doing.
-    Timing imported = importRun(pattern, maps), baseline = baselineRun(self, pattern, maps);
-    for (int run = 1; run < kRuns; ++run) {
-      for (const char* file : {"bench.ndb", "bench.ndb-wal", "bench.ndb-shm", "baseline.db", "baseline.db-wal",
-                               "baseline.db-shm"}) {
-        std::error_code ignored;
-        std::filesystem::remove(pattern + "/" + file, ignored);
-      }
-      imported = fastest(imported, importRun(pattern, maps));
-      baseline = fastest(baseline, baselineRun(self, pattern, maps));
+    Timing imported, baseline;
+    for (int run = 0; run < kRuns; ++run) {
+      // A folder of a new name each run: on a server it names the database.
+      std::string dir = pattern + "/" + std::filesystem::path(pattern).filename().string() + "-" + std::to_string(run);
+      std::filesystem::create_directory(dir);
+      const Timing i = importRun(dir, server, maps), b = baselineRun(self, dir, server, maps);
+      imported = run == 0 ? i : fastest(imported, i);
+      baseline = run == 0 ? b : fastest(baseline, b);
     }
     std::error_code ignored;
     std::filesystem::remove_all(pattern, ignored);

@@ -14,23 +14,13 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+#include "bench/baseline_documents.h"
 
-double cpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
+namespace {
+using vexobench::cpuSeconds;
+using vexobench::forEachBaselineDocument;
 
 bool exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
-
-// The items of a document as one stored value: name, tab, value, newline.
-void add(std::string& body, const char* name, const std::string& value) {
-  body += name;
-  body += '\t';
-  body += value;
-  body += '\n';
-}
 
 }  // namespace
 
@@ -63,57 +53,11 @@ int main(int argc, char* argv[]) {
 
   auto start = std::chrono::steady_clock::now();
   double cpuStart = cpuSeconds();
-  char text[32];
-  for (int m = 0; ok && m < maps; ++m) {
-    std::snprintf(text, sizeof text, "M%07d", m);
-    const std::string message = text;
-    std::string body;
-    std::string built;  // the built message's field list: 12 entries per field
-    add(body, "FORM", "Message");
-    add(body, "MessageName", message);
-    add(body, "MessageDescription", "");
-    add(body, "MessageFormat", "NONE");
-    add(body, "Built", "0");
-    write("Message", message, "", body);
-    for (int f = 0; ok && f < fields; ++f) {
-      std::snprintf(text, sizeof text, "FLD%02d", f + 1);
-      const std::string field = text;
-      body.clear();
-      add(body, "FORM", "Field");
-      add(body, "MessageName", message);
-      add(body, "MessageFieldName", field);
-      add(body, "FieldDescriptionEdit", message + " field " + std::to_string(f + 1));
-      add(body, "FieldName", "");
-      add(body, "FieldTypeEdit", "STRING");
-      add(body, "FieldType", "STRING");
-      add(body, "FieldDefault", "");
-      add(body, "FieldLengthEdit", std::to_string(f % 30 + 1));
-      add(body, "FieldLength", std::to_string(f % 30 + 1));
-      add(body, "FieldSegmentsEdit", "1");
-      add(body, "FieldHasAttributesEdit", "Y");
-      add(body, "FieldRow", std::to_string(f % 24 + 1));
-      add(body, "FieldColumn", std::to_string((f / 24) * 40 + 2));
-      add(body, "FieldPadCharacter", "S");
-      add(body, "FieldAlignment", "1");
-      add(body, "FieldPosition", std::to_string(f + 1));
-      add(body, "Built", "0");
-      write("Field", message, field, body);
-      for (const std::string& entry :
-           {field, message + " field " + std::to_string(f + 1), std::string(), std::string("T"), std::string(),
-            std::to_string(f % 30 + 1), std::string("1"), std::string("Y"), std::to_string(f % 24 + 1),
-            std::to_string((f / 24) * 40 + 2), std::string("S"), std::string("1")})
-        built += entry + ";";
-    }
-    body.clear();
-    add(body, "FORM", "MsgBuild");
-    add(body, "msgdef_name", message);
-    add(body, "msgdef_description", "");
-    add(body, "msgdef_format", "NONE");
-    add(body, "msgdef_fldcnt", "12");
-    add(body, "msgdef_fldlist", built);
-    add(body, "msgdef_maxentrylen", "16");
-    if (ok) write("MsgBuild", message, "", body);
-  }
+  forEachBaselineDocument(maps, fields, [&](const char* form, const std::string& key1, const std::string& key2,
+                                            const std::string& body) {
+    write(form, key1, key2, body);
+    return ok;
+  });
   double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   double cpu = cpuSeconds() - cpuStart;
   sqlite3_finalize(insert);

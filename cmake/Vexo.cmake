@@ -66,4 +66,11 @@ function(vexo_test name)
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT
     "VEXO_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXO_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  # Where the build has a server engine, every test may reach the private
+  # server of this tree (tests/CMakeLists.txt starts and stops it).
+  if(VEXO_PG_CLUSTER)
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+      "VEXO_PG_CLUSTER=${VEXO_PG_CLUSTER}" "PGSERVICEFILE=${VEXO_PG_CLUSTER}/pg_service.conf" "PGSERVICE=vexotest")
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED vexo_pg)
+  endif()
 endfunction()

@@ -27,6 +27,12 @@ if(NOT TARGET SQLite::SQLite3)
 endif()
 find_package(Threads REQUIRED)
 target_link_libraries(vexo PRIVATE SQLite::SQLite3 Threads::Threads)
+if(NOT WIN32)
+  if(NOT TARGET PostgreSQL::PostgreSQL)
+    find_package(PostgreSQL REQUIRED)
+  endif()
+  target_link_libraries(vexo PRIVATE PostgreSQL::PostgreSQL)
+endif()
 target_include_directories(vexo INTERFACE
   $<BUILD_INTERFACE:${CMAKE_SOURCE_DIR}>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/vexo>
@@ -51,6 +57,10 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/vexoConfigVersion.c
 # vexo.pc names its prefix relative to its own folder, so that it holds
 # wherever the installed tree is put (a temporary prefix, an unpacked package).
 file(RELATIVE_PATH VEXO_PC_UP /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
+set(VEXO_PC_SERVER_REQUIRES "")
+if(NOT WIN32)
+  set(VEXO_PC_SERVER_REQUIRES "libpq")
+endif()
 configure_file(${CMAKE_SOURCE_DIR}/cmake/vexo.pc.in ${CMAKE_BINARY_DIR}/package/vexo.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/package/vexoConfig.cmake ${CMAKE_BINARY_DIR}/package/vexoConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo COMPONENT development)
@@ -111,6 +121,6 @@ set(CPACK_PACKAGE_CONTACT "vexo maintainers <vexo@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "class library for structured messages, with its map import and tools")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libsqlite3-0, libsqlite3-dev")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libsqlite3-0, libsqlite3-dev, libpq5, libpq-dev")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -6,6 +6,7 @@
 #include "common/error_codes.h"
 #include "common/return_codes.h"
 #include "docstore/zo_real_dossa_database.h"
+#include "ndossa/dossa_admin.h"
 #include "ndossa/dossa_api.h"
 #include "platform/platform.h"
 #include "session/zo_config.h"
@@ -61,6 +62,16 @@ std::vector<std::string> iniHints() {
           *path + (problem.empty() ? std::string(": cannot be read") : problem)};
 }
 
+// The definition database's server as the configuration names it; empty
+// for this machine ("Local" or no value).
+std::string definitionServer(const std::string& ini) {
+  ZoConfig config;
+  ZoString server;
+  if (!config.open(ini.c_str()) || !config.read(DEFINITION_SECTION, "ServerName", server)) return {};
+  const std::string name = server.text();
+  return DossaItemNameEquals(name, "Local") ? std::string() : name;
+}
+
 std::string typeList() {
   std::string list;
   for (const char* name : zoDefinitionStoreTypeNames()) list += (list.empty() ? "" : ", ") + std::string(name);
@@ -105,8 +116,23 @@ std::vector<std::string> PXMSessionHints(const ZoSession& session) {
       }
       return {ini + ": " + DATABASE_NAME_KEY + " " + database};
     }
-    case ZORC_DEFN_DB_UNKNOWN:
-      return {"the database " + database + " does not exist", "create it with: dossa create " + database};
+    case ZORC_DEFN_DB_UNKNOWN: {
+      const std::string server = definitionServer(ini);
+      if (server.empty())
+        return {"the database " + database + " does not exist", "create it with: dossa create " + database};
+      return {"the database " + database + " does not exist on the server " + server +
+                  ", or no connection service (pg_service.conf) names " + server,
+              "create it with: dossa --server " + server + " create " + database};
+    }
+    case ZORC_DEFN_DB_UNAVAILABLE:
+    case ZORC_DEFN_DB_SECURITY_FAILURE: {
+      const std::string server = definitionServer(ini);
+      if (server.empty()) return {};
+      return {publicCode(session.getErrorCode()) == ZORC_DEFN_DB_UNAVAILABLE
+                  ? "the server " + server + " does not answer: see the host and port of its connection service"
+                  : "the server " + server + " refused the connection: see the user of its connection service"
+                    " and its password in ~/.pgpass"};
+    }
     case ZORC_DEFN_DB_SYSERROR:
       if (session.getReasonCode() == DOSSA_ERR_NOT_DATABASE) {
         return {"the database file " + database + ": not a database of ours"};

@@ -48,6 +48,11 @@ struct DossaDesign {
 // design with a null or empty name: DOSSA_ERR_INVALID_ARGUMENT.
 DossaStatus DossaDbCreate(const char* path, const DossaDesign& design);
 
+// Removes the database at path, resolved like DossaDbOpen, with all its
+// documents; handles still open on it must not be used after. A missing
+// database: DOSSA_ERR_NO_SUCH_DATABASE.
+DossaStatus DossaDbDelete(const char* path);
+
 // Names of the storage engines of this build, the default first.
 std::vector<std::string> DossaEngineNames();
 

@@ -184,9 +184,10 @@ DossaStatus DossaDbOpen(const char* path, DossaDbHandle* db) {
   if (!db) return DOSSA_ERR_INVALID_ARGUMENT;
   *db = 0;
   std::string file;
-  if (DossaStatus s = ndossa::resolveDatabasePath(path, file)) return s;
+  const ndossa::EngineDriver* driver = &call.state.engine();
+  if (DossaStatus s = ndossa::resolveDatabasePath(path, driver, file)) return s;
   std::unique_ptr<Engine> opened;
-  if (DossaStatus s = call.state.engine().open(file, opened)) return s;
+  if (DossaStatus s = driver->open(file, opened)) return s;
   return call.state.addDatabase(std::shared_ptr<Engine>(std::move(opened)), *db);
 }
 
@@ -540,8 +541,18 @@ DossaStatus DossaDbCreate(const char* path, const DossaDesign& design) {
     if (!key.form || !*key.form || !key.item1 || !*key.item1 || (key.item2 && !*key.item2))
       return DOSSA_ERR_INVALID_ARGUMENT;
   std::string file;
-  if (DossaStatus s = ndossa::resolveDatabasePath(path, file)) return s;
-  return call.state.engine().create(file, design);
+  const ndossa::EngineDriver* driver = &call.state.engine();
+  if (DossaStatus s = ndossa::resolveDatabasePath(path, driver, file)) return s;
+  return driver->create(file, design);
+}
+
+DossaStatus DossaDbDelete(const char* path) {
+  Call call;
+  if (!call.ready()) return DOSSA_ERR_NOT_INITIALIZED;
+  std::string file;
+  const ndossa::EngineDriver* driver = &call.state.engine();
+  if (DossaStatus s = ndossa::resolveDatabasePath(path, driver, file)) return s;
+  return driver->drop(file);
 }
 
 std::vector<std::string> DossaEngineNames() {

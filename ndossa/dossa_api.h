@@ -153,7 +153,8 @@ DossaStatus DossaPathNetConstruct(const char* port, const char* server, const ch
                                   char* path);
 // Opens an existing database. A relative file name is resolved against
 // NDOSSA_DATA. Missing file: DOSSA_ERR_NO_SUCH_DATABASE (the file is never
-// created); a path with a server part: DOSSA_ERR_SERVER_UNKNOWN; a file that is
+// created); "server!!name" names a database on a server (DOSSA_ERR_SERVER_UNKNOWN
+// in a build without the server engine); a file that is
 // not a database of ours: DOSSA_ERR_NOT_DATABASE. A read-only file opens for
 // reading; changes then fail with DOSSA_ERR_NO_WRITE_ACCESS.
 DossaStatus DossaDbOpen(const char* path, DossaDbHandle* db);

@@ -95,7 +95,17 @@ class EngineDriver {
   // when it is missing, DOSSA_ERR_NOT_DATABASE when it is not one of ours. A
   // store the process may only read opens for reading.
   virtual DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out) const = 0;
+  // Removes the database at path with everything in it (none there: DOSSA_ERR_NO_SUCH_DATABASE).
+  virtual DossaStatus drop(const std::string& path) const = 0;
 };
+
+// How long a writer waits for another's write before DOSSA_ERR_BUSY, in
+// milliseconds: NDOSSA_WAIT_MS, or a default of ten seconds.
+int engineWaitMilliseconds();
+
+// The engine a database path with a server part goes to (null when this build
+// has none); it takes such paths whole, "server!!name".
+const EngineDriver* serverEngineDriver();
 
 // The engines of this build, the default first, then any added.
 std::span<const EngineDriver* const> engineDrivers();

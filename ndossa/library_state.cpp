@@ -111,13 +111,20 @@ CollectionObject* LibraryState::collection(HCOLLECTION handle) {
 
 bool LibraryState::removeCollection(HCOLLECTION handle) { return collections_.erase(handle) > 0; }
 
-DossaStatus resolveDatabasePath(const char* path, std::string& file) {
+DossaStatus resolveDatabasePath(const char* path, const EngineDriver*& driver, std::string& file) {
   file.clear();
   if (!path || !*path) return DOSSA_ERR_NO_SUCH_DATABASE;
   std::string_view text(path);
   std::size_t separator = text.find(kServerSeparator);
   if (separator != std::string_view::npos) {
-    if (separator > 0) return DOSSA_ERR_SERVER_UNKNOWN;
+    if (separator > 0) {
+      // A database on a server goes whole to the server engine.
+      driver = serverEngineDriver();
+      if (!driver) return DOSSA_ERR_SERVER_UNKNOWN;
+      if (separator + kServerSeparator.size() == text.size()) return DOSSA_ERR_NO_SUCH_DATABASE;
+      file.assign(text);
+      return DOSSA_NOERROR;
+    }
     text.remove_prefix(kServerSeparator.size());
     if (text.empty()) return DOSSA_ERR_NO_SUCH_DATABASE;
   }

@@ -86,8 +86,10 @@ struct Call {
   bool ready() const { return state.initialized(); }
 };
 
-// Resolves a database path: "server!!file" with a server gives
-// DOSSA_ERR_SERVER_UNKNOWN; a relative file is taken in the NDOSSA_DATA directory.
-DossaStatus resolveDatabasePath(const char* path, std::string& file);
+// Resolves a database path and the engine that keeps it (driver: set to the
+// server engine for "server!!name", else left as given). A server path in a
+// build without a server engine gives DOSSA_ERR_SERVER_UNKNOWN; a relative
+// file is taken in the NDOSSA_DATA directory.
+DossaStatus resolveDatabasePath(const char* path, const EngineDriver*& driver, std::string& file);
 
 }  // namespace ndossa

@@ -11,8 +11,8 @@
 #include <map>
 #include <random>
 #include <set>
-#include <tuple>
 
+#include "ndossa/row_check.h"
 #include "platform/platform.h"
 
 namespace ndossa {
@@ -21,9 +21,6 @@ namespace {
 // Marks a file as one of our databases (SQLite header field), and its layout version.
 constexpr std::int32_t kApplicationId = 0x4E445341;
 constexpr std::int32_t kLayoutVersion = 1;
-// How long a writer waits for another process's transaction (NDOSSA_WAIT_MS overrides).
-constexpr int kDefaultWaitMs = 10000;
-constexpr long kMaxWaitMs = 600000;
 // Page cache per connection, in KiB: keeps the indexes of a large database in memory.
 constexpr int kCacheKiB = 16384;
 // Pages the log may grow by before they are copied back into the database file.
@@ -110,16 +107,6 @@ DossaStatus statusOfErrno(int err) {
     case ENOMEM: return DOSSA_ERR_NO_MEMORY;
     default: return DOSSA_ERR_DISK;
   }
-}
-
-int waitMilliseconds() {
-  const char* text = platformGetEnv("NDOSSA_WAIT_MS");
-  if (!text || !*text) return kDefaultWaitMs;
-  char* end = nullptr;
-  errno = 0;
-  long value = std::strtol(text, &end, 10);
-  if (errno || *end || value < 0) return kDefaultWaitMs;
-  return static_cast<int>(value > kMaxWaitMs ? kMaxWaitMs : value);
 }
 
 // Binds text, never NULL: an empty view may have no data pointer.
@@ -258,6 +245,11 @@ class SqliteDriver final : public EngineDriver {
   DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out) const override {
     return SqliteEngine::open(path, out);
   }
+  DossaStatus drop(const std::string& path) const override {
+    if (const int err = platformRemoveFile(path.c_str())) return statusOfErrno(err);
+    for (const char* suffix : {"-wal", "-shm"}) platformRemoveFile((path + suffix).c_str());
+    return DOSSA_NOERROR;
+  }
 };
 }  // namespace
 
@@ -366,7 +358,7 @@ DossaStatus SqliteEngine::open(const std::string& path, std::unique_ptr<Engine>&
   std::unique_ptr<SqliteEngine> db(new SqliteEngine(raw));
   if (rc != SQLITE_OK) return statusOf(rc);
   db->readOnly_ = readOnly;
-  sqlite3_busy_timeout(raw, waitMilliseconds());
+  sqlite3_busy_timeout(raw, engineWaitMilliseconds());
   sqlite3_extended_result_codes(raw, 0);
 
   // The header tells whether the file is ours before anything else is read.
@@ -780,67 +772,30 @@ DossaStatus SqliteEngine::check(std::string& problem) {
   stmt = Statement();
 
   // Every document decodes, and the index rows are exactly those its items call for.
-  std::set<std::tuple<std::int64_t, std::string, DossaNoteId>> keys, entries, unique;
-  std::vector<IndexRow> keyRows, entryRows, uniqueRows;
-  std::map<std::pair<std::int64_t, std::string>, DossaNoteId> uniqueHolders;
-  std::string damaged;  // every document whose stored value fails its checksum or decoding
+  RowCheck rows(design_);
   if ((s = prepare("SELECT noteid, body FROM dossa_notes ORDER BY noteid", stmt))) return s;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     auto id = static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0));
-    NoteItems items;
-    if (!items.decode(columnBytes(stmt.get(), 1))) {
-      damaged += (damaged.empty() ? "" : ", ") + std::to_string(id);
-      continue;
-    }
-    design_.rowsOf(items, keyRows, entryRows);
-    for (const IndexRow& row : keyRows) keys.emplace(row.id, foldCase(row.value), id);
-    for (const IndexRow& row : entryRows) entries.emplace(row.id, foldCase(row.value), id);
-    design_.uniqueRowsOf(items, uniqueRows);
-    for (IndexRow& row : uniqueRows) {
-      if (!uniqueHolders.emplace(std::pair{row.id, row.value}, id).second) {
-        problem = "document " + std::to_string(id) + " repeats the unique key of document " +
-                  std::to_string(uniqueHolders[{row.id, row.value}]);
-        return DOSSA_ERR_DATABASE_CORRUPT;
-      }
-      unique.emplace(row.id, std::move(row.value), id);
-    }
+    if ((s = rows.addDocument(id, columnBytes(stmt.get(), 1), problem))) return s;
   }
   if (rc != SQLITE_DONE) return statusOf(rc);
-  if (!damaged.empty()) {
-    problem = "damaged documents: " + damaged;
-    return DOSSA_ERR_DATABASE_CORRUPT;
-  }
+  if ((s = rows.documentsDone(problem))) return s;
 
-  // Rows compare with their values folded (the tables compare them ignoring
-  // case), the unique keys' values exact.
-  auto compare = [&](const char* sql, const auto& expected, const char* what, bool fold = true) -> DossaStatus {
-    Statement rows;
-    if (DossaStatus st = prepare(sql, rows)) return st;
-    std::size_t seen = 0;
+  auto compare = [&](const char* sql, RowCheck::Table table) -> DossaStatus {
+    Statement stored;
+    if (DossaStatus st = prepare(sql, stored)) return st;
     int step;
-    while ((step = sqlite3_step(rows.get())) == SQLITE_ROW) {
-      ++seen;
-      std::tuple<std::int64_t, std::string, DossaNoteId> row{
-          sqlite3_column_int64(rows.get(), 0),
-          fold ? foldCase(columnBytes(rows.get(), 1)) : std::string(columnBytes(rows.get(), 1)),
-          static_cast<DossaNoteId>(sqlite3_column_int64(rows.get(), 2))};
-      if (!expected.count(row)) {
-        problem = std::string(what) + " names document " + std::to_string(std::get<2>(row)) +
-                  " wrongly";
-        return DOSSA_ERR_DATABASE_CORRUPT;
-      }
-    }
+    while ((step = sqlite3_step(stored.get())) == SQLITE_ROW)
+      if (DossaStatus st = rows.storedRow(table, sqlite3_column_int64(stored.get(), 0), columnBytes(stored.get(), 1),
+                                          static_cast<DossaNoteId>(sqlite3_column_int64(stored.get(), 2)), problem))
+        return st;
     if (step != SQLITE_DONE) return statusOf(step);
-    if (seen != expected.size()) {
-      problem = std::string(what) + " lacks entries";
-      return DOSSA_ERR_DATABASE_CORRUPT;
-    }
-    return DOSSA_NOERROR;
+    return rows.tableDone(table, problem);
   };
-  if ((s = compare("SELECT itemid, value, noteid FROM dossa_keys", keys, "the key index"))) return s;
-  if ((s = compare("SELECT viewid, key, noteid FROM dossa_view_entries", entries, "a view"))) return s;
+  if ((s = compare("SELECT itemid, value, noteid FROM dossa_keys", RowCheck::Keys))) return s;
+  if ((s = compare("SELECT viewid, key, noteid FROM dossa_view_entries", RowCheck::Entries))) return s;
   if (!hasUniqueTables_) return DOSSA_NOERROR;
-  return compare("SELECT keyid, value, noteid FROM dossa_unique", unique, "the unique keys", false);
+  return compare("SELECT keyid, value, noteid FROM dossa_unique", RowCheck::Unique);
 }
 
 DossaStatus SqliteEngine::begin() {

@@ -47,7 +47,11 @@ constexpr StatusText kTexts[] = {
     {DOSSA_ERR_NOT_FOUND, "Entry not found in index"},
     {DOSSA_ERR_NO_USER_NAME, "User name is not known"},
     {DOSSA_ERR_NAME_TOO_LONG, "Name is too long"},
+#ifdef VEXO_SERVER_ENGINE
     {DOSSA_ERR_SERVER_UNKNOWN, "Server is not known"},
+#else
+    {DOSSA_ERR_SERVER_UNKNOWN, "Server is not known: this build keeps local databases only"},
+#endif
     {DOSSA_ERR_SERVER_NOT_RESPONDING, "Server is not responding"},
     {DOSSA_ERR_NO_ACCESS, "You are not authorized to access the database"},
     {DOSSA_ERR_NO_WRITE_ACCESS, "You are not authorized to change the database"},

@@ -564,11 +564,13 @@ TEST_P(DossaDatabaseTest, ClosedDatabaseRefusesEveryOperation) {
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_DATABASE_UNKNOWN);
   EXPECT_FALSE(db_->open("defs.ndb", "REMOTE"));
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_DATABASE_UNKNOWN);
-  std::ofstream(dir_.file("junk.ndb")) << "junk";
-  EXPECT_FALSE(db_->open("junk.ndb", ""));
-  EXPECT_EQ(db_->getErrorCode(), ERR_DB_SYS_ERROR);
-  EXPECT_NE(db_->getDbErrorCode(), 0);
-  EXPECT_EQ(db_->getDbErrorText(), "");  // no open database to give the text
+  if (localFiles()) {  // a foreign file
+    std::ofstream(dir_.file("junk.ndb")) << "junk";
+    EXPECT_FALSE(db_->open("junk.ndb", ""));
+    EXPECT_EQ(db_->getErrorCode(), ERR_DB_SYS_ERROR);
+    EXPECT_NE(db_->getDbErrorCode(), 0);
+    EXPECT_EQ(db_->getDbErrorText(), "");  // no open database to give the text
+  }
   EXPECT_TRUE(db_->open("defs.ndb", ""));
   EXPECT_EQ(db_->getDbErrorCode(), 0);
 }

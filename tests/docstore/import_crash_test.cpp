@@ -5,11 +5,13 @@
 // document whole, and every map must be exactly as before the run or exactly
 // as the run writes it (its Message document, all its Field documents and its
 // MsgBuild document); a following "vexopxm /r" must leave exactly the
-// definitions the source describes.
+// definitions the source describes. Each case runs with a local database
+// file and with a database on the test server.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -26,13 +28,17 @@
 
 #include "docstore/zo_dossa_layout.h"
 #include "tests/docstore/docstore_test_util.h"
+#include "tests/docstore/generated_maps.h"
 #include "tests/support/run_program.h"
 
 namespace {
 
 using namespace docstoretest;
+using docstoretest::Definitions;
+using docstoretest::Field;
+using docstoretest::makeSource;
 
-constexpr int kMaps = 60;
+constexpr int kMaps = kGeneratedMaps;
 #ifdef _WIN32
 // Each point costs two imports, and a program start under Wine is slow: fewer
 // points there, spread over the same run.
@@ -40,47 +46,6 @@ constexpr int kKillPoints = 16;
 #else
 constexpr int kKillPoints = 50;
 #endif
-
-struct Field {
-  std::string row, column, length;
-  bool operator==(const Field&) const = default;
-};
-// Message name -> field name -> position and length, as texts.
-using Definitions = std::map<std::string, std::map<std::string, Field>>;
-
-// A source of kMaps maps with 4 to 28 named fields each, screen texts between
-// them and some statements continued on a second line. A variant source has
-// other fields (counts, positions) in the same maps.
-std::string makeSource(Definitions& expected, int variant = 0, int maps = kMaps, const char* prefix = "MAP") {
-  std::ostringstream out;
-  out << "* Generated maps for the crash test.\n";
-  for (int m = 0; m < maps; ++m) {
-    char map[32];
-    std::snprintf(map, sizeof map, "%s%03d", prefix, m);
-    out << map << std::string(9 - std::string(map).size(), ' ') << "PXMMAP SIZE=(24,80)\n";
-    auto& fields = expected[map];
-    const int count = 4 + (m * 7 + variant * 3) % 25;
-    for (int f = 0; f < count; ++f) {
-      char name[32];
-      std::snprintf(name, sizeof name, "F%s%03d%02d", prefix, m, f);
-      const int row = 1 + f % 24;
-      const int column = 2 + (f * 3) % 70;
-      const int length = 1 + (m + f + variant) % 9;
-      std::string operands = "POS=(" + std::to_string(row) + "," + std::to_string(column) +
-                             "),LENGTH=" + std::to_string(length);
-      if (f % 5 == 0) out << "         PXMFLD POS=(1,1),LENGTH=3,INITIAL='TXT'\n";
-      std::string line = std::string(name) + "   PXMFLD " + operands + ",";
-      if (f % 4 == 1) {
-        line.resize(71, ' ');
-        out << line << "X\n               ATTRB=(UNPROT,NUM)\n";
-      } else {
-        out << line << "ATTRB=ASKIP\n";
-      }
-      fields[name] = {std::to_string(row), std::to_string(column), std::to_string(length)};
-    }
-  }
-  return out.str();
-}
 
 std::string itemOf(DossaNoteHandle note, const char* item) {
   if (!DossaItemIsPresent(note, item, DOSSA_TERMINATED)) return "<missing>";
@@ -96,30 +61,49 @@ struct Stored {
   std::map<std::string, int> built;                      // MsgBuild documents per message
 };
 
-class ImportCrashTest : public ::testing::Test {
+// Runs with a local database file ("local") or a database on the test
+// server ("server", the service vexotest of scripts/pg-cluster).
+class ImportCrashTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     program_ = vexotest::programFile("vexopxm");
     ASSERT_FALSE(program_.empty()) << "run through ctest";
     ASSERT_TRUE(std::filesystem::exists(program_)) << program_;
-    configure(dir_, kDefinitionIni);
-    createDatabase(dir_.file("defs.ndb"));
+    useServer(GetParam() == "server");
     std::ofstream(dir_.file("large.pxm")) << makeSource(expected_);
     std::ofstream(dir_.file("other.pxm")) << makeSource(variant_, 1);
   }
 
+  // Configures the import for a new database: a local file, or a database of
+  // a name no other test uses on the server of PGSERVICEFILE.
+  void useServer(bool server) {
+    const std::string name = server ? std::filesystem::path(dir_.path()).filename().string() + ".ndb" : "defs.ndb";
+    std::string ini = kDefinitionIni;
+    if (server) {
+      ini.replace(ini.find("defs.ndb"), 8, name);
+      ini.replace(ini.find("Local"), 5, "vexotest");
+    }
+    configure(dir_, ini);
+    path_ = server ? "vexotest!!" + name : dir_.file(name);
+    createDatabase(path_);
+  }
+
   // Replaces the database by a new, empty one.
   void freshDatabase() {
-    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((dir_.file("defs.ndb") + suffix).c_str());
-    createDatabase(dir_.file("defs.ndb"));
+    {
+      Library library;
+      DossaDbDelete(path_.c_str());
+    }
+    createDatabase(path_);
   }
 
   // Starts vexopxm on the large source (or its variant), replacing or not.
-  std::unique_ptr<vexotest::StartedProgram> start(bool replace, bool variant = false) {
+  std::unique_ptr<vexotest::StartedProgram> start(bool replace, bool variant = false,
+                                                  const std::string& errFile = std::string()) {
     std::vector<std::string> args;
     if (replace) args.push_back("/r");
     args.push_back(dir_.file(variant ? "other.pxm" : "large.pxm"));
-    return std::make_unique<vexotest::StartedProgram>(program_, args);
+    return std::make_unique<vexotest::StartedProgram>(program_, args, errFile);
   }
 
   // Runs "vexopxm /r" to its end; returns its output and fills its status.
@@ -135,7 +119,7 @@ class ImportCrashTest : public ::testing::Test {
   // Message and Field document carries the items a reader needs.
   Stored checkDatabase() {
     Stored stored;
-    Db db(dir_.file("defs.ndb"));
+    Db db(path_);
     EXPECT_NE(db.get(), 0u);
     if (!db.get()) return stored;
     std::string problem;
@@ -220,12 +204,13 @@ class ImportCrashTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  std::string path_;  // the database, as the library opens it
   std::string program_;
   Definitions expected_;
   Definitions variant_;
 };
 
-TEST_F(ImportCrashTest, KilledImportsLeaveWholeDocumentsAndReplaceRestoresTheSource) {
+TEST_P(ImportCrashTest, KilledImportsLeaveWholeDocumentsAndReplaceRestoresTheSource) {
   int landed = 0;
   int attempts = 0;
   std::set<std::size_t> leftCounts;  // field documents left by the kills of first imports
@@ -265,9 +250,12 @@ TEST_F(ImportCrashTest, KilledImportsLeaveWholeDocumentsAndReplaceRestoresTheSou
               landed, attempts, leftCounts.size());
 }
 
+// Cases of the local file alone.
+using LocalImportCrashTest = ImportCrashTest;
+
 // A full disk, as a small file-size limit of the import's process: the
 // import ends with an error and every map is old or new.
-TEST_F(ImportCrashTest, AFullDiskLeavesEveryMapOldOrNew) {
+TEST_P(LocalImportCrashTest, AFullDiskLeavesEveryMapOldOrNew) {
 #ifdef _WIN32
   GTEST_SKIP() << "file-size limits of a process (RLIMIT_FSIZE) are POSIX only";
 #else
@@ -298,7 +286,7 @@ TEST_F(ImportCrashTest, AFullDiskLeavesEveryMapOldOrNew) {
 // replacing: each run ends with "OK" or the import's error, a replacing run
 // never finds a map "already exists", at most one plain run of the same maps
 // gets through, and every map ends whole as one run wrote it.
-TEST_F(ImportCrashTest, ConcurrentImportsNeverDuplicateOrMix) {
+TEST_P(ImportCrashTest, ConcurrentImportsNeverDuplicateOrMix) {
   constexpr int kRaceMaps = 8;
 #ifdef _WIN32
   const int counts[] = {2, 4};  // program starts under Wine are slow
@@ -359,5 +347,65 @@ TEST_F(ImportCrashTest, ConcurrentImportsNeverDuplicateOrMix) {
     }
   }
 }
+
+#ifndef _WIN32
+// The server stops abruptly in the middle of an import (a private server of
+// its own: the other tests' server goes on). The import ends with the
+// not-responding error; once the server is back, its database passes the
+// check with every map old or new, and "vexopxm /r" restores the source.
+using ServerFaultTest = ImportCrashTest;
+
+TEST_P(ServerFaultTest, AServerStoppedMidImportLeavesEveryMapOldOrNew) {
+  constexpr int kBigMaps = 600;  // long enough a run that the stop meets it
+  const char* source = std::getenv("VEXO_SOURCE_DIR");
+  ASSERT_NE(source, nullptr) << "run through ctest";
+  TempDir clusterDir;
+  const std::string cluster = clusterDir.file("cluster");
+  auto server = [&](const char* command) {
+    return std::system((std::string(source) + "/scripts/pg-cluster " + command + " '" + cluster + "' >/dev/null").c_str());
+  };
+  // The private server is always stopped, and the tests' server named again.
+  struct Restore {
+    std::function<void()> undo;
+    ~Restore() { undo(); }
+  } restore{[&, saved = std::string(std::getenv("PGSERVICEFILE") ? std::getenv("PGSERVICEFILE") : "")] {
+    server("stop");
+    setenv("PGSERVICEFILE", saved.c_str(), 1);
+  }};
+  ASSERT_EQ(server("start"), 0);
+  setenv("PGSERVICEFILE", (cluster + "/pg_service.conf").c_str(), 1);
+  useServer(true);
+  Definitions big;
+  const std::string file = dir_.write("big.pxm", makeSource(big, 0, kBigMaps, "BIG"));
+
+  vexotest::StartedProgram run(program_, {file}, dir_.file("errors"));
+  ASSERT_TRUE(run.started());
+  run.readLines(kBigMaps / 10);
+  ASSERT_EQ(server("halt"), 0);
+  const std::string rest = run.readLines(1L << 30);
+  EXPECT_EQ(run.wait(), 1) << rest;
+  EXPECT_EQ(rest.find("OK\n"), std::string::npos) << rest;
+  const std::string errors = vexotest::readBytes(dir_.file("errors"));
+  EXPECT_NE(errors.find("2055"), std::string::npos) << errors;
+
+  ASSERT_EQ(server("resume"), 0);
+  const std::string name = path_.substr(path_.find("!!") + 2);
+  const vexotest::ProgramRun check =
+      vexotest::runProgram(vexotest::programFile("dossa"), {"--server", "vexotest", "check", name});
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+  expectOldOrNew(checkDatabase(), {}, big);
+  const vexotest::ProgramRun again = vexotest::runProgram(program_, {"/r", file});
+  ASSERT_EQ(again.status, 0) << again.out << again.err;
+  std::set<std::string> broken;
+  EXPECT_TRUE(mapsOf(checkDatabase(), broken) == big) << "stored maps differ from the source";
+  EXPECT_TRUE(broken.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, ImportCrashTest, ::testing::Values(std::string("local"), std::string("server")));
+INSTANTIATE_TEST_SUITE_P(Stores, ServerFaultTest, ::testing::Values(std::string("server")));
+#else
+INSTANTIATE_TEST_SUITE_P(Stores, ImportCrashTest, ::testing::Values(std::string("local")));
+#endif
+INSTANTIATE_TEST_SUITE_P(Stores, LocalImportCrashTest, ::testing::Values(std::string("local")));
 
 }  // namespace

@@ -170,10 +170,11 @@ TEST_F(VexopxmTest, HintLinesAfterTheErrorLine) {
   const std::string noSuchFile = std::strerror(ENOENT);
   std::filesystem::create_directories(dir_.path() / "folder.pxm");
   dir_.write("foreign.ndb", "this is not a database\n");
-  const auto ini = [&](const std::string& folder, const std::string& name, const std::string& type) {
+  const auto ini = [&](const std::string& folder, const std::string& name, const std::string& type,
+                       const std::string& server = "Local") {
     std::filesystem::create_directories(dir_.path() / folder);
     dir_.write(folder + "/vexo.ini", "[DefinitionDatabase]\nDatabaseName = " + name + "\nDatabaseType = " + type +
-                                         "\nServerName = Local\n");
+                                         "\nServerName = " + server + "\n");
     return (dir_.path() / folder).string();
   };
   const auto iniFile = [](const std::string& folder) { return platformDirWithSeparator(folder.c_str()) + "vexo.ini"; };
@@ -203,6 +204,19 @@ TEST_F(VexopxmTest, HintLinesAfterTheErrorLine) {
        "the database missing.ndb does not exist\ncreate it with: dossa create missing.ndb\n"},
       {{"nomaps.pxm"}, ini("foreign", "foreign.ndb", "KirraDossa"), "Error: VEXO rc = TVRC_DEFN_DB_SYSERROR (138)\n",
        "the database file foreign.ndb: not a database of ours\n"},
+      {{"nomaps.pxm"}, ini("noserver", "defs.ndb", "KirraDossa", "nosuch"),
+       "Error: VEXO rc = TVRC_DEFN_DB_UNKNOWN (5020)\n",
+       "the database defs.ndb does not exist on the server nosuch, or no connection service (pg_service.conf) "
+       "names nosuch\ncreate it with: dossa --server nosuch create defs.ndb\n"},
+#ifndef _WIN32  // the test server's services
+      {{"nomaps.pxm"}, ini("down", "defs.ndb", "KirraDossa", "vexodown"),
+       "Error: VEXO rc = TVRC_DEFN_DB_UNAVAILABLE (5025)\n",
+       "the server vexodown does not answer: see the host and port of its connection service\n"},
+      {{"nomaps.pxm"}, ini("denied", "defs.ndb", "KirraDossa", "vexodenied"),
+       "Error: VEXO rc = TVRC_DEFN_DB_SECURITY_FAILURE (5021)\n",
+       "the server vexodenied refused the connection: see the user of its connection service and its password "
+       "in ~/.pgpass\n"},
+#endif
   };
   for (const auto& c : cases) {
     const Outcome o = run(c.args, c.iniDir);

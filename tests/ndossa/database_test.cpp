@@ -13,6 +13,9 @@ namespace dossatest {
 namespace {
 
 using DatabaseTest = DossaTest;
+// Cases about files on disk: the local engine's alone (the server engine's
+// counterparts are in pg_engine_test.cpp).
+using FileDatabaseTest = DossaTest;
 
 TEST(DossaLifecycle, EveryCallFailsOutsideInitialisation) {
   TempDir dir;
@@ -62,7 +65,7 @@ TEST_P(DatabaseTest, PathConstructionJoinsServerAndFile) {
   EXPECT_EQ(DossaPathNetConstruct("port", "", "x", path), DOSSA_ERR_INVALID_ARGUMENT);
 }
 
-TEST_P(DatabaseTest, OpenRefusesMissingFilesAndServers) {
+TEST_P(FileDatabaseTest, OpenRefusesMissingFilesAndServers) {
   DossaDbHandle db = 0;
   std::string missing = dir_.file("missing.ndb");
   EXPECT_EQ(DossaDbOpen(missing.c_str(), &db), DOSSA_ERR_NO_SUCH_DATABASE);
@@ -81,7 +84,7 @@ TEST_P(DatabaseTest, OpenRefusesMissingFilesAndServers) {
   EXPECT_EQ(DossaDbOpen(dir_.path().c_str(), &db), DOSSA_ERR_NOT_DATABASE);
 }
 
-TEST_P(DatabaseTest, RelativeNamesResolveAgainstTheDataDirectory) {
+TEST_P(FileDatabaseTest, RelativeNamesResolveAgainstTheDataDirectory) {
   setenv("NDOSSA_DATA", dir_.path().c_str(), 1);
   DossaDbHandle db = 0;
   EXPECT_EQ(DossaDbOpen("test.ndb", &db), DOSSA_NOERROR);
@@ -93,7 +96,7 @@ TEST_P(DatabaseTest, RelativeNamesResolveAgainstTheDataDirectory) {
   unsetenv("NDOSSA_DATA");
 }
 
-TEST_P(DatabaseTest, CreateLeavesExistingFilesAlone) {
+TEST_P(FileDatabaseTest, CreateLeavesExistingFilesAlone) {
   std::string other = dir_.file("notes.txt");
   writeFile(other, "precious");
   EXPECT_EQ(DossaDbCreate(other.c_str(), zodossa::zoDossaDesign()), DOSSA_ERR_FILE_EXISTS);
@@ -139,7 +142,7 @@ TEST_P(DatabaseTest, TheDatabaseHasTheDesignItWasMadeWith) {
   }
 }
 
-TEST_P(DatabaseTest, ReadOnlyFileRefusesChangesWithAnAccessStatus) {
+TEST_P(FileDatabaseTest, ReadOnlyFileRefusesChangesWithAnAccessStatus) {
   if (geteuid() == 0) GTEST_SKIP() << "file modes do not bind the superuser";
   ASSERT_NE(put("Service", {{"svcdef_name", "S1"}}), 0u);
   DossaDbClose(db_);
@@ -225,6 +228,7 @@ TEST(DossaStatusText, EveryStatusHasItsOwnTextAndOnlyRefusalsAreSecurityClass) {
 }
 
 VEXO_ENGINE_SUITE(DatabaseTest);
+INSTANTIATE_TEST_SUITE_P(Files, FileDatabaseTest, ::testing::Values(std::string("sqlite")));
 
 }  // namespace
 }  // namespace dossatest

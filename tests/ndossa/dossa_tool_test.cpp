@@ -35,7 +35,21 @@ class DossaToolTest : public ::testing::Test {
   std::string db_;
 };
 
-TEST_F(DossaToolTest, DocumentsGoInAndComeOutAsJsonLines) {
+// Runs with a local file ("local") or with "--server vexotest" and a
+// database of that test server ("server").
+class DossaToolStoreTest : public DossaToolTest, public ::testing::WithParamInterface<std::string> {
+ protected:
+  void SetUp() override {
+    DossaToolTest::SetUp();
+    if (GetParam() == "server") db_ = std::filesystem::path(dir_.path()).filename().string() + ".ndb";
+  }
+  ToolRun run(std::vector<std::string> args, const std::string& input = std::string()) {
+    if (GetParam() == "server") args.insert(args.begin(), {"--server", "vexotest"});
+    return vexotest::runProgram(tool_, args, std::string(), {}, {input, std::string()});
+  }
+};
+
+TEST_P(DossaToolStoreTest, DocumentsGoInAndComeOutAsJsonLines) {
   ASSERT_EQ(run({"create", db_}).status, 0);
   ToolRun put = run({"put", db_, "Service", "svcdef_name=S1", "svcdef_step=a=b", "--number", "n=42", "--list",
                  "l=x,,y", "--number", "f=-2.5", "empty="});
@@ -62,7 +76,18 @@ TEST_F(DossaToolTest, DocumentsGoInAndComeOutAsJsonLines) {
   EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 2);
   EXPECT_EQ(run({"list", db_, "--form", "Message"}).out, "");
   EXPECT_EQ(run({"check", db_}).out, "ok\n");
+
+  // The dump loads into a new database that dumps the same.
+  const std::string dumpFile = dir_.write("dump.jsonl", dump.out);
+  ASSERT_EQ(run({"load", db_ + ".copy"}, dumpFile).status, 0);
+  EXPECT_EQ(run({"dump", db_ + ".copy"}).out, dump.out);
 }
+
+#ifdef _WIN32
+INSTANTIATE_TEST_SUITE_P(Stores, DossaToolStoreTest, ::testing::Values(std::string("local")));
+#else
+INSTANTIATE_TEST_SUITE_P(Stores, DossaToolStoreTest, ::testing::Values(std::string("local"), std::string("server")));
+#endif
 
 // Changes one byte of the file's only copy of `marker`; false when it is not there.
 bool damageFile(const std::string& path, const std::string& marker) {
@@ -128,6 +153,8 @@ TEST_F(DossaToolTest, MistakesGiveAClearMessageAndStatusOne) {
       {{"delete", db_, "99999999999"}, "not a note id"},
       {{"delete", db_, "5"}, "Document not found"},
       {{"delete", missing, "5"}, "File does not exist"},
+      {{"--server"}, "--server takes a NAME"},
+      {{"--server", "vexotest"}, "no command and FILE"},
   };
 #ifndef _WIN32  // a Windows command line holds at most 32,767 characters
   cases.push_back({{"put", db_, "F", "x=" + std::string(70000, 'v')}, "too long"});
@@ -138,7 +165,8 @@ TEST_F(DossaToolTest, MistakesGiveAClearMessageAndStatusOne) {
     // The command lines the tool refuses as such (status 2); the rest fail (1).
     static const std::set<std::string> usageErrors = {
         "no command",   "unknown command", "usage",          "expected NAME=VALUE", "FORM must not be empty",
-        "not a number", "needs NAME=VALUE", "unknown option", "not a note id"};
+        "not a number", "needs NAME=VALUE", "unknown option", "not a note id", "--server takes a NAME",
+        "no command and FILE"};
     const bool usage = usageErrors.count(c.message) != 0;
     EXPECT_EQ(r.status, usage ? 2 : 1) << shown;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << shown << ": " << r.err;

@@ -14,6 +14,8 @@ namespace vexotest {
 class EngineTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override { ASSERT_EQ(DossaUseEngine(GetParam().c_str()), DOSSA_NOERROR); }
+  // True for the engine that keeps databases in local files.
+  bool localFiles() const { return GetParam() == "sqlite"; }
 };
 
 }  // namespace vexotest

@@ -25,6 +25,7 @@ class FailingEngineDriver final : public ndossa::EngineDriver {
   DossaStatus create(const std::string& path, const DossaDesign& design) const override {
     return real_->create(path, design);
   }
+  DossaStatus drop(const std::string& path) const override { return real_->drop(path); }
   DossaStatus open(const std::string& path, std::unique_ptr<ndossa::Engine>& out) const override {
     std::unique_ptr<ndossa::Engine> engine;
     DossaStatus s = real_->open(path, engine);

@@ -218,10 +218,12 @@ inline ProgramRun runProgram(const std::string& program, const std::vector<std::
 
 // A program started with its standard output on a pipe to this process (its
 // errors go nowhere), for tests that act at given moments of its run and may
-// end it hard: SIGKILL, or TerminateProcess on Windows.
+// end it hard: SIGKILL, or TerminateProcess on Windows. Its errors go to
+// `errFile` when one is named.
 class StartedProgram {
  public:
-  StartedProgram(const std::string& program, const std::vector<std::string>& args) {
+  StartedProgram(const std::string& program, const std::vector<std::string>& args,
+                 const std::string& errFile = std::string()) {
 #ifdef _WIN32
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE write = nullptr;
@@ -229,7 +231,7 @@ class StartedProgram {
     ::SetHandleInformation(out_, HANDLE_FLAG_INHERIT, 0);  // the child gets only its end
     std::string commandLine = detail::commandLineOf(program, args);
     detail::InheritedFile in("NUL", false);
-    detail::InheritedFile err("NUL", true);
+    detail::InheritedFile err(errFile.empty() ? "NUL" : errFile, true);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -250,8 +252,9 @@ class StartedProgram {
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(fds[1], STDOUT_FILENO);
-      const int null = ::open("/dev/null", O_WRONLY);
-      ::dup2(null, STDERR_FILENO);
+      const int err = errFile.empty() ? ::open("/dev/null", O_WRONLY)
+                                      : ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(err, STDERR_FILENO);
       ::close(fds[0]);
       ::close(fds[1]);
       ::execv(program.c_str(), argv.get());

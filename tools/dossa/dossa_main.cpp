@@ -24,7 +24,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: dossa create FILE\n"
+    "usage: dossa [--server NAME] COMMAND FILE ...\n"
+    "       dossa create FILE\n"
     "       dossa list FILE [--form FORM]\n"
     "       dossa dump FILE [--form FORM]\n"
     "       dossa load FILE < DUMP\n"
@@ -223,7 +224,10 @@ int cmdLoad(const std::vector<std::string>& args) {
     }
   }
   if (!result.ok) {
-    if (made) platformRemoveFile(args[1].c_str());
+    if (made) {
+      Session remover;
+      if (!remover.initStatus()) DossaDbDelete(args[1].c_str());
+    }
     return fail(args[1] + ": " + problem);
   }
   std::printf("loaded %zu document%s\n", result.documents, result.documents == 1 ? "" : "s");
@@ -367,6 +371,14 @@ int cmdCheck(const std::vector<std::string>& args) {
 
 int dossaMain(int argc, char* argv[]) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  // "--server NAME" before the command: FILE names a database on that server.
+  if (!args.empty() && args[0] == "--server") {
+    if (args.size() < 2 || args[1].empty()) return usage("--server takes a NAME");
+    std::string server = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+    if (args.size() < 2) return usage("no command and FILE after --server " + server);
+    if (!DossaItemNameEquals(server, "Local")) args[1] = server + "!!" + args[1];
+  }
   if (args.empty()) return usage("no command");
   const std::string& command = args[0];
   if (command == "create") return cmdCreate(args);

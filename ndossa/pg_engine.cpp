@@ -1,0 +1,932 @@
+#include "ndossa/pg_engine.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <random>
+#include <set>
+#include <unordered_map>
+
+#include "ndossa/row_check.h"
+
+namespace ndossa {
+namespace {
+
+// Layout version of a database's schema.
+constexpr std::int64_t kLayoutVersion = 1;
+// Separates the service from the database name in a path.
+constexpr std::string_view kServerSeparator = "!!";
+// Connecting gives up after this many seconds.
+constexpr const char* kConnectTimeoutSeconds = "10";
+// A statement may run this long beyond the write-lock wait before the server cancels it.
+constexpr int kStatementSlackMs = 60000;
+// Note ids are positive 32-bit numbers.
+constexpr std::int64_t kMaxNoteId = INT32_MAX;
+// Index entries counted per term when choosing the term that drives a search.
+constexpr std::int64_t kProbeLimit = 32;
+// Advisory lock that serialises making databases; the two-key locks of the
+// databases (class, identity) live in a separate key space.
+constexpr std::int64_t kCatalogLock = 0x4E445341;
+constexpr std::int32_t kDatabaseLockClass = 0x4E44;
+// Type ids of the parameters we send.
+constexpr Oid kInt8 = 20;
+constexpr Oid kBytea = 17;
+constexpr Oid kText = 25;
+constexpr Oid kInt8Array = 1016;
+constexpr Oid kByteaArray = 1001;
+
+struct ResultFree {
+  void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultFree>;
+
+struct ConnectionClose {
+  void operator()(PGconn* conn) const { PQfinish(conn); }
+};
+using Connection = std::unique_ptr<PGconn, ConnectionClose>;
+
+// Parameters of one statement: values in binary, arrays as array literals.
+class Params {
+ public:
+  Params& integer(std::int64_t value) {
+    std::string bytes(8, '\0');
+    auto bits = static_cast<std::uint64_t>(value);
+    for (int i = 7; i >= 0; --i, bits >>= 8) bytes[static_cast<std::size_t>(i)] = static_cast<char>(bits & 0xFF);
+    return add(std::move(bytes), kInt8);
+  }
+  Params& bytes(std::string_view value) { return add(std::string(value), kBytea); }
+  Params& text(std::string_view value) { return add(std::string(value), kText); }
+  // An array of kInt8Array or kByteaArray given as its text literal.
+  Params& array(std::string literal, Oid type) {
+    add(std::move(literal), type);
+    textFormat_.back() = true;
+    return *this;
+  }
+  // A text parameter that may be absent (SQL NULL).
+  Params& optionalText(const char* value) {
+    if (value) return text(value);
+    add(std::string(), kText);
+    nulls_.back() = true;
+    return *this;
+  }
+
+  int size() const { return static_cast<int>(values_.size()); }
+  const Oid* types() const { return types_.data(); }
+  // Pointers, lengths and formats for libpq; valid while this object lives unchanged.
+  void fill(std::vector<const char*>& values, std::vector<int>& lengths, std::vector<int>& formats) const {
+    values.clear();
+    lengths.clear();
+    for (std::size_t i = 0; i < values_.size(); ++i) {
+      values.push_back(nulls_[i] ? nullptr : values_[i].data());
+      lengths.push_back(static_cast<int>(values_[i].size()));
+    }
+    formats.clear();
+    for (bool text : textFormat_) formats.push_back(text ? 0 : 1);
+  }
+
+ private:
+  Params& add(std::string value, Oid type) {
+    values_.push_back(std::move(value));
+    nulls_.push_back(false);
+    textFormat_.push_back(false);
+    types_.push_back(type);
+    return *this;
+  }
+  std::vector<std::string> values_;
+  std::vector<bool> nulls_;
+  std::vector<bool> textFormat_;
+  std::vector<Oid> types_;
+};
+
+std::int64_t integerAt(const PGresult* result, int row, int column) {
+  const char* data = PQgetvalue(result, row, column);
+  const int size = PQgetlength(result, row, column);
+  std::uint64_t bits = 0;
+  for (int i = 0; i < size; ++i) bits = (bits << 8) | static_cast<unsigned char>(data[i]);
+  if (size == 4) return static_cast<std::int32_t>(bits);
+  return static_cast<std::int64_t>(bits);
+}
+
+std::string_view bytesAt(const PGresult* result, int row, int column) {
+  return {PQgetvalue(result, row, column), static_cast<std::size_t>(PQgetlength(result, row, column))};
+}
+
+// The status for a failed statement, from its SQLSTATE.
+DossaStatus statusOfState(std::string_view state) {
+  if (state.substr(0, 2) == "08" || state == "57P01" || state == "57P02" || state == "57P03" || state == "57014")
+    return DOSSA_ERR_SERVER_NOT_RESPONDING;  // connection lost, server shut down, statement timed out
+  if (state == "55P03" || state == "40001" || state == "40P01") return DOSSA_ERR_BUSY;
+  if (state == "23505") return DOSSA_ERR_DUPLICATE_KEY;
+  if (state.substr(0, 2) == "28" || state == "42501") return DOSSA_ERR_NO_ACCESS;
+  if (state == "25006") return DOSSA_ERR_NO_WRITE_ACCESS;
+  if (state == "3F000" || state == "3D000") return DOSSA_ERR_NO_SUCH_DATABASE;
+  if (state == "42P01" || state == "42703") return DOSSA_ERR_NOT_DATABASE;
+  if (state == "53100") return DOSSA_ERR_DATABASE_FULL;
+  if (state == "53200") return DOSSA_ERR_NO_MEMORY;
+  if (state == "54000") return DOSSA_ERR_VALUE_TOO_LONG;  // e.g. a key longer than an index entry holds
+  if (state.substr(0, 2) == "22") return DOSSA_ERR_INVALID_ARGUMENT;  // e.g. text not in the server's encoding
+  return DOSSA_ERR_DISK;
+}
+
+// The status for a connection that could not be made. libpq reports these
+// only as text (the client's own messages, which our programs keep in English).
+DossaStatus statusOfConnectFailure(PGconn* conn) {
+  if (!conn) return DOSSA_ERR_NO_MEMORY;
+  if (PQconnectionNeedsPassword(conn)) return DOSSA_ERR_NO_ACCESS;
+  const std::string message = PQerrorMessage(conn);
+  auto has = [&](const char* text) { return message.find(text) != std::string::npos; };
+  if (has("definition of service") || has("service file")) return DOSSA_ERR_SERVER_UNKNOWN;
+  if (has("authentication failed") || has("pg_hba.conf") || has("role \"") || has("password"))
+    return DOSSA_ERR_NO_ACCESS;
+  if (has("database \"") && has("does not exist")) return DOSSA_ERR_NO_SUCH_DATABASE;
+  return DOSSA_ERR_SERVER_NOT_RESPONDING;
+}
+
+void ignoreNotice(void*, const char*) {}
+
+// The service and the database name of a path, "service!!name" or "name".
+void splitPath(const std::string& path, std::string& service, std::string& name) {
+  const std::size_t separator = path.find(kServerSeparator);
+  if (separator == std::string::npos) {
+    service.clear();
+    name = path;
+  } else {
+    service = path.substr(0, separator);
+    name = path.substr(separator + kServerSeparator.size());
+  }
+}
+
+// One connection to the server, with its statements prepared once each.
+class Session {
+ public:
+  DossaStatus connect(const std::string& service) {
+    service_ = service;
+    const std::string options = "-c statement_timeout=" + std::to_string(waitMs() + kStatementSlackMs) +
+                                " -c lock_timeout=" + std::to_string(waitMs()) + " -c client_min_messages=error";
+    std::vector<const char*> keys{"connect_timeout", "options", "application_name", "keepalives_idle",
+                                  "keepalives_interval", "keepalives_count"};
+    std::vector<const char*> values{kConnectTimeoutSeconds, options.c_str(), "ndossa", "10", "5", "3"};
+    if (!service.empty()) {
+      keys.push_back("service");
+      values.push_back(service.c_str());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    conn_.reset(PQconnectdbParams(keys.data(), values.data(), 0));
+    if (!conn_ || PQstatus(conn_.get()) != CONNECTION_OK) {
+      DossaStatus s = statusOfConnectFailure(conn_.get());
+      conn_.reset();
+      return s;
+    }
+    PQsetNoticeProcessor(conn_.get(), ignoreNotice, nullptr);
+    return DOSSA_NOERROR;
+  }
+
+  // Outside a transaction, a connection the server dropped is made anew
+  // (its prepared statements with it); within one, the loss stands.
+  DossaStatus ready() {
+    if (!conn_) return DOSSA_ERR_SERVER_NOT_RESPONDING;
+    if (PQstatus(conn_.get()) == CONNECTION_OK) return DOSSA_NOERROR;
+    if (inTransaction_) return DOSSA_ERR_SERVER_NOT_RESPONDING;
+    PQreset(conn_.get());
+    prepared_.clear();
+    if (PQstatus(conn_.get()) != CONNECTION_OK) return DOSSA_ERR_SERVER_NOT_RESPONDING;
+    PQsetNoticeProcessor(conn_.get(), ignoreNotice, nullptr);
+    return DOSSA_NOERROR;
+  }
+
+  // Runs commands without parameters or results (BEGIN, COMMIT, DDL, ...).
+  DossaStatus command(const std::string& sql) {
+    if (DossaStatus s = ready()) return s;
+    Result result(PQexec(conn_.get(), sql.c_str()));
+    return statusOf(result.get());
+  }
+
+  // Runs one statement, prepared at its first use, with binary results in out.
+  DossaStatus run(const std::string& sql, const Params& params, Result* out = nullptr) {
+    if (DossaStatus s = ready()) return s;
+    auto it = prepared_.find(sql);
+    if (it == prepared_.end()) {
+      std::string name = "s" + std::to_string(prepared_.size() + 1);
+      Result prepared(PQprepare(conn_.get(), name.c_str(), sql.c_str(), params.size(), params.types()));
+      if (DossaStatus s = statusOf(prepared.get())) return s;
+      it = prepared_.emplace(sql, std::move(name)).first;
+    }
+    std::vector<const char*> values;
+    std::vector<int> lengths, formats;
+    params.fill(values, lengths, formats);
+    Result result(PQexecPrepared(conn_.get(), it->second.c_str(), params.size(), values.data(), lengths.data(),
+                                 formats.data(), 1));
+    DossaStatus s = statusOf(result.get());
+    if (!s && out) *out = std::move(result);
+    return s;
+  }
+
+  // Within a transaction: DOSSA_ERR_SERVER_NOT_RESPONDING when the connection is
+  // gone, DOSSA_ERR_DISK when a failed statement has aborted the transaction.
+  DossaStatus transactionState() const {
+    if (!conn_ || PQstatus(conn_.get()) != CONNECTION_OK) return DOSSA_ERR_SERVER_NOT_RESPONDING;
+    return PQtransactionStatus(conn_.get()) == PQTRANS_INTRANS ? DOSSA_NOERROR : DOSSA_ERR_DISK;
+  }
+  void setInTransaction(bool in) { inTransaction_ = in; }
+  // Ends the open transaction: commits it after success, else rolls it back.
+  DossaStatus finish(DossaStatus status) {
+    if (!status) status = command("COMMIT");
+    if (status) command("ROLLBACK");
+    inTransaction_ = false;
+    return status;
+  }
+
+  static int waitMs() { return std::max(1, engineWaitMilliseconds()); }
+
+ private:
+  DossaStatus statusOf(const PGresult* result) const {
+    const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return DOSSA_NOERROR;
+    if (PQstatus(conn_.get()) != CONNECTION_OK) return DOSSA_ERR_SERVER_NOT_RESPONDING;
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    return state ? statusOfState(state) : DOSSA_ERR_SERVER_NOT_RESPONDING;
+  }
+
+  std::string service_;
+  Connection conn_;
+  bool inTransaction_ = false;
+  std::unordered_map<std::string, std::string> prepared_;  // statement text -> prepared name
+};
+
+// The catalog of the databases on a server: their names and schemas.
+constexpr const char* kCatalogSetup =
+    "CREATE SCHEMA IF NOT EXISTS ndossa;"
+    "CREATE TABLE IF NOT EXISTS ndossa.databases(name bytea PRIMARY KEY, schemaname text NOT NULL UNIQUE)";
+
+// The tables of one database; @ stands for its quoted schema name.
+constexpr const char* kSchema =
+    "CREATE SCHEMA @;"
+    "CREATE TABLE @.info(id int PRIMARY KEY CHECK(id = 1), identity bytea NOT NULL,"
+    " deletedmax bigint NOT NULL DEFAULT 0, layout bigint NOT NULL);"
+    "CREATE TABLE @.indexed(itemid bigint PRIMARY KEY, name text NOT NULL);"
+    "CREATE TABLE @.views(viewid bigint PRIMARY KEY, name text NOT NULL, form text NOT NULL, keyitem text NOT NULL);"
+    "CREATE TABLE @.unique_keys(keyid bigint PRIMARY KEY, form text NOT NULL, item1 text NOT NULL, item2 text);"
+    "CREATE TABLE @.notes(noteid bigint PRIMARY KEY, body bytea NOT NULL);"
+    // Key and view values are stored folded: they compare ignoring case.
+    "CREATE TABLE @.keys(itemid bigint NOT NULL, value bytea NOT NULL, noteid bigint NOT NULL,"
+    " PRIMARY KEY(itemid, value, noteid));"
+    "CREATE TABLE @.view_entries(viewid bigint NOT NULL, key bytea NOT NULL, noteid bigint NOT NULL,"
+    " PRIMARY KEY(viewid, key, noteid));"
+    "CREATE INDEX ON @.view_entries(viewid, noteid);"
+    "CREATE TABLE @.unique_values(keyid bigint NOT NULL, value bytea NOT NULL, noteid bigint NOT NULL,"
+    " PRIMARY KEY(keyid, value))";
+
+// Replaces every @ in text by the schema.
+std::string withSchema(std::string_view text, const std::string& schema) {
+  std::string out;
+  for (char c : text) {
+    if (c == '@') out += schema;
+    else out += c;
+  }
+  return out;
+}
+
+// The identifier as SQL text: in double quotes, inner ones doubled.
+std::string quoted(std::string_view identifier) {
+  std::string out = "\"";
+  for (char c : identifier) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + '"';
+}
+
+std::string hex(const std::uint8_t* bytes, std::size_t size) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (std::size_t i = 0; i < size; ++i) {
+    out += kDigits[bytes[i] >> 4];
+    out += kDigits[bytes[i] & 0xF];
+  }
+  return out;
+}
+
+class PgEngine final : public Engine {
+ public:
+  ~PgEngine() override {
+    if (inUnit_) session_.command("ROLLBACK");
+  }
+  PgEngine(const PgEngine&) = delete;
+  PgEngine& operator=(const PgEngine&) = delete;
+
+  static DossaStatus create(const std::string& path, const DossaDesign& design);
+  static DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out);
+  static DossaStatus drop(const std::string& path);
+
+  const std::uint8_t* identity() const override { return identity_; }
+  const Design& design() const override { return design_; }
+  DossaStatus load(DossaNoteId id, NoteItems& items) override;
+  DossaStatus save(DossaNoteId& id, const NoteItems& items) override;
+  DossaStatus restore(DossaNoteId id, const NoteItems& items) override;
+  DossaStatus remove(DossaNoteId id) override;
+  DossaStatus candidates(const Formula& formula, DossaNoteId after, std::size_t limit,
+                         std::vector<DossaNoteId>& ids, bool& exact) override;
+  DossaStatus listNotes(const char* form, DossaNoteId after, std::size_t limit,
+                        std::vector<DossaNoteId>& ids) override;
+  DossaStatus viewFind(std::uint32_t viewId, std::string_view key, DossaNoteId& first,
+                       std::uint32_t& matches) override;
+  DossaStatus viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip,
+                       std::uint32_t count, std::vector<DossaNoteId>& ids,
+                       std::uint32_t& skipped, bool& more) override;
+  DossaStatus check(std::string& problem) override;
+  DossaStatus begin() override;
+  DossaStatus commit() override;
+  DossaStatus abort() override;
+
+ private:
+  PgEngine() = default;
+  // The statement text with @ as this database's schema (built once per text).
+  const std::string& sql(const char* text);
+  DossaStatus run(const char* text, const Params& params, Result* out = nullptr) {
+    return session_.run(sql(text), params, out);
+  }
+  DossaStatus loadDesign();
+  DossaStatus loadInTransaction(DossaNoteId id, NoteItems& items);
+  DossaStatus indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now);
+  // Opens a transaction that holds this database's write lock.
+  DossaStatus beginLocked();
+  // Ids of the rows of a one-column id result.
+  static void collectIds(const PGresult* result, std::vector<DossaNoteId>& ids);
+
+  Session session_;
+  std::string schema_;  // quoted
+  bool inUnit_ = false;
+  // Within a unit, the savepoint of the last change is released only when
+  // the next change starts (one round trip for both) or the unit ends.
+  bool savepointOpen_ = false;
+  // Within a unit no other writer can change the database: the stored
+  // values of the documents read or written in it are kept until it ends.
+  std::unordered_map<DossaNoteId, std::string> unitBodies_;
+  std::uint8_t identity_[16] = {};
+  std::int32_t lockKey_ = 0;
+  Design design_;
+  std::int64_t formIndexId_ = 0;
+  std::unordered_map<const char*, std::string> statements_;
+
+  friend class Change;
+};
+
+// One change kept whole: a locked transaction, or within a unit of work a
+// savepoint; rolled back when not committed.
+class Change {
+ public:
+  explicit Change(PgEngine& db) : db_(db), nested_(db.inUnit_) {}
+  ~Change() {
+    if (!active_) return;
+    if (nested_) {
+      db_.session_.command("ROLLBACK TO SAVEPOINT ndossa_change; RELEASE SAVEPOINT ndossa_change");
+      db_.savepointOpen_ = false;
+    } else {
+      db_.session_.command("ROLLBACK");
+      db_.session_.setInTransaction(false);
+    }
+  }
+  Change(const Change&) = delete;
+  Change& operator=(const Change&) = delete;
+  DossaStatus begin() {
+    // A failure may have aborted the whole unit: nothing more goes into it.
+    if (nested_) {
+      if (DossaStatus s = db_.session_.transactionState()) return s;
+    }
+    DossaStatus s = !nested_                ? db_.beginLocked()
+                    : db_.savepointOpen_ ? db_.session_.command("RELEASE SAVEPOINT ndossa_change;"
+                                                                " SAVEPOINT ndossa_change")
+                                         : db_.session_.command("SAVEPOINT ndossa_change");
+    if (nested_) db_.savepointOpen_ = s == DOSSA_NOERROR;
+    active_ = s == DOSSA_NOERROR;
+    return s;
+  }
+  DossaStatus commit() {
+    if (DossaStatus s = db_.session_.transactionState()) return s;
+    if (nested_) {  // kept with the unit; its savepoint goes when the next change starts
+      active_ = false;
+      return DOSSA_NOERROR;
+    }
+    DossaStatus s = db_.session_.command("COMMIT");
+    if (!s) {
+      active_ = false;
+      db_.session_.setInTransaction(false);
+    }
+    return s;
+  }
+
+ private:
+  PgEngine& db_;
+  bool nested_;
+  bool active_ = false;
+};
+
+class PgDriver final : public EngineDriver {
+ public:
+  const char* name() const override { return "postgresql"; }
+  DossaStatus initialize() const override { return DOSSA_NOERROR; }
+  DossaStatus create(const std::string& path, const DossaDesign& design) const override {
+    return PgEngine::create(path, design);
+  }
+  DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out) const override {
+    return PgEngine::open(path, out);
+  }
+  DossaStatus drop(const std::string& path) const override { return PgEngine::drop(path); }
+};
+
+}  // namespace
+
+const std::string& PgEngine::sql(const char* text) {
+  auto it = statements_.find(text);
+  if (it == statements_.end()) it = statements_.emplace(text, withSchema(text, schema_)).first;
+  return it->second;
+}
+
+void PgEngine::collectIds(const PGresult* result, std::vector<DossaNoteId>& ids) {
+  for (int row = 0; row < PQntuples(result); ++row)
+    ids.push_back(static_cast<DossaNoteId>(integerAt(result, row, 0)));
+}
+
+DossaStatus PgEngine::beginLocked() {
+  DossaStatus s = session_.command("BEGIN");
+  if (s) return s;
+  session_.setInTransaction(true);
+  s = run("SELECT pg_advisory_xact_lock(CAST($1 AS int), CAST($2 AS int))",
+          Params().integer(kDatabaseLockClass).integer(lockKey_));
+  if (s) {
+    session_.command("ROLLBACK");
+    session_.setInTransaction(false);
+  }
+  return s;
+}
+
+DossaStatus PgEngine::create(const std::string& path, const DossaDesign& design) {
+  std::string service, name;
+  splitPath(path, service, name);
+  if (name.empty()) return DOSSA_ERR_NO_SUCH_DATABASE;
+  std::unique_ptr<PgEngine> db(new PgEngine());
+  Session& session = db->session_;
+  if (DossaStatus s = session.connect(service)) return s;
+
+  std::random_device random;
+  for (auto& b : db->identity_) b = static_cast<std::uint8_t>(random());
+  const std::string schemaName = "ndossa_" + hex(db->identity_, sizeof db->identity_);
+  db->schema_ = quoted(schemaName);
+
+  // All of it in one transaction: a failure leaves nothing behind.
+  DossaStatus s = session.command("BEGIN");
+  if (s) return s;
+  session.setInTransaction(true);
+  auto finish = [&](DossaStatus status) { return session.finish(status); };
+  if ((s = session.run("SELECT pg_advisory_xact_lock($1)", Params().integer(kCatalogLock)))) return finish(s);
+  if ((s = session.command(kCatalogSetup))) return finish(s);
+  Result found;
+  if ((s = session.run("SELECT 1 FROM ndossa.databases WHERE name = $1", Params().bytes(name), &found)))
+    return finish(s);
+  if (PQntuples(found.get()) > 0) return finish(DOSSA_ERR_FILE_EXISTS);
+  if ((s = session.run("INSERT INTO ndossa.databases(name, schemaname) VALUES($1, $2)",
+                       Params().bytes(name).text(schemaName))))
+    return finish(s);
+  if ((s = session.command(withSchema(kSchema, db->schema_)))) return finish(s);
+  if ((s = db->run("INSERT INTO @.info(id, identity, layout) VALUES(1, $1, $2)",
+                   Params().bytes({reinterpret_cast<const char*>(db->identity_), sizeof db->identity_})
+                       .integer(kLayoutVersion))))
+    return finish(s);
+  std::int64_t itemId = 0;
+  auto addIndexed = [&](const char* item) {
+    if (!s) s = db->run("INSERT INTO @.indexed(itemid, name) VALUES($1, $2)", Params().integer(++itemId).text(item));
+  };
+  addIndexed(DOSSA_FORM_ITEM);
+  for (const char* item : design.keyItems) addIndexed(item);
+  std::int64_t viewId = 0;
+  for (const DossaViewDesign& view : design.views)
+    if (!s)
+      s = db->run("INSERT INTO @.views(viewid, name, form, keyitem) VALUES($1, $2, $3, $4)",
+                  Params().integer(++viewId).text(view.name).text(view.form).text(view.keyItem));
+  std::int64_t keyId = 0;
+  for (const DossaUniqueKey& key : design.uniqueKeys)
+    if (!s)
+      s = db->run("INSERT INTO @.unique_keys(keyid, form, item1, item2) VALUES($1, $2, $3, $4)",
+                  Params().integer(++keyId).text(key.form).text(key.item1).optionalText(key.item2));
+  // Two makers of one name at once: the second finds the catalog row taken.
+  if (s == DOSSA_ERR_DUPLICATE_KEY) s = DOSSA_ERR_FILE_EXISTS;
+  return finish(s);
+}
+
+DossaStatus PgEngine::open(const std::string& path, std::unique_ptr<Engine>& out) {
+  out.reset();
+  std::string service, name;
+  splitPath(path, service, name);
+  if (name.empty()) return DOSSA_ERR_NO_SUCH_DATABASE;
+  std::unique_ptr<PgEngine> db(new PgEngine());
+  if (DossaStatus s = db->session_.connect(service)) return s;
+  Result found;
+  DossaStatus s = db->session_.run("SELECT schemaname FROM ndossa.databases WHERE name = $1",
+                                   Params().bytes(name), &found);
+  // No catalog yet: the server holds no database of ours.
+  if (s == DOSSA_ERR_NOT_DATABASE) return DOSSA_ERR_NO_SUCH_DATABASE;
+  if (s) return s;
+  if (PQntuples(found.get()) != 1) return DOSSA_ERR_NO_SUCH_DATABASE;
+  db->schema_ = quoted(bytesAt(found.get(), 0, 0));
+  if ((s = db->loadDesign())) return s == DOSSA_ERR_NO_SUCH_DATABASE ? DOSSA_ERR_DATABASE_CORRUPT : s;
+  out = std::move(db);
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::drop(const std::string& path) {
+  std::string service, name;
+  splitPath(path, service, name);
+  if (name.empty()) return DOSSA_ERR_NO_SUCH_DATABASE;
+  Session session;
+  DossaStatus s = session.connect(service);
+  if (!s) s = session.command("BEGIN");
+  if (s) return s;
+  session.setInTransaction(true);
+  Result found;
+  if (!(s = session.run("SELECT pg_advisory_xact_lock($1)", Params().integer(kCatalogLock))))
+    s = session.run("SELECT schemaname FROM ndossa.databases WHERE name = $1", Params().bytes(name), &found);
+  if (s == DOSSA_ERR_NOT_DATABASE || (!s && PQntuples(found.get()) != 1)) s = DOSSA_ERR_NO_SUCH_DATABASE;
+  if (!s) s = session.command("DROP SCHEMA IF EXISTS " + quoted(bytesAt(found.get(), 0, 0)) + " CASCADE");
+  if (!s) s = session.run("DELETE FROM ndossa.databases WHERE name = $1", Params().bytes(name));
+  return session.finish(s);
+}
+
+DossaStatus PgEngine::loadDesign() {
+  Result result;
+  DossaStatus s = run("SELECT identity, layout FROM @.info WHERE id = 1", Params(), &result);
+  if (s) return s;
+  if (PQntuples(result.get()) != 1) return DOSSA_ERR_DATABASE_CORRUPT;
+  std::string_view identity = bytesAt(result.get(), 0, 0);
+  if (identity.size() != sizeof identity_) return DOSSA_ERR_DATABASE_CORRUPT;
+  if (integerAt(result.get(), 0, 1) != kLayoutVersion) return DOSSA_ERR_WRONG_VERSION;
+  std::memcpy(identity_, identity.data(), sizeof identity_);
+  lockKey_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(identity_[0]) << 24 | identity_[1] << 16 |
+                                       identity_[2] << 8 | identity_[3]);
+
+  if ((s = run("SELECT itemid, name FROM @.indexed", Params(), &result))) return s;
+  for (int row = 0; row < PQntuples(result.get()); ++row)
+    design_.addIndexed(bytesAt(result.get(), row, 1), integerAt(result.get(), row, 0));
+  if (!design_.indexedId(DOSSA_FORM_ITEM, formIndexId_)) return DOSSA_ERR_DATABASE_CORRUPT;
+
+  if ((s = run("SELECT viewid, name, form, keyitem FROM @.views ORDER BY viewid", Params(), &result))) return s;
+  for (int row = 0; row < PQntuples(result.get()); ++row) {
+    const std::int64_t id = integerAt(result.get(), row, 0);
+    if (id <= 0 || id > kMaxNoteId) return DOSSA_ERR_DATABASE_CORRUPT;
+    design_.addView(ViewDesign{static_cast<std::uint32_t>(id), std::string(bytesAt(result.get(), row, 1)),
+                               std::string(bytesAt(result.get(), row, 2)),
+                               std::string(bytesAt(result.get(), row, 3))});
+  }
+
+  if ((s = run("SELECT keyid, form, item1, item2 FROM @.unique_keys ORDER BY keyid", Params(), &result))) return s;
+  for (int row = 0; row < PQntuples(result.get()); ++row) {
+    UniqueDesign key{integerAt(result.get(), row, 0), std::string(bytesAt(result.get(), row, 1)),
+                     {std::string(bytesAt(result.get(), row, 2))}};
+    if (!PQgetisnull(result.get(), row, 3)) key.items.emplace_back(bytesAt(result.get(), row, 3));
+    design_.addUnique(std::move(key));
+  }
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::loadInTransaction(DossaNoteId id, NoteItems& items) {
+  if (inUnit_) {
+    auto kept = unitBodies_.find(id);
+    if (kept != unitBodies_.end()) return items.decode(kept->second) ? DOSSA_NOERROR : DOSSA_ERR_DATABASE_CORRUPT;
+  }
+  Result result;
+  DossaStatus s = run("SELECT body FROM @.notes WHERE noteid = $1", Params().integer(id), &result);
+  if (s) return s;
+  if (PQntuples(result.get()) == 0) return DOSSA_ERR_NOTE_NOT_FOUND;
+  const std::string_view body = bytesAt(result.get(), 0, 0);
+  if (!items.decode(body)) return DOSSA_ERR_DATABASE_CORRUPT;
+  if (inUnit_) unitBodies_.emplace(id, body);
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::load(DossaNoteId id, NoteItems& items) {
+  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
+  return loadInTransaction(id, items);
+}
+
+DossaStatus PgEngine::indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now) {
+  // The rows of each table a document calls for: key rows, view entries,
+  // unique keys; the first two with their values folded, as stored.
+  using RowSet = std::set<std::pair<std::int64_t, std::string>>;
+  auto rowsOf = [&](const NoteItems* items, RowSet (&rows)[3]) {
+    if (!items) return;
+    std::vector<IndexRow> tables[3];
+    design_.rowsOf(*items, tables[0], tables[1]);
+    if (!design_.uniqueKeys().empty()) design_.uniqueRowsOf(*items, tables[2]);
+    for (std::size_t t = 0; t < 3; ++t)
+      for (IndexRow& row : tables[t]) rows[t].emplace(row.id, t == 2 ? std::move(row.value) : foldCase(row.value));
+  };
+  RowSet before[3], after[3];
+  rowsOf(old, before);
+  rowsOf(now, after);
+  // One statement per table and direction, the rows given as two arrays.
+  static constexpr const char* kDelete[3] = {
+      "DELETE FROM @.keys t USING unnest($1::bigint[], $2::bytea[]) AS r(id, v)"
+      " WHERE t.itemid = r.id AND t.value = r.v AND t.noteid = $3",
+      "DELETE FROM @.view_entries t USING unnest($1::bigint[], $2::bytea[]) AS r(id, v)"
+      " WHERE t.viewid = r.id AND t.key = r.v AND t.noteid = $3",
+      "DELETE FROM @.unique_values t USING unnest($1::bigint[], $2::bytea[]) AS r(id, v)"
+      " WHERE t.keyid = r.id AND t.value = r.v AND t.noteid = $3"};
+  static constexpr const char* kAdd[3] = {
+      "INSERT INTO @.keys(itemid, value, noteid) SELECT r.id, r.v, $3"
+      " FROM unnest($1::bigint[], $2::bytea[]) AS r(id, v) ON CONFLICT DO NOTHING",
+      "INSERT INTO @.view_entries(viewid, key, noteid) SELECT r.id, r.v, $3"
+      " FROM unnest($1::bigint[], $2::bytea[]) AS r(id, v) ON CONFLICT DO NOTHING",
+      "INSERT INTO @.unique_values(keyid, value, noteid) SELECT r.id, r.v, $3"
+      " FROM unnest($1::bigint[], $2::bytea[]) AS r(id, v)"};
+  static constexpr char kHex[] = "0123456789abcdef";
+  // Removals first, so that a unique key moved within the document is free again.
+  for (const bool add : {false, true}) {
+    for (std::size_t table = 0; table < 3; ++table) {
+      const RowSet& rows = add ? after[table] : before[table];
+      const RowSet& other = add ? before[table] : after[table];
+      std::string ids = "{", values = "{";
+      for (const auto& [rowId, value] : rows) {
+        if (other.count({rowId, value})) continue;
+        if (ids.size() > 1) {
+          ids += ',';
+          values += ',';
+        }
+        ids += std::to_string(rowId);
+        values += "\"\\\\x";  // quoted, backslash doubled: the element reads \x and hex digits
+        for (unsigned char c : value) {
+          values += kHex[c >> 4];
+          values += kHex[c & 0xF];
+        }
+        values += '"';
+      }
+      if (ids.size() == 1) continue;
+      ids += '}';
+      values += '}';
+      if (DossaStatus s = run(add ? kAdd[table] : kDelete[table],
+                              Params().array(std::move(ids), kInt8Array).array(std::move(values), kByteaArray).integer(id)))
+        return s;
+    }
+  }
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::save(DossaNoteId& id, const NoteItems& items) {
+  std::string body = items.encode();
+  Change change(*this);
+  DossaStatus s = change.begin();
+  if (s) return s;
+  DossaNoteId saved = id;
+  NoteItems old;
+  if (id != 0) {
+    if ((s = loadInTransaction(id, old))) return s;
+    if ((s = run("UPDATE @.notes SET body = $2 WHERE noteid = $1", Params().integer(id).bytes(body)))) return s;
+  } else {
+    // Ids are never reused: the next one is above every saved id and every deleted one.
+    Result result;
+    if ((s = run("INSERT INTO @.notes(noteid, body) SELECT greatest(coalesce((SELECT max(noteid) FROM @.notes), 0),"
+                 " (SELECT deletedmax FROM @.info WHERE id = 1)) + 1, $1 RETURNING noteid",
+                 Params().bytes(body), &result)))
+      return s;
+    const std::int64_t newId = PQntuples(result.get()) == 1 ? integerAt(result.get(), 0, 0) : 0;
+    if (newId <= 0 || newId > kMaxNoteId) return DOSSA_ERR_DATABASE_FULL;
+    saved = static_cast<DossaNoteId>(newId);
+  }
+  if ((s = indexNote(saved, id != 0 ? &old : nullptr, &items))) return s;
+  if ((s = change.commit())) return s;
+  if (inUnit_) unitBodies_[saved] = std::move(body);
+  id = saved;
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::restore(DossaNoteId id, const NoteItems& items) {
+  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_INVALID_ARGUMENT;
+  std::string body = items.encode();
+  Change change(*this);
+  DossaStatus s = change.begin();
+  if (s) return s;
+  // Only above every id given out, so that no id is ever given out twice.
+  Result result;
+  if ((s = run("INSERT INTO @.notes(noteid, body) SELECT $1, $2 WHERE $1 > greatest(coalesce((SELECT max(noteid)"
+               " FROM @.notes), 0), (SELECT deletedmax FROM @.info WHERE id = 1)) RETURNING noteid",
+               Params().integer(id).bytes(body), &result)))
+    return s;
+  if (PQntuples(result.get()) != 1) return DOSSA_ERR_INVALID_ARGUMENT;
+  if ((s = indexNote(id, nullptr, &items))) return s;
+  if ((s = change.commit())) return s;
+  if (inUnit_) unitBodies_[id] = std::move(body);
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::remove(DossaNoteId id) {
+  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
+  Change change(*this);
+  DossaStatus s = change.begin();
+  if (s) return s;
+  NoteItems old;
+  if ((s = loadInTransaction(id, old))) return s;
+  if ((s = indexNote(id, &old, nullptr))) return s;
+  if ((s = run("DELETE FROM @.notes WHERE noteid = $1", Params().integer(id)))) return s;
+  if ((s = run("UPDATE @.info SET deletedmax = $1 WHERE id = 1 AND deletedmax < $1", Params().integer(id))))
+    return s;
+  if ((s = change.commit())) return s;
+  unitBodies_.erase(id);
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::candidates(const Formula& formula, DossaNoteId after, std::size_t limit,
+                                 std::vector<DossaNoteId>& ids, bool& exact) {
+  ids.clear();
+  std::vector<IndexedTerm> terms = design_.indexedTerms(formula, kMaxIndexedTerms, exact);
+  if (terms.empty()) return DOSSA_ERR_FORMULA_NOT_INDEXED;
+  // Drive the query by the term with the fewest index entries (counted up
+  // to a bound, all terms in one statement): the planner of a prepared
+  // statement cannot tell a rare key from a form every document has.
+  static const std::vector<std::string> kProbes = [] {
+    std::vector<std::string> probes(kMaxIndexedTerms + 1);
+    for (std::size_t n = 2; n <= kMaxIndexedTerms; ++n) {
+      std::string& q = probes[n];
+      for (std::size_t j = 0; j < n; ++j)
+        q += std::string(j == 0 ? "SELECT " : ", ") + "(SELECT count(*) FROM (SELECT 1 FROM @.keys WHERE itemid = $" +
+             std::to_string(2 * j + 1) + " AND value = $" + std::to_string(2 * j + 2) + " LIMIT $" +
+             std::to_string(2 * n + 1) + ") p" + std::to_string(j) + ")";
+    }
+    return probes;
+  }();
+  if (terms.size() > 1) {
+    Params probe;
+    for (const IndexedTerm& term : terms) probe.integer(term.first).bytes(foldCase(term.second->value));
+    probe.integer(kProbeLimit);
+    Result counts;
+    if (DossaStatus s = run(kProbes[terms.size()].c_str(), probe, &counts)) return s;
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < terms.size(); ++i)
+      if (integerAt(counts.get(), 0, static_cast<int>(i)) < integerAt(counts.get(), 0, static_cast<int>(best)))
+        best = i;
+    std::rotate(terms.begin(), terms.begin() + static_cast<std::ptrdiff_t>(best),
+                terms.begin() + static_cast<std::ptrdiff_t>(best) + 1);
+  }
+  static const std::vector<std::string> kQueries = [] {
+    std::vector<std::string> queries(kMaxIndexedTerms + 1);
+    for (std::size_t n = 1; n <= kMaxIndexedTerms; ++n) {
+      std::string& q = queries[n];
+      q = "SELECT k0.noteid FROM @.keys k0 WHERE k0.itemid = $1 AND k0.value = $2 AND k0.noteid > $3";
+      for (std::size_t j = 1; j < n; ++j) {
+        const std::string k = "k" + std::to_string(j);
+        // A scalar subquery (at most one row, by the primary key) is looked up
+        // per driving row; an EXISTS would become a join over the whole term.
+        q += " AND (SELECT " + k + ".noteid FROM @.keys " + k + " WHERE " + k + ".itemid = $" +
+             std::to_string(2 * j + 2) + " AND " + k + ".value = $" + std::to_string(2 * j + 3) + " AND " + k +
+             ".noteid = k0.noteid) IS NOT NULL";
+      }
+      q += " ORDER BY k0.noteid LIMIT $" + std::to_string(2 * n + 2);
+    }
+    return queries;
+  }();
+  Params params;
+  params.integer(terms[0].first).bytes(foldCase(terms[0].second->value)).integer(after);
+  for (std::size_t j = 1; j < terms.size(); ++j)
+    params.integer(terms[j].first).bytes(foldCase(terms[j].second->value));
+  params.integer(static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
+  Result result;
+  if (DossaStatus s = run(kQueries[terms.size()].c_str(), params, &result)) return s;
+  collectIds(result.get(), ids);
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::listNotes(const char* form, DossaNoteId after, std::size_t limit,
+                                std::vector<DossaNoteId>& ids) {
+  ids.clear();
+  const auto bound = static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX));
+  Result result;
+  DossaStatus s =
+      form ? run("SELECT noteid FROM @.keys WHERE itemid = $3 AND value = $4 AND noteid > $1 ORDER BY noteid LIMIT $2",
+                 Params().integer(after).integer(bound).integer(formIndexId_).bytes(foldCase(form)), &result)
+           : run("SELECT noteid FROM @.notes WHERE noteid > $1 ORDER BY noteid LIMIT $2",
+                 Params().integer(after).integer(bound), &result);
+  if (s) return s;
+  collectIds(result.get(), ids);
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::viewFind(std::uint32_t viewId, std::string_view key, DossaNoteId& first,
+                               std::uint32_t& matches) {
+  first = 0;
+  matches = 0;
+  Result result;
+  DossaStatus s = run("SELECT count(*), min(noteid) FROM @.view_entries WHERE viewid = $1 AND key = $2",
+                      Params().integer(viewId).bytes(foldCase(key)), &result);
+  if (s) return s;
+  const std::int64_t count = integerAt(result.get(), 0, 0);
+  if (count == 0) return DOSSA_ERR_NOT_FOUND;
+  matches = count > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(count);
+  first = static_cast<DossaNoteId>(integerAt(result.get(), 0, 1));
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip,
+                               std::uint32_t count, std::vector<DossaNoteId>& ids,
+                               std::uint32_t& skipped, bool& more) {
+  ids.clear();
+  skipped = 0;
+  more = false;
+  // One entry beyond those wanted tells whether more remain.
+  const std::int64_t wanted = static_cast<std::int64_t>(skip) + count + 1;
+  Result result;
+  DossaStatus s;
+  if (from != 0) {
+    Result key;
+    if ((s = run("SELECT key FROM @.view_entries WHERE viewid = $1 AND noteid = $2",
+                 Params().integer(viewId).integer(from), &key)))
+      return s;
+    if (PQntuples(key.get()) == 0) return DOSSA_ERR_POSITION_GONE;
+    s = run("SELECT noteid FROM @.view_entries WHERE viewid = $1 AND (key, noteid) >= ($2, $3)"
+            " ORDER BY key, noteid LIMIT $4",
+            Params().integer(viewId).bytes(bytesAt(key.get(), 0, 0)).integer(from).integer(wanted), &result);
+  } else {
+    s = run("SELECT noteid FROM @.view_entries WHERE viewid = $1 ORDER BY key, noteid LIMIT $2",
+            Params().integer(viewId).integer(wanted), &result);
+  }
+  if (s) return s;
+  const int rows = PQntuples(result.get());
+  for (int row = 0; row < rows; ++row) {
+    if (skipped < skip) {
+      ++skipped;
+      continue;
+    }
+    if (ids.size() == count) {
+      more = true;
+      break;
+    }
+    ids.push_back(static_cast<DossaNoteId>(integerAt(result.get(), row, 0)));
+  }
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::check(std::string& problem) {
+  problem.clear();
+  // Every document decodes, and the index rows are exactly those its items call for.
+  RowCheck rows(design_);
+  Result result;
+  DossaStatus s = run("SELECT noteid, body FROM @.notes ORDER BY noteid", Params(), &result);
+  if (s) return s;
+  for (int row = 0; row < PQntuples(result.get()); ++row)
+    if ((s = rows.addDocument(static_cast<DossaNoteId>(integerAt(result.get(), row, 0)),
+                              bytesAt(result.get(), row, 1), problem)))
+      return s;
+  result.reset();
+  if ((s = rows.documentsDone(problem))) return s;
+  auto compare = [&](const char* text, RowCheck::Table table) -> DossaStatus {
+    Result stored;
+    if (DossaStatus st = run(text, Params(), &stored)) return st;
+    for (int row = 0; row < PQntuples(stored.get()); ++row)
+      if (DossaStatus st = rows.storedRow(table, integerAt(stored.get(), row, 0), bytesAt(stored.get(), row, 1),
+                                          static_cast<DossaNoteId>(integerAt(stored.get(), row, 2)), problem))
+        return st;
+    return rows.tableDone(table, problem);
+  };
+  if ((s = compare("SELECT itemid, value, noteid FROM @.keys", RowCheck::Keys))) return s;
+  if ((s = compare("SELECT viewid, key, noteid FROM @.view_entries", RowCheck::Entries))) return s;
+  return compare("SELECT keyid, value, noteid FROM @.unique_values", RowCheck::Unique);
+}
+
+DossaStatus PgEngine::begin() {
+  if (inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  DossaStatus s = beginLocked();
+  inUnit_ = s == DOSSA_NOERROR;
+  savepointOpen_ = false;
+  unitBodies_.clear();
+  return s;
+}
+
+DossaStatus PgEngine::commit() {
+  if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  // A failed statement aborted the unit: COMMIT would only roll it back.
+  if (DossaStatus s = session_.transactionState()) return s;
+  DossaStatus s = session_.command("COMMIT");
+  if (!s) {
+    inUnit_ = false;
+    savepointOpen_ = false;
+    unitBodies_.clear();
+    session_.setInTransaction(false);
+  }
+  return s;
+}
+
+DossaStatus PgEngine::abort() {
+  if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  inUnit_ = false;
+  savepointOpen_ = false;
+  unitBodies_.clear();
+  session_.command("ROLLBACK");
+  session_.setInTransaction(false);
+  return DOSSA_NOERROR;
+}
+
+const EngineDriver& pgEngineDriver() {
+  static const PgDriver driver;
+  return driver;
+}
+
+}  // namespace ndossa
