@@ -25,7 +25,6 @@ constexpr int kStatementSlackMs = 60000;
 // Note ids are positive 32-bit numbers.
 constexpr std::int64_t kMaxNoteId = INT32_MAX;
 // Index entries counted per term when choosing the term that drives a search.
-constexpr std::int64_t kProbeLimit = 32;
 // Advisory lock that serialises making databases; the two-key locks of the
 // databases (class, identity) live in a separate key space.
 constexpr std::int64_t kCatalogLock = 0x4E445341;
@@ -351,6 +350,13 @@ class PgEngine final : public Engine {
   DossaStatus loadDesign();
   DossaStatus loadInTransaction(DossaNoteId id, NoteItems& items);
   DossaStatus indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now);
+  // The rows a document calls for in each table (key rows, view entries,
+  // unique keys), the first two with their values folded, as stored.
+  using RowSet = std::set<std::pair<std::int64_t, std::string>>;
+  void rowsOf(const NoteItems& items, RowSet (&rows)[3]) const;
+  // The rows not in `other` as the two array parameters of a statement (ids,
+  // values); false when there are none.
+  static bool rowArrays(const RowSet& rows, const RowSet& other, std::string& ids, std::string& values);
   // Opens a transaction that holds this database's write lock.
   DossaStatus beginLocked();
   // Ids of the rows of a one-column id result.
@@ -611,20 +617,9 @@ DossaStatus PgEngine::load(DossaNoteId id, NoteItems& items) {
 }
 
 DossaStatus PgEngine::indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now) {
-  // The rows of each table a document calls for: key rows, view entries,
-  // unique keys; the first two with their values folded, as stored.
-  using RowSet = std::set<std::pair<std::int64_t, std::string>>;
-  auto rowsOf = [&](const NoteItems* items, RowSet (&rows)[3]) {
-    if (!items) return;
-    std::vector<IndexRow> tables[3];
-    design_.rowsOf(*items, tables[0], tables[1]);
-    if (!design_.uniqueKeys().empty()) design_.uniqueRowsOf(*items, tables[2]);
-    for (std::size_t t = 0; t < 3; ++t)
-      for (IndexRow& row : tables[t]) rows[t].emplace(row.id, t == 2 ? std::move(row.value) : foldCase(row.value));
-  };
   RowSet before[3], after[3];
-  rowsOf(old, before);
-  rowsOf(now, after);
+  if (old) rowsOf(*old, before);
+  if (now) rowsOf(*now, after);
   // One statement per table and direction, the rows given as two arrays.
   static constexpr const char* kDelete[3] = {
       "DELETE FROM @.keys t USING unnest($1::bigint[], $2::bytea[]) AS r(id, v)"
@@ -640,36 +635,48 @@ DossaStatus PgEngine::indexNote(DossaNoteId id, const NoteItems* old, const Note
       " FROM unnest($1::bigint[], $2::bytea[]) AS r(id, v) ON CONFLICT DO NOTHING",
       "INSERT INTO @.unique_values(keyid, value, noteid) SELECT r.id, r.v, $3"
       " FROM unnest($1::bigint[], $2::bytea[]) AS r(id, v)"};
-  static constexpr char kHex[] = "0123456789abcdef";
   // Removals first, so that a unique key moved within the document is free again.
   for (const bool add : {false, true}) {
     for (std::size_t table = 0; table < 3; ++table) {
-      const RowSet& rows = add ? after[table] : before[table];
-      const RowSet& other = add ? before[table] : after[table];
-      std::string ids = "{", values = "{";
-      for (const auto& [rowId, value] : rows) {
-        if (other.count({rowId, value})) continue;
-        if (ids.size() > 1) {
-          ids += ',';
-          values += ',';
-        }
-        ids += std::to_string(rowId);
-        values += "\"\\\\x";  // quoted, backslash doubled: the element reads \x and hex digits
-        for (unsigned char c : value) {
-          values += kHex[c >> 4];
-          values += kHex[c & 0xF];
-        }
-        values += '"';
-      }
-      if (ids.size() == 1) continue;
-      ids += '}';
-      values += '}';
+      std::string ids, values;
+      if (!rowArrays(add ? after[table] : before[table], add ? before[table] : after[table], ids, values)) continue;
       if (DossaStatus s = run(add ? kAdd[table] : kDelete[table],
                               Params().array(std::move(ids), kInt8Array).array(std::move(values), kByteaArray).integer(id)))
         return s;
     }
   }
   return DOSSA_NOERROR;
+}
+
+bool PgEngine::rowArrays(const RowSet& rows, const RowSet& other, std::string& ids, std::string& values) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  ids = "{";
+  values = "{";
+  for (const auto& [rowId, value] : rows) {
+    if (other.count({rowId, value})) continue;
+    if (ids.size() > 1) {
+      ids += ',';
+      values += ',';
+    }
+    ids += std::to_string(rowId);
+    values += "\"\\\\x";  // quoted, backslash doubled: the element reads \x and hex digits
+    for (unsigned char c : value) {
+      values += kHex[c >> 4];
+      values += kHex[c & 0xF];
+    }
+    values += '"';
+  }
+  ids += '}';
+  values += '}';
+  return ids.size() > 2;
+}
+
+void PgEngine::rowsOf(const NoteItems& items, RowSet (&rows)[3]) const {
+  std::vector<IndexRow> tables[3];
+  design_.rowsOf(items, tables[0], tables[1]);
+  if (!design_.uniqueKeys().empty()) design_.uniqueRowsOf(items, tables[2]);
+  for (std::size_t t = 0; t < 3; ++t)
+    for (IndexRow& row : tables[t]) rows[t].emplace(row.id, t == 2 ? std::move(row.value) : foldCase(row.value));
 }
 
 DossaStatus PgEngine::save(DossaNoteId& id, const NoteItems& items) {
@@ -682,18 +689,37 @@ DossaStatus PgEngine::save(DossaNoteId& id, const NoteItems& items) {
   if (id != 0) {
     if ((s = loadInTransaction(id, old))) return s;
     if ((s = run("UPDATE @.notes SET body = $2 WHERE noteid = $1", Params().integer(id).bytes(body)))) return s;
+    if ((s = indexNote(saved, &old, &items))) return s;
   } else {
-    // Ids are never reused: the next one is above every saved id and every deleted one.
+    // The document and all its rows in one statement: one round trip. Ids
+    // are never reused: the next one is above every saved id and every
+    // deleted one.
+    RowSet rows[3];
+    const RowSet none;
+    rowsOf(items, rows);
+    Params params;
+    params.bytes(body);
+    for (const RowSet& table : rows) {
+      std::string ids, values;
+      rowArrays(table, none, ids, values);
+      params.array(std::move(ids), kInt8Array).array(std::move(values), kByteaArray);
+    }
     Result result;
-    if ((s = run("INSERT INTO @.notes(noteid, body) SELECT greatest(coalesce((SELECT max(noteid) FROM @.notes), 0),"
-                 " (SELECT deletedmax FROM @.info WHERE id = 1)) + 1, $1 RETURNING noteid",
-                 Params().bytes(body), &result)))
+    if ((s = run("WITH n AS (INSERT INTO @.notes(noteid, body) SELECT greatest(coalesce((SELECT max(noteid)"
+                 " FROM @.notes), 0), (SELECT deletedmax FROM @.info WHERE id = 1)) + 1, $1 RETURNING noteid),"
+                 " k AS (INSERT INTO @.keys(itemid, value, noteid) SELECT r.id, r.v, n.noteid"
+                 " FROM n, unnest($2::bigint[], $3::bytea[]) AS r(id, v) ON CONFLICT DO NOTHING),"
+                 " e AS (INSERT INTO @.view_entries(viewid, key, noteid) SELECT r.id, r.v, n.noteid"
+                 " FROM n, unnest($4::bigint[], $5::bytea[]) AS r(id, v) ON CONFLICT DO NOTHING),"
+                 " u AS (INSERT INTO @.unique_values(keyid, value, noteid) SELECT r.id, r.v, n.noteid"
+                 " FROM n, unnest($6::bigint[], $7::bytea[]) AS r(id, v))"
+                 " SELECT noteid FROM n",
+                 params, &result)))
       return s;
     const std::int64_t newId = PQntuples(result.get()) == 1 ? integerAt(result.get(), 0, 0) : 0;
     if (newId <= 0 || newId > kMaxNoteId) return DOSSA_ERR_DATABASE_FULL;
     saved = static_cast<DossaNoteId>(newId);
   }
-  if ((s = indexNote(saved, id != 0 ? &old : nullptr, &items))) return s;
   if ((s = change.commit())) return s;
   if (inUnit_) unitBodies_[saved] = std::move(body);
   id = saved;
@@ -740,33 +766,11 @@ DossaStatus PgEngine::candidates(const Formula& formula, DossaNoteId after, std:
   ids.clear();
   std::vector<IndexedTerm> terms = design_.indexedTerms(formula, kMaxIndexedTerms, exact);
   if (terms.empty()) return DOSSA_ERR_FORMULA_NOT_INDEXED;
-  // Drive the query by the term with the fewest index entries (counted up
-  // to a bound, all terms in one statement): the planner of a prepared
-  // statement cannot tell a rare key from a form every document has.
-  static const std::vector<std::string> kProbes = [] {
-    std::vector<std::string> probes(kMaxIndexedTerms + 1);
-    for (std::size_t n = 2; n <= kMaxIndexedTerms; ++n) {
-      std::string& q = probes[n];
-      for (std::size_t j = 0; j < n; ++j)
-        q += std::string(j == 0 ? "SELECT " : ", ") + "(SELECT count(*) FROM (SELECT 1 FROM @.keys WHERE itemid = $" +
-             std::to_string(2 * j + 1) + " AND value = $" + std::to_string(2 * j + 2) + " LIMIT $" +
-             std::to_string(2 * n + 1) + ") p" + std::to_string(j) + ")";
-    }
-    return probes;
-  }();
-  if (terms.size() > 1) {
-    Params probe;
-    for (const IndexedTerm& term : terms) probe.integer(term.first).bytes(foldCase(term.second->value));
-    probe.integer(kProbeLimit);
-    Result counts;
-    if (DossaStatus s = run(kProbes[terms.size()].c_str(), probe, &counts)) return s;
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < terms.size(); ++i)
-      if (integerAt(counts.get(), 0, static_cast<int>(i)) < integerAt(counts.get(), 0, static_cast<int>(best)))
-        best = i;
-    std::rotate(terms.begin(), terms.begin() + static_cast<std::ptrdiff_t>(best),
-                terms.begin() + static_cast<std::ptrdiff_t>(best) + 1);
-  }
+  // Drive the query by a name (a name is shared by few documents, a form by
+  // many), the first of the formula's; the other terms are looked up per
+  // driving row. No round trip is spent on counting first.
+  std::stable_partition(terms.begin(), terms.end(),
+                        [&](const IndexedTerm& term) { return term.first != formIndexId_; });
   static const std::vector<std::string> kQueries = [] {
     std::vector<std::string> queries(kMaxIndexedTerms + 1);
     for (std::size_t n = 1; n <= kMaxIndexedTerms; ++n) {
