@@ -57,9 +57,11 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/vexoConfigVersion.c
 # vexo.pc names its prefix relative to its own folder, so that it holds
 # wherever the installed tree is put (a temporary prefix, an unpacked package).
 file(RELATIVE_PATH VEXO_PC_UP /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
-set(VEXO_PC_SERVER_REQUIRES "")
+# The server engine's client library, named by itself: libpq's own static
+# dependencies are not installed with it, and its shared form serves.
+set(VEXO_PC_SERVER_LIBS "")
 if(NOT WIN32)
-  set(VEXO_PC_SERVER_REQUIRES "libpq")
+  set(VEXO_PC_SERVER_LIBS "-lpq")
 endif()
 configure_file(${CMAKE_SOURCE_DIR}/cmake/vexo.pc.in ${CMAKE_BINARY_DIR}/package/vexo.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/package/vexoConfig.cmake ${CMAKE_BINARY_DIR}/package/vexoConfigVersion.cmake
