@@ -237,6 +237,9 @@ class SqliteDriver final : public EngineDriver {
  public:
   const char* name() const override { return "sqlite"; }
   DossaStatus initialize() const override {
+    // No memory statistics: they cost a lock on every allocation. Refused
+    // (and harmless) when the process has started SQLite already.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     return sqlite3_initialize() == SQLITE_OK ? DOSSA_NOERROR : DOSSA_ERR_NO_MEMORY;
   }
   DossaStatus create(const std::string& path, const DossaDesign& design) const override {
