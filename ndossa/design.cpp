@@ -1,5 +1,7 @@
 #include "ndossa/design.h"
 
+#include <algorithm>
+
 #include "ndossa/dossa_admin.h"
 
 namespace ndossa {
@@ -83,6 +85,10 @@ std::vector<IndexedTerm> Design::indexedTerms(const Formula& formula, std::size_
     }
     terms.emplace_back(id, &term);
   }
+  // A form is shared by many documents, a name by few: names lead.
+  std::int64_t form = 0;
+  if (indexedId(DOSSA_FORM_ITEM, form))
+    std::stable_partition(terms.begin(), terms.end(), [&](const IndexedTerm& term) { return term.first != form; });
   return terms;
 }
 

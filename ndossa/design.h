@@ -65,8 +65,9 @@ class Design {
   // form whose items it has all, holding their exact values.
   void uniqueRowsOf(const NoteItems& items, std::vector<IndexRow>& rows) const;
 
-  // The formula's terms on indexed items, at most maxTerms, in formula order;
-  // exact comes back true when they are all of its terms.
+  // The formula's terms on indexed items, at most maxTerms, in formula order
+  // except that terms on the form come last (a search is driven best by a
+  // name); exact comes back true when they are all of its terms.
   std::vector<IndexedTerm> indexedTerms(const Formula& formula, std::size_t maxTerms,
                                         bool& exact) const;
 

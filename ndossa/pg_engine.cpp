@@ -766,11 +766,9 @@ DossaStatus PgEngine::candidates(const Formula& formula, DossaNoteId after, std:
   ids.clear();
   std::vector<IndexedTerm> terms = design_.indexedTerms(formula, kMaxIndexedTerms, exact);
   if (terms.empty()) return DOSSA_ERR_FORMULA_NOT_INDEXED;
-  // Drive the query by a name (a name is shared by few documents, a form by
-  // many), the first of the formula's; the other terms are looked up per
-  // driving row. No round trip is spent on counting first.
-  std::stable_partition(terms.begin(), terms.end(),
-                        [&](const IndexedTerm& term) { return term.first != formIndexId_; });
+  // Drive the query by the first term (a name when the formula has one); the
+  // other terms are looked up per driving row. No round trip is spent on
+  // counting first.
   static const std::vector<std::string> kQueries = [] {
     std::vector<std::string> queries(kMaxIndexedTerms + 1);
     for (std::size_t n = 1; n <= kMaxIndexedTerms; ++n) {

@@ -632,9 +632,6 @@ DossaStatus SqliteEngine::candidates(const Formula& formula, DossaNoteId after, 
   ids.clear();
   std::vector<IndexedTerm> terms = design_.indexedTerms(formula, kMaxIndexedTerms, exact);
   if (terms.empty()) return DOSSA_ERR_FORMULA_NOT_INDEXED;
-  // A form is shared by many documents, a name by few: names lead.
-  std::stable_partition(terms.begin(), terms.end(),
-                        [&](const IndexedTerm& term) { return term.first != formIndexId_; });
   // The documents that hold every term, found by leapfrogging: each term in
   // turn seeks its first document at or after the candidate; a term that
   // lands further on makes that the candidate, and a candidate every term
