@@ -109,6 +109,51 @@ TEST_P(SqliteEngineTest, AWriterWaitsABoundedTimeThenGetsBusy) {
   DossaTerm();
 }
 
+// The log is written a commit at a time: each commit must be in the file when
+// it returns, for a connection that does not share the library's file layer,
+// whatever its size (one document, a few, more than the writer holds back or
+// caches); an abandoned unit leaves nothing, even when it was written out early.
+TEST_P(SqliteEngineTest, EachCommitIsInTheFileWhenItReturns) {
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(path_.c_str(), &other, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  auto stored = [&](std::string& lastBody) {
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(other, "SELECT count(*), sum(length(body)) FROM dossa_notes", -1, &stmt, nullptr);
+    long long count = -1;
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+      count = sqlite3_column_int64(stmt, 0);
+      lastBody = std::to_string(sqlite3_column_int64(stmt, 1));
+    }
+    sqlite3_finalize(stmt);
+    return count;
+  };
+  struct Unit {
+    int documents;
+    std::size_t pad;
+    bool commit;
+  };
+  const Unit units[] = {{1, 10, true}, {30, 500, true}, {3, 60000, false}, {400, 8000, true}, {2, 100, true},
+                        {600, 9000, false}, {1, 1, true}};
+  long long expected = 0;
+  std::string total, before;
+  for (const Unit& unit : units) {
+    stored(before);
+    ASSERT_EQ(DossaDbBeginUnit(db_), DOSSA_NOERROR);
+    for (int i = 0; i < unit.documents; ++i)
+      ASSERT_NE(put("Field", {{"MessageName", "M" + std::to_string(expected + i)}, {"Pad", std::string(unit.pad, 'p')}}),
+                0u);
+    ASSERT_EQ(unit.commit ? DossaDbCommitUnit(db_) : DossaDbAbortUnit(db_), DOSSA_NOERROR);
+    if (unit.commit) expected += unit.documents;
+    EXPECT_EQ(stored(total), expected) << unit.documents;
+    if (!unit.commit) {
+      EXPECT_EQ(total, before);
+    }
+  }
+  sqlite3_close(other);
+  std::string problem;
+  EXPECT_EQ(DossaDbCheck(db_, problem), DOSSA_NOERROR) << problem;
+}
+
 INSTANTIATE_TEST_SUITE_P(Sqlite, SqliteEngineTest, ::testing::Values(std::string("sqlite")));
 
 }  // namespace
