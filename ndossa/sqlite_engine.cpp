@@ -13,7 +13,7 @@
 #include <set>
 
 #include "ndossa/row_check.h"
-#include "ndossa/sqlite_wal_vfs.h"
+#include "ndossa/sqlite_file_layer.h"
 #include "platform/platform.h"
 
 namespace ndossa {
@@ -299,7 +299,7 @@ DossaStatus SqliteEngine::create(const std::string& path, const DossaDesign& des
   }
 
   sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, sqliteWalVfsName());
+  int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, sqliteFileLayerName());
   std::unique_ptr<SqliteEngine> db(new SqliteEngine(raw));
   DossaStatus s = statusOf(rc);
   std::uint8_t identity[16];
@@ -358,7 +358,7 @@ DossaStatus SqliteEngine::open(const std::string& path, std::unique_ptr<Engine>&
 
   sqlite3* raw = nullptr;
   int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-  int rc = sqlite3_open_v2(path.c_str(), &raw, flags, sqliteWalVfsName());
+  int rc = sqlite3_open_v2(path.c_str(), &raw, flags, sqliteFileLayerName());
   std::unique_ptr<SqliteEngine> db(new SqliteEngine(raw));
   if (rc != SQLITE_OK) return statusOf(rc);
   db->readOnly_ = readOnly;

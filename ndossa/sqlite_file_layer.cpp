@@ -1,4 +1,4 @@
-#include "ndossa/sqlite_wal_vfs.h"
+#include "ndossa/sqlite_file_layer.h"
 
 #include <sqlite3.h>
 
@@ -12,7 +12,7 @@ namespace ndossa {
 
 namespace {
 
-constexpr const char* kVfsName = "vexo-wal";
+constexpr const char* kVfsName = "vexo-held";
 // The log's layout: a 32-byte file header, then frames of a 24-byte header
 // and one page. Bytes 4-7 of a frame header are nonzero on a commit frame.
 constexpr sqlite3_int64 kLogHeaderSize = 32;
@@ -30,12 +30,14 @@ sqlite3_vfs g_vfs;
 struct Held {
   std::vector<unsigned char> bytes;
   sqlite3_int64 start = 0;
-  sqlite3_int64 commitPageAt = -1;  // where the page of a held commit frame's header goes
+  bool log = false;                 // a log; else a database file
+  sqlite3_int64 commitPageAt = -1;  // a log: where the page of a held commit frame's header goes
+  bool checkpointing = false;       // a database: between a checkpoint's start and end
 };
 
-// A log file: ours first (SQLite sees a sqlite3_file), then what is held,
-// then the default layer's own file. SQLite allocates szOsFile bytes for it.
-struct WalFile {
+// A file: ours first (SQLite sees a sqlite3_file), then what is held, then
+// the default layer's own file. SQLite allocates szOsFile bytes for it.
+struct HeldFile {
   sqlite3_file base;
   sqlite3_file* real;
   Held* held;
@@ -44,12 +46,12 @@ struct WalFile {
 constexpr std::size_t alignUp(std::size_t n) {
   return (n + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) * alignof(std::max_align_t);
 }
-constexpr std::size_t kHeldOffset = alignUp(sizeof(WalFile));
+constexpr std::size_t kHeldOffset = alignUp(sizeof(HeldFile));
 constexpr std::size_t kRealOffset = kHeldOffset + alignUp(sizeof(Held));
 
-WalFile* walFile(sqlite3_file* file) { return reinterpret_cast<WalFile*>(file); }
+HeldFile* heldFile(sqlite3_file* file) { return reinterpret_cast<HeldFile*>(file); }
 
-int flush(WalFile* w) {
+int flush(HeldFile* w) {
   Held& held = *w->held;
   held.commitPageAt = -1;
   if (held.bytes.empty()) return SQLITE_OK;
@@ -63,29 +65,35 @@ int flush(WalFile* w) {
   return rc;
 }
 
-int walClose(sqlite3_file* file) {
-  WalFile* w = walFile(file);
+int fileClose(sqlite3_file* file) {
+  HeldFile* w = heldFile(file);
   int rc = flush(w);
   w->held->~Held();
   const int closed = w->real->pMethods->xClose(w->real);
   return rc != SQLITE_OK ? rc : closed;
 }
 
-int walRead(sqlite3_file* file, void* out, int amount, sqlite3_int64 offset) {
-  WalFile* w = walFile(file);
+int fileRead(sqlite3_file* file, void* out, int amount, sqlite3_int64 offset) {
+  HeldFile* w = heldFile(file);
   if (int rc = flush(w)) return rc;
   return w->real->pMethods->xRead(w->real, out, amount, offset);
 }
 
-int walWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
-  WalFile* w = walFile(file);
+int fileWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
+  HeldFile* w = heldFile(file);
   Held& held = *w->held;
+  // A database file is written only by checkpoints; SQLite tells where each
+  // begins and ends, and publishes the pages only after its end.
+  if (!held.log && !held.checkpointing) {
+    if (int rc = flush(w)) return rc;
+    return w->real->pMethods->xWrite(w->real, data, amount, offset);
+  }
   if (!held.bytes.empty() && offset != held.start + static_cast<sqlite3_int64>(held.bytes.size()))
     if (int rc = flush(w)) return rc;
   if (held.bytes.empty()) held.start = offset;
   const auto* bytes = static_cast<const unsigned char*>(data);
   held.bytes.insert(held.bytes.end(), bytes, bytes + amount);
-  if (amount == kFrameHeaderSize && offset >= kLogHeaderSize) {
+  if (held.log && amount == kFrameHeaderSize && offset >= kLogHeaderSize) {
     const bool commit = std::any_of(bytes + 4, bytes + 8, [](unsigned char b) { return b != 0; });
     held.commitPageAt = commit ? offset + kFrameHeaderSize : -1;
     return SQLITE_OK;
@@ -95,109 +103,116 @@ int walWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 off
   return SQLITE_OK;
 }
 
-int walTruncate(sqlite3_file* file, sqlite3_int64 size) {
-  WalFile* w = walFile(file);
+int fileTruncate(sqlite3_file* file, sqlite3_int64 size) {
+  HeldFile* w = heldFile(file);
   if (int rc = flush(w)) return rc;
   return w->real->pMethods->xTruncate(w->real, size);
 }
 
-int walSync(sqlite3_file* file, int flags) {
-  WalFile* w = walFile(file);
+int fileSync(sqlite3_file* file, int flags) {
+  HeldFile* w = heldFile(file);
   if (int rc = flush(w)) return rc;
   return w->real->pMethods->xSync(w->real, flags);
 }
 
-int walFileSize(sqlite3_file* file, sqlite3_int64* size) {
-  WalFile* w = walFile(file);
+int fileFileSize(sqlite3_file* file, sqlite3_int64* size) {
+  HeldFile* w = heldFile(file);
   if (int rc = flush(w)) return rc;
   return w->real->pMethods->xFileSize(w->real, size);
 }
 
-int walLock(sqlite3_file* file, int lock) {
-  sqlite3_file* real = walFile(file)->real;
-  return real->pMethods->xLock(real, lock);
+int fileLock(sqlite3_file* file, int lock) {
+  HeldFile* w = heldFile(file);
+  if (int rc = flush(w)) return rc;
+  return w->real->pMethods->xLock(w->real, lock);
 }
 
-int walUnlock(sqlite3_file* file, int lock) {
-  sqlite3_file* real = walFile(file)->real;
-  return real->pMethods->xUnlock(real, lock);
+int fileUnlock(sqlite3_file* file, int lock) {
+  HeldFile* w = heldFile(file);
+  if (int rc = flush(w)) return rc;
+  return w->real->pMethods->xUnlock(w->real, lock);
 }
 
-int walCheckReservedLock(sqlite3_file* file, int* out) {
-  sqlite3_file* real = walFile(file)->real;
+int fileCheckReservedLock(sqlite3_file* file, int* out) {
+  sqlite3_file* real = heldFile(file)->real;
   return real->pMethods->xCheckReservedLock(real, out);
 }
 
-int walFileControl(sqlite3_file* file, int op, void* arg) {
-  WalFile* w = walFile(file);
+int fileFileControl(sqlite3_file* file, int op, void* arg) {
+  HeldFile* w = heldFile(file);
   if (int rc = flush(w)) return rc;
+  if (op == SQLITE_FCNTL_CKPT_START || op == SQLITE_FCNTL_CKPT_DONE)
+    w->held->checkpointing = op == SQLITE_FCNTL_CKPT_START;
   return w->real->pMethods->xFileControl(w->real, op, arg);
 }
 
-int walSectorSize(sqlite3_file* file) {
-  sqlite3_file* real = walFile(file)->real;
+int fileSectorSize(sqlite3_file* file) {
+  sqlite3_file* real = heldFile(file)->real;
   return real->pMethods->xSectorSize(real);
 }
 
-int walDeviceCharacteristics(sqlite3_file* file) {
-  sqlite3_file* real = walFile(file)->real;
+int fileDeviceCharacteristics(sqlite3_file* file) {
+  sqlite3_file* real = heldFile(file)->real;
   return real->pMethods->xDeviceCharacteristics(real);
 }
 
-// The rest of a log file's methods are the default layer's (SQLite keeps
-// shared memory and mappings on the database file, not on its log).
-int walShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** out) {
-  sqlite3_file* real = walFile(file)->real;
+// The rest are the default layer's; whatever is held is written before a
+// lock changes or the file is mapped.
+int fileShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** out) {
+  sqlite3_file* real = heldFile(file)->real;
   return real->pMethods->xShmMap(real, region, size, extend, out);
 }
-int walShmLock(sqlite3_file* file, int offset, int n, int flags) {
-  sqlite3_file* real = walFile(file)->real;
-  return real->pMethods->xShmLock(real, offset, n, flags);
+int fileShmLock(sqlite3_file* file, int offset, int n, int flags) {
+  HeldFile* w = heldFile(file);
+  if (int rc = flush(w)) return rc;
+  return w->real->pMethods->xShmLock(w->real, offset, n, flags);
 }
-void walShmBarrier(sqlite3_file* file) {
-  sqlite3_file* real = walFile(file)->real;
+void fileShmBarrier(sqlite3_file* file) {
+  sqlite3_file* real = heldFile(file)->real;
   real->pMethods->xShmBarrier(real);
 }
-int walShmUnmap(sqlite3_file* file, int deleteFlag) {
-  sqlite3_file* real = walFile(file)->real;
+int fileShmUnmap(sqlite3_file* file, int deleteFlag) {
+  sqlite3_file* real = heldFile(file)->real;
   return real->pMethods->xShmUnmap(real, deleteFlag);
 }
-int walFetch(sqlite3_file* file, sqlite3_int64 offset, int amount, void** out) {
-  WalFile* w = walFile(file);
+int fileFetch(sqlite3_file* file, sqlite3_int64 offset, int amount, void** out) {
+  HeldFile* w = heldFile(file);
   if (int rc = flush(w)) return rc;
   return w->real->pMethods->xFetch(w->real, offset, amount, out);
 }
-int walUnfetch(sqlite3_file* file, sqlite3_int64 offset, void* page) {
-  sqlite3_file* real = walFile(file)->real;
+int fileUnfetch(sqlite3_file* file, sqlite3_int64 offset, void* page) {
+  sqlite3_file* real = heldFile(file)->real;
   return real->pMethods->xUnfetch(real, offset, page);
 }
 
-const sqlite3_io_methods kWalMethods = {
+const sqlite3_io_methods kHeldMethods = {
     3,
-    walClose,
-    walRead,
-    walWrite,
-    walTruncate,
-    walSync,
-    walFileSize,
-    walLock,
-    walUnlock,
-    walCheckReservedLock,
-    walFileControl,
-    walSectorSize,
-    walDeviceCharacteristics,
-    walShmMap,
-    walShmLock,
-    walShmBarrier,
-    walShmUnmap,
-    walFetch,
-    walUnfetch,
+    fileClose,
+    fileRead,
+    fileWrite,
+    fileTruncate,
+    fileSync,
+    fileFileSize,
+    fileLock,
+    fileUnlock,
+    fileCheckReservedLock,
+    fileFileControl,
+    fileSectorSize,
+    fileDeviceCharacteristics,
+    fileShmMap,
+    fileShmLock,
+    fileShmBarrier,
+    fileShmUnmap,
+    fileFetch,
+    fileUnfetch,
 };
 
 int vfsOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
-  // Any file but a log is the default layer's own, in the same memory.
-  if (!(flags & SQLITE_OPEN_WAL)) return g_base->xOpen(g_base, name, file, flags, outFlags);
-  WalFile* w = walFile(file);
+  // Any file but a database and its log is the default layer's own, in the same
+  // memory.
+  if (!(flags & (SQLITE_OPEN_WAL | SQLITE_OPEN_MAIN_DB)))
+    return g_base->xOpen(g_base, name, file, flags, outFlags);
+  HeldFile* w = heldFile(file);
   w->base.pMethods = nullptr;
   auto* real = reinterpret_cast<sqlite3_file*>(reinterpret_cast<char*>(file) + kRealOffset);
   real->pMethods = nullptr;
@@ -206,14 +221,15 @@ int vfsOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, 
     if (real->pMethods) real->pMethods->xClose(real);
     return rc;
   }
-  if (real->pMethods->iVersion < kWalMethods.iVersion) {
-    // A layer with fewer methods than ours keeps its log unwrapped.
+  if (real->pMethods->iVersion < kHeldMethods.iVersion) {
+    // A layer with fewer methods than ours keeps its files unwrapped.
     real->pMethods->xClose(real);
     return g_base->xOpen(g_base, name, file, flags, outFlags);
   }
   w->real = real;
   w->held = new (reinterpret_cast<char*>(file) + kHeldOffset) Held();
-  w->base.pMethods = &kWalMethods;
+  w->held->log = (flags & SQLITE_OPEN_WAL) != 0;
+  w->base.pMethods = &kHeldMethods;
   return SQLITE_OK;
 }
 
@@ -267,7 +283,7 @@ const char* registerVfs() {
 
 }  // namespace
 
-const char* sqliteWalVfsName() {
+const char* sqliteFileLayerName() {
   static const char* const name = registerVfs();
   return name;
 }
