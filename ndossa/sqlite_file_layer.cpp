@@ -73,12 +73,6 @@ int fileClose(sqlite3_file* file) {
   return rc != SQLITE_OK ? rc : closed;
 }
 
-int fileRead(sqlite3_file* file, void* out, int amount, sqlite3_int64 offset) {
-  HeldFile* w = heldFile(file);
-  if (int rc = flush(w)) return rc;
-  return w->real->pMethods->xRead(w->real, out, amount, offset);
-}
-
 int fileWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
   HeldFile* w = heldFile(file);
   Held& held = *w->held;
@@ -103,41 +97,6 @@ int fileWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 of
   return SQLITE_OK;
 }
 
-int fileTruncate(sqlite3_file* file, sqlite3_int64 size) {
-  HeldFile* w = heldFile(file);
-  if (int rc = flush(w)) return rc;
-  return w->real->pMethods->xTruncate(w->real, size);
-}
-
-int fileSync(sqlite3_file* file, int flags) {
-  HeldFile* w = heldFile(file);
-  if (int rc = flush(w)) return rc;
-  return w->real->pMethods->xSync(w->real, flags);
-}
-
-int fileFileSize(sqlite3_file* file, sqlite3_int64* size) {
-  HeldFile* w = heldFile(file);
-  if (int rc = flush(w)) return rc;
-  return w->real->pMethods->xFileSize(w->real, size);
-}
-
-int fileLock(sqlite3_file* file, int lock) {
-  HeldFile* w = heldFile(file);
-  if (int rc = flush(w)) return rc;
-  return w->real->pMethods->xLock(w->real, lock);
-}
-
-int fileUnlock(sqlite3_file* file, int lock) {
-  HeldFile* w = heldFile(file);
-  if (int rc = flush(w)) return rc;
-  return w->real->pMethods->xUnlock(w->real, lock);
-}
-
-int fileCheckReservedLock(sqlite3_file* file, int* out) {
-  sqlite3_file* real = heldFile(file)->real;
-  return real->pMethods->xCheckReservedLock(real, out);
-}
-
 int fileFileControl(sqlite3_file* file, int op, void* arg) {
   HeldFile* w = heldFile(file);
   if (int rc = flush(w)) return rc;
@@ -146,65 +105,43 @@ int fileFileControl(sqlite3_file* file, int op, void* arg) {
   return w->real->pMethods->xFileControl(w->real, op, arg);
 }
 
-int fileSectorSize(sqlite3_file* file) {
-  sqlite3_file* real = heldFile(file)->real;
-  return real->pMethods->xSectorSize(real);
-}
-
-int fileDeviceCharacteristics(sqlite3_file* file) {
-  sqlite3_file* real = heldFile(file)->real;
-  return real->pMethods->xDeviceCharacteristics(real);
-}
-
-// The rest are the default layer's; whatever is held is written before a
-// lock changes or the file is mapped.
-int fileShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** out) {
-  sqlite3_file* real = heldFile(file)->real;
-  return real->pMethods->xShmMap(real, region, size, extend, out);
-}
-int fileShmLock(sqlite3_file* file, int offset, int n, int flags) {
+// The rest are the default layer's. What is held is written before
+// anything that reads, sizes, syncs, truncates or maps the file or changes a
+// lock on it.
+template <auto Method, class... Args>
+int flushThen(sqlite3_file* file, Args... args) {
   HeldFile* w = heldFile(file);
   if (int rc = flush(w)) return rc;
-  return w->real->pMethods->xShmLock(w->real, offset, n, flags);
-}
-void fileShmBarrier(sqlite3_file* file) {
-  sqlite3_file* real = heldFile(file)->real;
-  real->pMethods->xShmBarrier(real);
-}
-int fileShmUnmap(sqlite3_file* file, int deleteFlag) {
-  sqlite3_file* real = heldFile(file)->real;
-  return real->pMethods->xShmUnmap(real, deleteFlag);
-}
-int fileFetch(sqlite3_file* file, sqlite3_int64 offset, int amount, void** out) {
-  HeldFile* w = heldFile(file);
-  if (int rc = flush(w)) return rc;
-  return w->real->pMethods->xFetch(w->real, offset, amount, out);
-}
-int fileUnfetch(sqlite3_file* file, sqlite3_int64 offset, void* page) {
-  sqlite3_file* real = heldFile(file)->real;
-  return real->pMethods->xUnfetch(real, offset, page);
+  return (w->real->pMethods->*Method)(w->real, args...);
 }
 
-const sqlite3_io_methods kHeldMethods = {
+template <auto Method, class... Args>
+auto forward(sqlite3_file* file, Args... args) {
+  sqlite3_file* real = heldFile(file)->real;
+  return (real->pMethods->*Method)(real, args...);
+}
+
+using Methods = sqlite3_io_methods;
+const Methods kHeldMethods = {
     3,
     fileClose,
-    fileRead,
+    flushThen<&Methods::xRead>,
     fileWrite,
-    fileTruncate,
-    fileSync,
-    fileFileSize,
-    fileLock,
-    fileUnlock,
-    fileCheckReservedLock,
+    flushThen<&Methods::xTruncate>,
+    flushThen<&Methods::xSync>,
+    flushThen<&Methods::xFileSize>,
+    flushThen<&Methods::xLock>,
+    flushThen<&Methods::xUnlock>,
+    forward<&Methods::xCheckReservedLock>,
     fileFileControl,
-    fileSectorSize,
-    fileDeviceCharacteristics,
-    fileShmMap,
-    fileShmLock,
-    fileShmBarrier,
-    fileShmUnmap,
-    fileFetch,
-    fileUnfetch,
+    forward<&Methods::xSectorSize>,
+    forward<&Methods::xDeviceCharacteristics>,
+    forward<&Methods::xShmMap>,
+    flushThen<&Methods::xShmLock>,
+    forward<&Methods::xShmBarrier>,
+    forward<&Methods::xShmUnmap>,
+    flushThen<&Methods::xFetch>,
+    forward<&Methods::xUnfetch>,
 };
 
 int vfsOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
@@ -234,26 +171,10 @@ int vfsOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, 
 }
 
 // The rest of the layer is the default one's.
-int vfsDelete(sqlite3_vfs*, const char* name, int syncDir) { return g_base->xDelete(g_base, name, syncDir); }
-int vfsAccess(sqlite3_vfs*, const char* name, int flags, int* out) {
-  return g_base->xAccess(g_base, name, flags, out);
+template <auto Method, class... Args>
+auto toBase(sqlite3_vfs*, Args... args) {
+  return (g_base->*Method)(g_base, args...);
 }
-int vfsFullPathname(sqlite3_vfs*, const char* name, int size, char* out) {
-  return g_base->xFullPathname(g_base, name, size, out);
-}
-void* vfsDlOpen(sqlite3_vfs*, const char* name) { return g_base->xDlOpen(g_base, name); }
-void vfsDlError(sqlite3_vfs*, int size, char* out) { g_base->xDlError(g_base, size, out); }
-void (*vfsDlSym(sqlite3_vfs*, void* handle, const char* symbol))(void) {
-  return g_base->xDlSym(g_base, handle, symbol);
-}
-void vfsDlClose(sqlite3_vfs*, void* handle) { g_base->xDlClose(g_base, handle); }
-int vfsRandomness(sqlite3_vfs*, int size, char* out) { return g_base->xRandomness(g_base, size, out); }
-int vfsSleep(sqlite3_vfs*, int microseconds) { return g_base->xSleep(g_base, microseconds); }
-int vfsCurrentTime(sqlite3_vfs*, double* out) { return g_base->xCurrentTime(g_base, out); }
-int vfsGetLastError(sqlite3_vfs*, int size, char* out) {
-  return g_base->xGetLastError ? g_base->xGetLastError(g_base, size, out) : 0;
-}
-int vfsCurrentTimeInt64(sqlite3_vfs*, sqlite3_int64* out) { return g_base->xCurrentTimeInt64(g_base, out); }
 
 const char* registerVfs() {
   sqlite3_vfs* base = sqlite3_vfs_find(nullptr);
@@ -265,19 +186,20 @@ const char* registerVfs() {
   g_vfs.mxPathname = base->mxPathname;
   g_vfs.zName = kVfsName;
   g_vfs.xOpen = vfsOpen;
-  g_vfs.xDelete = vfsDelete;
-  g_vfs.xAccess = vfsAccess;
-  g_vfs.xFullPathname = vfsFullPathname;
+  using Vfs = sqlite3_vfs;
+  g_vfs.xDelete = toBase<&Vfs::xDelete>;
+  g_vfs.xAccess = toBase<&Vfs::xAccess>;
+  g_vfs.xFullPathname = toBase<&Vfs::xFullPathname>;
   // A build without loadable extensions has none of these.
-  g_vfs.xDlOpen = base->xDlOpen ? vfsDlOpen : nullptr;
-  g_vfs.xDlError = base->xDlError ? vfsDlError : nullptr;
-  g_vfs.xDlSym = base->xDlSym ? vfsDlSym : nullptr;
-  g_vfs.xDlClose = base->xDlClose ? vfsDlClose : nullptr;
-  g_vfs.xRandomness = vfsRandomness;
-  g_vfs.xSleep = vfsSleep;
-  g_vfs.xCurrentTime = vfsCurrentTime;
-  g_vfs.xGetLastError = vfsGetLastError;
-  g_vfs.xCurrentTimeInt64 = vfsCurrentTimeInt64;
+  if (base->xDlOpen) g_vfs.xDlOpen = toBase<&Vfs::xDlOpen>;
+  if (base->xDlError) g_vfs.xDlError = toBase<&Vfs::xDlError>;
+  if (base->xDlSym) g_vfs.xDlSym = toBase<&Vfs::xDlSym>;
+  if (base->xDlClose) g_vfs.xDlClose = toBase<&Vfs::xDlClose>;
+  g_vfs.xRandomness = toBase<&Vfs::xRandomness>;
+  g_vfs.xSleep = toBase<&Vfs::xSleep>;
+  g_vfs.xCurrentTime = toBase<&Vfs::xCurrentTime>;
+  if (base->xGetLastError) g_vfs.xGetLastError = toBase<&Vfs::xGetLastError>;
+  g_vfs.xCurrentTimeInt64 = toBase<&Vfs::xCurrentTimeInt64>;
   return sqlite3_vfs_register(&g_vfs, 0) == SQLITE_OK ? kVfsName : nullptr;
 }
 
