@@ -33,6 +33,7 @@ struct Held {
   bool log = false;                 // a log; else a database file
   sqlite3_int64 commitPageAt = -1;  // a log: where the page of a held commit frame's header goes
   bool checkpointing = false;       // a database: between a checkpoint's start and end
+  bool unheld = false;              // memory ran out once: every write goes straight to the file
 };
 
 // A file: ours first (SQLite sees a sqlite3_file), then what is held, then
@@ -78,7 +79,7 @@ int fileWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 of
   Held& held = *w->held;
   // A database file is written only by checkpoints; SQLite tells where each
   // begins and ends, and publishes the pages only after its end.
-  if (!held.log && !held.checkpointing) {
+  if (held.unheld || (!held.log && !held.checkpointing)) {
     if (int rc = flush(w)) return rc;
     return w->real->pMethods->xWrite(w->real, data, amount, offset);
   }
@@ -86,7 +87,14 @@ int fileWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 of
     if (int rc = flush(w)) return rc;
   if (held.bytes.empty()) held.start = offset;
   const auto* bytes = static_cast<const unsigned char*>(data);
-  held.bytes.insert(held.bytes.end(), bytes, bytes + amount);
+  try {
+    held.bytes.insert(held.bytes.end(), bytes, bytes + amount);
+  } catch (const std::bad_alloc&) {
+    // No memory to hold it: what is held goes out, then this write and every later one.
+    held.unheld = true;
+    if (int rc = flush(w)) return rc;
+    return w->real->pMethods->xWrite(w->real, data, amount, offset);
+  }
   if (held.log && amount == kFrameHeaderSize && offset >= kLogHeaderSize) {
     const bool commit = std::any_of(bytes + 4, bytes + 8, [](unsigned char b) { return b != 0; });
     held.commitPageAt = commit ? offset + kFrameHeaderSize : -1;
