@@ -73,6 +73,16 @@ void Design::uniqueRowsOf(const NoteItems& items, std::vector<IndexRow>& rows) c
   }
 }
 
+void Design::indexRowsOf(const NoteItems& items, std::vector<IndexRow> (&rows)[kIndexTables]) const {
+  rowsOf(items, rows[KeyTable], rows[ViewTable]);
+  rows[UniqueTable].clear();
+  if (!unique_.empty()) uniqueRowsOf(items, rows[UniqueTable]);
+}
+
+std::string Design::comparable(std::size_t table, std::string_view value) {
+  return table == UniqueTable ? std::string(value) : foldCase(value);
+}
+
 std::vector<IndexedTerm> Design::indexedTerms(const Formula& formula, std::size_t maxTerms,
                                               bool& exact) const {
   std::vector<IndexedTerm> terms;

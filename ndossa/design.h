@@ -65,6 +65,13 @@ class Design {
   // form whose items it has all, holding their exact values.
   void uniqueRowsOf(const NoteItems& items, std::vector<IndexRow>& rows) const;
 
+  // The index tables a document has rows in, and its rows in each of them.
+  enum IndexTable : std::size_t { KeyTable, ViewTable, UniqueTable, kIndexTables };
+  void indexRowsOf(const NoteItems& items, std::vector<IndexRow> (&rows)[kIndexTables]) const;
+  // A row's value as its table compares values: key and view values ignoring
+  // case (folded), unique values exactly.
+  static std::string comparable(std::size_t table, std::string_view value);
+
   // The formula's terms on indexed items, at most maxTerms, in formula order
   // except that terms on the form come last (a search is driven best by a
   // name); exact comes back true when they are all of its terms.

@@ -353,7 +353,7 @@ class PgEngine final : public Engine {
   // The rows a document calls for in each table (key rows, view entries,
   // unique keys), the first two with their values folded, as stored.
   using RowSet = std::set<std::pair<std::int64_t, std::string>>;
-  void rowsOf(const NoteItems& items, RowSet (&rows)[3]) const;
+  void rowsOf(const NoteItems& items, RowSet (&rows)[Design::kIndexTables]) const;
   // The rows not in `other` as the two array parameters of a statement (ids,
   // values); false when there are none.
   static bool rowArrays(const RowSet& rows, const RowSet& other, std::string& ids, std::string& values);
@@ -617,7 +617,7 @@ DossaStatus PgEngine::load(DossaNoteId id, NoteItems& items) {
 }
 
 DossaStatus PgEngine::indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now) {
-  RowSet before[3], after[3];
+  RowSet before[Design::kIndexTables], after[Design::kIndexTables];
   if (old) rowsOf(*old, before);
   if (now) rowsOf(*now, after);
   // One statement per table and direction, the rows given as two arrays.
@@ -671,12 +671,11 @@ bool PgEngine::rowArrays(const RowSet& rows, const RowSet& other, std::string& i
   return ids.size() > 2;
 }
 
-void PgEngine::rowsOf(const NoteItems& items, RowSet (&rows)[3]) const {
-  std::vector<IndexRow> tables[3];
-  design_.rowsOf(items, tables[0], tables[1]);
-  if (!design_.uniqueKeys().empty()) design_.uniqueRowsOf(items, tables[2]);
-  for (std::size_t t = 0; t < 3; ++t)
-    for (IndexRow& row : tables[t]) rows[t].emplace(row.id, t == 2 ? std::move(row.value) : foldCase(row.value));
+void PgEngine::rowsOf(const NoteItems& items, RowSet (&rows)[Design::kIndexTables]) const {
+  std::vector<IndexRow> tables[Design::kIndexTables];
+  design_.indexRowsOf(items, tables);
+  for (std::size_t t = 0; t < Design::kIndexTables; ++t)
+    for (const IndexRow& row : tables[t]) rows[t].emplace(row.id, Design::comparable(t, row.value));
 }
 
 DossaStatus PgEngine::save(DossaNoteId& id, const NoteItems& items) {
@@ -694,7 +693,7 @@ DossaStatus PgEngine::save(DossaNoteId& id, const NoteItems& items) {
     // The document and all its rows in one statement: one round trip. Ids
     // are never reused: the next one is above every saved id and every
     // deleted one.
-    RowSet rows[3];
+    RowSet rows[Design::kIndexTables];
     const RowSet none;
     rowsOf(items, rows);
     Params params;

@@ -15,12 +15,11 @@ DossaStatus RowCheck::addDocument(DossaNoteId id, std::string_view stored, std::
     damaged_ += (damaged_.empty() ? "" : ", ") + std::to_string(id);
     return DOSSA_NOERROR;
   }
-  std::vector<IndexRow> keyRows, entryRows, uniqueRows;
-  design_.rowsOf(items, keyRows, entryRows);
-  for (const IndexRow& row : keyRows) expected_[Keys].emplace(row.id, foldCase(row.value), id);
-  for (const IndexRow& row : entryRows) expected_[Entries].emplace(row.id, foldCase(row.value), id);
-  design_.uniqueRowsOf(items, uniqueRows);
-  for (IndexRow& row : uniqueRows) {
+  std::vector<IndexRow> rows[Design::kIndexTables];
+  design_.indexRowsOf(items, rows);
+  for (Table table : {Keys, Entries})
+    for (const IndexRow& row : rows[table]) expected_[table].emplace(row.id, Design::comparable(table, row.value), id);
+  for (IndexRow& row : rows[Unique]) {
     auto [holder, added] = uniqueHolders_.emplace(std::pair{row.id, row.value}, id);
     if (!added) {
       problem = "document " + std::to_string(id) + " repeats the unique key of document " +
@@ -41,7 +40,7 @@ DossaStatus RowCheck::documentsDone(std::string& problem) const {
 DossaStatus RowCheck::storedRow(Table table, std::int64_t id, std::string_view value, DossaNoteId note,
                                 std::string& problem) {
   ++seen_[table];
-  if (expected_[table].count(Row{id, table == Unique ? std::string(value) : foldCase(value), note}))
+  if (expected_[table].count(Row{id, Design::comparable(table, value), note}))
     return DOSSA_NOERROR;
   problem = std::string(kTableNames[table]) + " names document " + std::to_string(note) + " wrongly";
   return DOSSA_ERR_DATABASE_CORRUPT;

@@ -20,7 +20,8 @@ namespace ndossa {
 
 class RowCheck {
  public:
-  enum Table { Keys, Entries, Unique };
+  // The design's index tables, by the names the checks use.
+  enum Table { Keys = Design::KeyTable, Entries = Design::ViewTable, Unique = Design::UniqueTable };
 
   explicit RowCheck(const Design& design) : design_(design) {}
 

@@ -173,6 +173,8 @@ class SqliteEngine final : public Engine {
   DossaStatus exec(const char* sql);
   // Runs one statement without results through its prepared statement (prepared at first use).
   DossaStatus run(const char* sql, Statement& stmt);
+  // Runs a statement that takes a note id (?1) and a stored body (?2).
+  DossaStatus runWithBody(const char* sql, Statement& stmt, sqlite3_int64 id, const std::string& body);
   // Changes the key rows, view entries and unique keys of a document from
   // those of `old` to those of `now` (either null: none).
   DossaStatus indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now);
@@ -276,6 +278,14 @@ DossaStatus SqliteEngine::exec(const char* sql) {
 DossaStatus SqliteEngine::run(const char* sql, Statement& stmt) {
   if (DossaStatus s = prepare(sql, stmt)) return s;
   Reset reset(stmt);
+  return statusOf(sqlite3_step(stmt.get()));
+}
+
+DossaStatus SqliteEngine::runWithBody(const char* sql, Statement& stmt, sqlite3_int64 id, const std::string& body) {
+  if (DossaStatus s = prepare(sql, stmt)) return s;
+  Reset reset(stmt);
+  sqlite3_bind_int64(stmt.get(), 1, id);
+  sqlite3_bind_blob64(stmt.get(), 2, body.data(), body.size(), SQLITE_STATIC);
   return statusOf(sqlite3_step(stmt.get()));
 }
 
@@ -456,17 +466,9 @@ DossaStatus SqliteEngine::load(DossaNoteId id, NoteItems& items) {
 
 DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now) {
   // The rows of each table a document calls for: key rows, view entries, unique keys.
-  struct Rows {
-    std::vector<IndexRow> tables[3];
-  };
-  auto rowsOf = [&](const NoteItems* items, Rows& rows) {
-    if (!items) return;
-    design_.rowsOf(*items, rows.tables[0], rows.tables[1]);
-    if (!design_.uniqueKeys().empty()) design_.uniqueRowsOf(*items, rows.tables[2]);
-  };
-  Rows before, after;
-  rowsOf(old, before);
-  rowsOf(now, after);
+  std::vector<IndexRow> before[Design::kIndexTables], after[Design::kIndexTables];
+  if (old) design_.indexRowsOf(*old, before);
+  if (now) design_.indexRowsOf(*now, after);
   static constexpr const char* kDelete[3] = {
       "DELETE FROM dossa_keys WHERE itemid = ?1 AND value = ?2 AND noteid = ?3",
       "DELETE FROM dossa_view_entries WHERE viewid = ?1 AND key = ?2 AND noteid = ?3",
@@ -477,19 +479,15 @@ DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems* old, const 
       "INSERT INTO dossa_unique(keyid, value, noteid) VALUES(?1, ?2, ?3)"};
   Statement* deletes[3] = {&keyDelStmt_, &entryDelStmt_, &uniqueDelStmt_};
   Statement* adds[3] = {&keyAddStmt_, &entryAddStmt_, &uniqueAddStmt_};
-  // A row both versions call for stays: the key and view tables compare
-  // values ignoring case, the unique keys exactly.
-  auto same = [](std::size_t table, const std::string& value) {
-    return table == 2 ? value : foldCase(value);
-  };
+  // A row both versions call for stays.
   // Removals first, so that a unique key moved within the document is free again.
   for (const bool add : {false, true}) {
     for (std::size_t table = 0; table < 3; ++table) {
-      const std::vector<IndexRow>& rows = (add ? after : before).tables[table];
-      const std::vector<IndexRow>& other = (add ? before : after).tables[table];
+      const std::vector<IndexRow>& rows = (add ? after : before)[table];
+      const std::vector<IndexRow>& other = (add ? before : after)[table];
       if (rows.empty()) continue;
       std::set<std::pair<std::int64_t, std::string>> kept;
-      for (const IndexRow& row : other) kept.emplace(row.id, same(table, row.value));
+      for (const IndexRow& row : other) kept.emplace(row.id, Design::comparable(table, row.value));
       // New key rows go in together: one statement instead of one per row.
       if (add && table == 0 && kept.empty() && rows.size() > 1 && rows.size() <= kMaxRowsPerInsert) {
         if (DossaStatus s = addKeyRows(id, rows)) return s;
@@ -498,7 +496,7 @@ DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems* old, const 
       Statement& stmt = add ? *adds[table] : *deletes[table];
       if (DossaStatus s = prepare(add ? kAdd[table] : kDelete[table], stmt)) return s;
       for (const IndexRow& row : rows) {
-        if (kept.count({row.id, same(table, row.value)})) continue;
+        if (kept.count({row.id, Design::comparable(table, row.value)})) continue;
         Reset reset(stmt);
         sqlite3_bind_int64(stmt.get(), 1, row.id);
         bindText(stmt.get(), 2, row.value);
@@ -545,20 +543,11 @@ DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
   NoteItems old;
   if (id != 0) {
     if ((s = loadInTransaction(id, old))) return s;
-    if ((s = prepare("UPDATE dossa_notes SET body = ?2 WHERE noteid = ?1", updateStmt_))) return s;
-    Reset reset(updateStmt_);
-    sqlite3_bind_int64(updateStmt_.get(), 1, id);
-    sqlite3_bind_blob64(updateStmt_.get(), 2, body.data(), body.size(), SQLITE_STATIC);
-    int rc = sqlite3_step(updateStmt_.get());
-    if (rc != SQLITE_DONE) return statusOf(rc);
+    if ((s = runWithBody("UPDATE dossa_notes SET body = ?2 WHERE noteid = ?1", updateStmt_, id, body))) return s;
   } else if (nextId_ != 0) {
     if (nextId_ > kMaxNoteId) return DOSSA_ERR_DATABASE_FULL;
-    if ((s = prepare("INSERT INTO dossa_notes(noteid, body) VALUES(?1, ?2)", insertAtStmt_))) return s;
-    Reset reset(insertAtStmt_);
-    sqlite3_bind_int64(insertAtStmt_.get(), 1, nextId_);
-    sqlite3_bind_blob64(insertAtStmt_.get(), 2, body.data(), body.size(), SQLITE_STATIC);
-    int rc = sqlite3_step(insertAtStmt_.get());
-    if (rc != SQLITE_DONE) return statusOf(rc);
+    if ((s = runWithBody("INSERT INTO dossa_notes(noteid, body) VALUES(?1, ?2)", insertAtStmt_, nextId_, body)))
+      return s;
     saved = nextId_;
   } else {
     // Ids are never reused: the next one is above every saved id and every deleted one.
@@ -590,18 +579,11 @@ DossaStatus SqliteEngine::restore(DossaNoteId id, const NoteItems& items) {
   DossaStatus s = t.begin();
   if (s) return s;
   // Only above every id given out, so that no id is ever given out twice.
-  if ((s = prepare("INSERT INTO dossa_notes(noteid, body) SELECT ?1, ?2 WHERE ?1 > max(coalesce((SELECT"
-                   " max(noteid) FROM dossa_notes), 0), (SELECT deletedmax FROM dossa_info WHERE id = 1))",
-                   restoreStmt_)))
+  if ((s = runWithBody("INSERT INTO dossa_notes(noteid, body) SELECT ?1, ?2 WHERE ?1 > max(coalesce((SELECT"
+                       " max(noteid) FROM dossa_notes), 0), (SELECT deletedmax FROM dossa_info WHERE id = 1))",
+                       restoreStmt_, id, body)))
     return s;
-  {
-    Reset reset(restoreStmt_);
-    sqlite3_bind_int64(restoreStmt_.get(), 1, id);
-    sqlite3_bind_blob64(restoreStmt_.get(), 2, body.data(), body.size(), SQLITE_STATIC);
-    int rc = sqlite3_step(restoreStmt_.get());
-    if (rc != SQLITE_DONE) return statusOf(rc);
-    if (sqlite3_changes(db_) != 1) return DOSSA_ERR_INVALID_ARGUMENT;
-  }
+  if (sqlite3_changes(db_) != 1) return DOSSA_ERR_INVALID_ARGUMENT;
   if ((s = indexNote(id, nullptr, &items))) return s;
   nextId_ = 0;
   return t.commit();
