@@ -851,17 +851,9 @@ DossaStatus PgEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint
   }
   if (s) return s;
   const int rows = PQntuples(result.get());
-  for (int row = 0; row < rows; ++row) {
-    if (skipped < skip) {
-      ++skipped;
-      continue;
-    }
-    if (ids.size() == count) {
-      more = true;
+  for (int row = 0; row < rows; ++row)
+    if (!takeViewEntry(static_cast<DossaNoteId>(integerAt(result.get(), row, 0)), skip, count, ids, skipped, more))
       break;
-    }
-    ids.push_back(static_cast<DossaNoteId>(integerAt(result.get(), row, 0)));
-  }
   return DOSSA_NOERROR;
 }
 

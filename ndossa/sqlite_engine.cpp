@@ -726,16 +726,9 @@ DossaStatus SqliteEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::
   }
   sqlite3_bind_int64(stmt.get(), 1, viewId);
   int rc;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-    if (skipped < skip) {
-      ++skipped;
-      continue;
-    }
-    if (ids.size() == count) {
-      more = true;
-      break;
-    }
-    ids.push_back(static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0)));
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW &&
+         takeViewEntry(static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0)), skip, count, ids, skipped,
+                       more)) {
   }
   return rc == SQLITE_DONE || rc == SQLITE_ROW ? DOSSA_NOERROR : statusOf(rc);
 }
