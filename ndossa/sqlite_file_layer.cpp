@@ -8,6 +8,40 @@
 #include <new>
 #include <vector>
 
+// Why a held write is never lost and never seen before it is in the file.
+//
+// What is held: bytes of the log's transaction in progress, consecutive, from
+// `start`. The database file is never held: a checkpoint's copy of the log
+// goes straight to it, so that each page's write error reaches SQLite while it
+// can still keep the log (SQLite ignores what its checkpoint-start and
+// checkpoint-done file controls return, so nothing may be written there).
+//
+// The moments the layer writes what it holds, and where a failure goes:
+// - xWrite of the page of a commit frame (its header has a nonzero "database
+//   size after commit"): the result of that write. SQLite fails the commit on
+//   any frame write's error and publishes a commit to readers (in the
+//   shared-memory index) only after every frame of it is written.
+// - xWrite at another place than right after the held bytes (a frame of the
+//   same transaction written again, frames after a savepoint's rollback), or
+//   when 1 MiB is held (a large transaction spills its frames early): the
+//   result of that write; SQLite ends the statement or transaction on it.
+// - xRead, xFileSize, xSync and xTruncate of the log: the result of that call,
+//   which SQLite checks.
+// A write that fails keeps every byte it did not write, in order: it goes out
+// before anything else of the file, or fails again, and so does every commit
+// after it. Nothing is ever skipped.
+//
+// Who could see a held byte: other connections, in this process or another,
+// learn of frames only from the shared-memory index, which names a
+// transaction's frames only once its commit is published (above); a recovery
+// that reads the whole log first takes the lock a writer holds for its whole
+// transaction. The connection that holds the bytes reads its own frames
+// through xRead, which writes them first.
+//
+// What is dropped: bytes still held when the log is closed. They belong to no
+// commit (a commit's bytes leave at its commit frame, or the commit fails),
+// so they are bytes of a transaction SQLite has rolled back.
+
 namespace ndossa {
 
 namespace {
@@ -26,18 +60,16 @@ constexpr std::size_t kMaxWrite = std::size_t{64} << 10;
 sqlite3_vfs* g_base = nullptr;
 sqlite3_vfs g_vfs;
 
-// Writes not yet handed to the file: consecutive bytes from `start`.
+// Writes of the log not yet handed to the file: consecutive bytes from `start`.
 struct Held {
   std::vector<unsigned char> bytes;
   sqlite3_int64 start = 0;
-  bool log = false;                 // a log; else a database file
-  sqlite3_int64 commitPageAt = -1;  // a log: where the page of a held commit frame's header goes
-  bool checkpointing = false;       // a database: between a checkpoint's start and end
+  sqlite3_int64 commitPageAt = -1;  // where the page of a held commit frame's header goes
   bool unheld = false;              // memory ran out once: every write goes straight to the file
 };
 
-// A file: ours first (SQLite sees a sqlite3_file), then what is held, then
-// the default layer's own file. SQLite allocates szOsFile bytes for it.
+// A log: ours first (SQLite sees a sqlite3_file), then what is held, then the
+// default layer's own file. SQLite allocates szOsFile bytes for it.
 struct HeldFile {
   sqlite3_file base;
   sqlite3_file* real;
@@ -52,34 +84,35 @@ constexpr std::size_t kRealOffset = kHeldOffset + alignUp(sizeof(Held));
 
 HeldFile* heldFile(sqlite3_file* file) { return reinterpret_cast<HeldFile*>(file); }
 
+// Writes what is held. On a failure the bytes not written stay held, from
+// the first of them.
 int flush(HeldFile* w) {
   Held& held = *w->held;
-  held.commitPageAt = -1;
-  if (held.bytes.empty()) return SQLITE_OK;
+  std::size_t done = 0;
   int rc = SQLITE_OK;
-  for (std::size_t done = 0; done < held.bytes.size() && rc == SQLITE_OK; done += kMaxWrite) {
+  while (done < held.bytes.size()) {
     const std::size_t size = std::min(kMaxWrite, held.bytes.size() - done);
     rc = w->real->pMethods->xWrite(w->real, held.bytes.data() + done, static_cast<int>(size),
                                    held.start + static_cast<sqlite3_int64>(done));
+    if (rc != SQLITE_OK) break;
+    done += size;
   }
-  held.bytes.clear();
+  held.bytes.erase(held.bytes.begin(), held.bytes.begin() + static_cast<std::ptrdiff_t>(done));
+  held.start += static_cast<sqlite3_int64>(done);
+  if (rc == SQLITE_OK) held.commitPageAt = -1;
   return rc;
 }
 
 int fileClose(sqlite3_file* file) {
   HeldFile* w = heldFile(file);
-  int rc = flush(w);
   w->held->~Held();
-  const int closed = w->real->pMethods->xClose(w->real);
-  return rc != SQLITE_OK ? rc : closed;
+  return w->real->pMethods->xClose(w->real);
 }
 
 int fileWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
   HeldFile* w = heldFile(file);
   Held& held = *w->held;
-  // A database file is written only by checkpoints; SQLite tells where each
-  // begins and ends, and publishes the pages only after its end.
-  if (held.unheld || (!held.log && !held.checkpointing)) {
+  if (held.unheld) {
     if (int rc = flush(w)) return rc;
     return w->real->pMethods->xWrite(w->real, data, amount, offset);
   }
@@ -95,27 +128,17 @@ int fileWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 of
     if (int rc = flush(w)) return rc;
     return w->real->pMethods->xWrite(w->real, data, amount, offset);
   }
-  if (held.log && amount == kFrameHeaderSize && offset >= kLogHeaderSize) {
+  if (amount == kFrameHeaderSize && offset >= kLogHeaderSize) {
     const bool commit = std::any_of(bytes + 4, bytes + 8, [](unsigned char b) { return b != 0; });
     held.commitPageAt = commit ? offset + kFrameHeaderSize : -1;
     return SQLITE_OK;
   }
-  // A commit is on disk before SQLite publishes it to readers.
+  // A commit is in the file before SQLite publishes it to readers.
   if (offset == held.commitPageAt || held.bytes.size() >= kMaxHeld) return flush(w);
   return SQLITE_OK;
 }
 
-int fileFileControl(sqlite3_file* file, int op, void* arg) {
-  HeldFile* w = heldFile(file);
-  if (int rc = flush(w)) return rc;
-  if (op == SQLITE_FCNTL_CKPT_START || op == SQLITE_FCNTL_CKPT_DONE)
-    w->held->checkpointing = op == SQLITE_FCNTL_CKPT_START;
-  return w->real->pMethods->xFileControl(w->real, op, arg);
-}
-
-// The rest are the default layer's. What is held is written before
-// anything that reads, sizes, syncs, truncates or maps the file or changes a
-// lock on it.
+// What is held is written before the log is read, sized, synced or truncated.
 template <auto Method, class... Args>
 int flushThen(sqlite3_file* file, Args... args) {
   HeldFile* w = heldFile(file);
@@ -123,6 +146,7 @@ int flushThen(sqlite3_file* file, Args... args) {
   return (w->real->pMethods->*Method)(w->real, args...);
 }
 
+// The rest are the default layer's: none of them writes or reads the log's bytes.
 template <auto Method, class... Args>
 auto forward(sqlite3_file* file, Args... args) {
   sqlite3_file* real = heldFile(file)->real;
@@ -138,14 +162,14 @@ const Methods kHeldMethods = {
     flushThen<&Methods::xTruncate>,
     flushThen<&Methods::xSync>,
     flushThen<&Methods::xFileSize>,
-    flushThen<&Methods::xLock>,
-    flushThen<&Methods::xUnlock>,
+    forward<&Methods::xLock>,
+    forward<&Methods::xUnlock>,
     forward<&Methods::xCheckReservedLock>,
-    fileFileControl,
+    forward<&Methods::xFileControl>,
     forward<&Methods::xSectorSize>,
     forward<&Methods::xDeviceCharacteristics>,
     forward<&Methods::xShmMap>,
-    flushThen<&Methods::xShmLock>,
+    forward<&Methods::xShmLock>,
     forward<&Methods::xShmBarrier>,
     forward<&Methods::xShmUnmap>,
     flushThen<&Methods::xFetch>,
@@ -153,9 +177,8 @@ const Methods kHeldMethods = {
 };
 
 int vfsOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
-  // Any file but a database and its log is the default layer's own, in the same
-  // memory.
-  if (!(flags & (SQLITE_OPEN_WAL | SQLITE_OPEN_MAIN_DB)))
+  // Any file but a log is the default layer's own, in the same memory.
+  if (!(flags & SQLITE_OPEN_WAL))
     return g_base->xOpen(g_base, name, file, flags, outFlags);
   HeldFile* w = heldFile(file);
   w->base.pMethods = nullptr;
@@ -173,7 +196,6 @@ int vfsOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, 
   }
   w->real = real;
   w->held = new (reinterpret_cast<char*>(file) + kHeldOffset) Held();
-  w->held->log = (flags & SQLITE_OPEN_WAL) != 0;
   w->base.pMethods = &kHeldMethods;
   return SQLITE_OK;
 }

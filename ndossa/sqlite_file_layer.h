@@ -1,16 +1,13 @@
 #pragma once
 
-// A file layer over SQLite's default one that writes fewer, larger pieces.
-// SQLite writes each log frame (the "-wal" file) with two writes, its 24-byte
-// header and then the page, and a checkpoint copies the log into the database
-// file a page per write. This layer keeps consecutive writes in memory and
-// hands them to the file in one write: in the log when a commit frame is
-// complete, before SQLite makes the frames visible to any reader; in the
-// database file when the checkpoint's copying ends, before SQLite lets readers
-// use the copied pages; in either whenever the file is read, synced, sized,
-// truncated, locked or closed. The bytes on disk, and when they are there for
-// another process, are what SQLite alone would give; only the number of
-// system calls changes. Any other file (a temporary one) is SQLite's own.
+// A file layer over SQLite's default one that writes a database's log (the
+// "-wal" file) in fewer, larger pieces. SQLite writes each log frame with two
+// writes, its 24-byte header and then the page; this layer keeps the frames of
+// the transaction in progress in memory and hands them to the file in one
+// write when the page of its commit frame is written. The database file, the
+// shared-memory index and every other file are SQLite's own, untouched.
+// sqlite_file_layer.cpp says, for each moment the layer writes at, why a
+// failure there reaches SQLite and why no reader sees what is not in the file.
 
 namespace ndossa {
 
