@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -115,6 +116,19 @@ int platformFileAccess(const char* path, PlatformFileAccess* access) {
   access->regular = S_ISREG(info.st_mode);
   access->readable = ::access(path, R_OK) == 0;
   access->writable = ::access(path, W_OK) == 0;
+  // The folder: up to the last separator, keeping a root's own ("/", "C:\\").
+  std::string folder(path);
+#ifdef _WIN32
+  const std::size_t slash = folder.find_last_of("/\\");
+  const bool root = slash == 0 || (slash == 2 && folder[1] == ':');
+  constexpr int kFolderMode = W_OK;  // the Windows runtime knows no X_OK
+#else
+  const std::size_t slash = folder.find_last_of('/');
+  const bool root = slash == 0;
+  constexpr int kFolderMode = W_OK | X_OK;
+#endif
+  folder = slash == std::string::npos ? "." : folder.substr(0, root ? slash + 1 : slash);
+  access->folderWritable = ::access(folder.c_str(), kFolderMode) == 0;
   return 0;
 }
 

@@ -118,6 +118,7 @@ struct PlatformFileAccess {
   bool regular;   // a plain file (not a directory or device)
   bool readable;  // the process may read it
   bool writable;  // the process may change it
+  bool folderWritable;  // the process may make and remove files in its folder
 };
 
 // Fills *access for `path`. Returns 0, or the errno value of the failure
