@@ -420,6 +420,25 @@ class FormulaHandle {
   }
   DossaMemHandle handle = 0;
 };
+
+// The reads of one look-up in a collection (its view entry, then its
+// document) see one moment of the database: a writer that replaces the
+// document in between must not make it vanish. Without the snapshot the
+// reads still run, each on the latest commit.
+class ReadMoment {
+ public:
+  explicit ReadMoment(DossaDbHandle db)
+      : db_(db), held_(traced("DossaDbBeginSnapshot", [db] { return DossaDbBeginSnapshot(db); }) == 0) {}
+  ~ReadMoment() {
+    if (held_) traced("DossaDbEndSnapshot", [this] { return DossaDbEndSnapshot(db_); });
+  }
+  ReadMoment(const ReadMoment&) = delete;
+  ReadMoment& operator=(const ReadMoment&) = delete;
+
+ private:
+  DossaDbHandle db_;
+  bool held_;
+};
 }  // namespace
 
 // ---- Operations ---------------------------------------------------------------
@@ -691,6 +710,7 @@ bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_B
   clear();
   if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
   if (collection == 0) return zoSetOutcome(errorCode_, ERR_RDBD_COLLECTION_NOT_OPEN);
+  const ReadMoment moment(database_);
   DossaStatus status =
       traced("DossaUpdateCollection", [&] { return DossaUpdateCollection(collection); });
   DossaCollectionPosition position{};

@@ -62,7 +62,8 @@ std::vector<std::string> DossaEngineNames();
 DossaStatus DossaUseEngine(const char* name);
 
 // Checks the whole file, every document and the indexes. On a failure,
-// problem tells what is wrong.
+// problem tells what is wrong. The check reads one moment of the database:
+// that of the caller's read snapshot or unit of work, else one of its own.
 DossaStatus DossaDbCheck(DossaDbHandle db, std::string& problem);
 
 // The note id of a document (0 while it was never saved).

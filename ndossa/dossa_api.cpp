@@ -211,6 +211,20 @@ DossaStatus DossaDbAbortUnit(DossaDbHandle db) {
   return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) { return database->abort(); });
 }
 
+// ---- Read snapshots ------------------------------------------------------------
+
+DossaStatus DossaDbBeginSnapshot(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) {
+    return database->beginSnapshot();
+  });
+}
+
+DossaStatus DossaDbEndSnapshot(DossaDbHandle db) {
+  return onDatabase(db, [](const std::shared_ptr<Engine>& database, LibraryState&) {
+    return database->endSnapshot();
+  });
+}
+
 // ---- Selection formulas -----------------------------------------------------
 
 DossaStatus DossaFormulaCompile(const char* name, std::uint16_t nameLength, const char* text,
@@ -571,8 +585,14 @@ DossaStatus DossaUseEngine(const char* name) {
 
 DossaStatus DossaDbCheck(DossaDbHandle db, std::string& problem) {
   problem.clear();
-  return onDatabase(db, [&](const std::shared_ptr<Engine>& database, LibraryState&) {
-    return database->check(problem);
+  return onDatabase(db, [&](const std::shared_ptr<Engine>& database, LibraryState&) -> DossaStatus {
+    // The documents and the index rows must be read at one moment, or a
+    // writer committing between them looks like damage.
+    const DossaStatus begun = database->beginSnapshot();
+    if (begun && begun != DOSSA_ERR_INVALID_ARGUMENT) return begun;  // INVALID_ARGUMENT: the caller's serves
+    const DossaStatus s = database->check(problem);
+    const DossaStatus ended = begun ? DOSSA_NOERROR : database->endSnapshot();
+    return s ? s : ended;
   });
 }
 

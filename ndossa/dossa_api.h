@@ -177,6 +177,25 @@ DossaStatus DossaDbCommitUnit(DossaDbHandle db);
 // (its handle closed, its documents closed, DossaTerm, the process ended) is dropped too.
 DossaStatus DossaDbAbortUnit(DossaDbHandle db);
 
+// ---- Read snapshots ------------------------------------------------------------
+// Starts a read snapshot on the database: every search, document open, note
+// list, check and collection read through this handle until
+// DossaDbEndSnapshot sees the database as it was at this call, however long
+// the reads take and whatever other handles and processes commit meanwhile.
+// It holds up no writer. While it is open, changes through this handle (saves,
+// deletes, DossaDbBeginUnit) fail with DOSSA_ERR_INVALID_ARGUMENT; so does a
+// second DossaDbBeginSnapshot: snapshots do not nest. Within a unit of work
+// the unit's own view serves (it already sees one moment, its changes
+// included), and the unit's commit or abort ends the snapshot too.
+DossaStatus DossaDbBeginSnapshot(DossaDbHandle db);
+// Ends the read snapshot; later reads see the latest commits again. Without
+// a snapshot: DOSSA_ERR_INVALID_ARGUMENT. A snapshot that a failure ended
+// early (a lost server connection, say) gives that failure's status here:
+// the reads after it may not have been one moment. A snapshot still open when the
+// database goes (its handle, documents and collections closed, DossaTerm)
+// ends with it.
+DossaStatus DossaDbEndSnapshot(DossaDbHandle db);
+
 // ---- Selection formulas -----------------------------------------------------
 // Compiles a selection formula: one or more terms ITEM = "value" joined by
 // '&', any spacing (values cannot contain '"'). Text comparison ignores ASCII
@@ -263,7 +282,7 @@ DossaStatus DossaFindView(DossaDbHandle db, const char* viewName, std::uint16_t 
 // Opens the collection of a view: its documents sorted by key (ignoring case),
 // then by note id. viewDb and dataDb must be the same database; flags and the
 // other arguments must be 0 or null. A collection always shows the saved
-// state of the database.
+// state of the database (within a read snapshot, the snapshot's).
 DossaStatus DossaOpenCollection(DossaDbHandle viewDb, DossaDbHandle dataDb, DossaNoteId viewId,
                                 std::uint16_t flags, DossaMemHandle unreadList,
                                 HCOLLECTION* collection, DossaNoteHandle* viewNote,

@@ -96,6 +96,19 @@ class Engine {
   virtual DossaStatus begin() = 0;
   virtual DossaStatus commit() = 0;
   virtual DossaStatus abort() = 0;
+
+  // A read snapshot: load, candidates, listNotes, viewFind, viewRead and
+  // check up to endSnapshot see the database as it was at beginSnapshot,
+  // without holding up any writer. While it is open save, restore, remove,
+  // begin and a second beginSnapshot fail with DOSSA_ERR_INVALID_ARGUMENT.
+  // Within a unit it only marks the unit's reads (they see one moment
+  // already); commit and abort end it with the unit. endSnapshot without
+  // beginSnapshot: DOSSA_ERR_INVALID_ARGUMENT. A snapshot that a failure
+  // ended early (its later reads may not have been one moment) ends with
+  // DOSSA_ERR_DISK, or DOSSA_ERR_SERVER_NOT_RESPONDING for a lost server.
+  // An engine destroyed within a snapshot ends it.
+  virtual DossaStatus beginSnapshot() = 0;
+  virtual DossaStatus endSnapshot() = 0;
 };
 
 class EngineDriver {

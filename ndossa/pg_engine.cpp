@@ -311,7 +311,7 @@ std::string hex(const std::uint8_t* bytes, std::size_t size) {
 class PgEngine final : public Engine {
  public:
   ~PgEngine() override {
-    if (inUnit_) session_.command("ROLLBACK");
+    if (inUnit_ || inSnapshot_) session_.command("ROLLBACK");
   }
   PgEngine(const PgEngine&) = delete;
   PgEngine& operator=(const PgEngine&) = delete;
@@ -339,6 +339,8 @@ class PgEngine final : public Engine {
   DossaStatus begin() override;
   DossaStatus commit() override;
   DossaStatus abort() override;
+  DossaStatus beginSnapshot() override;
+  DossaStatus endSnapshot() override;
 
  private:
   PgEngine() = default;
@@ -365,6 +367,7 @@ class PgEngine final : public Engine {
   Session session_;
   std::string schema_;  // quoted
   bool inUnit_ = false;
+  bool inSnapshot_ = false;  // between beginSnapshot and endSnapshot (or the end of the unit)
   // Within a unit, the savepoint of the last change is released only when
   // the next change starts (one round trip for both) or the unit ends.
   bool savepointOpen_ = false;
@@ -679,6 +682,7 @@ void PgEngine::rowsOf(const NoteItems& items, RowSet (&rows)[Design::kIndexTable
 }
 
 DossaStatus PgEngine::save(DossaNoteId& id, const NoteItems& items) {
+  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
   std::string body = items.encode();
   Change change(*this);
   DossaStatus s = change.begin();
@@ -727,6 +731,7 @@ DossaStatus PgEngine::save(DossaNoteId& id, const NoteItems& items) {
 
 DossaStatus PgEngine::restore(DossaNoteId id, const NoteItems& items) {
   if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
   std::string body = items.encode();
   Change change(*this);
   DossaStatus s = change.begin();
@@ -746,6 +751,7 @@ DossaStatus PgEngine::restore(DossaNoteId id, const NoteItems& items) {
 
 DossaStatus PgEngine::remove(DossaNoteId id) {
   if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
+  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
   Change change(*this);
   DossaStatus s = change.begin();
   if (s) return s;
@@ -885,7 +891,7 @@ DossaStatus PgEngine::check(std::string& problem) {
 }
 
 DossaStatus PgEngine::begin() {
-  if (inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (inUnit_ || inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
   DossaStatus s = beginLocked();
   inUnit_ = s == DOSSA_NOERROR;
   savepointOpen_ = false;
@@ -899,7 +905,7 @@ DossaStatus PgEngine::commit() {
   if (DossaStatus s = session_.transactionState()) return s;
   DossaStatus s = session_.command("COMMIT");
   if (!s) {
-    inUnit_ = false;
+    inUnit_ = inSnapshot_ = false;
     savepointOpen_ = false;
     unitBodies_.clear();
     session_.setInTransaction(false);
@@ -909,12 +915,36 @@ DossaStatus PgEngine::commit() {
 
 DossaStatus PgEngine::abort() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
-  inUnit_ = false;
+  inUnit_ = inSnapshot_ = false;
   savepointOpen_ = false;
   unitBodies_.clear();
   session_.command("ROLLBACK");
   session_.setInTransaction(false);
   return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::beginSnapshot() {
+  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
+  // Within a unit every other writer waits for the unit's lock: its reads see one moment already.
+  if (!inUnit_) {
+    // A repeatable-read transaction takes its snapshot at its first query: query at once.
+    DossaStatus s = session_.command("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SELECT 1");
+    if (s) {
+      session_.command("ROLLBACK");
+      return s;
+    }
+    session_.setInTransaction(true);
+  }
+  inSnapshot_ = true;
+  return DOSSA_NOERROR;
+}
+
+DossaStatus PgEngine::endSnapshot() {
+  if (!inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
+  inSnapshot_ = false;
+  if (inUnit_) return DOSSA_NOERROR;
+  // A failed statement aborts the transaction, a lost connection ends it: the snapshot ends with that failure.
+  return session_.finish(session_.transactionState());
 }
 
 const EngineDriver& pgEngineDriver() {

@@ -165,6 +165,8 @@ class SqliteEngine final : public Engine {
   DossaStatus begin() override;
   DossaStatus commit() override;
   DossaStatus abort() override;
+  DossaStatus beginSnapshot() override;
+  DossaStatus endSnapshot() override;
 
  private:
   explicit SqliteEngine(sqlite3* db) : db_(db) {}
@@ -187,6 +189,7 @@ class SqliteEngine final : public Engine {
   sqlite3* db_ = nullptr;
   bool readOnly_ = false;
   bool inUnit_ = false;  // between begin and commit or abort
+  bool inSnapshot_ = false;  // between beginSnapshot and endSnapshot (or the end of the unit)
   // Within a unit, the id the next new document takes once one was saved (0: not known).
   sqlite3_int64 nextId_ = 0;
   std::uint8_t identity_[16] = {};
@@ -260,7 +263,7 @@ class SqliteDriver final : public EngineDriver {
 }  // namespace
 
 SqliteEngine::~SqliteEngine() {
-  if (inUnit_) exec("ROLLBACK");
+  if (inUnit_ || inSnapshot_) exec("ROLLBACK");
   // Statements first: a connection with live statements does not close.
   for (Statement* stmt : {&loadStmt_, &insertStmt_, &updateStmt_, &deleteStmt_, &keyAddStmt_,
                           &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &seekStmt_,
@@ -535,6 +538,7 @@ DossaStatus SqliteEngine::addKeyRows(DossaNoteId id, const std::vector<IndexRow>
 
 DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
   if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
+  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
   std::string body = items.encode();
   Transaction t(*this);
   DossaStatus s = t.begin();
@@ -573,6 +577,7 @@ DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
 
 DossaStatus SqliteEngine::restore(DossaNoteId id, const NoteItems& items) {
   if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
+  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
   if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_INVALID_ARGUMENT;
   std::string body = items.encode();
   Transaction t(*this);
@@ -592,6 +597,7 @@ DossaStatus SqliteEngine::restore(DossaNoteId id, const NoteItems& items) {
 DossaStatus SqliteEngine::remove(DossaNoteId id) {
   if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
   if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
+  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
   Transaction t(*this);
   DossaStatus s = t.begin();
   if (s) return s;
@@ -776,7 +782,7 @@ DossaStatus SqliteEngine::check(std::string& problem) {
 
 DossaStatus SqliteEngine::begin() {
   if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
-  if (inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (inUnit_ || inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
   DossaStatus s = exec("BEGIN IMMEDIATE");
   inUnit_ = s == DOSSA_NOERROR;
   nextId_ = 0;
@@ -787,7 +793,7 @@ DossaStatus SqliteEngine::commit() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
   if (unitLost()) return DOSSA_ERR_DISK;
   DossaStatus s = exec("COMMIT");
-  if (!s) inUnit_ = false;
+  if (!s) inUnit_ = inSnapshot_ = false;
   nextId_ = 0;
   return s;
 }
@@ -795,9 +801,37 @@ DossaStatus SqliteEngine::commit() {
 DossaStatus SqliteEngine::abort() {
   if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
   const bool lost = unitLost();
-  inUnit_ = false;
+  inUnit_ = inSnapshot_ = false;
   nextId_ = 0;
   return lost ? DOSSA_NOERROR : exec("ROLLBACK");
+}
+
+DossaStatus SqliteEngine::beginSnapshot() {
+  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (inUnit_) {
+    inSnapshot_ = true;
+    return DOSSA_NOERROR;
+  }
+  // A read transaction takes its moment at its first read: read at once.
+  DossaStatus s = exec("BEGIN");
+  if (!s) s = exec("SELECT count(*) FROM dossa_info");
+  if (s) {
+    if (sqlite3_get_autocommit(db_) == 0) exec("ROLLBACK");
+    return s;
+  }
+  inSnapshot_ = true;
+  return DOSSA_NOERROR;
+}
+
+DossaStatus SqliteEngine::endSnapshot() {
+  if (!inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
+  inSnapshot_ = false;
+  if (inUnit_) return DOSSA_NOERROR;
+  // SQLite ends a transaction by itself after some failures; later reads then stood alone.
+  if (sqlite3_get_autocommit(db_) != 0) return DOSSA_ERR_DISK;
+  DossaStatus s = exec("COMMIT");
+  if (s) exec("ROLLBACK");
+  return s;
 }
 
 const EngineDriver& sqliteEngineDriver() {

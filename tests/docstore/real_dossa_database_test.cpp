@@ -1,9 +1,12 @@
 // The adapter against real databases of the client library: the formula
 // search and its exact key check, writes with and without replace, deletes,
 // view reads, unsafe list sizes and the life of the library.
+#include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "common/return_codes.h"
 #include "docstore/zo_real_dossa_database.h"
@@ -297,6 +300,58 @@ TEST(Formula, IsBuiltFromTheFormAndUpToTwoKeys) {
   EXPECT_EQ(zoDossaFormula("Message", "MessageName", "M 1", "", "x"),
             "FORM = \"Message\" & MessageName = \"M 1\"");
   EXPECT_EQ(zoDossaFormula("Message", "", "x", "Second", "y"), "FORM = \"Message\"");
+}
+
+// A view read finds the entry, then reads its document: a writer that
+// replaces the document in between must not make it vanish.
+TEST_P(AdapterTest, ViewReadsSeeTheOldOrTheNewDocumentWhileItIsReplaced) {
+  put(path_, "Service", {text("svcdef_name", "ONE"), text("svcdef_step", "s0")});
+  auto a = adapter();
+  HCOLLECTION services = a->openCollection("Services");
+  ASSERT_NE(services, 0);
+  constexpr int kReplacements = 400;
+  std::atomic<int> replaced{0};
+  std::atomic<bool> failed{false};
+  std::thread writer([&] {
+    Db db(path_);
+    for (int i = 1; i <= kReplacements && !failed; ++i) {
+      std::vector<DossaNoteId> ids;
+      DossaNoteHandle note = 0;
+      DossaStatus s = DossaDbBeginUnit(db.get());
+      if (!s) s = DossaNoteList(db.get(), "Service", 0, 10, ids);
+      for (DossaNoteId id : ids)
+        if (!s) s = DossaNoteDelete(db.get(), id, 0);
+      if (!s) s = DossaNoteCreate(db.get(), &note);
+      const std::string step = "s" + std::to_string(i);
+      if (!s) s = DossaItemSetText(note, "FORM", "Service", DOSSA_TERMINATED);
+      if (!s) s = DossaItemSetText(note, "svcdef_name", "ONE", DOSSA_TERMINATED);
+      if (!s) s = DossaItemSetText(note, "svcdef_step", step.c_str(), DOSSA_TERMINATED);
+      if (!s) s = DossaNoteUpdate(note, 0);
+      if (note) DossaNoteClose(note);
+      if (!s) s = DossaDbCommitUnit(db.get());
+      if (s) {
+        DossaDbAbortUnit(db.get());
+        failed = true;
+      }
+      replaced = i;
+    }
+  });
+  constexpr ZO_LONG types[] = {DOSSA_ITEM_TEXT, DOSSA_ITEM_TEXT};
+  constexpr const char* names[] = {"svcdef_name", "svcdef_step"};
+  int reads = 0, failures = 0;
+  ZO_ULONG firstFailure = 0;
+  while (replaced < kReplacements && !failed) {
+    ItemValue out[2];
+    ZO_LONG entrySize = 0;
+    ++reads;
+    if (!a->read(services, "ONE", FALSE, 2, types, names, entrySize, out) && failures++ == 0)
+      firstFailure = a->getErrorCode();
+  }
+  writer.join();
+  EXPECT_FALSE(failed) << "the writer failed";
+  EXPECT_EQ(failures, 0) << "of " << reads << " reads, first error 0x" << std::hex << firstFailure;
+  EXPECT_TRUE(a->closeCollection(services));
+  std::printf("%d view reads during %d replacements, %d failed\n", reads, kReplacements, failures);
 }
 
 VEXO_ENGINE_SUITE(AdapterTest);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <sqlite3.h>
+
 #include "docstore/zo_dossa_layout.h"
 #include "ndossa/dossa_admin.h"
 #include "ndossa/dossa_api.h"
@@ -182,6 +184,9 @@ TEST_F(DossaLoadTest, ABadDumpChangesNothing) {
       {R"({"noteid":2,"items":{"a":["x",2]}})", "item \"a\": entry 2 is no text"},
       {R"({"noteid":2,"items":{"9a":"x"}})", "item \"9a\": "},
       {R"({"noteid":2,"items":{"a":"x","A":"y"}})", "two items with one name"},
+      {R"({"noteid":2,"items":{"X":"a","X":"b"}})", "item \"X\" is given twice"},
+      {R"({"noteid":2,"items":{"X":{"base64":"YQ==","base64":"Yg=="}}})", "key \"base64\" is given twice"},
+      {R"({"noteid":2,"noteid":3,"items":{"X":"a"}})", "key \"noteid\" is given twice"},
       {"{\"noteid\":2,\"items\":{\"a\":\"\xff\"}}", "not JSON"},
       {R"({"noteid":1,"items":{"a":"x"}})", "note id 1 does not follow the ids before it"},
       {R"({"noteid":0,"items":{"a":"x"}})", "note id 0 is out of range"},
@@ -238,6 +243,73 @@ TEST_F(DossaLoadTest, MessagesAreDeletedWholeAndLeftoversFound) {
   EXPECT_EQ(dossa({"check", db}).out, "ok\n");
   EXPECT_EQ(dossa({"delete", db, "--message", "MENU"}).out, "deleted message MENU (2 documents)\n");  // its Fields
   EXPECT_EQ(dossa({"check", db}).out, "ok\n");
+}
+
+// The note id of the first dump line that holds `text`, as text ("" when none).
+std::string idOfLine(const std::string& dump, const std::string& text) {
+  std::istringstream lines(dump);
+  for (std::string line; std::getline(lines, line);)
+    if (line.find(text) != std::string::npos) return line.substr(10, line.find(',') - 10);
+  return "";
+}
+
+// A damaged database is rescued: the salvage writes every document that
+// reads back whole, names those it leaves out, and what it wrote loads into a
+// database that passes the check.
+TEST_F(DossaLoadTest, SalvageWritesWhatReadsBackWholeAndNamesTheRest) {
+  // A body with one byte changed in its middle, so that its checksum fails.
+  const char* kDamageBody =
+      "UPDATE dossa_notes SET body = substr(body, 1, length(body) / 2) || CASE WHEN"
+      " substr(body, length(body) / 2 + 1, 1) = x'ff' THEN x'fe' ELSE x'ff' END || substr(body, length(body) / 2 + 2)"
+      " WHERE noteid = ";
+  const struct {
+    const char* name;
+    std::string damage;                // SQL, with the note id of the line holding `target` after it
+    const char* target;
+    std::vector<std::string> leftOut;  // what the left-out lines name, besides the damaged document
+  } cases[] = {
+      {"a Field body", kDamageBody, R"("FORM":"Field","MessageName":"ORDHEAD")", {}},
+      {"a Message body, and with it its built form", kDamageBody, R"("FORM":"Message","MessageName":"MENU")",
+       {"the built form of message \"MENU\""}},
+      {"index rows", "UPDATE dossa_keys SET value = 'X' WHERE noteid % 3 = 0 OR noteid = ", R"("FORM":"Message")", {}},
+      {"index rows gone", "DELETE FROM dossa_view_entries; DELETE FROM dossa_unique WHERE noteid > ", R"("FORM")", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string db = dir_.file("damaged.ndb"), copy = dir_.file("salvaged.ndb");
+    for (const std::string& file : {db, db + "-wal", db + "-shm", copy}) std::filesystem::remove(file);
+    makeDemo(db);
+    const std::string before = dossa({"dump", db}).out;
+    const std::string target = idOfLine(before, c.target);
+    ASSERT_FALSE(target.empty());
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+    const int rc = sqlite3_exec(raw, (c.damage + target).c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
+    ASSERT_EQ(rc, SQLITE_OK);
+    ASSERT_EQ(dossa({"check", db}).status, 1) << "the damage is real";
+
+    const ProgramRun salvage = dossa({"dump", "--salvage", db});
+    const bool bodyDamaged = c.damage == kDamageBody;
+    EXPECT_EQ(salvage.status, bodyDamaged ? 1 : 0) << salvage.err;
+    if (bodyDamaged) {
+      EXPECT_NE(salvage.err.find("left out document " + target + ": its stored form fails its checksum"),
+                std::string::npos)
+          << salvage.err;
+      EXPECT_EQ(dossa({"dump", db}).status, 1) << "a plain dump stops at the damage";
+    } else {
+      EXPECT_EQ(salvage.err, "");
+      EXPECT_EQ(salvage.out, before) << "the documents are whole: damaged index rows cost none";
+    }
+    for (const std::string& named : c.leftOut) EXPECT_NE(salvage.err.find(named), std::string::npos) << salvage.err;
+    const std::size_t lines = std::count(salvage.out.begin(), salvage.out.end(), '\n');
+    const std::size_t all = std::count(before.begin(), before.end(), '\n');
+    EXPECT_EQ(lines + (bodyDamaged ? 1 + c.leftOut.size() : 0), all);
+    const ProgramRun loaded = dossa({"load", copy}, dir_.write("salvage.jsonl", salvage.out));
+    EXPECT_EQ(loaded.status, 0) << loaded.err;
+    const ProgramRun checked = dossa({"check", copy});
+    EXPECT_EQ(checked.out, "ok\n") << checked.err;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The engine interface below the library: a unit of work keeps its changes
-// together, and an abort drops them all; the design's unique keys hold.
+// together, and an abort drops them all; the design's unique keys hold; a
+// read snapshot sees one moment while another connection writes.
 
 #include "ndossa/engine.h"
 #include "tests/ndossa/dossa_test_util.h"
@@ -111,6 +112,65 @@ TEST_P(UnitOfWorkTest, UniqueKeysOfTheDesignRefuseASecondDocument) {
   EXPECT_EQ(saveAs(f, {{"FORM", "Message"}, {"MessageName", "A"}}), DOSSA_NOERROR);
   std::string problem;
   EXPECT_EQ(engine_->check(problem), DOSSA_NOERROR) << problem;
+}
+
+TEST_P(UnitOfWorkTest, ASnapshotSeesOneMomentWhileAnotherConnectionWrites) {
+  const DossaNoteId old = save("old");
+  ASSERT_NE(old, 0u);
+  std::unique_ptr<ndossa::Engine> writer;
+  ASSERT_EQ(driver_->open(path_, writer), DOSSA_NOERROR);
+  ndossa::Formula byName;
+  ndossa::FormulaError error;
+  ASSERT_TRUE(ndossa::compileFormula("svcdef_name = \"old\"", byName, error));
+  const std::uint32_t view = engine_->design().findView(zodossa::SERVICES_VIEW)->id;
+  // Every read an engine offers, as the ids it gives.
+  auto reads = [&]() {
+    std::vector<DossaNoteId> listed, found, entries;
+    bool exact = false, more = false;
+    DossaNoteId first = 0;
+    std::uint32_t matches = 0, skipped = 0;
+    EXPECT_EQ(engine_->listNotes(nullptr, 0, 100, listed), DOSSA_NOERROR);
+    EXPECT_EQ(engine_->candidates(byName, 0, 100, found, exact), DOSSA_NOERROR);
+    if (engine_->viewFind(view, "old", first, matches) == DOSSA_NOERROR) found.push_back(first);
+    EXPECT_EQ(engine_->viewRead(view, 0, 0, 100, entries, skipped, more), DOSSA_NOERROR);
+    std::string problem;
+    EXPECT_EQ(engine_->check(problem), DOSSA_NOERROR) << problem;
+    return std::vector<std::vector<DossaNoteId>>{listed, found, entries};
+  };
+  const auto before = reads();
+
+  EXPECT_EQ(engine_->endSnapshot(), DOSSA_ERR_INVALID_ARGUMENT);
+  ASSERT_EQ(engine_->beginSnapshot(), DOSSA_NOERROR);
+  EXPECT_EQ(engine_->beginSnapshot(), DOSSA_ERR_INVALID_ARGUMENT);  // snapshots do not nest
+  EXPECT_EQ(writer->remove(old), DOSSA_NOERROR);                   // the writer is not held up
+  ndossa::NoteItems items;
+  items.setText("FORM", "Service");
+  items.setText("svcdef_name", "new");
+  DossaNoteId added = 0;
+  ASSERT_EQ(writer->save(added, items), DOSSA_NOERROR);
+  EXPECT_TRUE(present(old));
+  EXPECT_FALSE(present(added));
+  EXPECT_EQ(reads(), before);
+  // No change goes through a snapshot.
+  EXPECT_EQ(save("refused"), 0u);
+  EXPECT_EQ(engine_->remove(old), DOSSA_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(engine_->begin(), DOSSA_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(engine_->endSnapshot(), DOSSA_NOERROR);
+  EXPECT_FALSE(present(old));
+  EXPECT_TRUE(present(added));
+
+  // Within a unit the snapshot only marks the unit's reads, and ends with it.
+  for (const bool keep : {false, true}) {
+    ASSERT_EQ(engine_->begin(), DOSSA_NOERROR);
+    const DossaNoteId inUnit = save("in unit");
+    ASSERT_EQ(engine_->beginSnapshot(), DOSSA_NOERROR);
+    EXPECT_TRUE(present(inUnit));
+    EXPECT_EQ(save("refused"), 0u);
+    EXPECT_EQ(keep ? engine_->commit() : engine_->abort(), DOSSA_NOERROR);
+    EXPECT_EQ(engine_->endSnapshot(), DOSSA_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(present(inUnit), keep);
+  }
+  EXPECT_NE(save("after"), 0u);
 }
 
 VEXO_ENGINE_SUITE(UnitOfWorkTest);

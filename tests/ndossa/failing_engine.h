@@ -71,6 +71,8 @@ class FailingEngineDriver final : public ndossa::EngineDriver {
     DossaStatus begin() override { return real_->begin(); }
     DossaStatus commit() override { return driver_.failNow() ? DOSSA_ERR_DISK : real_->commit(); }
     DossaStatus abort() override { return real_->abort(); }
+    DossaStatus beginSnapshot() override { return real_->beginSnapshot(); }
+    DossaStatus endSnapshot() override { return real_->endSnapshot(); }
 
    private:
     FailingEngineDriver& driver_;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -145,6 +146,44 @@ std::optional<std::uint16_t> lengthOf(const std::string& text) {
   return std::nullopt;
 }
 
+// One line of a dump parsed, or nothing (and why in `problem`) when it is no
+// JSON or an object in it names a key twice: the parser would keep the last
+// value of such a key without a word, and the line is damaged.
+std::optional<Json> parseLine(const std::string& text, std::string& problem) {
+  struct Object {
+    std::set<std::string> keys;
+    std::string lastKey;
+  };
+  std::vector<Object> open;  // the objects being read, outermost first
+  std::string repeated;
+  bool inItems = false;
+  const Json::parser_callback_t watch = [&](int, Json::parse_event_t event, Json& parsed) {
+    if (event == Json::parse_event_t::object_start) {
+      open.emplace_back();
+    } else if (event == Json::parse_event_t::object_end) {
+      if (!open.empty()) open.pop_back();
+    } else if (event == Json::parse_event_t::key && !open.empty() && parsed.is_string()) {
+      Object& object = open.back();
+      object.lastKey = parsed.get<std::string>();
+      if (!object.keys.insert(object.lastKey).second && repeated.empty()) {
+        repeated = object.lastKey;
+        inItems = open.size() == 2 && open.front().lastKey == kItems;
+      }
+    }
+    return true;
+  };
+  Json line = Json::parse(text, watch, false);
+  if (line.is_discarded()) {
+    problem = "not JSON";
+    return std::nullopt;
+  }
+  if (!repeated.empty()) {
+    problem = (inItems ? "item \"" : "key \"") + repeated + "\" is given twice";
+    return std::nullopt;
+  }
+  return line;
+}
+
 // Writes the document of one parsed dump line; false with the reason in `problem`.
 bool loadDocument(DossaDbHandle db, const Json& line, DossaNoteId& id, std::string& problem) {
   if (!line.is_object() || line.size() != 2 || !line.contains(kNoteId) || !line.contains(kItems) ||
@@ -266,10 +305,10 @@ DossaLoadResult dossaLoad(DossaDbHandle db, std::istream& in) {
   std::string text;
   for (std::size_t number = 1; std::getline(in, text); ++number) {
     if (text.find_first_not_of(" \t\r") == std::string::npos) continue;
-    const Json line = Json::parse(text, nullptr, false);
-    std::string problem = "not JSON";
+    std::string problem;
+    const std::optional<Json> line = parseLine(text, problem);
     DossaNoteId id = 0;
-    if (line.is_discarded() || !loadDocument(db, line, id, problem)) {
+    if (!line || !loadDocument(db, *line, id, problem)) {
       DossaDbAbortUnit(db);
       result.problem = "line " + std::to_string(number) + ": " + problem;
       result.documents = 0;

@@ -19,6 +19,7 @@
 #include "tools/dossa/dossa_build.h"
 #include "tools/dossa/dossa_dump.h"
 #include "tools/dossa/dossa_messages.h"
+#include "tools/dossa/dossa_salvage.h"
 #include "tools/dossa/dossa_note.h"
 
 namespace {
@@ -27,7 +28,7 @@ constexpr const char* kUsage =
     "usage: dossa [--server NAME] COMMAND FILE ...\n"
     "       dossa create FILE\n"
     "       dossa list FILE [--form FORM]\n"
-    "       dossa dump FILE [--form FORM]\n"
+    "       dossa dump FILE [--form FORM | --salvage]\n"
     "       dossa load FILE < DUMP\n"
     "       dossa put FILE FORM NAME=TEXT ... [--number NAME=N] [--list NAME=A,B,...]\n"
     "       dossa delete FILE NOTEID | --message NAME\n"
@@ -148,6 +149,8 @@ int forEachNote(const std::vector<std::string>& args, Each each) {
     return usage(args[0] + " takes FILE [--form FORM]");
   Session session;
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
+  // One moment of the database, however long the walk takes.
+  if (DossaStatus s = DossaDbBeginSnapshot(session.db())) return failStatus(args[1], s);
   std::vector<DossaNoteId> ids;
   DossaNoteId after = 0;
   do {
@@ -162,6 +165,7 @@ int forEachNote(const std::vector<std::string>& args, Each each) {
       each(id, note.get());
     }
   } while (ids.size() == kListBatch);
+  if (DossaStatus s = DossaDbEndSnapshot(session.db())) return failStatus(args[1], s);
   return 0;
 }
 
@@ -189,7 +193,21 @@ int cmdList(const std::vector<std::string>& args) {
   });
 }
 
+// dump FILE --salvage: every document that reads back whole; those left out on standard error.
+int cmdSalvage(const std::string& file) {
+  Session session;
+  if (DossaStatus s = session.open(file)) return failStatus(file, s);
+  const DossaSalvageResult result = dossaSalvage(session.db(), stdout);
+  for (const std::string& line : result.leftOut) std::fprintf(stderr, "dossa: %s: left out %s\n", file.c_str(), line.c_str());
+  if (result.failed) return failStatus(file + ": salvage stopped", result.failed);
+  if (result.leftOut.empty()) return 0;
+  return fail(file + ": salvaged " + std::to_string(result.written) + " document" + (result.written == 1 ? "" : "s") +
+              ", left out " + std::to_string(result.leftOut.size()));
+}
+
 int cmdDump(const std::vector<std::string>& args) {
+  if (args.size() == 3 && (args[1] == "--salvage" || args[2] == "--salvage"))
+    return cmdSalvage(args[1] == "--salvage" ? args[2] : args[1]);
   std::string problem;
   const int status = forEachNote(args, [&](DossaNoteId id, DossaNoteHandle note) {
     std::string line;
@@ -348,6 +366,8 @@ int cmdCheck(const std::vector<std::string>& args) {
   if (args.size() != 2 && !repair) return usage("check takes FILE [--repair]");
   Session session;
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
+  // The file, the documents and the messages as they were at one moment.
+  if (DossaStatus s = DossaDbBeginSnapshot(session.db())) return failStatus(args[1], s);
   std::string problem;
   if (DossaStatus s = DossaDbCheck(session.db(), problem))
     return fail(args[1] + ": " + dossaStatusText(s) + (problem.empty() ? "" : ": " + problem));
@@ -362,6 +382,7 @@ int cmdCheck(const std::vector<std::string>& args) {
   if (!built.empty()) {
     return fail(args[1] + ": built documents of deleted messages: " + built + " (dossa build removes them)");
   }
+  if (DossaStatus s = DossaDbEndSnapshot(session.db())) return failStatus(args[1], s);
   if (repair) {
     if (DossaStatus s = resaveAll(session.db())) return failStatus(args[1], s);
   }
