@@ -155,6 +155,17 @@ std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const c
     return {where + ": a value does not fit the database (a text value holds at most " +
             std::to_string(DOSSA_ITEM_TEXT_MAX) + " characters there)"};
   }
+  if (publicCode(code) == ZORC_DEFN_DB_SECURITY_FAILURE) {
+    // A local database this user may only read: the file or folder that refuses the change.
+    ZoConfig config;
+    ZoString name;
+    const std::string ini = iniPath().value_or(ZoSession::INI_FILE_NAME);
+    if (config.open(ini.c_str()) && config.read(DEFINITION_SECTION, DATABASE_NAME_KEY, name) &&
+        definitionServer(ini).empty()) {
+      const std::string problem = DossaWriteProblem(name.text());
+      if (!problem.empty()) return {where, problem};
+    }
+  }
   if (publicCode(code) == ZORC_NOT_SUPPORTED) {
     return {where, "the configured database takes no writes (a text database is read-only): "
                    "import into a KirraDossa database"};

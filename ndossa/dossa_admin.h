@@ -53,6 +53,12 @@ DossaStatus DossaDbCreate(const char* path, const DossaDesign& design);
 // database: DOSSA_ERR_NO_SUCH_DATABASE.
 DossaStatus DossaDbDelete(const char* path);
 
+// What stops this user from changing the local database `path` (named as for
+// DossaDbOpen): "FILE is not writable by this user", or the same of its folder
+// or of the log or index another user made beside it; empty when nothing is
+// in the way, or for a database on a server.
+std::string DossaWriteProblem(const char* path);
+
 // Names of the storage engines of this build, the default first.
 std::vector<std::string> DossaEngineNames();
 

@@ -8,6 +8,7 @@
 
 #include "ndossa/dossa_admin.h"
 #include "ndossa/library_state.h"
+#include "platform/platform.h"
 
 using ndossa::Call;
 using ndossa::CollectionObject;
@@ -567,6 +568,24 @@ DossaStatus DossaDbDelete(const char* path) {
   const ndossa::EngineDriver* driver = &call.state.engine();
   if (DossaStatus s = ndossa::resolveDatabasePath(path, driver, file)) return s;
   return driver->drop(file);
+}
+
+std::string DossaWriteProblem(const char* path) {
+  std::string file;
+  const ndossa::EngineDriver* driver = nullptr;
+  if (ndossa::resolveDatabasePath(path, driver, file) || driver) return {};
+  PlatformFileAccess access{};
+  if (platformFileAccess(file.c_str(), &access) != 0) return {};
+  if (!access.writable) return file + " is not writable by this user";
+  if (!access.folderWritable)
+    return "the folder of " + file + " is not writable by this user (the database's log is made there)";
+  for (const char* suffix : {"-wal", "-shm"}) {
+    PlatformFileAccess made{};
+    if (platformFileAccess((file + suffix).c_str(), &made) == 0 && !made.writable)
+      return file + suffix + " is not writable by this user (another user's process made it: "
+                             "that user, or the owner of the folder, may remove it when no one uses the database)";
+  }
+  return {};
 }
 
 std::vector<std::string> DossaEngineNames() {

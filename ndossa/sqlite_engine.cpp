@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <string>
 
 #include "ndossa/row_check.h"
 #include "ndossa/sqlite_file_layer.h"
@@ -239,6 +241,76 @@ class Transaction {
   bool active_ = false;
 };
 
+
+// The URI that opens `path` read-only: with the log and index of other
+// processes (read-only when this user may not write them), or as a file no
+// one changes (no index, no log, no lock, no file made beside it).
+std::string readOnlyUri(const std::string& path, bool shared) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (const unsigned char c : path) {
+    if (std::isalnum(c) || std::strchr("/-._~\\:", c)) {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    }
+  }
+  return uri + (shared ? "?mode=ro&readonly_shm=1" : "?mode=ro&immutable=1");
+}
+
+// A database read as a file no one changes, by a user who may not write it
+// nor make its index: no writer was at work when it was opened, and one that
+// starts later writes its log only, which this reader does not see (it reads
+// the moment it opened). Only a writer's copy of its log into the file
+// changes the file under the reader: every read that finds the file changed
+// since the open fails with DOSSA_ERR_BUSY instead of returning what it read.
+class UnchangedFileReader final : public Engine {
+ public:
+  UnchangedFileReader(std::unique_ptr<Engine> engine, std::string path, PlatformFileStamp stamp)
+      : engine_(std::move(engine)), path_(std::move(path)), stamp_(stamp) {}
+  const std::uint8_t* identity() const override { return engine_->identity(); }
+  const Design& design() const override { return engine_->design(); }
+  DossaStatus load(DossaNoteId id, NoteItems& items) override { return unchanged(engine_->load(id, items)); }
+  DossaStatus save(DossaNoteId&, const NoteItems&) override { return DOSSA_ERR_NO_WRITE_ACCESS; }
+  DossaStatus remove(DossaNoteId) override { return DOSSA_ERR_NO_WRITE_ACCESS; }
+  DossaStatus restore(DossaNoteId, const NoteItems&) override { return DOSSA_ERR_NO_WRITE_ACCESS; }
+  DossaStatus candidates(const Formula& formula, DossaNoteId after, std::size_t limit,
+                         std::vector<DossaNoteId>& ids, bool& exact) override {
+    return unchanged(engine_->candidates(formula, after, limit, ids, exact));
+  }
+  DossaStatus listNotes(const char* form, DossaNoteId after, std::size_t limit,
+                        std::vector<DossaNoteId>& ids) override {
+    return unchanged(engine_->listNotes(form, after, limit, ids));
+  }
+  DossaStatus viewFind(std::uint32_t viewId, std::string_view key, DossaNoteId& first,
+                       std::uint32_t& matches) override {
+    return unchanged(engine_->viewFind(viewId, key, first, matches));
+  }
+  DossaStatus viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip, std::uint32_t count,
+                       std::vector<DossaNoteId>& ids, std::uint32_t& skipped, bool& more) override {
+    return unchanged(engine_->viewRead(viewId, from, skip, count, ids, skipped, more));
+  }
+  DossaStatus check(std::string& problem) override { return unchanged(engine_->check(problem)); }
+  DossaStatus begin() override { return engine_->begin(); }
+  DossaStatus commit() override { return engine_->commit(); }
+  DossaStatus abort() override { return engine_->abort(); }
+  DossaStatus beginSnapshot() override { return engine_->beginSnapshot(); }
+  DossaStatus endSnapshot() override { return unchanged(engine_->endSnapshot()); }
+
+ private:
+  // A not-found or other refusal is an answer too: any answer from a changed file is withdrawn.
+  DossaStatus unchanged(DossaStatus s) const {
+    PlatformFileStamp now;
+    if (platformPathStamp(path_.c_str(), &now) != 0 || !(now == stamp_)) return DOSSA_ERR_BUSY;
+    return s;
+  }
+  std::unique_ptr<Engine> engine_;
+  std::string path_;
+  PlatformFileStamp stamp_;
+};
+
 class SqliteDriver final : public EngineDriver {
  public:
   const char* name() const override { return "sqlite"; }
@@ -367,11 +439,21 @@ DossaStatus SqliteEngine::open(const std::string& path, std::unique_ptr<Engine>&
   if (const int err = platformFileAccess(path.c_str(), &file)) return statusOfErrno(err);
   if (!file.regular) return DOSSA_ERR_NOT_DATABASE;
   if (!file.readable) return DOSSA_ERR_NO_ACCESS;
-  bool readOnly = !file.writable;
+  // A user who may not change the file, or not make its log beside it, reads
+  // it and never makes a file there: a log and index another user's process
+  // made are opened read-only; without them, no writer is at work, and the
+  // file is read as it stands (see UnchangedFileReader).
+  const bool readOnly = !file.writable || !file.folderWritable;
+  PlatformFileAccess log{}, index{};
+  const bool shared = platformFileAccess((path + "-wal").c_str(), &log) == 0 &&
+                      platformFileAccess((path + "-shm").c_str(), &index) == 0 && index.readable;
+  PlatformFileStamp stamp;
+  if (readOnly && !shared && platformPathStamp(path.c_str(), &stamp)) return DOSSA_ERR_CANNOT_OPEN;
 
   sqlite3* raw = nullptr;
-  int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-  int rc = sqlite3_open_v2(path.c_str(), &raw, flags, sqliteFileLayerName());
+  int rc = readOnly ? sqlite3_open_v2(readOnlyUri(path, shared).c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                                      sqliteFileLayerName())
+                    : sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, sqliteFileLayerName());
   std::unique_ptr<SqliteEngine> db(new SqliteEngine(raw));
   if (rc != SQLITE_OK) return statusOf(rc);
   db->readOnly_ = readOnly;
@@ -396,7 +478,10 @@ DossaStatus SqliteEngine::open(const std::string& path, std::unique_ptr<Engine>&
                         ";PRAGMA wal_autocheckpoint=" + std::to_string(kCheckpointPages) + ";";
   if ((s = db->exec(pragmas.c_str()))) return s;
   if ((s = db->loadDesign())) return s;
-  out = std::move(db);
+  if (readOnly && !shared)
+    out = std::make_unique<UnchangedFileReader>(std::move(db), path, stamp);
+  else
+    out = std::move(db);
   return DOSSA_NOERROR;
 }
 

@@ -132,4 +132,16 @@ int platformFileAccess(const char* path, PlatformFileAccess* access) {
   return 0;
 }
 
+int platformPathStamp(const char* path, PlatformFileStamp* stamp) {
+  struct stat info {};
+  if (::stat(path, &info) != 0) return errno;
+  stamp->size = static_cast<std::int64_t>(info.st_size);
+#ifdef _WIN32
+  stamp->changed = static_cast<std::int64_t>(info.st_mtime);
+#else
+  stamp->changed = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+#endif
+  return 0;
+}
+
 int platformRemoveFile(const char* path) { return ::unlink(path) == 0 ? 0 : errno; }

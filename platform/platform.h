@@ -139,3 +139,6 @@ struct PlatformFileStamp {
 
 // Fills *stamp for the open stream `file`. Returns 0, or the errno value of the failure.
 int platformFileStamp(std::FILE* file, PlatformFileStamp* stamp);
+
+// Fills *stamp for the file `path`. Returns 0, or the errno value of the failure.
+int platformPathStamp(const char* path, PlatformFileStamp* stamp);

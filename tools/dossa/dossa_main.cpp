@@ -51,8 +51,19 @@ int usage(const std::string& message) {
   return PROGRAM_EXIT_USAGE;
 }
 
+// The database the command opened, for the hint after a refused change.
+std::string& openedDatabase() {
+  static std::string file;
+  return file;
+}
+
 int failStatus(const std::string& what, DossaStatus status) {
-  return fail(what + ": " + dossaStatusText(status));
+  fail(what + ": " + dossaStatusText(status));
+  if (status == DOSSA_ERR_NO_WRITE_ACCESS) {
+    const std::string problem = DossaWriteProblem(openedDatabase().c_str());
+    if (!problem.empty()) std::fprintf(stderr, "  %s\n", problem.c_str());
+  }
+  return 1;
 }
 
 // The library for the run of one command, and the database it works on.
@@ -66,6 +77,7 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
   DossaStatus open(const std::string& file) {
+    openedDatabase() = file;
     return initStatus_ ? initStatus_ : DossaDbOpen(file.c_str(), &db_);
   }
   DossaStatus initStatus() const { return initStatus_; }
