@@ -386,6 +386,11 @@ void ZoRealDossaDatabase::classifyStatus(DossaStatus status) {
   if (isSecurityClass(status)) {
     errorCode_ = ERR_RDBD_SECURITY_FAILURE;
     libraryStatus_ = 0;
+  } else if (DossaErrorNumber(status) == DOSSA_ERR_DUPLICATE_KEY) {
+    // A document of the same unique key was saved first (another writer won
+    // the race between the search for the key and this save).
+    errorCode_ = ERR_RDBD_DEFN_ALREADY_EXISTS;
+    libraryStatus_ = 0;
   } else {
     errorCode_ = ERR_RDBD_DOSSA_ERROR;
     libraryStatus_ = status & kErrorNumberMask;
@@ -572,7 +577,9 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
     DossaStatus closed = traced("DossaNoteClose", [&] { return DossaNoteClose(note); });
     if (status == 0) status = closed;
   }
-  if (status != 0) {
+  if (DossaErrorNumber(status) == DOSSA_ERR_DUPLICATE_KEY) {
+    classifyStatus(status);
+  } else if (status != 0) {
     errorCode_ = ERR_RDBD_DOSSA_ERROR;
     libraryStatus_ = status;
   }

@@ -99,6 +99,22 @@ TEST_P(AdapterTest, WriteWithoutReplaceRefusesAnExistingKeyAndReplaceUpdatesInPl
   EXPECT_EQ(itemText(path_, id, "Extra"), "kept");
 }
 
+// A writer that finds no document of its key but loses the save to one of
+// the same unique key (as another writer's save between the two would).
+TEST_P(AdapterTest, ALostCreateRaceIsAlreadyExists) {
+  auto a = adapter();
+  constexpr ZO_LONG types[] = {DOSSA_ITEM_TEXT, DOSSA_ITEM_TEXT};
+  const char* names[] = {"Key", zodossa::MESSAGE_NAME};
+  ItemValue v[2];
+  v[0].setText("K1");
+  v[1].setText("M1");
+  ASSERT_TRUE(a->write(zodossa::MESSAGE_FORM, "Key", "K1", "", "", FALSE, 2, types, names, 48, v));
+  v[0].setText("K2");
+  EXPECT_FALSE(a->write(zodossa::MESSAGE_FORM, "Key", "K2", "", "", FALSE, 2, types, names, 48, v));
+  EXPECT_EQ(a->getErrorCode(), ERR_RDBD_DEFN_ALREADY_EXISTS);
+  EXPECT_EQ(notesOf(path_, zodossa::MESSAGE_FORM).size(), 1u);
+}
+
 TEST_P(AdapterTest, KeysAreCheckedExactlyOnTheFirstDocumentOnly) {
   // The formula finds keys whatever their case; the first document decides.
   put(path_, "Thing", {text("Key", "abc"), text("Title", "lower")});
