@@ -384,6 +384,45 @@ TEST_P(LocalImportCrashTest, AFullDiskKeepsEveryFinishedMap) {
     if (HasFailure()) return;
   }
   EXPECT_GE(errors, kPoints / 2) << "the disk filled in too few runs";
+
+  // One large unit: a load of the whole dump spills its log before its
+  // commit. It fits and loads every document, or fails and leaves no database.
+  const std::string dossa = vexotest::programFile("dossa");
+  const vexotest::ProgramRun dump = vexotest::runProgram(dossa, {"dump", path_}, "", {}, {"", dir_.file("dump")});
+  ASSERT_EQ(dump.status, 0) << dump.err;
+  const std::string dumped = vexotest::readBytes(dir_.file("dump"));
+  const auto documents = std::count(dumped.begin(), dumped.end(), '\n');
+  const std::string loaded = dir_.file("disk") + "/loaded.ndb";
+  for (const unsigned long kib : {256UL, 1024UL, 4096UL, 32768UL}) {
+    freshDatabase();
+    const unsigned long base = disk.mounted() ? disk.usedKib() : 0;
+    if (disk.mounted()) {
+      ASSERT_TRUE(disk.resize(base + kib));
+    }
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = static_cast<rlim_t>(kib) * 1024;
+    if (!disk.mounted()) {
+      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    const vexotest::ProgramRun load = vexotest::runProgram(dossa, {"load", loaded}, "", {}, {dir_.file("dump"), ""});
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+    roomy();
+    std::printf("load of %ld documents into %lu KiB: %s\n", static_cast<long>(documents), kib,
+                load.status == 0 ? "loaded" : "error");
+    const std::string where = "load into " + std::to_string(kib) + " KiB: " + load.out + load.err;
+    if (load.status == 0) {
+      const vexotest::ProgramRun check = vexotest::runProgram(dossa, {"check", loaded});
+      EXPECT_EQ(check.status, 0) << where << check.out << check.err;
+      const vexotest::ProgramRun list = vexotest::runProgram(dossa, {"list", loaded});
+      EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), documents) << where;
+    } else {
+      EXPECT_EQ(load.status, 1) << where;
+      EXPECT_FALSE(std::filesystem::exists(loaded)) << where;
+    }
+    std::filesystem::remove(loaded);
+  }
 #endif
 }
 
