@@ -42,7 +42,7 @@ int PXMImport::run(int argc, char* argv[], UserMessage& message) {
   Step step = parseCommandLine(argc, argv, message);
   if (step == Step::Go) step = createObjects(argc, argv, message);
   if (step == Step::Go) {
-    if (check_) checks_ = std::make_unique<PXMChecks>(fileName_, message.errorStream());
+    if (check_) checks_ = std::make_unique<PXMChecks>(fileName_, message.errorStream(), keepAttributes_);
     if (!PXMImportMaps(*reader_, *composer_, message, checks_.get())) step = Step::Stop;
     if (checks_) checks_->finish();
   }

@@ -60,12 +60,13 @@ TEST_F(VexopxmCheckTest, EachFindingOnItsLine) {
       sourceLine("") +                                                         // 9
       sourceLine("AFTER    PXMFLD POS=(3,1),LENGTH=2") +                       // 10
       sourceLine("MAPB     PXMMAP SIZE=(24,80)") +                             // 11
-      sourceLine("         PXMFLD POS=(1,1),LENGTH=4,INITIAL='HELLO'") +       // 12
+      sourceLine("         PXMFLD POS=(1,1),LENGTH=4,ATTRB=ASKIP") +           // 12
       sourceLine("X        PXMFDL POS=(2,1),LENGTH=4") +                       // 13
       sourceLine("Y        PXMFLD POS=(3,1),LENGTH=4") +                       // 14
       sourceLine("MAPC     PXMMAP SIZE=(24,80)") +                             // 15
       sourceLine("LONE     PXMFLD POS=(1,1),LENGTH=4") +                       // 16
-      sourceLine("         PXMEND");                                           // 17
+      sourceLine("         PXMSET TYPE=FINAL") +                               // 17
+      sourceLine("         END");                                              // 18
   dir_.write("faults.pxm", source);
   const std::vector<std::string> warnings = {
       "faults.pxm:6: warning: unknown keyword PSO= of field CUST passed over (did you mean POS=?)",
@@ -82,9 +83,9 @@ TEST_F(VexopxmCheckTest, EachFindingOnItsLine) {
       "(only PXMFLD, SPACE and comments continue it)",
       "faults.pxm:14: warning: field statement passed over: field Y stands outside any map "
       "(map MAPB ended by operation PXMFDL at line 13)",
-      "MAPA: 3 fields, 8 warnings",
-      "MAPB: 1 field, 3 warnings",
-      "MAPC: 1 field, 0 warnings",
+      "MAPA: 3 fields, 0 screen texts, 8 warnings",
+      "MAPB: 0 fields, 0 screen texts, 3 warnings",
+      "MAPC: 1 field, 0 screen texts, 0 warnings",
   };
   std::string expected;
   for (const std::string& line : warnings) expected += line + "\n";
@@ -106,7 +107,8 @@ TEST_F(VexopxmCheckTest, CleanSourcesAndErrorRuns) {
   // A source without findings: only the summary, and the status of a clean run.
   const ProgramRun clean = run({"/w", examples_ + "/orders.pxm"});
   EXPECT_EQ(clean.out, "PXM map ORDHEAD\nPXM map ORDLINES\nOK\n");
-  EXPECT_EQ(clean.err, "ORDHEAD: 7 fields, 0 warnings\nORDLINES: 8 fields, 0 warnings\n");
+  EXPECT_EQ(clean.err,
+            "ORDHEAD: 4 fields, 3 screen texts, 0 warnings\nORDLINES: 7 fields, 1 screen text, 0 warnings\n");
   EXPECT_EQ(clean.status, PXM_EXIT_OK);
 
   // A run that ends with an error keeps its status; the warnings come before it.
@@ -115,6 +117,78 @@ TEST_F(VexopxmCheckTest, CleanSourcesAndErrorRuns) {
   EXPECT_EQ(again.status, PXM_EXIT_WARNINGS);
   EXPECT_EQ(failed.status, PXM_EXIT_ERROR);
   EXPECT_EQ(failed.err.rfind("Error: VEXO rc = TVRC_DEFN_ALREADY_EXISTS (124)\n", 0), 0u) << failed.err;
+}
+
+// The warnings of the check mode on sources in the shape real ones have: a map
+// set statement first, continued statements, the operands of the language
+// that the import does not keep, PXMSET TYPE=FINAL and END at the end. Each
+// case is one map; only the warning lines are compared.
+TEST_F(VexopxmCheckTest, RealShapedSources) {
+  struct Case {
+    std::vector<std::string> fields;    // the statements after the map statement (line 5 on)
+    std::vector<std::string> warnings;  // without "case.pxm:"
+  };
+  const std::vector<Case> cases = {
+      // Known operands of every statement, unkept ones among them: no warning.
+      {{sourceLine("         PXMFLD POS=(1,30),LENGTH=20,ATTRB=ASKIP,JUSTIFY=LEFT,", 'X'),
+        continuationLine("INITIAL='CUSTOMER MAINTENANCE'"),
+        sourceLine("CUSTNO   PXMFLD POS=(3,2),LENGTH=8,PICIN='9(8)',PICOUT='9(8)',", 'X'),
+        continuationLine("VALIDN=MUSTFILL,GRPNAME=KEY,CASE=MIXED,OUTLINE=BOX,", 'X'),
+        continuationLine("PS=BASE,SOSI=NO,TRANSP=YES"),
+        sourceLine("         PXMFLD POS=(3,11),LENGTH=1,ATTRB=PROT")},
+       {}},
+      {{sourceLine("CITY     PXMFLD POS=(6,2),LENGTH=20,JUSTFY=LEFT")},
+       {"5: warning: unknown keyword JUSTFY= of field CITY passed over (did you mean JUSTIFY=?)"}},
+      {{sourceLine("NAME     PXMFLD POS=(3,2),LENGTH=10")},
+       {"5: warning: field NAME cannot be imported: its name is not valid (a reserved name (name, format, "
+        "fieldcount, completioncode and reasoncode are))"}},
+      {{sourceLine("CUST-NO  PXMFLD POS=(3,2),LENGTH=10")},
+       {"5: warning: field CUST-NO cannot be imported: its name is not valid (only letters and digits are "
+        "allowed)"}},
+      {{sourceLine("A" + std::string(33, 'B') + " PXMFLD POS=(3,2),LENGTH=10")},
+       {"5: warning: field A" + std::string(32, 'B') +
+        " cannot be imported: its name is not valid (longer than 32 characters)"}},
+      {{sourceLine("CITY     PXMFLD POS=(6,2),LENGTH=20"), sourceLine("* the same name again"),
+        sourceLine("CITY     PXMFLD POS=(7,2),LENGTH=20")},
+       {"7: warning: field CITY is named twice in map MNTMAP (first at line 5); the import refuses the map"}},
+      {{sourceLine("WIDE     PXMFLD POS=(8,70),LENGTH=20"), sourceLine("LOW      PXMFLD POS=(25,1),LENGTH=5"),
+        sourceLine("         PXMFLD POS=(24,76),LENGTH=6,INITIAL='PF3=END'")},
+       {"5: warning: field WIDE (row 8, columns 70-89) lies outside the map's screen of 24 by 80",
+        "6: warning: field LOW (row 25, columns 1-5) lies outside the map's screen of 24 by 80",
+        "7: warning: an unnamed field (row 24, columns 76-81) lies outside the map's screen of 24 by 80",
+        "7: warning: the INITIAL= text of an unnamed field has 7 characters, more than its length 6"}},
+      {{sourceLine("ZERO     PXMFLD POS=(0,5),LENGTH=5"), sourceLine("ONEPOS   PXMFLD POS=9,LENGTH=5")},
+       {"5: warning: field ZERO is placed at row 0, column 5: rows and columns count from 1",
+        "6: warning: field ONEPOS is placed at row 9, column 0: rows and columns count from 1"}},
+      {{sourceLine("HIST     PXMFLD POS=(12,1),LENGTH=79,ATTRB=ASKIP,OCCURS=5")},
+       {"5: warning: field HIST has OCCURS=5: only its first occurrence is kept, 4 are not"}},
+      {{sourceLine("NOTE     PXMFLD POS=(20,2),LENGTH=30,INITIAL='abc,ATTRB=PROT,COLOR=RED")},
+       {"5: warning: the quoted INITIAL= value of field NOTE has no closing quote: it takes ATTRB=, COLOR= "
+        "into its text"}},
+      {{sourceLine("CITY     PXMFLD POS=(6,2),LENGTH=20"), sourceLine("NAME2\tPXMFLD POS=(7,2),LENGTH=5")},
+       {"6: warning: a tab character in the label or operation columns: the statement reads as label "
+        "\"NAME2<tab>PXMFLD\" and operation \"POS=(7,\" (write blanks instead)"}},
+  };
+  for (const Case& c : cases) {
+    std::string source = sourceLine("* customer maintenance") +
+                         sourceLine("MNTSET   PXMSET TYPE=&SYSPARM,MODE=INOUT,LANG=COBOL,STORAGE=AUTO,", 'X') +
+                         continuationLine("TIOAPFX=YES,CTRL=FREEKB,TERM=3270,EXTATT=YES") +
+                         sourceLine("MNTMAP   PXMMAP SIZE=(24,80),LINE=1,COLUMN=1,JUSTIFY=FIRST,TERM=3270");
+    for (const std::string& line : c.fields) source += line;
+    source += sourceLine("         PXMSET TYPE=FINAL") + sourceLine("         END");
+    dir_.write("case.pxm", source);
+    const ProgramRun checked = run({"/r", "/w", "case.pxm"});
+    std::string expected;
+    for (const std::string& warning : c.warnings) expected += "case.pxm:" + warning + "\n";
+    std::string got;
+    std::size_t start = 0;
+    for (std::size_t end; (end = checked.err.find('\n', start)) != std::string::npos; start = end + 1) {
+      const std::string line = checked.err.substr(start, end - start + 1);
+      if (line.find(": warning: ") != std::string::npos) got += line;
+    }
+    EXPECT_EQ(got, expected) << source;
+    EXPECT_EQ(checked.status, c.warnings.empty() ? PXM_EXIT_OK : checked.status) << checked.err;
+  }
 }
 
 // Words of the attribute operands that the import does not know.
@@ -127,7 +201,7 @@ TEST_F(VexopxmCheckTest, UnknownAttributeWords) {
             "words.pxm:2: warning: unknown word BRTT of ATTRB= of field F passed over (did you mean BRT?)\n"
             "words.pxm:2: warning: unknown word GREN of COLOR= of field F passed over (did you mean GREEN?)\n"
             "words.pxm:3: warning: unknown word SPARKLE of HILIGHT= of field G passed over\n"
-            "MAPW: 2 fields, 3 warnings\n");
+            "MAPW: 2 fields, 0 screen texts, 3 warnings\n");
   EXPECT_EQ(checked.status, PXM_EXIT_WARNINGS);
 }
 
