@@ -20,8 +20,8 @@ namespace {
 // One pass over the statements of a source; see PXMImportMaps.
 class MapLoop {
  public:
-  MapLoop(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks)
-      : reader_(reader), composer_(composer), message_(message), checks_(checks) {}
+  MapLoop(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks, ZO_LONG* maps)
+      : reader_(reader), composer_(composer), message_(message), checks_(checks), maps_(maps) {}
 
   bool run() {
     while ((statement_ = reader_.GetStatement()) != nullptr) {
@@ -74,6 +74,7 @@ class MapLoop {
 
     composer_.endMap();
     if (!composerOk(composer_.getFailedField())) return false;
+    if (maps_ != nullptr) ++*maps_;
 
     // The statement that ended the fields is read again by the main loop.
     statement_ = nullptr;
@@ -103,11 +104,13 @@ class MapLoop {
   UserMessage& message_;
   std::string mapName_;                // label of the map being imported
   PXMChecks* checks_;                  // null unless the check mode is on
+  ZO_LONG* maps_;                      // maps written, when the caller counts them
   PXMStatement* statement_ = nullptr;  // the statement last read; owned by the reader
 };
 
 }  // namespace
 
-bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks) {
-  return MapLoop(reader, composer, message, checks).run();
+bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks,
+                   ZO_LONG* maps) {
+  return MapLoop(reader, composer, message, checks, maps).run();
 }

@@ -18,6 +18,11 @@ PXMMessage::PXMMessage(ZoSession* session, ZoDatabase* database, ZO_BOOLEAN repl
   if (database_ == nullptr) errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
 }
 
+PXMMessage::PXMMessage(ZO_BOOLEAN replace) : database_(nullptr), session_(nullptr), replace_(replace) {
+  XTR_METHOD("PXMMessage::PXMMessage", errorCode_);
+  writeNothing_ = true;
+}
+
 PXMMessage::~PXMMessage() {
   const ZO_ULONG rc = 0;
   XTR_METHOD("PXMMessage::~PXMMessage", rc);
@@ -48,7 +53,7 @@ void PXMMessage::newMap(const PXMStatement& statement, ZO_LONG fieldCount) {
   fieldCapacity_ = fieldCount;
   fieldsAdded_ = 0;
   discardMap();
-  if (database_ == nullptr) {
+  if (database_ == nullptr && !writeNothing_) {
     errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
     return;
   }
@@ -109,6 +114,14 @@ void PXMMessage::addField(const PXMStatement& statement) {
     return;
   }
 
+  for (ZO_LONG index = 0; index < fieldsAdded_; ++index) {
+    if (fieldDefs_[index].getName() == fieldName_) {
+      errorCode_ = ERR_MESS_DUPLICATE_FIELD;
+      XTR_TEXTF("Field name %s given twice", fieldName_.text());
+      return;
+    }
+  }
+
   // The number is written in full however many fields a map has.
   const std::string number = std::to_string(fieldsAdded_ + 1);
   fieldDescription_ = mapName_ + PXM_FIELD_DESCRIPTION_INFIX + number.c_str();
@@ -159,6 +172,7 @@ void PXMMessage::endMap() {
     XTR_TEXT("EndMap called without a map");
     return;
   }
+  if (writeNothing_) return;
 
   // The whole map is one unit of work: its old definitions go and its new
   // ones (with the built form the database derives) come in one commit.

@@ -34,6 +34,9 @@ class PXMMessage {
   // null); both borrowed as above. A null database leaves the error code
   // ERR_PXM_UNEXPECTED_ERROR.
   PXMMessage(ZoSession* session, ZoDatabase* database, ZO_BOOLEAN replace);
+  // Composes every map as the other constructors do and writes nothing:
+  // endMap succeeds once the map is composed (the check of vexopxm /c).
+  explicit PXMMessage(ZO_BOOLEAN replace);
   ~PXMMessage();
 
   PXMMessage(const PXMMessage&) = delete;
@@ -96,5 +99,6 @@ class PXMMessage {
   std::unique_ptr<ZoMessageDef> messageDef_;
   bool mapReady_ = false;  // newMap succeeded and endMap may write
   bool keepAttributes_ = false;
+  bool writeNothing_ = false;  // composes only: no database
   ZoString failedField_;
 };

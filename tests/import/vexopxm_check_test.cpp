@@ -191,6 +191,43 @@ TEST_F(VexopxmCheckTest, RealShapedSources) {
   }
 }
 
+// Several sources in one run, each imported as a run of its own; the check
+// (/c) reads them the same way, opens no database and writes nothing.
+TEST_F(VexopxmCheckTest, SeveralSourcesAndTheCheck) {
+  const std::string orders = examples_ + "/orders.pxm";
+  const std::string menu = examples_ + "/menu.pxm";
+  dir_.write("twice.pxm", sourceLine("DUPMAP   PXMMAP SIZE=(24,80)") + sourceLine("A        PXMFLD POS=(1,1),LENGTH=2") +
+                              sourceLine("A        PXMFLD POS=(2,1),LENGTH=2"));
+  const std::string twice = (dir_.path() / "twice.pxm").string();
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+    std::string firstErrorLine;  // "" when no error line
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {{"/c", orders, menu}, "PXM map ORDHEAD\nPXM map ORDLINES\nOK\nPXM map MENU\nOK\n2 files, 3 maps checked\n", "",
+       PXM_EXIT_OK},
+      {{"/c", orders, twice, menu}, "PXM map ORDHEAD\nPXM map ORDLINES\nOK\nPXM map DUPMAP\n",
+       "Error: VEXO rc = TVRC_DUPLICATE_FIELD (43004)", PXM_EXIT_ERROR},
+      {{orders, menu}, "PXM map ORDHEAD\nPXM map ORDLINES\nOK\nPXM map MENU\nOK\n2 files, 3 maps imported\n", "",
+       PXM_EXIT_OK},
+      {{"/r", twice}, "PXM map DUPMAP\n", "Error: VEXO rc = TVRC_DUPLICATE_FIELD (43004)", PXM_EXIT_ERROR},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun o = run(c.args);
+    EXPECT_EQ(o.out, c.out) << c.args[0];
+    const std::size_t error = o.err.find("Error:");
+    const std::string errorLine = error == std::string::npos ? "" : o.err.substr(error, o.err.find('\n', error) - error);
+    EXPECT_EQ(errorLine, c.firstErrorLine) << o.err;
+    EXPECT_EQ(o.status, c.status) << o.err;
+  }
+  // The check opens no database: it runs without any configuration.
+  const ProgramRun bare = vexotest::runProgram(vexotest::programFile("vexopxm"), {"/c", orders}, dir_.path().string(),
+                                               {{"VEXO_INI_PATH", std::nullopt}});
+  EXPECT_EQ(bare.status, PXM_EXIT_OK) << bare.err;
+}
+
 // Words of the attribute operands that the import does not know.
 TEST_F(VexopxmCheckTest, UnknownAttributeWords) {
   dir_.write("words.pxm", sourceLine("MAPW     PXMMAP SIZE=(24,80)") +
