@@ -88,7 +88,8 @@ class MapLoop {
     if (composer_.getErrorCode() == 0) return true;
     message_.issue(USERMSG_ERROR, composer_.getErrorCode(), composer_.getDbErrorCode(),
                    composer_.getDbErrorText().text());
-    message_.hints(PXMMapHints(composer_.getErrorCode(), mapName_.c_str(), field, line));
+    message_.hints(PXMMapHints(composer_.getErrorCode(), mapName_.c_str(), field, line,
+                               composer_.getErrorReason()));
     return false;
   }
 

@@ -31,6 +31,7 @@ PXMMessage::~PXMMessage() {
 
 void PXMMessage::clearResults() {
   errorCode_ = 0;
+  errorReason_.clear();
   dbErrorCode_ = 0;
   errorText_ = "";
 }
@@ -130,6 +131,21 @@ void PXMMessage::addField(const PXMStatement& statement) {
   if (messageDef_->getErrorCode() != 0) {
     errorCode_ = messageDef_->getErrorCode();
     XTR_TEXTF("Invalid field name %s", fieldName_.text());
+    return;
+  }
+
+  // The database keeps no negative number: say which one it is before it
+  // refuses the map with a code that names no number.
+  const struct {
+    const char* what;
+    ZO_LONG value;
+  } numbers[] = {{"row", statement.GetLine()}, {"column", statement.GetColumn()}, {"length", statement.GetLength()}};
+  for (const auto& number : numbers) {
+    if (number.value >= 0) continue;
+    errorCode_ = ERR_DB_DATA_OVERFLOW;
+    errorReason_ = std::string("its ") + number.what + " reads as " + std::to_string(number.value) +
+                   ": rows, columns and lengths are numbers of digits only, from 0 up";
+    XTR_TEXTF("Negative %s in field %s", number.what, fieldName_.text());
     return;
   }
 

@@ -9,6 +9,7 @@
 // and text after a failed write. Nothing is printed; details go to the trace.
 
 #include <memory>
+#include <string>
 
 #include "common/zo_types.h"
 #include "defs/zo_database.h"
@@ -72,6 +73,10 @@ class PXMMessage {
   // when none did.
   const char* getFailedField() const { return failedField_.text(); }
 
+  // Why the last operation failed, in the user's words, when the composer
+  // knows more than its code tells; empty otherwise.
+  const char* getErrorReason() const { return errorReason_.c_str(); }
+
   // Number of field definitions filled for the current map.
   ZO_LONG getFieldsAdded() const { return fieldsAdded_; }
 
@@ -101,4 +106,5 @@ class PXMMessage {
   bool keepAttributes_ = false;
   bool writeNothing_ = false;  // composes only: no database
   ZoString failedField_;
+  std::string errorReason_;
 };

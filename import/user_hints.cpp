@@ -98,9 +98,24 @@ std::vector<std::string> PXMSessionHints(const ZoSession& session) {
   switch (publicCode(session.getErrorCode())) {
     case ZORC_INI_OPEN_ERROR:
       return iniHints();
-    case ZORC_INI_SECTION_NOT_FOUND:
     case ZORC_INI_KEYWORD_NOT_FOUND:
-    case ZORC_INI_VALUE_NOT_SPECIFIED:
+    case ZORC_INI_VALUE_NOT_SPECIFIED: {
+      // Name the keys that are missing or empty, when the file says.
+      ZoConfig config;
+      std::string missing;
+      if (config.open(ini.c_str())) {
+        for (const char* key : {"DatabaseType", DATABASE_NAME_KEY, "ServerName"}) {
+          ZoString value;
+          if (!config.read(DEFINITION_SECTION, key, value) || value.length() == 0)
+            missing += (missing.empty() ? "" : " and ") + std::string(key);
+        }
+      }
+      if (!missing.empty())
+        return {ini + ": the [" + DEFINITION_SECTION + "] section has no " + missing +
+                " (see examples/ini/vexo.ini)"};
+      [[fallthrough]];
+    }
+    case ZORC_INI_SECTION_NOT_FOUND:
       return {ini + ": the [" + DEFINITION_SECTION + "] section needs " + DATABASE_NAME_KEY +
               " and DatabaseType (see examples/ini/vexo.ini)"};
     case ZORC_INVALID_DB_TYPE:
@@ -143,7 +158,12 @@ std::vector<std::string> PXMSessionHints(const ZoSession& session) {
   }
 }
 
-std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const char* fieldName, ZO_LONG line) {
+std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const char* fieldName, ZO_LONG line,
+                                     const char* reason) {
+  if (mapName[0] == '\0') {
+    return {"the map statement has no label: the map has no name; write the name of its message definition "
+            "in column 1 of its PXMMAP statement"};
+  }
   std::string where = std::string("map ") + mapName;
   if (fieldName != nullptr && fieldName[0] != '\0') where += std::string(", field ") + fieldName;
   if (line > 0) where += " (line " + std::to_string(line) + ")";
@@ -155,6 +175,7 @@ std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const c
     return {where + ": the field name " + (fieldName != nullptr ? fieldName : "") +
             " is given to more than one field of the map (vexopxm /w names the lines)"};
   }
+  if (reason != nullptr && reason[0] != '\0') return {where + ": " + reason};
   if (publicCode(code) == ZORC_DATA_OVERFLOW) {
     return {where + ": a value does not fit the database (a text value holds at most " +
             std::to_string(DOSSA_ITEM_TEXT_MAX) + " characters there)"};

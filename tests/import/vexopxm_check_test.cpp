@@ -228,6 +228,42 @@ TEST_F(VexopxmCheckTest, SeveralSourcesAndTheCheck) {
   EXPECT_EQ(bare.status, PXM_EXIT_OK) << bare.err;
 }
 
+// The hint after an error says what is wrong, not what is usual.
+TEST_F(VexopxmCheckTest, HintsGiveTheRealReason) {
+  const std::string good = "[DefinitionDatabase]\nDatabaseName = " + database_ + "\nDatabaseType = KirraDossa\n";
+  struct Case {
+    std::string source;
+    std::string ini;  // the whole vexo.ini
+    std::string hints;
+  };
+  const std::vector<Case> cases = {
+      {"NEG PXMMAP SIZE=(24,80)\nA        PXMFLD POS=(1,-1),LENGTH=2\n", good + "ServerName = Local\n",
+       "map NEG, field A (line 2): its column reads as -29: rows, columns and lengths are numbers of digits only, "
+       "from 0 up\n"},
+      {"LEN PXMMAP SIZE=(24,80)\nA        PXMFLD POS=(1,1),LENGTH=0-\n", good + "ServerName = Local\n",
+       "map LEN, field A (line 2): its length reads as -3: rows, columns and lengths are numbers of digits only, "
+       "from 0 up\n"},
+      {"         PXMMAP SIZE=(24,80)\nA        PXMFLD POS=(1,1),LENGTH=2\n", good + "ServerName = Local\n",
+       "the map statement has no label: the map has no name; write the name of its message definition in "
+       "column 1 of its PXMMAP statement\n"},
+      {"TWICE PXMMAP\nA        PXMFLD POS=(1,1),LENGTH=2\nA        PXMFLD POS=(2,1),LENGTH=2\n",
+       good + "ServerName = Local\n",
+       "map TWICE, field A (line 3): the field name A is given to more than one field of the map (vexopxm /w "
+       "names the lines)\n"},
+      {"M PXMMAP\n", good,
+       (dir_.path() / "ini" / "vexo.ini").string() +
+           ": the [DefinitionDatabase] section has no ServerName (see examples/ini/vexo.ini)\n"},
+      // A byte-order mark before the first section is passed over: no error at all.
+      {"M PXMMAP\n", "\xEF\xBB\xBF" + good + "ServerName = Local\n", ""},
+  };
+  for (const Case& c : cases) {
+    dir_.write("ini/vexo.ini", c.ini);
+    dir_.write("hint.pxm", c.source);
+    const ProgramRun o = run({"/r", "hint.pxm"});
+    EXPECT_EQ(vexotest::splitHints(o.err).hints, c.hints) << c.source << o.err;
+  }
+}
+
 // Words of the attribute operands that the import does not know.
 TEST_F(VexopxmCheckTest, UnknownAttributeWords) {
   dir_.write("words.pxm", sourceLine("MAPW     PXMMAP SIZE=(24,80)") +
