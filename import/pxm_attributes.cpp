@@ -126,6 +126,13 @@ std::vector<PXMUnknownWord> PXMUnknownAttributeWords(const PXMStatement& field) 
   return unknown;
 }
 
+ZO_LONG PXMReadOccurs(const PXMStatement& field) {
+  ZO_LONG occurs = 1;
+  for (const PXMOperand& operand : field.GetOperands())
+    if (keywordIs(operand, "OCCURS")) occurs = operand.firstNumber > 1 ? operand.firstNumber : 1;
+  return occurs;
+}
+
 PXMMapSize PXMReadMapSize(const PXMStatement& map) {
   PXMMapSize size;
   for (const PXMOperand& operand : map.GetOperands()) {

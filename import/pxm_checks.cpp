@@ -140,7 +140,7 @@ void PXMChecks::field(const PXMStatement& field, ZO_LONG line) {
   Map& map = maps_.back();
   const bool named = field.GetLabel()[0] != '\0';
   if (named) {
-    ++map.fields;
+    map.fields += keepAttributes_ ? PXMReadOccurs(field) : 1;
   } else if (!PXMReadFieldLook(field).initial.empty()) {
     ++map.texts;
   }
@@ -224,10 +224,10 @@ void PXMChecks::checkValues(const PXMStatement& field, ZO_LONG line) {
                    " characters, more than its length " + std::to_string(field.GetLength()));
   }
   for (const PXMOperand& operand : field.GetOperands()) {
-    if (std::strcmp(operand.keyword.data(), OCCURS) != 0 || operand.firstNumber <= 1) continue;
+    if (keepAttributes_ || std::strcmp(operand.keyword.data(), OCCURS) != 0 || operand.firstNumber <= 1) continue;
     warn(line, fieldName(field) + " has " + OCCURS + "=" + std::to_string(operand.firstNumber) +
                    ": only its first occurrence is kept, " + std::to_string(operand.firstNumber - 1) + " " +
-                   (operand.firstNumber == 2 ? "is" : "are") + " not");
+                   (operand.firstNumber == 2 ? "is" : "are") + " not (/a keeps them)");
   }
 }
 

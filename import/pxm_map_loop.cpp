@@ -45,7 +45,9 @@ class MapLoop {
     ZO_LONG count = 0;
     while ((statement_ = reader_.GetStatement()) != nullptr) {
       if (isOperation(statement_, PXM_OP_FIELD)) {
-        if (count < std::numeric_limits<ZO_LONG>::max()) ++count;
+        const ZO_LONG slots = composer_.slotsFor(*statement_);
+        count = count < std::numeric_limits<ZO_LONG>::max() - slots ? count + slots
+                                                                     : std::numeric_limits<ZO_LONG>::max();
       } else if (!isOperation(statement_, PXM_OP_SPACE)) {
         break;
       }

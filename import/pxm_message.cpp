@@ -1,5 +1,6 @@
 #include "import/pxm_message.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 
@@ -53,6 +54,7 @@ void PXMMessage::newMap(const PXMStatement& statement, ZO_LONG fieldCount) {
   clearResults();
   fieldCapacity_ = fieldCount;
   fieldsAdded_ = 0;
+  mapColumns_ = PXM_DEFAULT_MAP_COLUMNS;
   discardMap();
   if (database_ == nullptr && !writeNothing_) {
     errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
@@ -96,6 +98,7 @@ void PXMMessage::newMap(const PXMStatement& statement, ZO_LONG fieldCount) {
     const PXMMapSize size = PXMReadMapSize(statement);
     messageDef_->setRowCount(size.rows);
     messageDef_->setColumnCount(size.columns);
+    mapColumns_ = size.columns > 0 ? size.columns : PXM_DEFAULT_MAP_COLUMNS;
   }
   mapReady_ = true;
 }
@@ -115,6 +118,43 @@ void PXMMessage::addField(const PXMStatement& statement) {
     return;
   }
 
+  const ZO_LONG occurs = slotsFor(statement);
+  if (occurs == 1) {
+    composeField(statement, statement.GetLine(), statement.GetColumn());
+    return;
+  }
+  // Each occurrence follows the one before and its attribute byte, going on
+  // at the start of the next row when the row ends; it is named by the label
+  // and its number.
+  const std::string label = statement.GetLabel();
+  const ZO_LONG step = static_cast<ZO_LONG>(statement.GetLength()) + 1;
+  const ZO_LONG start = (static_cast<ZO_LONG>(statement.GetLine()) - 1) * mapColumns_ + statement.GetColumn() - 1;
+  for (ZO_LONG k = 1; k <= occurs && errorCode_ == 0; ++k) {
+    const std::string name = label + std::to_string(k);
+    if (fieldsAdded_ >= fieldCapacity_) {
+      errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
+      XTR_TEXT("AddField called incorrectly");
+      return;
+    }
+    fieldName_ = name.c_str();
+    const ZO_LONG at = start + (k - 1) * step;
+    composeField(statement, at / mapColumns_ + 1, at % mapColumns_ + 1);
+    if (errorCode_ != 0 && errorReason_.empty()) {
+      errorReason_ = "occurrence " + std::to_string(k) + " of OCCURS=" + std::to_string(occurs) +
+                     " would be named " + name + ", which " +
+                     (errorCode_ == ERR_MESS_DUPLICATE_FIELD ? "the map already has"
+                                                             : "is no valid field name (letters and digits, "
+                                                               "at most 32)");
+    }
+  }
+}
+
+ZO_LONG PXMMessage::slotsFor(const PXMStatement& statement) const {
+  if (!keepAttributes_ || statement.GetLabel()[0] == '\0') return 1;
+  return std::clamp<ZO_LONG>(PXMReadOccurs(statement), 1, PXM_MAX_OCCURS);
+}
+
+void PXMMessage::composeField(const PXMStatement& statement, ZO_LONG row, ZO_LONG column) {
   for (ZO_LONG index = 0; index < fieldsAdded_; ++index) {
     if (fieldDefs_[index].getName() == fieldName_) {
       errorCode_ = ERR_MESS_DUPLICATE_FIELD;
@@ -139,7 +179,7 @@ void PXMMessage::addField(const PXMStatement& statement) {
   const struct {
     const char* what;
     ZO_LONG value;
-  } numbers[] = {{"row", statement.GetLine()}, {"column", statement.GetColumn()}, {"length", statement.GetLength()}};
+  } numbers[] = {{"row", row}, {"column", column}, {"length", statement.GetLength()}};
   for (const auto& number : numbers) {
     if (number.value >= 0) continue;
     errorCode_ = ERR_DB_DATA_OVERFLOW;
@@ -167,8 +207,8 @@ void PXMMessage::addField(const PXMStatement& statement) {
   } else {
     field.setValue("");
   }
-  field.setRow(statement.GetLine());
-  if (field.getErrorCode() == 0) field.setColumn(statement.GetColumn());
+  field.setRow(static_cast<ZO_SHORT>(row));
+  if (field.getErrorCode() == 0) field.setColumn(static_cast<ZO_SHORT>(column));
   if (field.getErrorCode() == 0) field.setLength(statement.GetLength());
 
   if (field.getErrorCode() != 0) {

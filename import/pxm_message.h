@@ -20,6 +20,12 @@
 
 class ZoSession;
 
+// Columns of a map without SIZE=, for placing the occurrences of a field.
+inline constexpr ZO_LONG PXM_DEFAULT_MAP_COLUMNS = 80;
+// Most occurrences one field statement gives (a whole 24 by 80 screen of
+// one-character fields with their attribute bytes).
+inline constexpr ZO_LONG PXM_MAX_OCCURS = 960;
+
 // Text that begins the description of every map's message definition.
 inline constexpr const char* PXM_MAP_DESCRIPTION_PREFIX = "KOVA PXM map ";
 // Text between the map name and the field number in a field's description.
@@ -55,8 +61,14 @@ class PXMMessage {
   // field definitions; discards the previous map's definitions.
   void newMap(const PXMStatement& statement, ZO_LONG fieldCount);
   // Adds one field from a "PXMFLD" statement. A statement without a label is
-  // passed over (no slot, no number, error code 0).
+  // passed over (no slot, no number, error code 0). With the attributes kept,
+  // OCCURS=n gives n fields named by the label and the occurrence number,
+  // each placed right after the one before and its attribute byte.
   void addField(const PXMStatement& statement);
+  // The field definitions that addField makes of `statement`: its OCCURS=
+  // count (at most PXM_MAX_OCCURS) for a named field with the attributes
+  // kept, else 1. The map loop sizes newMap by it.
+  ZO_LONG slotsFor(const PXMStatement& statement) const;
   // Writes the map as one unit of work of the database: the message
   // definition (replacing it only when asked at construction), the removal of
   // the old field definitions and built form of the message, and each field
@@ -82,6 +94,8 @@ class PXMMessage {
 
  private:
   void clearResults();
+  // Composes one field definition named fieldName_ at `row` and `column`.
+  void composeField(const PXMStatement& statement, ZO_LONG row, ZO_LONG column);
   // Takes the error code, database code and text of a failed database call.
   void takeDatabaseError();
   void discardMap();
@@ -104,6 +118,7 @@ class PXMMessage {
   std::unique_ptr<ZoMessageDef> messageDef_;
   bool mapReady_ = false;  // newMap succeeded and endMap may write
   bool keepAttributes_ = false;
+  ZO_LONG mapColumns_ = PXM_DEFAULT_MAP_COLUMNS;
   bool writeNothing_ = false;  // composes only: no database
   ZoString failedField_;
   std::string errorReason_;

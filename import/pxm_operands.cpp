@@ -31,7 +31,7 @@ constexpr PXMOperandRule FIELD_OPERANDS[] = {
     {"POS", Always},           {"LINE", Always},           {"COLUMN", Always},
     {"LENGTH", Always},        {"ATTRB", WithAttributes},  {"COLOR", WithAttributes},
     {"HILIGHT", WithAttributes}, {"INITIAL", WithAttributes},
-    {"OCCURS", Not},  {"JUSTIFY", Not}, {"VALIDN", Not},  {"PICIN", Not},   {"PICOUT", Not},
+    {"OCCURS", WithAttributes},  {"JUSTIFY", Not}, {"VALIDN", Not},  {"PICIN", Not},   {"PICOUT", Not},
     {"GRPNAME", Not}, {"CASE", Not},    {"OUTLINE", Not}, {"PS", Not},      {"SOSI", Not},
     {"TRANSP", Not},  {"XINIT", Not},   {"GINIT", Not},
 };

@@ -171,11 +171,11 @@ std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const c
     return {where + ": the message definition " + mapName + " is already in the database",
             "give /r to replace it and its fields"};
   }
+  if (reason != nullptr && reason[0] != '\0') return {where + ": " + reason};
   if (publicCode(code) == ZORC_DUPLICATE_FIELD) {
     return {where + ": the field name " + (fieldName != nullptr ? fieldName : "") +
             " is given to more than one field of the map (vexopxm /w names the lines)"};
   }
-  if (reason != nullptr && reason[0] != '\0') return {where + ": " + reason};
   if (publicCode(code) == ZORC_DATA_OVERFLOW) {
     return {where + ": a value does not fit the database (a text value holds at most " +
             std::to_string(DOSSA_ITEM_TEXT_MAX) + " characters there)"};

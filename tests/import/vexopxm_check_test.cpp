@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -161,7 +162,7 @@ TEST_F(VexopxmCheckTest, RealShapedSources) {
        {"5: warning: field ZERO is placed at row 0, column 5: rows and columns count from 1",
         "6: warning: field ONEPOS is placed at row 9, column 0: rows and columns count from 1"}},
       {{sourceLine("HIST     PXMFLD POS=(12,1),LENGTH=79,ATTRB=ASKIP,OCCURS=5")},
-       {"5: warning: field HIST has OCCURS=5: only its first occurrence is kept, 4 are not"}},
+       {"5: warning: field HIST has OCCURS=5: only its first occurrence is kept, 4 are not (/a keeps them)"}},
       {{sourceLine("NOTE     PXMFLD POS=(20,2),LENGTH=30,INITIAL='abc,ATTRB=PROT,COLOR=RED")},
        {"5: warning: the quoted INITIAL= value of field NOTE has no closing quote: it takes ATTRB=, COLOR= "
         "into its text"}},
@@ -262,6 +263,41 @@ TEST_F(VexopxmCheckTest, HintsGiveTheRealReason) {
     const ProgramRun o = run({"/r", "hint.pxm"});
     EXPECT_EQ(vexotest::splitHints(o.err).hints, c.hints) << c.source << o.err;
   }
+}
+
+// With /a, OCCURS=n gives n fields named by the label and the number, each
+// after the one before and its attribute byte; a name that is taken fails the map.
+TEST_F(VexopxmCheckTest, OccursWithAttributes) {
+  dir_.write("hist.pxm", sourceLine("HISTMAP  PXMMAP SIZE=(24,80)") +
+                             sourceLine("HIST     PXMFLD POS=(8,1),LENGTH=79,ATTRB=ASKIP,OCCURS=10") +
+                             sourceLine("CODE     PXMFLD POS=(20,1),LENGTH=3,OCCURS=3"));
+  const ProgramRun o = run({"/a", "/w", "hist.pxm"});
+  EXPECT_EQ(o.err, "HISTMAP: 13 fields, 0 screen texts, 0 warnings\n");
+  ASSERT_EQ(o.status, PXM_EXIT_OK) << o.err;
+  const ProgramRun list =
+      vexotest::runProgram(vexotest::programFile("dossa"), {"list", database_, "--form", "Field"}, dir_.path().string());
+  std::vector<std::string> expected;
+  for (int k = 1; k <= 10; ++k)
+    expected.push_back("HIST" + std::to_string(k) + " " + std::to_string(7 + k) + " 1");
+  for (int k = 1; k <= 3; ++k) expected.push_back("CODE" + std::to_string(k) + " 20 " + std::to_string(1 + 4 * (k - 1)));
+  for (const std::string& field : expected) {
+    std::istringstream words(field);
+    std::string name, row, column;
+    words >> name >> row >> column;
+    const std::size_t at = list.out.find("MessageFieldName=" + name + "\t");
+    ASSERT_NE(at, std::string::npos) << name << "\n" << list.out;
+    const std::string line = list.out.substr(list.out.rfind('\n', at) + 1, list.out.find('\n', at) - list.out.rfind('\n', at));
+    EXPECT_NE(line.find("\tFieldRow=" + row + "\t"), std::string::npos) << line;
+    EXPECT_NE(line.find("\tFieldColumn=" + column + "\t"), std::string::npos) << line;
+  }
+
+  dir_.write("taken.pxm", sourceLine("TAKEN    PXMMAP SIZE=(24,80)") + sourceLine("HIST2    PXMFLD POS=(1,1),LENGTH=5") +
+                              sourceLine("HIST     PXMFLD POS=(8,1),LENGTH=79,OCCURS=3"));
+  const ProgramRun taken = run({"/a", "taken.pxm"});
+  EXPECT_EQ(vexotest::splitHints(taken.err).hints,
+            "map TAKEN, field HIST (line 3): occurrence 2 of OCCURS=3 would be named HIST2, which the map already "
+            "has\n");
+  EXPECT_EQ(taken.status, PXM_EXIT_ERROR);
 }
 
 // Words of the attribute operands that the import does not know.
