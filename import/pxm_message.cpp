@@ -7,6 +7,7 @@
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
+#include "docstore/zo_real_dossa_database.h"
 #include "import/pxm_attributes.h"
 #include "session/zo_session.h"
 
@@ -228,7 +229,17 @@ void PXMMessage::endMap() {
     XTR_TEXT("EndMap called without a map");
     return;
   }
-  if (writeNothing_) return;
+  if (writeNothing_) {
+    // What the document database would refuse, the check refuses too.
+    for (ZO_LONG index = 0; index < fieldsAdded_; ++index) {
+      if (fieldDefs_[index].getStringValue().length() > static_cast<ZO_LONG>(DOSSA_ITEM_TEXT_MAX)) {
+        errorCode_ = ERR_DB_DATA_OVERFLOW;
+        failedField_ = fieldDefs_[index].getName();
+        return;
+      }
+    }
+    return;
+  }
 
   // The whole map is one unit of work: its old definitions go and its new
   // ones (with the built form the database derives) come in one commit.

@@ -200,6 +200,10 @@ TEST_F(VexopxmCheckTest, SeveralSourcesAndTheCheck) {
   dir_.write("twice.pxm", sourceLine("DUPMAP   PXMMAP SIZE=(24,80)") + sourceLine("A        PXMFLD POS=(1,1),LENGTH=2") +
                               sourceLine("A        PXMFLD POS=(2,1),LENGTH=2"));
   const std::string twice = (dir_.path() / "twice.pxm").string();
+  dir_.write("long.pxm", sourceLine("LONGMAP  PXMMAP SIZE=(24,80)") +
+                             sourceLine("T        PXMFLD POS=(1,1),LENGTH=70,INITIAL='" + std::string(26, 'V'), 'X') +
+                             continuationLine(std::string(38, 'V') + "'"));
+  const std::string long_ = (dir_.path() / "long.pxm").string();
   struct Case {
     std::vector<std::string> args;
     std::string out;
@@ -214,6 +218,8 @@ TEST_F(VexopxmCheckTest, SeveralSourcesAndTheCheck) {
       {{orders, menu}, "PXM map ORDHEAD\nPXM map ORDLINES\nOK\nPXM map MENU\nOK\n2 files, 3 maps imported\n", "",
        PXM_EXIT_OK},
       {{"/r", twice}, "PXM map DUPMAP\n", "Error: VEXO rc = TVRC_DUPLICATE_FIELD (43004)", PXM_EXIT_ERROR},
+      // The check refuses an initial value the document database would refuse.
+      {{"/c", "/a", long_}, "PXM map LONGMAP\n", "Error: VEXO rc = TVRC_DATA_OVERFLOW (127)", PXM_EXIT_ERROR},
   };
   for (const Case& c : cases) {
     const ProgramRun o = run(c.args);
