@@ -1,6 +1,7 @@
 #include "import/user_hints.h"
 
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 #include "common/error_codes.h"
@@ -72,6 +73,31 @@ std::string definitionServer(const std::string& ini) {
   return DossaItemNameEquals(name, "Local") ? std::string() : name;
 }
 
+// `word` as a POSIX shell reads it back unchanged: as it is when it holds
+// only safe characters, else in single quotes (a quote inside as '\'').
+std::string shellQuoted(const std::string& word) {
+  const bool safe = !word.empty() && word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                            "0123456789._/-+:=@%,") == std::string::npos;
+  if (safe) return word;
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Where a local database of this name is looked for, and what decides it.
+std::string localDatabaseWhere(const std::string& database) {
+  const std::filesystem::path name(database);
+  if (name.is_absolute()) return "the database " + database + " does not exist";
+  const char* data = platformGetEnv("NDOSSA_DATA");
+  const bool fromData = data != nullptr && data[0] != '\0';
+  std::error_code error;
+  const std::filesystem::path base = fromData ? std::filesystem::path(data) : std::filesystem::current_path(error);
+  return "the database " + (base / name).string() + " does not exist (a relative DatabaseName is taken in " +
+         (fromData ? std::string("the folder NDOSSA_DATA names") : std::string("the current folder; NDOSSA_DATA "
+                                                                               "names another")) +
+         ")";
+}
+
 std::string typeList() {
   std::string list;
   for (const char* name : zoDefinitionStoreTypeNames()) list += (list.empty() ? "" : ", ") + std::string(name);
@@ -133,11 +159,10 @@ std::vector<std::string> PXMSessionHints(const ZoSession& session) {
     }
     case ZORC_DEFN_DB_UNKNOWN: {
       const std::string server = definitionServer(ini);
-      if (server.empty())
-        return {"the database " + database + " does not exist", "create it with: dossa create " + database};
+      if (server.empty()) return {localDatabaseWhere(database), "create it with: dossa create " + shellQuoted(database)};
       return {"the database " + database + " does not exist on the server " + server +
                   ", or no connection service (pg_service.conf) names " + server,
-              "create it with: dossa --server " + server + " create " + database};
+              "create it with: dossa --server " + shellQuoted(server) + " create " + shellQuoted(database)};
     }
     case ZORC_DEFN_DB_UNAVAILABLE:
     case ZORC_DEFN_DB_SECURITY_FAILURE: {
