@@ -1,6 +1,7 @@
 #include "import/pxm_message.h"
 
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <string>
 
@@ -182,10 +183,11 @@ void PXMMessage::composeField(const PXMStatement& statement, ZO_LONG row, ZO_LON
     ZO_LONG value;
   } numbers[] = {{"row", row}, {"column", column}, {"length", statement.GetLength()}};
   for (const auto& number : numbers) {
-    if (number.value >= 0) continue;
+    if (number.value >= 0 && number.value <= std::numeric_limits<ZO_SHORT>::max()) continue;
     errorCode_ = ERR_DB_DATA_OVERFLOW;
     errorReason_ = std::string("its ") + number.what + " reads as " + std::to_string(number.value) +
-                   ": rows, columns and lengths are numbers of digits only, from 0 up";
+                   (number.value < 0 ? ": rows, columns and lengths are numbers of digits only, from 0 up"
+                                     : ": more than a row, column or length can be");
     XTR_TEXTF("Negative %s in field %s", number.what, fieldName_.text());
     return;
   }

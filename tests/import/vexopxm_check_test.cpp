@@ -250,6 +250,8 @@ TEST_F(VexopxmCheckTest, HintsGiveTheRealReason) {
       {"LEN PXMMAP SIZE=(24,80)\nA        PXMFLD POS=(1,1),LENGTH=0-\n", good + "ServerName = Local\n",
        "map LEN, field A (line 2): its length reads as -3: rows, columns and lengths are numbers of digits only, "
        "from 0 up\n"},
+      {"W PXMMAP SIZE=(24,1)\nH        PXMFLD POS=(1,1),LENGTH=30000,OCCURS=900\n", good + "ServerName = Local\n",
+       "map W, field H (line 2): its row reads as 60003: more than a row, column or length can be\n"},
       {"         PXMMAP SIZE=(24,80)\nA        PXMFLD POS=(1,1),LENGTH=2\n", good + "ServerName = Local\n",
        "the map statement has no label: the map has no name; write the name of its message definition in "
        "column 1 of its PXMMAP statement\n"},
@@ -266,7 +268,7 @@ TEST_F(VexopxmCheckTest, HintsGiveTheRealReason) {
   for (const Case& c : cases) {
     dir_.write("ini/vexo.ini", c.ini);
     dir_.write("hint.pxm", c.source);
-    const ProgramRun o = run({"/r", "hint.pxm"});
+    const ProgramRun o = run({"/r", "/a", "hint.pxm"});
     EXPECT_EQ(vexotest::splitHints(o.err).hints, c.hints) << c.source << o.err;
   }
 }
