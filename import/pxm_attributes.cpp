@@ -99,7 +99,7 @@ const PXMAttributeWord* PXMFindAttributeWord(std::string_view keyword, std::stri
 
 PXMFieldLook PXMReadFieldLook(const PXMStatement& field) {
   PXMFieldLook look;
-  for (const PXMOperand& operand : field.GetOtherOperands()) {
+  for (const PXMOperand& operand : field.GetOperands()) {
     if (keywordIs(operand, INITIAL)) {
       look.initial = unquoted(operand.value);
       continue;
@@ -115,7 +115,7 @@ PXMFieldLook PXMReadFieldLook(const PXMStatement& field) {
 
 std::vector<PXMUnknownWord> PXMUnknownAttributeWords(const PXMStatement& field) {
   std::vector<PXMUnknownWord> unknown;
-  for (const PXMOperand& operand : field.GetOtherOperands()) {
+  for (const PXMOperand& operand : field.GetOperands()) {
     const std::string_view keyword = operand.keyword.data();
     const bool covered = keyword == ATTRB || keyword == COLOR || keyword == HILIGHT;
     if (!covered) continue;
@@ -126,9 +126,16 @@ std::vector<PXMUnknownWord> PXMUnknownAttributeWords(const PXMStatement& field) 
   return unknown;
 }
 
+ZO_LONG PXMReadOccurs(const PXMStatement& field) {
+  ZO_LONG occurs = 1;
+  for (const PXMOperand& operand : field.GetOperands())
+    if (keywordIs(operand, "OCCURS")) occurs = operand.firstNumber > 1 ? operand.firstNumber : 1;
+  return occurs;
+}
+
 PXMMapSize PXMReadMapSize(const PXMStatement& map) {
   PXMMapSize size;
-  for (const PXMOperand& operand : map.GetOtherOperands()) {
+  for (const PXMOperand& operand : map.GetOperands()) {
     // The reader turns any character into a digit; a size that came out
     // negative is no size.
     if (keywordIs(operand, SIZE))

@@ -51,6 +51,9 @@ struct PXMFieldLook {
 };
 PXMFieldLook PXMReadFieldLook(const PXMStatement& field);
 
+// The count of a field statement's OCCURS=n; 1 without it (or for n below 1).
+ZO_LONG PXMReadOccurs(const PXMStatement& field);
+
 // The screen size of a map statement's SIZE=(rows,columns); 0 for what it
 // does not give.
 struct PXMMapSize {

@@ -39,33 +39,60 @@ void PXMImport::cleanUp() {
 }
 
 int PXMImport::run(int argc, char* argv[], UserMessage& message) {
+  mapsImported_ = 0;
+  warnings_ = 0;
   Step step = parseCommandLine(argc, argv, message);
-  if (step == Step::Go) step = createObjects(argc, argv, message);
-  if (step == Step::Go) {
-    if (check_) checks_ = std::make_unique<PXMChecks>(fileName_, message.errorStream());
-    if (!PXMImportMaps(*reader_, *composer_, message, checks_.get())) step = Step::Stop;
-    if (checks_) checks_->finish();
+  for (std::size_t i = 0; step == Step::Go && i < fileNames_.size(); ++i) {
+    fileName_ = fileNames_[i];
+    if (!importFile(argc, argv, message)) step = Step::Stop;
   }
   if (step != Step::Go) {
     cleanUp();
     return step == Step::Usage ? PXM_EXIT_OK : PXM_EXIT_ERROR;
   }
-  message.issue(USERMSG_PLAIN, 0, 0, PXM_DONE_TEXT);
-  const bool warned = checks_ && checks_->warningCount() > 0;
+  if (fileNames_.size() > 1) {
+    const auto count = [](std::size_t n, const char* word) {
+      return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+    };
+    const std::string summary = count(fileNames_.size(), "file") + ", " +
+                                count(static_cast<std::size_t>(mapsImported_), "map") +
+                                (checkOnly_ ? " checked" : " imported");
+    message.issue(USERMSG_PLAIN, 0, 0, summary.c_str());
+  }
   cleanUp();
   XTR_TEXT("VEXOPXM terminating");
-  return warned ? PXM_EXIT_WARNINGS : PXM_EXIT_OK;
+  return warnings_ > 0 ? PXM_EXIT_WARNINGS : PXM_EXIT_OK;
+}
+
+bool PXMImport::importFile(int argc, char* argv[], UserMessage& message) {
+  if (createObjects(argc, argv, message) != Step::Go) return false;
+  if (check_) checks_ = std::make_unique<PXMChecks>(fileName_, message.errorStream(), keepAttributes_);
+  const bool imported = PXMImportMaps(*reader_, *composer_, message, checks_.get(), &mapsImported_);
+  if (checks_) {
+    checks_->finish();
+    warnings_ += checks_->warningCount();
+    checks_.reset();
+  }
+  reader_.reset();
+  if (!imported) return false;
+  message.issue(USERMSG_PLAIN, 0, 0, PXM_DONE_TEXT);
+  return true;
 }
 
 PXMImport::Step PXMImport::parseCommandLine(int argc, char* argv[], UserMessage& message) {
   fileName_ = nullptr;
+  fileNames_.clear();
   replace_ = FALSE;
   check_ = false;
+  checkOnly_ = false;
   keepAttributes_ = false;
   for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
     const char* argument = argv[i];
     if (!PXMIsOption(argument, PXM_SLASH_PREFIX_OPTIONS)) {
-      fileName_ = argument;
+      // This and every later argument that is not an option is a file; an
+      // option after the first file name is not applied.
+      for (int j = i; j < argc && argv[j] != nullptr; ++j)
+        if (!PXMIsOption(argv[j], PXM_SLASH_PREFIX_OPTIONS)) fileNames_.push_back(argv[j]);
       break;
     }
     if (isHelp(argument)) {
@@ -73,6 +100,7 @@ PXMImport::Step PXMImport::parseCommandLine(int argc, char* argv[], UserMessage&
       return Step::Usage;
     }
     if (isLetterOption(argument, 'w')) check_ = true;
+    if (isLetterOption(argument, 'c')) check_ = checkOnly_ = true;
     if (isLetterOption(argument, 'a')) {
       keepAttributes_ = true;
       XTR_TEXT("Will keep the attributes of the maps");
@@ -83,12 +111,15 @@ PXMImport::Step PXMImport::parseCommandLine(int argc, char* argv[], UserMessage&
     }
   }
 
-  if (fileName_ == nullptr) {
+  if (fileNames_.empty()) {
     message.issue(USERMSG_ERROR, ERR_PXM_NO_FILENAME, 0, "");
     message.issue(USERMSG_USAGE, 0, 0, PXM_USAGE_TEXT);
     return Step::Stop;
   }
+  return Step::Go;
+}
 
+PXMImport::Step PXMImport::createObjects(int argc, char* argv[], UserMessage& message) {
   upperName_ = fileName_;
   for (char& c : upperName_) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -98,10 +129,7 @@ PXMImport::Step PXMImport::parseCommandLine(int argc, char* argv[], UserMessage&
     message.issue(USERMSG_USAGE, 0, 0, PXM_USAGE_TEXT);
     return Step::Stop;
   }
-  return Step::Go;
-}
 
-PXMImport::Step PXMImport::createObjects(int argc, char* argv[], UserMessage& message) {
   reader_.reset(new (std::nothrow) PXMFile(fileName_));
   if (!reader_) {
     message.issue(USERMSG_ERROR, ERR_PXM_NO_MEMORY, 0, "");
@@ -111,6 +139,17 @@ PXMImport::Step PXMImport::createObjects(int argc, char* argv[], UserMessage& me
     message.issue(USERMSG_ERROR, ERR_PXM_OPEN_ERROR, 0, "");
     message.hints(PXMSourceHints(fileName_, reader_->GetOpenError()));
     return Step::Stop;
+  }
+
+  if (composer_) return Step::Go;  // made for the first file
+  if (checkOnly_) {
+    composer_.reset(new (std::nothrow) PXMMessage(replace_));
+    if (!composer_) {
+      message.issue(USERMSG_ERROR, ERR_PXM_NO_MEMORY, 0, "");
+      return Step::Stop;
+    }
+    composer_->setKeepAttributes(keepAttributes_);
+    return Step::Go;
   }
 
   session_.reset(new (std::nothrow) ZoSession(argc, argv));

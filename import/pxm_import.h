@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/zo_types.h"
 #include "import/pxm_file.h"
@@ -37,7 +38,7 @@ bool PXMIsOption(const char* argument, bool slashPrefixOptions);
 // Exit status of the program.
 inline constexpr int PXM_EXIT_OK = 0;     // "OK" printed, or the usage asked for
 inline constexpr int PXM_EXIT_ERROR = 1;  // an error line printed
-inline constexpr int PXM_EXIT_WARNINGS = 2;  // "OK" printed after check-mode warnings (/w)
+inline constexpr int PXM_EXIT_WARNINGS = 2;  // "OK" printed after check-mode warnings (/w, /c)
 
 class PXMImport {
  public:
@@ -58,10 +59,14 @@ class PXMImport {
   // after printing the usage that was asked for.
   enum class Step { Go, Stop, Usage };
 
-  // Applies the options before the file name; sets fileName_ or stops.
+  // Applies the options before the first file name; sets fileNames_ or stops.
   Step parseCommandLine(int argc, char* argv[], UserMessage& message);
-  // Creates the reader, the session and the composer, in this order.
+  // Checks the name of the file fileName_ and creates its reader; then, for
+  // the first file, the session and the composer (in check mode only the
+  // composer, which writes nothing).
   Step createObjects(int argc, char* argv[], UserMessage& message);
+  // Imports the file fileName_ as a run of its own would; false after an error line.
+  bool importFile(int argc, char* argv[], UserMessage& message);
   // Releases the reader, then the composer, then the session, then the
   // upper-cased name; safe to call more than once.
   void cleanUp();
@@ -71,8 +76,12 @@ class PXMImport {
   std::unique_ptr<ZoSession> session_;
   std::unique_ptr<PXMChecks> checks_;  // only in the check mode
   std::string upperName_;
-  const char* fileName_ = nullptr;  // argument as typed, borrowed from argv
+  const char* fileName_ = nullptr;  // the file being imported, as typed, borrowed from argv
+  std::vector<const char*> fileNames_;  // every file to import, in order
+  ZO_LONG mapsImported_ = 0;
+  ZO_LONG warnings_ = 0;
   ZO_BOOLEAN replace_ = FALSE;
   bool check_ = false;  // the check mode (/w) was asked for
+  bool checkOnly_ = false;  // /c: read and check the sources, open no database, write nothing
   bool keepAttributes_ = false;  // /a: keep the size, display defaults and initial values
 };

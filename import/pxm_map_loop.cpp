@@ -20,8 +20,8 @@ namespace {
 // One pass over the statements of a source; see PXMImportMaps.
 class MapLoop {
  public:
-  MapLoop(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks)
-      : reader_(reader), composer_(composer), message_(message), checks_(checks) {}
+  MapLoop(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks, ZO_LONG* maps)
+      : reader_(reader), composer_(composer), message_(message), checks_(checks), maps_(maps) {}
 
   bool run() {
     while ((statement_ = reader_.GetStatement()) != nullptr) {
@@ -45,7 +45,9 @@ class MapLoop {
     ZO_LONG count = 0;
     while ((statement_ = reader_.GetStatement()) != nullptr) {
       if (isOperation(statement_, PXM_OP_FIELD)) {
-        if (count < std::numeric_limits<ZO_LONG>::max()) ++count;
+        const ZO_LONG slots = composer_.slotsFor(*statement_);
+        count = count < std::numeric_limits<ZO_LONG>::max() - slots ? count + slots
+                                                                     : std::numeric_limits<ZO_LONG>::max();
       } else if (!isOperation(statement_, PXM_OP_SPACE)) {
         break;
       }
@@ -74,6 +76,7 @@ class MapLoop {
 
     composer_.endMap();
     if (!composerOk(composer_.getFailedField())) return false;
+    if (maps_ != nullptr) ++*maps_;
 
     // The statement that ended the fields is read again by the main loop.
     statement_ = nullptr;
@@ -87,7 +90,8 @@ class MapLoop {
     if (composer_.getErrorCode() == 0) return true;
     message_.issue(USERMSG_ERROR, composer_.getErrorCode(), composer_.getDbErrorCode(),
                    composer_.getDbErrorText().text());
-    message_.hints(PXMMapHints(composer_.getErrorCode(), mapName_.c_str(), field, line));
+    message_.hints(PXMMapHints(composer_.getErrorCode(), mapName_.c_str(), field, line,
+                               composer_.getErrorReason()));
     return false;
   }
 
@@ -103,11 +107,13 @@ class MapLoop {
   UserMessage& message_;
   std::string mapName_;                // label of the map being imported
   PXMChecks* checks_;                  // null unless the check mode is on
+  ZO_LONG* maps_;                      // maps written, when the caller counts them
   PXMStatement* statement_ = nullptr;  // the statement last read; owned by the reader
 };
 
 }  // namespace
 
-bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks) {
-  return MapLoop(reader, composer, message, checks).run();
+bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks,
+                   ZO_LONG* maps) {
+  return MapLoop(reader, composer, message, checks, maps).run();
 }

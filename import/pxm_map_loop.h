@@ -15,4 +15,6 @@
 // open error when the source stopped being readable (a map that could not be
 // read whole is not written). Maps written before an error stay written.
 // When `checks` is given (borrowed), every statement is shown to it as well.
-bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks = nullptr);
+// When `maps` is given, it is raised by one for every map written.
+bool PXMImportMaps(PXMFile& reader, PXMMessage& composer, UserMessage& message, PXMChecks* checks = nullptr,
+                   ZO_LONG* maps = nullptr);

@@ -1,11 +1,14 @@
 #include "import/pxm_message.h"
 
+#include <algorithm>
+#include <limits>
 #include <new>
 #include <string>
 
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
+#include "docstore/zo_real_dossa_database.h"
 #include "import/pxm_attributes.h"
 #include "session/zo_session.h"
 
@@ -18,6 +21,11 @@ PXMMessage::PXMMessage(ZoSession* session, ZoDatabase* database, ZO_BOOLEAN repl
   if (database_ == nullptr) errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
 }
 
+PXMMessage::PXMMessage(ZO_BOOLEAN replace) : database_(nullptr), session_(nullptr), replace_(replace) {
+  XTR_METHOD("PXMMessage::PXMMessage", errorCode_);
+  writeNothing_ = true;
+}
+
 PXMMessage::~PXMMessage() {
   const ZO_ULONG rc = 0;
   XTR_METHOD("PXMMessage::~PXMMessage", rc);
@@ -26,6 +34,7 @@ PXMMessage::~PXMMessage() {
 
 void PXMMessage::clearResults() {
   errorCode_ = 0;
+  errorReason_.clear();
   dbErrorCode_ = 0;
   errorText_ = "";
 }
@@ -47,8 +56,9 @@ void PXMMessage::newMap(const PXMStatement& statement, ZO_LONG fieldCount) {
   clearResults();
   fieldCapacity_ = fieldCount;
   fieldsAdded_ = 0;
+  mapColumns_ = PXM_DEFAULT_MAP_COLUMNS;
   discardMap();
-  if (database_ == nullptr) {
+  if (database_ == nullptr && !writeNothing_) {
     errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
     return;
   }
@@ -90,6 +100,7 @@ void PXMMessage::newMap(const PXMStatement& statement, ZO_LONG fieldCount) {
     const PXMMapSize size = PXMReadMapSize(statement);
     messageDef_->setRowCount(size.rows);
     messageDef_->setColumnCount(size.columns);
+    mapColumns_ = size.columns > 0 ? size.columns : PXM_DEFAULT_MAP_COLUMNS;
   }
   mapReady_ = true;
 }
@@ -109,6 +120,51 @@ void PXMMessage::addField(const PXMStatement& statement) {
     return;
   }
 
+  const ZO_LONG occurs = slotsFor(statement);
+  if (occurs == 1) {
+    composeField(statement, statement.GetLine(), statement.GetColumn());
+    return;
+  }
+  // Each occurrence follows the one before and its attribute byte, going on
+  // at the start of the next row when the row ends; it is named by the label
+  // and its number.
+  const std::string label = statement.GetLabel();
+  const ZO_LONG step = static_cast<ZO_LONG>(statement.GetLength()) + 1;
+  const ZO_LONG start = (static_cast<ZO_LONG>(statement.GetLine()) - 1) * mapColumns_ + statement.GetColumn() - 1;
+  for (ZO_LONG k = 1; k <= occurs && errorCode_ == 0; ++k) {
+    const std::string name = label + std::to_string(k);
+    if (fieldsAdded_ >= fieldCapacity_) {
+      errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
+      XTR_TEXT("AddField called incorrectly");
+      return;
+    }
+    fieldName_ = name.c_str();
+    const ZO_LONG at = start + (k - 1) * step;
+    composeField(statement, at / mapColumns_ + 1, at % mapColumns_ + 1);
+    if (errorCode_ != 0 && errorReason_.empty()) {
+      errorReason_ = "occurrence " + std::to_string(k) + " of OCCURS=" + std::to_string(occurs) +
+                     " would be named " + name + ", which " +
+                     (errorCode_ == ERR_MESS_DUPLICATE_FIELD ? "the map already has"
+                                                             : "is no valid field name (letters and digits, "
+                                                               "at most 32)");
+    }
+  }
+}
+
+ZO_LONG PXMMessage::slotsFor(const PXMStatement& statement) const {
+  if (!keepAttributes_ || statement.GetLabel()[0] == '\0') return 1;
+  return std::clamp<ZO_LONG>(PXMReadOccurs(statement), 1, PXM_MAX_OCCURS);
+}
+
+void PXMMessage::composeField(const PXMStatement& statement, ZO_LONG row, ZO_LONG column) {
+  for (ZO_LONG index = 0; index < fieldsAdded_; ++index) {
+    if (fieldDefs_[index].getName() == fieldName_) {
+      errorCode_ = ERR_MESS_DUPLICATE_FIELD;
+      XTR_TEXTF("Field name %s given twice", fieldName_.text());
+      return;
+    }
+  }
+
   // The number is written in full however many fields a map has.
   const std::string number = std::to_string(fieldsAdded_ + 1);
   fieldDescription_ = mapName_ + PXM_FIELD_DESCRIPTION_INFIX + number.c_str();
@@ -117,6 +173,22 @@ void PXMMessage::addField(const PXMStatement& statement) {
   if (messageDef_->getErrorCode() != 0) {
     errorCode_ = messageDef_->getErrorCode();
     XTR_TEXTF("Invalid field name %s", fieldName_.text());
+    return;
+  }
+
+  // The database keeps no negative number: say which one it is before it
+  // refuses the map with a code that names no number.
+  const struct {
+    const char* what;
+    ZO_LONG value;
+  } numbers[] = {{"row", row}, {"column", column}, {"length", statement.GetLength()}};
+  for (const auto& number : numbers) {
+    if (number.value >= 0 && number.value <= std::numeric_limits<ZO_SHORT>::max()) continue;
+    errorCode_ = ERR_DB_DATA_OVERFLOW;
+    errorReason_ = std::string("its ") + number.what + " reads as " + std::to_string(number.value) +
+                   (number.value < 0 ? ": rows, columns and lengths are numbers of digits only, from 0 up"
+                                     : ": more than a row, column or length can be");
+    XTR_TEXTF("Negative %s in field %s", number.what, fieldName_.text());
     return;
   }
 
@@ -138,8 +210,8 @@ void PXMMessage::addField(const PXMStatement& statement) {
   } else {
     field.setValue("");
   }
-  field.setRow(statement.GetLine());
-  if (field.getErrorCode() == 0) field.setColumn(statement.GetColumn());
+  field.setRow(static_cast<ZO_SHORT>(row));
+  if (field.getErrorCode() == 0) field.setColumn(static_cast<ZO_SHORT>(column));
   if (field.getErrorCode() == 0) field.setLength(statement.GetLength());
 
   if (field.getErrorCode() != 0) {
@@ -157,6 +229,17 @@ void PXMMessage::endMap() {
   if (!mapReady_ || !messageDef_) {
     errorCode_ = ERR_PXM_UNEXPECTED_ERROR;
     XTR_TEXT("EndMap called without a map");
+    return;
+  }
+  if (writeNothing_) {
+    // What the document database would refuse, the check refuses too.
+    for (ZO_LONG index = 0; index < fieldsAdded_; ++index) {
+      if (fieldDefs_[index].getStringValue().length() > static_cast<ZO_LONG>(DOSSA_ITEM_TEXT_MAX)) {
+        errorCode_ = ERR_DB_DATA_OVERFLOW;
+        failedField_ = fieldDefs_[index].getName();
+        return;
+      }
+    }
     return;
   }
 

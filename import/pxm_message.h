@@ -9,6 +9,7 @@
 // and text after a failed write. Nothing is printed; details go to the trace.
 
 #include <memory>
+#include <string>
 
 #include "common/zo_types.h"
 #include "defs/zo_database.h"
@@ -18,6 +19,12 @@
 #include "import/pxm_statement.h"
 
 class ZoSession;
+
+// Columns of a map without SIZE=, for placing the occurrences of a field.
+inline constexpr ZO_LONG PXM_DEFAULT_MAP_COLUMNS = 80;
+// Most occurrences one field statement gives (a whole 24 by 80 screen of
+// one-character fields with their attribute bytes).
+inline constexpr ZO_LONG PXM_MAX_OCCURS = 960;
 
 // Text that begins the description of every map's message definition.
 inline constexpr const char* PXM_MAP_DESCRIPTION_PREFIX = "KOVA PXM map ";
@@ -34,6 +41,9 @@ class PXMMessage {
   // null); both borrowed as above. A null database leaves the error code
   // ERR_PXM_UNEXPECTED_ERROR.
   PXMMessage(ZoSession* session, ZoDatabase* database, ZO_BOOLEAN replace);
+  // Composes every map as the other constructors do and writes nothing:
+  // endMap succeeds once the map is composed (the check of vexopxm /c).
+  explicit PXMMessage(ZO_BOOLEAN replace);
   ~PXMMessage();
 
   PXMMessage(const PXMMessage&) = delete;
@@ -51,8 +61,14 @@ class PXMMessage {
   // field definitions; discards the previous map's definitions.
   void newMap(const PXMStatement& statement, ZO_LONG fieldCount);
   // Adds one field from a "PXMFLD" statement. A statement without a label is
-  // passed over (no slot, no number, error code 0).
+  // passed over (no slot, no number, error code 0). With the attributes kept,
+  // OCCURS=n gives n fields named by the label and the occurrence number,
+  // each placed right after the one before and its attribute byte.
   void addField(const PXMStatement& statement);
+  // The field definitions that addField makes of `statement`: its OCCURS=
+  // count (at most PXM_MAX_OCCURS) for a named field with the attributes
+  // kept, else 1. The map loop sizes newMap by it.
+  ZO_LONG slotsFor(const PXMStatement& statement) const;
   // Writes the map as one unit of work of the database: the message
   // definition (replacing it only when asked at construction), the removal of
   // the old field definitions and built form of the message, and each field
@@ -69,11 +85,17 @@ class PXMMessage {
   // when none did.
   const char* getFailedField() const { return failedField_.text(); }
 
+  // Why the last operation failed, in the user's words, when the composer
+  // knows more than its code tells; empty otherwise.
+  const char* getErrorReason() const { return errorReason_.c_str(); }
+
   // Number of field definitions filled for the current map.
   ZO_LONG getFieldsAdded() const { return fieldsAdded_; }
 
  private:
   void clearResults();
+  // Composes one field definition named fieldName_ at `row` and `column`.
+  void composeField(const PXMStatement& statement, ZO_LONG row, ZO_LONG column);
   // Takes the error code, database code and text of a failed database call.
   void takeDatabaseError();
   void discardMap();
@@ -96,5 +118,8 @@ class PXMMessage {
   std::unique_ptr<ZoMessageDef> messageDef_;
   bool mapReady_ = false;  // newMap succeeded and endMap may write
   bool keepAttributes_ = false;
+  ZO_LONG mapColumns_ = PXM_DEFAULT_MAP_COLUMNS;
+  bool writeNothing_ = false;  // composes only: no database
   ZoString failedField_;
+  std::string errorReason_;
 };

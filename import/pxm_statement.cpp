@@ -99,9 +99,8 @@ void PXMStatement::applyOperand(const PXMOperand& operand) {
     line_ = toShort(operand.firstNumber);
     column_ = toShort(operand.secondNumber);
     hasPosition_ = true;
-  } else {
-    otherOperands_.push_back(operand);
   }
+  operands_.push_back(operand);
 }
 
 int PXMStatement::Parse(PXMOperand& operand, std::string_view text) {
@@ -117,6 +116,7 @@ int PXMStatement::Parse(PXMOperand& operand, std::string_view text) {
   operand.firstNumber = 0;
   operand.secondNumber = 0;
   operand.value.clear();
+  operand.unclosedQuote = false;
 
   std::size_t pos = 0;
   while (pos < text.size() && (text[pos] == BLANK || text[pos] == COMMA)) ++pos;
@@ -132,6 +132,7 @@ int PXMStatement::Parse(PXMOperand& operand, std::string_view text) {
   const char first = text[pos];
   if (first == QUOTE) {
     ++pos;
+    operand.unclosedQuote = true;
     while (pos < text.size()) {
       if (text[pos] == QUOTE) {
         if (pos + 1 < text.size() && text[pos + 1] == QUOTE) {
@@ -139,6 +140,7 @@ int PXMStatement::Parse(PXMOperand& operand, std::string_view text) {
           continue;
         }
         ++pos;  // the closing quote
+        operand.unclosedQuote = false;
         break;
       }
       ++pos;

@@ -32,6 +32,10 @@ inline constexpr ZO_SHORT PXM_DEFAULT_LINE = 1;
 inline constexpr const char* PXM_OP_MAP = "PXMMAP";
 inline constexpr const char* PXM_OP_FIELD = "PXMFLD";
 inline constexpr const char* PXM_OP_SPACE = "SPACE";
+// The map set statement (a source's first, and with TYPE=FINAL its last
+// before END) and the statement that ends an assembler source.
+inline constexpr const char* PXM_OP_SET = "PXMSET";
+inline constexpr const char* PXM_OP_END = "END";
 inline constexpr std::string_view PXM_MACRO_PREFIX = "PXM";
 
 // Result of one PXMStatement::Parse call.
@@ -41,6 +45,7 @@ struct PXMOperand {
   ZO_LONG firstNumber = 0;                          // 0 when absent
   ZO_LONG secondNumber = 0;                         // 0 when absent
   std::string value;                                // the value as written: quotes, parentheses and all
+  bool unclosedQuote = false;                       // a quoted value ran to the end of the text
 };
 
 class PXMStatement {
@@ -63,8 +68,8 @@ class PXMStatement {
   // Whether an operand gave the position (POS, LINE or COLUMN) or the length.
   bool HasPosition() const { return hasPosition_; }
   bool HasLength() const { return hasLength_; }
-  // The parsed operands other than position and length, in order.
-  const std::vector<PXMOperand>& GetOtherOperands() const { return otherOperands_; }
+  // Every parsed operand, position and length among them, in order.
+  const std::vector<PXMOperand>& GetOperands() const { return operands_; }
 
   // Parses the next "KEYWORD=value" operand of `text` into `operand`. Returns 1
   // when one was found (operand.advance tells how far it reached), 0 when the
@@ -82,5 +87,5 @@ class PXMStatement {
   ZO_SHORT line_ = PXM_DEFAULT_LINE;
   bool hasPosition_ = false;
   bool hasLength_ = false;
-  std::vector<PXMOperand> otherOperands_;
+  std::vector<PXMOperand> operands_;
 };

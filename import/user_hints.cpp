@@ -1,6 +1,7 @@
 #include "import/user_hints.h"
 
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 #include "common/error_codes.h"
@@ -72,6 +73,31 @@ std::string definitionServer(const std::string& ini) {
   return DossaItemNameEquals(name, "Local") ? std::string() : name;
 }
 
+// `word` as a POSIX shell reads it back unchanged: as it is when it holds
+// only safe characters, else in single quotes (a quote inside as '\'').
+std::string shellQuoted(const std::string& word) {
+  const bool safe = !word.empty() && word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                            "0123456789._/-+:=@%,") == std::string::npos;
+  if (safe) return word;
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Where a local database of this name is looked for, and what decides it.
+std::string localDatabaseWhere(const std::string& database) {
+  const std::filesystem::path name(database);
+  if (name.is_absolute()) return "the database " + database + " does not exist";
+  const char* data = platformGetEnv("NDOSSA_DATA");
+  const bool fromData = data != nullptr && data[0] != '\0';
+  std::error_code error;
+  const std::filesystem::path base = fromData ? std::filesystem::path(data) : std::filesystem::current_path(error);
+  return "the database " + (base / name).string() + " does not exist (a relative DatabaseName is taken in " +
+         (fromData ? std::string("the folder NDOSSA_DATA names") : std::string("the current folder; NDOSSA_DATA "
+                                                                               "names another")) +
+         ")";
+}
+
 std::string typeList() {
   std::string list;
   for (const char* name : zoDefinitionStoreTypeNames()) list += (list.empty() ? "" : ", ") + std::string(name);
@@ -98,9 +124,24 @@ std::vector<std::string> PXMSessionHints(const ZoSession& session) {
   switch (publicCode(session.getErrorCode())) {
     case ZORC_INI_OPEN_ERROR:
       return iniHints();
-    case ZORC_INI_SECTION_NOT_FOUND:
     case ZORC_INI_KEYWORD_NOT_FOUND:
-    case ZORC_INI_VALUE_NOT_SPECIFIED:
+    case ZORC_INI_VALUE_NOT_SPECIFIED: {
+      // Name the keys that are missing or empty, when the file says.
+      ZoConfig config;
+      std::string missing;
+      if (config.open(ini.c_str())) {
+        for (const char* key : {"DatabaseType", DATABASE_NAME_KEY, "ServerName"}) {
+          ZoString value;
+          if (!config.read(DEFINITION_SECTION, key, value) || value.length() == 0)
+            missing += (missing.empty() ? "" : " and ") + std::string(key);
+        }
+      }
+      if (!missing.empty())
+        return {ini + ": the [" + DEFINITION_SECTION + "] section has no " + missing +
+                " (see examples/ini/vexo.ini)"};
+      [[fallthrough]];
+    }
+    case ZORC_INI_SECTION_NOT_FOUND:
       return {ini + ": the [" + DEFINITION_SECTION + "] section needs " + DATABASE_NAME_KEY +
               " and DatabaseType (see examples/ini/vexo.ini)"};
     case ZORC_INVALID_DB_TYPE:
@@ -118,11 +159,10 @@ std::vector<std::string> PXMSessionHints(const ZoSession& session) {
     }
     case ZORC_DEFN_DB_UNKNOWN: {
       const std::string server = definitionServer(ini);
-      if (server.empty())
-        return {"the database " + database + " does not exist", "create it with: dossa create " + database};
+      if (server.empty()) return {localDatabaseWhere(database), "create it with: dossa create " + shellQuoted(database)};
       return {"the database " + database + " does not exist on the server " + server +
                   ", or no connection service (pg_service.conf) names " + server,
-              "create it with: dossa --server " + server + " create " + database};
+              "create it with: dossa --server " + shellQuoted(server) + " create " + shellQuoted(database)};
     }
     case ZORC_DEFN_DB_UNAVAILABLE:
     case ZORC_DEFN_DB_SECURITY_FAILURE: {
@@ -143,13 +183,23 @@ std::vector<std::string> PXMSessionHints(const ZoSession& session) {
   }
 }
 
-std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const char* fieldName, ZO_LONG line) {
+std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const char* fieldName, ZO_LONG line,
+                                     const char* reason) {
+  if (mapName[0] == '\0') {
+    return {"the map statement has no label: the map has no name; write the name of its message definition "
+            "in column 1 of its PXMMAP statement"};
+  }
   std::string where = std::string("map ") + mapName;
   if (fieldName != nullptr && fieldName[0] != '\0') where += std::string(", field ") + fieldName;
   if (line > 0) where += " (line " + std::to_string(line) + ")";
   if (publicCode(code) == ZORC_DEFN_ALREADY_EXISTS) {
     return {where + ": the message definition " + mapName + " is already in the database",
             "give /r to replace it and its fields"};
+  }
+  if (reason != nullptr && reason[0] != '\0') return {where + ": " + reason};
+  if (publicCode(code) == ZORC_DUPLICATE_FIELD) {
+    return {where + ": the field name " + (fieldName != nullptr ? fieldName : "") +
+            " is given to more than one field of the map (vexopxm /w names the lines)"};
   }
   if (publicCode(code) == ZORC_DATA_OVERFLOW) {
     return {where + ": a value does not fit the database (a text value holds at most " +

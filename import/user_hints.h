@@ -20,8 +20,10 @@ std::vector<std::string> PXMSourceHints(const char* fileName, int openError);
 std::vector<std::string> PXMSessionHints(const ZoSession& session);
 
 // After the error of a map that could not be composed or written: the map,
-// the field (empty when the error is not about one) and its source line.
-std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const char* fieldName, ZO_LONG line);
+// the field (empty when the error is not about one), its source line and, when
+// the composer knows it (see PXMMessage::getErrorReason), why it failed.
+std::vector<std::string> PXMMapHints(ZO_ULONG code, const char* mapName, const char* fieldName, ZO_LONG line,
+                                     const char* reason = nullptr);
 
 // After the error of a message that could not be read from the database.
 std::vector<std::string> PXMMessageHints(ZO_ULONG code, const char* messageName, const ZoSession& session);

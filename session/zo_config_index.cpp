@@ -124,6 +124,9 @@ std::string_view ZoConfigIndex::line(std::size_t number) const {
 // is part of the line end) or at the end of the file.
 void ZoConfigIndex::build(std::string_view bytes) {
   clear();
+  // An editor's UTF-8 byte-order mark is no part of the first line.
+  constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+  if (bytes.substr(0, BYTE_ORDER_MARK.size()) == BYTE_ORDER_MARK) bytes.remove_prefix(BYTE_ORDER_MARK.size());
   text_.reserve(bytes.size());
   std::string normal;
   std::size_t pos = 0;

@@ -201,7 +201,13 @@ TEST_F(VexopxmTest, HintLinesAfterTheErrorLine) {
       {{"nomaps.pxm"}, longName, "Error: VEXO rc = TVRC_INVALID_DB_NAME (129)\n",
        iniFile(longName) + ": DatabaseName has 48 characters; at most 47 are allowed, for either database type\n"},
       {{"nomaps.pxm"}, ini("missing", "missing.ndb", "KirraDossa"), "Error: VEXO rc = TVRC_DEFN_DB_UNKNOWN (5020)\n",
-       "the database missing.ndb does not exist\ncreate it with: dossa create missing.ndb\n"},
+       "the database " + (std::filesystem::canonical(dir_.path()) / "missing.ndb").string() +
+           " does not exist (a relative DatabaseName is taken in the current folder; NDOSSA_DATA names another)"
+           "\ncreate it with: dossa create missing.ndb\n"},
+      {{"nomaps.pxm"}, ini("quoted", "my $defs.ndb", "KirraDossa"), "Error: VEXO rc = TVRC_DEFN_DB_UNKNOWN (5020)\n",
+       "the database " + (std::filesystem::canonical(dir_.path()) / "my $defs.ndb").string() +
+           " does not exist (a relative DatabaseName is taken in the current folder; NDOSSA_DATA names another)"
+           "\ncreate it with: dossa create 'my $defs.ndb'\n"},
       {{"nomaps.pxm"}, ini("foreign", "foreign.ndb", "KirraDossa"), "Error: VEXO rc = TVRC_DEFN_DB_SYSERROR (138)\n",
        "the database file foreign.ndb: not a database of ours\n"},
       {{"nomaps.pxm"}, ini("noserver", "defs.ndb", "KirraDossa", "nosuch"),
