@@ -41,7 +41,7 @@ set_target_properties(vexo PROPERTIES
   VERSION ${PROJECT_VERSION}
   SOVERSION ${PROJECT_VERSION_MAJOR}
   LINKER_LANGUAGE CXX)
-target_compile_features(vexo INTERFACE cxx_std_20)
+target_compile_features(vexo INTERFACE cxx_std_17)
 
 install(TARGETS vexo EXPORT vexoTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
@@ -62,6 +62,17 @@ file(RELATIVE_PATH VEXO_PC_UP /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
 set(VEXO_PC_SERVER_LIBS "")
 if(NOT WIN32)
   set(VEXO_PC_SERVER_LIBS "-lpq")
+endif()
+# The archive needs its dependencies on every link, so the plain `--libs`
+# names them; the shared library brings its own and names them private only.
+if(BUILD_SHARED_LIBS)
+  set(VEXO_PC_REQUIRES "Requires.private: sqlite3")
+  set(VEXO_PC_LIBS "")
+  set(VEXO_PC_LIBS_PRIVATE "Libs.private: ${VEXO_PC_SERVER_LIBS} -lpthread")
+else()
+  set(VEXO_PC_REQUIRES "Requires: sqlite3")
+  set(VEXO_PC_LIBS " ${VEXO_PC_SERVER_LIBS} -lpthread")
+  set(VEXO_PC_LIBS_PRIVATE "")
 endif()
 configure_file(${CMAKE_SOURCE_DIR}/cmake/vexo.pc.in ${CMAKE_BINARY_DIR}/package/vexo.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/package/vexoConfig.cmake ${CMAKE_BINARY_DIR}/package/vexoConfigVersion.cmake
@@ -100,13 +111,16 @@ if(VEXO_SCDOC)
     get_filename_component(page ${source} NAME_WLE)  # vexopxm.1
     string(REGEX REPLACE "^.*\\.([0-9])$" "\\1" section ${page})
     set(output ${CMAKE_BINARY_DIR}/man/${page})
-    add_custom_command(OUTPUT ${output}
+    # The page to read in the tree, and its compressed form to install
+    # (gzip -n: the same bytes on every build).
+    add_custom_command(OUTPUT ${output} ${output}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
       COMMAND ${VEXO_SCDOC} < ${source} > ${output}
+      COMMAND gzip -9nc ${output} > ${output}.gz
       DEPENDS ${source}
       COMMENT "Manual page ${page}")
-    list(APPEND VEXO_MAN_PAGES ${output})
-    install(FILES ${output} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT programs)
+    list(APPEND VEXO_MAN_PAGES ${output} ${output}.gz)
+    install(FILES ${output}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT programs)
   endforeach()
   add_custom_target(man_pages ALL DEPENDS ${VEXO_MAN_PAGES})
 else()
@@ -114,13 +128,70 @@ else()
 endif()
 
 # The Debian package: scripts/package runs cpack in the build tree.
+# Its copyright file, in the machine-readable form: the notice at the head of
+# LICENSE; the full text is the system's own copy (common-licenses).
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE VEXO_LICENSE_HEAD LIMIT_COUNT 3)
+list(JOIN VEXO_LICENSE_HEAD " " VEXO_LICENSE_HEAD)
+string(REGEX REPLACE " +" " " VEXO_LICENSE_HEAD "${VEXO_LICENSE_HEAD}")
+string(STRIP "${VEXO_LICENSE_HEAD}" VEXO_LICENSE_HEAD)
+file(WRITE ${CMAKE_BINARY_DIR}/package/copyright
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: vexo
+
+Files: *
+Copyright: 2026 the vexo authors
+License: Apache-2.0
+
+License: Apache-2.0
+ ${VEXO_LICENSE_HEAD} (LICENSE at the top of the source tree).
+ .
+ Licensed under the Apache License, Version 2.0 (the \"License\"); you may not
+ use this software except in compliance with the License.
+ .
+ On Debian systems, the complete text of the Apache License, Version 2.0,
+ can be found in /usr/share/common-licenses/Apache-2.0.
+")
+# What lintian is told to pass over, each with its reason.
+file(WRITE ${CMAKE_BINARY_DIR}/package/lintian-overrides
+"# One package from a tree configured for any prefix: its libdir is lib, not
+# the multiarch folder, so the package file is not found by a cross build.
+vexo: pkg-config-unavailable-for-cross-compilation [usr/lib/pkgconfig/vexo.pc]
+")
+install(FILES ${CMAKE_BINARY_DIR}/package/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+  RENAME vexo COMPONENT programs)
+# The package's changelog: one entry for this version.
+string(TIMESTAMP VEXO_CHANGELOG_DATE "%a, %d %b %Y 00:00:00 +0000" UTC)
+set(VEXO_CPACK_MAINTAINER "vexo maintainers <maintainers@vexo.invalid>")
+file(WRITE ${CMAKE_BINARY_DIR}/package/changelog.Debian
+"vexo (${PROJECT_VERSION}) unstable; urgency=medium
+
+  * Release ${PROJECT_VERSION}.
+
+ -- ${VEXO_CPACK_MAINTAINER}  ${VEXO_CHANGELOG_DATE}
+")
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/changelog.gz
+  COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/package/changelog.Debian > ${CMAKE_BINARY_DIR}/package/changelog.gz
+  DEPENDS ${CMAKE_BINARY_DIR}/package/changelog.Debian)
+add_custom_target(vexo_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/package/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/package/copyright ${CMAKE_BINARY_DIR}/package/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT programs)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vexo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "vexo maintainers <vexo@localhost>")
+set(CPACK_PACKAGE_CONTACT "${VEXO_CPACK_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "class library for structured messages, with its map import and tools")
+# The long description; CPack puts the summary first and indents the lines.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A class library for structured-message definitions kept in a definition
+database (a document database or a text database), with a message runtime,
+return codes, a trace facility and code-page conversion.
+
+The programs: vexopxm imports screen maps as message definitions, vexolev
+reports the code level of a program, dossa administers a document database,
+vexomap draws a message's screen and vexoconv converts text between CCSIDs.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libsqlite3-0, libsqlite3-dev, libpq5, libpq-dev")
+# Run-time dependencies computed from the programs and libraries.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
