@@ -34,7 +34,7 @@ if(NOT WIN32)
   target_link_libraries(vexo PRIVATE PostgreSQL::PostgreSQL)
 endif()
 target_include_directories(vexo INTERFACE
-  $<BUILD_INTERFACE:${CMAKE_SOURCE_DIR}>
+  $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/vexo>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 set_target_properties(vexo PROPERTIES
@@ -49,10 +49,10 @@ install(TARGETS vexo EXPORT vexoTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library)
 install(EXPORT vexoTargets NAMESPACE vexo:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo
   COMPONENT development)
-configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/vexoConfig.cmake.in
-  ${CMAKE_BINARY_DIR}/package/vexoConfig.cmake
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/vexoConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/package/vexoConfig.cmake
   INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo)
-write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/vexoConfigVersion.cmake
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/package/vexoConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 # vexo.pc names its prefix relative to its own folder, so that it holds
 # wherever the installed tree is put (a temporary prefix, an unpacked package).
@@ -74,17 +74,17 @@ else()
   set(VEXO_PC_LIBS " ${VEXO_PC_SERVER_LIBS} -lpthread")
   set(VEXO_PC_LIBS_PRIVATE "")
 endif()
-configure_file(${CMAKE_SOURCE_DIR}/cmake/vexo.pc.in ${CMAKE_BINARY_DIR}/package/vexo.pc @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/package/vexoConfig.cmake ${CMAKE_BINARY_DIR}/package/vexoConfigVersion.cmake
+configure_file(${PROJECT_SOURCE_DIR}/cmake/vexo.pc.in ${PROJECT_BINARY_DIR}/package/vexo.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/package/vexoConfig.cmake ${PROJECT_BINARY_DIR}/package/vexoConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo COMPONENT development)
-install(FILES ${CMAKE_BINARY_DIR}/package/vexo.pc
+install(FILES ${PROJECT_BINARY_DIR}/package/vexo.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 
 # Public headers, each in the folder it has in the tree.
-file(STRINGS ${CMAKE_SOURCE_DIR}/cmake/public_headers.txt VEXO_PUBLIC_HEADERS REGEX "^[^#]")
+file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/public_headers.txt VEXO_PUBLIC_HEADERS REGEX "^[^#]")
 foreach(header IN LISTS VEXO_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
-  install(FILES ${CMAKE_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexo/${folder}
+  install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexo/${folder}
     COMPONENT development)
 endforeach()
 
@@ -96,25 +96,25 @@ foreach(program IN LISTS VEXO_INSTALLED_PROGRAMS)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
   endif()
 endforeach()
-install(DIRECTORY ${CMAKE_BINARY_DIR}/share/xlat/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vexo/xlat
+install(DIRECTORY ${PROJECT_BINARY_DIR}/share/xlat/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vexo/xlat
   COMPONENT programs)
 
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
   COMPONENT development)
 
 # Manual pages, turned from their scdoc sources during the build.
 find_program(VEXO_SCDOC scdoc)
-file(GLOB VEXO_MAN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/man/*.scd)
+file(GLOB VEXO_MAN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/man/*.scd)
 if(VEXO_SCDOC)
   set(VEXO_MAN_PAGES)
   foreach(source IN LISTS VEXO_MAN_SOURCES)
     get_filename_component(page ${source} NAME_WLE)  # vexopxm.1
     string(REGEX REPLACE "^.*\\.([0-9])$" "\\1" section ${page})
-    set(output ${CMAKE_BINARY_DIR}/man/${page})
+    set(output ${PROJECT_BINARY_DIR}/man/${page})
     # The page to read in the tree, and its compressed form to install
     # (gzip -n: the same bytes on every build).
     add_custom_command(OUTPUT ${output} ${output}.gz
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
       COMMAND ${VEXO_SCDOC} < ${source} > ${output}
       COMMAND gzip -9nc ${output} > ${output}.gz
       DEPENDS ${source}
@@ -134,7 +134,7 @@ file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE VEXO_LICENSE_HEAD LIMIT_COUNT 3)
 list(JOIN VEXO_LICENSE_HEAD " " VEXO_LICENSE_HEAD)
 string(REGEX REPLACE " +" " " VEXO_LICENSE_HEAD "${VEXO_LICENSE_HEAD}")
 string(STRIP "${VEXO_LICENSE_HEAD}" VEXO_LICENSE_HEAD)
-file(WRITE ${CMAKE_BINARY_DIR}/package/copyright
+file(WRITE ${PROJECT_BINARY_DIR}/package/copyright
 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: vexo
 
@@ -152,28 +152,28 @@ License: Apache-2.0
  can be found in /usr/share/common-licenses/Apache-2.0.
 ")
 # What lintian is told to pass over, each with its reason.
-file(WRITE ${CMAKE_BINARY_DIR}/package/lintian-overrides
+file(WRITE ${PROJECT_BINARY_DIR}/package/lintian-overrides
 "# One package from a tree configured for any prefix: its libdir is lib, not
 # the multiarch folder, so the package file is not found by a cross build.
 vexo: pkg-config-unavailable-for-cross-compilation [usr/lib/pkgconfig/vexo.pc]
 ")
-install(FILES ${CMAKE_BINARY_DIR}/package/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+install(FILES ${PROJECT_BINARY_DIR}/package/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
   RENAME vexo COMPONENT programs)
 # The package's changelog: one entry for this version.
 string(TIMESTAMP VEXO_CHANGELOG_DATE "%a, %d %b %Y 00:00:00 +0000" UTC)
 set(VEXO_CPACK_MAINTAINER "vexo maintainers <maintainers@vexo.invalid>")
-file(WRITE ${CMAKE_BINARY_DIR}/package/changelog.Debian
+file(WRITE ${PROJECT_BINARY_DIR}/package/changelog.Debian
 "vexo (${PROJECT_VERSION}) unstable; urgency=medium
 
   * Release ${PROJECT_VERSION}.
 
  -- ${VEXO_CPACK_MAINTAINER}  ${VEXO_CHANGELOG_DATE}
 ")
-add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/changelog.gz
-  COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/package/changelog.Debian > ${CMAKE_BINARY_DIR}/package/changelog.gz
-  DEPENDS ${CMAKE_BINARY_DIR}/package/changelog.Debian)
-add_custom_target(vexo_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/package/changelog.gz)
-install(FILES ${CMAKE_BINARY_DIR}/package/copyright ${CMAKE_BINARY_DIR}/package/changelog.gz
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/package/changelog.gz
+  COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/package/changelog.Debian > ${PROJECT_BINARY_DIR}/package/changelog.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/package/changelog.Debian)
+add_custom_target(vexo_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/package/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/package/copyright ${PROJECT_BINARY_DIR}/package/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT programs)
 
 set(CPACK_GENERATOR DEB)
