@@ -49,6 +49,11 @@ install(TARGETS vexo EXPORT vexoTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library)
 install(EXPORT vexoTargets NAMESPACE vexo:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo
   COMPONENT development)
+if(BUILD_SHARED_LIBS)
+  set(VEXO_LIBRARY_FORM shared)
+else()
+  set(VEXO_LIBRARY_FORM static)
+endif()
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/vexoConfig.cmake.in
   ${PROJECT_BINARY_DIR}/package/vexoConfig.cmake
   INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo)
