@@ -7,7 +7,7 @@
 #   lib/pkgconfig/vexo.pc
 #   share/vexo/xlat/          the code-page control file and conversion tables
 #   share/doc/vexo/examples/  the examples, the application of examples/app among them
-#   share/man/man1, man5      the manual pages
+#   share/man/man1, man3, man5 the manual pages
 #
 # Components: "library" (the shared library), "programs" (programs, tables,
 # manual pages) and "development" (headers, archive, package files, examples).
@@ -125,7 +125,11 @@ if(VEXO_SCDOC)
       DEPENDS ${source}
       COMMENT "Manual page ${page}")
     list(APPEND VEXO_MAN_PAGES ${output} ${output}.gz)
-    install(FILES ${output}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT programs)
+    set(component programs)
+    if(section STREQUAL "3")
+      set(component development)  # the library's page goes with the headers
+    endif()
+    install(FILES ${output}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT ${component})
   endforeach()
   add_custom_target(man_pages ALL DEPENDS ${VEXO_MAN_PAGES})
 else()
