@@ -4,7 +4,7 @@
 # code-level string and a "@(#) " version string naming the source module. The
 # module path comes from a per-source compile definition set here.
 
-set(VEXO_MODULE_HEADER ${CMAKE_SOURCE_DIR}/common/vexo_module.h)
+set(VEXO_MODULE_HEADER ${PROJECT_SOURCE_DIR}/common/vexo_module.h)
 
 # The Windows cross-build builds its third-party libraries from source.
 if(WIN32 AND CMAKE_CROSSCOMPILING)
@@ -17,7 +17,7 @@ function(vexo_stamp_sources target)
   foreach(src IN LISTS srcs)
     if(src MATCHES "\\.(c|cc|cpp)$")
       get_filename_component(abs ${src} ABSOLUTE BASE_DIR ${srcdir})
-      file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${abs})
+      file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${abs})
       set_property(SOURCE ${src} APPEND PROPERTY COMPILE_DEFINITIONS "VEXO_MODULE_PATH=\"${rel}\"")
     endif()
   endforeach()
@@ -35,7 +35,7 @@ endfunction()
 function(vexo_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PRIVATE_LIBS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   if(ARG_LIBS)
     target_link_libraries(${name} PUBLIC ${ARG_LIBS})
   endif()
@@ -59,13 +59,13 @@ function(vexo_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
   if(WIN32)
-    target_compile_options(${name} PRIVATE -include ${CMAKE_SOURCE_DIR}/tests/support/win32_posix.h)
+    target_compile_options(${name} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/win32_posix.h)
   endif()
-  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT
-    "VEXO_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXO_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    "VEXO_SOURCE_DIR=${PROJECT_SOURCE_DIR};VEXO_BINARY_DIR=${PROJECT_BINARY_DIR}")
   # Where the build has a server engine, every test may reach the private
   # server of this tree (tests/CMakeLists.txt starts and stops it).
   if(VEXO_PG_CLUSTER)

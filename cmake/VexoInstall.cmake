@@ -7,7 +7,7 @@
 #   lib/pkgconfig/vexo.pc
 #   share/vexo/xlat/          the code-page control file and conversion tables
 #   share/doc/vexo/examples/  the examples, the application of examples/app among them
-#   share/man/man1, man5      the manual pages
+#   share/man/man1, man3, man5 the manual pages
 #
 # Components: "library" (the shared library), "programs" (programs, tables,
 # manual pages) and "development" (headers, archive, package files, examples).
@@ -34,14 +34,14 @@ if(NOT WIN32)
   target_link_libraries(vexo PRIVATE PostgreSQL::PostgreSQL)
 endif()
 target_include_directories(vexo INTERFACE
-  $<BUILD_INTERFACE:${CMAKE_SOURCE_DIR}>
+  $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/vexo>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 set_target_properties(vexo PROPERTIES
   VERSION ${PROJECT_VERSION}
   SOVERSION ${PROJECT_VERSION_MAJOR}
   LINKER_LANGUAGE CXX)
-target_compile_features(vexo INTERFACE cxx_std_20)
+target_compile_features(vexo INTERFACE cxx_std_17)
 
 install(TARGETS vexo EXPORT vexoTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
@@ -49,10 +49,15 @@ install(TARGETS vexo EXPORT vexoTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library)
 install(EXPORT vexoTargets NAMESPACE vexo:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo
   COMPONENT development)
-configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/vexoConfig.cmake.in
-  ${CMAKE_BINARY_DIR}/package/vexoConfig.cmake
+if(BUILD_SHARED_LIBS)
+  set(VEXO_LIBRARY_FORM shared)
+else()
+  set(VEXO_LIBRARY_FORM static)
+endif()
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/vexoConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/package/vexoConfig.cmake
   INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo)
-write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/vexoConfigVersion.cmake
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/package/vexoConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 # vexo.pc names its prefix relative to its own folder, so that it holds
 # wherever the installed tree is put (a temporary prefix, an unpacked package).
@@ -63,17 +68,28 @@ set(VEXO_PC_SERVER_LIBS "")
 if(NOT WIN32)
   set(VEXO_PC_SERVER_LIBS "-lpq")
 endif()
-configure_file(${CMAKE_SOURCE_DIR}/cmake/vexo.pc.in ${CMAKE_BINARY_DIR}/package/vexo.pc @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/package/vexoConfig.cmake ${CMAKE_BINARY_DIR}/package/vexoConfigVersion.cmake
+# The archive needs its dependencies on every link, so the plain `--libs`
+# names them; the shared library brings its own and names them private only.
+if(BUILD_SHARED_LIBS)
+  set(VEXO_PC_REQUIRES "Requires.private: sqlite3")
+  set(VEXO_PC_LIBS "")
+  set(VEXO_PC_LIBS_PRIVATE "Libs.private: ${VEXO_PC_SERVER_LIBS} -lpthread")
+else()
+  set(VEXO_PC_REQUIRES "Requires: sqlite3")
+  set(VEXO_PC_LIBS " ${VEXO_PC_SERVER_LIBS} -lpthread")
+  set(VEXO_PC_LIBS_PRIVATE "")
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/cmake/vexo.pc.in ${PROJECT_BINARY_DIR}/package/vexo.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/package/vexoConfig.cmake ${PROJECT_BINARY_DIR}/package/vexoConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo COMPONENT development)
-install(FILES ${CMAKE_BINARY_DIR}/package/vexo.pc
+install(FILES ${PROJECT_BINARY_DIR}/package/vexo.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 
 # Public headers, each in the folder it has in the tree.
-file(STRINGS ${CMAKE_SOURCE_DIR}/cmake/public_headers.txt VEXO_PUBLIC_HEADERS REGEX "^[^#]")
+file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/public_headers.txt VEXO_PUBLIC_HEADERS REGEX "^[^#]")
 foreach(header IN LISTS VEXO_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
-  install(FILES ${CMAKE_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexo/${folder}
+  install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexo/${folder}
     COMPONENT development)
 endforeach()
 
@@ -85,30 +101,35 @@ foreach(program IN LISTS VEXO_INSTALLED_PROGRAMS)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
   endif()
 endforeach()
-install(DIRECTORY ${CMAKE_BINARY_DIR}/share/xlat/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vexo/xlat
+install(DIRECTORY ${PROJECT_BINARY_DIR}/share/xlat/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vexo/xlat
   COMPONENT programs)
-set_property(SOURCE ${CMAKE_SOURCE_DIR}/common/conversion.cpp APPEND PROPERTY COMPILE_DEFINITIONS
-  "VEXO_INSTALL_XLAT_DIR=\"${CMAKE_INSTALL_FULL_DATADIR}/vexo/xlat\"")
 
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
   COMPONENT development)
 
 # Manual pages, turned from their scdoc sources during the build.
 find_program(VEXO_SCDOC scdoc)
-file(GLOB VEXO_MAN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/man/*.scd)
+file(GLOB VEXO_MAN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/man/*.scd)
 if(VEXO_SCDOC)
   set(VEXO_MAN_PAGES)
   foreach(source IN LISTS VEXO_MAN_SOURCES)
     get_filename_component(page ${source} NAME_WLE)  # vexopxm.1
     string(REGEX REPLACE "^.*\\.([0-9])$" "\\1" section ${page})
-    set(output ${CMAKE_BINARY_DIR}/man/${page})
-    add_custom_command(OUTPUT ${output}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    set(output ${PROJECT_BINARY_DIR}/man/${page})
+    # The page to read in the tree, and its compressed form to install
+    # (gzip -n: the same bytes on every build).
+    add_custom_command(OUTPUT ${output} ${output}.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
       COMMAND ${VEXO_SCDOC} < ${source} > ${output}
+      COMMAND gzip -9nc ${output} > ${output}.gz
       DEPENDS ${source}
       COMMENT "Manual page ${page}")
-    list(APPEND VEXO_MAN_PAGES ${output})
-    install(FILES ${output} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT programs)
+    list(APPEND VEXO_MAN_PAGES ${output} ${output}.gz)
+    set(component programs)
+    if(section STREQUAL "3")
+      set(component development)  # the library's page goes with the headers
+    endif()
+    install(FILES ${output}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT ${component})
   endforeach()
   add_custom_target(man_pages ALL DEPENDS ${VEXO_MAN_PAGES})
 else()
@@ -116,13 +137,70 @@ else()
 endif()
 
 # The Debian package: scripts/package runs cpack in the build tree.
+# Its copyright file, in the machine-readable form: the notice at the head of
+# LICENSE; the full text is the system's own copy (common-licenses).
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE VEXO_LICENSE_HEAD LIMIT_COUNT 3)
+list(JOIN VEXO_LICENSE_HEAD " " VEXO_LICENSE_HEAD)
+string(REGEX REPLACE " +" " " VEXO_LICENSE_HEAD "${VEXO_LICENSE_HEAD}")
+string(STRIP "${VEXO_LICENSE_HEAD}" VEXO_LICENSE_HEAD)
+file(WRITE ${PROJECT_BINARY_DIR}/package/copyright
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: vexo
+
+Files: *
+Copyright: 2026 the vexo authors
+License: Apache-2.0
+
+License: Apache-2.0
+ ${VEXO_LICENSE_HEAD} (LICENSE at the top of the source tree).
+ .
+ Licensed under the Apache License, Version 2.0 (the \"License\"); you may not
+ use this software except in compliance with the License.
+ .
+ On Debian systems, the complete text of the Apache License, Version 2.0,
+ can be found in /usr/share/common-licenses/Apache-2.0.
+")
+# What lintian is told to pass over, each with its reason.
+file(WRITE ${PROJECT_BINARY_DIR}/package/lintian-overrides
+"# One package from a tree configured for any prefix: its libdir is lib, not
+# the multiarch folder, so the package file is not found by a cross build.
+vexo: pkg-config-unavailable-for-cross-compilation [usr/lib/pkgconfig/vexo.pc]
+")
+install(FILES ${PROJECT_BINARY_DIR}/package/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+  RENAME vexo COMPONENT programs)
+# The package's changelog: one entry for this version.
+string(TIMESTAMP VEXO_CHANGELOG_DATE "%a, %d %b %Y 00:00:00 +0000" UTC)
+set(VEXO_CPACK_MAINTAINER "vexo maintainers <maintainers@vexo.invalid>")
+file(WRITE ${PROJECT_BINARY_DIR}/package/changelog.Debian
+"vexo (${PROJECT_VERSION}) unstable; urgency=medium
+
+  * Release ${PROJECT_VERSION}.
+
+ -- ${VEXO_CPACK_MAINTAINER}  ${VEXO_CHANGELOG_DATE}
+")
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/package/changelog.gz
+  COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/package/changelog.Debian > ${PROJECT_BINARY_DIR}/package/changelog.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/package/changelog.Debian)
+add_custom_target(vexo_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/package/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/package/copyright ${PROJECT_BINARY_DIR}/package/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT programs)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vexo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "vexo maintainers <vexo@localhost>")
+set(CPACK_PACKAGE_CONTACT "${VEXO_CPACK_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "class library for structured messages, with its map import and tools")
+# The long description; CPack puts the summary first and indents the lines.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A class library for structured-message definitions kept in a definition
+database (a document database or a text database), with a message runtime,
+return codes, a trace facility and code-page conversion.
+
+The programs: vexopxm imports screen maps as message definitions, vexolev
+reports the code level of a program, dossa administers a document database,
+vexomap draws a message's screen and vexoconv converts text between CCSIDs.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libsqlite3-0, libsqlite3-dev, libpq5, libpq-dev")
+# Run-time dependencies computed from the programs and libraries.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -27,7 +27,7 @@ endif()
 # GoogleTest: its own warnings are not ours to fix.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
-add_subdirectory(${VEXO_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(${VEXO_GOOGLETEST_SOURCE} ${PROJECT_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL)
 foreach(lib gtest gtest_main gmock gmock_main)
   target_compile_options(${lib} PRIVATE -w)
   if(NOT TARGET GTest::${lib})
@@ -47,7 +47,7 @@ file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/sqlite3-config.cmake
   "# SQLite is built by the cross-build itself from its amalgamation.\nset(SQLite3_FOUND TRUE)\n")
 
 # JSON: header-only; <nlohmann/json.hpp> resolves through the link.
-set(VEXO_JSON_INCLUDE_ROOT ${CMAKE_BINARY_DIR}/third_party/json-include)
+set(VEXO_JSON_INCLUDE_ROOT ${PROJECT_BINARY_DIR}/third_party/json-include)
 file(MAKE_DIRECTORY ${VEXO_JSON_INCLUDE_ROOT})
 file(CREATE_LINK ${VEXO_NLOHMANN_JSON_INCLUDE} ${VEXO_JSON_INCLUDE_ROOT}/nlohmann SYMBOLIC)
 add_library(vexo_nlohmann_json INTERFACE)
@@ -61,7 +61,7 @@ set(VEXO_XXHASH_HEADER /usr/include/xxhash.h CACHE FILEPATH "xxHash's header (li
 if(NOT EXISTS ${VEXO_XXHASH_HEADER})
   message(FATAL_ERROR "No ${VEXO_XXHASH_HEADER} (install libxxhash-dev or set VEXO_XXHASH_HEADER)")
 endif()
-set(VEXO_XXHASH_INCLUDE_ROOT ${CMAKE_BINARY_DIR}/third_party/xxhash-include)
+set(VEXO_XXHASH_INCLUDE_ROOT ${PROJECT_BINARY_DIR}/third_party/xxhash-include)
 file(MAKE_DIRECTORY ${VEXO_XXHASH_INCLUDE_ROOT})
 file(CREATE_LINK ${VEXO_XXHASH_HEADER} ${VEXO_XXHASH_INCLUDE_ROOT}/xxhash.h SYMBOLIC)
 add_library(vexo_xxhash INTERFACE)

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "common/conversion_api.h"
 #include "common/return_codes.h"
 
 namespace {
@@ -15,6 +16,11 @@ constexpr ZO_LONG FIRST_NAMED_CODE = 100;
 
 // Internal codes are stored as the signed 32-bit value with the same bits.
 constexpr ZO_LONG asStored(ZO_ULONG internalCode) { return static_cast<ZO_LONG>(internalCode); }
+
+// Operating-system message codes named in the table. Kept out of the public
+// header: the system's own headers define these names as macros.
+constexpr ZO_LONG kOsMessageIdNotFound = 317;
+constexpr ZO_LONG kOsMessageCannotPerform = 321;
 
 }  // namespace
 
@@ -29,9 +35,10 @@ const ZoRetcodeName zoRetcodeNames[] = {
 #undef ZO_PUBLIC_CODE
 #undef ZO_INTERNAL_CODE
     // Operating-system message codes.
-    {ERROR_MR_MID_NOT_FOUND, "ERROR_MR_MID_NOT_FOUND"},
-    {ERROR_MR_UN_PERFORM, "ERROR_MR_UN_PERFORM"},
-    // Reason codes of the message-queuing transport.
+    {kOsMessageIdNotFound, "ERROR_MR_MID_NOT_FOUND"},
+    {kOsMessageCannotPerform, "ERROR_MR_UN_PERFORM"},
+    // Reason codes of the message-queuing transport; the conversion's results
+    // that share their values are named as the conversion names them.
     {2001, "QUEUE_REASON_2001"},
     {2003, "QUEUE_REASON_2003"},
     {2005, "QUEUE_REASON_2005"},
@@ -67,7 +74,7 @@ const ZoRetcodeName zoRetcodeNames[] = {
     {2065, "QUEUE_REASON_2065"},
     {2067, "QUEUE_REASON_2067"},
     {2069, "QUEUE_REASON_2069"},
-    {2071, "QUEUE_REASON_2071"},
+    {XCS_RC_NO_MEMORY, "XCS_RC_NO_MEMORY"},
     {2073, "QUEUE_REASON_2073"},
     {2075, "QUEUE_REASON_2075"},
     {2077, "QUEUE_REASON_2077"},
@@ -87,11 +94,11 @@ const ZoRetcodeName zoRetcodeNames[] = {
     {2105, "QUEUE_REASON_2105"},
     {2107, "QUEUE_REASON_2107"},
     {2109, "QUEUE_REASON_2109"},
-    {2111, "QUEUE_REASON_2111"},
+    {XCS_RC_SOURCE_CCSID_UNKNOWN, "XCS_RC_SOURCE_CCSID_UNKNOWN"},
     {2113, "QUEUE_REASON_2113"},
-    {2115, "QUEUE_REASON_2115"},
+    {XCS_RC_TARGET_CCSID_UNKNOWN, "XCS_RC_TARGET_CCSID_UNKNOWN"},
     {2117, "QUEUE_REASON_2117"},
-    {2119, "QUEUE_REASON_2119"},
+    {XCS_RC_TABLE_INVALID, "XCS_RC_TABLE_INVALID"},
     {2121, "QUEUE_REASON_2121"},
     {2123, "QUEUE_REASON_2123"},
     {2125, "QUEUE_REASON_2125"},

@@ -18,10 +18,6 @@ inline constexpr std::size_t ZO_RETCODE_TEXT_SIZE = 64;
 // Code of the last record; the lookup stops there.
 inline constexpr ZO_LONG ZO_RETCODE_SENTINEL = -1;
 
-// Operating-system message codes named in the table.
-inline constexpr ZO_LONG ERROR_MR_MID_NOT_FOUND = 317;
-inline constexpr ZO_LONG ERROR_MR_UN_PERFORM = 321;
-
 // One record of the name table: the code as a signed 32-bit value and its
 // NUL-terminated, NUL-padded name.
 struct ZoRetcodeName {

@@ -1,5 +1,9 @@
 #pragma once
 // Scalar types of every interface. Numbers are held in native byte order.
+// Every public header includes this one: they need C++17 or later.
+#if __cplusplus < 201703L
+#error "the vexo headers need C++17 or later (-std=c++17)"
+#endif
 
 #include <cstdint>
 

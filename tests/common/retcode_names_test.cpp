@@ -44,6 +44,10 @@ TEST(RetcodeNames, NamedCodesOfEveryKind) {
   EXPECT_EQ(textOf(xecF_E_UNEXPECTED_SYSTEM_RC), "xecF_E_UNEXPECTED_SYSTEM_RC");
   EXPECT_EQ(textOf(317), "ERROR_MR_MID_NOT_FOUND");
   EXPECT_EQ(textOf(321), "ERROR_MR_UN_PERFORM");
+  // The conversion's results carry their own names, not the transport's.
+  EXPECT_EQ(textOf(2111), "XCS_RC_SOURCE_CCSID_UNKNOWN");
+  EXPECT_EQ(textOf(2119), "XCS_RC_TABLE_INVALID");
+  EXPECT_EQ(textOf(2113), "QUEUE_REASON_2113");
 }
 
 TEST(RetcodeNames, UnnamedCodesGetTheNotFoundText) {

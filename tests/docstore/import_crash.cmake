@@ -10,7 +10,7 @@ set_tests_properties(docstore_crash_test PROPERTIES TIMEOUT 900)
 if(VEXO_PG_CLUSTER)
   set(server_cases "Stores/ImportCrashTest.*/1:Stores/ServerFaultTest.*")
   get_test_property(docstore_crash_test ENVIRONMENT crash_environment)
-  add_test(NAME docstore_crash_server_test COMMAND docstore_crash_test WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME docstore_crash_server_test COMMAND docstore_crash_test WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
   # The longest test of the suite: started first (COST), beside the others.
   set_tests_properties(docstore_crash_server_test PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED vexo_pg COST 1000
     ENVIRONMENT "${crash_environment};GTEST_FILTER=${server_cases}")

@@ -50,4 +50,30 @@ TEST(ToolConventions, HelpVersionAndUsageErrors) {
   }
 }
 
+// The two programs of the family keep their own usage lines and statuses;
+// only a sole --help or --version is answered the usual way.
+TEST(ToolConventions, HelpAndVersionOfTheFamilyPrograms) {
+  const struct {
+    const char* name;
+    const char* usageLine;
+    std::vector<std::string> mustList;
+  } programs[] = {
+      {"vexopxm", "Usage: vexopxm [/r] filename.pxm\n", {"/r", "/w", "/a", "/?"}},
+      {"vexolev", "Usage : vexolev <path>\\<binary>\n", {}},
+  };
+  for (const auto& p : programs) {
+    const std::string program = programFile(p.name);
+    ASSERT_FALSE(program.empty()) << "run through ctest";
+    vexotest::ProgramRun help = runProgram(program, {"--help"});
+    EXPECT_EQ(help.status, 0) << p.name;
+    EXPECT_EQ(help.out.rfind(p.usageLine, 0), 0u) << p.name << ": " << help.out;
+    for (const std::string& option : p.mustList) {
+      EXPECT_NE(help.out.find("  " + option + " "), std::string::npos) << p.name << " " << option;
+    }
+    vexotest::ProgramRun version = runProgram(program, {"--version"});
+    EXPECT_EQ(version.status, 0) << p.name;
+    EXPECT_EQ(version.out, std::string(p.name) + " (vexo) " VEXO_TEST_VERSION "\n");
+  }
+}
+
 }  // namespace
