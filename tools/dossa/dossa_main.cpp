@@ -1,6 +1,7 @@
 // dossa: administration of document databases (make, list, dump, add and
 // delete documents, check). Exit status 0 on success, 1 on any error.
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -436,7 +437,7 @@ int dossaMain(int argc, char* argv[]) {
   if (!problem.empty()) return usage(problem);
   std::vector<std::string> args = line.operands();
   if (args.empty()) return usage(line.server ? "no command and FILE after --server " + *line.server : "no command");
-  const std::string& command = args[0];
+  const std::string command = args[0];  // a copy: FILE may yet go in before the operands
   const char* options = commandOptions(command);
   if (!options) return usage("unknown command \"" + command + "\"");
   const std::pair<bool, const char*> given[] = {{line.form.has_value(), "f--form"},
@@ -451,7 +452,11 @@ int dossaMain(int argc, char* argv[]) {
     const DossaConfiguredDatabase configured = dossaConfiguredDatabase();
     if (configured.configured) {
       if (!configured.problem.empty()) return fail(configured.problem);
-      args.insert(args.begin() + 1, configured.file);
+      // FILE goes right after the command, where a put's items are counted from.
+      const auto commandWord = std::find_if(line.words.begin(), line.words.end(),
+                                            [](const DossaCommandLine::Word& word) { return word.option == 0; });
+      line.words.insert(commandWord + 1, {0, configured.file});
+      args = line.operands();
       if (!line.server && !configured.server.empty()) line.server = configured.server;
     }
   }
