@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/ndossa/dossa_test_util.h"
@@ -174,6 +176,120 @@ TEST_F(DossaToolTest, MistakesGiveAClearMessageAndStatusOne) {
   }
   EXPECT_FALSE(std::filesystem::exists(missing));
   EXPECT_EQ(run({"dump", db_}).out, "");  // no failed put left a document behind
+}
+
+// One command line and what the tool does with it: its status, the start of
+// its output and a part of its standard error ("" when it must be empty).
+struct LineCase {
+  std::vector<std::string> args;
+  int status;
+  std::string out;
+  std::string err;
+};
+
+void expectCases(const std::vector<LineCase>& cases, const std::function<ToolRun(const std::vector<std::string>&)>& run) {
+  for (const LineCase& c : cases) {
+    std::string shown;
+    for (const std::string& a : c.args) shown += a + " ";
+    const ToolRun r = run(c.args);
+    EXPECT_EQ(r.status, c.status) << shown << r.err;
+    EXPECT_EQ(r.out.substr(0, c.out.size()), c.out) << shown << r.out;
+    if (c.err.empty()) {
+      EXPECT_EQ(r.err, "") << shown;
+    } else {
+      EXPECT_NE(r.err.find(c.err), std::string::npos) << shown << r.err;
+    }
+  }
+}
+
+TEST_F(DossaToolTest, OptionsComeAnywhereInEitherForm) {
+  ASSERT_EQ(run({"create", db_}).status, 0);
+  ASSERT_EQ(run({"put", db_, "Service", "x=1"}).out, "1\n");
+  const std::string service = "1\tService\tx=1\n";
+  const std::string dumped = "{\"noteid\":1,";
+  expectCases(
+      {
+          {{"list", "--form", "Service", db_}, 0, service, ""},
+          {{"list", db_, "--form=Service"}, 0, service, ""},
+          {{"--form=service", "list", db_}, 0, service, ""},
+          {{"list", "--server=Local", db_}, 0, service, ""},
+          {{"dump", "--form", "Service", db_}, 0, dumped, ""},
+          {{"dump", "--salvage", db_}, 0, dumped, ""},
+          {{"check", "--repair", db_}, 0, "ok\n", ""},
+          // A form that no document has is not an empty success.
+          {{"list", db_, "--form", "Nope"}, 0, "", "dossa: no document has the form Nope\n"},
+          {{"dump", "--form=Nope", db_}, 0, "", "dossa: no document has the form Nope\n"},
+          {{"delete", "--message", "M9", db_}, 1, "", "no documents of message \"M9\""},
+          {{"delete", db_, "--message=M9"}, 1, "", "no documents of message \"M9\""},
+          // Refused command lines.
+          {{"list", db_, "--repair"}, 2, "", "list takes no --repair"},
+          {{"put", db_, "F", "--form", "G", "a=1"}, 2, "", "put takes no --form"},
+          {{"check", db_, "--number", "n=1"}, 2, "", "check takes no --number and --list"},
+          {{"check", db_, "--repair=yes"}, 2, "", "--repair takes no value"},
+          {{"dump", db_, "--form", "F", "--salvage"}, 2, "", "usage"},
+          {{"delete", db_, "4", "--message", "M9"}, 2, "", "usage"},
+          {{"list", db_, "--frobnicate=1"}, 2, "", "unknown option --frobnicate\n"},
+          {{"list", db_, db_}, 2, "", "list takes FILE"},
+          // Items keep their order among the options; after "--" every word is an item.
+          {{"put", "--number=n=-1", db_, "F", "a=-b", "--list", "l=x,y"}, 0, "2\n", ""},
+          {{"put", db_, "F", "--", "--number=1"}, 1, "", "item \"--number\": Invalid item name"},
+      },
+      [&](const std::vector<std::string>& args) { return run(args); });
+  EXPECT_EQ(run({"list", db_, "--form", "F"}).out, "2\tF\tn=-1\ta=-b\tl=x,y\n");
+}
+
+// Without FILE, the database (and its server) of the vexo.ini in the folder VEXO_INI_PATH names.
+TEST_F(DossaToolTest, TheConfigurationNamesTheDatabaseWhenFileIsLeftOut) {
+  auto ini = [&](const std::string& folder, const std::string& body) {
+    std::filesystem::create_directories(dir_.file(folder));
+    dir_.write(folder + "/vexo.ini", "[DefinitionDatabase]\n" + body);
+    return dir_.file(folder);
+  };
+  const std::string local = ini("local", "DatabaseType = KirraDossa\nDatabaseName = " + db_ + "\nServerName = Local\n");
+  std::string folder = local;
+  auto runIn = [&](const std::vector<std::string>& args) {
+    return vexotest::runProgram(tool_, args, std::string(), {{"VEXO_INI_PATH", folder}});
+  };
+  expectCases(
+      {
+          {{"create"}, 0, "", ""},
+          {{"put", "Service", "x=1"}, 0, "1\n", ""},
+          {{"put", "Field", "--number", "n=2"}, 0, "2\n", ""},
+          {{"list", "--form", "Service"}, 0, "1\tService\tx=1\n", ""},
+          {{"dump"}, 0, "{\"noteid\":1,", ""},
+          {{"delete", "2"}, 0, "", ""},
+          {{"check"}, 0, "ok\n", ""},
+          {{"put"}, 2, "", "put takes FILE FORM and items"},
+      },
+      runIn);
+  const std::string other = dir_.file("other.ndb");
+  ASSERT_EQ(run({"create", other}).status, 0);
+  const std::vector<std::pair<std::string, std::string>> broken = {
+      {dir_.file("absent"), "absent/vexo.ini (VEXO_INI_PATH): cannot be read"},
+      {ini("noname", "DatabaseType = KirraDossa\n"), "noname/vexo.ini: [DefinitionDatabase] has no DatabaseName"},
+      {ini("text", "DatabaseType = Txet\nDatabaseName = defs\n"), "DatabaseType Txet is not a document database"},
+#ifndef _WIN32  // the test server's services
+      {ini("down", "DatabaseType = KirraDossa\nDatabaseName = defs.ndb\nServerName = vexodown\n"),
+       "the server vexodown does not answer"},
+#endif
+  };
+  for (const auto& [where, problem] : broken) {
+    folder = where;
+    // A FILE that is given is used whatever the configuration holds.
+    expectCases({{{"list"}, 1, "", problem}, {{"check", other}, 0, "ok\n", ""}}, runIn);
+  }
+}
+
+TEST_F(DossaToolTest, AServerThatDoesNotAnswerIsNamed) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the test server's services";
+#endif
+  expectCases({{{"--server", "vexodown", "list", "defs.ndb"}, 1, "",
+                "dossa: vexodown!!defs.ndb: Server is not responding\n"
+                "  the server vexodown does not answer: see the host and port of its connection service\n"},
+               {{"--server=nosuch", "list", "defs.ndb"}, 1, "",
+                "  no connection service (pg_service.conf) names nosuch\n"}},
+              [&](const std::vector<std::string>& args) { return run(args); });
 }
 
 }  // namespace

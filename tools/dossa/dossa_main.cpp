@@ -1,14 +1,17 @@
 // dossa: administration of document databases (make, list, dump, add and
 // delete documents, check). Exit status 0 on success, 1 on any error.
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "docstore/zo_dossa_layout.h"
@@ -21,6 +24,7 @@
 #include "tools/dossa/dossa_messages.h"
 #include "tools/dossa/dossa_salvage.h"
 #include "tools/dossa/dossa_note.h"
+#include "tools/dossa/dossa_options.h"
 
 namespace {
 
@@ -57,12 +61,24 @@ std::string& openedDatabase() {
   return file;
 }
 
+// The server the command's database is on; empty for a local file.
+std::string& openedServer() {
+  static std::string server;
+  return server;
+}
+
 int failStatus(const std::string& what, DossaStatus status) {
   fail(what + ": " + dossaStatusText(status));
   if (status == DOSSA_ERR_NO_WRITE_ACCESS) {
     const std::string problem = DossaWriteProblem(openedDatabase().c_str());
     if (!problem.empty()) std::fprintf(stderr, "  %s\n", problem.c_str());
   }
+  const std::string& server = openedServer();
+  if (!server.empty() && status == DOSSA_ERR_SERVER_NOT_RESPONDING)
+    std::fprintf(stderr, "  the server %s does not answer: see the host and port of its connection service\n",
+                 server.c_str());
+  if (!server.empty() && status == DOSSA_ERR_SERVER_UNKNOWN)
+    std::fprintf(stderr, "  no connection service (pg_service.conf) names %s\n", server.c_str());
   return 1;
 }
 
@@ -132,18 +148,6 @@ bool splitAssignment(const std::string& text, std::string& name, std::string& va
   return true;
 }
 
-// Optional "--form FORM" after FILE.
-bool parseFormOption(const std::vector<std::string>& args, std::size_t from, std::string& form, bool& given) {
-  given = false;
-  if (args.size() == from) return true;
-  if (args.size() == from + 2 && args[from] == "--form") {
-    form = args[from + 1];
-    given = true;
-    return true;
-  }
-  return false;
-}
-
 int cmdCreate(const std::vector<std::string>& args) {
   if (args.size() != 2) return usage("create takes one FILE");
   Session session;
@@ -152,13 +156,14 @@ int cmdCreate(const std::vector<std::string>& args) {
   return 0;
 }
 
-// Walks the documents (of one form when given) and hands each open document to `each`.
+// Walks the documents (of one form when given) and hands each open document to
+// `each`. A form that no document has is worth a warning: a misspelt name
+// would otherwise look like an empty database.
 template <typename Each>
-int forEachNote(const std::vector<std::string>& args, Each each) {
-  std::string form;
-  bool byForm = false;
-  if (args.size() < 2 || !parseFormOption(args, 2, form, byForm))
-    return usage(args[0] + " takes FILE [--form FORM]");
+int forEachNote(const std::vector<std::string>& args, const std::optional<std::string>& form, Each each) {
+  if (args.size() != 2) return usage(args[0] + " takes FILE [--form FORM]");
+  const bool byForm = form.has_value();
+  std::size_t found = 0;
   Session session;
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
   // One moment of the database, however long the walk takes.
@@ -166,8 +171,9 @@ int forEachNote(const std::vector<std::string>& args, Each each) {
   std::vector<DossaNoteId> ids;
   DossaNoteId after = 0;
   do {
-    if (DossaStatus s = DossaNoteList(session.db(), byForm ? form.c_str() : nullptr, after, kListBatch, ids))
+    if (DossaStatus s = DossaNoteList(session.db(), byForm ? form->c_str() : nullptr, after, kListBatch, ids))
       return failStatus(args[1], s);
+    found += ids.size();
     for (DossaNoteId id : ids) {
       after = id;
       DossaOpenNote note;
@@ -178,11 +184,12 @@ int forEachNote(const std::vector<std::string>& args, Each each) {
     }
   } while (ids.size() == kListBatch);
   if (DossaStatus s = DossaDbEndSnapshot(session.db())) return failStatus(args[1], s);
+  if (byForm && found == 0) std::fprintf(stderr, "dossa: no document has the form %s\n", form->c_str());
   return 0;
 }
 
-int cmdList(const std::vector<std::string>& args) {
-  return forEachNote(args, [](DossaNoteId id, DossaNoteHandle note) {
+int cmdList(const std::vector<std::string>& args, const DossaCommandLine& line) {
+  return forEachNote(args, line.form, [](DossaNoteId id, DossaNoteHandle note) {
     std::string form = "-";
     std::string rest;
     DossaItemScan(note, [&](const DossaItemInfo& item) {
@@ -217,11 +224,13 @@ int cmdSalvage(const std::string& file) {
               ", left out " + std::to_string(result.leftOut.size()));
 }
 
-int cmdDump(const std::vector<std::string>& args) {
-  if (args.size() == 3 && (args[1] == "--salvage" || args[2] == "--salvage"))
-    return cmdSalvage(args[1] == "--salvage" ? args[2] : args[1]);
+int cmdDump(const std::vector<std::string>& args, const DossaCommandLine& line) {
+  if (line.salvage) {
+    if (args.size() != 2 || line.form) return usage("dump takes FILE [--form FORM | --salvage]");
+    return cmdSalvage(args[1]);
+  }
   std::string problem;
-  const int status = forEachNote(args, [&](DossaNoteId id, DossaNoteHandle note) {
+  const int status = forEachNote(args, line.form, [&](DossaNoteId id, DossaNoteHandle note) {
     std::string line;
     if (!problem.empty()) return;
     if (dossaDumpLine(id, note, line, problem)) {
@@ -275,8 +284,14 @@ bool searchable(const std::string& name, const std::string& value) {
   return s == DOSSA_NOERROR;
 }
 
-int cmdPut(const std::vector<std::string>& args) {
+int cmdPut(const std::vector<std::string>& args, const DossaCommandLine& line) {
   if (args.size() < 3) return usage("put takes FILE FORM and items");
+  // The items in the order given: the words after FORM and the --number and --list options among them.
+  std::vector<DossaCommandLine::Word> items;
+  std::size_t operand = 0;
+  for (const DossaCommandLine::Word& word : line.words) {
+    if (word.option || ++operand > 3) items.push_back(word);
+  }
   Session session;
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
   // A document is found by its form: one that no search could select is refused.
@@ -287,13 +302,8 @@ int cmdPut(const std::vector<std::string>& args) {
   if (DossaStatus s = DossaNoteCreate(session.db(), note.out())) return failStatus(args[1], s);
   if (DossaStatus s = DossaItemSetText(note.get(), zodossa::FORM_ITEM, form.c_str(), DOSSA_TERMINATED))
     return failStatus(zodossa::FORM_ITEM, s);
-  for (std::size_t i = 3; i < args.size(); ++i) {
-    std::string option = args[i];
-    if (option.rfind("--", 0) == 0 && option != "--number" && option != "--list")
-      return usage("unknown option " + option);
-    if ((option == "--number" || option == "--list") && i + 1 == args.size())
-      return usage(option + " needs NAME=VALUE");
-    std::string assignment = option == "--number" || option == "--list" ? args[++i] : option;
+  for (const DossaCommandLine::Word& item : items) {
+    const std::string& assignment = item.text;
     std::string name, value;
     if (!splitAssignment(assignment, name, value)) return usage("expected NAME=VALUE, got \"" + assignment + "\"");
     const std::string shownName = name.substr(0, DOSSA_MAX_ITEM_NAME);
@@ -301,11 +311,11 @@ int cmdPut(const std::vector<std::string>& args) {
     if (ZoString(name.c_str()).compareNoCase(zodossa::FORM_ITEM) == 0)
       return fail("item \"" + shownName + "\" would replace the document's FORM");
     DossaStatus s = DOSSA_NOERROR;
-    if (option == "--number") {
+    if (item.option == 'n') {
       double number = 0;
       if (!parseNumber(value, number)) return usage("not a number: \"" + value + "\"");
       s = DossaItemSetNumber(note.get(), name.c_str(), &number);
-    } else if (option == "--list") {
+    } else if (item.option == 'l') {
       std::size_t start = 0;
       for (bool firstEntry = true;; firstEntry = false) {
         std::size_t comma = value.find(',', start);
@@ -339,10 +349,10 @@ int cmdDeleteMessage(const std::string& file, const std::string& message) {
   return 0;
 }
 
-int cmdDelete(const std::vector<std::string>& args) {
+int cmdDelete(const std::vector<std::string>& args, const DossaCommandLine& line) {
   DossaNoteId id = 0;
-  if (args.size() == 4 && args[2] == "--message") return cmdDeleteMessage(args[1], args[3]);
-  if (args.size() != 3) return usage("delete takes FILE NOTEID or FILE --message NAME");
+  if (line.message && args.size() == 2) return cmdDeleteMessage(args[1], *line.message);
+  if (args.size() != 3 || line.message) return usage("delete takes FILE NOTEID or FILE --message NAME");
   if (!parseNoteId(args[2], id)) return usage("not a note id: \"" + args[2] + "\"");
   Session session;
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
@@ -373,9 +383,9 @@ DossaStatus resaveAll(DossaDbHandle db) {
   return s;
 }
 
-int cmdCheck(const std::vector<std::string>& args) {
-  const bool repair = args.size() == 3 && args[2] == "--repair";
-  if (args.size() != 2 && !repair) return usage("check takes FILE [--repair]");
+int cmdCheck(const std::vector<std::string>& args, const DossaCommandLine& line) {
+  const bool repair = line.repair;
+  if (args.size() != 2) return usage("check takes FILE [--repair]");
   Session session;
   if (DossaStatus s = session.open(args[1])) return failStatus(args[1], s);
   // The file, the documents and the messages as they were at one moment.
@@ -402,27 +412,70 @@ int cmdCheck(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The options each command takes besides --server; null for a command that does not exist.
+const char* commandOptions(const std::string& command) {
+  static const std::pair<const char*, const char*> kCommands[] = {
+      {"create", ""}, {"list", "f"}, {"dump", "fS"}, {"load", ""}, {"put", "nl"}, {"delete", "m"}, {"check", "R"},
+      {"build", ""}};
+  for (const auto& [name, options] : kCommands)
+    if (command == name) return options;
+  return nullptr;
+}
+
+// True when the operands leave out FILE, which the configuration may then give:
+// no operand, NOTEID alone for delete, and for put FORM alone or followed by NAME=TEXT.
+bool fileLeftOut(const std::vector<std::string>& args, const DossaCommandLine& line) {
+  const std::size_t operands = args.size() - 1;
+  if (args[0] == "delete") return operands == (line.message ? 0u : 1u);
+  if (args[0] == "put") return operands == 1 || (operands >= 2 && args[2].find('=') != std::string::npos);
+  return operands == 0;
+}
+
 int dossaMain(int argc, char* argv[]) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  // "--server NAME" before the command: FILE names a database on that server.
-  if (!args.empty() && args[0] == "--server") {
-    if (args.size() < 2 || args[1].empty()) return usage("--server takes a NAME");
-    std::string server = args[1];
-    args.erase(args.begin(), args.begin() + 2);
-    if (args.size() < 2) return usage("no command and FILE after --server " + server);
-    if (!DossaItemNameEquals(server, "Local")) args[1] = server + "!!" + args[1];
+  DossaCommandLine line;
+  const std::string problem = dossaParseCommandLine(argc, argv, line);
+  if (!problem.empty()) return usage(problem);
+  std::vector<std::string> args = line.operands();
+  if (args.empty()) return usage(line.server ? "no command and FILE after --server " + *line.server : "no command");
+  const std::string command = args[0];  // a copy: FILE may yet go in before the operands
+  const char* options = commandOptions(command);
+  if (!options) return usage("unknown command \"" + command + "\"");
+  const std::pair<bool, const char*> given[] = {{line.form.has_value(), "f--form"},
+                                                {line.salvage, "S--salvage"},
+                                                {line.repair, "R--repair"},
+                                                {line.message.has_value(), "m--message"},
+                                                {line.hasItemOptions(), "n--number and --list"}};
+  for (const auto& [set, option] : given)
+    if (set && !std::strchr(options, option[0])) return usage(command + " takes no " + (option + 1));
+  // FILE left out: the definition database of VEXO_INI_PATH's vexo.ini, on its server.
+  if (fileLeftOut(args, line)) {
+    const DossaConfiguredDatabase configured = dossaConfiguredDatabase();
+    if (configured.configured) {
+      if (!configured.problem.empty()) return fail(configured.problem);
+      // FILE goes right after the command, where a put's items are counted from.
+      const auto commandWord = std::find_if(line.words.begin(), line.words.end(),
+                                            [](const DossaCommandLine::Word& word) { return word.option == 0; });
+      line.words.insert(commandWord + 1, {0, configured.file});
+      args = line.operands();
+      if (!line.server && !configured.server.empty()) line.server = configured.server;
+    }
   }
-  if (args.empty()) return usage("no command");
-  const std::string& command = args[0];
+  // "--server NAME": FILE names a database on that server.
+  if (line.server) {
+    if (args.size() < 2) return usage("no command and FILE after --server " + *line.server);
+    if (!DossaItemNameEquals(*line.server, "Local")) {
+      openedServer() = *line.server;
+      args[1] = *line.server + "!!" + args[1];
+    }
+  }
   if (command == "create") return cmdCreate(args);
-  if (command == "list") return cmdList(args);
-  if (command == "dump") return cmdDump(args);
+  if (command == "list") return cmdList(args, line);
+  if (command == "dump") return cmdDump(args, line);
   if (command == "load") return cmdLoad(args);
-  if (command == "put") return cmdPut(args);
-  if (command == "delete") return cmdDelete(args);
-  if (command == "check") return cmdCheck(args);
-  if (command == "build") return dossaBuildCommand(args);
-  return usage("unknown command \"" + command + "\"");
+  if (command == "put") return cmdPut(args, line);
+  if (command == "delete") return cmdDelete(args, line);
+  if (command == "check") return cmdCheck(args, line);
+  return dossaBuildCommand(args);
 }
 
 }  // namespace
@@ -431,6 +484,9 @@ int dossaMain(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
   static const std::string help = std::string(kUsage) +
                                   "       dossa --help | --version\n"
+                                  "Options may come anywhere, as --NAME VALUE or --NAME=VALUE; -- ends them.\n"
+                                  "Without FILE, the database is the DefinitionDatabase of the vexo.ini in the\n"
+                                  "folder VEXO_INI_PATH names (and its ServerName, unless Local).\n"
                                   "Administers a document database file; see dossa(1).\n";
   return programRunTool("dossa", help.c_str(), argc, argv, dossaMain);
 }
