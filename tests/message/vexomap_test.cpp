@@ -224,3 +224,45 @@ TEST(Vexomap, TheExampleTextDatabaseDraws) {
   EXPECT_EQ(l[5].substr(5, 12), "ITEM________");
   EXPECT_EQ(l[7].substr(5, 4), "QTY_");
 }
+
+// Values as the screen shows them: columns are counted, not bytes, and
+// nothing a value holds moves the frame.
+TEST(Vexomap, ValuesKeepTheFrameStraight) {
+  const struct {
+    int row, column, length;
+    const char* value;
+    const char* line;  // the row as drawn, or null when a later case draws it
+  } cases[] = {
+      {1, 1, 10, "Gr\xC3\xBC\xC3\x9F" "e", "|Gr\xC3\xBC\xC3\x9F" "e_____          |"},
+      {2, 1, 12, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "|\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E______        |"},
+      // Cut at the right edge before a character that would cross it.
+      {3, 16, 12, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "|               \xE6\x97\xA5\xE6\x9C\xAC_|"},
+      // Controls (a tab among them), bytes that are not UTF-8, a sequence cut
+      // short and a direction override each become one '?'.
+      {4, 1, 20, "a\tb\x01" "c\x7F" "d\xFF" "e\xE6\x97" "f\xE2\x80\xAE" "g", "|a?b?c?d?e?f?g_______|"},
+      // A combining mark stays with its letter, and takes no column.
+      {5, 1, 6, "e\xCC\x81" "t\xC3\xA9", "|e\xCC\x81t\xC3\xA9___              |"},
+      // A field over half of a wide character leaves a blank, not half of it.
+      {6, 1, 6, "\xE6\x97\xA5\xE6\x9C\xAC", nullptr},
+      {6, 2, 1, "X", "| X\xE6\x9C\xAC__              |"},
+  };
+  TextDefinitions defs;
+  std::string list;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const std::string name = "F" + std::to_string(i);
+    list += (i > 0 ? ", " : "") + name;
+    defs.add("[" + name + "]\nDataType = STRING\nRow = " + std::to_string(cases[i].row) + "\nColumn = " +
+             std::to_string(cases[i].column) + "\nLength = " + std::to_string(cases[i].length) + "\n");
+  }
+  defs.add("[TEXTS]\nRowCount = 6\nColumnCount = 20\nFieldList = " + list + "\n");
+  ZoMessage message("TEXTS", defs.session());
+  ASSERT_EQ(message.getErrorCode(), 0);
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    message.setProperty(("F" + std::to_string(i)).c_str(), cases[i].value);
+  const std::vector<std::string> l = lines(vexomapRender(message, true));
+  ASSERT_GE(l.size(), 9u);
+  for (const auto& c : cases) {
+    if (c.line == nullptr) continue;
+    EXPECT_EQ(l[static_cast<std::size_t>(c.row) + 1], c.line) << c.value;
+  }
+}
