@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -264,5 +265,48 @@ TEST(Vexomap, ValuesKeepTheFrameStraight) {
   for (const auto& c : cases) {
     if (c.line == nullptr) continue;
     EXPECT_EQ(l[static_cast<std::size_t>(c.row) + 1], c.line) << c.value;
+  }
+}
+
+// A field that does not fit is marked, in the frame where it leaves it and
+// in the table; a field without a place is listed, not drawn.
+TEST(Vexomap, FieldsPastTheEdgesAndWithoutAPlaceAreMarked) {
+  const struct {
+    const char* name;
+    int row, column;
+    const char* note;  // what the table adds to the field's line
+  } fields[] = {
+      {"IN", 1, 1, ""},
+      {"CUT", 2, 8, " (cut at column 10)"},
+      {"BELOW", 5, 3, " (off screen)"},
+      {"RIGHT", 3, 12, " (off screen)"},
+      {"NOROW", 0, 5, " (no position)"},
+      {"NOCOL", 2, 0, " (no position)"},
+  };
+  TextDefinitions defs;
+  std::string list;
+  for (const auto& f : fields) {
+    list += std::string(list.empty() ? "" : ", ") + f.name;
+    defs.add(std::string("[") + f.name + "]\nDataType = STRING\nRow = " + std::to_string(f.row) +
+             "\nColumn = " + std::to_string(f.column) + "\nLength = 4\n");
+  }
+  defs.add("[EDGES]\nRowCount = 3\nColumnCount = 10\nFieldList = " + list + "\n");
+  ZoMessage message("EDGES", defs.session());
+  ASSERT_EQ(message.getErrorCode(), 0);
+  const std::string drawing = vexomapRender(message, false);
+  EXPECT_EQ(drawing.substr(0, drawing.find("\n\n") + 1),
+            "Message EDGES: 3 rows x 10 columns, 6 fields\n"
+            "+----------+\n"
+            "|IN__      |\n"
+            "|       CUT|\n"
+            "|          >\n"
+            "+--v-------+\n"
+            "Unpositioned: NOROW NOCOL\n");
+  for (const auto& f : fields) {
+    const std::size_t at = drawing.find(std::string(" ") + f.name + " ", drawing.find("\n\n"));
+    ASSERT_NE(at, std::string::npos) << f.name;
+    const std::string line = drawing.substr(at, drawing.find('\n', at) - at);
+    EXPECT_EQ(line.substr(line.size() - std::strlen(f.note)), f.note) << line;
+    EXPECT_EQ(line.find('(') == std::string::npos, *f.note == '\0') << line;
   }
 }

@@ -233,6 +233,30 @@ class ScreenRow {
   std::vector<Cell> cells_;
 };
 
+// Where a field lands on the drawn screen.
+enum class Placement {
+  kInside,        // wholly inside the frame
+  kCut,           // from its column on the screen past the right edge
+  kBelow,         // its row is past the last row
+  kRight,         // its row is on the screen, its column past the last one
+  kUnpositioned,  // row or column 0: the definition gives it no place
+};
+
+Placement placementOf(const ZoField& field, ZO_LONG rows, ZO_LONG columns) {
+  const ZO_LONG row = field.getRow();
+  const ZO_LONG column = field.getColumn();
+  if (row < 1 || column < 1) return Placement::kUnpositioned;
+  if (row > rows) return Placement::kBelow;
+  if (column > columns) return Placement::kRight;
+  return Placement::kInside;
+}
+
+// Marks on the frame: below the bottom edge under a field whose row is past
+// the last row, beside the right edge of the row of a field that starts past
+// the last column.
+constexpr char kBelowMark = 'v';
+constexpr char kRightMark = '>';
+
 }  // namespace
 
 std::string vexomapRender(ZoMessage& message, bool showValues) {
@@ -249,13 +273,22 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
   message.endBrowseFields(&token);
 
   std::vector<ScreenRow> screen(static_cast<std::size_t>(rows), ScreenRow(static_cast<std::size_t>(columns)));
-  std::vector<bool> onScreen;
+  std::vector<Placement> placements;
+  std::string bottom(static_cast<std::size_t>(columns), '-');
+  std::vector<char> rightEdge(static_cast<std::size_t>(rows), '|');
+  std::vector<std::string> unpositioned;
   for (const ZoField* field : fields) {
     const ZO_LONG row = field->getRow();
     const ZO_LONG column = field->getColumn();
-    const bool visible = row >= 1 && row <= rows && column >= 1 && column <= columns;
-    onScreen.push_back(visible);
-    if (!visible) continue;
+    placements.push_back(placementOf(*field, rows, columns));
+    if (placements.back() == Placement::kBelow && column <= columns) {
+      bottom[static_cast<std::size_t>(column - 1)] = kBelowMark;
+    } else if (placements.back() == Placement::kRight) {
+      rightEdge[static_cast<std::size_t>(row - 1)] = kRightMark;
+    } else if (placements.back() == Placement::kUnpositioned) {
+      unpositioned.push_back(field->getName().text());
+    }
+    if (placements.back() != Placement::kInside) continue;
     ScreenRow& line = screen[static_cast<std::size_t>(row - 1)];
     const auto start = static_cast<std::size_t>(column - 1);
     // Only what fits between the field's column and the right edge is made.
@@ -263,7 +296,9 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
     const std::string shown = showValues ? valueText(*field, room) : std::string(field->getName().text());
     const auto length = static_cast<std::size_t>(std::max<ZO_LONG>(field->getLength(), 0));
     // A field without a length takes what its text needs.
-    const std::size_t width = std::min(length > 0 ? length : screenWidth(shown), room);
+    const std::size_t needed = length > 0 ? length : screenWidth(shown);
+    const std::size_t width = std::min(needed, room);
+    if (needed > room) placements.back() = Placement::kCut;
     if (isDark(*field)) {
       line.fill(start, start + width, ' ');
     } else {
@@ -279,10 +314,14 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
   if (definedRows <= 0 || definedColumns <= 0) out += " (size not defined, default used)";
   out += ", " + numberText(static_cast<long>(fields.size())) + " fields\n";
 
-  const std::string border = "+" + std::string(static_cast<std::size_t>(columns), '-') + "+\n";
-  out += border;
-  for (const ScreenRow& line : screen) out += "|" + line.text() + "|\n";
-  out += border;
+  out += "+" + std::string(static_cast<std::size_t>(columns), '-') + "+\n";
+  for (std::size_t r = 0; r < screen.size(); ++r) out += "|" + screen[r].text() + rightEdge[r] + "\n";
+  out += "+" + bottom + "+\n";
+  if (!unpositioned.empty()) {
+    out += "Unpositioned:";
+    for (const std::string& name : unpositioned) out += " " + name;
+    out += "\n";
+  }
 
   out += "\n    # " + padRight("Name", 33) + "  Row  Col  Len " + padRight("Type", 21) +
          " Seg Attributes\n";
@@ -292,7 +331,20 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
            padLeft(numberText(f.getRow()), 5) + padLeft(numberText(f.getColumn()), 5) +
            padLeft(numberText(f.getLength()), 5) + " " + padRight(typeText(f.getDataType()), 21) +
            padLeft(numberText(f.getSegment()), 4) + " " + attributesText(f);
-    if (!onScreen[i]) out += " (off screen)";
+    switch (placements[i]) {
+      case Placement::kInside:
+        break;
+      case Placement::kCut:
+        out += " (cut at column " + numberText(columns) + ")";
+        break;
+      case Placement::kBelow:
+      case Placement::kRight:
+        out += " (off screen)";
+        break;
+      case Placement::kUnpositioned:
+        out += " (no position)";
+        break;
+    }
     out += "\n";
   }
   return out;

@@ -22,9 +22,17 @@ inline constexpr ZO_LONG VEXOMAP_MAX_COLUMNS = 400;
 // (both counted from 1), cut at the right edge; it shows its name, or its
 // value when `showValues` is set (authenticators as '*'), padded to its
 // length with '_', or with '.' when it is protected. A dark field is drawn
-// as blanks. Fields outside the frame appear only in the table, which also
-// marks dark and protected fields. The heading gives the size the definition
-// has, or says that it has none.
+// as blanks. Lengths are screen columns: a UTF-8 character is whole or not
+// drawn, a wide one takes two columns, and a control character or a byte
+// that is not UTF-8 shows as '?', so every row of the frame is as wide as
+// the screen. Fields outside the frame appear only in the table, marked
+// "(off screen)", with a 'v' under the bottom edge at the column of one
+// whose row is past the last row and a '>' for the right edge of the row of
+// one that starts past the last column; a field cut at the right edge is
+// marked "(cut at column N)". A field with row or column 0 is not drawn: a
+// line "Unpositioned:" under the frame names it and the table marks it
+// "(no position)". The table also marks dark and protected fields. The
+// heading gives the size the definition has, or says that it has none.
 std::string vexomapRender(ZoMessage& message, bool showValues);
 
 // What vexomap --help prints.
