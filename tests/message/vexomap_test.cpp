@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -310,3 +314,95 @@ TEST(Vexomap, FieldsPastTheEdgesAndWithoutAPlaceAreMarked) {
     EXPECT_EQ(line.find('(') == std::string::npos, *f.note == '\0') << line;
   }
 }
+
+// --color=always draws each field within the escape sequences of its
+// attributes; without colors the drawing holds no escape at all.
+TEST(Vexomap, ColorsAndHighlightsComeFromTheFieldsAttributes) {
+  const struct {
+    const char* name;
+    const char* attributes;  // lines of the field's definition
+    const char* drawn;       // the field as drawn with colors
+  } fields[] = {
+      {"PLAIN", "", "|PLAIN"},
+      {"BRIGHT", "Intensity = 32\n", "\x1b[1mBRIGHT\x1b[0m"},
+      {"BLUE", "Color = 2\n", "\x1b[34mBLUE\x1b[0m"},
+      {"REVRED", "Color = 3\nHighLight = 23\n", "\x1b[31;7mREVRED\x1b[0m"},
+      {"UNDER", "HighLight = 24\nIntensity = 32\nColor = 7\n", "\x1b[1;33;4mUNDER\x1b[0m"},
+      {"BLINK", "HighLight = 22\nColor = 8\nProtection = 42\n", "\x1b[37;5mBLINK...\x1b[0m"},
+      {"DEFAULT", "", "|DEFAULT"},  // attributes, all at their defaults
+      {"DARK", "Intensity = 33\nColor = 2\nHighLight = 23\n", "|        |"},
+  };
+  TextDefinitions defs;
+  std::string list;
+  int row = 0;
+  for (const auto& f : fields) {
+    list += std::string(list.empty() ? "" : ", ") + f.name;
+    const bool attributes = *f.attributes != '\0' || std::string(f.name) == "DEFAULT";
+    defs.add(std::string("[") + f.name + "]\nDataType = STRING\nRow = " + std::to_string(++row) +
+             "\nColumn = 1\nLength = " + std::to_string(std::strlen(f.name) + 3 * (std::string(f.name) == "BLINK")) +
+             "\n" + (attributes ? "HasAttributes = TRUE\n" : "") + f.attributes);
+  }
+  defs.add("[LOOKS]\nRowCount = 8\nColumnCount = 8\nFieldList = " + list + "\n");
+  defs.writeFiles();
+  const RunResult colored = runVexomap({"--color=always", "LOOKS"});
+  ASSERT_EQ(colored.status, 0) << colored.err;
+  const std::vector<std::string> l = lines(colored.out);
+  ASSERT_GE(l.size(), 10u);
+  for (std::size_t i = 0; i < std::size(fields); ++i) {
+    EXPECT_NE(l[i + 2].find(fields[i].drawn), std::string::npos) << l[i + 2];
+  }
+  EXPECT_EQ(runVexomap({"--color", "LOOKS"}).out, colored.out);
+
+  const RunResult plain = runVexomap({"LOOKS"});  // auto, and the output is no terminal
+  EXPECT_EQ(plain.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(runVexomap({"--color=never", "LOOKS"}).out, plain.out);
+  EXPECT_EQ(lines(plain.out)[5], "|REVRED  |");
+  EXPECT_EQ(runVexomap({"--color=sometimes", "LOOKS"}).status, 2);
+}
+
+#ifndef _WIN32
+// auto: colors on a terminal only, unless TERM says it cannot show them or
+// NO_COLOR is set.
+TEST(Vexomap, AutomaticColorFollowsTheTerminalAndTheEnvironment) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  std::FILE* terminal = std::fopen(ptsname(master), "w");
+  ASSERT_NE(terminal, nullptr);
+  std::FILE* file = std::tmpfile();
+  const struct {
+    const char* term;
+    const char* noColor;
+    bool onTerminal;
+  } cases[] = {
+      {"xterm", nullptr, true}, {"xterm", "", true}, {"xterm", "1", false},
+      {"dumb", nullptr, false}, {nullptr, nullptr, false}, {"", nullptr, false},
+  };
+  const auto set = [](const char* name, const char* value) {
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  };
+  const char* oldTerm = std::getenv("TERM");
+  const std::string savedTerm = oldTerm != nullptr ? oldTerm : "";
+  const char* oldNoColor = std::getenv("NO_COLOR");
+  const std::string savedNoColor = oldNoColor != nullptr ? oldNoColor : "";
+  const bool hadTerm = oldTerm != nullptr, hadNoColor = oldNoColor != nullptr;
+  for (const auto& c : cases) {
+    set("TERM", c.term);
+    set("NO_COLOR", c.noColor);
+    EXPECT_EQ(vexomapWantsColor("auto", terminal), c.onTerminal) << (c.term ? c.term : "(unset)");
+    EXPECT_FALSE(vexomapWantsColor("auto", file));
+    EXPECT_TRUE(vexomapWantsColor("always", file));
+    EXPECT_FALSE(vexomapWantsColor("never", terminal));
+  }
+  set("TERM", hadTerm ? savedTerm.c_str() : nullptr);
+  set("NO_COLOR", hadNoColor ? savedNoColor.c_str() : nullptr);
+  std::fclose(file);
+  std::fclose(terminal);
+  close(master);
+}
+#endif

@@ -1,10 +1,12 @@
 // vexomap: draws the screen a message describes.
 #include "tools/vexomap/map_view.h"
 
+#include "platform/platform.h"
 #include "platform/program.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -26,7 +28,14 @@ constexpr int kExitUsage = PROGRAM_EXIT_USAGE;
 constexpr int kExitError = PROGRAM_EXIT_FAILURE;
 constexpr char kFill = '_';
 constexpr char kProtectedFill = '.';
+constexpr const char* kColorOption = "--color=";
+constexpr const char* kColorAuto = "auto";
+constexpr const char* kColorAlways = "always";
 constexpr char kHidden = '*';
+
+bool isColorChoice(const char* when) {
+  return std::strcmp(when, kColorAuto) == 0 || std::strcmp(when, kColorAlways) == 0 || std::strcmp(when, "never") == 0;
+}
 
 std::string numberText(long value) { return std::to_string(value); }
 
@@ -167,10 +176,12 @@ std::size_t screenWidth(const std::string& text) {
 
 // One column of the screen. A character two columns wide fills its cell and
 // leaves the next one as its continuation, which holds no bytes.
+// `style` holds the SGR parameters of the field drawn there ("" for none).
 struct Cell {
   std::string bytes = " ";
   bool wide = false;
   bool continuation = false;
+  std::string style;
 };
 
 // A screen row as cells, so that what a field writes is counted in columns.
@@ -183,7 +194,7 @@ class ScreenRow {
   // Writes `text` from column `start` (from 0) and returns the columns it
   // took; writing stops before a character that would reach past `end`. A
   // character partly overwritten leaves a blank, never half of itself.
-  std::size_t write(std::size_t start, std::size_t end, const std::string& text) {
+  std::size_t write(std::size_t start, std::size_t end, const std::string& text, const std::string& style) {
     end = std::min(end, cells_.size());
     std::size_t column = start;
     for (std::size_t at = 0; at < text.size();) {
@@ -200,25 +211,37 @@ class ScreenRow {
       const auto width = static_cast<std::size_t>(c.width);
       if (column + width > end) break;
       for (std::size_t i = column; i < column + width; ++i) clear(i);
-      cells_[column] = Cell{std::move(c.bytes), width == 2, false};
-      if (width == 2) cells_[column + 1] = Cell{std::string(), false, true};
+      cells_[column] = Cell{std::move(c.bytes), width == 2, false, style};
+      if (width == 2) cells_[column + 1] = Cell{std::string(), false, true, style};
       column += width;
     }
     return column - start;
   }
 
   // Fills the columns from `start` up to `end` (from 0) with `fill`.
-  void fill(std::size_t start, std::size_t end, char fill) {
+  void fill(std::size_t start, std::size_t end, char fill, const std::string& style) {
     end = std::min(end, cells_.size());
     for (std::size_t i = start; i < end; ++i) {
       clear(i);
       cells_[i].bytes.assign(1, fill);
+      cells_[i].style = style;
     }
   }
 
-  std::string text() const {
+  // The row's characters; with `color`, each run of a style between its
+  // escape sequence and a reset, so that nothing of it reaches the frame.
+  std::string text(bool color) const {
     std::string out;
-    for (const Cell& cell : cells_) out += cell.bytes;
+    const std::string* current = &kNoStyle;
+    for (const Cell& cell : cells_) {
+      if (color && cell.style != *current) {
+        if (!current->empty()) out += kReset;
+        if (!cell.style.empty()) out += "\x1b[" + cell.style + "m";
+        current = &cell.style;
+      }
+      out += cell.bytes;
+    }
+    if (!current->empty()) out += kReset;
     return out;
   }
 
@@ -230,8 +253,38 @@ class ScreenRow {
     cells_[i] = Cell{};
   }
 
+  static inline const std::string kNoStyle;
+  static constexpr const char* kReset = "\x1b[0m";
+
   std::vector<Cell> cells_;
 };
+
+// SGR parameters for a field's display attributes: bright as bold, its
+// color, and reverse video, underline or blink. A field without attributes
+// and a dark one get none (a dark field stays blank).
+std::string styleOf(const ZoField& field) {
+  if (!field.getHasAttributes() || isDark(field)) return std::string();
+  static constexpr struct {
+    ZO_LONG color;
+    const char* sgr;
+  } kColors[] = {{ZO_COLOR_BLUE, "34"},      {ZO_COLOR_RED, "31"},    {ZO_COLOR_PINK, "35"},
+                 {ZO_COLOR_GREEN, "32"},     {ZO_COLOR_TURQUOISE, "36"}, {ZO_COLOR_YELLOW, "33"},
+                 {ZO_COLOR_NEUTRAL, "37"}};
+  static constexpr struct {
+    ZO_LONG highLight;
+    const char* sgr;
+  } kHighLights[] = {{ZO_HIGHLIGHT_REVERSE, "7"}, {ZO_HIGHLIGHT_UNDERLINE, "4"}, {ZO_HIGHLIGHT_BLINK, "5"}};
+  std::string style;
+  const auto add = [&style](const char* sgr) { style += (style.empty() ? "" : ";") + std::string(sgr); };
+  if (field.getIntensity() == ZO_INTENSITY_BRIGHT) add("1");
+  for (const auto& c : kColors) {
+    if (c.color == field.getColor()) add(c.sgr);
+  }
+  for (const auto& h : kHighLights) {
+    if (h.highLight == field.getHighLight()) add(h.sgr);
+  }
+  return style;
+}
 
 // Where a field lands on the drawn screen.
 enum class Placement {
@@ -259,7 +312,7 @@ constexpr char kRightMark = '>';
 
 }  // namespace
 
-std::string vexomapRender(ZoMessage& message, bool showValues) {
+std::string vexomapRender(ZoMessage& message, bool showValues, bool color) {
   const ZO_LONG definedRows = message.getRowCount();
   const ZO_LONG definedColumns = message.getColumnCount();
   const ZO_LONG rows = std::min(definedRows > 0 ? definedRows : VEXOMAP_DEFAULT_ROWS, VEXOMAP_MAX_ROWS);
@@ -299,11 +352,12 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
     const std::size_t needed = length > 0 ? length : screenWidth(shown);
     const std::size_t width = std::min(needed, room);
     if (needed > room) placements.back() = Placement::kCut;
+    const std::string style = styleOf(*field);
     if (isDark(*field)) {
-      line.fill(start, start + width, ' ');
+      line.fill(start, start + width, ' ', style);
     } else {
-      const std::size_t used = line.write(start, start + width, shown);
-      if (length > 0) line.fill(start + used, start + width, isProtected(*field) ? kProtectedFill : kFill);
+      const std::size_t used = line.write(start, start + width, shown, style);
+      if (length > 0) line.fill(start + used, start + width, isProtected(*field) ? kProtectedFill : kFill, style);
     }
   }
 
@@ -315,7 +369,7 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
   out += ", " + numberText(static_cast<long>(fields.size())) + " fields\n";
 
   out += "+" + std::string(static_cast<std::size_t>(columns), '-') + "+\n";
-  for (std::size_t r = 0; r < screen.size(); ++r) out += "|" + screen[r].text() + rightEdge[r] + "\n";
+  for (std::size_t r = 0; r < screen.size(); ++r) out += "|" + screen[r].text(color) + rightEdge[r] + "\n";
   out += "+" + bottom + "+\n";
   if (!unpositioned.empty()) {
     out += "Unpositioned:";
@@ -350,14 +404,28 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
   return out;
 }
 
+bool vexomapWantsColor(const char* when, std::FILE* out) {
+  if (std::strcmp(when, "always") == 0) return true;
+  if (std::strcmp(when, "auto") != 0) return false;
+  const char* term = platformGetEnv("TERM");
+  const char* noColor = platformGetEnv("NO_COLOR");
+  return platformIsTerminal(out) && term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0 &&
+         (noColor == nullptr || *noColor == '\0');
+}
+
 int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
   UserMessage messages(out, err);
   bool showValues = false;
+  const char* color = kColorAuto;
   const char* name = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "/v" || arg == "/V" || arg == "-v") {
       showValues = true;
+    } else if (arg == "--color") {
+      color = kColorAlways;
+    } else if (arg.rfind(kColorOption, 0) == 0 && isColorChoice(argv[i] + std::strlen(kColorOption))) {
+      color = argv[i] + std::strlen(kColorOption);
     } else if (name == nullptr && !arg.empty() && arg[0] != '/' && arg[0] != '-') {
       name = argv[i];
     } else {
@@ -389,7 +457,7 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     // A warning still leaves a message worth drawing.
     if ((code & ZO_WARNING_CLASS_BIT) == 0) return kExitError;
   }
-  const std::string drawing = vexomapRender(message, showValues);
+  const std::string drawing = vexomapRender(message, showValues, vexomapWantsColor(color, out));
   std::fwrite(drawing.data(), 1, drawing.size(), out);
   return kExitOk;
 }
