@@ -82,6 +82,9 @@ bool platformIsAbsolutePath(const char* path);
 // Value of an environment variable, or null when it is not set.
 const char* platformGetEnv(const char* name);
 
+// Whether `file` is open on a terminal (isatty on Linux, _isatty on Windows).
+bool platformIsTerminal(std::FILE* file);
+
 // Login name of the user the process runs as, or "" when none can be found.
 // On Linux the password database, then USER and LOGNAME; on Windows the
 // system's user name, then USERNAME.

@@ -81,6 +81,8 @@ bool platformUniversalTime(std::time_t seconds, std::tm* out) {
 
 char platformDirSeparator() { return '/'; }
 
+bool platformIsTerminal(std::FILE* file) { return file != nullptr && ::isatty(::fileno(file)) == 1; }
+
 bool platformIsAbsolutePath(const char* path) { return path != nullptr && path[0] == '/'; }
 
 std::string platformLoginName() {

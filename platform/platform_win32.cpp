@@ -126,6 +126,8 @@ bool platformUniversalTime(std::time_t seconds, std::tm* out) {
 
 char platformDirSeparator() { return '\\'; }
 
+bool platformIsTerminal(std::FILE* file) { return file != nullptr && ::_isatty(::_fileno(file)) != 0; }
+
 bool platformIsAbsolutePath(const char* path) {
   if (path == nullptr) return false;
   if (path[0] == '/' || path[0] == '\\') return true;

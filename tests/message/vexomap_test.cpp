@@ -4,6 +4,11 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -224,3 +229,180 @@ TEST(Vexomap, TheExampleTextDatabaseDraws) {
   EXPECT_EQ(l[5].substr(5, 12), "ITEM________");
   EXPECT_EQ(l[7].substr(5, 4), "QTY_");
 }
+
+// Values as the screen shows them: columns are counted, not bytes, and
+// nothing a value holds moves the frame.
+TEST(Vexomap, ValuesKeepTheFrameStraight) {
+  const struct {
+    int row, column, length;
+    const char* value;
+    const char* line;  // the row as drawn, or null when a later case draws it
+  } cases[] = {
+      {1, 1, 10, "Gr\xC3\xBC\xC3\x9F" "e", "|Gr\xC3\xBC\xC3\x9F" "e_____          |"},
+      {2, 1, 12, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "|\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E______        |"},
+      // Cut at the right edge before a character that would cross it.
+      {3, 16, 12, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "|               \xE6\x97\xA5\xE6\x9C\xAC_|"},
+      // Controls (a tab among them), bytes that are not UTF-8, a sequence cut
+      // short and a direction override each become one '?'.
+      {4, 1, 20, "a\tb\x01" "c\x7F" "d\xFF" "e\xE6\x97" "f\xE2\x80\xAE" "g", "|a?b?c?d?e?f?g_______|"},
+      // A combining mark stays with its letter, and takes no column.
+      {5, 1, 6, "e\xCC\x81" "t\xC3\xA9", "|e\xCC\x81t\xC3\xA9___              |"},
+      // A field over half of a wide character leaves a blank, not half of it.
+      {6, 1, 6, "\xE6\x97\xA5\xE6\x9C\xAC", nullptr},
+      {6, 2, 1, "X", "| X\xE6\x9C\xAC__              |"},
+  };
+  TextDefinitions defs;
+  std::string list;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const std::string name = "F" + std::to_string(i);
+    list += (i > 0 ? ", " : "") + name;
+    defs.add("[" + name + "]\nDataType = STRING\nRow = " + std::to_string(cases[i].row) + "\nColumn = " +
+             std::to_string(cases[i].column) + "\nLength = " + std::to_string(cases[i].length) + "\n");
+  }
+  defs.add("[TEXTS]\nRowCount = 6\nColumnCount = 20\nFieldList = " + list + "\n");
+  ZoMessage message("TEXTS", defs.session());
+  ASSERT_EQ(message.getErrorCode(), 0);
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    message.setProperty(("F" + std::to_string(i)).c_str(), cases[i].value);
+  const std::vector<std::string> l = lines(vexomapRender(message, true));
+  ASSERT_GE(l.size(), 9u);
+  for (const auto& c : cases) {
+    if (c.line == nullptr) continue;
+    EXPECT_EQ(l[static_cast<std::size_t>(c.row) + 1], c.line) << c.value;
+  }
+}
+
+// A field that does not fit is marked, in the frame where it leaves it and
+// in the table; a field without a place is listed, not drawn.
+TEST(Vexomap, FieldsPastTheEdgesAndWithoutAPlaceAreMarked) {
+  const struct {
+    const char* name;
+    int row, column;
+    const char* note;  // what the table adds to the field's line
+  } fields[] = {
+      {"IN", 1, 1, ""},
+      {"CUT", 2, 8, " (cut at column 10)"},
+      {"BELOW", 5, 3, " (off screen)"},
+      {"RIGHT", 3, 12, " (off screen)"},
+      {"NOROW", 0, 5, " (no position)"},
+      {"NOCOL", 2, 0, " (no position)"},
+  };
+  TextDefinitions defs;
+  std::string list;
+  for (const auto& f : fields) {
+    list += std::string(list.empty() ? "" : ", ") + f.name;
+    defs.add(std::string("[") + f.name + "]\nDataType = STRING\nRow = " + std::to_string(f.row) +
+             "\nColumn = " + std::to_string(f.column) + "\nLength = 4\n");
+  }
+  defs.add("[EDGES]\nRowCount = 3\nColumnCount = 10\nFieldList = " + list + "\n");
+  ZoMessage message("EDGES", defs.session());
+  ASSERT_EQ(message.getErrorCode(), 0);
+  const std::string drawing = vexomapRender(message, false);
+  EXPECT_EQ(drawing.substr(0, drawing.find("\n\n") + 1),
+            "Message EDGES: 3 rows x 10 columns, 6 fields\n"
+            "+----------+\n"
+            "|IN__      |\n"
+            "|       CUT|\n"
+            "|          >\n"
+            "+--v-------+\n"
+            "Unpositioned: NOROW NOCOL\n");
+  for (const auto& f : fields) {
+    const std::size_t at = drawing.find(std::string(" ") + f.name + " ", drawing.find("\n\n"));
+    ASSERT_NE(at, std::string::npos) << f.name;
+    const std::string line = drawing.substr(at, drawing.find('\n', at) - at);
+    EXPECT_EQ(line.substr(line.size() - std::strlen(f.note)), f.note) << line;
+    EXPECT_EQ(line.find('(') == std::string::npos, *f.note == '\0') << line;
+  }
+}
+
+// --color=always draws each field within the escape sequences of its
+// attributes; without colors the drawing holds no escape at all.
+TEST(Vexomap, ColorsAndHighlightsComeFromTheFieldsAttributes) {
+  const struct {
+    const char* name;
+    const char* attributes;  // lines of the field's definition
+    const char* drawn;       // the field as drawn with colors
+  } fields[] = {
+      {"PLAIN", "", "|PLAIN"},
+      {"BRIGHT", "Intensity = 32\n", "\x1b[1mBRIGHT\x1b[0m"},
+      {"BLUE", "Color = 2\n", "\x1b[34mBLUE\x1b[0m"},
+      {"REVRED", "Color = 3\nHighLight = 23\n", "\x1b[31;7mREVRED\x1b[0m"},
+      {"UNDER", "HighLight = 24\nIntensity = 32\nColor = 7\n", "\x1b[1;33;4mUNDER\x1b[0m"},
+      {"BLINK", "HighLight = 22\nColor = 8\nProtection = 42\n", "\x1b[37;5mBLINK...\x1b[0m"},
+      {"DEFAULT", "", "|DEFAULT"},  // attributes, all at their defaults
+      {"DARK", "Intensity = 33\nColor = 2\nHighLight = 23\n", "|        |"},
+  };
+  TextDefinitions defs;
+  std::string list;
+  int row = 0;
+  for (const auto& f : fields) {
+    list += std::string(list.empty() ? "" : ", ") + f.name;
+    const bool attributes = *f.attributes != '\0' || std::string(f.name) == "DEFAULT";
+    defs.add(std::string("[") + f.name + "]\nDataType = STRING\nRow = " + std::to_string(++row) +
+             "\nColumn = 1\nLength = " + std::to_string(std::strlen(f.name) + 3 * (std::string(f.name) == "BLINK")) +
+             "\n" + (attributes ? "HasAttributes = TRUE\n" : "") + f.attributes);
+  }
+  defs.add("[LOOKS]\nRowCount = 8\nColumnCount = 8\nFieldList = " + list + "\n");
+  defs.writeFiles();
+  const RunResult colored = runVexomap({"--color=always", "LOOKS"});
+  ASSERT_EQ(colored.status, 0) << colored.err;
+  const std::vector<std::string> l = lines(colored.out);
+  ASSERT_GE(l.size(), 10u);
+  for (std::size_t i = 0; i < std::size(fields); ++i) {
+    EXPECT_NE(l[i + 2].find(fields[i].drawn), std::string::npos) << l[i + 2];
+  }
+  EXPECT_EQ(runVexomap({"--color", "LOOKS"}).out, colored.out);
+
+  const RunResult plain = runVexomap({"LOOKS"});  // auto, and the output is no terminal
+  EXPECT_EQ(plain.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(runVexomap({"--color=never", "LOOKS"}).out, plain.out);
+  EXPECT_EQ(lines(plain.out)[5], "|REVRED  |");
+  EXPECT_EQ(runVexomap({"--color=sometimes", "LOOKS"}).status, 2);
+}
+
+#ifndef _WIN32
+// auto: colors on a terminal only, unless TERM says it cannot show them or
+// NO_COLOR is set.
+TEST(Vexomap, AutomaticColorFollowsTheTerminalAndTheEnvironment) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  std::FILE* terminal = std::fopen(ptsname(master), "w");
+  ASSERT_NE(terminal, nullptr);
+  std::FILE* file = std::tmpfile();
+  const struct {
+    const char* term;
+    const char* noColor;
+    bool onTerminal;
+  } cases[] = {
+      {"xterm", nullptr, true}, {"xterm", "", true}, {"xterm", "1", false},
+      {"dumb", nullptr, false}, {nullptr, nullptr, false}, {"", nullptr, false},
+  };
+  const auto set = [](const char* name, const char* value) {
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  };
+  const char* oldTerm = std::getenv("TERM");
+  const std::string savedTerm = oldTerm != nullptr ? oldTerm : "";
+  const char* oldNoColor = std::getenv("NO_COLOR");
+  const std::string savedNoColor = oldNoColor != nullptr ? oldNoColor : "";
+  const bool hadTerm = oldTerm != nullptr, hadNoColor = oldNoColor != nullptr;
+  for (const auto& c : cases) {
+    set("TERM", c.term);
+    set("NO_COLOR", c.noColor);
+    EXPECT_EQ(vexomapWantsColor("auto", terminal), c.onTerminal) << (c.term ? c.term : "(unset)");
+    EXPECT_FALSE(vexomapWantsColor("auto", file));
+    EXPECT_TRUE(vexomapWantsColor("always", file));
+    EXPECT_FALSE(vexomapWantsColor("never", terminal));
+  }
+  set("TERM", hadTerm ? savedTerm.c_str() : nullptr);
+  set("NO_COLOR", hadNoColor ? savedNoColor.c_str() : nullptr);
+  std::fclose(file);
+  std::fclose(terminal);
+  close(master);
+}
+#endif

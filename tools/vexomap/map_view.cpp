@@ -1,10 +1,13 @@
 // vexomap: draws the screen a message describes.
 #include "tools/vexomap/map_view.h"
 
+#include "platform/platform.h"
 #include "platform/program.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +28,14 @@ constexpr int kExitUsage = PROGRAM_EXIT_USAGE;
 constexpr int kExitError = PROGRAM_EXIT_FAILURE;
 constexpr char kFill = '_';
 constexpr char kProtectedFill = '.';
+constexpr const char* kColorOption = "--color=";
+constexpr const char* kColorAuto = "auto";
+constexpr const char* kColorAlways = "always";
 constexpr char kHidden = '*';
+
+bool isColorChoice(const char* when) {
+  return std::strcmp(when, kColorAuto) == 0 || std::strcmp(when, kColorAlways) == 0 || std::strcmp(when, "never") == 0;
+}
 
 std::string numberText(long value) { return std::to_string(value); }
 
@@ -81,15 +91,228 @@ std::string padLeft(const std::string& text, std::size_t width) {
   return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
 }
 
-// Non-printable bytes of a value would break the frame.
-char printable(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return (u < 0x20 || u == 0x7F) ? '.' : c;
+// What stands on the screen for a character that would break the frame: a
+// control character (tab included), a byte that is not UTF-8, or a mark that
+// changes how the rest of the line is laid out.
+constexpr char kUnprintable = '?';
+
+// One character of a text as the screen shows it: its bytes and the columns
+// it takes (0 for a combining mark, which joins the character before it).
+struct ScreenChar {
+  std::string bytes;
+  int width = 1;
+};
+
+struct CodeRange {
+  char32_t first, last;
+};
+
+// Marks that combine with the character before them.
+constexpr CodeRange kCombining[] = {
+    {0x0300, 0x036F}, {0x0483, 0x0489}, {0x0591, 0x05BD}, {0x0610, 0x061A}, {0x064B, 0x065F},
+    {0x0E31, 0x0E31}, {0x0E34, 0x0E3A}, {0x0E47, 0x0E4E}, {0x1AB0, 0x1AFF}, {0x1DC0, 0x1DFF},
+    {0x20D0, 0x20FF}, {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F}};
+// Characters that take two columns: the wide and full-width blocks of East
+// Asian scripts and the pictographs terminals draw double.
+constexpr CodeRange kWide[] = {
+    {0x1100, 0x115F},   {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},   {0x4E00, 0x9FFF},
+    {0xA000, 0xA4CF},   {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},   {0xFE30, 0xFE4F},   {0xFF00, 0xFF60},
+    {0xFFE0, 0xFFE6},   {0x1F300, 0x1F64F}, {0x1F900, 0x1F9FF}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD}};
+// Format characters without a glyph (zero-width spaces, direction marks and
+// overrides, the byte-order mark): shown as kUnprintable.
+constexpr CodeRange kInvisible[] = {{0x200B, 0x200F}, {0x2028, 0x202E}, {0x2060, 0x206F}, {0xFEFF, 0xFEFF}};
+
+template <std::size_t N>
+bool inRanges(const CodeRange (&ranges)[N], char32_t code) {
+  return std::any_of(std::begin(ranges), std::end(ranges),
+                     [code](const CodeRange& r) { return code >= r.first && code <= r.last; });
 }
+
+// Reads the character of `text` at `at` and moves `at` past it. A byte that
+// does not begin a well-formed UTF-8 sequence (overlong, a surrogate, beyond
+// U+10FFFF, cut short) is one unprintable character of its own.
+ScreenChar nextScreenChar(const std::string& text, std::size_t& at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  const std::size_t length = lead < 0x80            ? 1
+                             : (lead & 0xE0) == 0xC0 ? 2
+                             : (lead & 0xF0) == 0xE0 ? 3
+                             : (lead & 0xF8) == 0xF0 ? 4
+                                                     : 0;
+  constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  char32_t code = lead & kLeadBits[length];
+  bool valid = length != 0 && at + length <= text.size();
+  for (std::size_t i = 1; valid && i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[at + i]);
+    valid = (next & 0xC0) == 0x80;
+    code = (code << 6) | (next & 0x3F);
+  }
+  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  valid = valid && code >= kSmallest[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+  if (!valid) {
+    // A sequence cut short is one mark, not one for each of its bytes.
+    std::size_t end = at + 1;
+    while (end < text.size() && end < at + length && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+    at = end;
+    return ScreenChar{std::string(1, kUnprintable), 1};
+  }
+  ScreenChar shown{text.substr(at, length), 1};
+  at += length;
+  if (code < 0x20 || (code >= 0x7F && code < 0xA0) || inRanges(kInvisible, code)) {
+    shown.bytes.assign(1, kUnprintable);
+  } else if (inRanges(kCombining, code)) {
+    shown.width = 0;
+  } else if (inRanges(kWide, code)) {
+    shown.width = 2;
+  }
+  return shown;
+}
+
+// The columns `text` takes on the screen.
+std::size_t screenWidth(const std::string& text) {
+  std::size_t width = 0;
+  for (std::size_t at = 0; at < text.size();) width += static_cast<std::size_t>(nextScreenChar(text, at).width);
+  return width;
+}
+
+// One column of the screen. A character two columns wide fills its cell and
+// leaves the next one as its continuation, which holds no bytes.
+// `style` holds the SGR parameters of the field drawn there ("" for none).
+struct Cell {
+  std::string bytes = " ";
+  bool wide = false;
+  bool continuation = false;
+  std::string style;
+};
+
+// A screen row as cells, so that what a field writes is counted in columns.
+class ScreenRow {
+ public:
+  explicit ScreenRow(std::size_t columns) : cells_(columns) {}
+
+  std::size_t size() const { return cells_.size(); }
+
+  // Writes `text` from column `start` (from 0) and returns the columns it
+  // took; writing stops before a character that would reach past `end`. A
+  // character partly overwritten leaves a blank, never half of itself.
+  std::size_t write(std::size_t start, std::size_t end, const std::string& text, const std::string& style) {
+    end = std::min(end, cells_.size());
+    std::size_t column = start;
+    for (std::size_t at = 0; at < text.size();) {
+      ScreenChar c = nextScreenChar(text, at);
+      if (c.width == 0) {
+        // A combining mark joins the character before it within this text.
+        if (column > start) {
+          const std::size_t base = cells_[column - 1].continuation ? column - 2 : column - 1;
+          cells_[base].bytes += c.bytes;
+          continue;
+        }
+        c = ScreenChar{std::string(1, kUnprintable), 1};
+      }
+      const auto width = static_cast<std::size_t>(c.width);
+      if (column + width > end) break;
+      for (std::size_t i = column; i < column + width; ++i) clear(i);
+      cells_[column] = Cell{std::move(c.bytes), width == 2, false, style};
+      if (width == 2) cells_[column + 1] = Cell{std::string(), false, true, style};
+      column += width;
+    }
+    return column - start;
+  }
+
+  // Fills the columns from `start` up to `end` (from 0) with `fill`.
+  void fill(std::size_t start, std::size_t end, char fill, const std::string& style) {
+    end = std::min(end, cells_.size());
+    for (std::size_t i = start; i < end; ++i) {
+      clear(i);
+      cells_[i].bytes.assign(1, fill);
+      cells_[i].style = style;
+    }
+  }
+
+  // The row's characters; with `color`, each run of a style between its
+  // escape sequence and a reset, so that nothing of it reaches the frame.
+  std::string text(bool color) const {
+    std::string out;
+    const std::string* current = &kNoStyle;
+    for (const Cell& cell : cells_) {
+      if (color && cell.style != *current) {
+        if (!current->empty()) out += kReset;
+        if (!cell.style.empty()) out += "\x1b[" + cell.style + "m";
+        current = &cell.style;
+      }
+      out += cell.bytes;
+    }
+    if (!current->empty()) out += kReset;
+    return out;
+  }
+
+ private:
+  // Makes column `i` a blank, and the other half of a wide character in it too.
+  void clear(std::size_t i) {
+    if (cells_[i].continuation && i > 0) cells_[i - 1] = Cell{};
+    if (cells_[i].wide && i + 1 < cells_.size()) cells_[i + 1] = Cell{};
+    cells_[i] = Cell{};
+  }
+
+  static inline const std::string kNoStyle;
+  static constexpr const char* kReset = "\x1b[0m";
+
+  std::vector<Cell> cells_;
+};
+
+// SGR parameters for a field's display attributes: bright as bold, its
+// color, and reverse video, underline or blink. A field without attributes
+// and a dark one get none (a dark field stays blank).
+std::string styleOf(const ZoField& field) {
+  if (!field.getHasAttributes() || isDark(field)) return std::string();
+  static constexpr struct {
+    ZO_LONG color;
+    const char* sgr;
+  } kColors[] = {{ZO_COLOR_BLUE, "34"},      {ZO_COLOR_RED, "31"},    {ZO_COLOR_PINK, "35"},
+                 {ZO_COLOR_GREEN, "32"},     {ZO_COLOR_TURQUOISE, "36"}, {ZO_COLOR_YELLOW, "33"},
+                 {ZO_COLOR_NEUTRAL, "37"}};
+  static constexpr struct {
+    ZO_LONG highLight;
+    const char* sgr;
+  } kHighLights[] = {{ZO_HIGHLIGHT_REVERSE, "7"}, {ZO_HIGHLIGHT_UNDERLINE, "4"}, {ZO_HIGHLIGHT_BLINK, "5"}};
+  std::string style;
+  const auto add = [&style](const char* sgr) { style += (style.empty() ? "" : ";") + std::string(sgr); };
+  if (field.getIntensity() == ZO_INTENSITY_BRIGHT) add("1");
+  for (const auto& c : kColors) {
+    if (c.color == field.getColor()) add(c.sgr);
+  }
+  for (const auto& h : kHighLights) {
+    if (h.highLight == field.getHighLight()) add(h.sgr);
+  }
+  return style;
+}
+
+// Where a field lands on the drawn screen.
+enum class Placement {
+  kInside,        // wholly inside the frame
+  kCut,           // from its column on the screen past the right edge
+  kBelow,         // its row is past the last row
+  kRight,         // its row is on the screen, its column past the last one
+  kUnpositioned,  // row or column 0: the definition gives it no place
+};
+
+Placement placementOf(const ZoField& field, ZO_LONG rows, ZO_LONG columns) {
+  const ZO_LONG row = field.getRow();
+  const ZO_LONG column = field.getColumn();
+  if (row < 1 || column < 1) return Placement::kUnpositioned;
+  if (row > rows) return Placement::kBelow;
+  if (column > columns) return Placement::kRight;
+  return Placement::kInside;
+}
+
+// Marks on the frame: below the bottom edge under a field whose row is past
+// the last row, beside the right edge of the row of a field that starts past
+// the last column.
+constexpr char kBelowMark = 'v';
+constexpr char kRightMark = '>';
 
 }  // namespace
 
-std::string vexomapRender(ZoMessage& message, bool showValues) {
+std::string vexomapRender(ZoMessage& message, bool showValues, bool color) {
   const ZO_LONG definedRows = message.getRowCount();
   const ZO_LONG definedColumns = message.getColumnCount();
   const ZO_LONG rows = std::min(definedRows > 0 ? definedRows : VEXOMAP_DEFAULT_ROWS, VEXOMAP_MAX_ROWS);
@@ -102,28 +325,40 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
   while (const ZoField* field = message.getNextField(&token)) fields.push_back(field);
   message.endBrowseFields(&token);
 
-  std::vector<std::string> screen(static_cast<std::size_t>(rows),
-                                   std::string(static_cast<std::size_t>(columns), ' '));
-  std::vector<bool> onScreen;
+  std::vector<ScreenRow> screen(static_cast<std::size_t>(rows), ScreenRow(static_cast<std::size_t>(columns)));
+  std::vector<Placement> placements;
+  std::string bottom(static_cast<std::size_t>(columns), '-');
+  std::vector<char> rightEdge(static_cast<std::size_t>(rows), '|');
+  std::vector<std::string> unpositioned;
   for (const ZoField* field : fields) {
     const ZO_LONG row = field->getRow();
     const ZO_LONG column = field->getColumn();
-    const bool visible = row >= 1 && row <= rows && column >= 1 && column <= columns;
-    onScreen.push_back(visible);
-    if (!visible) continue;
-    std::string& line = screen[static_cast<std::size_t>(row - 1)];
+    placements.push_back(placementOf(*field, rows, columns));
+    if (placements.back() == Placement::kBelow && column <= columns) {
+      bottom[static_cast<std::size_t>(column - 1)] = kBelowMark;
+    } else if (placements.back() == Placement::kRight) {
+      rightEdge[static_cast<std::size_t>(row - 1)] = kRightMark;
+    } else if (placements.back() == Placement::kUnpositioned) {
+      unpositioned.push_back(field->getName().text());
+    }
+    if (placements.back() != Placement::kInside) continue;
+    ScreenRow& line = screen[static_cast<std::size_t>(row - 1)];
     const auto start = static_cast<std::size_t>(column - 1);
     // Only what fits between the field's column and the right edge is made.
     const std::size_t room = line.size() - start;
-    std::string shown = showValues ? valueText(*field, room) : std::string(field->getName().text());
+    const std::string shown = showValues ? valueText(*field, room) : std::string(field->getName().text());
     const auto length = static_cast<std::size_t>(std::max<ZO_LONG>(field->getLength(), 0));
-    if (length > 0) {
-      const std::size_t width = std::min(length, room);
-      shown.resize(std::min(shown.size(), width));
-      shown.append(width - shown.size(), isProtected(*field) ? kProtectedFill : kFill);
+    // A field without a length takes what its text needs.
+    const std::size_t needed = length > 0 ? length : screenWidth(shown);
+    const std::size_t width = std::min(needed, room);
+    if (needed > room) placements.back() = Placement::kCut;
+    const std::string style = styleOf(*field);
+    if (isDark(*field)) {
+      line.fill(start, start + width, ' ', style);
+    } else {
+      const std::size_t used = line.write(start, start + width, shown, style);
+      if (length > 0) line.fill(start + used, start + width, isProtected(*field) ? kProtectedFill : kFill, style);
     }
-    if (isDark(*field)) shown.assign(shown.size(), ' ');
-    for (std::size_t i = 0; i < shown.size() && i < room; ++i) line[start + i] = printable(shown[i]);
   }
 
   std::string out;
@@ -133,10 +368,14 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
   if (definedRows <= 0 || definedColumns <= 0) out += " (size not defined, default used)";
   out += ", " + numberText(static_cast<long>(fields.size())) + " fields\n";
 
-  const std::string border = "+" + std::string(static_cast<std::size_t>(columns), '-') + "+\n";
-  out += border;
-  for (const std::string& line : screen) out += "|" + line + "|\n";
-  out += border;
+  out += "+" + std::string(static_cast<std::size_t>(columns), '-') + "+\n";
+  for (std::size_t r = 0; r < screen.size(); ++r) out += "|" + screen[r].text(color) + rightEdge[r] + "\n";
+  out += "+" + bottom + "+\n";
+  if (!unpositioned.empty()) {
+    out += "Unpositioned:";
+    for (const std::string& name : unpositioned) out += " " + name;
+    out += "\n";
+  }
 
   out += "\n    # " + padRight("Name", 33) + "  Row  Col  Len " + padRight("Type", 21) +
          " Seg Attributes\n";
@@ -146,20 +385,47 @@ std::string vexomapRender(ZoMessage& message, bool showValues) {
            padLeft(numberText(f.getRow()), 5) + padLeft(numberText(f.getColumn()), 5) +
            padLeft(numberText(f.getLength()), 5) + " " + padRight(typeText(f.getDataType()), 21) +
            padLeft(numberText(f.getSegment()), 4) + " " + attributesText(f);
-    if (!onScreen[i]) out += " (off screen)";
+    switch (placements[i]) {
+      case Placement::kInside:
+        break;
+      case Placement::kCut:
+        out += " (cut at column " + numberText(columns) + ")";
+        break;
+      case Placement::kBelow:
+      case Placement::kRight:
+        out += " (off screen)";
+        break;
+      case Placement::kUnpositioned:
+        out += " (no position)";
+        break;
+    }
     out += "\n";
   }
   return out;
 }
 
+bool vexomapWantsColor(const char* when, std::FILE* out) {
+  if (std::strcmp(when, "always") == 0) return true;
+  if (std::strcmp(when, "auto") != 0) return false;
+  const char* term = platformGetEnv("TERM");
+  const char* noColor = platformGetEnv("NO_COLOR");
+  return platformIsTerminal(out) && term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0 &&
+         (noColor == nullptr || *noColor == '\0');
+}
+
 int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
   UserMessage messages(out, err);
   bool showValues = false;
+  const char* color = kColorAuto;
   const char* name = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "/v" || arg == "/V" || arg == "-v") {
       showValues = true;
+    } else if (arg == "--color") {
+      color = kColorAlways;
+    } else if (arg.rfind(kColorOption, 0) == 0 && isColorChoice(argv[i] + std::strlen(kColorOption))) {
+      color = argv[i] + std::strlen(kColorOption);
     } else if (name == nullptr && !arg.empty() && arg[0] != '/' && arg[0] != '-') {
       name = argv[i];
     } else {
@@ -191,7 +457,7 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     // A warning still leaves a message worth drawing.
     if ((code & ZO_WARNING_CLASS_BIT) == 0) return kExitError;
   }
-  const std::string drawing = vexomapRender(message, showValues);
+  const std::string drawing = vexomapRender(message, showValues, vexomapWantsColor(color, out));
   std::fwrite(drawing.data(), 1, drawing.size(), out);
   return kExitOk;
 }

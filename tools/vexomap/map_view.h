@@ -22,20 +22,40 @@ inline constexpr ZO_LONG VEXOMAP_MAX_COLUMNS = 400;
 // (both counted from 1), cut at the right edge; it shows its name, or its
 // value when `showValues` is set (authenticators as '*'), padded to its
 // length with '_', or with '.' when it is protected. A dark field is drawn
-// as blanks. Fields outside the frame appear only in the table, which also
-// marks dark and protected fields. The heading gives the size the definition
-// has, or says that it has none.
-std::string vexomapRender(ZoMessage& message, bool showValues);
+// as blanks. Lengths are screen columns: a UTF-8 character is whole or not
+// drawn, a wide one takes two columns, and a control character or a byte
+// that is not UTF-8 shows as '?', so every row of the frame is as wide as
+// the screen. Fields outside the frame appear only in the table, marked
+// "(off screen)", with a 'v' under the bottom edge at the column of one
+// whose row is past the last row and a '>' for the right edge of the row of
+// one that starts past the last column; a field cut at the right edge is
+// marked "(cut at column N)". A field with row or column 0 is not drawn: a
+// line "Unpositioned:" under the frame names it and the table marks it
+// "(no position)". The table also marks dark and protected fields. The
+// heading gives the size the definition has, or says that it has none.
+// With `color`, each field with display attributes is drawn within ANSI
+// escape sequences (SGR): bright as bold (1), its color (blue 34, red 31,
+// pink 35, green 32, turquoise 36, yellow 33, neutral 37), reverse video
+// (7), underline (4) or blink (5), each run ended by a reset (0) before the
+// frame; a dark field stays blank. Without it no escape is written.
+std::string vexomapRender(ZoMessage& message, bool showValues, bool color = false);
+
+// Whether "--color=WHEN" (auto, always or never) asks for escape sequences
+// on `out`: auto only when `out` is a terminal, TERM is set and not "dumb",
+// and NO_COLOR is unset or empty.
+bool vexomapWantsColor(const char* when, std::FILE* out);
 
 // What vexomap --help prints.
 inline constexpr const char* kVexomapHelp =
-    "usage: vexomap [/v] messagename\n"
+    "usage: vexomap [/v] [--color[=auto|always|never]] messagename\n"
     "       vexomap --help | --version\n"
     "Draws the screen the message definition describes (/v: the fields' values\n"
     "instead of their names), from the definition database vexo.ini names; see vexomap(1).\n"
-    "Input fields are padded with '_', protected fields with '.'; dark fields are blank.\n";
+    "Input fields are padded with '_', protected fields with '.'; dark fields are blank.\n"
+    "--color: the fields' colors and highlights as escape sequences (auto, the default:\n"
+    "only on a terminal whose TERM is not dumb, and without NO_COLOR).\n";
 
-// The program: "vexomap [/v] messagename". Builds the message through a
+// The program: "vexomap [/v] [--color[=WHEN]] messagename". Builds the message through a
 // session configured by VEXO_INI_PATH and writes the drawing to `out`; the
 // usage line goes to `err`, error lines (with the public return code) too, as
 // the import program writes them. Returns 0 on success, 2 for a usage error
