@@ -147,6 +147,10 @@ class SqliteEngine final : public Engine {
 
   static DossaStatus create(const std::string& path, const DossaDesign& design);
   static DossaStatus open(const std::string& path, std::unique_ptr<Engine>& out);
+  // Opens `path` to write, or to read only with the log and index of other
+  // processes (`shared`) or as a file no one changes.
+  static DossaStatus openConnection(const std::string& path, bool readOnly, bool shared,
+                                    std::unique_ptr<Engine>& out);
 
   const std::uint8_t* identity() const override { return identity_; }
   const Design& design() const override { return design_; }
@@ -442,11 +446,20 @@ DossaStatus SqliteEngine::open(const std::string& path, std::unique_ptr<Engine>&
   // A user who may not change the file, or not make its log beside it, reads
   // it and never makes a file there: a log and index another user's process
   // made are opened read-only; without them, no writer is at work, and the
-  // file is read as it stands (see UnchangedFileReader).
-  const bool readOnly = !file.writable || !file.folderWritable;
+  // file is read as it stands (see UnchangedFileReader). The last writer may
+  // remove its log and index between the look and the open: the file is then
+  // read as it stands.
+  if (file.writable && file.folderWritable) return openConnection(path, false, false, out);
   PlatformFileAccess log{}, index{};
   const bool shared = platformFileAccess((path + "-wal").c_str(), &log) == 0 &&
                       platformFileAccess((path + "-shm").c_str(), &index) == 0 && index.readable;
+  if (shared && openConnection(path, true, true, out) == DOSSA_NOERROR) return DOSSA_NOERROR;
+  return openConnection(path, true, false, out);
+}
+
+DossaStatus SqliteEngine::openConnection(const std::string& path, bool readOnly, bool shared,
+                                         std::unique_ptr<Engine>& out) {
+  out.reset();
   PlatformFileStamp stamp;
   if (readOnly && !shared && platformPathStamp(path.c_str(), &stamp)) return DOSSA_ERR_CANNOT_OPEN;
 

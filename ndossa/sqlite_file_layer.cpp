@@ -180,6 +180,12 @@ int vfsOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, 
   // Any file but a log is the default layer's own, in the same memory.
   if (!(flags & SQLITE_OPEN_WAL))
     return g_base->xOpen(g_base, name, file, flags, outFlags);
+  // SQLite opens a log to write, making it, even for a database it opened to
+  // read only ("mode=ro"): such a reader opens the log another process made,
+  // read-only, and never makes one.
+  const char* mode = sqlite3_uri_parameter(name, "mode");
+  if (mode && std::strcmp(mode, "ro") == 0)
+    flags = (flags & ~(SQLITE_OPEN_CREATE | SQLITE_OPEN_READWRITE)) | SQLITE_OPEN_READONLY;
   HeldFile* w = heldFile(file);
   w->base.pMethods = nullptr;
   auto* real = reinterpret_cast<sqlite3_file*>(reinterpret_cast<char*>(file) + kRealOffset);
