@@ -265,8 +265,8 @@ TEST_F(DossaToolTest, TheConfigurationNamesTheDatabaseWhenFileIsLeftOut) {
   const std::string other = dir_.file("other.ndb");
   ASSERT_EQ(run({"create", other}).status, 0);
   const std::vector<std::pair<std::string, std::string>> broken = {
-      {dir_.file("absent"), "absent/vexo.ini (VEXO_INI_PATH): cannot be read"},
-      {ini("noname", "DatabaseType = KirraDossa\n"), "noname/vexo.ini: [DefinitionDatabase] has no DatabaseName"},
+      {dir_.file("absent"), "vexo.ini (VEXO_INI_PATH): cannot be read"},
+      {ini("noname", "DatabaseType = KirraDossa\n"), "vexo.ini: [DefinitionDatabase] has no DatabaseName"},
       {ini("text", "DatabaseType = Txet\nDatabaseName = defs\n"), "DatabaseType Txet is not a document database"},
 #ifndef _WIN32  // the test server's services
       {ini("down", "DatabaseType = KirraDossa\nDatabaseName = defs.ndb\nServerName = vexodown\n"),

@@ -74,6 +74,8 @@ std::string dossaParseCommandLine(int argc, char* argv[], DossaCommandLine& line
       case 'S': line.salvage = true; break;
       case 'R': line.repair = true; break;
       case ':':
+        // Some C libraries (MinGW's) answer ':' for a value given to an option that takes none.
+        if (optopt == 'S' || optopt == 'R') return optionName(word.c_str()) + " takes no value";
         if (optopt == 's') return "--server takes a NAME";
         if (optopt == 'n' || optopt == 'l') return std::string(optopt == 'n' ? "--number" : "--list") + " needs NAME=VALUE";
         return optionName(word.c_str()) + " needs a value";
