@@ -22,6 +22,18 @@ add_library(vexo::vexo ALIAS vexo)
 foreach(part IN LISTS VEXO_LIBRARY_PARTS)
   target_sources(vexo PRIVATE $<TARGET_OBJECTS:${part}>)
 endforeach()
+# The shared library exports what the public headers mark VEXO_API and
+# nothing else. Its objects are compiled in the subsystem libraries, so a
+# shared tree compiles them with hidden visibility; the programs of that tree
+# link the same archives and are unaffected, and the static tree is unchanged.
+if(BUILD_SHARED_LIBS)
+  set_target_properties(${VEXO_LIBRARY_PARTS} PROPERTIES
+    C_VISIBILITY_PRESET hidden
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  target_link_options(vexo PRIVATE "LINKER:--version-script=${PROJECT_SOURCE_DIR}/cmake/vexo.map")
+  set_property(TARGET vexo APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/vexo.map)
+endif()
 if(NOT TARGET SQLite::SQLite3)
   find_package(SQLite3 REQUIRED)
 endif()

@@ -17,6 +17,7 @@
 // for the whole of each call, so calls from several threads run one after
 // another.
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 
 // Results of xcsConvertString (besides 0 and the common-services codes).
@@ -43,14 +44,14 @@ inline constexpr ZO_LONG XCS_METHOD_SHIFT_TO_SHIFT = 4;   // shift codes in and 
 
 // result[0] := CCSID type, result[1] := shift mode. Returns 0,
 // XEC_CCSID_NOT_FOUND or XEC_NOT_STARTED_OR_NO_TRACE_FILE.
-ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]);
+VEXO_API ZO_LONG xcsQueryCCSIDType(ZO_LONG ccsid, ZO_LONG result[2]);
 
 // Converts sourceLength bytes from sourceCcsid to targetCcsid into target,
 // whose size *targetLength gives; on return *targetLength holds the bytes
 // written. Returns 0, one of the XCS_RC_* codes or
 // XEC_NOT_STARTED_OR_NO_TRACE_FILE. Neither buffer is read or written outside
 // its given length.
-ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE* source,
+VEXO_API ZO_LONG xcsConvertString(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, const ZO_BYTE* source,
                          ZO_LONG sourceLength, ZO_BYTE* target, ZO_LONG* targetLength);
 
 // Shift codes around the double-byte runs of mixed data.
@@ -71,7 +72,7 @@ struct XcsConversionShape {
 // Fills *shape for a conversion from sourceCcsid to targetCcsid, loading its
 // tables. Returns 0 or what xcsConvertString would return for these CCSIDs
 // before converting (2111, 2115, 2071, 2119, XEC_NOT_STARTED_OR_NO_TRACE_FILE).
-ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape);
+VEXO_API ZO_LONG xcsQueryConversion(ZO_LONG sourceCcsid, ZO_LONG targetCcsid, XcsConversionShape* shape);
 
 // ZO_TRUE when `byte` starts a double-byte character under the lead-byte set.
-ZO_BOOLEAN xcsIsLeadByte(ZO_LONG leadByteSet, ZO_BYTE byte);
+VEXO_API ZO_BOOLEAN xcsIsLeadByte(ZO_LONG leadByteSet, ZO_BYTE byte);

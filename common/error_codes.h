@@ -6,6 +6,7 @@
 // the internal code of their last operation in a field of their own, then call
 // setFromInternalCode() to derive the two public values from it.
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 
 // Completion codes.
@@ -13,7 +14,7 @@ inline constexpr ZO_ULONG ZOCC_NONE = 0;
 inline constexpr ZO_ULONG ZOCC_WARNING = 1;
 inline constexpr ZO_ULONG ZOCC_ERROR = 2;
 
-class ZoErrorCodes {
+class VEXO_API ZoErrorCodes {
  public:
   // Both codes start at 0.
   ZoErrorCodes() = default;

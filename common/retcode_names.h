@@ -8,6 +8,7 @@
 
 #include <cstddef>
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 
 // Room for a name and its terminator in a name-table record.
@@ -27,12 +28,12 @@ struct ZoRetcodeName {
 
 // The name table in its search order; the last record is the sentinel
 // {ZO_RETCODE_SENTINEL, "Not found in retcode translation table"}.
-extern const ZoRetcodeName zoRetcodeNames[];
-extern const std::size_t zoRetcodeNameCount;  // records, sentinel included
+extern VEXO_API const ZoRetcodeName zoRetcodeNames[];
+extern VEXO_API const std::size_t zoRetcodeNameCount;  // records, sentinel included
 
 // Writes the text of `code` into `buffer`, which must hold at least
 // ZO_RETCODE_TEXT_SIZE characters: "OK" for 0, the signed decimal number for
 // any other code below 100 (negative ones included), else the first name the
 // table holds for it, else the not-found text followed by the code in
 // upper-case hexadecimal and in signed decimal. Never fails.
-void xtrFormatReturnCode(char* buffer, ZO_ULONG code);
+VEXO_API void xtrFormatReturnCode(char* buffer, ZO_ULONG code);

@@ -6,13 +6,14 @@
 // the stop after every other thread has stopped using it. Between the two any
 // thread may trace, convert and format return codes.
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 
 // Starts the layer for the product prefix (3 or 4 characters; longer ones are
 // kept to 8 and named by their first 4). Returns 0 (also when the layer is
 // already started with this prefix in this process), xecS_E_NONE when the
 // block cannot be allocated, or the result of the conversion start-up.
-ZO_ULONG xrkInitCommonServices(const char* prefix);
+VEXO_API ZO_ULONG xrkInitCommonServices(const char* prefix);
 
 // Stops the layer: closes the trace file and releases the block. Returns 0.
-ZO_ULONG xrkTermCommonServices();
+VEXO_API ZO_ULONG xrkTermCommonServices();

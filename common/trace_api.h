@@ -11,17 +11,18 @@
 // one); lines of different threads never mix, and each line is written and
 // flushed as a whole. The switches are read without a lock.
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 
 // Records entry into / exit from a function (names longer than 39 characters
 // are cut in the records, not in the file; a null name counts as empty).
-void xtrEntry(const char* functionName);
-void xtrExit(const char* functionName, ZO_ULONG returnCode);
+VEXO_API void xtrEntry(const char* functionName);
+VEXO_API void xtrExit(const char* functionName, ZO_ULONG returnCode);
 // One text line "   ! <text>" (a null text counts as empty).
-void xtrText(const char* text);
+VEXO_API void xtrText(const char* text);
 // Hex dump of `length` bytes; a null address writes "  has NULL pointer", a
 // length below 1 writes nothing.
-void xtrData(const void* address, ZO_LONG length);
+VEXO_API void xtrData(const void* address, ZO_LONG length);
 
 // Format checking of xtrTextF. MinGW's "printf" checks against the old system
 // runtime; its builds format with the C99 functions (%zu, %lld), as elsewhere.
@@ -32,10 +33,10 @@ void xtrData(const void* address, ZO_LONG length);
 #endif
 
 // Writes one text line formatted like printf (no test of the trace state).
-void xtrTextF(const char* format, ...) XTR_PRINTF_CHECK(1, 2);
+VEXO_API void xtrTextF(const char* format, ...) XTR_PRINTF_CHECK(1, 2);
 
 // The switches: ZO_TRUE once the trace file is open, and ZO_TRUE when
 // <prefix>_TRACE began with "U" or "u" (user tracing: the library then writes
 // no lines of its own, and the application's lines are all the file holds).
-ZO_BOOLEAN xtrIsTraceActive();
-ZO_BOOLEAN xtrIsUserTracingActive();
+VEXO_API ZO_BOOLEAN xtrIsTraceActive();
+VEXO_API ZO_BOOLEAN xtrIsUserTracingActive();

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 
@@ -74,14 +75,14 @@ inline constexpr ZO_LONG ZOST_KOVA_8631_DIRECT = 4;
 // Keyword the databases use for a data type ("STRING", "SHORT", "LONG",
 // "BYTE", "AUTHENTICATOR", "SYSTEM_AUTHENTICATOR"); "" for ZODT_NONE and any
 // value outside the set.
-const char* zoDataTypeKeyword(ZO_LONG dataType);
+VEXO_API const char* zoDataTypeKeyword(ZO_LONG dataType);
 // Data type named by a keyword, compared without regard to case; ZODT_NONE
 // when the keyword names none.
-ZO_LONG zoDataTypeFromKeyword(const ZoString& keyword);
+VEXO_API ZO_LONG zoDataTypeFromKeyword(const ZoString& keyword);
 // TRUE for 1, 2, 4 and 8.
-ZO_BOOLEAN zoIsValidAlignment(ZO_LONG alignment);
+VEXO_API ZO_BOOLEAN zoIsValidAlignment(ZO_LONG alignment);
 
 // A decimal text without the zeros before its first significant digit, so
 // that its length tells its magnitude: "-00437" gives "-437", "000" gives "0".
 // Only zeros followed by another digit are dropped.
-std::string zoWithoutLeadingZeros(std::string_view decimal);
+VEXO_API std::string zoWithoutLeadingZeros(std::string_view decimal);

@@ -23,6 +23,7 @@
 // store that overrides some overloads of read/write should bring in the others
 // with `using ZoDatabase::read; using ZoDatabase::write;`.
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 #include "defs/zo_field_def.h"
 #include "defs/zo_message_def.h"
@@ -32,7 +33,7 @@
 
 class ZoSession;
 
-class ZoDatabase : protected ZoStoreCodes {
+class VEXO_API ZoDatabase : protected ZoStoreCodes {
  public:
   ZoDatabase(const ZoDatabase&) = delete;
   ZoDatabase& operator=(const ZoDatabase&) = delete;

@@ -4,11 +4,12 @@
 // stores what it is given, checks only its name, and keeps the code of its
 // last failure (0 = none).
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 #include "defs/zo_data_types.h"
 #include "defs/zo_string.h"
 
-class ZoFieldDef {
+class VEXO_API ZoFieldDef {
  public:
   // Each constructor sets every field to its default, then stores the name if
   // it passes checkName; an invalid name leaves the name empty and the error

@@ -5,10 +5,11 @@
 // field definition describing it. A passive record that keeps the code of its
 // last failure (0 = none).
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 
-class ZoMessageDef {
+class VEXO_API ZoMessageDef {
  public:
   // Each constructor clears the counts and the code, then stores the name if it
   // passes checkName; an invalid name leaves the name empty and the error code

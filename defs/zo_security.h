@@ -9,6 +9,7 @@
 // ERR_SEC_DEFN_NOT_FOUND (no definition for the system), ERR_SEC_SYS_ERROR with
 // the store's status and text when the store fails.
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 #include "defs/zo_security_def.h"
 #include "defs/zo_store_codes.h"
@@ -16,7 +17,7 @@
 
 class ZoSession;
 
-class ZoSecurity : protected ZoStoreCodes {
+class VEXO_API ZoSecurity : protected ZoStoreCodes {
  public:
   ZoSecurity(const ZoSecurity&) = delete;
   ZoSecurity& operator=(const ZoSecurity&) = delete;

@@ -5,11 +5,12 @@
 // name is checked (the message-name rule); the code of the last failure is
 // kept (0 = none).
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 #include "defs/zo_data_types.h"
 #include "defs/zo_string.h"
 
-class ZoServiceDef {
+class VEXO_API ZoServiceDef {
  public:
   // Stores the name when it passes checkName; otherwise it stays empty and the
   // code is ERR_SVCD_INVALID_NAME.

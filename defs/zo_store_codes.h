@@ -3,11 +3,12 @@
 // internal code of the last operation, and the underlying store's own status
 // and text when the store itself failed.
 
+#include "common/vexo_export.h"
 #include "common/outcome.h"
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 
-class ZoStoreCodes {
+class VEXO_API ZoStoreCodes {
  protected:
   // `systemErrorCode` is the code a failure of the underlying store sets.
   explicit ZoStoreCodes(ZO_ULONG systemErrorCode) : systemErrorCode_(systemErrorCode) {}

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 
 // Character classes of the 256 byte values (index = byte taken as unsigned).
@@ -23,9 +24,9 @@ enum ZoCharClass : ZO_BYTE {
 };
 
 // Class of one byte.
-ZoCharClass zoCharClass(char c);
+VEXO_API ZoCharClass zoCharClass(char c);
 
-class ZoString {
+class VEXO_API ZoString {
  public:
   // Every buffer has room for at least this many characters plus the terminator,
   // so short names are assigned and appended without a new allocation.
@@ -115,8 +116,14 @@ class ZoString {
   std::unique_ptr<char[]> buffer_;
 };
 
+// The joins, declared again here for the export mark (a friend declaration
+// carries none).
+VEXO_API ZoString operator+(const ZoString& a, const ZoString& b);
+VEXO_API ZoString operator+(const ZoString& a, const char* b);
+VEXO_API ZoString operator+(const char* a, const ZoString& b);
+
 // Growable list of strings; strings are only ever added.
-class ZoStringArray {
+class VEXO_API ZoStringArray {
  public:
   static constexpr ZO_LONG DEFAULT_CAPACITY = 40;
   static constexpr ZO_LONG DEFAULT_GROWTH = 20;
@@ -164,7 +171,7 @@ class ZoStringArray {
 // Operations given a null pointer with a non-zero count or a negative count,
 // or whose result would exceed the largest ZO_LONG, change nothing and return
 // FALSE (constructors yield an empty value instead).
-class ZoBinary {
+class VEXO_API ZoBinary {
  public:
   ZoBinary();
   ZoBinary(const void* bytes, ZO_LONG count);

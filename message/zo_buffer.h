@@ -15,10 +15,11 @@
 #include <cstdlib>
 #include <memory>
 
+#include "common/vexo_export.h"
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 
-class ZoBuffer {
+class VEXO_API ZoBuffer {
  public:
   // Storage grows in whole blocks of this size, always at least one block
   // beyond the size needed.

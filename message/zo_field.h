@@ -13,6 +13,7 @@
 // and public return code inherited from ZoErrorCodes are set by the owner of
 // the field (the message), not by the field itself.
 
+#include "common/vexo_export.h"
 #include "common/error_codes.h"
 #include "common/zo_types.h"
 #include "defs/zo_data_types.h"
@@ -32,7 +33,7 @@ static_assert(ZO_LONG_LENGTH == sizeof(ZO_LONG) && ZO_SHORT_LENGTH == sizeof(ZO_
 inline constexpr ZO_LONG ZODT_HIGHEST_ACCEPTED = 17;
 static_assert(ZODT_HIGHEST_ACCEPTED == ZODT_SYSTEM_AUTHENTICATOR + 1);
 
-class ZoField : public ZoErrorCodes {
+class VEXO_API ZoField : public ZoErrorCodes {
  public:
   // Both store the name when it passes checkName; otherwise the name stays
   // empty and the error code is ERR_FLD_INVALID_NAME.

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/vexo_export.h"
 #include "common/error_codes.h"
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
@@ -30,7 +31,7 @@ typedef ZO_LONG ZoBrowseToken;
 // What getProperty gives for the value of an authenticator field.
 inline constexpr const char* TVAUT_HIDDEN = "";
 
-class ZoMessage : public ZoErrorCodes {
+class VEXO_API ZoMessage : public ZoErrorCodes {
  public:
   // Number of buckets the field table starts with.
   static constexpr ZO_LONG kInitialBuckets = 101;

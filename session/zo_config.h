@@ -23,11 +23,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/vexo_export.h"
 #include "common/error_codes.h"
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 
-class ZoConfig : public ZoErrorCodes {
+class VEXO_API ZoConfig : public ZoErrorCodes {
  public:
   // Separates the tokens of a list value.
   static constexpr char LIST_SEPARATOR = ',';

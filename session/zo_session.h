@@ -18,6 +18,7 @@
 
 #include <memory>
 
+#include "common/vexo_export.h"
 #include "common/error_codes.h"
 #include "common/zo_types.h"
 #include "defs/zo_database.h"
@@ -35,7 +36,7 @@ class ZoReceiveOptions;
 // What the session hands a store it creates (session/zo_store_factory.h).
 struct ZoStoreRequest;
 
-class ZoSession : public ZoErrorCodes {
+class VEXO_API ZoSession : public ZoErrorCodes {
  public:
   // How the session was created.
   static constexpr ZO_LONG KIND_WITHOUT_ARGUMENTS = 1;
