@@ -64,6 +64,10 @@ constexpr ZO_LONG kBuiltTypes[ZoDossaDatabase::CACHED_ITEMS] = {T, T, T, N, L, O
 constexpr const char* kBuiltItems[ZoDossaDatabase::CACHED_ITEMS] = {
     BUILT_NAME, BUILT_DESCRIPTION, BUILT_FORMAT, BUILT_FIELD_COUNT, BUILT_FIELD_LIST, BUILT_ROWS, BUILT_COLUMNS};
 
+// The screen texts of a "Message" document, read by its name.
+constexpr ZO_LONG kTextTypes[ZoDossaDatabase::kTextItemCount] = {T, DOSSA_ITEM_OPTIONAL_TEXT_LIST};
+constexpr const char* kTextItems[ZoDossaDatabase::kTextItemCount] = {MESSAGE_NAME, MESSAGE_SCREEN_TEXTS};
+
 // A field's display defaults in the order of its display items and entries.
 std::array<ZO_LONG, DISPLAY_ITEM_COUNT> displayValues(const ZoFieldDef& definition) {
   return {definition.getColor(), definition.getIntensity(), definition.getHighLight(), definition.getProtection()};
@@ -386,15 +390,9 @@ bool ZoDossaDatabase::writeScreenTexts(const ZoString& messageName, ItemValue& e
   if (entries.listCount == 0) {
     if (!replace) return true;
     // Only a document that holds texts is given the empty list.
-    const ZO_LONG types[] = {T, DOSSA_ITEM_OPTIONAL_TEXT_LIST};
-    const char* const items[] = {MESSAGE_NAME, MESSAGE_SCREEN_TEXTS};
-    ItemValue stored[std::size(items)];
+    ItemValue stored[kTextItemCount];
     ZO_LONG storedSize = 0;
-    const bool held = adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE,
-                                     static_cast<ZO_LONG>(std::size(items)), types, items, storedSize, stored) &&
-                      stored[1].listCount > 0;
-    freeTextListMemory(static_cast<ZO_LONG>(std::size(items)), types, stored);
-    if (!held) return true;
+    if (!readStoredTexts(messageName, stored, storedSize) || stored[1].listCount == 0) return true;
     entries.listCount = 1;
   }
   ItemValue values[3];
@@ -408,14 +406,17 @@ bool ZoDossaDatabase::writeScreenTexts(const ZoString& messageName, ItemValue& e
                          values);
 }
 
+bool ZoDossaDatabase::readStoredTexts(const ZoString& messageName, ItemValue (&values)[kTextItemCount],
+                                      ZO_LONG& entrySize) {
+  return adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE, kTextItemCount, kTextTypes,
+                        kTextItems, entrySize, values);
+}
+
 bool ZoDossaDatabase::readScreenTexts(ZoMessageDef& definition) {
   definition.clearScreenTexts();
-  const ZO_LONG types[] = {T, DOSSA_ITEM_OPTIONAL_TEXT_LIST};
-  const char* const items[] = {MESSAGE_NAME, MESSAGE_SCREEN_TEXTS};
-  ItemValue values[std::size(items)];
+  ItemValue values[kTextItemCount];
   ZO_LONG entrySize = 0;
-  if (!adapter_->read(MESSAGE_FORM, MESSAGE_NAME, definition.getMessageName(), "", "", FALSE,
-                      static_cast<ZO_LONG>(std::size(items)), types, items, entrySize, values)) {
+  if (!readStoredTexts(definition.getMessageName(), values, entrySize)) {
     // A built message whose "Message" document is gone has no texts to give.
     if (adapter_->getErrorCode() == ERR_RDBD_DEFN_NOT_FOUND) return true;
     mapAdapterError(Mapping::ReadMessage);
@@ -434,7 +435,6 @@ bool ZoDossaDatabase::readScreenTexts(ZoMessageDef& definition) {
       errorCode_ = ERR_DB_INCOMPATIBLE_DATABASE;
     }
   }
-  freeTextListMemory(static_cast<ZO_LONG>(std::size(items)), types, values);
   if (!good) definition.clearScreenTexts();
   return good;
 }

@@ -39,6 +39,8 @@ class ZoDossaDatabase : public ZoDatabase {
  public:
   // Items of a "MsgBuild" document held in the cache.
   static constexpr int CACHED_ITEMS = 7;
+  // Items read for a message's screen texts: its name and the text list.
+  static constexpr ZO_LONG kTextItemCount = 2;
   // List entries that describe one field in a "MsgBuild" document.
   static constexpr ZO_LONG FIELD_GROUP_ENTRIES = 12;
 
@@ -117,6 +119,9 @@ class ZoDossaDatabase : public ZoDatabase {
   // holds when the definition has none and `replace` is given.
   bool writeScreenTexts(const ZoString& messageName, ItemValue& entries, ZO_LONG entrySize,
                         ZO_BOOLEAN replace);
+  // Reads the name and the screen texts of the message's "Message" document
+  // (the list's buffer is owned by `values`).
+  bool readStoredTexts(const ZoString& messageName, ItemValue (&values)[kTextItemCount], ZO_LONG& entrySize);
   // Adds the texts of the message's "Message" document to the definition; a
   // document without them (or without a "Message" document) adds none.
   bool readScreenTexts(ZoMessageDef& definition);
