@@ -1,5 +1,7 @@
 #include "defs/zo_message_def.h"
 
+#include <limits>
+
 #include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
@@ -130,4 +132,34 @@ ZO_BOOLEAN ZoMessageDef::getFieldNames(ZoString& alias, ZoString& name, ZO_LONG 
     errorCode_ = ERR_MSGD_INVALID_INDEX;
   }
   return zoSucceeded(errorCode_);
+}
+
+std::string zoScreenTextEntry(const ZoScreenText& text) {
+  std::string entry;
+  for (ZO_LONG number : {text.row, text.column, text.length, text.color, text.intensity, text.highLight,
+                         text.protection}) {
+    entry += std::to_string(number);
+    entry += ',';
+  }
+  entry += text.text.text();
+  return entry;
+}
+
+bool zoScreenTextFromEntry(const char* entry, ZoScreenText& text) {
+  ZO_LONG* const numbers[] = {&text.row,       &text.column,    &text.length,    &text.color,
+                              &text.intensity, &text.highLight, &text.protection};
+  for (ZO_LONG* number : numbers) {
+    const char* start = entry;
+    if (*entry == '-') ++entry;
+    long long value = 0;
+    for (; *entry >= '0' && *entry <= '9'; ++entry) {
+      value = value * 10 + (*entry - '0');
+      if (value > std::numeric_limits<ZO_LONG>::max()) return false;
+    }
+    if (entry == start || (*start == '-' && entry == start + 1) || *entry != ',') return false;
+    *number = static_cast<ZO_LONG>(*start == '-' ? -value : value);
+    ++entry;
+  }
+  text.text = entry;
+  return true;
 }

@@ -5,9 +5,37 @@
 // field definition describing it. A passive record that keeps the code of its
 // last failure (0 = none).
 
+#include <string>
+#include <vector>
+
 #include "common/vexo_export.h"
 #include "common/zo_types.h"
+#include "defs/zo_data_types.h"
 #include "defs/zo_string.h"
+
+// A text of the screen the message was taken from (a caption, a heading): not
+// a field of the message, kept with the definition so the screen can be shown
+// as designed. Display attributes as a field definition's display defaults.
+struct ZoScreenText {
+  ZO_LONG row = 0;
+  ZO_LONG column = 0;
+  ZO_LONG length = 0;
+  ZoString text;
+  ZO_LONG color = ZO_COLOR_DEFAULT;
+  ZO_LONG intensity = ZO_INTENSITY_DEFAULT;
+  ZO_LONG highLight = ZO_HIGHLIGHT_DEFAULT;
+  ZO_LONG protection = ZO_PROTECTION_DEFAULT;
+
+  bool operator==(const ZoScreenText&) const = default;
+};
+
+// A screen text as one line of text, as the stores keep it: row, column,
+// length, color, intensity, highlight and protection in decimal, each followed
+// by a comma, then the text itself (which may hold commas).
+VEXO_API std::string zoScreenTextEntry(const ZoScreenText& text);
+// The reverse; false for a line that is not in that form (the text is then
+// left as it was, or partly set).
+VEXO_API bool zoScreenTextFromEntry(const char* entry, ZoScreenText& text);
 
 class VEXO_API ZoMessageDef {
  public:
@@ -49,6 +77,11 @@ class VEXO_API ZoMessageDef {
   // 0..field count-1 sets ERR_MSGD_INVALID_INDEX and leaves them unchanged.
   ZO_BOOLEAN getFieldNames(ZoString& alias, ZoString& name, ZO_LONG index);
 
+  // The screen's own texts, in the order they were added.
+  void addScreenText(const ZoScreenText& text) { screenTexts_.push_back(text); }
+  void clearScreenTexts() { screenTexts_.clear(); }
+  const std::vector<ZoScreenText>& getScreenTexts() const { return screenTexts_; }
+
   const ZoString& getMessageName() const { return messageName_; }
   const ZoString& getDescription() const { return description_; }
   const ZoString& getFormat() const { return format_; }
@@ -69,4 +102,5 @@ class VEXO_API ZoMessageDef {
   ZO_ULONG errorCode_ = 0;
   ZoStringArray aliases_;
   ZoStringArray names_;
+  std::vector<ZoScreenText> screenTexts_;
 };

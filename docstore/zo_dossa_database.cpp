@@ -1,7 +1,11 @@
 #include "docstore/zo_dossa_database.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 #include <limits>
 #include <new>
 
@@ -59,6 +63,10 @@ enum BuiltItem { B_NAME, B_DESCRIPTION, B_FORMAT, B_FIELD_COUNT, B_FIELD_LIST, B
 constexpr ZO_LONG kBuiltTypes[ZoDossaDatabase::CACHED_ITEMS] = {T, T, T, N, L, O, O};
 constexpr const char* kBuiltItems[ZoDossaDatabase::CACHED_ITEMS] = {
     BUILT_NAME, BUILT_DESCRIPTION, BUILT_FORMAT, BUILT_FIELD_COUNT, BUILT_FIELD_LIST, BUILT_ROWS, BUILT_COLUMNS};
+
+// The screen texts of a "Message" document, read by its name.
+constexpr ZO_LONG kTextTypes[ZoDossaDatabase::kTextItemCount] = {T, DOSSA_ITEM_OPTIONAL_TEXT_LIST};
+constexpr const char* kTextItems[ZoDossaDatabase::kTextItemCount] = {MESSAGE_NAME, MESSAGE_SCREEN_TEXTS};
 
 // A field's display defaults in the order of its display items and entries.
 std::array<ZO_LONG, DISPLAY_ITEM_COUNT> displayValues(const ZoFieldDef& definition) {
@@ -300,6 +308,10 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) 
   currentMessageName_ = "";
   const ZoString& name = definition.getMessageName();
   if (name.length() == 0) return TRUE;
+  // Texts that cannot be stored refuse the message before anything is written.
+  ItemValue texts;
+  ZO_LONG textEntrySize = 0;
+  if (!screenTextEntries(definition, texts, textEntrySize)) return FALSE;
   ItemValue values[M_COUNT];
   values[M_NAME].setText(name.text());
   values[M_DESCRIPTION].setText(definition.getDescription().text());
@@ -313,7 +325,8 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) 
   const bool sized = values[M_ROWS].number != 0 || values[M_COLUMNS].number != 0 ||
                      (replace && storedSize(name));
   if (adapter_->write(MESSAGE_FORM, MESSAGE_NAME, name, "", "", replace, sized ? M_COUNT : kMessageItemCount,
-                      kMessageTypes, kMessageItems, DOSSA_DEFAULT_ENTRY_SIZE, values)) {
+                      kMessageTypes, kMessageItems, DOSSA_DEFAULT_ENTRY_SIZE, values) &&
+      writeScreenTexts(name, texts, textEntrySize, replace)) {
     currentMessageName_ = name;
     if (inUnit_) {
       UnitMessage unit;
@@ -328,6 +341,110 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) 
     mapAdapterError(Mapping::Write);
   }
   return finish();
+}
+
+bool ZoDossaDatabase::screenTextEntries(const ZoMessageDef& definition, ItemValue& entries,
+                                        ZO_LONG& entrySize) {
+  const std::vector<ZoScreenText>& texts = definition.getScreenTexts();
+  std::vector<std::string> encoded;
+  encoded.reserve(texts.size());
+  std::size_t longest = 0;
+  for (const ZoScreenText& text : texts) {
+    encoded.push_back(zoScreenTextEntry(text));
+    longest = std::max(longest, encoded.back().size());
+    if (encoded.back().size() > static_cast<std::size_t>(DOSSA_MAX_ENTRY_LENGTH)) {
+      fail(ERR_DB_DATA_OVERFLOW);
+      char reason[160];
+      std::snprintf(reason, sizeof reason,
+                    "the screen text at row %ld, column %ld holds %d characters: a stored text holds at most %ld",
+                    static_cast<long>(text.row), static_cast<long>(text.column), text.text.length(),
+                    static_cast<long>(DOSSA_MAX_ENTRY_LENGTH - (encoded.back().size() - text.text.length())));
+      dbErrorText_ = reason;
+      XTR_TEXTF("ERR_DB_DATA_OVERFLOW: %s", reason);
+      return false;
+    }
+  }
+  const std::size_t count = encoded.empty() ? 1 : encoded.size();
+  entrySize = static_cast<ZO_LONG>(longest + 1);
+  if (count > DOSSA_MAX_LIST_ENTRIES || count * (longest + 1) > DOSSA_MAX_LIST_BUFFER) {
+    fail(ERR_DB_DATA_OVERFLOW);
+    dbErrorText_ = ZoString("message ") + definition.getMessageName() + " has more screen texts than a text list holds";
+    XTR_TEXTF("ERR_DB_DATA_OVERFLOW: %s", dbErrorText_.text());
+    return false;
+  }
+  // An empty entry stands for no text, so that a replace can clear older ones.
+  entries.listBuffer.reset(new (std::nothrow) char[count * (longest + 1)]());
+  if (!entries.listBuffer) {
+    fail(ERR_DB_NO_MEMORY);
+    return false;
+  }
+  entries.listCount = encoded.empty() ? 0 : static_cast<ZO_LONG>(count);
+  for (std::size_t i = 0; i < encoded.size(); ++i) {
+    std::memcpy(entries.listBuffer.get() + i * (longest + 1), encoded[i].data(), encoded[i].size());
+  }
+  return true;
+}
+
+bool ZoDossaDatabase::writeScreenTexts(const ZoString& messageName, ItemValue& entries,
+                                       ZO_LONG entrySize, ZO_BOOLEAN replace) {
+  if (entries.listCount == 0) {
+    if (!replace) return true;
+    // Only a document that holds texts is given the empty list.
+    ItemValue stored[kTextItemCount];
+    ZO_LONG storedSize = 0;
+    if (!readStoredTexts(messageName, stored, storedSize) || stored[1].listCount == 0) return true;
+    entries.listCount = 1;
+  }
+  ItemValue values[3];
+  values[0].setText(messageName.text());
+  values[1].listCount = entries.listCount;
+  values[1].listBuffer = std::move(entries.listBuffer);
+  values[2].number = entrySize - 1;
+  const ZO_LONG types[] = {T, L, N};
+  const char* const items[] = {MESSAGE_NAME, MESSAGE_SCREEN_TEXTS, DOSSA_MAX_ENTRY_ITEM};
+  return adapter_->write(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", TRUE, 3, types, items, entrySize,
+                         values);
+}
+
+bool ZoDossaDatabase::readStoredTexts(const ZoString& messageName, ItemValue (&values)[kTextItemCount],
+                                      ZO_LONG& entrySize) {
+  return adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE, kTextItemCount, kTextTypes,
+                        kTextItems, entrySize, values);
+}
+
+ZO_BOOLEAN ZoDossaDatabase::readScreenTexts(ZoMessageDef& definition) {
+  XTR_METHOD("ZoDossaDatabase :: readScreenTexts", errorCode_);
+  clearCodes();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  loadScreenTexts(definition);
+  return finish();
+}
+
+bool ZoDossaDatabase::loadScreenTexts(ZoMessageDef& definition) {
+  definition.clearScreenTexts();
+  ItemValue values[kTextItemCount];
+  ZO_LONG entrySize = 0;
+  if (!readStoredTexts(definition.getMessageName(), values, entrySize)) {
+    // A built message whose "Message" document is gone has no texts to give.
+    if (adapter_->getErrorCode() == ERR_RDBD_DEFN_NOT_FOUND) return true;
+    mapAdapterError(Mapping::ReadMessage);
+    return false;
+  }
+  bool good = true;
+  for (ZO_LONG j = 0; good && j < values[1].listCount; ++j) {
+    const char* entry = values[1].entry(j, entrySize);
+    if (entry[0] == '\0') continue;
+    ZoScreenText text;
+    good = zoScreenTextFromEntry(entry, text);
+    if (good) {
+      definition.addScreenText(text);
+    } else {
+      XTR_TEXTF("ERR_DB_INCOMPATIBLE_DATABASE: %s entry %d: %s", MESSAGE_SCREEN_TEXTS, static_cast<int>(j), entry);
+      errorCode_ = ERR_DB_INCOMPATIBLE_DATABASE;
+    }
+  }
+  if (!good) definition.clearScreenTexts();
+  return good;
 }
 
 bool ZoDossaDatabase::storedSize(const ZoString& messageName) {

@@ -39,6 +39,8 @@ class ZoDossaDatabase : public ZoDatabase {
  public:
   // Items of a "MsgBuild" document held in the cache.
   static constexpr int CACHED_ITEMS = 7;
+  // Items read for a message's screen texts: its name and the text list.
+  static constexpr ZO_LONG kTextItemCount = 2;
   // List entries that describe one field in a "MsgBuild" document.
   static constexpr ZO_LONG FIELD_GROUP_ENTRIES = 12;
 
@@ -65,6 +67,11 @@ class ZoDossaDatabase : public ZoDatabase {
   // are narrower than FIELD_GROUP_ENTRIES, or that belongs to another message
   // (a name that differs in case), is refused.
   ZO_BOOLEAN read(ZoMessageDef& definition) override;
+  // The screen texts the message's "Message" document keeps (vexopxm /a) into
+  // `definition`, replacing any it holds; none for a message without them.
+  // Read on request: building a message does not need them, so read() leaves
+  // them out and costs no second look-up.
+  ZO_BOOLEAN readScreenTexts(ZoMessageDef& definition);
   ZO_BOOLEAN read(ZoServiceDef& definition) override;
   // Served from the last message read: ERR_DB_NO_MSG_DEFN without one,
   // ERR_DB_DEFN_NOT_FOUND when the message has no field of that name.
@@ -109,6 +116,20 @@ class ZoDossaDatabase : public ZoDatabase {
   void explainUnbuilt(const ZoString& messageName);
   // Whether the "Message" document of the message holds a screen size.
   bool storedSize(const ZoString& messageName);
+  // The screen texts of a message as list entries in `entries`; false (with
+  // ERR_DB_DATA_OVERFLOW and the reason as the database error text) when a
+  // text or their number is beyond what a text list holds.
+  bool screenTextEntries(const ZoMessageDef& definition, ItemValue& entries, ZO_LONG& entrySize);
+  // Writes them to the message's "Message" document, or clears the ones it
+  // holds when the definition has none and `replace` is given.
+  bool writeScreenTexts(const ZoString& messageName, ItemValue& entries, ZO_LONG entrySize,
+                        ZO_BOOLEAN replace);
+  // Reads the name and the screen texts of the message's "Message" document
+  // (the list's buffer is owned by `values`).
+  bool readStoredTexts(const ZoString& messageName, ItemValue (&values)[kTextItemCount], ZO_LONG& entrySize);
+  // Adds the texts of the message's "Message" document to the definition; a
+  // document without them (or without a "Message" document) adds none.
+  bool loadScreenTexts(ZoMessageDef& definition);
   // Releases the cached list and clears the cached items.
   void clearCache();
   // Closes the collections and destroys the adapter.

@@ -32,6 +32,11 @@ inline constexpr const char* MESSAGE_FORMAT = "MessageFormat";
 // Number items of the screen size, present only on a message that has one.
 inline constexpr const char* MESSAGE_ROWS = "MessageRows";
 inline constexpr const char* MESSAGE_COLUMNS = "MessageColumns";
+// Text list of the screen's own texts, one entry each (zoScreenTextEntry; an
+// empty entry stands for none: a replaced message without texts writes one to
+// clear the list), present only on a message that has or had some. The document then also
+// carries the number item DOSSA_MAX_ENTRY_ITEM, its longest entry.
+inline constexpr const char* MESSAGE_SCREEN_TEXTS = "MessageScreenTexts";
 
 // Form "Field", keys MessageName and MessageFieldName.
 inline constexpr const char* FIELD_FORM = "Field";
@@ -156,6 +161,7 @@ long long zoDossaDecimal(const char* text);
 // each character counting as its decimal digit value (any other character 0).
 // False when the text is not three characters long.
 bool zoDossaEncodingValue(const char* text, ZO_LONG& encoding);
+
 
 }  // namespace zodossa
 

@@ -158,7 +158,7 @@ ZO_ULONG readItems(DossaNoteHandle note, NoteReadState& state, ZO_LONG keysCheck
   // unusable can still be found by its keys (and deleted).
   bool readsList = false;
   for (ZO_LONG i = keysChecked; i < state.itemCount; ++i)
-    readsList = readsList || state.itemTypes[i] == DOSSA_ITEM_TEXT_LIST;
+    readsList = readsList || dossaIsTextList(state.itemTypes[i]);
   if (readsList && itemPresent(note, DOSSA_MAX_ENTRY_ITEM)) {
     std::int32_t longest = tracedPlain("DossaItemGetLong", [&] {
       return DossaItemGetLong(note, DOSSA_MAX_ENTRY_ITEM, 0);
@@ -176,12 +176,14 @@ ZO_ULONG readItems(DossaNoteHandle note, NoteReadState& state, ZO_LONG keysCheck
     value.clearValue();
     ZO_ULONG status = 0;
     if (!itemPresent(note, name)) {
-      if (state.itemTypes[i] == DOSSA_ITEM_OPTIONAL_NUMBER) continue;
+      if (state.itemTypes[i] == DOSSA_ITEM_OPTIONAL_NUMBER ||
+          state.itemTypes[i] == DOSSA_ITEM_OPTIONAL_TEXT_LIST)
+        continue;
       XTR_TEXTF("ERR_RDBD_INCOMPATIBLE_DATABASE (ITEM NOT FOUND): %s", name);
       status = ERR_RDBD_INCOMPATIBLE_DATABASE;
     } else if (state.itemTypes[i] == DOSSA_ITEM_TEXT) {
       readText(note, name, value.text);
-    } else if (state.itemTypes[i] == DOSSA_ITEM_TEXT_LIST) {
+    } else if (dossaIsTextList(state.itemTypes[i])) {
       status = readTextList(note, name, value, state.maxEntryLength);
     } else {
       value.number = tracedPlain("DossaItemGetLong", [&] { return DossaItemGetLong(note, name, 0); });
@@ -212,7 +214,7 @@ void freeTextListMemory(ZO_LONG itemCount, const ZO_LONG* itemTypes, ItemValue* 
   ZO_ULONG rc = 0;
   XTR_METHOD("CFunc: freeTextListMemory", rc);
   for (ZO_LONG i = 0; i < itemCount; ++i) {
-    if (itemTypes[i] != DOSSA_ITEM_TEXT_LIST || !itemValues[i].listBuffer) continue;
+    if (!dossaIsTextList(itemTypes[i]) || !itemValues[i].listBuffer) continue;
     XTR_TEXTF("freed memory (%p)", static_cast<void*>(itemValues[i].listBuffer.get()));
     itemValues[i].listBuffer.reset();
   }
@@ -545,7 +547,7 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
       auto length = static_cast<std::uint16_t>(strnlen(value.text, DOSSA_ITEM_TEXT_MAX));
       status = traced("DossaItemSetText",
                       [&] { return DossaItemSetText(note, name, value.text, length); });
-    } else if (itemTypes[i] == DOSSA_ITEM_TEXT_LIST) {
+    } else if (dossaIsTextList(itemTypes[i])) {
       if (value.listCount > 0 && (!value.listBuffer || entrySize <= 0)) {
         status = DOSSA_ERR_INVALID_ARGUMENT;
         break;

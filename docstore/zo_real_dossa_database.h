@@ -29,10 +29,15 @@
 
 // Item types of an item list.
 inline constexpr ZO_LONG DOSSA_ITEM_TEXT = 1;
-inline constexpr ZO_LONG DOSSA_ITEM_NUMBER = 2;  // any value but 1 and 4 reads as a number
+inline constexpr ZO_LONG DOSSA_ITEM_NUMBER = 2;  // any value but 1, 4 and 5 reads as a number
 // A number item a document may lack: a read gives 0 for it instead of failing.
 inline constexpr ZO_LONG DOSSA_ITEM_OPTIONAL_NUMBER = 3;
 inline constexpr ZO_LONG DOSSA_ITEM_TEXT_LIST = 4;
+// A text list a document may lack: a read gives no entries for it.
+inline constexpr ZO_LONG DOSSA_ITEM_OPTIONAL_TEXT_LIST = 5;
+inline constexpr bool dossaIsTextList(ZO_LONG itemType) {
+  return itemType == DOSSA_ITEM_TEXT_LIST || itemType == DOSSA_ITEM_OPTIONAL_TEXT_LIST;
+}
 
 // Room of ItemValue::text, terminator included: text items hold at most 63 characters.
 inline constexpr std::size_t DOSSA_ITEM_TEXT_SIZE = 64;

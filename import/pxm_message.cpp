@@ -116,7 +116,7 @@ void PXMMessage::addField(const PXMStatement& statement) {
 
   fieldName_ = statement.GetLabel();
   if (fieldName_.length() == 0) {
-    XTR_TEXT("Unnamed field - ignored");
+    addScreenText(statement);
     return;
   }
 
@@ -156,6 +156,45 @@ ZO_LONG PXMMessage::slotsFor(const PXMStatement& statement) const {
   return std::clamp<ZO_LONG>(PXMReadOccurs(statement), 1, PXM_MAX_OCCURS);
 }
 
+bool PXMMessage::storableNumbers(ZO_LONG row, ZO_LONG column, ZO_LONG length) {
+  // The database keeps no negative number: say which one it is before it
+  // refuses the map with a code that names no number.
+  const struct {
+    const char* what;
+    ZO_LONG value;
+  } numbers[] = {{"row", row}, {"column", column}, {"length", length}};
+  for (const auto& number : numbers) {
+    if (number.value >= 0 && number.value <= std::numeric_limits<ZO_SHORT>::max()) continue;
+    errorCode_ = ERR_DB_DATA_OVERFLOW;
+    errorReason_ = std::string("its ") + number.what + " reads as " + std::to_string(number.value) +
+                   (number.value < 0 ? ": rows, columns and lengths are numbers of digits only, from 0 up"
+                                     : ": more than a row, column or length can be");
+    XTR_TEXTF("Negative %s in field %s", number.what, fieldName_.text());
+    return false;
+  }
+  return true;
+}
+
+void PXMMessage::addScreenText(const PXMStatement& statement) {
+  const PXMFieldLook look = keepAttributes_ ? PXMReadFieldLook(statement) : PXMFieldLook{};
+  if (look.initial.empty()) {
+    XTR_TEXT("Unnamed field - ignored");
+    return;
+  }
+  if (!storableNumbers(statement.GetLine(), statement.GetColumn(), statement.GetLength())) return;
+  ZoScreenText text;
+  text.row = statement.GetLine();
+  text.column = statement.GetColumn();
+  text.length = statement.GetLength();
+  text.text = look.initial.c_str();
+  text.color = look.color;
+  text.intensity = look.intensity;
+  text.highLight = look.highLight;
+  text.protection = look.protection;
+  messageDef_->addScreenText(text);
+  XTR_TEXTF("Screen text at row %d, column %d kept", static_cast<int>(text.row), static_cast<int>(text.column));
+}
+
 void PXMMessage::composeField(const PXMStatement& statement, ZO_LONG row, ZO_LONG column) {
   for (ZO_LONG index = 0; index < fieldsAdded_; ++index) {
     if (fieldDefs_[index].getName() == fieldName_) {
@@ -176,21 +215,7 @@ void PXMMessage::composeField(const PXMStatement& statement, ZO_LONG row, ZO_LON
     return;
   }
 
-  // The database keeps no negative number: say which one it is before it
-  // refuses the map with a code that names no number.
-  const struct {
-    const char* what;
-    ZO_LONG value;
-  } numbers[] = {{"row", row}, {"column", column}, {"length", statement.GetLength()}};
-  for (const auto& number : numbers) {
-    if (number.value >= 0 && number.value <= std::numeric_limits<ZO_SHORT>::max()) continue;
-    errorCode_ = ERR_DB_DATA_OVERFLOW;
-    errorReason_ = std::string("its ") + number.what + " reads as " + std::to_string(number.value) +
-                   (number.value < 0 ? ": rows, columns and lengths are numbers of digits only, from 0 up"
-                                     : ": more than a row, column or length can be");
-    XTR_TEXTF("Negative %s in field %s", number.what, fieldName_.text());
-    return;
-  }
+  if (!storableNumbers(row, column, statement.GetLength())) return;
 
   XTR_TEXTF("Composing field definition %s", fieldName_.text());
   ZoFieldDef& field = fieldDefs_[fieldsAdded_];

@@ -61,7 +61,9 @@ class PXMMessage {
   // field definitions; discards the previous map's definitions.
   void newMap(const PXMStatement& statement, ZO_LONG fieldCount);
   // Adds one field from a "PXMFLD" statement. A statement without a label is
-  // passed over (no slot, no number, error code 0). With the attributes kept,
+  // no field (no slot, no number, error code 0): with the attributes kept and
+  // an INITIAL= it is a text of the screen, kept with the message definition
+  // (its position, length, text and display defaults); else it is passed over. With the attributes kept,
   // OCCURS=n gives n fields named by the label and the occurrence number,
   // each placed right after the one before and its attribute byte.
   void addField(const PXMStatement& statement);
@@ -94,6 +96,11 @@ class PXMMessage {
 
  private:
   void clearResults();
+  // False (with ERR_DB_DATA_OVERFLOW and the reason) when a row, column or
+  // length is one the database cannot keep.
+  bool storableNumbers(ZO_LONG row, ZO_LONG column, ZO_LONG length);
+  // Keeps the screen text of an unnamed field statement, if it is one.
+  void addScreenText(const PXMStatement& statement);
   // Composes one field definition named fieldName_ at `row` and `column`.
   void composeField(const PXMStatement& statement, ZO_LONG row, ZO_LONG column);
   // Takes the error code, database code and text of a failed database call.

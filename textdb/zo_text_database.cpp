@@ -26,6 +26,8 @@ constexpr const char* kFormat = "Format";
 constexpr const char* kRowCount = "RowCount";
 constexpr const char* kColumnCount = "ColumnCount";
 constexpr const char* kFieldList = "FieldList";
+// ScreenText1, ScreenText2, ...: the screen's texts, up to the first number missing.
+constexpr const char* kScreenText = "ScreenText";
 // Keywords of a field-definition section.
 constexpr const char* kDataType = "DataType";
 constexpr const char* kValue = "Value";
@@ -351,7 +353,32 @@ ZO_BOOLEAN ZoTextDatabase::read(ZoMessageDef& definition) {
     // fails the read instead of leaving the field out of the definition.
     if (!definition.addFieldNames(alias, name)) return fail(ERR_DB_READ_DB_FAILED);
   }
-  return succeeded();
+  return readScreenTexts(section, definition) ? succeeded() : FALSE;
+}
+
+bool ZoTextDatabase::readScreenTexts(const ZoString& section, ZoMessageDef& definition) {
+  definition.clearScreenTexts();
+  for (ZO_LONG number = 1;; ++number) {
+    const std::string keyword = kScreenText + std::to_string(number);
+    ZoString value;
+    const Keyword outcome = readOptional(section, keyword.c_str(), ZODT_STRING, value);
+    if (outcome == Keyword::ABSENT) return true;
+    if (outcome == Keyword::FAILED) return false;
+    ZoScreenText text;
+    if (!zoScreenTextFromEntry(value.text(), text)) {
+      XTR_TEXTF("%s is not row,column,length,color,intensity,highlight,protection,text: %s", keyword.c_str(),
+                value.text());
+      definition.clearScreenTexts();
+      fail(ERR_DB_READ_DB_FAILED);
+      return false;
+    }
+    // Quotes keep blanks at the ends of the text.
+    const ZO_LONG length = text.text.length();
+    if (length >= 2 && text.text.text()[0] == '"' && text.text.text()[length - 1] == '"') {
+      text.text = std::string(text.text.text() + 1, static_cast<std::size_t>(length - 2)).c_str();
+    }
+    definition.addScreenText(text);
+  }
 }
 
 ZO_BOOLEAN ZoTextDatabase::read(ZoFieldDef& definition) {

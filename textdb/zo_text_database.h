@@ -84,6 +84,9 @@ class ZoTextDatabase : public ZoDatabase {
   // against `checkType`.
   Keyword readOptional(const ZoString& section, const char* keyword, ZO_LONG checkType,
                        ZoString& value);
+  // Adds the section's ScreenText1, ScreenText2, ... to the definition; false
+  // (ERR_DB_READ_DB_FAILED) for one that is not in the stored form.
+  bool readScreenTexts(const ZoString& section, ZoMessageDef& definition);
   // Reads a numeric keyword into `number`, within the bounds of ZODT_LONG.
   Keyword readNumber(const ZoString& section, const char* keyword, ZO_LONG& number);
   // Records an unknown keyword value: ERR_DB_DATA_MISMATCH and its trace line.

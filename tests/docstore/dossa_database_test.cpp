@@ -250,6 +250,50 @@ TEST_P(DossaDatabaseTest, ReplacingDropsAnOlderSizeAndDisplayDefaults) {
   EXPECT_EQ(c.getProtection(), ZO_PROTECTION_DEFAULT);
 }
 
+TEST_P(DossaDatabaseTest, ScreenTextsReadBackOnRequestAndAReplaceClearsThem) {
+  const ZoScreenText texts[] = {
+      {1, 30, 20, "CUSTOMER INQUIRY", ZO_COLOR_BLUE, ZO_INTENSITY_BRIGHT, ZO_HIGHLIGHT_DEFAULT,
+       ZO_PROTECTION_PROTECTED},
+      {3, 1, 11, "Name, city:"},
+      {24, 1, 79, ZoString(std::string(79, '-').c_str())},
+  };
+  auto* dossa = static_cast<ZoDossaDatabase*>(db_);
+  ZoMessageDef m("M");
+  for (const ZoScreenText& text : texts) m.addScreenText(text);
+  ZoFieldDef name = field("CUSTNAME", 3, 13, 20);
+  ASSERT_TRUE(db_->write(m));
+  ASSERT_TRUE(db_->write(name));
+  ZoMessageDef bare("BARE");
+  ASSERT_TRUE(db_->write(bare));
+  build();
+  ZoMessageDef in("M"), none("BARE");
+  ASSERT_TRUE(db_->read(in)) << db_->getErrorCode();
+  EXPECT_TRUE(in.getScreenTexts().empty()) << "a message read leaves the texts out";
+  ASSERT_TRUE(dossa->readScreenTexts(in)) << db_->getErrorCode();
+  ASSERT_EQ(in.getScreenTexts().size(), std::size(texts));
+  for (std::size_t i = 0; i < std::size(texts); ++i) EXPECT_TRUE(in.getScreenTexts()[i] == texts[i]) << i;
+  EXPECT_EQ(in.getFieldCount(), 1) << "the texts are no fields of the message";
+  ASSERT_TRUE(db_->read(none));
+  ASSERT_TRUE(dossa->readScreenTexts(none));
+  EXPECT_TRUE(none.getScreenTexts().empty());
+
+  // A replace without texts clears them; a text too long for a stored entry
+  // refuses the message and writes nothing.
+  ZoMessageDef plain("M");
+  ASSERT_TRUE(db_->write(plain, TRUE));
+  ZoMessageDef huge("HUGE");
+  huge.addScreenText({1, 1, 1, ZoString(std::string(DOSSA_MAX_ENTRY_LENGTH, 'x').c_str())});
+  EXPECT_FALSE(db_->write(huge));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_DATA_OVERFLOW);
+  EXPECT_NE(std::string(db_->getDbErrorText().text()).find("the screen text at row 1, column 1"), std::string::npos);
+  build();
+  ZoMessageDef again("M"), missing("HUGE");
+  ASSERT_TRUE(db_->read(again));
+  ASSERT_TRUE(dossa->readScreenTexts(again));
+  EXPECT_TRUE(again.getScreenTexts().empty());
+  EXPECT_FALSE(db_->read(missing));
+}
+
 TEST_P(DossaDatabaseTest, RebuildingAfterAReplaceDropsRemovedFields) {
   ZoMessageDef m("M");
   ASSERT_TRUE(db_->write(m));

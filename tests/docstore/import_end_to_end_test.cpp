@@ -340,8 +340,8 @@ TEST_P(ImportTest, KeepingTheMapsAttributesAddsOnlyWhatTheyStore) {
   }
 
   // Without /a nothing of the map's look is stored; with it, only that differs.
-  const char* added[] = {"MessageRows", "MessageColumns", "FieldColor",  "FieldIntensity",
-                         "FieldHighlight", "FieldProtection", "msgdef_rows", "msgdef_cols"};
+  const char* added[] = {"MessageRows",     "MessageColumns", "MessageScreenTexts", "FieldColor", "FieldIntensity",
+                         "FieldHighlight", "FieldProtection", "msgdef_rows",        "msgdef_cols"};
   const char* differing[] = {"FieldDefault", "msgdef_fldcnt", "msgdef_fldlist", "msgdef_maxentrylen"};
   auto without = documents(dir_.file("defs.ndb"));
   auto with = documents(keptDir.file("defs.ndb"));

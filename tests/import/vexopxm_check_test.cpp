@@ -308,6 +308,41 @@ TEST_F(VexopxmCheckTest, OccursWithAttributes) {
   EXPECT_EQ(taken.status, PXM_EXIT_ERROR);
 }
 
+// With /a, the unnamed fields with INITIAL= of a real-shaped source are kept
+// as the message's screen texts (row, column, length, color, intensity,
+// highlight, protection, text), in the order of the source; without /a the
+// message is stored as before, and a replace without /a clears them.
+TEST_F(VexopxmCheckTest, ScreenTextsWithAttributes) {
+  const struct {
+    std::vector<std::string> options;
+    std::string texts;  // the item as dossa dump shows it; empty: no item
+  } cases[] = {
+      {{"/r"}, ""},
+      {{"/r", "/a"},
+       R"("MessageScreenTexts":["1,1,7,0,30,20,42,CUSTINQ","1,28,22,6,32,24,42,CUSTOMER ENQUIRY",)"
+       R"("3,2,14,5,30,20,42,CUSTOMER NO..:","5,2,14,5,30,20,42,NAME.........:",)"
+       R"("6,2,14,5,30,20,42,PHONE........:","24,1,32,2,30,20,42,PF3=END  PF7=BACK  PF8=FORWARD"])"},
+      {{"/r"}, R"("MessageScreenTexts":[""])"},
+  };
+  const std::string source = (std::filesystem::path(examples_) / "custinq.pxm").string();
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.options;
+    args.push_back(source);
+    const ProgramRun o = run(args);
+    ASSERT_EQ(o.status, PXM_EXIT_OK) << o.err;
+    const ProgramRun dump =
+        vexotest::runProgram(vexotest::programFile("dossa"), {"dump", database_, "--form", "Message"}, dir_.path().string());
+    const std::size_t at = dump.out.find(R"("MessageName":"CUSTINQ")");
+    ASSERT_NE(at, std::string::npos) << dump.out;
+    const std::string line = dump.out.substr(at, dump.out.find('\n', at) - at);
+    if (c.texts.empty()) {
+      EXPECT_EQ(line.find("MessageScreenTexts"), std::string::npos) << line;
+    } else {
+      EXPECT_NE(line.find(c.texts), std::string::npos) << line;
+    }
+  }
+}
+
 // Words of the attribute operands that the import does not know.
 TEST_F(VexopxmCheckTest, UnknownAttributeWords) {
   dir_.write("words.pxm", sourceLine("MAPW     PXMMAP SIZE=(24,80)") +

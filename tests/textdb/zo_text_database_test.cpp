@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "common/return_codes.h"
 #include "defs/zo_data_types.h"
@@ -240,6 +241,38 @@ TEST_F(TextDb, MessageDefinitions) {
   EXPECT_EQ(std::string(alias.text()) + "/" + name.text(), "A/B");
   m1.getFieldNames(alias, name, 1);
   EXPECT_EQ(std::string(alias.text()) + "/" + name.text(), "C/C");
+}
+
+// ScreenText1, 2, ...: row, column, length, the four display defaults and the
+// text (commas kept, quotes keep the blanks at its ends); the list ends at the
+// first gap.
+TEST_F(TextDb, ScreenTexts) {
+  load("[SCREEN]\nFieldList = CUST\n"
+       "ScreenText1 = 1,30,16,2,32,20,42,CUSTOMER INQUIRY\n"
+       "ScreenText2 = 3,1,12,0,30,20,40,\"Name,city: \"\n"
+       "ScreenText4 = 9,9,1,0,30,20,40,not read\n"
+       "[NOTEXTS]\nFieldList = CUST\n"
+       "[BADTEXT]\nScreenText1 = 1,30,CUSTOMER INQUIRY\n"
+       "[NEGATIVE]\nScreenText1 = 1,-,3,0,30,20,40,ABC\n");
+  const struct {
+    const char* name;
+    ZO_ULONG code;
+    std::vector<ZoScreenText> texts;
+  } cases[] = {
+      {"SCREEN", 0,
+       {{1, 30, 16, "CUSTOMER INQUIRY", 2, 32, 20, 42}, {3, 1, 12, "Name,city: ", 0, 30, 20, 40}}},
+      {"NOTEXTS", 0, {}},
+      {"BADTEXT", ERR_DB_READ_DB_FAILED, {}},
+      {"NEGATIVE", ERR_DB_READ_DB_FAILED, {}},
+  };
+  for (const auto& c : cases) {
+    ZoMessageDef message(c.name);
+    db_->read(message);
+    EXPECT_EQ(db_->getErrorCode(), c.code) << c.name;
+    std::string got;
+    for (const ZoScreenText& t : message.getScreenTexts()) got += zoScreenTextEntry(t) + "|";
+    EXPECT_TRUE(message.getScreenTexts() == c.texts) << c.name << ": " << got;
+  }
 }
 
 TEST_F(TextDb, ServiceDefinitions) {
