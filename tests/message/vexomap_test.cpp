@@ -317,6 +317,36 @@ TEST(Vexomap, FieldsPastTheEdgesAndWithoutAPlaceAreMarked) {
 
 // --color=always draws each field within the escape sequences of its
 // attributes; without colors the drawing holds no escape at all.
+// The screen's own texts, as a text database keeps them: drawn at their
+// places under the fields, in their looks, and listed with the same marks.
+TEST(Vexomap, ScreenTextsAreDrawnWhereTheMapPutsThem) {
+  TextDefinitions defs;
+  defs.add("[CUST]\nDataType = STRING\nRow = 2\nColumn = 8\nLength = 4\n");
+  defs.add("[TEXTS]\nRowCount = 3\nColumnCount = 12\nFieldList = CUST\n"
+           "ScreenText1 = 1,3,5,2,32,0,42,TITLE\n"       // blue, bright
+           "ScreenText2 = 2,1,6,0,0,0,0,Name:\n"
+           "ScreenText3 = 3,9,6,0,0,0,0,CUTOFF\n"        // runs past the right edge
+           "ScreenText4 = 5,1,3,0,0,0,0,LOW\n"           // below the last row
+           "ScreenText5 = 0,0,3,0,0,0,0,NOWHERE\n"
+           "ScreenText6 = 2,5,6,0,0,0,0,HIDDENBYCUST\n"   // cut at its length, and a field drawn over it wins
+           "ScreenText7 = 3,1,6,0,33,0,0,SECRET\n");     // dark
+  defs.writeFiles();
+  const RunResult run = runVexomap({"TEXTS"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> l = lines(run.out);
+  ASSERT_GE(l.size(), 16u) << run.out;
+  EXPECT_EQ(l[0], "Message TEXTS: 3 rows x 12 columns, 1 fields, 7 screen texts");
+  EXPECT_EQ(l[2], "|  TITLE     |");
+  EXPECT_EQ(l[3], "|NameHIDCUST |");
+  EXPECT_EQ(l[4], "|        CUTO|");
+  const std::string table = run.out.substr(run.out.find("# Screen text"));
+  for (const char* expected : {"\"CUTOFF\"", "(cut at column 12)", "\"LOW\"", "(off screen)", "\"NOWHERE\"",
+                               "(no position)"})
+    EXPECT_NE(table.find(expected), std::string::npos) << expected << "\n" << table;
+  const RunResult colored = runVexomap({"--color=always", "TEXTS"});
+  EXPECT_NE(colored.out.find("\x1b[1;34mTITLE\x1b[0m"), std::string::npos) << colored.out;
+}
+
 TEST(Vexomap, ColorsAndHighlightsComeFromTheFieldsAttributes) {
   const struct {
     const char* name;

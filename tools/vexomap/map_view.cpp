@@ -15,6 +15,8 @@
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
+#include "defs/zo_message_def.h"
+#include "docstore/zo_dossa_database.h"
 #include "import/user_hints.h"
 #include "import/user_message.h"
 #include "message/zo_message.h"
@@ -262,8 +264,9 @@ class ScreenRow {
 // SGR parameters for a field's display attributes: bright as bold, its
 // color, and reverse video, underline or blink. A field without attributes
 // and a dark one get none (a dark field stays blank).
-std::string styleOf(const ZoField& field) {
-  if (!field.getHasAttributes() || isDark(field)) return std::string();
+// The SGR parameters of a look: bright as bold, its color, its highlight.
+std::string styleOf(ZO_LONG intensity, ZO_LONG color, ZO_LONG highLight) {
+  if (intensity == ZO_INTENSITY_DARK) return std::string();
   static constexpr struct {
     ZO_LONG color;
     const char* sgr;
@@ -276,14 +279,19 @@ std::string styleOf(const ZoField& field) {
   } kHighLights[] = {{ZO_HIGHLIGHT_REVERSE, "7"}, {ZO_HIGHLIGHT_UNDERLINE, "4"}, {ZO_HIGHLIGHT_BLINK, "5"}};
   std::string style;
   const auto add = [&style](const char* sgr) { style += (style.empty() ? "" : ";") + std::string(sgr); };
-  if (field.getIntensity() == ZO_INTENSITY_BRIGHT) add("1");
+  if (intensity == ZO_INTENSITY_BRIGHT) add("1");
   for (const auto& c : kColors) {
-    if (c.color == field.getColor()) add(c.sgr);
+    if (c.color == color) add(c.sgr);
   }
   for (const auto& h : kHighLights) {
-    if (h.highLight == field.getHighLight()) add(h.sgr);
+    if (h.highLight == highLight) add(h.sgr);
   }
   return style;
+}
+
+std::string styleOf(const ZoField& field) {
+  if (!field.getHasAttributes()) return std::string();
+  return styleOf(field.getIntensity(), field.getColor(), field.getHighLight());
 }
 
 // Where a field lands on the drawn screen.
@@ -312,7 +320,8 @@ constexpr char kRightMark = '>';
 
 }  // namespace
 
-std::string vexomapRender(ZoMessage& message, bool showValues, bool color) {
+std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
+                          const std::vector<ZoScreenText>& texts) {
   const ZO_LONG definedRows = message.getRowCount();
   const ZO_LONG definedColumns = message.getColumnCount();
   const ZO_LONG rows = std::min(definedRows > 0 ? definedRows : VEXOMAP_DEFAULT_ROWS, VEXOMAP_MAX_ROWS);
@@ -330,6 +339,31 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color) {
   std::string bottom(static_cast<std::size_t>(columns), '-');
   std::vector<char> rightEdge(static_cast<std::size_t>(rows), '|');
   std::vector<std::string> unpositioned;
+  // The screen's texts first: a field drawn over one wins.
+  std::vector<std::string> textNotes;
+  for (const ZoScreenText& text : texts) {
+    std::string note;
+    if (text.row < 1 || text.column < 1) {
+      note = " (no position)";
+    } else if (text.row > rows || text.column > columns) {
+      note = " (off screen)";
+    } else {
+      ScreenRow& line = screen[static_cast<std::size_t>(text.row - 1)];
+      const auto start = static_cast<std::size_t>(text.column - 1);
+      const std::size_t room = line.size() - start;
+      const auto length = static_cast<std::size_t>(std::max<ZO_LONG>(text.length, 0));
+      // As for a field: its length, or what its text needs when it has none.
+      const std::size_t needed = length > 0 ? length : screenWidth(text.text.text());
+      const std::size_t width = std::min(needed, room);
+      if (needed > room) note = " (cut at column " + numberText(columns) + ")";
+      const std::string style = styleOf(text.intensity, text.color, text.highLight);
+      if (text.intensity == ZO_INTENSITY_DARK)
+        line.fill(start, start + width, ' ', style);
+      else
+        line.write(start, start + width, text.text.text(), style);
+    }
+    textNotes.push_back(note);
+  }
   for (const ZoField* field : fields) {
     const ZO_LONG row = field->getRow();
     const ZO_LONG column = field->getColumn();
@@ -366,7 +400,9 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color) {
   if (message.getFormat().length() > 0) out += " (format " + std::string(message.getFormat().text()) + ")";
   out += ": " + numberText(rows) + " rows x " + numberText(columns) + " columns";
   if (definedRows <= 0 || definedColumns <= 0) out += " (size not defined, default used)";
-  out += ", " + numberText(static_cast<long>(fields.size())) + " fields\n";
+  out += ", " + numberText(static_cast<long>(fields.size())) + " fields";
+  if (!texts.empty()) out += ", " + numberText(static_cast<long>(texts.size())) + " screen texts";
+  out += "\n";
 
   out += "+" + std::string(static_cast<std::size_t>(columns), '-') + "+\n";
   for (std::size_t r = 0; r < screen.size(); ++r) out += "|" + screen[r].text(color) + rightEdge[r] + "\n";
@@ -401,7 +437,29 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color) {
     }
     out += "\n";
   }
+  if (!texts.empty()) out += "\n    # Screen text" + std::string(27, ' ') + "  Row  Col  Len\n";
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    std::string shown;
+    for (const char c : std::string(texts[i].text.text())) shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    out += padLeft(numberText(static_cast<long>(i + 1)), 5) + " " + padRight("\"" + shown + "\"", 33) +
+           padLeft(numberText(texts[i].row), 5) + padLeft(numberText(texts[i].column), 5) +
+           padLeft(numberText(texts[i].length), 5) + textNotes[i] + "\n";
+  }
   return out;
+}
+
+// The screen texts the definition database keeps for the message: a
+// document database reads them on request, a text database with the
+// definition. None when the database has none for it.
+bool screenTextsOf(ZoSession& session, const char* name, std::vector<ZoScreenText>& texts) {
+  texts.clear();
+  ZoDatabase* db = session.getDefinitionDB();
+  if (db == nullptr) return true;
+  ZoMessageDef definition(name);
+  auto* dossa = dynamic_cast<ZoDossaDatabase*>(db);
+  if (!(dossa ? dossa->readScreenTexts(definition) : db->read(definition))) return false;
+  texts = definition.getScreenTexts();
+  return true;
 }
 
 bool vexomapWantsColor(const char* when, std::FILE* out) {
@@ -457,7 +515,11 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     // A warning still leaves a message worth drawing.
     if ((code & ZO_WARNING_CLASS_BIT) == 0) return kExitError;
   }
-  const std::string drawing = vexomapRender(message, showValues, vexomapWantsColor(color, out));
+  std::vector<ZoScreenText> texts;
+  if (!screenTextsOf(session, name, texts)) {
+    std::fprintf(err, "  the screen texts of %s could not be read: the fields are drawn without them\n", name);
+  }
+  const std::string drawing = vexomapRender(message, showValues, vexomapWantsColor(color, out), texts);
   std::fwrite(drawing.data(), 1, drawing.size(), out);
   return kExitOk;
 }

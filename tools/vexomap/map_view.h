@@ -5,8 +5,10 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "common/zo_types.h"
+#include "defs/zo_message_def.h"
 
 class ZoMessage;
 
@@ -38,7 +40,10 @@ inline constexpr ZO_LONG VEXOMAP_MAX_COLUMNS = 400;
 // pink 35, green 32, turquoise 36, yellow 33, neutral 37), reverse video
 // (7), underline (4) or blink (5), each run ended by a reset (0) before the
 // frame; a dark field stays blank. Without it no escape is written.
-std::string vexomapRender(ZoMessage& message, bool showValues, bool color = false);
+// The screen's own texts (captions, headings) are drawn first, at their
+// places and in their looks, and listed after the fields with the same marks.
+std::string vexomapRender(ZoMessage& message, bool showValues, bool color = false,
+                          const std::vector<ZoScreenText>& texts = {});
 
 // Whether "--color=WHEN" (auto, always or never) asks for escape sequences
 // on `out`: auto only when `out` is a terminal, TERM is set and not "dumb",
