@@ -26,7 +26,12 @@ struct ZoScreenText {
   ZO_LONG highLight = ZO_HIGHLIGHT_DEFAULT;
   ZO_LONG protection = ZO_PROTECTION_DEFAULT;
 
-  bool operator==(const ZoScreenText&) const = default;
+  // Written out: the public headers compile as C++17.
+  bool operator==(const ZoScreenText& other) const {
+    return row == other.row && column == other.column && length == other.length && text == other.text &&
+           color == other.color && intensity == other.intensity && highLight == other.highLight &&
+           protection == other.protection;
+  }
 };
 
 // A screen text as one line of text, as the stores keep it: row, column,
