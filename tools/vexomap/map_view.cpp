@@ -437,7 +437,7 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
     }
     out += "\n";
   }
-  if (!texts.empty()) out += "\n    # Screen text" + std::string(27, ' ') + "  Row  Col  Len\n";
+  if (!texts.empty()) out += "\n    # " + padRight("Screen text", 33) + "  Row  Col  Len\n";
   for (std::size_t i = 0; i < texts.size(); ++i) {
     std::string shown;
     for (const char c : std::string(texts[i].text.text())) shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
