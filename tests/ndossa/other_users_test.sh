@@ -21,6 +21,8 @@ printf '[DefinitionDatabase]\nDatabaseType = KirraDossa\nDatabaseName = defs.ndb
 owner "$bin/dossa" create defs.ndb >/dev/null
 owner "$bin/vexopxm" "$maps/orders.pxm" >/dev/null
 db=$tmp/db/defs.ndb
+# Other users must reach the folder (a TMPDIR under a private home would hide it).
+as 1000 test -r "$db" || { echo "other users cannot reach $tmp"; exit 77; }
 message=$("$bin/dossa" list "$db" --form Message | head -1 | sed 's/.*MessageName=\([^	]*\).*/\1/')
 big=$tmp/big.pxm
 for i in $(seq 0 299); do
