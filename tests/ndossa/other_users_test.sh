@@ -5,12 +5,19 @@
 # refused change names what is missing; the owner imports before and after.
 # Needs root (to run as other users with setpriv): exits 77 (skipped) otherwise.
 set -euo pipefail
-bin=$1
+built=$1
 maps=$2
 [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null || { echo "needs root and setpriv"; exit 77; }
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 chmod 755 "$tmp"
+# The programs, with the tables beside them, where other users may run them
+# (a build tree under a private folder is out of their reach).
+bin=$tmp/programs/bin
+mkdir -p "$bin"
+cp "$built/dossa" "$built/vexopxm" "$built/vexomap" "$bin/"
+[ -d "$built/../share" ] && cp -r "$built/../share" "$tmp/programs/share"
+chmod -R a+rX "$tmp/programs"
 failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 as() { local uid=$1; shift; setpriv --reuid="$uid" --regid="$uid" --clear-groups "$@"; }
