@@ -67,16 +67,8 @@ ZO_BOOLEAN ZoBuffer::setPos(ZO_LONG offset) {
   return TRUE;
 }
 
-ZO_LONG ZoBuffer::padding(ZO_LONG alignment) {
-  m_rc = 0;
-  // The reference may lie beyond the position, so the offset may be negative;
-  // 64-bit arithmetic keeps any pair of 32-bit offsets exact.
-  const std::int64_t offset =
-      static_cast<std::int64_t>(m_position) - static_cast<std::int64_t>(m_alignmentReference);
-  if (alignment == 0) {
-    m_rc = ERR_BUFF_INVALID_ALIGNMENT;
-    return 0;
-  }
+ZO_LONG ZoBuffer::paddingAt(std::int64_t offset, ZO_LONG alignment) {
+  if (alignment == 0) return -1;
   const std::int64_t remainder = offset % alignment;  // sign of the offset
   if (remainder == 0) return 0;
   switch (alignment) {
@@ -89,10 +81,22 @@ ZO_LONG ZoBuffer::padding(ZO_LONG alignment) {
       // aligned offset above the position.
       return static_cast<ZO_LONG>(alignment - remainder);
     default:
-      XTR_TEXTF("Invalid alignment option = %ld specified", static_cast<long>(alignment));
-      m_rc = ERR_BUFF_INVALID_ALIGNMENT;
-      return 0;
+      return -1;
   }
+}
+
+ZO_LONG ZoBuffer::padding(ZO_LONG alignment) {
+  m_rc = 0;
+  // The reference may lie beyond the position, so the offset may be negative;
+  // 64-bit arithmetic keeps any pair of 32-bit offsets exact.
+  const std::int64_t offset =
+      static_cast<std::int64_t>(m_position) - static_cast<std::int64_t>(m_alignmentReference);
+  const ZO_LONG pad = paddingAt(offset, alignment);
+  if (pad >= 0) return pad;
+  if (alignment != 0)
+    XTR_TEXTF("Invalid alignment option = %ld specified", static_cast<long>(alignment));
+  m_rc = ERR_BUFF_INVALID_ALIGNMENT;
+  return 0;
 }
 
 ZO_LONG ZoBuffer::wouldOccupy(ZO_LONG length, ZO_LONG alignment) {

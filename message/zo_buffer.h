@@ -48,6 +48,13 @@ class VEXO_API ZoBuffer {
   // whether the option was valid.
   ZO_LONG wouldOccupy(ZO_LONG length, ZO_LONG alignment);
 
+  // The padding rule itself, for an offset measured from the alignment
+  // reference (it may be negative): the bytes to skip so that a value lands
+  // on the next offset the option allows, or -1 for an unusable option (0,
+  // or one not 1, 2, 4 or 8 where padding is needed). Record layouts use it
+  // so that they place fields exactly where the buffer puts them.
+  static ZO_LONG paddingAt(std::int64_t offset, ZO_LONG alignment);
+
   // Adds append at the position (after padding for the alignment option, 1
   // when none is given), advance the position past the value and raise the
   // data length to the position reached. `occupied`, when given, receives the
