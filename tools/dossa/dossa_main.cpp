@@ -14,13 +14,20 @@
 #include <utility>
 #include <vector>
 
+#include "common/return_codes.h"
 #include "docstore/zo_dossa_layout.h"
+#include "import/user_hints.h"
+#include "import/user_message.h"
+#include "message/zo_message.h"
 #include "ndossa/dossa_admin.h"
 #include "ndossa/dossa_api.h"
 #include "platform/platform.h"
 #include "platform/program.h"
+#include "session/zo_session.h"
 #include "tools/dossa/dossa_build.h"
+#include "tools/dossa/dossa_diff.h"
 #include "tools/dossa/dossa_dump.h"
+#include "tools/dossa/dossa_layout.h"
 #include "tools/dossa/dossa_messages.h"
 #include "tools/dossa/dossa_salvage.h"
 #include "tools/dossa/dossa_note.h"
@@ -37,7 +44,9 @@ constexpr const char* kUsage =
     "       dossa put FILE FORM NAME=TEXT ... [--number NAME=N] [--list NAME=A,B,...]\n"
     "       dossa delete FILE NOTEID | --message NAME\n"
     "       dossa check FILE [--repair]\n"
-    "       dossa build FILE [MESSAGE ...]\n";
+    "       dossa build FILE [MESSAGE ...]\n"
+    "       dossa layout MESSAGE --format c|cobol|json-schema\n"
+    "       dossa diff A B [--json]\n";
 // Documents read from the database at a time while listing.
 constexpr std::uint32_t kListBatch = 512;
 // Characters of a value shown by "list" before it is cut.
@@ -412,11 +421,39 @@ int cmdCheck(const std::vector<std::string>& args, const DossaCommandLine& line)
   return 0;
 }
 
+// layout MESSAGE --format FORMAT: the message as the configured database
+// (VEXO_INI_PATH's vexo.ini, either engine or a text database) defines it.
+int cmdLayout(int argc, char* argv[], const std::vector<std::string>& args, const DossaCommandLine& line) {
+  DossaLayoutFormat format{};
+  if (args.size() != 2 || !line.format || line.server) return usage("layout takes MESSAGE --format FORMAT");
+  if (!dossaLayoutFormatNamed(*line.format, format))
+    return usage("--format takes c, cobol or json-schema, not \"" + *line.format + "\"");
+  UserMessage messages(stderr, stderr);
+  ZoSession session(argc, argv);
+  if (session.getErrorCode() != 0) {
+    messages.issue(USERMSG_ERROR, session.getErrorCode(), session.getReasonCode(), session.getErrorText().text());
+    messages.hints(PXMSessionHints(session));
+    return 1;
+  }
+  ZoMessage message(args[1].c_str(), session);
+  const auto code = static_cast<ZO_ULONG>(message.getErrorCode());
+  if (code != 0 && (code & ZO_WARNING_CLASS_BIT) == 0) {
+    const bool store = code == ERR_DB_SYS_ERROR;
+    messages.issue(USERMSG_ERROR, code, store ? session.getReasonCode() : 0, store ? session.getErrorText().text() : "");
+    messages.hints(PXMMessageHints(code, args[1].c_str(), session));
+    return 1;
+  }
+  std::string out, problem;
+  if (!dossaWriteLayout(message, format, out, problem)) return fail(problem);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
 // The options each command takes besides --server; null for a command that does not exist.
 const char* commandOptions(const std::string& command) {
   static const std::pair<const char*, const char*> kCommands[] = {
       {"create", ""}, {"list", "f"}, {"dump", "fS"}, {"load", ""}, {"put", "nl"}, {"delete", "m"}, {"check", "R"},
-      {"build", ""}};
+      {"build", ""}, {"layout", "F"}, {"diff", "j"}};
   for (const auto& [name, options] : kCommands)
     if (command == name) return options;
   return nullptr;
@@ -444,9 +481,13 @@ int dossaMain(int argc, char* argv[]) {
                                                 {line.salvage, "S--salvage"},
                                                 {line.repair, "R--repair"},
                                                 {line.message.has_value(), "m--message"},
-                                                {line.hasItemOptions(), "n--number and --list"}};
+                                                {line.hasItemOptions(), "n--number and --list"},
+                                                {line.format.has_value(), "F--format"},
+                                                {line.json, "j--json"}};
   for (const auto& [set, option] : given)
     if (set && !std::strchr(options, option[0])) return usage(command + " takes no " + (option + 1));
+  if (command == "layout") return cmdLayout(argc, argv, args, line);
+  if (command == "diff") return dossaDiffCommand(args, line.server, line.json);
   // FILE left out: the definition database of VEXO_INI_PATH's vexo.ini, on its server.
   if (fileLeftOut(args, line)) {
     const DossaConfiguredDatabase configured = dossaConfiguredDatabase();

@@ -56,6 +56,15 @@ DossaStatus deleteTogether(DossaDbHandle db, const std::vector<DossaMessageDocum
 
 }  // namespace
 
+DossaStatus dossaMessageNames(DossaDbHandle db, std::vector<std::string>& names) {
+  std::vector<DossaMessageDocument> messages;
+  if (DossaStatus s = documentsOf(db, kMessageForms[0], messages)) return s;
+  std::set<std::string> sorted;
+  for (DossaMessageDocument& d : messages) sorted.insert(std::move(d.message));
+  names.assign(sorted.begin(), sorted.end());
+  return DOSSA_NOERROR;
+}
+
 DossaStatus dossaFindOrphans(DossaDbHandle db, std::vector<DossaMessageDocument>& orphans) {
   std::vector<DossaMessageDocument> all;
   for (const MessageForm& form : kMessageForms) {

@@ -46,7 +46,8 @@ std::string dossaParseCommandLine(int argc, char* argv[], DossaCommandLine& line
       {"server", required_argument, nullptr, 's'}, {"form", required_argument, nullptr, 'f'},
       {"message", required_argument, nullptr, 'm'}, {"number", required_argument, nullptr, 'n'},
       {"list", required_argument, nullptr, 'l'},    {"salvage", no_argument, nullptr, 'S'},
-      {"repair", no_argument, nullptr, 'R'},        {nullptr, 0, nullptr, 0}};
+      {"repair", no_argument, nullptr, 'R'},        {"format", required_argument, nullptr, 'F'},
+      {"json", no_argument, nullptr, 'j'},          {nullptr, 0, nullptr, 0}};
   // '-': the words that are not options come back in order (as 1), so that a
   // put's items keep their order among --number and --list; ':': a missing
   // value comes back as ':'.
@@ -73,9 +74,11 @@ std::string dossaParseCommandLine(int argc, char* argv[], DossaCommandLine& line
       case 'l': line.words.push_back({static_cast<char>(c), optarg}); break;
       case 'S': line.salvage = true; break;
       case 'R': line.repair = true; break;
+      case 'F': line.format = optarg; break;
+      case 'j': line.json = true; break;
       case ':':
         // Some C libraries (MinGW's) answer ':' for a value given to an option that takes none.
-        if (optopt == 'S' || optopt == 'R') return optionName(word.c_str()) + " takes no value";
+        if (optopt == 'S' || optopt == 'R' || optopt == 'j') return optionName(word.c_str()) + " takes no value";
         if (optopt == 's') return "--server takes a NAME";
         if (optopt == 'n' || optopt == 'l') return std::string(optopt == 'n' ? "--number" : "--list") + " needs NAME=VALUE";
         return optionName(word.c_str()) + " needs a value";

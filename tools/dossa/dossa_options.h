@@ -20,6 +20,8 @@ struct DossaCommandLine {
   std::optional<std::string> server;
   std::optional<std::string> form;
   std::optional<std::string> message;
+  std::optional<std::string> format;  // layout: c, cobol or json-schema
+  bool json = false;                  // diff: JSON Lines
   bool salvage = false;
   bool repair = false;
 
