@@ -528,6 +528,8 @@ int main(int argc, char* argv[]) {
                                   "Options may come anywhere, as --NAME VALUE or --NAME=VALUE; -- ends them.\n"
                                   "Without FILE, the database is the DefinitionDatabase of the vexo.ini in the\n"
                                   "folder VEXO_INI_PATH names (and its ServerName, unless Local).\n"
+                                  "layout reads MESSAGE from that database (or its text database); diff compares\n"
+                                  "two databases or dumps: exit 0 the same, 1 different, 2 on error.\n"
                                   "Administers a document database file; see dossa(1).\n";
   return programRunTool("dossa", help.c_str(), argc, argv, dossaMain);
 }
