@@ -1,7 +1,7 @@
 // "dossa layout": the C header compiles as C11 and C++ and asserts exactly
 // the offsets and size of the message's layout; the copybook compiles with
-// every name usable; the JSON Schema takes and refuses the records it
-// should. "dossa diff": the changes between two imported databases.
+// every name usable and its record as long; the JSON Schema takes and
+// refuses the records it should. "dossa diff": the changes between two imported databases.
 // The copybook and schema cases exit with 77 (skipped) without their tools.
 #include <gtest/gtest.h>
 
@@ -66,6 +66,17 @@ class DossaLayoutTest : public ::testing::Test {
     std::ofstream(dir_.file(file)) << run.out;
     return run.out;
   }
+  // The message's layout as the library gives it.
+  ZoMessageLayout expectedLayout() {
+    setenv("VEXO_INI_PATH", dir_.path().c_str(), 1);
+    char program[] = "test";
+    char* argv[] = {program, nullptr};
+    ZoSession session(1, argv);
+    EXPECT_EQ(session.getErrorCode(), 0u);
+    ZoMessage message("LAYOUTS", session);
+    EXPECT_EQ(message.getErrorCode(), 0);
+    return ZoMessageLayout(message);
+  }
   // Runs a shell command in the test's folder; its status, and its output in `out`.
   int shell(const std::string& command, std::string* out = nullptr) {
     const int status = std::system(("cd '" + dir_.path() + "' && " + command + " > out.txt 2>&1").c_str());
@@ -83,14 +94,7 @@ TEST_F(DossaLayoutTest, TheCHeaderCompilesAndAssertsTheLayoutsOffsets) {
   EXPECT_EQ(shell("c++ -x c++ -std=c++17 -Wall -Wextra -Werror -c use.c -o use2.o", &out), 0) << out;
 
   // The asserted numbers, in order, are the layout's: each padding's start, each field's offset, the size.
-  setenv("VEXO_INI_PATH", dir_.path().c_str(), 1);
-  char program[] = "test";
-  char* argv[] = {program, nullptr};
-  ZoSession session(1, argv);
-  ASSERT_EQ(session.getErrorCode(), 0u);
-  ZoMessage message("LAYOUTS", session);
-  ASSERT_EQ(message.getErrorCode(), 0);
-  const ZoMessageLayout expected(message);
+  const ZoMessageLayout expected = expectedLayout();
   std::vector<long> want;
   for (const ZoFieldLayout& f : expected.fields()) {
     if (f.padding > 0) want.push_back(f.offset - f.padding);
@@ -124,9 +128,13 @@ TEST_F(DossaLayoutTest, TheCopybookCompilesWithEveryNameUsable) {
   std::ofstream(dir_.file("use.cob")) << "       IDENTIFICATION DIVISION.\n       PROGRAM-ID. USE.\n"
                                          "       DATA DIVISION.\n       WORKING-STORAGE SECTION.\n"
                                          "       COPY \"record.cpy\".\n       PROCEDURE DIVISION.\n"
-                                      << uses << "           STOP RUN.\n";
+                                      << uses << "           DISPLAY FUNCTION LENGTH(LAYOUTS-RECORD)\n"
+                                      << "           STOP RUN.\n";
   std::string out;
   EXPECT_EQ(shell("cobc -fsyntax-only use.cob", &out), 0) << out << copybook;
+  // Run, the record is as long as the layout's.
+  ASSERT_EQ(shell("cobc -x use.cob -o use && ./use", &out), 0) << out;
+  EXPECT_EQ(std::stol(out), expectedLayout().getRecordSize()) << out;
 }
 
 TEST_F(DossaLayoutTest, TheSchemaTakesValidRecordsAndRefusesOthers) {

@@ -233,10 +233,10 @@ std::string writeCobol(const std::string& message, const std::vector<RecordField
   };
   for (const RecordField& f : record) {
     const ZoFieldLayout& p = f.place;
-    if (p.padding > 0) item("FILLER", "PIC X(" + std::to_string(p.padding) + ").");
     const std::string name = names.take(cobolWord(prefix + "-" + cobolPart(p.name.text())));
     out += "      * " + commentText(p.name.text()) + ": offset " + std::to_string(p.offset) + ", " +
            typeName(p.dataType) + (p.length == 0 ? ", 0 bytes" : "") + "\n";
+    if (p.padding > 0) item("FILLER", "PIC X(" + std::to_string(p.padding) + ").");
     if (p.length > 0) item(name, cobolPicture(p));
   }
   return out;
