@@ -90,8 +90,9 @@ TEST_F(DossaLayoutTest, TheCHeaderCompilesAndAssertsTheLayoutsOffsets) {
   const std::string header = layout("c", "record.h");
   std::ofstream(dir_.file("use.c")) << "#include \"record.h\"\nint main(void) { struct LAYOUTS r; (void)r; return 0; }\n";
   std::string out;
-  EXPECT_EQ(shell("cc -std=c11 -Wall -Wextra -Werror -c use.c -o use.o", &out), 0) << out << header;
-  EXPECT_EQ(shell("c++ -x c++ -std=c++17 -Wall -Wextra -Werror -c use.c -o use2.o", &out), 0) << out;
+  // -Wpadded: the compiler adds no padding of its own.
+  EXPECT_EQ(shell("cc -std=c11 -Wall -Wextra -Wpedantic -Wpadded -Werror -c use.c -o use.o", &out), 0) << out << header;
+  EXPECT_EQ(shell("c++ -x c++ -std=c++17 -Wall -Wextra -Wpedantic -Wpadded -Werror -c use.c -o use2.o", &out), 0) << out;
 
   // The asserted numbers, in order, are the layout's: each padding's start, each field's offset, the size.
   const ZoMessageLayout expected = expectedLayout();
