@@ -161,6 +161,16 @@ void ZoBuffer::setAlignmentReference(ZO_LONG offset) {
 
 namespace {
 
+// The body of a short form of an add or read: traced under its own name, it
+// calls the full form with alignment 1 when none is given and a count of the
+// bytes occupied that it drops.
+template <typename Call>
+auto forwarded(const char* name, const ZO_ULONG& code, Call call) {
+  XtrMethod trace(name, code);
+  ZO_LONG occupied = 0;
+  return call(&occupied);
+}
+
 // The end of an add of `size` bytes after `pad` bytes of padding, in 64 bits
 // so that no length the caller passes can wrap it.
 std::int64_t endOfAdd(ZO_LONG position, ZO_LONG pad, ZO_LONG size) {
@@ -203,15 +213,13 @@ ZO_BOOLEAN ZoBuffer::addBytes(const void* bytes, ZO_LONG size, ZO_LONG alignment
 }
 
 ZO_BOOLEAN ZoBuffer::add(const ZO_BYTE* bytes, ZO_LONG length) {
-  XTR_METHOD("ZoBuffer :: add (ZO_BYTE *, ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return add(bytes, length, 1, &occupied);
+  return forwarded("ZoBuffer :: add (ZO_BYTE *, ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return add(bytes, length, 1, occupied); });
 }
 
 ZO_BOOLEAN ZoBuffer::add(const ZO_BYTE* bytes, ZO_LONG length, ZO_LONG alignment) {
-  XTR_METHOD("ZoBuffer :: add (ZO_BYTE *, ZO_LONG, ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return add(bytes, length, alignment, &occupied);
+  return forwarded("ZoBuffer :: add (ZO_BYTE *, ZO_LONG, ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return add(bytes, length, alignment, occupied); });
 }
 
 ZO_BOOLEAN ZoBuffer::add(const ZO_BYTE* bytes, ZO_LONG length, ZO_LONG alignment, ZO_LONG* occupied) {
@@ -223,62 +231,60 @@ ZO_BOOLEAN ZoBuffer::add(const ZO_BYTE* bytes, ZO_LONG length, ZO_LONG alignment
               static_cast<long>(length));
     return zoSetOutcome(errorCode_, ERR_BUFF_BOUNDS_ERROR);
   }
-  return addBytes(bytes, length, alignment, occupied, "Data length: %ld; Alignment: %ld; Buffer needed: %ld",
+  return addBytes(bytes, length, alignment, occupied,
+                  "Data length: %ld; Alignment: %ld; Buffer needed: %ld",
                   static_cast<long>(length));
 }
 
 ZO_BOOLEAN ZoBuffer::add(ZO_LONG value) {
-  XTR_METHOD("ZoBuffer :: add (ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return add(value, 1, &occupied);
+  return forwarded("ZoBuffer :: add (ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return add(value, 1, occupied); });
 }
 
 ZO_BOOLEAN ZoBuffer::add(ZO_LONG value, ZO_LONG alignment) {
-  XTR_METHOD("ZoBuffer :: add (ZO_LONG, ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return add(value, alignment, &occupied);
+  return forwarded("ZoBuffer :: add (ZO_LONG, ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return add(value, alignment, occupied); });
 }
 
 ZO_BOOLEAN ZoBuffer::add(ZO_LONG value, ZO_LONG alignment, ZO_LONG* occupied) {
   XTR_METHOD("ZoBuffer :: add (ZO_LONG, ZO_LONG, ZO_LONG *)", errorCode_);
-  return addBytes(&value, sizeof value, alignment, occupied, "Value: %ld; Alignment: %ld; Buffer needed: %ld",
+  return addBytes(&value, sizeof value, alignment, occupied,
+                  "Value: %ld; Alignment: %ld; Buffer needed: %ld",
                   static_cast<long>(value));
 }
 
 ZO_BOOLEAN ZoBuffer::add(ZO_SHORT value) {
-  XTR_METHOD("ZoBuffer :: add (ZO_SHORT)", errorCode_);
-  ZO_LONG occupied = 0;
-  return add(value, 1, &occupied);
+  return forwarded("ZoBuffer :: add (ZO_SHORT)", errorCode_,
+                   [&](ZO_LONG* occupied) { return add(value, 1, occupied); });
 }
 
 ZO_BOOLEAN ZoBuffer::add(ZO_SHORT value, ZO_LONG alignment) {
-  XTR_METHOD("ZoBuffer :: add (ZO_SHORT, ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return add(value, alignment, &occupied);
+  return forwarded("ZoBuffer :: add (ZO_SHORT, ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return add(value, alignment, occupied); });
 }
 
 ZO_BOOLEAN ZoBuffer::add(ZO_SHORT value, ZO_LONG alignment, ZO_LONG* occupied) {
   XTR_METHOD("ZoBuffer :: add (ZO_SHORT, ZO_LONG)", errorCode_);
-  return addBytes(&value, sizeof value, alignment, occupied, "Value: %ld; Alignment: %ld; Buffer needed: %ld",
+  return addBytes(&value, sizeof value, alignment, occupied,
+                  "Value: %ld; Alignment: %ld; Buffer needed: %ld",
                   static_cast<long>(value));
 }
 
 ZO_BOOLEAN ZoBuffer::add(ZO_BYTE value) {
-  XTR_METHOD("ZoBuffer :: add (byte)", errorCode_);
-  ZO_LONG occupied = 0;
-  return add(value, 1, &occupied);
+  return forwarded("ZoBuffer :: add (byte)", errorCode_,
+                   [&](ZO_LONG* occupied) { return add(value, 1, occupied); });
 }
 
 ZO_BOOLEAN ZoBuffer::add(ZO_BYTE value, ZO_LONG alignment) {
-  XTR_METHOD("ZoBuffer :: add (ZO_BYTE, ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return add(value, alignment, &occupied);
+  return forwarded("ZoBuffer :: add (ZO_BYTE, ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return add(value, alignment, occupied); });
 }
 
 ZO_BOOLEAN ZoBuffer::add(ZO_BYTE value, ZO_LONG alignment, ZO_LONG* occupied) {
   XTR_METHOD("ZoBuffer :: add (ZO_BYTE, ZO_LONG)", errorCode_);
   // A byte shows in hexadecimal; the value is not negative, so %lx prints it as is.
-  return addBytes(&value, sizeof value, alignment, occupied, "Value: 0x%lx; Alignment: %ld; Buffer needed: %ld",
+  return addBytes(&value, sizeof value, alignment, occupied,
+                  "Value: 0x%lx; Alignment: %ld; Buffer needed: %ld",
                   static_cast<long>(value));
 }
 
@@ -303,15 +309,13 @@ ZO_BOOLEAN ZoBuffer::readBytes(void* out, ZO_LONG size, ZO_LONG alignment, ZO_LO
 }
 
 ZO_LONG ZoBuffer::readLong() {
-  XTR_METHOD("ZoBuffer :: readLong", errorCode_);
-  ZO_LONG occupied = 0;
-  return readLong(1, &occupied);
+  return forwarded("ZoBuffer :: readLong", errorCode_,
+                   [&](ZO_LONG* occupied) { return readLong(1, occupied); });
 }
 
 ZO_LONG ZoBuffer::readLong(ZO_LONG alignment) {
-  XTR_METHOD("ZoBuffer :: readLong(ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return readLong(alignment, &occupied);
+  return forwarded("ZoBuffer :: readLong(ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return readLong(alignment, occupied); });
 }
 
 ZO_LONG ZoBuffer::readLong(ZO_LONG alignment, ZO_LONG* occupied) {
@@ -325,15 +329,13 @@ ZO_LONG ZoBuffer::readLong(ZO_LONG alignment, ZO_LONG* occupied) {
 }
 
 ZO_SHORT ZoBuffer::readShort() {
-  XTR_METHOD("ZoBuffer :: readShort", errorCode_);
-  ZO_LONG occupied = 0;
-  return readShort(1, &occupied);
+  return forwarded("ZoBuffer :: readShort", errorCode_,
+                   [&](ZO_LONG* occupied) { return readShort(1, occupied); });
 }
 
 ZO_SHORT ZoBuffer::readShort(ZO_LONG alignment) {
-  XTR_METHOD("ZoBuffer :: readShort(ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return readShort(alignment, &occupied);
+  return forwarded("ZoBuffer :: readShort(ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return readShort(alignment, occupied); });
 }
 
 ZO_SHORT ZoBuffer::readShort(ZO_LONG alignment, ZO_LONG* occupied) {
@@ -347,15 +349,13 @@ ZO_SHORT ZoBuffer::readShort(ZO_LONG alignment, ZO_LONG* occupied) {
 }
 
 ZO_BYTE ZoBuffer::readByte() {
-  XTR_METHOD("ZoBuffer :: readByte", errorCode_);
-  ZO_LONG occupied = 0;
-  return readByte(1, &occupied);
+  return forwarded("ZoBuffer :: readByte", errorCode_,
+                   [&](ZO_LONG* occupied) { return readByte(1, occupied); });
 }
 
 ZO_BYTE ZoBuffer::readByte(ZO_LONG alignment) {
-  XTR_METHOD("ZoBuffer :: readByte(ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return readByte(alignment, &occupied);
+  return forwarded("ZoBuffer :: readByte(ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return readByte(alignment, occupied); });
 }
 
 ZO_BYTE ZoBuffer::readByte(ZO_LONG alignment, ZO_LONG* occupied) {
@@ -369,15 +369,13 @@ ZO_BYTE ZoBuffer::readByte(ZO_LONG alignment, ZO_LONG* occupied) {
 }
 
 ZoString ZoBuffer::readString(ZO_LONG length) {
-  XTR_METHOD("ZoBuffer :: readString(ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return readString(length, 1, &occupied);
+  return forwarded("ZoBuffer :: readString(ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return readString(length, 1, occupied); });
 }
 
 ZoString ZoBuffer::readString(ZO_LONG length, ZO_LONG alignment) {
-  XTR_METHOD("ZoBuffer :: readString(ZO_LONG, ZO_LONG)", errorCode_);
-  ZO_LONG occupied = 0;
-  return readString(length, alignment, &occupied);
+  return forwarded("ZoBuffer :: readString(ZO_LONG, ZO_LONG)", errorCode_,
+                   [&](ZO_LONG* occupied) { return readString(length, alignment, occupied); });
 }
 
 ZoString ZoBuffer::readString(ZO_LONG length, ZO_LONG alignment, ZO_LONG* occupied) {

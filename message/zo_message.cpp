@@ -90,7 +90,8 @@ void ZoMessage::construct(const ZoString& name) {
         }
       }
       // A store failure, or a definition the store can say more about.
-      if (errorCode_ == ERR_DB_SYS_ERROR || (errorCode_ == ERR_DB_DEFN_NOT_FOUND && db->getDbErrorText().length() != 0))
+      if (errorCode_ == ERR_DB_SYS_ERROR ||
+          (errorCode_ == ERR_DB_DEFN_NOT_FOUND && db->getDbErrorText().length() != 0))
         session_.recordDatabaseFailure(db->getDbErrorCode(), db->getDbErrorText());
     }
   }
