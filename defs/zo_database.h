@@ -4,7 +4,8 @@
 // session creates one concrete store and owns it; the store borrows the
 // session (never deletes it).
 //
-// Contract of every operation from open to deleteBuiltMsg:
+// Contract of every operation from open to deleteBuiltMsg, and of
+// listMessageNames:
 //  - it first clears the error code, the database code and the database error
 //    text, and returns TRUE exactly when the error code is 0 at its end;
 //  - a second open fails, and so does any operation on a store not open;
@@ -22,6 +23,8 @@
 // The order of the virtual operations is part of the interface. A concrete
 // store that overrides some overloads of read/write should bring in the others
 // with `using ZoDatabase::read; using ZoDatabase::write;`.
+
+#include <vector>
 
 #include "common/vexo_export.h"
 #include "common/zo_types.h"
@@ -84,6 +87,11 @@ class VEXO_API ZoDatabase : protected ZoStoreCodes {
     clearCodes();
     return ZO_TRUE;
   }
+  // slot 22: the names of the message definitions the store holds, each
+  // once, in the store's own order, into `names` (what it held is replaced;
+  // on failure it is left empty). A store that cannot list them fails with
+  // ERR_DB_NOT_SUPPORTED.
+  virtual ZO_BOOLEAN listMessageNames(std::vector<ZoString>& names);
 
  protected:
   // Both codes 0, text empty. `session` is borrowed and must outlive the database.

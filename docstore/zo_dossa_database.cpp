@@ -855,3 +855,20 @@ ZO_BOOLEAN ZoDossaDatabase::deleteBuiltMsg(const ZoString& messageName) {
   XTR_METHOD("ZoDossaDatabase :: deleteBuiltMsg ", errorCode_);
   return deleteDefns(BUILT_FORM, BUILT_NAME, messageName);
 }
+
+// ---- Listing --------------------------------------------------------------------
+
+ZO_BOOLEAN ZoDossaDatabase::listMessageNames(std::vector<ZoString>& names) {
+  XTR_METHOD("ZoDossaDatabase :: listMessageNames", errorCode_);
+  clearCodes();
+  names.clear();
+  if (!adapter_) return fail(ERR_DB_CLOSED);
+  std::vector<std::string> stored;
+  if (!adapter_->messageNames(stored)) {
+    mapAdapterError(Mapping::ReadMessage);
+    return finish();
+  }
+  names.reserve(stored.size());
+  for (const std::string& name : stored) names.emplace_back(name.c_str());
+  return finish();
+}

@@ -100,6 +100,10 @@ class ZoDossaDatabase : public ZoDatabase {
   ZO_BOOLEAN beginUnit() override;
   ZO_BOOLEAN commitUnit() override;
   ZO_BOOLEAN abortUnit() override;
+  // The names of the "Message" documents, in the order they were first
+  // written; a message imported but not built is listed, and its read fails
+  // as said above.
+  ZO_BOOLEAN listMessageNames(std::vector<ZoString>& names) override;
 
   // Deletes every document of `form` whose key item has the value.
   ZO_BOOLEAN deleteDefns(const ZoString& form, const ZoString& keyItem, const ZoString& keyValue);

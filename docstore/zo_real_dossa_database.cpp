@@ -7,6 +7,7 @@
 #include "common/outcome.h"
 #include "common/return_codes.h"
 #include "common/trace.h"
+#include "docstore/zo_message_names.h"
 #include "docstore/zo_msg_build.h"
 
 ZO_LONG ZoRealDossaDatabase::initCount_ = 0;
@@ -824,4 +825,10 @@ ZoString ZoRealDossaDatabase::getMsgString(ZO_ULONG libraryStatus) const {
   });
   text[kMessageTextSize - 1] = '\0';
   return ZoString(text);
+}
+
+bool ZoRealDossaDatabase::messageNames(std::vector<std::string>& names) {
+  XTR_METHOD("ZoRealDossaDatabase :: messageNames", errorCode_);
+  names.clear();
+  return onDatabase("zoMessageNames", [&](DossaDbHandle db) { return zoMessageNames(db, names); });
 }

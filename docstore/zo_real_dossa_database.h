@@ -165,6 +165,9 @@ class ZoRealDossaDatabase {
   // The library's text for a status; empty when no database is open or the status is 0.
   ZoString getMsgString(ZO_ULONG libraryStatus) const;
 
+  // The names of the messages the database holds (see zo_message_names.h).
+  bool messageNames(std::vector<std::string>& names);
+
   ZO_ULONG getErrorCode() const { return errorCode_; }
   ZO_ULONG getLibraryStatus() const { return libraryStatus_; }
 

@@ -109,18 +109,18 @@ class VEXO_API ZoBuffer {
   // Read access. The storage pointer stays valid until the buffer next grows
   // (an add or extendBuffer) or is destroyed; it is null when no storage could
   // be allocated.
-  const ZO_BYTE* getBuffer() const { return m_storage.get(); }
-  ZO_LONG getPos() const { return m_position; }
-  ZO_LONG getDataLength() const { return m_dataLength; }
-  ZO_LONG getCapacity() const { return m_capacity; }
-  ZO_LONG getAlignmentReference() const { return m_alignmentReference; }
-  ZO_ULONG getErrorCode() const { return m_rc; }
+  const ZO_BYTE* getBuffer() const { return storage_.get(); }
+  ZO_LONG getPos() const { return position_; }
+  ZO_LONG getDataLength() const { return dataLength_; }
+  ZO_LONG getCapacity() const { return capacity_; }
+  ZO_LONG getAlignmentReference() const { return alignmentReference_; }
+  ZO_ULONG getErrorCode() const { return errorCode_; }
 
   // Results of the last successful or shortened read of each kind.
-  const ZoString& getLastString() const { return m_lastString; }
-  ZO_LONG getLastLong() const { return m_lastLong; }
-  ZO_SHORT getLastShort() const { return m_lastShort; }
-  ZO_BYTE getLastByte() const { return m_lastByte; }
+  const ZoString& getLastString() const { return lastString_; }
+  ZO_LONG getLastLong() const { return lastLong_; }
+  ZO_SHORT getLastShort() const { return lastShort_; }
+  ZO_BYTE getLastByte() const { return lastByte_; }
 
  private:
   // The storage is a C heap block so that growth can use realloc, which
@@ -133,19 +133,23 @@ class VEXO_API ZoBuffer {
   // Padding for `alignment` at the current position; sets
   // ERR_BUFF_INVALID_ALIGNMENT (and returns 0) for an unusable option.
   ZO_LONG padding(ZO_LONG alignment);
-  // Shared body of every add: places `size` bytes after the padding.
-  ZO_BOOLEAN addBytes(const void* bytes, ZO_LONG size, ZO_LONG alignment, ZO_LONG* occupied);
+  // Shared body of every add: clears the codes, finds the padding for
+  // `alignment`, traces `traceLine` (a format of the shown value, the
+  // alignment and the end of the add) and places `size` bytes after the
+  // padding, growing the storage as needed.
+  ZO_BOOLEAN addBytes(const void* bytes, ZO_LONG size, ZO_LONG alignment, ZO_LONG* occupied,
+                      const char* traceLine, long shown);
   // Shared body of the numeric reads: copies `size` bytes into `out`.
   ZO_BOOLEAN readBytes(void* out, ZO_LONG size, ZO_LONG alignment, ZO_LONG* occupied);
 
-  ZO_LONG m_capacity = 0;
-  Storage m_storage;
-  ZO_LONG m_position = 0;
-  ZO_LONG m_alignmentReference = 0;
-  ZO_LONG m_dataLength = 0;
-  ZoString m_lastString;
-  ZO_LONG m_lastLong = 0;
-  ZO_SHORT m_lastShort = 0;
-  ZO_BYTE m_lastByte = 0;
-  ZO_ULONG m_rc = 0;
+  ZO_LONG capacity_ = 0;
+  Storage storage_;
+  ZO_LONG position_ = 0;
+  ZO_LONG alignmentReference_ = 0;
+  ZO_LONG dataLength_ = 0;
+  ZoString lastString_;
+  ZO_LONG lastLong_ = 0;
+  ZO_SHORT lastShort_ = 0;
+  ZO_BYTE lastByte_ = 0;
+  ZO_ULONG errorCode_ = 0;
 };

@@ -49,7 +49,7 @@ class VEXO_API ZoField : public ZoErrorCodes {
   void copyFrom(const ZoField& other);
 
   // Two fields are equal when their names are equal (case-sensitive).
-  bool operator==(const ZoField& other) const { return m_name == other.m_name; }
+  bool operator==(const ZoField& other) const { return name_ == other.name_; }
   bool operator!=(const ZoField& other) const { return !(*this == other); }
 
   // The field-name rule (letters, digits, underscore; at most 32 characters;
@@ -92,28 +92,28 @@ class VEXO_API ZoField : public ZoErrorCodes {
   void setPadCharacter(ZO_BYTE padCharacter);
   void setAlignment(ZO_LONG alignment);
   void setValueSet(ZO_BOOLEAN valueSet);
-  void setErrorCode(ZO_LONG errorCode) { m_rc = static_cast<ZO_ULONG>(errorCode); }
+  void setErrorCode(ZO_LONG errorCode) { errorCode_ = static_cast<ZO_ULONG>(errorCode); }
 
-  const ZoString& getName() const { return m_name; }
-  const ZoString& getDescription() const { return m_description; }
-  ZoString getValue() const { return m_textValue; }
-  ZO_LONG getDataType() const { return m_dataType; }
-  ZO_LONG getLength() const { return m_length; }
-  ZO_LONG getRow() const { return m_row; }
-  ZO_LONG getColumn() const { return m_column; }
-  ZO_LONG getSegment() const { return m_segment; }
-  ZO_BOOLEAN getHasAttributes() const { return m_hasAttributes; }
-  ZO_LONG getColor() const { return m_color; }
-  ZO_LONG getIntensity() const { return m_intensity; }
-  ZO_LONG getHighLight() const { return m_highLight; }
-  ZO_LONG getProtection() const { return m_protection; }
-  ZO_LONG getLongValue() const { return m_longValue; }
-  ZO_SHORT getShortValue() const { return m_shortValue; }
-  ZO_BYTE getByteValue() const { return m_byteValue; }
-  ZO_BYTE getPadCharacter() const { return m_padCharacter; }
-  ZO_LONG getAlignment() const { return m_alignment; }
-  ZO_BOOLEAN isValueSet() const { return m_valueSet; }
-  ZO_ULONG getErrorCode() const { return m_rc; }
+  const ZoString& getName() const { return name_; }
+  const ZoString& getDescription() const { return description_; }
+  ZoString getValue() const { return textValue_; }
+  ZO_LONG getDataType() const { return dataType_; }
+  ZO_LONG getLength() const { return length_; }
+  ZO_LONG getRow() const { return row_; }
+  ZO_LONG getColumn() const { return column_; }
+  ZO_LONG getSegment() const { return segment_; }
+  ZO_BOOLEAN getHasAttributes() const { return hasAttributes_; }
+  ZO_LONG getColor() const { return color_; }
+  ZO_LONG getIntensity() const { return intensity_; }
+  ZO_LONG getHighLight() const { return highLight_; }
+  ZO_LONG getProtection() const { return protection_; }
+  ZO_LONG getLongValue() const { return longValue_; }
+  ZO_SHORT getShortValue() const { return shortValue_; }
+  ZO_BYTE getByteValue() const { return byteValue_; }
+  ZO_BYTE getPadCharacter() const { return padCharacter_; }
+  ZO_LONG getAlignment() const { return alignment_; }
+  ZO_BOOLEAN isValueSet() const { return valueSet_; }
+  ZO_ULONG getErrorCode() const { return errorCode_; }
 
  private:
   // Construction body shared by both constructors.
@@ -126,24 +126,35 @@ class VEXO_API ZoField : public ZoErrorCodes {
   // Copies every property (not the ZoErrorCodes part, not the error code).
   void copyProperties(const ZoField& other);
 
-  ZO_ULONG m_rc = 0;
-  ZoString m_name;
-  ZoString m_description;
-  ZO_LONG m_dataType = ZODT_NONE;
-  ZO_LONG m_length = 0;
-  ZO_LONG m_row = 0;
-  ZO_LONG m_column = 0;
-  ZO_LONG m_segment = 1;
-  ZO_BOOLEAN m_hasAttributes = ZO_FALSE;
-  ZO_LONG m_color = ZO_COLOR_DEFAULT;
-  ZO_LONG m_intensity = ZO_INTENSITY_DEFAULT;
-  ZO_LONG m_highLight = ZO_HIGHLIGHT_DEFAULT;
-  ZO_LONG m_protection = ZO_PROTECTION_DEFAULT;
-  ZO_BOOLEAN m_valueSet = ZO_FALSE;
-  ZoString m_textValue;
-  ZO_LONG m_longValue = 0;
-  ZO_SHORT m_shortValue = 0;
-  ZO_BYTE m_byteValue = 0;
-  ZO_BYTE m_padCharacter = ZO_PAD_BLANK;
-  ZO_LONG m_alignment = ZO_ALIGN_1;
+  ZO_ULONG errorCode_ = 0;
+  ZoString name_;
+  ZoString description_;
+  ZO_LONG dataType_ = ZODT_NONE;
+  ZO_LONG length_ = 0;
+  ZO_LONG row_ = 0;
+  ZO_LONG column_ = 0;
+  ZO_LONG segment_ = 1;
+  ZO_BOOLEAN hasAttributes_ = ZO_FALSE;
+  ZO_LONG color_ = ZO_COLOR_DEFAULT;
+  ZO_LONG intensity_ = ZO_INTENSITY_DEFAULT;
+  ZO_LONG highLight_ = ZO_HIGHLIGHT_DEFAULT;
+  ZO_LONG protection_ = ZO_PROTECTION_DEFAULT;
+  ZO_BOOLEAN valueSet_ = ZO_FALSE;
+  ZoString textValue_;
+  ZO_LONG longValue_ = 0;
+  ZO_SHORT shortValue_ = 0;
+  ZO_BYTE byteValue_ = 0;
+  ZO_BYTE padCharacter_ = ZO_PAD_BLANK;
+  ZO_LONG alignment_ = ZO_ALIGN_1;
 };
+
+class ZoFieldDef;
+
+// Copies a field definition into a field, as a message builds its fields:
+// description, length, row, column, segment, alignment, the attributes flag
+// (and, for a field with attributes, its display defaults), pad character
+// and the initial value of the definition's data type; the value is then
+// marked set. FALSE for a data type no field holds (the field then keeps no
+// value and is not marked set). What the field's own setters refuse is left
+// in its error code and properties, for ZoMessage::addField to judge.
+VEXO_API bool zoCopyFieldDef(const ZoFieldDef& definition, ZoField& field);

@@ -16,10 +16,26 @@
 
 namespace {
 
-constexpr ZO_LONG kNoEntry = -1;
-// The table grows when it holds more than this many fields per bucket, so a
-// lookup stays short however many fields a message has.
-constexpr std::size_t kMaxLoad = 1;
+// The length a numeric type needs, and the names the trace gives it.
+struct NumericLength {
+  ZO_LONG dataType;
+  ZO_LONG length;
+  const char* lengthName;
+  const char* typeName;
+};
+constexpr NumericLength kNumericLengths[] = {
+    {ZODT_SHORT, ZO_SHORT_LENGTH, "ZO_SHORT", "ZODT_SHORT"},
+    {ZODT_LONG, ZO_LONG_LENGTH, "ZO_LONG", "ZODT_LONG"},
+    {ZODT_BYTE, ZO_BYTE_LENGTH, "ZO_BYTE", "ZODT_BYTE"},
+};
+
+// The row of a numeric type; null for the text types.
+const NumericLength* numericLength(ZO_LONG dataType) {
+  for (const NumericLength& row : kNumericLengths) {
+    if (row.dataType == dataType) return &row;
+  }
+  return nullptr;
+}
 
 bool isProtectedByAttribute(const ZoField& field) {
   return field.getHasAttributes() && field.getProtection() == ZO_PROTECTION_PROTECTED;
@@ -30,126 +46,87 @@ bool isProtectedByAttribute(const ZoField& field) {
 // ---------------------------------------------------------------------------
 // Construction and destruction
 
-ZoMessage::ZoMessage(const ZoString& name, ZoSession& session) : m_session(session) {
+ZoMessage::ZoMessage(const ZoString& name, ZoSession& session) : session_(session) {
   construct(name);
 }
 
-ZoMessage::ZoMessage(const char* name, ZoSession& session) : m_session(session) {
-  XtrMethod trace("ZoMessage :: ZoMessage( char *, ZoSession & )", m_rc);
+ZoMessage::ZoMessage(const char* name, ZoSession& session) : session_(session) {
+  XtrMethod trace("ZoMessage :: ZoMessage( char *, ZoSession & )", errorCode_);
   construct(ZoString(name));
 }
 
 void ZoMessage::construct(const ZoString& name) {
-  XtrMethod trace("ZoMessage :: ZoMessage( ZoString &, ZoSession & )", m_rc);
+  XtrMethod trace("ZoMessage :: ZoMessage( ZoString &, ZoSession & )", errorCode_);
   clearCodes();
-  m_rc = 0;
-  m_buckets.assign(kInitialBuckets, kNoEntry);
+  errorCode_ = 0;
 
   if (checkName(name)) {
-    m_messageName = name;
+    messageName_ = name;
     if (name.length() == 0) {
       XTR_TEXT("Empty message");
-    } else if (ZoDatabase* db = m_session.getDefinitionDB(); db == nullptr) {
+    } else if (ZoDatabase* db = session_.getDefinitionDB(); db == nullptr) {
       XTR_TEXT("Definition database is NULL; cannot continue");
-      m_rc = ERR_MESS_INVALID_DB;
+      errorCode_ = ERR_MESS_INVALID_DB;
     } else {
       ZoMessageDef definition(name);
       db->read(definition);
-      m_rc = db->getErrorCode();
-      if (m_rc == 0) {
-        m_rowCount = definition.getRowCount();
-        m_columnCount = definition.getColumnCount();
-        m_format = definition.getFormat();
+      errorCode_ = db->getErrorCode();
+      if (errorCode_ == 0) {
+        rowCount_ = definition.getRowCount();
+        columnCount_ = definition.getColumnCount();
+        format_ = definition.getFormat();
         ZO_LONG currentSegment = 1;
-        for (ZO_LONG j = 0; j < definition.getFieldCount() && m_rc == 0; ++j) {
+        for (ZO_LONG j = 0; j < definition.getFieldCount() && errorCode_ == 0; ++j) {
           ZoString alias;
           ZoString fieldName;
           definition.getFieldNames(alias, fieldName, j);
           if (definition.getErrorCode() != 0) {
-            m_rc = definition.getErrorCode();
+            errorCode_ = definition.getErrorCode();
             XTR_TEXTF("Failed to read field %d; errorCode = %ld", static_cast<int>(j),
-                      static_cast<long>(m_rc));
+                      static_cast<long>(errorCode_));
             break;
           }
           if (!buildField(*db, alias, fieldName, currentSegment)) break;
         }
       }
       // A store failure, or a definition the store can say more about.
-      if (m_rc == ERR_DB_SYS_ERROR || (m_rc == ERR_DB_DEFN_NOT_FOUND && db->getDbErrorText().length() != 0))
-        m_session.recordDatabaseFailure(db->getDbErrorCode(), db->getDbErrorText());
+      if (errorCode_ == ERR_DB_SYS_ERROR ||
+          (errorCode_ == ERR_DB_DEFN_NOT_FOUND && db->getDbErrorText().length() != 0))
+        session_.recordDatabaseFailure(db->getDbErrorCode(), db->getDbErrorText());
     }
   }
-  m_session.addMessage(this);
+  session_.addMessage(this);
 }
 
 bool ZoMessage::buildField(ZoDatabase& db, const ZoString& alias, const ZoString& name,
                            ZO_LONG& currentSegment) {
   ZoFieldDef definition(name);
   db.read(definition);
-  m_rc = db.getErrorCode();
-  if (m_rc != 0) return false;
+  errorCode_ = db.getErrorCode();
+  if (errorCode_ != 0) return false;
 
   ZoField field(alias);
-  field.setDescription(definition.getDescription());
-  field.setLength(definition.getLength());
-  field.setRow(definition.getRow());
-  field.setColumn(definition.getColumn());
-  field.setSegment(definition.getSegment());
-
   // The fields run through the segments 1, 2, 3, ... in order, without gaps.
-  const ZO_LONG segment = field.getSegment();
+  const ZO_LONG segment = definition.getSegment();
   if (segment < 1 || (segment != currentSegment && segment != currentSegment + 1)) {
     XTR_TEXTF("Field %s has invalid segment number %ld", name.text(), static_cast<long>(segment));
-    return zoSetOutcome(m_rc, ERR_MESS_INVALID_SEGMENT);
+    return zoSetOutcome(errorCode_, ERR_MESS_INVALID_SEGMENT);
   }
   if (segment > currentSegment) currentSegment = segment;
 
-  field.setAlignment(definition.getAlignment());
-  field.setHasAttributes(definition.getHasAttributes());
-  // A field with attributes starts from its definition's display defaults
-  // (the field's setters would turn attributes on, so only then).
-  if (definition.getHasAttributes()) {
-    field.setColor(definition.getColor());
-    field.setIntensity(definition.getIntensity());
-    field.setHighLight(definition.getHighLight());
-    field.setProtection(definition.getProtection());
-  }
-  field.setPadCharacter(definition.getPadCharacter());
-
   // Failures inside the field are left for addField to judge.
-  switch (definition.getDataType()) {
-    case ZODT_STRING:
-      field.setValue(definition.getStringValue());
-      break;
-    case ZODT_SHORT:
-      field.setValue(definition.getShortValue());
-      break;
-    case ZODT_LONG:
-      field.setValue(definition.getLongValue());
-      break;
-    case ZODT_BYTE:
-      field.setValue(definition.getByteValue());
-      break;
-    case ZODT_AUTHENTICATOR:
-      field.setDataType(ZODT_AUTHENTICATOR);
-      field.setValue(definition.getStringValue());
-      break;
-    case ZODT_SYSTEM_AUTHENTICATOR:
-      field.setDataType(ZODT_SYSTEM_AUTHENTICATOR);
-      break;
-    default:
-      XTR_TEXTF("Unknown dataType %ld on read of FieldDef %s",
-                static_cast<long>(definition.getDataType()), name.text());
-      return zoSetOutcome(m_rc, ERR_MESS_INVALID_DATATYPE);
+  if (!zoCopyFieldDef(definition, field)) {
+    XTR_TEXTF("Unknown dataType %ld on read of FieldDef %s",
+              static_cast<long>(definition.getDataType()), name.text());
+    return zoSetOutcome(errorCode_, ERR_MESS_INVALID_DATATYPE);
   }
-  field.setValueSet(TRUE);
   return addField(field) == TRUE;
 }
 
 ZoMessage::~ZoMessage() {
-  XtrMethod trace("ZoMessage :: ~ZoMessage()", m_rc);
-  m_session.removeMessage(this);
-  m_rc = 0;
+  XtrMethod trace("ZoMessage :: ~ZoMessage()", errorCode_);
+  session_.removeMessage(this);
+  errorCode_ = 0;
   removeAllFields();
 }
 
@@ -159,11 +136,11 @@ ZoMessage& ZoMessage::operator=(const ZoMessage& other) {
   if (this == &other) return *this;
   clearErrorCodes();
   removeAllFields();
-  m_messageName = other.m_messageName;
-  m_rowCount = other.m_rowCount;
-  m_columnCount = other.m_columnCount;
+  messageName_ = other.messageName_;
+  rowCount_ = other.rowCount_;
+  columnCount_ = other.columnCount_;
   // The other message's fields in their order, as its browse gives them.
-  for (const Entry& entry : other.m_fields) addField(*entry.field);
+  for (std::size_t i = 0; i < other.fields_.size(); ++i) addField(other.fields_.at(i));
   return *this;
 }
 
@@ -172,13 +149,13 @@ ZoMessage& ZoMessage::operator=(const ZoMessage& other) {
 
 void ZoMessage::clearErrorCodes() {
   XtrMethod trace("ZoMessage :: clearErrorCodes()", ERR_NONE);
-  m_rc = 0;
+  errorCode_ = 0;
   clearCodes();
 }
 
 void ZoMessage::setErrorCodes(ZO_ULONG internalCode) {
   XtrMethod trace("ZoMessage :: setErrorCodes()", ERR_NONE);
-  m_rc = internalCode;
+  errorCode_ = internalCode;
   setFromInternalCode(internalCode);
 }
 
@@ -186,7 +163,7 @@ bool ZoMessage::checkName(const ZoString& name) {
   static const ZoNameTraceLines kLines{"Name contains invalid characters",
                                        "Name exceeds maximum length = %d", ""};
   if (zoCheckMessageName(name, kLines)) return true;
-  return zoSetOutcome(m_rc, ERR_MESS_INVALID_NAME);
+  return zoSetOutcome(errorCode_, ERR_MESS_INVALID_NAME);
 }
 
 bool ZoMessage::checkFieldName(const ZoString& name) {
@@ -194,14 +171,14 @@ bool ZoMessage::checkFieldName(const ZoString& name) {
                                        "Field name exceeds maximum length = %d",
                                        "Field name is reserved: %s"};
   if (zoCheckFieldName(name, kLines)) return true;
-  return zoSetOutcome(m_rc, ERR_MESS_INVALID_FIELD_NAME);
+  return zoSetOutcome(errorCode_, ERR_MESS_INVALID_FIELD_NAME);
 }
 
 ZO_BOOLEAN ZoMessage::setFormat(const ZoString& format) {
   XtrMethod trace("ZoMessage :: setFormat( const ZoString & )", *this);
   clearErrorCodes();
   const ZO_ULONG code = zoCheckFormat(format) ? 0 : ERR_MESS_INVALID_FORMAT;
-  if (code == 0) m_format = format;
+  if (code == 0) format_ = format;
   setErrorCodes(code);
   return zoSucceeded(code);
 }
@@ -209,51 +186,16 @@ ZO_BOOLEAN ZoMessage::setFormat(const ZoString& format) {
 // ---------------------------------------------------------------------------
 // Field table
 
-ZO_ULONG ZoMessage::hash(const ZoString& name) {
-  std::uint32_t h = 0;
-  for (const char* p = name.text(); *p != '\0'; ++p) {
-    h = 16 * h + static_cast<unsigned char>(*p);
-    if (h >= 0x10000000u) h = (h ^ ((h >> 28) << 4)) & 0x0FFFFFFFu;
-  }
-  return h;
-}
-
-ZoField* ZoMessage::find(const ZoString& name) const {
-  if (m_buckets.empty()) return nullptr;
-  for (ZO_LONG i = m_buckets[hash(name) % m_buckets.size()]; i != kNoEntry; i = m_fields[i].next) {
-    if (m_fields[i].field->getName() == name) return m_fields[i].field.get();
-  }
-  return nullptr;
-}
-
-void ZoMessage::insert(std::unique_ptr<ZoField> field) {
-  if (m_fields.size() + 1 > kMaxLoad * m_buckets.size()) rehash(2 * m_buckets.size() + 1);
-  const std::size_t bucket = hash(field->getName()) % m_buckets.size();
-  // A new field goes to the head of its bucket.
-  m_fields.push_back(Entry{std::move(field), m_buckets[bucket]});
-  m_buckets[bucket] = static_cast<ZO_LONG>(m_fields.size() - 1);
-}
-
-void ZoMessage::rehash(std::size_t bucketCount) {
-  m_buckets.assign(bucketCount, kNoEntry);
-  for (std::size_t i = 0; i < m_fields.size(); ++i) {
-    const std::size_t bucket = hash(m_fields[i].field->getName()) % bucketCount;
-    m_fields[i].next = m_buckets[bucket];
-    m_buckets[bucket] = static_cast<ZO_LONG>(i);
-  }
-}
-
 void ZoMessage::removeAllFields() {
-  m_fields.clear();
-  m_buckets.assign(kInitialBuckets, kNoEntry);
-  m_fieldNames = ZoStringArray();
+  fields_.clear();
+  fieldNames_ = ZoStringArray();
 }
 
 ZO_BOOLEAN ZoMessage::addField(const ZoField& given) {
-  XtrMethod trace("ZoMessage :: addField( const ZoField & )", m_rc);
-  m_rc = 0;
+  XtrMethod trace("ZoMessage :: addField( const ZoField & )", errorCode_);
+  errorCode_ = 0;
   auto failed = [&](ZO_ULONG code) {
-    m_rc = code;
+    errorCode_ = code;
     trace.exitAs("ZoMessage :: addField()");
     return FALSE;
   };
@@ -265,7 +207,7 @@ ZO_BOOLEAN ZoMessage::addField(const ZoField& given) {
     return failed(ERR_MESS_INVALID_FIELD_NAME);
   }
   if (!checkFieldName(name)) return failed(ERR_MESS_INVALID_FIELD_NAME);
-  if (find(name) != nullptr) {
+  if (fields_.find(name) != nullptr) {
     XTR_TEXTF("Field %s has a duplicate", name.text());
     return failed(ERR_MESS_DUPLICATE_FIELD);
   }
@@ -277,53 +219,25 @@ ZO_BOOLEAN ZoMessage::addField(const ZoField& given) {
 
   auto field = std::make_unique<ZoField>(given);
   bool truncate = false;
-  switch (dataType) {
-    case ZODT_SHORT:
-      if (field->getLength() == 0) {
-        XTR_TEXTF("Field length() = 0, resetting to ZO_SHORT length = %d",
-                  static_cast<int>(ZO_SHORT_LENGTH));
-        field->setLength(ZO_SHORT_LENGTH);
-      }
-      if (field->getLength() < ZO_SHORT_LENGTH) {
-        XTR_TEXTF("Field is ZODT_SHORT but has a length less than minimum length %d",
-                  static_cast<int>(ZO_SHORT_LENGTH));
-        return failed(ERR_MESS_INVALID_LENGTH);
-      }
-      break;
-    case ZODT_LONG:
-      if (field->getLength() == 0) {
-        XTR_TEXTF("Field length() = 0, resetting to ZO_LONG length = %ld",
-                  static_cast<long>(ZO_LONG_LENGTH));
-        field->setLength(ZO_LONG_LENGTH);
-      }
-      if (field->getLength() < ZO_LONG_LENGTH) {
-        XTR_TEXTF("Field is ZODT_LONG but has a length less than minimum length %ld",
-                  static_cast<long>(ZO_LONG_LENGTH));
-        return failed(ERR_MESS_INVALID_LENGTH);
-      }
-      break;
-    case ZODT_BYTE:
-      if (field->getLength() == 0) {
-        XTR_TEXTF("Field length() = 0, resetting to ZO_BYTE length = %d",
-                  static_cast<int>(ZO_BYTE_LENGTH));
-        field->setLength(ZO_BYTE_LENGTH);
-      }
-      if (field->getLength() < ZO_BYTE_LENGTH) {
-        XTR_TEXTF("Field is ZODT_BYTE but has a length less than minimum length %d",
-                  static_cast<int>(ZO_BYTE_LENGTH));
-        return failed(ERR_MESS_INVALID_LENGTH);
-      }
-      break;
-    default: {  // the text types
-      const ZO_LONG valueLength = field->getValue().length();
-      if (field->getLength() == 0) {
-        XTR_TEXTF("Field length() = 0, resetting to ZoString length = %ld",
-                  static_cast<long>(valueLength));
-        field->setLength(valueLength);
-      } else if (valueLength > field->getLength()) {
-        truncate = true;
-      }
-      break;
+  if (const NumericLength* numeric = numericLength(dataType)) {
+    if (field->getLength() == 0) {
+      XTR_TEXTF("Field length() = 0, resetting to %s length = %ld", numeric->lengthName,
+                static_cast<long>(numeric->length));
+      field->setLength(numeric->length);
+    }
+    if (field->getLength() < numeric->length) {
+      XTR_TEXTF("Field is %s but has a length less than minimum length %ld", numeric->typeName,
+                static_cast<long>(numeric->length));
+      return failed(ERR_MESS_INVALID_LENGTH);
+    }
+  } else {  // the text types
+    const ZO_LONG valueLength = field->getValue().length();
+    if (field->getLength() == 0) {
+      XTR_TEXTF("Field length() = 0, resetting to ZoString length = %ld",
+                static_cast<long>(valueLength));
+      field->setLength(valueLength);
+    } else if (valueLength > field->getLength()) {
+      truncate = true;
     }
   }
 
@@ -361,35 +275,35 @@ ZO_BOOLEAN ZoMessage::addField(const ZoField& given) {
     ZoString value = field->getValue();
     value.truncate(field->getLength());
     field->setValue(value);
-    m_rc = ERR_MESS_DATA_TRUNCATED;  // a warning: the field is still added
+    errorCode_ = ERR_MESS_DATA_TRUNCATED;  // a warning: the field is still added
   }
 
-  m_fieldNames.add(name);
-  insert(std::move(field));
-  XTR_TEXTF("Field count is now %d", static_cast<int>(m_fields.size()));
-  return zoSucceeded(m_rc);
+  fieldNames_.add(name);
+  fields_.insert(std::move(field));
+  XTR_TEXTF("Field count is now %d", static_cast<int>(fields_.size()));
+  return zoSucceeded(errorCode_);
 }
 
 // ---------------------------------------------------------------------------
 // Browsing
 
 void ZoMessage::startBrowseFields(ZoBrowseToken* token) {
-  XtrMethod trace("ZoMessage :: startBrowseFields( ZoBrowseToken * )", m_rc);
-  m_rc = 0;
+  XtrMethod trace("ZoMessage :: startBrowseFields( ZoBrowseToken * )", errorCode_);
+  errorCode_ = 0;
   if (token) *token = 0;
 }
 
 void ZoMessage::endBrowseFields(ZoBrowseToken* token) {
-  XtrMethod trace("ZoMessage :: endBrowseFields( ZoBrowseToken * )", m_rc);
-  m_rc = 0;
+  XtrMethod trace("ZoMessage :: endBrowseFields( ZoBrowseToken * )", errorCode_);
+  errorCode_ = 0;
   if (token) *token = 0;
 }
 
 ZoField* ZoMessage::getNextField(ZoBrowseToken* token) {
-  XtrMethod trace("ZoMessage :: getNextField( ZoBrowseToken * )", m_rc);
-  m_rc = 0;
+  XtrMethod trace("ZoMessage :: getNextField( ZoBrowseToken * )", errorCode_);
+  errorCode_ = 0;
   auto failed = [&](ZO_ULONG code) -> ZoField* {
-    m_rc = code;
+    errorCode_ = code;
     trace.exitAs("ZoMessage :: getNextField()");
     return nullptr;
   };
@@ -397,7 +311,7 @@ ZoField* ZoMessage::getNextField(ZoBrowseToken* token) {
     XTR_TEXT("Invalid token");
     return failed(ERR_MESS_INVALID_TOKEN);
   }
-  if (m_fields.empty()) {
+  if (fields_.empty()) {
     XTR_TEXT("No fields in message");
     return failed(ERR_MESS_EMPTY_MESSAGE);
   }
@@ -407,25 +321,25 @@ ZoField* ZoMessage::getNextField(ZoBrowseToken* token) {
   }
   // The table and the names keep the same order, so the entry at the token is
   // the field named at that position.
-  ZoField* field = m_fields[static_cast<std::size_t>(*token)].field.get();
+  ZoField* field = &fields_.at(static_cast<std::size_t>(*token));
   ++*token;
   return field;
 }
 
 ZoString ZoMessage::getFieldName(ZO_LONG index) {
-  XtrMethod trace("ZoMessage :: getFieldName( ZO_LONG )", m_rc);
-  m_rc = 0;
-  if (m_fields.empty()) {
+  XtrMethod trace("ZoMessage :: getFieldName( ZO_LONG )", errorCode_);
+  errorCode_ = 0;
+  if (fields_.empty()) {
     XTR_TEXT("No fields in message");
-    m_rc = ERR_MESS_EMPTY_MESSAGE;
+    errorCode_ = ERR_MESS_EMPTY_MESSAGE;
     return ZoString();
   }
   if (index < 1 || index > getFieldCount()) {
     XTR_TEXTF("Invalid index = %ld", static_cast<long>(index));
-    m_rc = ERR_MESS_INVALID_TOKEN;
+    errorCode_ = ERR_MESS_INVALID_TOKEN;
     return ZoString();
   }
-  return m_fieldNames.get(index - 1);
+  return fieldNames_.get(index - 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -436,10 +350,10 @@ ZoField* ZoMessage::lookUp(const ZoString& name) {
   // never found.
   const ZoField probe(name);
   clearErrorCodes();
-  ZoField* field = probe.getErrorCode() == 0 ? find(probe.getName()) : nullptr;
+  ZoField* field = probe.getErrorCode() == 0 ? fields_.find(probe.getName()) : nullptr;
   if (field == nullptr) {
     XTR_TEXTF("Field %s not found", name.text());
-    m_rc = ERR_MESS_FIELD_NOT_FOUND;
+    errorCode_ = ERR_MESS_FIELD_NOT_FOUND;
   }
   return field;
 }
@@ -462,12 +376,12 @@ ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZoString& value) {
       default:
         XTR_TEXTF("Field %s has unexpected datatype %ld", name.text(),
                   static_cast<long>(field->getDataType()));
-        m_rc = ERR_MESS_FIELD_VALUE_TYPE;
+        errorCode_ = ERR_MESS_FIELD_VALUE_TYPE;
         break;
     }
   }
-  setErrorCodes(m_rc);
-  return zoSucceeded(m_rc);
+  setErrorCodes(errorCode_);
+  return zoSucceeded(errorCode_);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const char* name, ZoString& value) {
@@ -496,11 +410,11 @@ ZO_BOOLEAN ZoMessage::getNumber(const ZoString& name, T* value) {
     } else {
       XTR_TEXTF("Field %s has unexpected datatype %ld", name.text(),
                 static_cast<long>(field->getDataType()));
-      m_rc = ERR_MESS_FIELD_VALUE_TYPE;
+      errorCode_ = ERR_MESS_FIELD_VALUE_TYPE;
     }
   }
-  setErrorCodes(m_rc);
-  return zoSucceeded(m_rc);
+  setErrorCodes(errorCode_);
+  return zoSucceeded(errorCode_);
 }
 
 ZO_BOOLEAN ZoMessage::getProperty(const ZoString& name, ZO_LONG* value) {
@@ -540,28 +454,28 @@ ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, const ZoString& value) {
     const ZO_LONG dataType = field->getDataType();
     if (dataType == ZODT_SYSTEM_AUTHENTICATOR) {
       XTR_TEXT("Field has type SYSTEM AUTHENTICATOR so is protected");
-      m_rc = ERR_MESS_PROTECTED_FIELD;
+      errorCode_ = ERR_MESS_PROTECTED_FIELD;
     } else if (dataType == ZODT_STRING || dataType == ZODT_AUTHENTICATOR) {
       if (isProtectedByAttribute(*field)) {
         XTR_TEXT("Field is protected by attribute");
-        m_rc = ERR_MESS_PROTECTED_FIELD;
+        errorCode_ = ERR_MESS_PROTECTED_FIELD;
       } else {
         ZoString text = value;
         if (text.length() > field->getLength()) {
           XTR_TEXTF("Truncating string data to length = %ld", static_cast<long>(field->getLength()));
           text.truncate(field->getLength());
-          m_rc = ERR_MESS_DATA_TRUNCATED;
+          errorCode_ = ERR_MESS_DATA_TRUNCATED;
         }
         field->setValue(text);
         field->setValueSet(TRUE);
       }
     } else {
       XTR_TEXTF("Field has unexpected dataType = %ld", static_cast<long>(dataType));
-      m_rc = ERR_MESS_INVALID_DATATYPE;
+      errorCode_ = ERR_MESS_INVALID_DATATYPE;
     }
   }
-  setErrorCodes(m_rc);
-  return zoSucceeded(m_rc);
+  setErrorCodes(errorCode_);
+  return zoSucceeded(errorCode_);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const char* name, const char* value) {
@@ -574,17 +488,17 @@ ZO_BOOLEAN ZoMessage::setNumber(const ZoString& name, T value) {
   if (ZoField* field = lookUp(name)) {
     if (field->getDataType() != typeOf(static_cast<T*>(nullptr))) {
       XTR_TEXTF("Field has unexpected dataType = %ld", static_cast<long>(field->getDataType()));
-      m_rc = ERR_MESS_INVALID_DATATYPE;
+      errorCode_ = ERR_MESS_INVALID_DATATYPE;
     } else if (isProtectedByAttribute(*field)) {
       XTR_TEXT("Field is protected by attribute");
-      m_rc = ERR_MESS_PROTECTED_FIELD;
+      errorCode_ = ERR_MESS_PROTECTED_FIELD;
     } else {
       field->setValue(value);
       field->setValueSet(TRUE);
     }
   }
-  setErrorCodes(m_rc);
-  return zoSucceeded(m_rc);
+  setErrorCodes(errorCode_);
+  return zoSucceeded(errorCode_);
 }
 
 ZO_BOOLEAN ZoMessage::setProperty(const ZoString& name, ZO_LONG value) {
@@ -622,7 +536,7 @@ template <typename Get>
 ZO_LONG ZoMessage::getAttribute(const ZoString& name, ZO_LONG notFound, Get get) {
   ZO_LONG result = notFound;
   if (const ZoField* field = lookUp(name)) result = get(*field);
-  setErrorCodes(m_rc);
+  setErrorCodes(errorCode_);
   return result;
 }
 

@@ -21,6 +21,7 @@
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 #include "message/zo_field.h"
+#include "message/zo_field_table.h"
 
 class ZoDatabase;
 class ZoSession;
@@ -34,7 +35,7 @@ inline constexpr const char* TVAUT_HIDDEN = "";
 class VEXO_API ZoMessage : public ZoErrorCodes {
  public:
   // Number of buckets the field table starts with.
-  static constexpr ZO_LONG kInitialBuckets = 101;
+  static constexpr ZO_LONG kInitialBuckets = ZoFieldTable::kInitialBuckets;
 
   // Builds the message from its definition; an empty name gives a message
   // without fields. Afterwards the internal error code tells the outcome (the
@@ -130,20 +131,14 @@ class VEXO_API ZoMessage : public ZoErrorCodes {
   // ERR_MESS_INVALID_TOKEN).
   ZoString getFieldName(ZO_LONG index);
 
-  const ZoString& getMessageName() const { return m_messageName; }
-  const ZoString& getFormat() const { return m_format; }
-  ZO_LONG getRowCount() const { return m_rowCount; }
-  ZO_LONG getColumnCount() const { return m_columnCount; }
-  ZO_LONG getFieldCount() const { return static_cast<ZO_LONG>(m_fields.size()); }
-  ZO_ULONG getErrorCode() const { return m_rc; }
+  const ZoString& getMessageName() const { return messageName_; }
+  const ZoString& getFormat() const { return format_; }
+  ZO_LONG getRowCount() const { return rowCount_; }
+  ZO_LONG getColumnCount() const { return columnCount_; }
+  ZO_LONG getFieldCount() const { return static_cast<ZO_LONG>(fields_.size()); }
+  ZO_ULONG getErrorCode() const { return errorCode_; }
 
  private:
-  // One entry of the field table: the field and the next entry of its bucket.
-  struct Entry {
-    std::unique_ptr<ZoField> field;
-    ZO_LONG next;  // index into m_fields, or -1
-  };
-
   void construct(const ZoString& name);
   // Adds the field `alias` described by the field definition `name`; FALSE
   // ends the build with the internal code telling why.
@@ -154,11 +149,6 @@ class VEXO_API ZoMessage : public ZoErrorCodes {
   // The field-name rule; sets ERR_MESS_INVALID_FIELD_NAME.
   bool checkFieldName(const ZoString& name);
 
-  // Field table.
-  static ZO_ULONG hash(const ZoString& name);
-  ZoField* find(const ZoString& name) const;
-  void insert(std::unique_ptr<ZoField> field);
-  void rehash(std::size_t bucketCount);
   void removeAllFields();
 
   // First steps of every by-name operation: clears the codes and finds the
@@ -173,13 +163,12 @@ class VEXO_API ZoMessage : public ZoErrorCodes {
   template <typename Get>
   ZO_LONG getAttribute(const ZoString& name, ZO_LONG notFound, Get get);
 
-  ZO_ULONG m_rc = 0;
-  std::vector<Entry> m_fields;   // in the order the fields were added
-  std::vector<ZO_LONG> m_buckets;  // head entry of each bucket, or -1
-  ZoSession& m_session;
-  ZoString m_messageName;
-  ZoString m_format;
-  ZO_LONG m_rowCount = 0;
-  ZO_LONG m_columnCount = 0;
-  ZoStringArray m_fieldNames;
+  ZO_ULONG errorCode_ = 0;
+  ZoFieldTable fields_;
+  ZoSession& session_;
+  ZoString messageName_;
+  ZoString format_;
+  ZO_LONG rowCount_ = 0;
+  ZO_LONG columnCount_ = 0;
+  ZoStringArray fieldNames_;
 };

@@ -210,3 +210,17 @@ ZO_BOOLEAN ZoConfig::read(const char* section, const char* keyword, ZoString& va
   value = list->substr(begin, end - begin).c_str();
   return finish();
 }
+
+ZO_BOOLEAN ZoConfig::sectionNames(std::vector<std::string>& names) {
+  errorCode_ = 0;
+  XTR_METHOD("ZoConfig :: sectionNames", errorCode_);
+  names.clear();
+  if (!file_) {
+    errorCode_ = ERR_CONF_FILE_NOT_OPEN;
+    XTR_TEXT("Error: file not open!");
+    return finish();
+  }
+  refresh();
+  for (std::string_view name : indexed_->index.sectionNames()) names.emplace_back(name);
+  return finish();
+}

@@ -63,6 +63,11 @@ class VEXO_API ZoConfig : public ZoErrorCodes {
   // a list by asking for 0, 1, 2, ... until that code.
   ZO_BOOLEAN read(const char* section, const char* keyword, ZoString& value, ZO_LONG index);
 
+  // The names of the file's sections in the order they open (a name that
+  // opens two sections, in any case, once), replacing what `names` held.
+  // ERR_CONF_FILE_NOT_OPEN without a file.
+  ZO_BOOLEAN sectionNames(std::vector<std::string>& names);
+
   // Internal code of the last operation, 0 = success.
   ZO_ULONG getErrorCode() const { return errorCode_; }
 

@@ -1,6 +1,8 @@
 #include "session/zo_config_index.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "session/zo_config.h"
 
@@ -169,6 +171,20 @@ void ZoConfigIndex::build(std::string_view bytes) {
       sections_.try_emplace(name.substr(0, p), number);
     }
   }
+}
+
+std::vector<std::string_view> ZoConfigIndex::sectionNames() const {
+  // The shortest name a line answers to is its part before the first "]".
+  std::vector<std::pair<std::size_t, std::string_view>> opened;
+  for (const auto& [name, number] : sections_) opened.emplace_back(number, name);
+  std::sort(opened.begin(), opened.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.size() < b.second.size();
+  });
+  std::vector<std::string_view> names;
+  for (std::size_t i = 0; i < opened.size(); ++i) {
+    if (i == 0 || opened[i].first != opened[i - 1].first) names.push_back(opened[i].second);
+  }
+  return names;
 }
 
 // A keyword line answers to a keyword without "=" only as its part before its

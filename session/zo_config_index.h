@@ -45,6 +45,10 @@ class ZoConfigIndex {
   // a list separator (to the end of the file at most).
   std::string value(std::size_t line, std::size_t keywordSize) const;
 
+  // The name of each section, in the order of the lines that open them: the
+  // part of its line before the first "]", each name once.
+  std::vector<std::string_view> sectionNames() const;
+
   // Bytes the index holds, for measuring.
   std::size_t memoryUse() const;
 

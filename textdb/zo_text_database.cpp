@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/return_codes.h"
 #include "common/trace.h"
@@ -574,4 +575,33 @@ ZO_BOOLEAN ZoTextDatabase::deleteBuiltMsg(const ZoString& messageName) {
                   "ZoTextDatabase :: deleteBuiltMsg ( ZoString & ) ", errorCode_);
   XTR_TEXTF("deleteBuiltMsg for %s is not supported", messageName.text());
   return notSupported();
+}
+
+ZO_BOOLEAN ZoTextDatabase::listMessageNames(std::vector<ZoString>& names) {
+  clearCodes();
+  XTR_METHOD("ZoTextDatabase :: listMessageNames", errorCode_);
+  names.clear();
+  std::vector<std::string> sections;
+  if (!config_.sectionNames(sections)) {
+    dbErrorCode_ = static_cast<ZO_LONG>(config_.getErrorCode());
+    return fail(ERR_DB_READ_DB_FAILED);
+  }
+  static constexpr const char* kMessageKeywords[] = {kFormat, kFieldList, kRowCount, kColumnCount};
+  for (const std::string& section : sections) {
+    for (const char* keyword : kMessageKeywords) {
+      ZoString value;
+      config_.read(section.c_str(), keyword, value);
+      const ZO_ULONG readCode = config_.getErrorCode();
+      if (readCode == ERR_CONF_KEYWORD_NOT_FOUND) continue;
+      // A keyword without a value still marks the section as a message.
+      if (readCode != 0 && readCode != ERR_CONF_VALUE_NOT_SPECIFIED) {
+        names.clear();
+        dbErrorCode_ = static_cast<ZO_LONG>(readCode);
+        return fail(ERR_DB_READ_DB_FAILED);
+      }
+      names.emplace_back(section.c_str());
+      break;
+    }
+  }
+  return succeeded();
 }

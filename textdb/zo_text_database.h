@@ -58,6 +58,11 @@ class ZoTextDatabase : public ZoDatabase {
   ZO_BOOLEAN deleteMsg(const ZoString& messageName) override;
   ZO_BOOLEAN deleteMsgFlds(const ZoString& messageName) override;
   ZO_BOOLEAN deleteBuiltMsg(const ZoString& messageName) override;
+  // The sections, in file order, that hold a keyword only a message
+  // definition has (Format, FieldList, RowCount, ColumnCount); a section with
+  // none of them reads as an empty message but is not listed. A file that
+  // cannot be read fails with ERR_DB_READ_DB_FAILED.
+  ZO_BOOLEAN listMessageNames(std::vector<ZoString>& names) override;
 
   // Judges the outcome of reading one keyword. A failed read (`readCode` not
   // 0) gives ERR_DB_KEYWORD_NOT_FOUND when the section is missing, else

@@ -1,3 +1,3 @@
 vexo_test(return_codes_test SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/trace_macro_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/return_code_layout_test.cpp
   LIBS vexo_common)

@@ -42,15 +42,21 @@ TEST(ZoDatabaseCodes, NewObjectHasNoCodesAndSuccessClearsAFailure) {
   EXPECT_EQ(base.getDbErrorText(), "");
 
   db.failNext("open", ERR_DB_SYS_ERROR, 259, "File does not exist");
-  EXPECT_FALSE(base.open("defs.nsf", ""));
+  EXPECT_FALSE(base.open("defs.ndb", ""));
   EXPECT_EQ(base.getErrorCode(), ERR_DB_SYS_ERROR);
   EXPECT_EQ(base.getDbErrorCode(), 259);
   EXPECT_EQ(base.getDbErrorText(), "File does not exist");
 
-  EXPECT_TRUE(base.open("defs.nsf", ""));
+  EXPECT_TRUE(base.open("defs.ndb", ""));
   EXPECT_EQ(base.getErrorCode(), 0u);
   EXPECT_EQ(base.getDbErrorCode(), 0);
   EXPECT_EQ(base.getDbErrorText(), "");
+
+  // A store that does not list its messages says so and hands back none.
+  std::vector<ZoString> names{ZoString("stale")};
+  EXPECT_FALSE(base.listMessageNames(names));
+  EXPECT_EQ(base.getErrorCode(), ERR_DB_NOT_SUPPORTED);
+  EXPECT_TRUE(names.empty());
 }
 
 TEST(RecordingDatabaseDouble, KeepsFieldsPerMessageAndChecksOpenState) {

@@ -104,6 +104,28 @@ TEST_P(DossaDatabaseTest, MessageAndFieldDocumentsCarryTheirItemsAndPositions) {
   EXPECT_EQ(itemText(path_, fields[2], "FieldPosition"), "1");
 }
 
+// Every message with a "Message" document, built or not, in the order written.
+TEST_P(DossaDatabaseTest, ListsTheMessagesItHolds) {
+  std::vector<ZoString> names{ZoString("stale")};
+  ASSERT_TRUE(db_->listMessageNames(names));
+  EXPECT_TRUE(names.empty());
+  for (const char* name : {"ZETA", "ALPHA", "MID"}) {
+    ZoMessageDef m(name);
+    ASSERT_TRUE(db_->write(m));
+  }
+  ZoFieldDef f = field("F1", 1, 1, 1);
+  ASSERT_TRUE(db_->write(f));
+  build();
+  ASSERT_TRUE(db_->deleteMsg("ALPHA"));
+  ASSERT_TRUE(db_->listMessageNames(names));
+  std::vector<std::string> listed;
+  for (const ZoString& name : names) listed.emplace_back(name.text());
+  EXPECT_EQ(listed, (std::vector<std::string>{"ZETA", "MID"}));
+  ZoMessageDef read(names[1]);
+  EXPECT_TRUE(db_->read(read)) << "a listed name reads";
+  EXPECT_EQ(read.getFieldCount(), 1);
+}
+
 TEST_P(DossaDatabaseTest, ExistingDefinitionsNeedReplace) {
   ZoMessageDef m("M1");
   ASSERT_TRUE(db_->write(m));
@@ -603,6 +625,9 @@ TEST_P(DossaDatabaseTest, ClosedDatabaseRefusesEveryOperation) {
   EXPECT_FALSE(db_->write(f));
   EXPECT_FALSE(db_->write(s));
   EXPECT_FALSE(db_->deleteMsg("M"));
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_CLOSED);
+  std::vector<ZoString> names;
+  EXPECT_FALSE(db_->listMessageNames(names));
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_CLOSED);
   EXPECT_FALSE(db_->open("missing.ndb", ""));
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_DATABASE_UNKNOWN);

@@ -359,6 +359,24 @@ TEST_F(TextDb, WritesAndDeletesAreRefusedAndTheFileIsUntouched) {
   EXPECT_TRUE(db.read(message));
 }
 
+// Sections that hold a keyword of a message are listed, in file order, each once.
+TEST_F(TextDb, ListsTheMessageSections) {
+  std::vector<ZoString> names{ZoString("stale")};
+  EXPECT_FALSE(db_->listMessageNames(names)) << "not open";
+  EXPECT_EQ(db_->getErrorCode(), ERR_DB_READ_DB_FAILED);
+  EXPECT_EQ(db_->getDbErrorCode(), static_cast<ZO_LONG>(ERR_CONF_FILE_NOT_OPEN));
+  EXPECT_TRUE(names.empty());
+
+  load("[SVC]\nServiceType = ZOST_KOVA_XPC_DIRECT\n[ZMSG]\nFieldList = F\n[F]\nDataType = STRING\n"
+       "[AMSG]\nFormat = X\n[zmsg]\nFormat = Y\n[ROWS]\nRowCount = 2\n[COLS]\nColumnCount\n[EMPTY]\n");
+  ASSERT_TRUE(db_->listMessageNames(names));
+  std::vector<std::string> listed;
+  for (const ZoString& name : names) listed.emplace_back(name.text());
+  EXPECT_EQ(listed, (std::vector<std::string>{"ZMSG", "AMSG", "ROWS", "COLS"}));
+  ZoMessageDef message(names[0]);
+  EXPECT_TRUE(db_->read(message)) << "a listed name reads";
+}
+
 TEST_F(TextDb, OpenAndCloseOutsideTheirStates) {
   EXPECT_FALSE(db_->open(ZoString((scratch_.dir() + "/missing.txt").c_str()), ZoString("")));
   EXPECT_EQ(db_->getErrorCode(), ERR_DB_OPEN_DB_FAILED);

@@ -3,15 +3,11 @@
 #include <set>
 
 #include "docstore/zo_dossa_layout.h"
+#include "docstore/zo_message_names.h"
 #include "ndossa/dossa_admin.h"
 #include "tools/dossa/dossa_note.h"
 
 namespace {
-
-// Ids read at a time while listing a form.
-constexpr std::uint32_t kBatch = 512;
-// Room for a message name as stored (names are far shorter).
-constexpr std::uint16_t kNameRoom = 256;
 
 // The forms of a message's documents and the item that names their message.
 struct MessageForm {
@@ -26,20 +22,10 @@ constexpr MessageForm kMessageForms[] = {
 
 // Every document of one form of kMessageForms, with the message it names.
 DossaStatus documentsOf(DossaDbHandle db, const MessageForm& form, std::vector<DossaMessageDocument>& out) {
-  std::vector<DossaNoteId> ids;
-  DossaNoteId after = 0;
-  do {
-    if (DossaStatus s = DossaNoteList(db, form.form, after, kBatch, ids)) return s;
-    for (DossaNoteId id : ids) {
-      DossaOpenNote note;
-      if (DossaStatus s = DossaNoteOpen(db, id, 0, note.out())) return s;
-      char name[kNameRoom];
-      const std::uint16_t length = DossaItemGetText(note.get(), form.nameItem, name, sizeof name);
-      out.push_back({id, form.form, std::string(name, length)});
-      after = id;
-    }
-  } while (ids.size() == kBatch);
-  return DOSSA_NOERROR;
+  std::vector<ZoNamedDocument> named;
+  const DossaStatus s = zoNamedDocuments(db, form.form, form.nameItem, named);
+  for (ZoNamedDocument& d : named) out.push_back({d.id, form.form, std::move(d.name)});
+  return s;
 }
 
 // Deletes the documents in one unit of work.
@@ -66,16 +52,16 @@ DossaStatus dossaMessageNames(DossaDbHandle db, std::vector<std::string>& names)
 }
 
 DossaStatus dossaFindOrphans(DossaDbHandle db, std::vector<DossaMessageDocument>& orphans) {
+  std::vector<std::string> names;
+  if (DossaStatus s = zoMessageNames(db, names)) return s;
+  const std::set<std::string> messages(names.begin(), names.end());
   std::vector<DossaMessageDocument> all;
   for (const MessageForm& form : kMessageForms) {
+    if (form.form == zodossa::MESSAGE_FORM) continue;
     if (DossaStatus s = documentsOf(db, form, all)) return s;
   }
-  std::set<std::string> messages;
-  for (const DossaMessageDocument& d : all) {
-    if (d.form == zodossa::MESSAGE_FORM) messages.insert(d.message);
-  }
   for (DossaMessageDocument& d : all) {
-    if (d.form != zodossa::MESSAGE_FORM && !messages.contains(d.message)) orphans.push_back(std::move(d));
+    if (!messages.contains(d.message)) orphans.push_back(std::move(d));
   }
   return DOSSA_NOERROR;
 }

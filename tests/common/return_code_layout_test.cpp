@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "common/return_codes.h"
-#include "common/trace.h"
 
 TEST(ReturnCodes, LayoutOfInternalCodes) {
   EXPECT_EQ(ERR_PXM_NO_MEMORY, 0x20801906u);

@@ -1,0 +1,41 @@
+#include "docstore/zo_message_names.h"
+
+#include "docstore/zo_dossa_layout.h"
+#include "ndossa/dossa_admin.h"
+
+namespace {
+
+// Ids read at a time.
+constexpr std::uint32_t kBatch = 512;
+// Room for a name as stored (names are far shorter).
+constexpr std::uint16_t kNameRoom = 256;
+
+}  // namespace
+
+DossaStatus zoNamedDocuments(DossaDbHandle db, const char* form, const char* nameItem,
+                             std::vector<ZoNamedDocument>& out) {
+  std::vector<DossaNoteId> ids;
+  DossaNoteId after = 0;
+  do {
+    if (DossaStatus s = DossaNoteList(db, form, after, kBatch, ids)) return s;
+    for (DossaNoteId id : ids) {
+      DossaNoteHandle note = 0;
+      if (DossaStatus s = DossaNoteOpen(db, id, 0, &note)) return s;
+      char name[kNameRoom];
+      const std::uint16_t length = DossaItemGetText(note, nameItem, name, sizeof name);
+      DossaNoteClose(note);
+      out.push_back({id, std::string(name, length)});
+      after = id;
+    }
+  } while (ids.size() == kBatch);
+  return DOSSA_NOERROR;
+}
+
+DossaStatus zoMessageNames(DossaDbHandle db, std::vector<std::string>& names) {
+  names.clear();
+  std::vector<ZoNamedDocument> messages;
+  if (DossaStatus s = zoNamedDocuments(db, zodossa::MESSAGE_FORM, zodossa::MESSAGE_NAME, messages)) return s;
+  names.reserve(messages.size());
+  for (ZoNamedDocument& message : messages) names.push_back(std::move(message.name));
+  return DOSSA_NOERROR;
+}
