@@ -1,5 +1,6 @@
 #include "tools/dossa/dossa_messages.h"
 
+#include <algorithm>
 #include <set>
 
 #include "docstore/zo_dossa_layout.h"
@@ -43,11 +44,8 @@ DossaStatus deleteTogether(DossaDbHandle db, const std::vector<DossaMessageDocum
 }  // namespace
 
 DossaStatus dossaMessageNames(DossaDbHandle db, std::vector<std::string>& names) {
-  std::vector<DossaMessageDocument> messages;
-  if (DossaStatus s = documentsOf(db, kMessageForms[0], messages)) return s;
-  std::set<std::string> sorted;
-  for (DossaMessageDocument& d : messages) sorted.insert(std::move(d.message));
-  names.assign(sorted.begin(), sorted.end());
+  if (DossaStatus s = zoMessageNames(db, names)) return s;
+  std::sort(names.begin(), names.end());
   return DOSSA_NOERROR;
 }
 
