@@ -153,7 +153,7 @@ ZO_LONG xxxInitialize() {
       records.clear();
     }
   }
-  std::copy(records.begin(), records.end(), storage.get());
+  if (storage) std::copy(records.begin(), records.end(), storage.get());
   RecordsLock lock(g_recordsMutex);
   block->ccsidTree = linkBalanced(storage.get(), 0, records.size());
   g_records = std::move(storage);
