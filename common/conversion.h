@@ -5,7 +5,7 @@
 // in common/conversion_api.h.
 //
 // Threads: as common/conversion_api.h says; the functions here take the same
-// lock. The table positions xxxOpenConv returns stay valid until xxxTerminate.
+// locks. The table positions xxxOpenConv returns stay valid until xxxTerminate.
 
 #include "common/conversion_api.h"
 #include "common/zo_types.h"

@@ -13,9 +13,9 @@
 // its own name, whether or not user tracing is on.
 //
 // Threads: any thread may call these functions between the start and the stop
-// of the common services. The module's tables are guarded by one lock, held
-// for the whole of each call, so calls from several threads run one after
-// another.
+// of the common services. The CCSID records and the loaded tables are each
+// guarded by a lock of their own; a conversion holds the tables' lock while it
+// walks, so conversions from several threads run one after another.
 
 #include "common/vexo_export.h"
 #include "common/zo_types.h"

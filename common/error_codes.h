@@ -14,6 +14,8 @@ inline constexpr ZO_ULONG ZOCC_NONE = 0;
 inline constexpr ZO_ULONG ZOCC_WARNING = 1;
 inline constexpr ZO_ULONG ZOCC_ERROR = 2;
 
+// Threads: no lock; the codes belong to the object that exposes them and
+// are used by that object's one thread at a time.
 class VEXO_API ZoErrorCodes {
  public:
   // Both codes start at 0.

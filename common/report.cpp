@@ -1,4 +1,5 @@
-// Failure report of the common-services layer.
+// Failure report of the common-services layer: writes what it is handed and
+// calls nothing of the trace (the trace calls it).
 #include "common/report.h"
 
 #include <cstdarg>
@@ -8,10 +9,8 @@
 #include <string>
 
 #include "common/retcode_names.h"
-#include "common/return_codes.h"
+#include "common/service_texts.h"
 #include "common/services.h"
-#include "common/trace.h"
-#include "common/trace_internal.h"
 #include "platform/platform.h"
 
 namespace {
@@ -70,15 +69,14 @@ void boxText(const std::string& text) {
 
 // Opens the report file of the process: in the trace directory when one is
 // set, else (or when that fails) in the current directory.
-void openReportFile(const XrkControlBlock* block) {
+void openReportFile(const XrkReportSnapshot& snapshot) {
   std::string name;
   std::string directory;
-  if (block != nullptr) {
-    const std::string prefix = xrkNamePrefix(*block);
-    name = xrkProcessFileName(prefix, block->processId, "FDC");
-    directory = platformDirWithSeparator(platformGetEnv((prefix + "_TRACE_PATH").c_str()));
+  if (snapshot.started) {
+    name = xrkProcessFileName(snapshot.prefix, snapshot.processId, "FDC");
+    directory = platformDirWithSeparator(platformGetEnv((snapshot.prefix + "_TRACE_PATH").c_str()));
   } else {
-    name = xrkProcessFileName(kUnstartedPrefix, xtrNormaliseId(platformProcessId()), "FDC");
+    name = xrkProcessFileName(kUnstartedPrefix, snapshot.processId, "FDC");
   }
   // Never through a link planted under the predictable name.
   if (!directory.empty()) {
@@ -137,56 +135,44 @@ void writeRing(const XtrRingSnapshot& ring) {
   }
 }
 
-void writeReport(const char* functionName, ZO_LONG probeId, ZO_LONG majorCode, ZO_LONG minorCode,
-                 const char* comment1, const char* comment2, const char* comment3) {
-  const XtrThreadSnapshot thread = xtrSnapshotThread();
-  const XtrRingSnapshot ring = xtrSnapshotRing();
+void writeReport(const XrkSymptom& symptom, const XrkReportSnapshot& snapshot) {
+  const XtrThreadSnapshot& thread = snapshot.thread;
   border();
   blank();
   boxText("  KTR Prefault Symptom Report");
   boxText(std::string(36, '='));
   blank();
-  boxText(formatted("Date/Time         :- %s", xtrDateTime24().c_str()));
+  boxText(formatted("Date/Time         :- %s", snapshot.dateTime.c_str()));
   boxText(formatted("Code Level           :- %-63.63s", vexoCodeLevel));
   if (thread.threadId != 0) {
     boxText(formatted("Thread Id         :- %5.5d", static_cast<int>(thread.threadId)));
   }
-  boxText(formatted("Function Name     :- %-63.63s", functionName));
-  boxText(formatted("Probe Id          :- KTR%d", static_cast<int>(probeId)));
+  boxText(formatted("Function Name     :- %-63.63s", symptom.functionName));
+  boxText(formatted("Probe Id          :- KTR%d", static_cast<int>(symptom.probeId)));
   boxText(formatted("Build Date        :- %s", xtrBuildDate()));
-  boxText(formatted("Major Errorcode   :- %s ", codeName(majorCode).c_str()));
-  boxText(formatted("Minor Errorcode   :- %s ", codeName(minorCode).c_str()));
-  boxText(formatted("Comment1          :- %-63.63s", comment1));
-  boxText(formatted("Comment2          :- %-63.63s", comment2));
-  boxText(formatted("Comment3          :- %-63.63s", comment3));
+  boxText(formatted("Major Errorcode   :- %s ", codeName(symptom.majorCode).c_str()));
+  boxText(formatted("Minor Errorcode   :- %s ", codeName(symptom.minorCode).c_str()));
+  boxText(formatted("Comment1          :- %-63.63s", symptom.comment1));
+  boxText(formatted("Comment2          :- %-63.63s", symptom.comment2));
+  boxText(formatted("Comment3          :- %-63.63s", symptom.comment3));
   blank();
   border();
   writeFunctionStack(thread);
-  writeRing(ring);
+  writeRing(snapshot.ring);
 }
-
-const char* orEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 }  // namespace
 
-ZO_LONG xrk_xcsPVRT(const char* functionName, ZO_LONG probeId, ZO_LONG majorCode,
-                    ZO_LONG minorCode, const char* comment1, const char* comment2,
-                    const char* comment3) {
-  XTR_SERVICE("xrk_xcsPVRT", ERR_NONE);
-  if (!reportInProgress) {
-    reportInProgress = true;
-    std::lock_guard<std::mutex> lock(reportMutex);
-    XrkControlBlock* block = xrkControlBlock();
-    if (block != nullptr) block->reportInProgress = 1;
-    if (reportFile == nullptr) openReportFile(block);
-    if (reportFile != nullptr) {
-      writeReport(orEmpty(functionName), probeId, majorCode, minorCode, orEmpty(comment1),
-                  orEmpty(comment2), orEmpty(comment3));
-    }
-    if (block != nullptr) block->reportInProgress = 0;
-    reportInProgress = false;
-  }
-  return 0;
+void xrkWriteReport(const XrkSymptom& symptom, const XrkReportSnapshot& snapshot) {
+  if (reportInProgress) return;
+  reportInProgress = true;
+  std::lock_guard<std::mutex> lock(reportMutex);
+  XrkControlBlock* block = xrkControlBlock();
+  if (block != nullptr) block->reportInProgress = 1;
+  if (reportFile == nullptr) openReportFile(snapshot);
+  if (reportFile != nullptr) writeReport(symptom, snapshot);
+  if (block != nullptr) block->reportInProgress = 0;
+  reportInProgress = false;
 }
 
 void xrkCloseReportFile() {

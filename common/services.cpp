@@ -1,4 +1,7 @@
-// Start and stop of the common-services layer.
+// Start and stop of the common-services layer. They run one way: the start
+// creates the block and starts the trace, then the conversion; the stop stops
+// the conversion, then the trace, and releases the block. The modules keep
+// and clear their own state.
 #include "common/services.h"
 
 #include <cstring>
@@ -56,7 +59,5 @@ ZO_ULONG xrkTermCommonServices() {
   xrk_xtrTerminate();
   std::unique_ptr<XrkControlBlock> finished(currentBlock);
   currentBlock = nullptr;
-  xtrTraceActive = 0;
-  xtrUserTracingActive = 0;
   return 0;
 }

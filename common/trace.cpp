@@ -1,6 +1,7 @@
 // Trace facility: the trace file with its entry/exit blocks, text lines and
 // dumps, and the records kept for the failure report whether or not a file is
-// written (a function stack per thread and the in-core ring).
+// written (a function stack per thread and the in-core ring). A failure report
+// is handed a snapshot of those records; the report never calls back here.
 //
 // Threads: the block's shared fields (ring, nesting, line counter, thread
 // table, trace file) change only under traceMutex; a function-stack record is
@@ -34,17 +35,11 @@ namespace {
 constexpr ZO_LONG kDefaultLevel = 2;
 // The line counter runs 0..40: a new block with a time stamp every 41 lines.
 constexpr ZO_LONG kLastLineOfBlock = 40;
-// Ids above this are reduced modulo kIdModulus.
-constexpr long long kIdModulus = 100000;
-// A 4-digit file number is the process id modulo this.
-constexpr ZO_LONG kFileNumberModulus = 10000;
 // Room for the program path and its mark in the header line.
 constexpr std::size_t kHeaderProgramLength = 99;
 constexpr const char* kProgramMark = "(Talvane) ";
 constexpr const char* kUserTracingNotice = "\n  !!! User Tracing is activated !!!\n";
 constexpr const char* kTerminationBar = "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!";
-// Build date of this module; __DATE__ pads a one-digit day with a blank.
-constexpr const char kBuildDate[] = __DATE__;
 
 std::mutex traceMutex;
 
@@ -99,15 +94,6 @@ XtrStackRecord* threadRecord(XrkControlBlock& block, bool add, ZO_LONG* threadId
   return cache.record;
 }
 
-// Appends printf-formatted text to a string.
-void appendF(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void appendF(std::string& out, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  out += xtrFormatV(format, args);
-  va_end(args);
-}
-
 // Writes and flushes text to the trace file. Caller holds traceMutex. A view,
 // so that constant texts (the code-level string above all) are written from
 // where they are and never copied into a second constant of the program file.
@@ -134,10 +120,10 @@ void writeCallLineLocked(XrkControlBlock& block, ZO_LONG threadId, long long das
   const bool blockStart = block.lineCounter == 0;
   if (threadId != 0) {
     if (blockStart) {
-      appendF(line, "\n(%5.5d)@", static_cast<int>(threadId));
+      xtrAppendF(line, "\n(%5.5d)@", static_cast<int>(threadId));
       block.lastThread = threadId;
     } else if (threadId != block.lastThread) {
-      appendF(line, "(%5.5d) ", static_cast<int>(threadId));
+      xtrAppendF(line, "(%5.5d) ", static_cast<int>(threadId));
       block.lastThread = threadId;
     } else {
       line += ' ';
@@ -146,7 +132,7 @@ void writeCallLineLocked(XrkControlBlock& block, ZO_LONG threadId, long long das
   if (blockStart) {
     int milliseconds = 0;
     line += xtrTimeOfDay(&milliseconds);
-    appendF(line, ".%3.3d ", milliseconds);
+    xtrAppendF(line, ".%3.3d ", milliseconds);
   }
   if (++block.lineCounter > kLastLineOfBlock) block.lineCounter = 0;
   line += "\n   ";
@@ -239,61 +225,6 @@ void readLevel(XrkControlBlock& block, const std::string& prefix) {
 
 }  // namespace
 
-std::string xtrFormatV(const char* format, va_list args) {
-  char small[256];
-  va_list again;
-  va_copy(again, args);
-  const int n = std::vsnprintf(small, sizeof small, format, args);
-  std::string text;
-  if (n >= 0 && static_cast<std::size_t>(n) < sizeof small) {
-    text.assign(small, static_cast<std::size_t>(n));
-  } else if (n >= 0) {
-    text.resize(static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(text.data(), text.size(), format, again);
-    text.resize(static_cast<std::size_t>(n));
-  }
-  va_end(again);
-  return text;
-}
-
-ZO_LONG xtrNormaliseId(long long id) {
-  if (id < 0) id = -id;  // ids are at most 64 bits wide but come from 32-bit values
-  if (id >= kIdModulus) id %= kIdModulus;
-  return static_cast<ZO_LONG>(id);
-}
-
-std::string xrkNamePrefix(const XrkControlBlock& block) {
-  return std::string(block.tracePrefix, strnlen(block.tracePrefix, XRK_NAME_PREFIX_LENGTH));
-}
-
-std::string xrkProcessFileName(const std::string& prefix, ZO_LONG processId, const char* extension) {
-  std::string name = prefix;
-  if (prefix.size() == 3) {
-    appendF(name, "%5.5d.%s", static_cast<int>(processId), extension);
-  } else {
-    appendF(name, "%4.4d.%s", static_cast<int>(processId % kFileNumberModulus), extension);
-  }
-  return name;
-}
-
-const char* xtrBuildDate() { return kBuildDate; }
-
-std::string xtrTimeOfDay(int* milliseconds) {
-  const PlatformClock now = platformNow();
-  std::tm local{};
-  platformLocalTime(now.seconds, &local);
-  if (milliseconds != nullptr) *milliseconds = now.milliseconds;
-  std::string text;
-  appendF(text, "%.2d:%.2d:%.2d", local.tm_hour, local.tm_min, local.tm_sec);
-  return text;
-}
-
-std::string xtrDateTime24() {
-  std::tm local{};
-  platformLocalTime(platformNow().seconds, &local);
-  return platformTimeText24(local);
-}
-
 // The line format below is laid out for 16 bytes: 6 + 3 * 16 = 54 hex columns.
 static_assert(XTR_DUMP_LINE_BYTES == 16);
 
@@ -312,21 +243,21 @@ std::string xtrDumpChunk(const unsigned char* bytes, std::size_t length) {
       continue;
     }
     if (identical > 0) {
-      appendF(out, "         --- %d lines identical to above ---\n", identical);
+      xtrAppendF(out, "         --- %d lines identical to above ---\n", identical);
       identical = 0;
     }
     hex.clear();
     chars.clear();
-    appendF(hex, "%04X  ", static_cast<unsigned>(offset));
+    xtrAppendF(hex, "%04X  ", static_cast<unsigned>(offset));
     for (std::size_t i = 0; i < n; ++i) {
-      appendF(hex, "%02X ", line[i]);
+      xtrAppendF(hex, "%02X ", line[i]);
       chars += (line[i] >= 0x20 && line[i] <= 0x7E) ? static_cast<char>(line[i]) : '.';
     }
-    appendF(out, "         %-54.54s : %-16.16s\n", hex.c_str(), chars.c_str());
+    xtrAppendF(out, "         %-54.54s : %-16.16s\n", hex.c_str(), chars.c_str());
     last = line;
     lastLength = n;
   }
-  if (identical > 0) appendF(out, "         --- %d lines identical to above ---\n", identical);
+  if (identical > 0) xtrAppendF(out, "         --- %d lines identical to above ---\n", identical);
   return out;
 }
 
@@ -353,6 +284,28 @@ XtrRingSnapshot xtrSnapshotRing() {
   snapshot.index = block->ringIndex;
   std::memcpy(snapshot.entries, block->ring.get(), sizeof snapshot.entries);
   return snapshot;
+}
+
+ZO_LONG xrk_xcsPVRT(const char* functionName, ZO_LONG probeId, ZO_LONG majorCode,
+                    ZO_LONG minorCode, const char* comment1, const char* comment2,
+                    const char* comment3) {
+  XTR_SERVICE("xrk_xcsPVRT", ERR_NONE);
+  auto orEmpty = [](const char* text) { return text != nullptr ? text : ""; };
+  XrkReportSnapshot snapshot;
+  if (const XrkControlBlock* block = xrkControlBlock()) {
+    snapshot.started = true;
+    snapshot.prefix = xrkNamePrefix(*block);
+    snapshot.processId = block->processId;
+  } else {
+    snapshot.processId = xtrNormaliseId(platformProcessId());
+  }
+  snapshot.dateTime = xtrDateTime24();
+  snapshot.thread = xtrSnapshotThread();
+  snapshot.ring = xtrSnapshotRing();
+  xrkWriteReport(XrkSymptom{orEmpty(functionName), probeId, majorCode, minorCode, orEmpty(comment1),
+                            orEmpty(comment2), orEmpty(comment3)},
+                 snapshot);
+  return 0;
 }
 
 int xtrInitialize() {
@@ -419,7 +372,7 @@ ZO_ULONG xrk_xtrOpenTraceFile(const char* path) {
   std::string program = platformProgramPath() + kProgramMark;
   if (program.size() > kHeaderProgramLength) program.resize(kHeaderProgramLength);
   std::string header;
-  appendF(header, "\nTrace for program %s started at %s\n\r\n\r\n", program.c_str(),
+  xtrAppendF(header, "\nTrace for program %s started at %s\n\r\n\r\n", program.c_str(),
           xtrDateTime24().c_str());
 
   std::lock_guard<std::mutex> lock(traceMutex);
@@ -496,6 +449,7 @@ ZO_ULONG xrk_xtrTerminate() {
   block->traceFile.reset();
   block->fileOpen = 0;
   xtrTraceActive = 0;
+  xtrUserTracingActive = 0;
   return 0;
 }
 

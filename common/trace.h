@@ -38,7 +38,8 @@ int xtrInitialize();
 // the file cannot be opened or the common services are not started.
 ZO_ULONG xrk_xtrOpenTraceFile(const char* path);
 
-// Releases the in-core ring and closes the trace file. Returns 0.
+// Releases the in-core ring, closes the trace file and clears both switches.
+// Returns 0.
 ZO_ULONG xrk_xtrTerminate();
 
 inline bool xtrTextWanted() { return xtrTraceActive && !xtrUserTracingActive; }

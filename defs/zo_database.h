@@ -36,6 +36,8 @@
 
 class ZoSession;
 
+// Threads: no lock; a store is used only by the thread that uses its
+// session, one call at a time.
 class VEXO_API ZoDatabase : protected ZoStoreCodes {
  public:
   ZoDatabase(const ZoDatabase&) = delete;

@@ -9,6 +9,9 @@
 #include "defs/zo_data_types.h"
 #include "defs/zo_string.h"
 
+// Threads: a value without shared state or lock: different objects may be
+// used in different threads at once, one object by one thread at a time
+// unless the caller locks it.
 class VEXO_API ZoFieldDef {
  public:
   // Each constructor sets every field to its default, then stores the name if

@@ -16,6 +16,9 @@
 // A text of the screen the message was taken from (a caption, a heading): not
 // a field of the message, kept with the definition so the screen can be shown
 // as designed. Display attributes as a field definition's display defaults.
+// Threads: a value without shared state or lock: different objects may be
+// used in different threads at once, one object by one thread at a time
+// unless the caller locks it.
 struct ZoScreenText {
   ZO_LONG row = 0;
   ZO_LONG column = 0;
@@ -42,6 +45,9 @@ VEXO_API std::string zoScreenTextEntry(const ZoScreenText& text);
 // left as it was, or partly set).
 VEXO_API bool zoScreenTextFromEntry(const char* entry, ZoScreenText& text);
 
+// Threads: a value without shared state or lock: different objects may be
+// used in different threads at once, one object by one thread at a time
+// unless the caller locks it.
 class VEXO_API ZoMessageDef {
  public:
   // Each constructor clears the counts and the code, then stores the name if it

@@ -17,6 +17,8 @@
 
 class ZoSession;
 
+// Threads: no lock; a store is used only by the thread that uses its
+// session, one call at a time.
 class VEXO_API ZoSecurity : protected ZoStoreCodes {
  public:
   ZoSecurity(const ZoSecurity&) = delete;

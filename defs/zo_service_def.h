@@ -10,6 +10,9 @@
 #include "defs/zo_data_types.h"
 #include "defs/zo_string.h"
 
+// Threads: a value without shared state or lock: different objects may be
+// used in different threads at once, one object by one thread at a time
+// unless the caller locks it.
 class VEXO_API ZoServiceDef {
  public:
   // Stores the name when it passes checkName; otherwise it stays empty and the

@@ -8,6 +8,8 @@
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 
+// Threads: no lock; the codes belong to the object that exposes them and
+// are used by that object's one thread at a time.
 class VEXO_API ZoStoreCodes {
  protected:
   // `systemErrorCode` is the code a failure of the underlying store sets.

@@ -26,6 +26,9 @@ enum ZoCharClass : ZO_BYTE {
 // Class of one byte.
 VEXO_API ZoCharClass zoCharClass(char c);
 
+// Threads: a value without shared state or lock: different objects may be
+// used in different threads at once, one object by one thread at a time
+// unless the caller locks it.
 class VEXO_API ZoString {
  public:
   // Every buffer has room for at least this many characters plus the terminator,
@@ -123,6 +126,9 @@ VEXO_API ZoString operator+(const ZoString& a, const char* b);
 VEXO_API ZoString operator+(const char* a, const ZoString& b);
 
 // Growable list of strings; strings are only ever added.
+// Threads: a value without shared state or lock: different objects may be
+// used in different threads at once, one object by one thread at a time
+// unless the caller locks it.
 class VEXO_API ZoStringArray {
  public:
   static constexpr ZO_LONG DEFAULT_CAPACITY = 40;
@@ -171,6 +177,9 @@ class VEXO_API ZoStringArray {
 // Operations given a null pointer with a non-zero count or a negative count,
 // or whose result would exceed the largest ZO_LONG, change nothing and return
 // FALSE (constructors yield an empty value instead).
+// Threads: a value without shared state or lock: different objects may be
+// used in different threads at once, one object by one thread at a time
+// unless the caller locks it.
 class VEXO_API ZoBinary {
  public:
   ZoBinary();

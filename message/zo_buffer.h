@@ -19,6 +19,9 @@
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 
+// Threads: a value without shared state or lock: different objects may be
+// used in different threads at once, one object by one thread at a time
+// unless the caller locks it.
 class VEXO_API ZoBuffer {
  public:
   // Storage grows in whole blocks of this size, always at least one block

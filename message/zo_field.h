@@ -33,6 +33,9 @@ static_assert(ZO_LONG_LENGTH == sizeof(ZO_LONG) && ZO_SHORT_LENGTH == sizeof(ZO_
 inline constexpr ZO_LONG ZODT_HIGHEST_ACCEPTED = 17;
 static_assert(ZODT_HIGHEST_ACCEPTED == ZODT_SYSTEM_AUTHENTICATOR + 1);
 
+// Threads: a value without shared state or lock: different objects may be
+// used in different threads at once, one object by one thread at a time
+// unless the caller locks it.
 class VEXO_API ZoField : public ZoErrorCodes {
  public:
   // Both store the name when it passes checkName; otherwise the name stays

@@ -32,6 +32,9 @@ typedef ZO_LONG ZoBrowseToken;
 // What getProperty gives for the value of an authenticator field.
 inline constexpr const char* TVAUT_HIDDEN = "";
 
+// Threads: no lock; a message records itself with its session and reads its
+// definition database, so it is used only by the thread that uses its
+// session.
 class VEXO_API ZoMessage : public ZoErrorCodes {
  public:
   // Number of buckets the field table starts with.

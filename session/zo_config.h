@@ -28,6 +28,9 @@
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 
+// Threads: no lock and no shared state: different readers may be used in
+// different threads at once, one reader by one thread at a time (every read
+// sets its code and its cache).
 class VEXO_API ZoConfig : public ZoErrorCodes {
  public:
   // Separates the tokens of a list value.

@@ -11,6 +11,7 @@
 
 #include "common/zo_types.h"
 
+// Threads: no lock; a list is used by one thread at a time (its session's).
 template <typename T>
 class ZoRefList {
  public:

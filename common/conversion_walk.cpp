@@ -1,0 +1,160 @@
+// The conversion walks over buffers and in-memory tables.
+#include "common/conversion_walk.h"
+
+#include "common/conversion_files.h"
+
+namespace {
+
+constexpr ZO_BYTE kHostNewLine = 0x15;
+constexpr ZO_BYTE kHostLineFeed = 0x25;
+
+class Converter {
+ public:
+  Converter(const XcsWalkPlan& plan, const ZO_BYTE* source, std::size_t sourceLength, ZO_BYTE* target,
+            std::size_t capacity)
+      : src_(source), n_(sourceLength), out_(target), cap_(capacity), single_(plan.tables.single),
+        double_(plan.tables.dbl), method_(plan.method), leadByteSet_(plan.leadByteSet) {}
+
+  std::size_t written() const { return o_; }
+
+  ZO_LONG singles() {
+    while (i_ < n_) {
+      if (o_ >= cap_) return XCS_RC_PAIR_PAST_TARGET;
+      putSingle(src_[i_++]);
+    }
+    return 0;
+  }
+
+  // Source with shift-out / shift-in codes (methods 1 and 4).
+  ZO_LONG shiftWalk() {
+    const bool keepShifts = method_ == XCS_METHOD_SHIFT_TO_SHIFT;
+    while (i_ < n_) {
+      ZO_BYTE b = src_[i_];
+      if (b != XCS_SHIFT_OUT || (i_ + 1 < n_ && src_[i_ + 1] == XCS_SHIFT_IN)) {
+        if (o_ >= cap_) return XCS_RC_PAIR_PAST_TARGET;
+        putSingle(b);
+        ++i_;
+        continue;
+      }
+      if (keepShifts) {
+        if (o_ >= cap_) return XCS_RC_PAIR_PAST_TARGET;
+        out_[o_++] = XCS_SHIFT_OUT;
+      }
+      ++i_;
+      for (;;) {
+        if (i_ >= n_) return XCS_RC_PAIR_PAST_SOURCE;  // run not closed
+        if (src_[i_] == XCS_SHIFT_IN) break;
+        // A pair needs two bytes before the shift-in; half a pair is refused.
+        if (i_ + 1 >= n_ || src_[i_ + 1] == XCS_SHIFT_IN) return XCS_RC_PAIR_PAST_SOURCE;
+        if (cap_ - o_ < 2) return XCS_RC_PAIR_PAST_TARGET;
+        putPair(src_[i_], src_[i_ + 1]);
+        i_ += 2;
+      }
+      if (keepShifts) {
+        if (o_ >= cap_) return XCS_RC_PAIR_PAST_TARGET;
+        out_[o_++] = XCS_SHIFT_IN;
+      }
+      ++i_;
+    }
+    return 0;
+  }
+
+  // Source whose double-byte characters start with a lead byte (methods 2 and 3).
+  ZO_LONG leadByteWalk() {
+    const bool writeShifts = method_ != XCS_METHOD_LEAD_TO_LEAD;
+    const ZO_LONG leadByteSet = leadByteSet_;
+    // Room for a pair plus the shift-in still to come.
+    const std::size_t pairRoom = writeShifts ? 3 : 2;
+    while (i_ < n_) {
+      ZO_BYTE b = src_[i_];
+      if (!xcsLeadByte(leadByteSet, b)) {
+        if (o_ >= cap_) return XCS_RC_NO_ROOM_FOR_RUN;
+        putSingle(b);
+        ++i_;
+        continue;
+      }
+      if (i_ + 1 >= n_) return XCS_RC_NO_SOURCE_LEFT;  // lead byte without its trail byte
+      if (cap_ - o_ < pairRoom + (writeShifts ? 1 : 0)) return XCS_RC_NO_ROOM_FOR_RUN;
+      if (writeShifts) out_[o_++] = XCS_SHIFT_OUT;
+      do {
+        putPair(src_[i_], src_[i_ + 1]);
+        i_ += 2;
+      } while (i_ + 1 < n_ && xcsLeadByte(leadByteSet, src_[i_]) && cap_ - o_ >= pairRoom);
+      if (writeShifts) out_[o_++] = XCS_SHIFT_IN;
+    }
+    return 0;
+  }
+
+ private:
+  void putSingle(ZO_BYTE b) {
+    if (single_) {
+      if (method_ == XCS_METHOD_SHIFT_TO_MIXED && b == kHostNewLine) b = kHostLineFeed;
+      b = single_[b];
+    }
+    out_[o_++] = b;
+  }
+
+  void putPair(ZO_BYTE lead, ZO_BYTE trail) {
+    if (double_) {
+      std::size_t at = double_[lead] * XCS_DOUBLE_ROW_SIZE + trail * 2u;
+      out_[o_++] = double_[at];
+      out_[o_++] = double_[at + 1];
+    } else {
+      out_[o_++] = lead;
+      out_[o_++] = trail;
+    }
+  }
+
+  const ZO_BYTE* src_;
+  std::size_t n_;
+  ZO_BYTE* out_;
+  std::size_t cap_;
+  const ZO_BYTE* single_;
+  const ZO_BYTE* double_;
+  ZO_LONG method_;
+  ZO_LONG leadByteSet_;  // lead bytes of the source (lead-byte walk)
+  std::size_t i_ = 0;
+  std::size_t o_ = 0;
+};
+
+}  // namespace
+
+XcsWalkResult xcsWalk(const XcsWalkPlan& plan, const ZO_BYTE* source, std::size_t sourceLength, ZO_BYTE* target,
+                      std::size_t capacity) {
+  Converter converter(plan, source, sourceLength, target, capacity);
+  XcsWalkResult result;
+  if (plan.walk == XCS_WALK_SHIFT)
+    result.code = converter.shiftWalk();
+  else if (plan.walk == XCS_WALK_LEAD)
+    result.code = converter.leadByteWalk();
+  else
+    result.code = converter.singles();
+  result.written = converter.written();
+  return result;
+}
+
+ZO_LONG xcsWalkFor(ZO_LONG method, bool doubleByteData) {
+  if (!doubleByteData) return XCS_WALK_BYTES;
+  if (method == XCS_METHOD_SHIFT_TO_MIXED || method == XCS_METHOD_SHIFT_TO_SHIFT) return XCS_WALK_SHIFT;
+  return XCS_WALK_LEAD;
+}
+
+ZO_LONG xcsMethodFor(ZO_LONG sourceType, ZO_LONG targetType) {
+  auto pc = [](ZO_LONG type) { return type == 2 || type == 3; };
+  if (pc(targetType) && sourceType == 1) return XCS_METHOD_SHIFT_TO_MIXED;
+  if (pc(targetType) && pc(sourceType)) return XCS_METHOD_LEAD_TO_LEAD;
+  if (targetType == 1 && pc(sourceType)) return XCS_METHOD_LEAD_TO_SHIFT;
+  if (targetType == 1 && sourceType == 1) return XCS_METHOD_SHIFT_TO_SHIFT;
+  return 0;
+}
+
+// The lead-byte ranges of double-byte data without shift codes.
+bool xcsLeadByte(ZO_LONG leadByteSet, ZO_BYTE b) {
+  switch (leadByteSet) {
+    case 2: return b >= 0x8F && b <= 0xFE;
+    case 3: return b >= 0x81 && b <= 0xFC;
+    case 5: return b >= 0x81 && b <= 0xFE;
+    case 6: return b >= 0x8C && b <= 0xFE;
+    default: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFE);
+  }
+}
