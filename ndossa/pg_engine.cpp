@@ -185,6 +185,12 @@ class PgDriver final : public EngineDriver {
   DossaStatus drop(const std::string& path) const override { return PgEngine::drop(path); }
 };
 
+// The stored rows of each index table, as a full check reads them.
+constexpr const char* kStoredRows[Design::kIndexTables] = {
+    "SELECT itemid, value, noteid FROM @.keys",
+    "SELECT viewid, key, noteid FROM @.view_entries",
+    "SELECT keyid, value, noteid FROM @.unique_values"};
+
 }  // namespace
 
 const std::string& PgEngine::sql(const char* text) {
@@ -604,28 +610,24 @@ DossaStatus PgEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint
 DossaStatus PgEngine::check(std::string& problem) {
   problem.clear();
   // Every document decodes, and the index rows are exactly those its items call for.
-  RowCheck rows(design_);
-  Result result;
-  DossaStatus s = run("SELECT noteid, body FROM @.notes ORDER BY noteid", Params(), &result);
-  if (s) return s;
-  for (int row = 0; row < PQntuples(result.get()); ++row)
-    if ((s = rows.addDocument(static_cast<DossaNoteId>(integerAt(result.get(), row, 0)),
-                              bytesAt(result.get(), row, 1), problem)))
-      return s;
-  result.reset();
-  if ((s = rows.documentsDone(problem))) return s;
-  auto compare = [&](const char* text, RowCheck::Table table) -> DossaStatus {
-    Result stored;
-    if (DossaStatus st = run(text, Params(), &stored)) return st;
-    for (int row = 0; row < PQntuples(stored.get()); ++row)
-      if (DossaStatus st = rows.storedRow(table, integerAt(stored.get(), row, 0), bytesAt(stored.get(), row, 1),
-                                          static_cast<DossaNoteId>(integerAt(stored.get(), row, 2)), problem))
+  auto documents = [&](auto&& add) -> DossaStatus {
+    Result result;
+    if (DossaStatus st = run("SELECT noteid, body FROM @.notes ORDER BY noteid", Params(), &result)) return st;
+    for (int row = 0; row < PQntuples(result.get()); ++row)
+      if (DossaStatus st = add(static_cast<DossaNoteId>(integerAt(result.get(), row, 0)), bytesAt(result.get(), row, 1)))
         return st;
-    return rows.tableDone(table, problem);
+    return DOSSA_NOERROR;
   };
-  if ((s = compare("SELECT itemid, value, noteid FROM @.keys", RowCheck::Keys))) return s;
-  if ((s = compare("SELECT viewid, key, noteid FROM @.view_entries", RowCheck::Entries))) return s;
-  return compare("SELECT keyid, value, noteid FROM @.unique_values", RowCheck::Unique);
+  auto rows = [&](RowCheck::Table table, auto&& add) -> DossaStatus {
+    Result stored;
+    if (DossaStatus st = run(kStoredRows[table], Params(), &stored)) return st;
+    for (int row = 0; row < PQntuples(stored.get()); ++row)
+      if (DossaStatus st = add(integerAt(stored.get(), row, 0), bytesAt(stored.get(), row, 1),
+                               static_cast<DossaNoteId>(integerAt(stored.get(), row, 2))))
+        return st;
+    return DOSSA_NOERROR;
+  };
+  return RowCheck(design_).run(documents, rows, Design::kIndexTables, problem);
 }
 
 DossaStatus PgEngine::begin() {

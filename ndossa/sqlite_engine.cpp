@@ -306,6 +306,12 @@ class SqliteDriver final : public EngineDriver {
     return DOSSA_NOERROR;
   }
 };
+// The stored rows of each index table, as a full check reads them.
+constexpr const char* kStoredRows[Design::kIndexTables] = {
+    "SELECT itemid, value, noteid FROM dossa_keys",
+    "SELECT viewid, key, noteid FROM dossa_view_entries",
+    "SELECT keyid, value, noteid FROM dossa_unique"};
+
 }  // namespace
 
 SqliteEngine::~SqliteEngine() {
@@ -819,30 +825,27 @@ DossaStatus SqliteEngine::check(std::string& problem) {
   stmt = Statement();
 
   // Every document decodes, and the index rows are exactly those its items call for.
-  RowCheck rows(design_);
-  if ((s = prepare("SELECT noteid, body FROM dossa_notes ORDER BY noteid", stmt))) return s;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-    auto id = static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0));
-    if ((s = rows.addDocument(id, columnBytes(stmt.get(), 1), problem))) return s;
-  }
-  if (rc != SQLITE_DONE) return statusOf(rc);
-  if ((s = rows.documentsDone(problem))) return s;
-
-  auto compare = [&](const char* sql, RowCheck::Table table) -> DossaStatus {
+  auto documents = [&](auto&& add) -> DossaStatus {
+    Statement notes;
+    if (DossaStatus st = prepare("SELECT noteid, body FROM dossa_notes ORDER BY noteid", notes)) return st;
+    int step;
+    while ((step = sqlite3_step(notes.get())) == SQLITE_ROW)
+      if (DossaStatus st = add(static_cast<DossaNoteId>(sqlite3_column_int64(notes.get(), 0)), columnBytes(notes.get(), 1)))
+        return st;
+    return step == SQLITE_DONE ? DOSSA_NOERROR : statusOf(step);
+  };
+  auto rows = [&](RowCheck::Table table, auto&& add) -> DossaStatus {
     Statement stored;
-    if (DossaStatus st = prepare(sql, stored)) return st;
+    if (DossaStatus st = prepare(kStoredRows[table], stored)) return st;
     int step;
     while ((step = sqlite3_step(stored.get())) == SQLITE_ROW)
-      if (DossaStatus st = rows.storedRow(table, sqlite3_column_int64(stored.get(), 0), columnBytes(stored.get(), 1),
-                                          static_cast<DossaNoteId>(sqlite3_column_int64(stored.get(), 2)), problem))
+      if (DossaStatus st = add(sqlite3_column_int64(stored.get(), 0), columnBytes(stored.get(), 1),
+                               static_cast<DossaNoteId>(sqlite3_column_int64(stored.get(), 2))))
         return st;
-    if (step != SQLITE_DONE) return statusOf(step);
-    return rows.tableDone(table, problem);
+    return step == SQLITE_DONE ? DOSSA_NOERROR : statusOf(step);
   };
-  if ((s = compare("SELECT itemid, value, noteid FROM dossa_keys", RowCheck::Keys))) return s;
-  if ((s = compare("SELECT viewid, key, noteid FROM dossa_view_entries", RowCheck::Entries))) return s;
-  if (!hasUniqueTables_) return DOSSA_NOERROR;
-  return compare("SELECT keyid, value, noteid FROM dossa_unique", RowCheck::Unique);
+  return RowCheck(design_).run(documents, rows, hasUniqueTables_ ? Design::kIndexTables : Design::UniqueTable,
+                               problem);
 }
 
 DossaStatus SqliteEngine::begin() {
