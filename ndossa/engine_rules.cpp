@@ -43,6 +43,13 @@ RowChanges rowChanges(const Design& design, const NoteItems* old, const NoteItem
   return changes;
 }
 
+DossaStatus viewFound(std::int64_t count, std::int64_t firstId, DossaNoteId& first, std::uint32_t& matches) {
+  if (count == 0) return DOSSA_ERR_NOT_FOUND;
+  matches = count > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(count);
+  first = static_cast<DossaNoteId>(firstId);
+  return DOSSA_NOERROR;
+}
+
 void newIdentity(std::uint8_t (&identity)[kIdentitySize]) {
   std::random_device random;
   for (auto& b : identity) b = static_cast<std::uint8_t>(random());

@@ -66,6 +66,29 @@ DossaStatus applyRowChanges(const RowChanges& changes, Apply&& apply) {
   return DOSSA_NOERROR;
 }
 
+// ---- Views -------------------------------------------------------------------------
+
+// What Engine::viewFind gives for `count` entries of a key, the first of them
+// `firstId`: DOSSA_ERR_NOT_FOUND for none, the count held at UINT32_MAX.
+DossaStatus viewFound(std::int64_t count, std::int64_t firstId, DossaNoteId& first, std::uint32_t& matches);
+
+// One entry of a view read in order, for Engine::viewRead: counted as
+// skipped until `skip` are, then kept until `count` are; false (and more set)
+// at the first entry beyond them.
+inline bool takeViewEntry(DossaNoteId id, std::uint32_t skip, std::uint32_t count, std::vector<DossaNoteId>& ids,
+                          std::uint32_t& skipped, bool& more) {
+  if (skipped < skip) {
+    ++skipped;
+    return true;
+  }
+  if (ids.size() == count) {
+    more = true;
+    return false;
+  }
+  ids.push_back(id);
+  return true;
+}
+
 // ---- Units of work and read snapshots ---------------------------------------------
 
 // Where a database stands: within a unit of work, within a read snapshot,

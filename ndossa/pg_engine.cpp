@@ -569,11 +569,7 @@ DossaStatus PgEngine::viewFind(std::uint32_t viewId, std::string_view key, Dossa
   DossaStatus s = run("SELECT count(*), min(noteid) FROM @.view_entries WHERE viewid = $1 AND key = $2",
                       Params().integer(viewId).bytes(foldCase(key)), &result);
   if (s) return s;
-  const std::int64_t count = integerAt(result.get(), 0, 0);
-  if (count == 0) return DOSSA_ERR_NOT_FOUND;
-  matches = count > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(count);
-  first = static_cast<DossaNoteId>(integerAt(result.get(), 0, 1));
-  return DOSSA_NOERROR;
+  return viewFound(integerAt(result.get(), 0, 0), integerAt(result.get(), 0, 1), first, matches);
 }
 
 DossaStatus PgEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip,

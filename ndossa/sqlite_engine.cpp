@@ -767,11 +767,7 @@ DossaStatus SqliteEngine::viewFind(std::uint32_t viewId, std::string_view key, D
   bindText(stmt.get(), 2, key);
   int rc = sqlite3_step(stmt.get());
   if (rc != SQLITE_ROW) return statusOf(rc);
-  sqlite3_int64 count = sqlite3_column_int64(stmt.get(), 0);
-  if (count == 0) return DOSSA_ERR_NOT_FOUND;
-  matches = count > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(count);
-  first = static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 1));
-  return DOSSA_NOERROR;
+  return viewFound(sqlite3_column_int64(stmt.get(), 0), sqlite3_column_int64(stmt.get(), 1), first, matches);
 }
 
 DossaStatus SqliteEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip,
