@@ -161,7 +161,7 @@ class PgEngine final : public Engine {
   // Within a unit no other writer can change the database: the stored
   // values of the documents read or written in it are kept until it ends.
   std::unordered_map<DossaNoteId, std::string> unitBodies_;
-  std::uint8_t identity_[16] = {};
+  std::uint8_t identity_[kIdentitySize] = {};
   std::int32_t lockKey_ = 0;
   Design design_;
   std::int64_t formIndexId_ = 0;

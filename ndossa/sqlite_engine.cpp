@@ -200,7 +200,7 @@ class SqliteEngine final : public Engine {
   UnitState state_;
   // Within a unit, the id the next new document takes once one was saved (0: not known).
   sqlite3_int64 nextId_ = 0;
-  std::uint8_t identity_[16] = {};
+  std::uint8_t identity_[kIdentitySize] = {};
   Design design_;
   std::int64_t formIndexId_ = 0;
   // Prepared once, reused.
@@ -214,7 +214,6 @@ class SqliteEngine final : public Engine {
 };
 
 using Transaction = ChangeGuard<SqliteEngine>;
-
 
 // The URI that opens `path` read-only: with the log and index of other
 // processes (read-only when this user may not write them), or as a file no
@@ -306,6 +305,7 @@ class SqliteDriver final : public EngineDriver {
     return DOSSA_NOERROR;
   }
 };
+
 // The stored rows of each index table, as a full check reads them.
 constexpr const char* kStoredRows[Design::kIndexTables] = {
     "SELECT itemid, value, noteid FROM dossa_keys",
