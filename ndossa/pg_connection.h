@@ -23,15 +23,13 @@ inline constexpr Oid kText = 25;
 inline constexpr Oid kInt8Array = 1016;
 inline constexpr Oid kByteaArray = 1001;
 
-struct ResultFree {
-  void operator()(PGresult* result) const { PQclear(result); }
+// A libpq object that its own function frees.
+template <class T, void (*Free)(T*)>
+struct Freed {
+  void operator()(T* object) const { Free(object); }
 };
-using Result = std::unique_ptr<PGresult, ResultFree>;
-
-struct ConnectionClose {
-  void operator()(PGconn* conn) const { PQfinish(conn); }
-};
-using Connection = std::unique_ptr<PGconn, ConnectionClose>;
+using Result = std::unique_ptr<PGresult, Freed<PGresult, PQclear>>;
+using Connection = std::unique_ptr<PGconn, Freed<PGconn, PQfinish>>;
 
 // Parameters of one statement: values in binary, arrays as array literals.
 class Params {
