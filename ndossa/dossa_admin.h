@@ -1,7 +1,8 @@
 #pragma once
 // Administrative operations of the client library, beyond what applications
 // need: making a database, walking its documents and items, checking it.
-// The rules of ndossa/dossa_api.h apply (initialisation, handles, statuses).
+// The rules of ndossa/dossa_api.h apply (initialisation, handles, statuses,
+// and the one process-wide lock around every call that uses the library's state).
 
 #include <cstdint>
 #include <functional>

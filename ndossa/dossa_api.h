@@ -13,6 +13,14 @@
 // DOSSA_ERR_NOT_INITIALIZED (calls that return no status return 0, false or
 // their default instead). DossaLoadString works at any time.
 //
+// Any thread may call the library: every call that uses its state holds one
+// process-wide lock for the whole call, so that calls from several threads
+// run one at a time (a search's callback runs under that lock and may call
+// the library again); the calls that use no state (DossaLoadString,
+// DossaGetUserName, DossaAbbreviate, DossaUnlockObject, DossaItemNameEquals,
+// DossaWriteProblem, DossaEngineNames) take no lock. The bytes
+// DossaLockObject gives are the caller's to guard until it frees them.
+//
 // Handles of databases, documents and memory are 32-bit and never 0 when
 // valid; a collection handle is 16-bit. A handle belongs to the caller until
 // it is given back with the matching close or free call; DossaTerm releases

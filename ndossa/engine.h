@@ -31,23 +31,6 @@ namespace ndossa {
 // Indexed terms of a formula an engine checks itself; further terms are checked on the document.
 inline constexpr std::size_t kMaxIndexedTerms = 8;
 
-// One entry of a view read in order, for Engine::viewRead: counted as
-// skipped until `skip` are, then kept until `count` are; false (and more set)
-// at the first entry beyond them.
-inline bool takeViewEntry(DossaNoteId id, std::uint32_t skip, std::uint32_t count, std::vector<DossaNoteId>& ids,
-                          std::uint32_t& skipped, bool& more) {
-  if (skipped < skip) {
-    ++skipped;
-    return true;
-  }
-  if (ids.size() == count) {
-    more = true;
-    return false;
-  }
-  ids.push_back(id);
-  return true;
-}
-
 class Engine {
  public:
   virtual ~Engine() = default;

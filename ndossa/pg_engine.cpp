@@ -1,149 +1,32 @@
 #include "ndossa/pg_engine.h"
 
-#include <libpq-fe.h>
-
 #include <algorithm>
 #include <climits>
-#include <cstring>
-#include <random>
-#include <set>
 #include <unordered_map>
 
+#include "ndossa/engine_rules.h"
+#include "ndossa/pg_connection.h"
 #include "ndossa/row_check.h"
 
 namespace ndossa {
 namespace {
 
+using pg::bytesAt;
+using pg::integerAt;
+using pg::kByteaArray;
+using pg::kInt8Array;
+using pg::Params;
+using pg::Result;
+using pg::Session;
+
 // Layout version of a database's schema.
 constexpr std::int64_t kLayoutVersion = 1;
 // Separates the service from the database name in a path.
 constexpr std::string_view kServerSeparator = "!!";
-// Connecting gives up after this many seconds.
-constexpr const char* kConnectTimeoutSeconds = "10";
-// A statement may run this long beyond the write-lock wait before the server cancels it.
-constexpr int kStatementSlackMs = 60000;
-// Note ids are positive 32-bit numbers.
-constexpr std::int64_t kMaxNoteId = INT32_MAX;
-// Index entries counted per term when choosing the term that drives a search.
 // Advisory lock that serialises making databases; the two-key locks of the
 // databases (class, identity) live in a separate key space.
 constexpr std::int64_t kCatalogLock = 0x4E445341;
 constexpr std::int32_t kDatabaseLockClass = 0x4E44;
-// Type ids of the parameters we send.
-constexpr Oid kInt8 = 20;
-constexpr Oid kBytea = 17;
-constexpr Oid kText = 25;
-constexpr Oid kInt8Array = 1016;
-constexpr Oid kByteaArray = 1001;
-
-struct ResultFree {
-  void operator()(PGresult* result) const { PQclear(result); }
-};
-using Result = std::unique_ptr<PGresult, ResultFree>;
-
-struct ConnectionClose {
-  void operator()(PGconn* conn) const { PQfinish(conn); }
-};
-using Connection = std::unique_ptr<PGconn, ConnectionClose>;
-
-// Parameters of one statement: values in binary, arrays as array literals.
-class Params {
- public:
-  Params& integer(std::int64_t value) {
-    std::string bytes(8, '\0');
-    auto bits = static_cast<std::uint64_t>(value);
-    for (int i = 7; i >= 0; --i, bits >>= 8) bytes[static_cast<std::size_t>(i)] = static_cast<char>(bits & 0xFF);
-    return add(std::move(bytes), kInt8);
-  }
-  Params& bytes(std::string_view value) { return add(std::string(value), kBytea); }
-  Params& text(std::string_view value) { return add(std::string(value), kText); }
-  // An array of kInt8Array or kByteaArray given as its text literal.
-  Params& array(std::string literal, Oid type) {
-    add(std::move(literal), type);
-    textFormat_.back() = true;
-    return *this;
-  }
-  // A text parameter that may be absent (SQL NULL).
-  Params& optionalText(const char* value) {
-    if (value) return text(value);
-    add(std::string(), kText);
-    nulls_.back() = true;
-    return *this;
-  }
-
-  int size() const { return static_cast<int>(values_.size()); }
-  const Oid* types() const { return types_.data(); }
-  // Pointers, lengths and formats for libpq; valid while this object lives unchanged.
-  void fill(std::vector<const char*>& values, std::vector<int>& lengths, std::vector<int>& formats) const {
-    values.clear();
-    lengths.clear();
-    for (std::size_t i = 0; i < values_.size(); ++i) {
-      values.push_back(nulls_[i] ? nullptr : values_[i].data());
-      lengths.push_back(static_cast<int>(values_[i].size()));
-    }
-    formats.clear();
-    for (bool text : textFormat_) formats.push_back(text ? 0 : 1);
-  }
-
- private:
-  Params& add(std::string value, Oid type) {
-    values_.push_back(std::move(value));
-    nulls_.push_back(false);
-    textFormat_.push_back(false);
-    types_.push_back(type);
-    return *this;
-  }
-  std::vector<std::string> values_;
-  std::vector<bool> nulls_;
-  std::vector<bool> textFormat_;
-  std::vector<Oid> types_;
-};
-
-std::int64_t integerAt(const PGresult* result, int row, int column) {
-  const char* data = PQgetvalue(result, row, column);
-  const int size = PQgetlength(result, row, column);
-  std::uint64_t bits = 0;
-  for (int i = 0; i < size; ++i) bits = (bits << 8) | static_cast<unsigned char>(data[i]);
-  if (size == 4) return static_cast<std::int32_t>(bits);
-  return static_cast<std::int64_t>(bits);
-}
-
-std::string_view bytesAt(const PGresult* result, int row, int column) {
-  return {PQgetvalue(result, row, column), static_cast<std::size_t>(PQgetlength(result, row, column))};
-}
-
-// The status for a failed statement, from its SQLSTATE.
-DossaStatus statusOfState(std::string_view state) {
-  if (state.substr(0, 2) == "08" || state == "57P01" || state == "57P02" || state == "57P03" || state == "57014")
-    return DOSSA_ERR_SERVER_NOT_RESPONDING;  // connection lost, server shut down, statement timed out
-  if (state == "55P03" || state == "40001" || state == "40P01") return DOSSA_ERR_BUSY;
-  if (state == "23505") return DOSSA_ERR_DUPLICATE_KEY;
-  if (state.substr(0, 2) == "28" || state == "42501") return DOSSA_ERR_NO_ACCESS;
-  if (state == "25006") return DOSSA_ERR_NO_WRITE_ACCESS;
-  if (state == "3F000" || state == "3D000") return DOSSA_ERR_NO_SUCH_DATABASE;
-  if (state == "42P01" || state == "42703") return DOSSA_ERR_NOT_DATABASE;
-  if (state == "53100") return DOSSA_ERR_DATABASE_FULL;
-  if (state == "53200") return DOSSA_ERR_NO_MEMORY;
-  if (state == "54000") return DOSSA_ERR_VALUE_TOO_LONG;  // e.g. a key longer than an index entry holds
-  if (state.substr(0, 2) == "22") return DOSSA_ERR_INVALID_ARGUMENT;  // e.g. text not in the server's encoding
-  return DOSSA_ERR_DISK;
-}
-
-// The status for a connection that could not be made. libpq reports these
-// only as text (the client's own messages, which our programs keep in English).
-DossaStatus statusOfConnectFailure(PGconn* conn) {
-  if (!conn) return DOSSA_ERR_NO_MEMORY;
-  if (PQconnectionNeedsPassword(conn)) return DOSSA_ERR_NO_ACCESS;
-  const std::string message = PQerrorMessage(conn);
-  auto has = [&](const char* text) { return message.find(text) != std::string::npos; };
-  if (has("definition of service") || has("service file")) return DOSSA_ERR_SERVER_UNKNOWN;
-  if (has("authentication failed") || has("pg_hba.conf") || has("role \"") || has("password"))
-    return DOSSA_ERR_NO_ACCESS;
-  if (has("database \"") && has("does not exist")) return DOSSA_ERR_NO_SUCH_DATABASE;
-  return DOSSA_ERR_SERVER_NOT_RESPONDING;
-}
-
-void ignoreNotice(void*, const char*) {}
 
 // The service and the database name of a path, "service!!name" or "name".
 void splitPath(const std::string& path, std::string& service, std::string& name) {
@@ -156,104 +39,6 @@ void splitPath(const std::string& path, std::string& service, std::string& name)
     name = path.substr(separator + kServerSeparator.size());
   }
 }
-
-// One connection to the server, with its statements prepared once each.
-class Session {
- public:
-  DossaStatus connect(const std::string& service) {
-    service_ = service;
-    const std::string options = "-c statement_timeout=" + std::to_string(waitMs() + kStatementSlackMs) +
-                                " -c lock_timeout=" + std::to_string(waitMs()) + " -c client_min_messages=error";
-    std::vector<const char*> keys{"connect_timeout", "options", "application_name", "keepalives_idle",
-                                  "keepalives_interval", "keepalives_count"};
-    std::vector<const char*> values{kConnectTimeoutSeconds, options.c_str(), "ndossa", "10", "5", "3"};
-    if (!service.empty()) {
-      keys.push_back("service");
-      values.push_back(service.c_str());
-    }
-    keys.push_back(nullptr);
-    values.push_back(nullptr);
-    conn_.reset(PQconnectdbParams(keys.data(), values.data(), 0));
-    if (!conn_ || PQstatus(conn_.get()) != CONNECTION_OK) {
-      DossaStatus s = statusOfConnectFailure(conn_.get());
-      conn_.reset();
-      return s;
-    }
-    PQsetNoticeProcessor(conn_.get(), ignoreNotice, nullptr);
-    return DOSSA_NOERROR;
-  }
-
-  // Outside a transaction, a connection the server dropped is made anew
-  // (its prepared statements with it); within one, the loss stands.
-  DossaStatus ready() {
-    if (!conn_) return DOSSA_ERR_SERVER_NOT_RESPONDING;
-    if (PQstatus(conn_.get()) == CONNECTION_OK) return DOSSA_NOERROR;
-    if (inTransaction_) return DOSSA_ERR_SERVER_NOT_RESPONDING;
-    PQreset(conn_.get());
-    prepared_.clear();
-    if (PQstatus(conn_.get()) != CONNECTION_OK) return DOSSA_ERR_SERVER_NOT_RESPONDING;
-    PQsetNoticeProcessor(conn_.get(), ignoreNotice, nullptr);
-    return DOSSA_NOERROR;
-  }
-
-  // Runs commands without parameters or results (BEGIN, COMMIT, DDL, ...).
-  DossaStatus command(const std::string& sql) {
-    if (DossaStatus s = ready()) return s;
-    Result result(PQexec(conn_.get(), sql.c_str()));
-    return statusOf(result.get());
-  }
-
-  // Runs one statement, prepared at its first use, with binary results in out.
-  DossaStatus run(const std::string& sql, const Params& params, Result* out = nullptr) {
-    if (DossaStatus s = ready()) return s;
-    auto it = prepared_.find(sql);
-    if (it == prepared_.end()) {
-      std::string name = "s" + std::to_string(prepared_.size() + 1);
-      Result prepared(PQprepare(conn_.get(), name.c_str(), sql.c_str(), params.size(), params.types()));
-      if (DossaStatus s = statusOf(prepared.get())) return s;
-      it = prepared_.emplace(sql, std::move(name)).first;
-    }
-    std::vector<const char*> values;
-    std::vector<int> lengths, formats;
-    params.fill(values, lengths, formats);
-    Result result(PQexecPrepared(conn_.get(), it->second.c_str(), params.size(), values.data(), lengths.data(),
-                                 formats.data(), 1));
-    DossaStatus s = statusOf(result.get());
-    if (!s && out) *out = std::move(result);
-    return s;
-  }
-
-  // Within a transaction: DOSSA_ERR_SERVER_NOT_RESPONDING when the connection is
-  // gone, DOSSA_ERR_DISK when a failed statement has aborted the transaction.
-  DossaStatus transactionState() const {
-    if (!conn_ || PQstatus(conn_.get()) != CONNECTION_OK) return DOSSA_ERR_SERVER_NOT_RESPONDING;
-    return PQtransactionStatus(conn_.get()) == PQTRANS_INTRANS ? DOSSA_NOERROR : DOSSA_ERR_DISK;
-  }
-  void setInTransaction(bool in) { inTransaction_ = in; }
-  // Ends the open transaction: commits it after success, else rolls it back.
-  DossaStatus finish(DossaStatus status) {
-    if (!status) status = command("COMMIT");
-    if (status) command("ROLLBACK");
-    inTransaction_ = false;
-    return status;
-  }
-
-  static int waitMs() { return std::max(1, engineWaitMilliseconds()); }
-
- private:
-  DossaStatus statusOf(const PGresult* result) const {
-    const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
-    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return DOSSA_NOERROR;
-    if (PQstatus(conn_.get()) != CONNECTION_OK) return DOSSA_ERR_SERVER_NOT_RESPONDING;
-    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    return state ? statusOfState(state) : DOSSA_ERR_SERVER_NOT_RESPONDING;
-  }
-
-  std::string service_;
-  Connection conn_;
-  bool inTransaction_ = false;
-  std::unordered_map<std::string, std::string> prepared_;  // statement text -> prepared name
-};
 
 // The catalog of the databases on a server: their names and schemas.
 constexpr const char* kCatalogSetup =
@@ -311,7 +96,7 @@ std::string hex(const std::uint8_t* bytes, std::size_t size) {
 class PgEngine final : public Engine {
  public:
   ~PgEngine() override {
-    if (inUnit_ || inSnapshot_) session_.command("ROLLBACK");
+    if (state_.open()) session_.command("ROLLBACK");
   }
   PgEngine(const PgEngine&) = delete;
   PgEngine& operator=(const PgEngine&) = delete;
@@ -352,86 +137,40 @@ class PgEngine final : public Engine {
   DossaStatus loadDesign();
   DossaStatus loadInTransaction(DossaNoteId id, NoteItems& items);
   DossaStatus indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now);
-  // The rows a document calls for in each table (key rows, view entries,
-  // unique keys), the first two with their values folded, as stored.
-  using RowSet = std::set<std::pair<std::int64_t, std::string>>;
-  void rowsOf(const NoteItems& items, RowSet (&rows)[Design::kIndexTables]) const;
-  // The rows not in `other` as the two array parameters of a statement (ids,
-  // values); false when there are none.
-  static bool rowArrays(const RowSet& rows, const RowSet& other, std::string& ids, std::string& values);
+  // Rows of a table as the two array parameters of a statement (ids, values),
+  // the values as the table stores them (Design::comparable: key and view
+  // values folded).
+  static void rowArrays(std::size_t table, const std::vector<IndexRow>& rows, std::string& ids, std::string& values);
   // Opens a transaction that holds this database's write lock.
   DossaStatus beginLocked();
+  // The statements of one change kept whole (ChangeGuard): a locked
+  // transaction, or within a unit of work a savepoint.
+  bool inUnit() const { return state_.inUnit(); }
+  DossaStatus beginChange(bool nested);
+  DossaStatus commitChange(bool nested);
+  void rollbackChange(bool nested);
   // Ids of the rows of a one-column id result.
   static void collectIds(const PGresult* result, std::vector<DossaNoteId>& ids);
 
   Session session_;
   std::string schema_;  // quoted
-  bool inUnit_ = false;
-  bool inSnapshot_ = false;  // between beginSnapshot and endSnapshot (or the end of the unit)
+  UnitState state_;
   // Within a unit, the savepoint of the last change is released only when
   // the next change starts (one round trip for both) or the unit ends.
   bool savepointOpen_ = false;
   // Within a unit no other writer can change the database: the stored
   // values of the documents read or written in it are kept until it ends.
   std::unordered_map<DossaNoteId, std::string> unitBodies_;
-  std::uint8_t identity_[16] = {};
+  std::uint8_t identity_[kIdentitySize] = {};
   std::int32_t lockKey_ = 0;
   Design design_;
   std::int64_t formIndexId_ = 0;
   std::unordered_map<const char*, std::string> statements_;
 
-  friend class Change;
+  friend class ChangeGuard<PgEngine>;
 };
 
-// One change kept whole: a locked transaction, or within a unit of work a
-// savepoint; rolled back when not committed.
-class Change {
- public:
-  explicit Change(PgEngine& db) : db_(db), nested_(db.inUnit_) {}
-  ~Change() {
-    if (!active_) return;
-    if (nested_) {
-      db_.session_.command("ROLLBACK TO SAVEPOINT ndossa_change; RELEASE SAVEPOINT ndossa_change");
-      db_.savepointOpen_ = false;
-    } else {
-      db_.session_.command("ROLLBACK");
-      db_.session_.setInTransaction(false);
-    }
-  }
-  Change(const Change&) = delete;
-  Change& operator=(const Change&) = delete;
-  DossaStatus begin() {
-    // A failure may have aborted the whole unit: nothing more goes into it.
-    if (nested_) {
-      if (DossaStatus s = db_.session_.transactionState()) return s;
-    }
-    DossaStatus s = !nested_                ? db_.beginLocked()
-                    : db_.savepointOpen_ ? db_.session_.command("RELEASE SAVEPOINT ndossa_change;"
-                                                                " SAVEPOINT ndossa_change")
-                                         : db_.session_.command("SAVEPOINT ndossa_change");
-    if (nested_) db_.savepointOpen_ = s == DOSSA_NOERROR;
-    active_ = s == DOSSA_NOERROR;
-    return s;
-  }
-  DossaStatus commit() {
-    if (DossaStatus s = db_.session_.transactionState()) return s;
-    if (nested_) {  // kept with the unit; its savepoint goes when the next change starts
-      active_ = false;
-      return DOSSA_NOERROR;
-    }
-    DossaStatus s = db_.session_.command("COMMIT");
-    if (!s) {
-      active_ = false;
-      db_.session_.setInTransaction(false);
-    }
-    return s;
-  }
-
- private:
-  PgEngine& db_;
-  bool nested_;
-  bool active_ = false;
-};
+using Change = ChangeGuard<PgEngine>;
 
 class PgDriver final : public EngineDriver {
  public:
@@ -445,6 +184,12 @@ class PgDriver final : public EngineDriver {
   }
   DossaStatus drop(const std::string& path) const override { return PgEngine::drop(path); }
 };
+
+// The stored rows of each index table, as a full check reads them.
+constexpr const char* kStoredRows[Design::kIndexTables] = {
+    "SELECT itemid, value, noteid FROM @.keys",
+    "SELECT viewid, key, noteid FROM @.view_entries",
+    "SELECT keyid, value, noteid FROM @.unique_values"};
 
 }  // namespace
 
@@ -472,6 +217,35 @@ DossaStatus PgEngine::beginLocked() {
   return s;
 }
 
+DossaStatus PgEngine::beginChange(bool nested) {
+  if (!nested) return beginLocked();
+  // A failure may have aborted the whole unit: nothing more goes into it.
+  if (DossaStatus s = session_.transactionState()) return s;
+  DossaStatus s = savepointOpen_ ? session_.command("RELEASE SAVEPOINT ndossa_change; SAVEPOINT ndossa_change")
+                                 : session_.command("SAVEPOINT ndossa_change");
+  savepointOpen_ = s == DOSSA_NOERROR;
+  return s;
+}
+
+DossaStatus PgEngine::commitChange(bool nested) {
+  if (DossaStatus s = session_.transactionState()) return s;
+  // Within a unit the change is kept with it; its savepoint goes when the next change starts.
+  if (nested) return DOSSA_NOERROR;
+  DossaStatus s = session_.command("COMMIT");
+  if (!s) session_.setInTransaction(false);
+  return s;
+}
+
+void PgEngine::rollbackChange(bool nested) {
+  if (nested) {
+    session_.command("ROLLBACK TO SAVEPOINT ndossa_change; RELEASE SAVEPOINT ndossa_change");
+    savepointOpen_ = false;
+  } else {
+    session_.command("ROLLBACK");
+    session_.setInTransaction(false);
+  }
+}
+
 DossaStatus PgEngine::create(const std::string& path, const DossaDesign& design) {
   std::string service, name;
   splitPath(path, service, name);
@@ -480,8 +254,7 @@ DossaStatus PgEngine::create(const std::string& path, const DossaDesign& design)
   Session& session = db->session_;
   if (DossaStatus s = session.connect(service)) return s;
 
-  std::random_device random;
-  for (auto& b : db->identity_) b = static_cast<std::uint8_t>(random());
+  newIdentity(db->identity_);
   const std::string schemaName = "ndossa_" + hex(db->identity_, sizeof db->identity_);
   db->schema_ = quoted(schemaName);
 
@@ -504,22 +277,19 @@ DossaStatus PgEngine::create(const std::string& path, const DossaDesign& design)
                    Params().bytes({reinterpret_cast<const char*>(db->identity_), sizeof db->identity_})
                        .integer(kLayoutVersion))))
     return finish(s);
-  std::int64_t itemId = 0;
-  auto addIndexed = [&](const char* item) {
-    if (!s) s = db->run("INSERT INTO @.indexed(itemid, name) VALUES($1, $2)", Params().integer(++itemId).text(item));
-  };
-  addIndexed(DOSSA_FORM_ITEM);
-  for (const char* item : design.keyItems) addIndexed(item);
-  std::int64_t viewId = 0;
-  for (const DossaViewDesign& view : design.views)
-    if (!s)
-      s = db->run("INSERT INTO @.views(viewid, name, form, keyitem) VALUES($1, $2, $3, $4)",
-                  Params().integer(++viewId).text(view.name).text(view.form).text(view.keyItem));
-  std::int64_t keyId = 0;
-  for (const DossaUniqueKey& key : design.uniqueKeys)
-    if (!s)
-      s = db->run("INSERT INTO @.unique_keys(keyid, form, item1, item2) VALUES($1, $2, $3, $4)",
-                  Params().integer(++keyId).text(key.form).text(key.item1).optionalText(key.item2));
+  s = storeDesign(
+      design,
+      [&](std::int64_t id, const char* item) {
+        return db->run("INSERT INTO @.indexed(itemid, name) VALUES($1, $2)", Params().integer(id).text(item));
+      },
+      [&](std::int64_t id, const DossaViewDesign& view) {
+        return db->run("INSERT INTO @.views(viewid, name, form, keyitem) VALUES($1, $2, $3, $4)",
+                       Params().integer(id).text(view.name).text(view.form).text(view.keyItem));
+      },
+      [&](std::int64_t id, const DossaUniqueKey& key) {
+        return db->run("INSERT INTO @.unique_keys(keyid, form, item1, item2) VALUES($1, $2, $3, $4)",
+                       Params().integer(id).text(key.form).text(key.item1).optionalText(key.item2));
+      });
   // Two makers of one name at once: the second finds the catalog row taken.
   if (s == DOSSA_ERR_DUPLICATE_KEY) s = DOSSA_ERR_FILE_EXISTS;
   return finish(s);
@@ -568,39 +338,33 @@ DossaStatus PgEngine::loadDesign() {
   DossaStatus s = run("SELECT identity, layout FROM @.info WHERE id = 1", Params(), &result);
   if (s) return s;
   if (PQntuples(result.get()) != 1) return DOSSA_ERR_DATABASE_CORRUPT;
-  std::string_view identity = bytesAt(result.get(), 0, 0);
-  if (identity.size() != sizeof identity_) return DOSSA_ERR_DATABASE_CORRUPT;
+  if ((s = readIdentity(bytesAt(result.get(), 0, 0), identity_))) return s;
   if (integerAt(result.get(), 0, 1) != kLayoutVersion) return DOSSA_ERR_WRONG_VERSION;
-  std::memcpy(identity_, identity.data(), sizeof identity_);
   lockKey_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(identity_[0]) << 24 | identity_[1] << 16 |
                                        identity_[2] << 8 | identity_[3]);
 
   if ((s = run("SELECT itemid, name FROM @.indexed", Params(), &result))) return s;
   for (int row = 0; row < PQntuples(result.get()); ++row)
     design_.addIndexed(bytesAt(result.get(), row, 1), integerAt(result.get(), row, 0));
-  if (!design_.indexedId(DOSSA_FORM_ITEM, formIndexId_)) return DOSSA_ERR_DATABASE_CORRUPT;
+  if ((s = readFormIndexId(design_, formIndexId_))) return s;
 
   if ((s = run("SELECT viewid, name, form, keyitem FROM @.views ORDER BY viewid", Params(), &result))) return s;
-  for (int row = 0; row < PQntuples(result.get()); ++row) {
-    const std::int64_t id = integerAt(result.get(), row, 0);
-    if (id <= 0 || id > kMaxNoteId) return DOSSA_ERR_DATABASE_CORRUPT;
-    design_.addView(ViewDesign{static_cast<std::uint32_t>(id), std::string(bytesAt(result.get(), row, 1)),
-                               std::string(bytesAt(result.get(), row, 2)),
-                               std::string(bytesAt(result.get(), row, 3))});
-  }
+  for (int row = 0; row < PQntuples(result.get()); ++row)
+    if ((s = readView(design_, integerAt(result.get(), row, 0), bytesAt(result.get(), row, 1),
+                      bytesAt(result.get(), row, 2), bytesAt(result.get(), row, 3))))
+      return s;
 
   if ((s = run("SELECT keyid, form, item1, item2 FROM @.unique_keys ORDER BY keyid", Params(), &result))) return s;
   for (int row = 0; row < PQntuples(result.get()); ++row) {
-    UniqueDesign key{integerAt(result.get(), row, 0), std::string(bytesAt(result.get(), row, 1)),
-                     {std::string(bytesAt(result.get(), row, 2))}};
-    if (!PQgetisnull(result.get(), row, 3)) key.items.emplace_back(bytesAt(result.get(), row, 3));
-    design_.addUnique(std::move(key));
+    const std::string_view item2 = bytesAt(result.get(), row, 3);
+    readUnique(design_, integerAt(result.get(), row, 0), bytesAt(result.get(), row, 1), bytesAt(result.get(), row, 2),
+               PQgetisnull(result.get(), row, 3) ? nullptr : &item2);
   }
   return DOSSA_NOERROR;
 }
 
 DossaStatus PgEngine::loadInTransaction(DossaNoteId id, NoteItems& items) {
-  if (inUnit_) {
+  if (state_.inUnit()) {
     auto kept = unitBodies_.find(id);
     if (kept != unitBodies_.end()) return items.decode(kept->second) ? DOSSA_NOERROR : DOSSA_ERR_DATABASE_CORRUPT;
   }
@@ -610,19 +374,16 @@ DossaStatus PgEngine::loadInTransaction(DossaNoteId id, NoteItems& items) {
   if (PQntuples(result.get()) == 0) return DOSSA_ERR_NOTE_NOT_FOUND;
   const std::string_view body = bytesAt(result.get(), 0, 0);
   if (!items.decode(body)) return DOSSA_ERR_DATABASE_CORRUPT;
-  if (inUnit_) unitBodies_.emplace(id, body);
+  if (state_.inUnit()) unitBodies_.emplace(id, body);
   return DOSSA_NOERROR;
 }
 
 DossaStatus PgEngine::load(DossaNoteId id, NoteItems& items) {
-  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
+  if (!validNoteId(id)) return DOSSA_ERR_NOTE_NOT_FOUND;
   return loadInTransaction(id, items);
 }
 
 DossaStatus PgEngine::indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now) {
-  RowSet before[Design::kIndexTables], after[Design::kIndexTables];
-  if (old) rowsOf(*old, before);
-  if (now) rowsOf(*now, after);
   // One statement per table and direction, the rows given as two arrays.
   static constexpr const char* kDelete[3] = {
       "DELETE FROM @.keys t USING unnest($1::bigint[], $2::bytea[]) AS r(id, v)"
@@ -638,32 +399,30 @@ DossaStatus PgEngine::indexNote(DossaNoteId id, const NoteItems* old, const Note
       " FROM unnest($1::bigint[], $2::bytea[]) AS r(id, v) ON CONFLICT DO NOTHING",
       "INSERT INTO @.unique_values(keyid, value, noteid) SELECT r.id, r.v, $3"
       " FROM unnest($1::bigint[], $2::bytea[]) AS r(id, v)"};
-  // Removals first, so that a unique key moved within the document is free again.
-  for (const bool add : {false, true}) {
-    for (std::size_t table = 0; table < 3; ++table) {
-      std::string ids, values;
-      if (!rowArrays(add ? after[table] : before[table], add ? before[table] : after[table], ids, values)) continue;
-      if (DossaStatus s = run(add ? kAdd[table] : kDelete[table],
-                              Params().array(std::move(ids), kInt8Array).array(std::move(values), kByteaArray).integer(id)))
-        return s;
-    }
-  }
-  return DOSSA_NOERROR;
+  return applyRowChanges(rowChanges(design_, old, now),
+                         [&](bool add, std::size_t table, const std::vector<IndexRow>& rows) -> DossaStatus {
+                           std::string ids, values;
+                           rowArrays(table, rows, ids, values);
+                           return run(add ? kAdd[table] : kDelete[table], Params()
+                                                                              .array(std::move(ids), kInt8Array)
+                                                                              .array(std::move(values), kByteaArray)
+                                                                              .integer(id));
+                         });
 }
 
-bool PgEngine::rowArrays(const RowSet& rows, const RowSet& other, std::string& ids, std::string& values) {
+void PgEngine::rowArrays(std::size_t table, const std::vector<IndexRow>& rows, std::string& ids,
+                         std::string& values) {
   static constexpr char kHex[] = "0123456789abcdef";
   ids = "{";
   values = "{";
-  for (const auto& [rowId, value] : rows) {
-    if (other.count({rowId, value})) continue;
+  for (const IndexRow& row : rows) {
     if (ids.size() > 1) {
       ids += ',';
       values += ',';
     }
-    ids += std::to_string(rowId);
+    ids += std::to_string(row.id);
     values += "\"\\\\x";  // quoted, backslash doubled: the element reads \x and hex digits
-    for (unsigned char c : value) {
+    for (unsigned char c : Design::comparable(table, row.value)) {
       values += kHex[c >> 4];
       values += kHex[c & 0xF];
     }
@@ -671,18 +430,10 @@ bool PgEngine::rowArrays(const RowSet& rows, const RowSet& other, std::string& i
   }
   ids += '}';
   values += '}';
-  return ids.size() > 2;
-}
-
-void PgEngine::rowsOf(const NoteItems& items, RowSet (&rows)[Design::kIndexTables]) const {
-  std::vector<IndexRow> tables[Design::kIndexTables];
-  design_.indexRowsOf(items, tables);
-  for (std::size_t t = 0; t < Design::kIndexTables; ++t)
-    for (const IndexRow& row : tables[t]) rows[t].emplace(row.id, Design::comparable(t, row.value));
 }
 
 DossaStatus PgEngine::save(DossaNoteId& id, const NoteItems& items) {
-  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (DossaStatus s = state_.mayChange()) return s;
   std::string body = items.encode();
   Change change(*this);
   DossaStatus s = change.begin();
@@ -694,64 +445,57 @@ DossaStatus PgEngine::save(DossaNoteId& id, const NoteItems& items) {
     if ((s = run("UPDATE @.notes SET body = $2 WHERE noteid = $1", Params().integer(id).bytes(body)))) return s;
     if ((s = indexNote(saved, &old, &items))) return s;
   } else {
-    // The document and all its rows in one statement: one round trip. Ids
-    // are never reused: the next one is above every saved id and every
-    // deleted one.
-    RowSet rows[Design::kIndexTables];
-    const RowSet none;
-    rowsOf(items, rows);
+    // The document and all its rows in one statement: one round trip.
+    const RowChanges rows = rowChanges(design_, nullptr, &items);
     Params params;
     params.bytes(body);
-    for (const RowSet& table : rows) {
+    for (std::size_t table = 0; table < Design::kIndexTables; ++table) {
       std::string ids, values;
-      rowArrays(table, none, ids, values);
+      rowArrays(table, rows.added[table], ids, values);
       params.array(std::move(ids), kInt8Array).array(std::move(values), kByteaArray);
     }
-    Result result;
-    if ((s = run("WITH n AS (INSERT INTO @.notes(noteid, body) SELECT greatest(coalesce((SELECT max(noteid)"
-                 " FROM @.notes), 0), (SELECT deletedmax FROM @.info WHERE id = 1)) + 1, $1 RETURNING noteid),"
-                 " k AS (INSERT INTO @.keys(itemid, value, noteid) SELECT r.id, r.v, n.noteid"
+    static const std::string kInsert =
+        "WITH n AS (INSERT INTO @.notes(noteid, body) SELECT " + highestGivenIdSql("greatest", "@.notes", "@.info") +
+        " + 1, $1 RETURNING noteid),"
+        " k AS (INSERT INTO @.keys(itemid, value, noteid) SELECT r.id, r.v, n.noteid"
                  " FROM n, unnest($2::bigint[], $3::bytea[]) AS r(id, v) ON CONFLICT DO NOTHING),"
                  " e AS (INSERT INTO @.view_entries(viewid, key, noteid) SELECT r.id, r.v, n.noteid"
                  " FROM n, unnest($4::bigint[], $5::bytea[]) AS r(id, v) ON CONFLICT DO NOTHING),"
                  " u AS (INSERT INTO @.unique_values(keyid, value, noteid) SELECT r.id, r.v, n.noteid"
                  " FROM n, unnest($6::bigint[], $7::bytea[]) AS r(id, v))"
-                 " SELECT noteid FROM n",
-                 params, &result)))
-      return s;
-    const std::int64_t newId = PQntuples(result.get()) == 1 ? integerAt(result.get(), 0, 0) : 0;
-    if (newId <= 0 || newId > kMaxNoteId) return DOSSA_ERR_DATABASE_FULL;
-    saved = static_cast<DossaNoteId>(newId);
+        " SELECT noteid FROM n";
+    Result result;
+    if ((s = run(kInsert.c_str(), params, &result))) return s;
+    if ((s = takeNewId(PQntuples(result.get()) == 1 ? integerAt(result.get(), 0, 0) : 0, saved))) return s;
   }
   if ((s = change.commit())) return s;
-  if (inUnit_) unitBodies_[saved] = std::move(body);
+  if (state_.inUnit()) unitBodies_[saved] = std::move(body);
   id = saved;
   return DOSSA_NOERROR;
 }
 
 DossaStatus PgEngine::restore(DossaNoteId id, const NoteItems& items) {
-  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_INVALID_ARGUMENT;
-  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (!validNoteId(id)) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (DossaStatus s = state_.mayChange()) return s;
   std::string body = items.encode();
   Change change(*this);
   DossaStatus s = change.begin();
   if (s) return s;
   // Only above every id given out, so that no id is ever given out twice.
+  static const std::string kRestore = "INSERT INTO @.notes(noteid, body) SELECT $1, $2 WHERE $1 > " +
+                                      highestGivenIdSql("greatest", "@.notes", "@.info") + " RETURNING noteid";
   Result result;
-  if ((s = run("INSERT INTO @.notes(noteid, body) SELECT $1, $2 WHERE $1 > greatest(coalesce((SELECT max(noteid)"
-               " FROM @.notes), 0), (SELECT deletedmax FROM @.info WHERE id = 1)) RETURNING noteid",
-               Params().integer(id).bytes(body), &result)))
-    return s;
+  if ((s = run(kRestore.c_str(), Params().integer(id).bytes(body), &result))) return s;
   if (PQntuples(result.get()) != 1) return DOSSA_ERR_INVALID_ARGUMENT;
   if ((s = indexNote(id, nullptr, &items))) return s;
   if ((s = change.commit())) return s;
-  if (inUnit_) unitBodies_[id] = std::move(body);
+  if (state_.inUnit()) unitBodies_[id] = std::move(body);
   return DOSSA_NOERROR;
 }
 
 DossaStatus PgEngine::remove(DossaNoteId id) {
-  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
-  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (!validNoteId(id)) return DOSSA_ERR_NOTE_NOT_FOUND;
+  if (DossaStatus s = state_.mayChange()) return s;
   Change change(*this);
   DossaStatus s = change.begin();
   if (s) return s;
@@ -825,11 +569,7 @@ DossaStatus PgEngine::viewFind(std::uint32_t viewId, std::string_view key, Dossa
   DossaStatus s = run("SELECT count(*), min(noteid) FROM @.view_entries WHERE viewid = $1 AND key = $2",
                       Params().integer(viewId).bytes(foldCase(key)), &result);
   if (s) return s;
-  const std::int64_t count = integerAt(result.get(), 0, 0);
-  if (count == 0) return DOSSA_ERR_NOT_FOUND;
-  matches = count > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(count);
-  first = static_cast<DossaNoteId>(integerAt(result.get(), 0, 1));
-  return DOSSA_NOERROR;
+  return viewFound(integerAt(result.get(), 0, 0), integerAt(result.get(), 0, 1), first, matches);
 }
 
 DossaStatus PgEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip,
@@ -866,67 +606,61 @@ DossaStatus PgEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint
 DossaStatus PgEngine::check(std::string& problem) {
   problem.clear();
   // Every document decodes, and the index rows are exactly those its items call for.
-  RowCheck rows(design_);
-  Result result;
-  DossaStatus s = run("SELECT noteid, body FROM @.notes ORDER BY noteid", Params(), &result);
-  if (s) return s;
-  for (int row = 0; row < PQntuples(result.get()); ++row)
-    if ((s = rows.addDocument(static_cast<DossaNoteId>(integerAt(result.get(), row, 0)),
-                              bytesAt(result.get(), row, 1), problem)))
-      return s;
-  result.reset();
-  if ((s = rows.documentsDone(problem))) return s;
-  auto compare = [&](const char* text, RowCheck::Table table) -> DossaStatus {
-    Result stored;
-    if (DossaStatus st = run(text, Params(), &stored)) return st;
-    for (int row = 0; row < PQntuples(stored.get()); ++row)
-      if (DossaStatus st = rows.storedRow(table, integerAt(stored.get(), row, 0), bytesAt(stored.get(), row, 1),
-                                          static_cast<DossaNoteId>(integerAt(stored.get(), row, 2)), problem))
+  auto documents = [&](auto&& add) -> DossaStatus {
+    Result result;
+    if (DossaStatus st = run("SELECT noteid, body FROM @.notes ORDER BY noteid", Params(), &result)) return st;
+    for (int row = 0; row < PQntuples(result.get()); ++row)
+      if (DossaStatus st = add(static_cast<DossaNoteId>(integerAt(result.get(), row, 0)), bytesAt(result.get(), row, 1)))
         return st;
-    return rows.tableDone(table, problem);
+    return DOSSA_NOERROR;
   };
-  if ((s = compare("SELECT itemid, value, noteid FROM @.keys", RowCheck::Keys))) return s;
-  if ((s = compare("SELECT viewid, key, noteid FROM @.view_entries", RowCheck::Entries))) return s;
-  return compare("SELECT keyid, value, noteid FROM @.unique_values", RowCheck::Unique);
+  auto rows = [&](RowCheck::Table table, auto&& add) -> DossaStatus {
+    Result stored;
+    if (DossaStatus st = run(kStoredRows[table], Params(), &stored)) return st;
+    for (int row = 0; row < PQntuples(stored.get()); ++row)
+      if (DossaStatus st = add(integerAt(stored.get(), row, 0), bytesAt(stored.get(), row, 1),
+                               static_cast<DossaNoteId>(integerAt(stored.get(), row, 2))))
+        return st;
+    return DOSSA_NOERROR;
+  };
+  return RowCheck(design_).run(documents, rows, Design::kIndexTables, problem);
 }
 
 DossaStatus PgEngine::begin() {
-  if (inUnit_ || inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
-  DossaStatus s = beginLocked();
-  inUnit_ = s == DOSSA_NOERROR;
-  savepointOpen_ = false;
-  unitBodies_.clear();
-  return s;
+  return state_.begin([&]() -> DossaStatus {
+    savepointOpen_ = false;
+    unitBodies_.clear();
+    return beginLocked();
+  });
 }
 
 DossaStatus PgEngine::commit() {
-  if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
-  // A failed statement aborted the unit: COMMIT would only roll it back.
-  if (DossaStatus s = session_.transactionState()) return s;
-  DossaStatus s = session_.command("COMMIT");
-  if (!s) {
-    inUnit_ = inSnapshot_ = false;
-    savepointOpen_ = false;
-    unitBodies_.clear();
-    session_.setInTransaction(false);
-  }
-  return s;
+  return state_.commit([&]() -> DossaStatus {
+    // A failed statement aborted the unit: COMMIT would only roll it back.
+    if (DossaStatus s = session_.transactionState()) return s;
+    DossaStatus s = session_.command("COMMIT");
+    if (!s) {
+      savepointOpen_ = false;
+      unitBodies_.clear();
+      session_.setInTransaction(false);
+    }
+    return s;
+  });
 }
 
 DossaStatus PgEngine::abort() {
-  if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
-  inUnit_ = inSnapshot_ = false;
-  savepointOpen_ = false;
-  unitBodies_.clear();
-  session_.command("ROLLBACK");
-  session_.setInTransaction(false);
-  return DOSSA_NOERROR;
+  return state_.abort([&]() -> DossaStatus {
+    savepointOpen_ = false;
+    unitBodies_.clear();
+    session_.command("ROLLBACK");
+    session_.setInTransaction(false);
+    return DOSSA_NOERROR;
+  });
 }
 
 DossaStatus PgEngine::beginSnapshot() {
-  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
   // Within a unit every other writer waits for the unit's lock: its reads see one moment already.
-  if (!inUnit_) {
+  return state_.beginSnapshot([&]() -> DossaStatus {
     // A repeatable-read transaction takes its snapshot at its first query: query at once.
     DossaStatus s = session_.command("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SELECT 1");
     if (s) {
@@ -934,17 +668,13 @@ DossaStatus PgEngine::beginSnapshot() {
       return s;
     }
     session_.setInTransaction(true);
-  }
-  inSnapshot_ = true;
-  return DOSSA_NOERROR;
+    return DOSSA_NOERROR;
+  });
 }
 
 DossaStatus PgEngine::endSnapshot() {
-  if (!inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
-  inSnapshot_ = false;
-  if (inUnit_) return DOSSA_NOERROR;
   // A failed statement aborts the transaction, a lost connection ends it: the snapshot ends with that failure.
-  return session_.finish(session_.transactionState());
+  return state_.endSnapshot([&] { return session_.finish(session_.transactionState()); });
 }
 
 const EngineDriver& pgEngineDriver() {

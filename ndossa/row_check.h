@@ -37,6 +37,24 @@ class RowCheck {
   // After the last stored row of a table: DOSSA_ERR_DATABASE_CORRUPT when rows are missing.
   DossaStatus tableDone(Table table, std::string& problem) const;
 
+  // The whole comparison as every engine runs it: documents(add) gives each
+  // stored document to add(id, stored), then rows(table, add) each stored row
+  // of the first `tables` tables to add(id, value, note) (a database made
+  // before unique keys has two). The first failure ends it.
+  template <class Documents, class Rows>
+  DossaStatus run(Documents&& documents, Rows&& rows, std::size_t tables, std::string& problem) {
+    DossaStatus s = documents([&](DossaNoteId id, std::string_view stored) { return addDocument(id, stored, problem); });
+    if (!s) s = documentsDone(problem);
+    for (std::size_t t = 0; !s && t < tables; ++t) {
+      const auto table = static_cast<Table>(t);
+      s = rows(table, [&](std::int64_t id, std::string_view value, DossaNoteId note) {
+        return storedRow(table, id, value, note, problem);
+      });
+      if (!s) s = tableDone(table, problem);
+    }
+    return s;
+  }
+
  private:
   using Row = std::tuple<std::int64_t, std::string, DossaNoteId>;
   const Design& design_;

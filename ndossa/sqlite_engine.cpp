@@ -10,10 +10,9 @@
 #include <cstring>
 #include <initializer_list>
 #include <map>
-#include <random>
-#include <set>
 #include <string>
 
+#include "ndossa/engine_rules.h"
 #include "ndossa/row_check.h"
 #include "ndossa/sqlite_file_layer.h"
 #include "platform/platform.h"
@@ -33,8 +32,6 @@ constexpr int kCheckpointPages = 8192;
 constexpr int kPageSize = 1024;
 // Key rows a document adds in one statement; more go one by one.
 constexpr std::size_t kMaxRowsPerInsert = 8;
-// Note ids are positive 32-bit numbers.
-constexpr sqlite3_int64 kMaxNoteId = INT32_MAX;
 
 // A prepared statement that finalizes itself.
 class Statement {
@@ -190,15 +187,20 @@ class SqliteEngine final : public Engine {
   DossaStatus addKeyRows(DossaNoteId id, const std::vector<IndexRow>& rows);
   DossaStatus loadInTransaction(DossaNoteId id, NoteItems& items);
   // True within a unit that SQLite has already rolled back after a failure.
-  bool unitLost() const { return inUnit_ && sqlite3_get_autocommit(db_) != 0; }
+  bool unitLost() const { return state_.inUnit() && sqlite3_get_autocommit(db_) != 0; }
+  // The statements of one change kept whole (ChangeGuard): BEGIN IMMEDIATE
+  // ... COMMIT, or within a unit of work a savepoint.
+  bool inUnit() const { return state_.inUnit(); }
+  DossaStatus beginChange(bool nested);
+  DossaStatus commitChange(bool nested);
+  void rollbackChange(bool nested);
 
   sqlite3* db_ = nullptr;
   bool readOnly_ = false;
-  bool inUnit_ = false;  // between begin and commit or abort
-  bool inSnapshot_ = false;  // between beginSnapshot and endSnapshot (or the end of the unit)
+  UnitState state_;
   // Within a unit, the id the next new document takes once one was saved (0: not known).
   sqlite3_int64 nextId_ = 0;
-  std::uint8_t identity_[16] = {};
+  std::uint8_t identity_[kIdentitySize] = {};
   Design design_;
   std::int64_t formIndexId_ = 0;
   // Prepared once, reused.
@@ -208,43 +210,10 @@ class SqliteEngine final : public Engine {
   bool hasUniqueTables_ = false;
   std::map<std::size_t, Statement> keyAddStmts_;  // by number of rows
 
-  friend class Transaction;
+  friend class ChangeGuard<SqliteEngine>;
 };
 
-// One change kept whole: BEGIN IMMEDIATE ... COMMIT, or within a unit of work
-// a savepoint; rolled back when not committed.
-class Transaction {
- public:
-  explicit Transaction(SqliteEngine& db) : db_(db), nested_(db.inUnit_) {}
-  ~Transaction() {
-    if (active_)
-      sqlite3_exec(db_.db_, nested_ ? "ROLLBACK TO ndossa_change; RELEASE ndossa_change" : "ROLLBACK",
-                   nullptr, nullptr, nullptr);
-  }
-  Transaction(const Transaction&) = delete;
-  Transaction& operator=(const Transaction&) = delete;
-  DossaStatus begin() {
-    // A failure (a full disk, say) may have rolled the whole unit back: a
-    // change then would be a unit of its own, outside the caller's.
-    if (nested_ && db_.unitLost()) return DOSSA_ERR_DISK;
-    DossaStatus s = nested_ ? db_.run("SAVEPOINT ndossa_change", db_.savepointStmt_)
-                            : db_.run("BEGIN IMMEDIATE", db_.beginStmt_);
-    active_ = s == DOSSA_NOERROR;
-    return s;
-  }
-  DossaStatus commit() {
-    DossaStatus s = nested_ ? db_.run("RELEASE ndossa_change", db_.releaseStmt_)
-                            : db_.run("COMMIT", db_.commitStmt_);
-    if (!s) active_ = false;
-    return s;
-  }
-
- private:
-  SqliteEngine& db_;
-  bool nested_;
-  bool active_ = false;
-};
-
+using Transaction = ChangeGuard<SqliteEngine>;
 
 // The URI that opens `path` read-only: with the log and index of other
 // processes (read-only when this user may not write them), or as a file no
@@ -336,10 +305,17 @@ class SqliteDriver final : public EngineDriver {
     return DOSSA_NOERROR;
   }
 };
+
+// The stored rows of each index table, as a full check reads them.
+constexpr const char* kStoredRows[Design::kIndexTables] = {
+    "SELECT itemid, value, noteid FROM dossa_keys",
+    "SELECT viewid, key, noteid FROM dossa_view_entries",
+    "SELECT keyid, value, noteid FROM dossa_unique"};
+
 }  // namespace
 
 SqliteEngine::~SqliteEngine() {
-  if (inUnit_ || inSnapshot_) exec("ROLLBACK");
+  if (state_.open()) exec("ROLLBACK");
   // Statements first: a connection with live statements does not close.
   for (Statement* stmt : {&loadStmt_, &insertStmt_, &updateStmt_, &deleteStmt_, &keyAddStmt_,
                           &keyDelStmt_, &entryAddStmt_, &entryDelStmt_, &deletedMaxStmt_, &seekStmt_,
@@ -368,6 +344,22 @@ DossaStatus SqliteEngine::runWithBody(const char* sql, Statement& stmt, sqlite3_
   return statusOf(sqlite3_step(stmt.get()));
 }
 
+DossaStatus SqliteEngine::beginChange(bool nested) {
+  // A failure (a full disk, say) may have rolled the whole unit back: a
+  // change then would be a unit of its own, outside the caller's.
+  if (nested && unitLost()) return DOSSA_ERR_DISK;
+  return nested ? run("SAVEPOINT ndossa_change", savepointStmt_) : run("BEGIN IMMEDIATE", beginStmt_);
+}
+
+DossaStatus SqliteEngine::commitChange(bool nested) {
+  return nested ? run("RELEASE ndossa_change", releaseStmt_) : run("COMMIT", commitStmt_);
+}
+
+void SqliteEngine::rollbackChange(bool nested) {
+  sqlite3_exec(db_, nested ? "ROLLBACK TO ndossa_change; RELEASE ndossa_change" : "ROLLBACK", nullptr, nullptr,
+               nullptr);
+}
+
 DossaStatus SqliteEngine::prepare(const char* sql, Statement& stmt) {
   if (stmt.get()) return DOSSA_NOERROR;
   sqlite3_stmt* raw = nullptr;
@@ -391,9 +383,8 @@ DossaStatus SqliteEngine::create(const std::string& path, const DossaDesign& des
   int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, sqliteFileLayerName());
   std::unique_ptr<SqliteEngine> db(new SqliteEngine(raw));
   DossaStatus s = statusOf(rc);
-  std::uint8_t identity[16];
-  std::random_device random;
-  for (auto& b : identity) b = static_cast<std::uint8_t>(random());
+  std::uint8_t identity[kIdentitySize];
+  newIdentity(identity);
   if (!s) s = db->exec(("PRAGMA page_size=" + std::to_string(kPageSize) + ";PRAGMA journal_mode=WAL").c_str());
   if (!s) {
     Transaction t(*db);
@@ -410,24 +401,30 @@ DossaStatus SqliteEngine::create(const std::string& path, const DossaDesign& des
       sqlite3_bind_blob(stmt.get(), 1, identity, sizeof identity, SQLITE_TRANSIENT);
       s = statusOf(sqlite3_step(stmt.get()));
     }
-    // One design row: the texts bound in order, a null one left NULL.
+    // One design row: the texts bound in order, a null one left NULL. Its id
+    // is the row's own, which counts from 1 as the design rows do.
     auto insert = [&](const char* sql, std::initializer_list<const char*> texts) {
       Statement add;
-      if (!s) s = db->prepare(sql, add);
-      if (s) return;
+      if (DossaStatus st = db->prepare(sql, add)) return st;
       int index = 0;
       for (const char* text : texts) {
         ++index;
         if (text) bindText(add.get(), index, text);
       }
-      s = statusOf(sqlite3_step(add.get()));
+      return statusOf(sqlite3_step(add.get()));
     };
-    insert("INSERT INTO dossa_indexed(name) VALUES(?1)", {DOSSA_FORM_ITEM});
-    for (const char* name : design.keyItems) insert("INSERT INTO dossa_indexed(name) VALUES(?1)", {name});
-    for (const DossaViewDesign& view : design.views)
-      insert("INSERT INTO dossa_views(name, form, keyitem) VALUES(?1, ?2, ?3)", {view.name, view.form, view.keyItem});
-    for (const DossaUniqueKey& key : design.uniqueKeys)
-      insert("INSERT INTO dossa_unique_keys(form, item1, item2) VALUES(?1, ?2, ?3)", {key.form, key.item1, key.item2});
+    if (!s)
+      s = storeDesign(
+          design,
+          [&](std::int64_t, const char* name) { return insert("INSERT INTO dossa_indexed(name) VALUES(?1)", {name}); },
+          [&](std::int64_t, const DossaViewDesign& view) {
+            return insert("INSERT INTO dossa_views(name, form, keyitem) VALUES(?1, ?2, ?3)",
+                          {view.name, view.form, view.keyItem});
+          },
+          [&](std::int64_t, const DossaUniqueKey& key) {
+            return insert("INSERT INTO dossa_unique_keys(form, item1, item2) VALUES(?1, ?2, ?3)",
+                          {key.form, key.item1, key.item2});
+          });
     if (!s) s = t.commit();
   }
   db.reset();
@@ -504,9 +501,7 @@ DossaStatus SqliteEngine::loadDesign() {
   if (s) return s;
   int rc = sqlite3_step(stmt.get());
   if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? DOSSA_ERR_DATABASE_CORRUPT : statusOf(rc);
-  std::string_view identity = columnBytes(stmt.get(), 0);
-  if (identity.size() != sizeof identity_) return DOSSA_ERR_DATABASE_CORRUPT;
-  std::memcpy(identity_, identity.data(), sizeof identity_);
+  if ((s = readIdentity(columnBytes(stmt.get(), 0), identity_))) return s;
 
   Statement items;
   if ((s = prepare("SELECT itemid, name FROM dossa_indexed", items))) return s;
@@ -514,17 +509,15 @@ DossaStatus SqliteEngine::loadDesign() {
     design_.addIndexed(columnBytes(items.get(), 1), sqlite3_column_int64(items.get(), 0));
   }
   if (rc != SQLITE_DONE) return statusOf(rc);
-  if (!design_.indexedId(DOSSA_FORM_ITEM, formIndexId_)) return DOSSA_ERR_DATABASE_CORRUPT;
+  if ((s = readFormIndexId(design_, formIndexId_))) return s;
 
   Statement views;
   if ((s = prepare("SELECT viewid, name, form, keyitem FROM dossa_views ORDER BY viewid", views)))
     return s;
   while ((rc = sqlite3_step(views.get())) == SQLITE_ROW) {
-    sqlite3_int64 id = sqlite3_column_int64(views.get(), 0);
-    if (id <= 0 || id > kMaxNoteId) return DOSSA_ERR_DATABASE_CORRUPT;
-    design_.addView(ViewDesign{static_cast<std::uint32_t>(id), std::string(columnBytes(views.get(), 1)),
-                                std::string(columnBytes(views.get(), 2)),
-                                std::string(columnBytes(views.get(), 3))});
+    if ((s = readView(design_, sqlite3_column_int64(views.get(), 0), columnBytes(views.get(), 1),
+                      columnBytes(views.get(), 2), columnBytes(views.get(), 3))))
+      return s;
   }
   if (rc != SQLITE_DONE) return statusOf(rc);
 
@@ -539,11 +532,10 @@ DossaStatus SqliteEngine::loadDesign() {
   if ((s = prepare("SELECT keyid, form, item1, item2 FROM dossa_unique_keys ORDER BY keyid", unique)))
     return s;
   while ((rc = sqlite3_step(unique.get())) == SQLITE_ROW) {
-    UniqueDesign key{sqlite3_column_int64(unique.get(), 0), std::string(columnBytes(unique.get(), 1)),
-                     {std::string(columnBytes(unique.get(), 2))}};
-    if (sqlite3_column_type(unique.get(), 3) != SQLITE_NULL)
-      key.items.emplace_back(columnBytes(unique.get(), 3));
-    design_.addUnique(std::move(key));
+    const bool twoItems = sqlite3_column_type(unique.get(), 3) != SQLITE_NULL;
+    const std::string_view item2 = twoItems ? columnBytes(unique.get(), 3) : std::string_view();
+    readUnique(design_, sqlite3_column_int64(unique.get(), 0), columnBytes(unique.get(), 1),
+               columnBytes(unique.get(), 2), twoItems ? &item2 : nullptr);
   }
   return rc == SQLITE_DONE ? DOSSA_NOERROR : statusOf(rc);
 }
@@ -561,15 +553,12 @@ DossaStatus SqliteEngine::loadInTransaction(DossaNoteId id, NoteItems& items) {
 }
 
 DossaStatus SqliteEngine::load(DossaNoteId id, NoteItems& items) {
-  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
+  if (!validNoteId(id)) return DOSSA_ERR_NOTE_NOT_FOUND;
   return loadInTransaction(id, items);
 }
 
 DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems* old, const NoteItems* now) {
-  // The rows of each table a document calls for: key rows, view entries, unique keys.
-  std::vector<IndexRow> before[Design::kIndexTables], after[Design::kIndexTables];
-  if (old) design_.indexRowsOf(*old, before);
-  if (now) design_.indexRowsOf(*now, after);
+  // By table: key rows, view entries, unique keys.
   static constexpr const char* kDelete[3] = {
       "DELETE FROM dossa_keys WHERE itemid = ?1 AND value = ?2 AND noteid = ?3",
       "DELETE FROM dossa_view_entries WHERE viewid = ?1 AND key = ?2 AND noteid = ?3",
@@ -580,35 +569,24 @@ DossaStatus SqliteEngine::indexNote(DossaNoteId id, const NoteItems* old, const 
       "INSERT INTO dossa_unique(keyid, value, noteid) VALUES(?1, ?2, ?3)"};
   Statement* deletes[3] = {&keyDelStmt_, &entryDelStmt_, &uniqueDelStmt_};
   Statement* adds[3] = {&keyAddStmt_, &entryAddStmt_, &uniqueAddStmt_};
-  // A row both versions call for stays.
-  // Removals first, so that a unique key moved within the document is free again.
-  for (const bool add : {false, true}) {
-    for (std::size_t table = 0; table < 3; ++table) {
-      const std::vector<IndexRow>& rows = (add ? after : before)[table];
-      const std::vector<IndexRow>& other = (add ? before : after)[table];
-      if (rows.empty()) continue;
-      std::set<std::pair<std::int64_t, std::string>> kept;
-      for (const IndexRow& row : other) kept.emplace(row.id, Design::comparable(table, row.value));
-      // New key rows go in together: one statement instead of one per row.
-      if (add && table == 0 && kept.empty() && rows.size() > 1 && rows.size() <= kMaxRowsPerInsert) {
-        if (DossaStatus s = addKeyRows(id, rows)) return s;
-        continue;
-      }
-      Statement& stmt = add ? *adds[table] : *deletes[table];
-      if (DossaStatus s = prepare(add ? kAdd[table] : kDelete[table], stmt)) return s;
-      for (const IndexRow& row : rows) {
-        if (kept.count({row.id, Design::comparable(table, row.value)})) continue;
-        Reset reset(stmt);
-        sqlite3_bind_int64(stmt.get(), 1, row.id);
-        bindText(stmt.get(), 2, row.value);
-        sqlite3_bind_int64(stmt.get(), 3, id);
-        int rc = sqlite3_step(stmt.get());
-        if (table == 2 && (rc & 0xFF) == SQLITE_CONSTRAINT) return DOSSA_ERR_DUPLICATE_KEY;
-        if (rc != SQLITE_DONE) return statusOf(rc);
-      }
+  return applyRowChanges(rowChanges(design_, old, now), [&](bool add, std::size_t table,
+                                                            const std::vector<IndexRow>& rows) -> DossaStatus {
+    // New key rows go in together: one statement instead of one per row.
+    if (add && table == Design::KeyTable && rows.size() > 1 && rows.size() <= kMaxRowsPerInsert)
+      return addKeyRows(id, rows);
+    Statement& stmt = add ? *adds[table] : *deletes[table];
+    if (DossaStatus s = prepare(add ? kAdd[table] : kDelete[table], stmt)) return s;
+    for (const IndexRow& row : rows) {
+      Reset reset(stmt);
+      sqlite3_bind_int64(stmt.get(), 1, row.id);
+      bindText(stmt.get(), 2, row.value);
+      sqlite3_bind_int64(stmt.get(), 3, id);
+      int rc = sqlite3_step(stmt.get());
+      if (table == Design::UniqueTable && (rc & 0xFF) == SQLITE_CONSTRAINT) return DOSSA_ERR_DUPLICATE_KEY;
+      if (rc != SQLITE_DONE) return statusOf(rc);
     }
-  }
-  return DOSSA_NOERROR;
+    return DOSSA_NOERROR;
+  });
 }
 
 DossaStatus SqliteEngine::addKeyRows(DossaNoteId id, const std::vector<IndexRow>& rows) {
@@ -636,7 +614,7 @@ DossaStatus SqliteEngine::addKeyRows(DossaNoteId id, const std::vector<IndexRow>
 
 DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
   if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
-  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (DossaStatus s = state_.mayChange()) return s;
   std::string body = items.encode();
   Transaction t(*this);
   DossaStatus s = t.begin();
@@ -652,40 +630,35 @@ DossaStatus SqliteEngine::save(DossaNoteId& id, const NoteItems& items) {
       return s;
     saved = nextId_;
   } else {
-    // Ids are never reused: the next one is above every saved id and every deleted one.
-    if ((s = prepare("INSERT INTO dossa_notes(noteid, body) SELECT max(coalesce((SELECT max(noteid)"
-                     " FROM dossa_notes), 0), (SELECT deletedmax FROM dossa_info WHERE id = 1)) + 1, ?1",
-                     insertStmt_)))
-      return s;
+    static const std::string kInsert = "INSERT INTO dossa_notes(noteid, body) SELECT " +
+                                       highestGivenIdSql("max", "dossa_notes", "dossa_info") + " + 1, ?1";
+    if ((s = prepare(kInsert.c_str(), insertStmt_))) return s;
     Reset reset(insertStmt_);
     sqlite3_bind_blob64(insertStmt_.get(), 1, body.data(), body.size(), SQLITE_STATIC);
     int rc = sqlite3_step(insertStmt_.get());
     if (rc != SQLITE_DONE) return statusOf(rc);
-    sqlite3_int64 rowid = sqlite3_last_insert_rowid(db_);
-    if (rowid <= 0 || rowid > kMaxNoteId) return DOSSA_ERR_DATABASE_FULL;
-    saved = static_cast<DossaNoteId>(rowid);
+    if ((s = takeNewId(sqlite3_last_insert_rowid(db_), saved))) return s;
   }
   if ((s = indexNote(saved, id != 0 ? &old : nullptr, &items))) return s;
   if ((s = t.commit())) return s;
   // Within a unit no other writer can take an id: the next one is known.
-  if (inUnit_ && id == 0) nextId_ = static_cast<sqlite3_int64>(saved) + 1;
+  if (state_.inUnit() && id == 0) nextId_ = static_cast<sqlite3_int64>(saved) + 1;
   id = saved;
   return DOSSA_NOERROR;
 }
 
 DossaStatus SqliteEngine::restore(DossaNoteId id, const NoteItems& items) {
   if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
-  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
-  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (DossaStatus s = state_.mayChange()) return s;
+  if (!validNoteId(id)) return DOSSA_ERR_INVALID_ARGUMENT;
   std::string body = items.encode();
   Transaction t(*this);
   DossaStatus s = t.begin();
   if (s) return s;
   // Only above every id given out, so that no id is ever given out twice.
-  if ((s = runWithBody("INSERT INTO dossa_notes(noteid, body) SELECT ?1, ?2 WHERE ?1 > max(coalesce((SELECT"
-                       " max(noteid) FROM dossa_notes), 0), (SELECT deletedmax FROM dossa_info WHERE id = 1))",
-                       restoreStmt_, id, body)))
-    return s;
+  static const std::string kRestore = "INSERT INTO dossa_notes(noteid, body) SELECT ?1, ?2 WHERE ?1 > " +
+                                      highestGivenIdSql("max", "dossa_notes", "dossa_info");
+  if ((s = runWithBody(kRestore.c_str(), restoreStmt_, id, body))) return s;
   if (sqlite3_changes(db_) != 1) return DOSSA_ERR_INVALID_ARGUMENT;
   if ((s = indexNote(id, nullptr, &items))) return s;
   nextId_ = 0;
@@ -693,9 +666,9 @@ DossaStatus SqliteEngine::restore(DossaNoteId id, const NoteItems& items) {
 }
 
 DossaStatus SqliteEngine::remove(DossaNoteId id) {
-  if (id == 0 || id > kMaxNoteId) return DOSSA_ERR_NOTE_NOT_FOUND;
+  if (!validNoteId(id)) return DOSSA_ERR_NOTE_NOT_FOUND;
   if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
-  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
+  if (DossaStatus s = state_.mayChange()) return s;
   Transaction t(*this);
   DossaStatus s = t.begin();
   if (s) return s;
@@ -794,11 +767,7 @@ DossaStatus SqliteEngine::viewFind(std::uint32_t viewId, std::string_view key, D
   bindText(stmt.get(), 2, key);
   int rc = sqlite3_step(stmt.get());
   if (rc != SQLITE_ROW) return statusOf(rc);
-  sqlite3_int64 count = sqlite3_column_int64(stmt.get(), 0);
-  if (count == 0) return DOSSA_ERR_NOT_FOUND;
-  matches = count > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(count);
-  first = static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 1));
-  return DOSSA_NOERROR;
+  return viewFound(sqlite3_column_int64(stmt.get(), 0), sqlite3_column_int64(stmt.get(), 1), first, matches);
 }
 
 DossaStatus SqliteEngine::viewRead(std::uint32_t viewId, DossaNoteId from, std::uint32_t skip,
@@ -852,84 +821,72 @@ DossaStatus SqliteEngine::check(std::string& problem) {
   stmt = Statement();
 
   // Every document decodes, and the index rows are exactly those its items call for.
-  RowCheck rows(design_);
-  if ((s = prepare("SELECT noteid, body FROM dossa_notes ORDER BY noteid", stmt))) return s;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-    auto id = static_cast<DossaNoteId>(sqlite3_column_int64(stmt.get(), 0));
-    if ((s = rows.addDocument(id, columnBytes(stmt.get(), 1), problem))) return s;
-  }
-  if (rc != SQLITE_DONE) return statusOf(rc);
-  if ((s = rows.documentsDone(problem))) return s;
-
-  auto compare = [&](const char* sql, RowCheck::Table table) -> DossaStatus {
+  auto documents = [&](auto&& add) -> DossaStatus {
+    Statement notes;
+    if (DossaStatus st = prepare("SELECT noteid, body FROM dossa_notes ORDER BY noteid", notes)) return st;
+    int step;
+    while ((step = sqlite3_step(notes.get())) == SQLITE_ROW)
+      if (DossaStatus st = add(static_cast<DossaNoteId>(sqlite3_column_int64(notes.get(), 0)), columnBytes(notes.get(), 1)))
+        return st;
+    return step == SQLITE_DONE ? DOSSA_NOERROR : statusOf(step);
+  };
+  auto rows = [&](RowCheck::Table table, auto&& add) -> DossaStatus {
     Statement stored;
-    if (DossaStatus st = prepare(sql, stored)) return st;
+    if (DossaStatus st = prepare(kStoredRows[table], stored)) return st;
     int step;
     while ((step = sqlite3_step(stored.get())) == SQLITE_ROW)
-      if (DossaStatus st = rows.storedRow(table, sqlite3_column_int64(stored.get(), 0), columnBytes(stored.get(), 1),
-                                          static_cast<DossaNoteId>(sqlite3_column_int64(stored.get(), 2)), problem))
+      if (DossaStatus st = add(sqlite3_column_int64(stored.get(), 0), columnBytes(stored.get(), 1),
+                               static_cast<DossaNoteId>(sqlite3_column_int64(stored.get(), 2))))
         return st;
-    if (step != SQLITE_DONE) return statusOf(step);
-    return rows.tableDone(table, problem);
+    return step == SQLITE_DONE ? DOSSA_NOERROR : statusOf(step);
   };
-  if ((s = compare("SELECT itemid, value, noteid FROM dossa_keys", RowCheck::Keys))) return s;
-  if ((s = compare("SELECT viewid, key, noteid FROM dossa_view_entries", RowCheck::Entries))) return s;
-  if (!hasUniqueTables_) return DOSSA_NOERROR;
-  return compare("SELECT keyid, value, noteid FROM dossa_unique", RowCheck::Unique);
+  return RowCheck(design_).run(documents, rows, hasUniqueTables_ ? Design::kIndexTables : Design::UniqueTable,
+                               problem);
 }
 
 DossaStatus SqliteEngine::begin() {
   if (readOnly_) return DOSSA_ERR_NO_WRITE_ACCESS;
-  if (inUnit_ || inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
-  DossaStatus s = exec("BEGIN IMMEDIATE");
-  inUnit_ = s == DOSSA_NOERROR;
-  nextId_ = 0;
-  return s;
+  return state_.begin([&]() -> DossaStatus {
+    nextId_ = 0;
+    return exec("BEGIN IMMEDIATE");
+  });
 }
 
 DossaStatus SqliteEngine::commit() {
-  if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
-  if (unitLost()) return DOSSA_ERR_DISK;
-  DossaStatus s = exec("COMMIT");
-  if (!s) inUnit_ = inSnapshot_ = false;
-  nextId_ = 0;
-  return s;
+  return state_.commit([&]() -> DossaStatus {
+    if (unitLost()) return DOSSA_ERR_DISK;
+    DossaStatus s = exec("COMMIT");
+    nextId_ = 0;
+    return s;
+  });
 }
 
 DossaStatus SqliteEngine::abort() {
-  if (!inUnit_) return DOSSA_ERR_INVALID_ARGUMENT;
-  const bool lost = unitLost();
-  inUnit_ = inSnapshot_ = false;
-  nextId_ = 0;
-  return lost ? DOSSA_NOERROR : exec("ROLLBACK");
+  return state_.abort([&]() -> DossaStatus {
+    nextId_ = 0;
+    // A unit SQLite has rolled back after a failure is gone already.
+    return sqlite3_get_autocommit(db_) != 0 ? DOSSA_NOERROR : exec("ROLLBACK");
+  });
 }
 
 DossaStatus SqliteEngine::beginSnapshot() {
-  if (inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
-  if (inUnit_) {
-    inSnapshot_ = true;
-    return DOSSA_NOERROR;
-  }
   // A read transaction takes its moment at its first read: read at once.
-  DossaStatus s = exec("BEGIN");
-  if (!s) s = exec("SELECT count(*) FROM dossa_info");
-  if (s) {
-    if (sqlite3_get_autocommit(db_) == 0) exec("ROLLBACK");
+  return state_.beginSnapshot([&]() -> DossaStatus {
+    DossaStatus s = exec("BEGIN");
+    if (!s) s = exec("SELECT count(*) FROM dossa_info");
+    if (s && sqlite3_get_autocommit(db_) == 0) exec("ROLLBACK");
     return s;
-  }
-  inSnapshot_ = true;
-  return DOSSA_NOERROR;
+  });
 }
 
 DossaStatus SqliteEngine::endSnapshot() {
-  if (!inSnapshot_) return DOSSA_ERR_INVALID_ARGUMENT;
-  inSnapshot_ = false;
-  if (inUnit_) return DOSSA_NOERROR;
-  // SQLite ends a transaction by itself after some failures; later reads then stood alone.
-  if (sqlite3_get_autocommit(db_) != 0) return DOSSA_ERR_DISK;
-  DossaStatus s = exec("COMMIT");
-  if (s) exec("ROLLBACK");
-  return s;
+  return state_.endSnapshot([&]() -> DossaStatus {
+    // SQLite ends a transaction by itself after some failures; later reads then stood alone.
+    if (sqlite3_get_autocommit(db_) != 0) return DOSSA_ERR_DISK;
+    DossaStatus s = exec("COMMIT");
+    if (s) exec("ROLLBACK");
+    return s;
+  });
 }
 
 const EngineDriver& sqliteEngineDriver() {
