@@ -97,7 +97,8 @@ bool itemPresent(DossaNoteHandle note, const char* item) {
                      [&] { return DossaItemIsPresent(note, item, DOSSA_TERMINATED); });
 }
 
-// Verifies one key item of the open document: `which` is 1 or 2.
+// Verifies one key item of the open document: `which` is 1 or 2. 0 when it
+// matches, else the code that refuses the document.
 ZO_ULONG checkKey(DossaNoteHandle note, const char* item, const char* wanted, int which) {
   if (!itemPresent(note, item)) {
     XTR_TEXTF("ERR_RDBD_KEY_ITEM_NOT_FOUND %d: %s", which, item);
@@ -109,7 +110,7 @@ ZO_ULONG checkKey(DossaNoteHandle note, const char* item, const char* wanted, in
     XTR_TEXTF("ERR_RDBD_KEY_ITEM_MISMATCH %d %s: %s != %s", which, item, wanted, found);
     return ERR_RDBD_KEY_ITEM_MISMATCH;
   }
-  return ERR_RDBD_DEFN_NOT_FOUND;
+  return 0;
 }
 
 // Reads the entries of a text-list item into slots of state.maxEntryLength.
@@ -198,6 +199,11 @@ ZO_ULONG readItems(DossaNoteHandle note, NoteReadState& state, ZO_LONG keysCheck
 
 }  // namespace
 
+ZO_ULONG NoteReadState::code() const {
+  if (found == Found::Nothing) return ERR_RDBD_DEFN_NOT_FOUND;
+  return found == Found::Read ? 0 : refusal;
+}
+
 void ItemValue::clearValue() {
   number = 0;
   text[0] = '\0';
@@ -224,7 +230,7 @@ DossaStatus DossaCallBackFunction(void* context, const DossaSearchMatch* match, 
   ZO_ULONG rc = 0;
   XTR_METHOD("CFunc: DossaCallBackFunction", rc);
   auto& state = *static_cast<NoteReadState*>(context);
-  if (state.status != ERR_RDBD_DEFN_NOT_FOUND) return 0;
+  if (state.found != NoteReadState::Found::Nothing) return 0;
   state.noteId = match->noteId;
   rc = ReadNote(state) & kErrorNumberMask;
   if (rc != 0) XTR_TEXTF("ERR_RDBD_DOSSA_ERROR (0x%x)", static_cast<unsigned>(rc));
@@ -246,31 +252,29 @@ DossaStatus ReadNote(NoteReadState& state) {
       status = 0;
     }
   }
-  bool keysMatched = false;
-  if (status != 0) {
-    state.status = ERR_RDBD_DOSSA_ERROR;
-  } else {
+  ZO_ULONG refusal = ERR_RDBD_DOSSA_ERROR;
+  if (status == 0) {
     ZO_LONG keysChecked = 0;
+    refusal = 0;
     if (state.key1Item) {
       ++keysChecked;
-      state.status = checkKey(note, state.key1Item, state.key1Value, 1);
-      if (state.status == ERR_RDBD_DEFN_NOT_FOUND && state.key2Item) {
+      refusal = checkKey(note, state.key1Item, state.key1Value, 1);
+      if (refusal == 0 && state.key2Item) {
         ++keysChecked;
-        state.status = checkKey(note, state.key2Item, state.key2Value, 2);
+        refusal = checkKey(note, state.key2Item, state.key2Value, 2);
       }
     }
-    if (state.status == ERR_RDBD_DEFN_NOT_FOUND) {
-      keysMatched = true;
-      state.status = readItems(note, state, keysChecked);
-    }
+    if (refusal == 0) refusal = readItems(note, state, keysChecked);
   }
   if (opened) {
     DossaStatus closed = traced("DossaNoteClose", [&] { return DossaNoteClose(note); });
-    if (keysMatched && state.status == 0 && closed != 0) {
+    if (refusal == 0 && closed != 0) {
       status = closed;
-      state.status = ERR_RDBD_DOSSA_ERROR;
+      refusal = ERR_RDBD_DOSSA_ERROR;
     }
   }
+  state.found = refusal == 0 ? NoteReadState::Found::Read : NoteReadState::Found::Refused;
+  state.refusal = refusal;
   if (status != 0) XTR_TEXTF("ERR_RDBD_DOSSA_ERROR (0x%x)", static_cast<unsigned>(status & 0xFFFF));
   rc = status & kErrorNumberMask;
   return static_cast<DossaStatus>(rc);
@@ -476,15 +480,13 @@ bool ZoRealDossaDatabase::read(const ZoString& form, const ZoString& key1Item,
     state.key2Item = withKey2 ? key2Item.text() : nullptr;
     state.key2Value = key2Value.text();
     state.decrypt = decrypt != FALSE;
-    state.status = ERR_RDBD_DEFN_NOT_FOUND;
     state.itemTypes = itemTypes;
     state.itemNames = itemNames;
     state.itemValues = values;
     DossaStatus status = search(compiled.handle, state);
     entrySize = state.maxEntryLength;
-    if (state.status != 0 && state.status != ERR_RDBD_DEFN_NOT_FOUND)
-      freeTextListMemory(itemCount, itemTypes, values);
-    errorCode_ = state.status;
+    if (state.found == NoteReadState::Found::Refused) freeTextListMemory(itemCount, itemTypes, values);
+    errorCode_ = state.code();
     if (status != 0) libraryStatus_ = status;
   }
   epilogue(formula.text());
@@ -515,12 +517,11 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
   state.key1Value = key1Value.text();
   state.key2Item = key2Item.length() > 0 ? key2Item.text() : nullptr;
   state.key2Value = key2Value.text();
-  state.status = ERR_RDBD_DEFN_NOT_FOUND;
   DossaStatus status = search(compiled.handle, state);
   if (status != 0) libraryStatus_ = status;
-  bool exists = state.status == 0;
-  if (!exists && state.status != ERR_RDBD_DEFN_NOT_FOUND) {
-    errorCode_ = state.status;
+  bool exists = state.found == NoteReadState::Found::Read;
+  if (state.found == NoteReadState::Found::Refused) {
+    errorCode_ = state.refusal;
   } else if (exists && !replace) {
     errorCode_ = ERR_RDBD_DEFN_ALREADY_EXISTS;
   }
@@ -609,11 +610,10 @@ bool ZoRealDossaDatabase::deleteItems(const ZoString& form, const ZoString& keyI
     state.itemCount = 1;
     state.key1Item = keyItem.text();
     state.key1Value = keyValue.text();
-    state.status = ERR_RDBD_DEFN_NOT_FOUND;
     DossaStatus status = search(compiled.handle, state);
     if (status != 0) libraryStatus_ = status;
-    if (state.status != 0) {
-      if (state.status != ERR_RDBD_DEFN_NOT_FOUND) errorCode_ = state.status;
+    if (state.found != NoteReadState::Found::Read) {
+      if (state.found == NoteReadState::Found::Refused) errorCode_ = state.refusal;
       break;
     }
     status = traced("DossaNoteDelete", [&] { return DossaNoteDelete(database_, state.noteId, 0); });
@@ -720,70 +720,24 @@ bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_B
   if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
   if (collection == 0) return zoSetOutcome(errorCode_, ERR_RDBD_COLLECTION_NOT_OPEN);
   const ReadMoment moment(database_);
-  DossaStatus status =
-      traced("DossaUpdateCollection", [&] { return DossaUpdateCollection(collection); });
   DossaCollectionPosition position{};
-  if (status == 0) {
-    std::uint32_t matches = 0;
-    status = traced("DossaFindByName", [&] {
-      return DossaFindByName(collection, key.text(), 0, &position, &matches);
-    });
-    if (DossaErrorNumber(status) == kNoViewMatch) {
-      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-      status = 0;
-    } else if (status != 0) {
-      errorCode_ = ERR_RDBD_DOSSA_ERROR;
-    } else if (matches > 1) {
-      errorCode_ = ERR_RDBD_DUPLICATE_DEFN;
-    }
-  } else {
-    errorCode_ = ERR_RDBD_DOSSA_ERROR;
-  }
-  DossaMemHandle buffer = 0;
-  void* locked = nullptr;
+  DossaNoteId noteId = 0;
+  DossaStatus status = findEntry(collection, key, position);
+  if (errorCode_ == 0) status = entryNote(collection, position, noteId);
   if (errorCode_ == 0) {
-    std::uint16_t length = 0;
-    std::uint32_t returned = 0;
-    std::uint16_t signal = 0;
-    status = traced("DossaReadEntries", [&] {
-      return DossaReadEntries(collection, &position, 0, 0, 0, 1, DOSSA_READ_MASK_NOTEID, &buffer,
-                              &length, nullptr, &returned, &signal);
-    });
-    if (status != 0) {
-      errorCode_ = ERR_RDBD_DOSSA_ERROR;
-    } else if (returned == 0 || buffer == 0) {
-      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-    } else if (returned > 1) {
-      errorCode_ = ERR_RDBD_DUPLICATE_DEFN;
-    } else if (length < sizeof(DossaNoteId)) {
-      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-    }
+    NoteReadState state;
+    state.database = database_;
+    state.itemCount = itemCount;
+    state.decrypt = decrypt != FALSE;
+    state.noteId = noteId;
+    state.itemTypes = itemTypes;
+    state.itemNames = itemNames;
+    state.itemValues = values;
+    status = ReadNote(state);
+    entrySize = state.maxEntryLength;
+    if (state.found == NoteReadState::Found::Refused) freeTextListMemory(itemCount, itemTypes, values);
+    errorCode_ = state.code();
   }
-  if (errorCode_ == 0) {
-    XTR_TEXT("Calling DossaLockObject");
-    locked = DossaLockObject(buffer);
-    XTR_TEXTF("Returned from DossaLockObject - rc is %d", static_cast<int>(status));
-    if (!locked) {
-      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-    } else {
-      NoteReadState state;
-      state.database = database_;
-      state.itemCount = itemCount;
-      state.decrypt = decrypt != FALSE;
-      std::memcpy(&state.noteId, locked, sizeof state.noteId);
-      state.status = ERR_RDBD_DEFN_NOT_FOUND;
-      state.itemTypes = itemTypes;
-      state.itemNames = itemNames;
-      state.itemValues = values;
-      status = ReadNote(state);
-      entrySize = state.maxEntryLength;
-      if (state.status != 0 && state.status != ERR_RDBD_DEFN_NOT_FOUND)
-        freeTextListMemory(itemCount, itemTypes, values);
-      errorCode_ = state.status;
-    }
-  }
-  if (locked) tracedVoid("DossaUnlockObject", [&] { DossaUnlockObject(buffer); });
-  if (buffer != 0) tracedVoid("DossaMemFree", [&] { DossaMemFree(buffer); });
   libraryStatus_ = status;
   if (errorCode_ != 0 && libraryStatus_ != 0) {
     epilogue(nullptr);
@@ -791,6 +745,63 @@ bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_B
     libraryStatus_ &= kErrorNumberMask;
   }
   return zoSucceeded(errorCode_);
+}
+
+DossaStatus ZoRealDossaDatabase::findEntry(HCOLLECTION collection, const ZoString& key,
+                                           DossaCollectionPosition& position) {
+  DossaStatus status =
+      traced("DossaUpdateCollection", [&] { return DossaUpdateCollection(collection); });
+  if (status != 0) {
+    errorCode_ = ERR_RDBD_DOSSA_ERROR;
+    return status;
+  }
+  std::uint32_t matches = 0;
+  status = traced("DossaFindByName", [&] {
+    return DossaFindByName(collection, key.text(), 0, &position, &matches);
+  });
+  if (DossaErrorNumber(status) == kNoViewMatch) {
+    errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
+    status = 0;
+  } else if (status != 0) {
+    errorCode_ = ERR_RDBD_DOSSA_ERROR;
+  } else if (matches > 1) {
+    errorCode_ = ERR_RDBD_DUPLICATE_DEFN;
+  }
+  return status;
+}
+
+DossaStatus ZoRealDossaDatabase::entryNote(HCOLLECTION collection, const DossaCollectionPosition& position,
+                                           DossaNoteId& noteId) {
+  DossaMemHandle buffer = 0;
+  std::uint16_t length = 0;
+  std::uint32_t returned = 0;
+  std::uint16_t signal = 0;
+  DossaCollectionPosition from = position;
+  const DossaStatus status = traced("DossaReadEntries", [&] {
+    return DossaReadEntries(collection, &from, 0, 0, 0, 1, DOSSA_READ_MASK_NOTEID, &buffer, &length,
+                            nullptr, &returned, &signal);
+  });
+  if (status != 0) {
+    errorCode_ = ERR_RDBD_DOSSA_ERROR;
+  } else if (returned == 0 || buffer == 0) {
+    errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
+  } else if (returned > 1) {
+    errorCode_ = ERR_RDBD_DUPLICATE_DEFN;
+  } else if (length < sizeof(DossaNoteId)) {
+    errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
+  }
+  if (errorCode_ == 0) {
+    // The lock gives an address, not a status: a null one means the entry cannot be read.
+    void* locked = tracedPlain("DossaLockObject", [&] { return DossaLockObject(buffer); });
+    if (!locked) {
+      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
+    } else {
+      std::memcpy(&noteId, locked, sizeof noteId);
+      tracedVoid("DossaUnlockObject", [&] { DossaUnlockObject(buffer); });
+    }
+  }
+  if (buffer != 0) tracedVoid("DossaMemFree", [&] { DossaMemFree(buffer); });
+  return status;
 }
 
 bool ZoRealDossaDatabase::getUserName(ZoString& name) {
