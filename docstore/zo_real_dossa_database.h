@@ -24,8 +24,9 @@
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 #include "docstore/zo_dossa_layout.h"
-#include "docstore/zo_msg_build.h"
 #include "ndossa/dossa_api.h"
+
+struct ZoBuiltMessage;
 
 // Item types of an item list.
 inline constexpr ZO_LONG DOSSA_ITEM_TEXT = 1;
