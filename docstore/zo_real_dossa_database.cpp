@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "common/outcome.h"
@@ -53,20 +54,41 @@ DossaStatus traced(const char* name, Call call) {
   return status;
 }
 
-// A library call whose result is not a status.
+// A library call whose result (if any) is not a status.
 template <class Call>
 auto tracedPlain(const char* name, Call call) {
   XTR_TEXTF("Calling %s", name);
-  auto result = call();
-  XTR_TEXTF("Returned from %s", name);
-  return result;
+  if constexpr (std::is_void_v<decltype(call())>) {
+    call();
+    XTR_TEXTF("Returned from %s", name);
+  } else {
+    auto result = call();
+    XTR_TEXTF("Returned from %s", name);
+    return result;
+  }
 }
 
-template <class Call>
-void tracedVoid(const char* name, Call call) {
-  XTR_TEXTF("Calling %s", name);
-  call();
-  XTR_TEXTF("Returned from %s", name);
+// How the adapter classifies a failing status: a code of its own (the
+// status then cleared), or ERR_RDBD_DOSSA_ERROR with the status kept. Opening
+// a database tells unknown databases and servers apart; the other operations
+// tell a unique key already taken.
+struct Classified {
+  ZO_ULONG code;
+  bool keepsStatus;
+};
+Classified classify(DossaStatus status, bool opening) {
+  const DossaStatus number = DossaErrorNumber(status);
+  if (isSecurityClass(status)) return {ERR_RDBD_SECURITY_FAILURE, false};
+  if (opening) {
+    if (number == kDatabaseUnknown) return {ERR_RDBD_DATABASE_UNKNOWN, false};
+    if (number == kServerUnknown) return {ERR_RDBD_SERVER_UNKNOWN, false};
+    if (number == kServerNotResponding) return {ERR_RDBD_SERVER_NOT_RESPONDING, false};
+  } else if (number == DOSSA_ERR_DUPLICATE_KEY) {
+    // A document of the same unique key was saved first (another writer won
+    // the race between the search for the key and this save).
+    return {ERR_RDBD_DEFN_ALREADY_EXISTS, false};
+  }
+  return {ERR_RDBD_DOSSA_ERROR, true};
 }
 
 // Fetches the text of a failing status and writes it to the trace.
@@ -302,8 +324,7 @@ void ZoRealDossaDatabase::initLibrary(int argc, char* argv[]) {
     DossaStatus status =
         traced("DossaInitExtended", [&] { return DossaInitExtended(argc, argv); });
     if (status != 0) {
-      errorCode_ = ERR_RDBD_DOSSA_ERROR;
-      libraryStatus_ = status & kErrorNumberMask;
+      setFailure(ERR_RDBD_DOSSA_ERROR, status & kErrorNumberMask);
       XTR_TEXT("Error initializing Dossa");
       XTR_TEXTF("argc = %d, argv[0] = %s", argc, argc > 0 && argv && argv[0] ? argv[0] : "");
       return;
@@ -322,7 +343,7 @@ ZoRealDossaDatabase::~ZoRealDossaDatabase() {
     database_ = 0;
   }
   if (holdsLibrary_) {
-    if (initCount_ == 1) tracedVoid("DossaTerm", [] { DossaTerm(); });
+    if (initCount_ == 1) tracedPlain("DossaTerm", [] { DossaTerm(); });
     if (initCount_ > 0) --initCount_;
     holdsLibrary_ = false;
   }
@@ -347,28 +368,13 @@ void ZoRealDossaDatabase::open(const ZoString& serverName, const ZoString& fileN
     database_ = handle;
     return;
   }
-  errorCode_ = ERR_RDBD_DOSSA_ERROR;
   if (handle != 0) {
     traced("DossaDbClose", [&] { return DossaDbClose(handle); });
   }
   XTR_TEXTF("Database full path name: %s", path);
   traceStatusText(status);
-  DossaStatus number = DossaErrorNumber(status);
-  ZO_ULONG classified = 0;
-  if (isSecurityClass(status)) {
-    classified = ERR_RDBD_SECURITY_FAILURE;
-  } else if (number == kDatabaseUnknown) {
-    classified = ERR_RDBD_DATABASE_UNKNOWN;
-  } else if (number == kServerUnknown) {
-    classified = ERR_RDBD_SERVER_UNKNOWN;
-  } else if (number == kServerNotResponding) {
-    classified = ERR_RDBD_SERVER_NOT_RESPONDING;
-  }
-  if (classified != 0) {
-    errorCode_ = classified;
-    status = 0;
-  }
-  libraryStatus_ = status & kErrorNumberMask;
+  const Classified classified = classify(status, true);
+  setFailure(classified.code, classified.keepsStatus ? status & kErrorNumberMask : 0);
 }
 
 // ---- Helpers ------------------------------------------------------------------
@@ -389,18 +395,14 @@ void ZoRealDossaDatabase::epilogue(const char* formula) {
 
 void ZoRealDossaDatabase::classifyStatus(DossaStatus status) {
   traceStatusText(status);
-  if (isSecurityClass(status)) {
-    errorCode_ = ERR_RDBD_SECURITY_FAILURE;
-    libraryStatus_ = 0;
-  } else if (DossaErrorNumber(status) == DOSSA_ERR_DUPLICATE_KEY) {
-    // A document of the same unique key was saved first (another writer won
-    // the race between the search for the key and this save).
-    errorCode_ = ERR_RDBD_DEFN_ALREADY_EXISTS;
-    libraryStatus_ = 0;
-  } else {
-    errorCode_ = ERR_RDBD_DOSSA_ERROR;
-    libraryStatus_ = status & kErrorNumberMask;
-  }
+  const Classified classified = classify(status, false);
+  setFailure(classified.code, classified.keepsStatus ? status & kErrorNumberMask : 0);
+}
+
+bool ZoRealDossaDatabase::setFailure(ZO_ULONG code, DossaStatus status) {
+  errorCode_ = code;
+  libraryStatus_ = status;
+  return false;
 }
 
 bool ZoRealDossaDatabase::compile(const ZoString& formula, DossaMemHandle& compiled) {
@@ -409,10 +411,7 @@ bool ZoRealDossaDatabase::compile(const ZoString& formula, DossaMemHandle& compi
                                static_cast<std::uint32_t>(formula.length()), &compiled, nullptr,
                                nullptr, nullptr, nullptr, nullptr, nullptr);
   });
-  if (status == 0) return true;
-  errorCode_ = ERR_RDBD_DOSSA_ERROR;
-  libraryStatus_ = status;
-  return false;
+  return status == 0 || setFailure(ERR_RDBD_DOSSA_ERROR, status);
 }
 
 DossaStatus ZoRealDossaDatabase::search(DossaMemHandle compiled, NoteReadState& state) {
@@ -427,7 +426,7 @@ namespace {
 class FormulaHandle {
  public:
   ~FormulaHandle() {
-    if (handle != 0) tracedVoid("DossaMemFree", [this] { DossaMemFree(handle); });
+    if (handle != 0) tracedPlain("DossaMemFree", [this] { DossaMemFree(handle); });
   }
   DossaMemHandle handle = 0;
 };
@@ -583,8 +582,7 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
   if (DossaErrorNumber(status) == DOSSA_ERR_DUPLICATE_KEY) {
     classifyStatus(status);
   } else if (status != 0) {
-    errorCode_ = ERR_RDBD_DOSSA_ERROR;
-    libraryStatus_ = status;
+    setFailure(ERR_RDBD_DOSSA_ERROR, status);
   }
   epilogue(formula.text());
   return zoSucceeded(errorCode_);
@@ -618,8 +616,7 @@ bool ZoRealDossaDatabase::deleteItems(const ZoString& form, const ZoString& keyI
     }
     status = traced("DossaNoteDelete", [&] { return DossaNoteDelete(database_, state.noteId, 0); });
     if (status != 0) {
-      errorCode_ = ERR_RDBD_DOSSA_ERROR;
-      libraryStatus_ = status;
+      setFailure(ERR_RDBD_DOSSA_ERROR, status);
       break;
     }
     ++deleted;
@@ -797,10 +794,10 @@ DossaStatus ZoRealDossaDatabase::entryNote(HCOLLECTION collection, const DossaCo
       errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
     } else {
       std::memcpy(&noteId, locked, sizeof noteId);
-      tracedVoid("DossaUnlockObject", [&] { DossaUnlockObject(buffer); });
+      tracedPlain("DossaUnlockObject", [&] { DossaUnlockObject(buffer); });
     }
   }
-  if (buffer != 0) tracedVoid("DossaMemFree", [&] { DossaMemFree(buffer); });
+  if (buffer != 0) tracedPlain("DossaMemFree", [&] { DossaMemFree(buffer); });
   return status;
 }
 

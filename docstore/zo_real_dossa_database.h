@@ -187,8 +187,10 @@ class ZoRealDossaDatabase {
   // Ends read, write and deleteItems after a failure: traces the formula and
   // the status text, classifies a security refusal, keeps the 14-bit status.
   void epilogue(const char* formula);
-  // Traces the text of a failing status and classifies a security refusal.
+  // Traces the text of a failing status and classifies it (see classify).
   void classifyStatus(DossaStatus status);
+  // Sets the error code and the library status; false.
+  bool setFailure(ZO_ULONG code, DossaStatus status);
   // Compiles the selection formula; on failure sets the error and the status.
   bool compile(const ZoString& formula, DossaMemHandle& compiled);
   // Runs a library call on the open database; a failure is classified.
