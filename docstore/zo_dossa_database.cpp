@@ -1,12 +1,10 @@
 #include "docstore/zo_dossa_database.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-#include <limits>
 #include <new>
 
 #include "common/return_codes.h"
