@@ -767,15 +767,14 @@ DossaStatus ZoRealDossaDatabase::findEntry(HCOLLECTION collection, const ZoStrin
   return status;
 }
 
-DossaStatus ZoRealDossaDatabase::entryNote(HCOLLECTION collection, const DossaCollectionPosition& position,
+DossaStatus ZoRealDossaDatabase::entryNote(HCOLLECTION collection, DossaCollectionPosition& position,
                                            DossaNoteId& noteId) {
   DossaMemHandle buffer = 0;
   std::uint16_t length = 0;
   std::uint32_t returned = 0;
   std::uint16_t signal = 0;
-  DossaCollectionPosition from = position;
   const DossaStatus status = traced("DossaReadEntries", [&] {
-    return DossaReadEntries(collection, &from, 0, 0, 0, 1, DOSSA_READ_MASK_NOTEID, &buffer, &length,
+    return DossaReadEntries(collection, &position, 0, 0, 0, 1, DOSSA_READ_MASK_NOTEID, &buffer, &length,
                             nullptr, &returned, &signal);
   });
   if (status != 0) {

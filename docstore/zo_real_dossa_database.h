@@ -200,7 +200,7 @@ class ZoRealDossaDatabase {
   // is set when there is none or more than one. Returns the failing status.
   DossaStatus findEntry(HCOLLECTION collection, const ZoString& key, DossaCollectionPosition& position);
   // The document of the view entry at `position`.
-  DossaStatus entryNote(HCOLLECTION collection, const DossaCollectionPosition& position, DossaNoteId& noteId);
+  DossaStatus entryNote(HCOLLECTION collection, DossaCollectionPosition& position, DossaNoteId& noteId);
   // Runs the search with `state` as the context.
   DossaStatus search(DossaMemHandle compiled, NoteReadState& state);
 
