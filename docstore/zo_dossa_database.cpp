@@ -1,149 +1,33 @@
 #include "docstore/zo_dossa_database.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-#include <limits>
 #include <new>
 
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
 #include "docstore/zo_dossa_layout.h"
+#include "docstore/zo_stored_forms.h"
 
 namespace {
 
 using namespace zodossa;
 
-// Item tables of the three forms written here and of the two read.
 constexpr ZO_LONG T = DOSSA_ITEM_TEXT;
 constexpr ZO_LONG N = DOSSA_ITEM_NUMBER;
 constexpr ZO_LONG L = DOSSA_ITEM_TEXT_LIST;
 constexpr ZO_LONG O = DOSSA_ITEM_OPTIONAL_NUMBER;
 
-// The screen size comes last and is written only for a message that has one,
-// so a message without one is stored as it always was.
-enum MessageItem { M_NAME, M_DESCRIPTION, M_FORMAT, M_BUILT, M_ROWS, M_COLUMNS, M_COUNT };
-constexpr ZO_LONG kMessageTypes[M_COUNT] = {T, T, T, N, N, N};
-constexpr const char* kMessageItems[M_COUNT] = {MESSAGE_NAME, MESSAGE_DESCRIPTION, MESSAGE_FORMAT,
-                                                BUILT,        MESSAGE_ROWS,        MESSAGE_COLUMNS};
-constexpr ZO_LONG kMessageItemCount = M_ROWS;
-
-enum FieldItem {
-  F_MESSAGE_NAME, F_FIELD_NAME, F_DESCRIPTION, F_BASE_NAME, F_TYPE_EDIT, F_TYPE, F_DEFAULT,
-  F_LENGTH_EDIT, F_LENGTH, F_SEGMENTS, F_HAS_ATTRIBUTES, F_ROW, F_COLUMN, F_PAD, F_ALIGNMENT,
-  F_POSITION, F_BUILT,
-  // Written only for a field whose display defaults are its own.
-  F_COLOR, F_INTENSITY, F_HIGHLIGHT, F_PROTECTION, F_COUNT
-};
-constexpr ZO_LONG kFieldTypes[F_COUNT] = {T, T, T, T, T, T, T, T, N, T, T, T, T, T, T, N, N, T, T, T, T};
-constexpr const char* kFieldItems[F_COUNT] = {
-    MESSAGE_NAME,     FIELD_MESSAGE_FIELD_NAME, FIELD_DESCRIPTION, FIELD_BASE_NAME,
-    FIELD_TYPE_EDIT,  FIELD_TYPE,               FIELD_DEFAULT,     FIELD_LENGTH_EDIT,
-    FIELD_LENGTH,     FIELD_SEGMENTS,           FIELD_HAS_ATTRIBUTES, FIELD_ROW,
-    FIELD_COLUMN,     FIELD_PAD,                FIELD_ALIGNMENT,   FIELD_POSITION,
-    BUILT,            FIELD_COLOR,              FIELD_INTENSITY,   FIELD_HIGHLIGHT,
-    FIELD_PROTECTION};
-constexpr ZO_LONG kPlainFieldItemCount = F_COLOR;
-static_assert(F_COUNT - F_COLOR == DISPLAY_ITEM_COUNT);
-
-enum ServiceItem {
-  S_NAME, S_STEP, S_CHARSET, S_CONNMGR, S_IBCONN, S_OBCONN, S_SYSNAME, S_TYPE, S_ENCVAL,
-  S_ENCNAME, S_COUNT
-};
-constexpr ZO_LONG kServiceTypes[S_COUNT] = {T, T, T, T, T, T, T, T, T, T};
-constexpr const char* kServiceItems[S_COUNT] = {
-    SERVICE_NAME,   SERVICE_STEP,    SERVICE_CHARSET, SERVICE_CONNMGR, SERVICE_IBCONN,
-    SERVICE_OBCONN, SERVICE_SYSNAME, SERVICE_TYPE,    SERVICE_ENCVAL,  SERVICE_ENCNAME};
-
-enum BuiltItem { B_NAME, B_DESCRIPTION, B_FORMAT, B_FIELD_COUNT, B_FIELD_LIST, B_ROWS, B_COLUMNS };
-constexpr ZO_LONG kBuiltTypes[ZoDossaDatabase::CACHED_ITEMS] = {T, T, T, N, L, O, O};
-constexpr const char* kBuiltItems[ZoDossaDatabase::CACHED_ITEMS] = {
-    BUILT_NAME, BUILT_DESCRIPTION, BUILT_FORMAT, BUILT_FIELD_COUNT, BUILT_FIELD_LIST, BUILT_ROWS, BUILT_COLUMNS};
+static_assert(ZoDossaDatabase::CACHED_ITEMS == B_COUNT);
+const auto& kBuilt = zoBuiltItems();
 
 // The screen texts of a "Message" document, read by its name.
 constexpr ZO_LONG kTextTypes[ZoDossaDatabase::kTextItemCount] = {T, DOSSA_ITEM_OPTIONAL_TEXT_LIST};
 constexpr const char* kTextItems[ZoDossaDatabase::kTextItemCount] = {MESSAGE_NAME, MESSAGE_SCREEN_TEXTS};
-
-// A field's display defaults in the order of its display items and entries.
-std::array<ZO_LONG, DISPLAY_ITEM_COUNT> displayValues(const ZoFieldDef& definition) {
-  return {definition.getColor(), definition.getIntensity(), definition.getHighLight(), definition.getProtection()};
-}
-
-// Room for a number written as text.
-constexpr std::size_t kNumberText = 24;
-
-void setLong(ItemValue& value, ZO_LONG number) {
-  char text[kNumberText];
-  std::snprintf(text, sizeof text, "%ld", static_cast<long>(number));
-  value.setText(text);
-}
-
-void setUnsigned(ItemValue& value, ZO_LONG number) {
-  char text[kNumberText];
-  std::snprintf(text, sizeof text, "%lu",
-                static_cast<unsigned long>(static_cast<ZO_ULONG>(number)));
-  value.setText(text);
-}
-
-// The value of a decimal entry within [low, high]; false when it is outside.
-bool entryValue(const char* entry, long long low, long long high, long long& value) {
-  value = zoDossaDecimal(entry);
-  return value >= low && value <= high;
-}
-
-// The code a field read would refuse the stored texts `v` of `definition`
-// with, or that stands for a value the read would give back changed; 0 when
-// every property comes back exactly as it is.
-ZO_ULONG unreadableField(const ZoFieldDef& definition, const ItemValue (&v)[F_COUNT]) {
-  const ZO_LONG dataType = zoDossaTypeFromLetter(zoDossaTypeLetter(v[F_TYPE].text)[0]);
-  if (dataType == ZODT_NONE || dataType != definition.getDataType()) return ERR_DB_INVALID_DATATYPE;
-  const struct {
-    FieldItem item;
-    ZO_LONG value;
-  } numbers[] = {{F_LENGTH_EDIT, definition.getLength()},
-                 {F_SEGMENTS, definition.getSegment()},
-                 {F_ROW, definition.getRow()},
-                 {F_COLUMN, definition.getColumn()}};
-  for (const auto& number : numbers) {
-    long long stored = 0;
-    if (!entryValue(v[number.item].text, ZO_LONG_MIN, ZO_LONG_MAX, stored) || stored != number.value) {
-      return ERR_DB_DATA_OVERFLOW;
-    }
-  }
-  const ZO_BOOLEAN attributes = v[F_HAS_ATTRIBUTES].text[0] == 'Y' ? TRUE : FALSE;
-  if (attributes != definition.getHasAttributes()) return ERR_DB_INV_HAS_ATTRS_VAL;
-  const ZO_BYTE pad = v[F_PAD].text[0] == 'S' ? ZO_PAD_BLANK : ZO_PAD_ZERO;
-  if (pad != definition.getPadCharacter()) return ERR_DB_INV_PAD_CHAR_VAL;
-  if (v[F_ALIGNMENT].text[0] - '0' != definition.getAlignment()) return ERR_DB_INV_ALIGNMENT_VAL;
-  // A text value longer than an item holds would come back cut.
-  const ZO_LONG type = definition.getDataType();
-  if (type != ZODT_SHORT && type != ZODT_LONG && type != ZODT_BYTE &&
-      definition.getStringValue().length() > static_cast<ZO_LONG>(DOSSA_ITEM_TEXT_MAX)) {
-    return ERR_DB_DATA_OVERFLOW;
-  }
-  return 0;
-}
-
-// The same for the stored texts of a service.
-ZO_ULONG unreadableService(const ZoServiceDef& definition, const ItemValue (&v)[S_COUNT]) {
-  if (zoDossaServiceTypeFromLetter(v[S_TYPE].text[0]) != definition.getServiceType()) {
-    return ERR_DB_INV_SERVICE_TYPE_VAL;
-  }
-  ZO_LONG encoding = 0;
-  if (!zoDossaEncodingValue(v[S_ENCVAL].text, encoding) || encoding != definition.getEncoding()) {
-    return ERR_DB_INV_ENCODING_VAL;
-  }
-  long long characterSet = 0;
-  if (!entryValue(v[S_CHARSET].text, ZO_LONG_MIN, ZO_LONG_MAX, characterSet) ||
-      characterSet != definition.getCharacterSet()) {
-    return ERR_DB_DATA_OVERFLOW;
-  }
-  return 0;
-}
 
 }  // namespace
 
@@ -159,7 +43,7 @@ ZoDossaDatabase::~ZoDossaDatabase() {
 }
 
 void ZoDossaDatabase::clearCache() {
-  freeTextListMemory(CACHED_ITEMS, kBuiltTypes, cache_);
+  freeTextListMemory(CACHED_ITEMS, kBuilt.types.data(), cache_);
   for (ItemValue& value : cache_) value.clearValue();
   builtFieldCount_ = 0;
   builtGroupWidth_ = 0;
@@ -255,9 +139,9 @@ ZO_BOOLEAN ZoDossaDatabase::beginUnit() {
   XTR_METHOD("ZoDossaDatabase :: beginUnit", errorCode_);
   clearCodes();
   if (!adapter_) return fail(ERR_DB_CLOSED);
-  unitMessages_.clear();
+  writes_.messages().clear();
   if (adapter_->beginUnit()) {
-    inUnit_ = true;
+    writes_.begin();
   } else {
     mapAdapterError(Mapping::Write);
   }
@@ -269,17 +153,16 @@ ZO_BOOLEAN ZoDossaDatabase::commitUnit() {
   clearCodes();
   if (!adapter_) return fail(ERR_DB_CLOSED);
   std::string problem;
-  for (UnitMessage& message : unitMessages_) {
-    const bool built = message.fieldsKnown ? adapter_->writeBuiltMessage(std::move(message.built), problem)
-                                           : adapter_->buildMessage(message.built.name.c_str(), problem);
+  for (ZoUnitWrites::Message& message : writes_.messages()) {
+    const bool built = message.known ? adapter_->writeBuiltMessage(std::move(message.built), problem)
+                                     : adapter_->buildMessage(message.built.name.c_str(), problem);
     if (!built) {
       mapAdapterError(Mapping::Write);
       return finish();
     }
   }
   if (adapter_->commitUnit()) {
-    inUnit_ = false;
-    unitMessages_.clear();
+    writes_.end();
   } else {
     mapAdapterError(Mapping::Write);
   }
@@ -290,10 +173,7 @@ ZO_BOOLEAN ZoDossaDatabase::abortUnit() {
   XTR_METHOD("ZoDossaDatabase :: abortUnit", errorCode_);
   clearCodes();
   if (!adapter_) return fail(ERR_DB_CLOSED);
-  inUnit_ = false;
-  unitMessages_.clear();
-  // The documents written in the unit are gone: fields may not follow them.
-  currentMessageName_ = "";
+  writes_.abort();
   if (!adapter_->abortUnit()) mapAdapterError(Mapping::Write);
   return finish();
 }
@@ -304,39 +184,25 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) 
   XTR_METHOD("ZoDossaDatabase :: write ( ZoMessageDef&, ...", errorCode_);
   clearCodes();
   if (!adapter_) return fail(ERR_DB_CLOSED);
-  fieldPosition_ = 1;
-  currentMessageName_ = "";
+  writes_.messageWriting();
   const ZoString& name = definition.getMessageName();
   if (name.length() == 0) return TRUE;
   // Texts that cannot be stored refuse the message before anything is written.
   ItemValue texts;
   ZO_LONG textEntrySize = 0;
   if (!screenTextEntries(definition, texts, textEntrySize)) return FALSE;
-  ItemValue values[M_COUNT];
-  values[M_NAME].setText(name.text());
-  values[M_DESCRIPTION].setText(definition.getDescription().text());
-  values[M_FORMAT].setText(zoDossaStoredFormat(definition.getFormat()));
   // Built outside a unit; within one the commit builds the message first.
-  values[M_BUILT].number = inUnit_ ? 1 : 0;
-  values[M_ROWS].number = definition.getRowCount();
-  values[M_COLUMNS].number = definition.getColumnCount();
+  StoredMessage message = zoStoredMessage(definition, writes_.inUnit());
   // A replaced document keeps the items it is not given: a size it has is
   // overwritten even when the new definition has none.
-  const bool sized = values[M_ROWS].number != 0 || values[M_COLUMNS].number != 0 ||
-                     (replace && storedSize(name));
-  if (adapter_->write(MESSAGE_FORM, MESSAGE_NAME, name, "", "", replace, sized ? M_COUNT : kMessageItemCount,
-                      kMessageTypes, kMessageItems, DOSSA_DEFAULT_ENTRY_SIZE, values) &&
+  const bool sized = zoHasSize(message) || (replace && storedSize(name));
+  ItemValue values[M_COUNT];
+  zoToValues(message, values);
+  const auto& items = zoMessageItems();
+  if (adapter_->write(MESSAGE_FORM, MESSAGE_NAME, name, "", "", replace, sized ? M_COUNT : MESSAGE_PLAIN_ITEMS,
+                      items.types.data(), items.names.data(), DOSSA_DEFAULT_ENTRY_SIZE, values) &&
       writeScreenTexts(name, texts, textEntrySize, replace)) {
-    currentMessageName_ = name;
-    if (inUnit_) {
-      UnitMessage unit;
-      unit.built.name = name.text();
-      unit.built.description = values[M_DESCRIPTION].text;
-      unit.built.format = values[M_FORMAT].text;
-      unit.built.rows = sized ? static_cast<std::int32_t>(values[M_ROWS].number) : 0;
-      unit.built.columns = sized ? static_cast<std::int32_t>(values[M_COLUMNS].number) : 0;
-      unitMessages_.push_back(std::move(unit));
-    }
+    writes_.messageWritten(message);
   } else {
     mapAdapterError(Mapping::Write);
   }
@@ -469,84 +335,29 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoFieldDef& definition, ZO_BOOLEAN replace) {
   if (!adapter_) return fail(ERR_DB_CLOSED);
   // A field belongs to the message written last; without one it would be
   // stored under an empty message name, where nothing can find it.
-  if (currentMessageName_.length() == 0) {
+  if (writes_.currentMessage().empty()) {
     XTR_TEXTF("No message written before field %s", definition.getName().text());
     return fail(ERR_DB_NO_MSG_DEFN);
   }
-  ItemValue v[F_COUNT];
-  const char* typeWord = zoDataTypeKeyword(definition.getDataType());
-  v[F_MESSAGE_NAME].setText(currentMessageName_.text());
-  v[F_FIELD_NAME].setText(definition.getName().text());
-  v[F_DESCRIPTION].setText(definition.getDescription().text());
-  v[F_BASE_NAME].setText(definition.getBaseName().text());
-  v[F_TYPE_EDIT].setText(typeWord);
-  v[F_TYPE].setText(typeWord);
-  switch (definition.getDataType()) {
-    case ZODT_SHORT:
-      setLong(v[F_DEFAULT], definition.getShortValue());
-      break;
-    case ZODT_LONG:
-      setLong(v[F_DEFAULT], definition.getLongValue());
-      break;
-    case ZODT_BYTE:
-      setLong(v[F_DEFAULT], static_cast<signed char>(definition.getByteValue()));
-      break;
-    default:
-      v[F_DEFAULT].setText(definition.getStringValue().text());
-  }
-  setUnsigned(v[F_LENGTH_EDIT], definition.getLength());
-  v[F_LENGTH].number = definition.getLength();
-  setUnsigned(v[F_SEGMENTS], definition.getSegment());
-  v[F_HAS_ATTRIBUTES].setText(definition.getHasAttributes() == 1 ? "Y" : "N");
-  setUnsigned(v[F_ROW], definition.getRow());
-  setUnsigned(v[F_COLUMN], definition.getColumn());
-  v[F_PAD].setText(definition.getPadCharacter() == ZO_PAD_ZERO ? "N" : "S");
-  switch (definition.getAlignment()) {
-    case ZO_ALIGN_1:
-      v[F_ALIGNMENT].setText("1");
-      break;
-    case ZO_ALIGN_2:
-      v[F_ALIGNMENT].setText("2");
-      break;
-    case ZO_ALIGN_4:
-      v[F_ALIGNMENT].setText("4");
-      break;
-    default:
-      v[F_ALIGNMENT].setText("8");
-  }
-  UnitMessage* unit = unitMessage();
-  // A replaced field is one document, not two entries.
-  if (unit && replace) unit->fieldsKnown = false;
-  v[F_POSITION].number = fieldPosition_++;
-  v[F_BUILT].number = unit ? 1 : 0;
-  const auto display = displayValues(definition);
-  for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i) setLong(v[F_COLOR + i], display[i]);
-  // A replaced document keeps the items it is not given, so a replace
-  // writes the display defaults even when they are a new field's.
-  const ZO_LONG itemCount = definition.hasDisplayDefaults() || replace ? F_COUNT : kPlainFieldItemCount;
+  writes_.fieldWriting(replace != FALSE);
+  const StoredField field = zoStoredField(definition, writes_.currentMessage(), writes_.nextPosition(),
+                                          writes_.fieldsInUnit(), replace != FALSE);
   // Only what the reads give back unchanged is stored: a definition they
   // would refuse, or change, is refused here.
-  if (const ZO_ULONG unreadable = unreadableField(definition, v); unreadable != 0) {
+  if (const ZO_ULONG unreadable = zoUnreadableField(definition, field); unreadable != 0) {
     XTR_TEXTF("Field %s has a value the database cannot hold (0x%lx)", definition.getName().text(),
               static_cast<unsigned long>(unreadable));
     return fail(unreadable);
   }
-  if (!adapter_->write(FIELD_FORM, MESSAGE_NAME, currentMessageName_, FIELD_MESSAGE_FIELD_NAME,
-                       definition.getName(), replace, itemCount, kFieldTypes, kFieldItems,
-                       DOSSA_DEFAULT_ENTRY_SIZE, v)) {
+  ItemValue v[F_COUNT];
+  zoToValues(field, v);
+  const auto& items = zoFieldItems();
+  if (!adapter_->write(FIELD_FORM, MESSAGE_NAME, writes_.currentMessage().c_str(), FIELD_MESSAGE_FIELD_NAME,
+                       definition.getName(), replace, field.ownDisplay ? F_COUNT : FIELD_PLAIN_ITEMS,
+                       items.types.data(), items.names.data(), DOSSA_DEFAULT_ENTRY_SIZE, v)) {
     mapAdapterError(Mapping::Write);
-  } else if (unit && unit->fieldsKnown) {
-    // The build's entries, as the build would read them back.
-    ZoBuiltField field;
-    field.position = static_cast<std::int32_t>(v[F_POSITION].number);
-    field.entries = {v[F_FIELD_NAME].text, v[F_DESCRIPTION].text, v[F_BASE_NAME].text,
-                     zoDossaTypeLetter(v[F_TYPE].text), v[F_DEFAULT].text, v[F_LENGTH_EDIT].text,
-                     v[F_SEGMENTS].text, v[F_HAS_ATTRIBUTES].text, v[F_ROW].text, v[F_COLUMN].text,
-                     v[F_PAD].text, v[F_ALIGNMENT].text};
-    field.ownDisplay = itemCount == F_COUNT;
-    for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i)
-      field.display[i] = field.ownDisplay ? v[F_COLOR + i].text : std::to_string(DISPLAY_DEFAULTS[i]);
-    unit->built.fields.push_back(std::move(field));
+  } else {
+    writes_.fieldWritten(field);
   }
   return finish();
 }
@@ -561,27 +372,17 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoServiceDef& definition, ZO_BOOLEAN replace) 
   XTR_METHOD("ZoDossaDatabase :: write ( ZoServiceDef&, ... )", errorCode_);
   clearCodes();
   if (!adapter_) return fail(ERR_DB_CLOSED);
-  ItemValue v[S_COUNT];
-  v[S_NAME].setText(definition.getServiceName().text());
-  v[S_STEP].setText(definition.getServiceStep().text());
-  setLong(v[S_CHARSET], definition.getCharacterSet());
-  v[S_CONNMGR].setText(definition.getConnectionManager().text());
-  v[S_IBCONN].setText(definition.getInboundConnection().text());
-  v[S_OBCONN].setText(definition.getOutboundConnection().text());
-  v[S_SYSNAME].setText(definition.getSystemName().text());
-  v[S_TYPE].setText(zoDossaServiceTypeLetter(definition.getServiceType()));
-  char encoding[kNumberText];
-  std::snprintf(encoding, sizeof encoding, "%lx",
-                static_cast<unsigned long>(static_cast<ZO_ULONG>(definition.getEncoding())));
-  v[S_ENCVAL].setText(encoding);
-  v[S_ENCNAME].setText(encoding);
-  if (const ZO_ULONG unreadable = unreadableService(definition, v); unreadable != 0) {
+  const StoredService service = zoStoredService(definition);
+  if (const ZO_ULONG unreadable = zoUnreadableService(definition, service); unreadable != 0) {
     XTR_TEXTF("Service %s has a value the database cannot hold (0x%lx)",
               definition.getServiceName().text(), static_cast<unsigned long>(unreadable));
     return fail(unreadable);
   }
+  ItemValue v[S_COUNT];
+  zoToValues(service, v);
+  const auto& items = zoServiceItems();
   if (!adapter_->write(SERVICE_FORM, SERVICE_NAME, definition.getServiceName(), "", "", replace,
-                       S_COUNT, kServiceTypes, kServiceItems, DOSSA_DEFAULT_ENTRY_SIZE, v)) {
+                       S_COUNT, items.types.data(), items.names.data(), DOSSA_DEFAULT_ENTRY_SIZE, v)) {
     mapAdapterError(Mapping::Write);
   }
   return finish();
@@ -602,7 +403,7 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoMessageDef& definition) {
   builtMessageName_ = "";
   clearCache();
   const ZoString& name = definition.getMessageName();
-  if (!adapter_->read(builtCollection_, name, FALSE, CACHED_ITEMS, kBuiltTypes, kBuiltItems,
+  if (!adapter_->read(builtCollection_, name, FALSE, CACHED_ITEMS, kBuilt.types.data(), kBuilt.names.data(),
                       maxEntryLength_, cache_)) {
     mapAdapterError(Mapping::ReadMessage);
     clearCache();
@@ -675,92 +476,8 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoFieldDef& definition) {
               builtMessageName_.text());
     return fail(ERR_DB_DEFN_NOT_FOUND);
   }
-  char typeLetter = entry(group, BUILD_TYPE)[0];
-  char attributesLetter = entry(group, BUILD_HAS_ATTRIBUTES)[0];
-  char padLetter = entry(group, BUILD_PAD)[0];
-  char alignmentLetter = entry(group, BUILD_ALIGNMENT)[0];
-  ZO_LONG dataType = zoDossaTypeFromLetter(typeLetter);
-  if (dataType == ZODT_NONE) {
-    XTR_TEXTF("ERR_DB_INVALID_DATATYPE:(%c)", typeLetter);
-    errorCode_ = ERR_DB_INVALID_DATATYPE;
-  }
-  if (attributesLetter != 'Y' && attributesLetter != 'N') {
-    XTR_TEXTF("ERR_DB_INV_HAS_ATTRS_VAL:(%c)", attributesLetter);
-    errorCode_ = ERR_DB_INV_HAS_ATTRS_VAL;
-  }
-  if (padLetter != 'S' && padLetter != 'N') {
-    XTR_TEXTF("ERR_DB_INV_PAD_CHAR_VAL:(%c)", padLetter);
-    errorCode_ = ERR_DB_INV_PAD_CHAR_VAL;
-  }
-  ZO_LONG alignment = alignmentLetter - '0';
-  if (!zoIsValidAlignment(alignment)) {
-    XTR_TEXTF("ERR_DB_INV_ALIGNMENT_VAL:(%c)", alignmentLetter);
-    errorCode_ = ERR_DB_INV_ALIGNMENT_VAL;
-  }
-  if (errorCode_ != 0) return FALSE;
-
-  // Numbers must fit the properties they are stored in: a value that does not
-  // is refused rather than wrapped.
-  long long initial = 0, length = 0, segment = 0, row = 0, column = 0;
-  const char* valueText = entry(group, BUILD_VALUE);
-  bool fits = entryValue(entry(group, BUILD_LENGTH), ZO_LONG_MIN, ZO_LONG_MAX, length) &&
-              entryValue(entry(group, BUILD_SEGMENT), ZO_LONG_MIN, ZO_LONG_MAX, segment) &&
-              entryValue(entry(group, BUILD_ROW), ZO_LONG_MIN, ZO_LONG_MAX, row) &&
-              entryValue(entry(group, BUILD_COLUMN), ZO_LONG_MIN, ZO_LONG_MAX, column);
-  if (dataType == ZODT_SHORT)
-    fits = fits && entryValue(valueText, std::numeric_limits<ZO_SHORT>::min(),
-                              std::numeric_limits<ZO_SHORT>::max(), initial);
-  if (dataType == ZODT_LONG) fits = fits && entryValue(valueText, ZO_LONG_MIN, ZO_LONG_MAX, initial);
-  // A byte is stored as signed (-128 to 127); its unsigned form is accepted too.
-  if (dataType == ZODT_BYTE) fits = fits && entryValue(valueText, -128, 255, initial);
-  // Display defaults, in the wider groups only; each within its range.
-  auto display = std::to_array(DISPLAY_DEFAULTS);
-  if (builtGroupWidth_ >= BUILD_DISPLAY_GROUP_SIZE) {
-    constexpr std::array<std::array<ZO_LONG, 2>, DISPLAY_ITEM_COUNT> ranges = {{
-        {ZO_COLOR_MIN, ZO_COLOR_MAX},
-        {ZO_INTENSITY_MIN, ZO_INTENSITY_MAX},
-        {ZO_HIGHLIGHT_MIN, ZO_HIGHLIGHT_MAX},
-        {ZO_PROTECTION_MIN, ZO_PROTECTION_MAX},
-    }};
-    for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i) {
-      long long value = 0;
-      fits = fits && entryValue(entry(group, BUILD_COLOR + i), ranges[i][0], ranges[i][1], value);
-      display[i] = static_cast<ZO_LONG>(value);
-    }
-  }
-  if (!fits) {
-    XTR_TEXTF("ERR_DB_DATA_OVERFLOW: field %s", definition.getName().text());
-    return fail(ERR_DB_DATA_OVERFLOW);
-  }
-
-  definition.setBaseName(entry(group, BUILD_BASE_NAME));
-  definition.setDataType(dataType);
-  switch (dataType) {
-    case ZODT_SHORT:
-      definition.setValue(static_cast<ZO_SHORT>(initial));
-      break;
-    case ZODT_LONG:
-      definition.setValue(static_cast<ZO_LONG>(initial));
-      break;
-    case ZODT_BYTE:
-      definition.setValue(static_cast<ZO_BYTE>(initial & 0xFF));
-      break;
-    default:
-      definition.setValue(valueText);
-  }
-  definition.setLength(static_cast<ZO_LONG>(length));
-  definition.setSegment(static_cast<ZO_LONG>(segment));
-  definition.setDescription(entry(group, BUILD_DESCRIPTION));
-  definition.setHasAttributes(attributesLetter == 'Y' ? TRUE : FALSE);
-  definition.setRow(static_cast<ZO_LONG>(row));
-  definition.setColumn(static_cast<ZO_LONG>(column));
-  definition.setPadCharacter(padLetter == 'S' ? ZO_PAD_BLANK : ZO_PAD_ZERO);
-  definition.setAlignment(alignment);
-  definition.setColor(display[0]);
-  definition.setIntensity(display[1]);
-  definition.setHighLight(display[2]);
-  definition.setProtection(display[3]);
-  return TRUE;
+  errorCode_ = zoFieldFromGroup([&](ZO_LONG k) { return entry(group, k); }, builtGroupWidth_, definition);
+  return succeeded();
 }
 
 ZO_BOOLEAN ZoDossaDatabase::read(ZoServiceDef& definition) {
@@ -770,7 +487,8 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoServiceDef& definition) {
   ItemValue v[S_COUNT];
   ZO_LONG entrySize = 0;
   const ZoString& name = definition.getServiceName();
-  if (!adapter_->read(servicesCollection_, name, FALSE, S_COUNT, kServiceTypes, kServiceItems,
+  const auto& items = zoServiceItems();
+  if (!adapter_->read(servicesCollection_, name, FALSE, S_COUNT, items.types.data(), items.names.data(),
                       entrySize, v)) {
     mapAdapterError(Mapping::ReadService);
     return finish();
@@ -781,31 +499,7 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoServiceDef& definition) {
     errorCode_ = ERR_DB_DEFN_NOT_FOUND;
     return finish();
   }
-  ZO_LONG serviceType = zoDossaServiceTypeFromLetter(v[S_TYPE].text[0]);
-  if (serviceType < 0) {
-    XTR_TEXTF("ERR_DB_INV_SERVICE_TYPE_VAL:(%c)", v[S_TYPE].text[0]);
-    errorCode_ = ERR_DB_INV_SERVICE_TYPE_VAL;
-  }
-  ZO_LONG encoding = 0;
-  if (!zoDossaEncodingValue(v[S_ENCVAL].text, encoding)) {
-    XTR_TEXTF("ERR_DB_INV_ENCODING_VAL:(%s)", v[S_ENCVAL].text);
-    errorCode_ = ERR_DB_INV_ENCODING_VAL;
-  }
-  long long characterSet = 0;
-  if (errorCode_ == 0 && !entryValue(v[S_CHARSET].text, ZO_LONG_MIN, ZO_LONG_MAX, characterSet)) {
-    XTR_TEXTF("ERR_DB_DATA_OVERFLOW: %s = %s", SERVICE_CHARSET, v[S_CHARSET].text);
-    errorCode_ = ERR_DB_DATA_OVERFLOW;
-  }
-  if (errorCode_ == 0) {
-    definition.setServiceType(serviceType);
-    definition.setServiceStep(v[S_STEP].text);
-    definition.setCharacterSet(static_cast<ZO_LONG>(characterSet));
-    definition.setConnectionManager(v[S_CONNMGR].text);
-    definition.setInboundConnection(v[S_IBCONN].text);
-    definition.setOutboundConnection(v[S_OBCONN].text);
-    definition.setSystemName(v[S_SYSNAME].text);
-    definition.setEncoding(encoding);
-  }
+  errorCode_ = zoServiceFromStored(zoFromValues<S_COUNT>(v), definition);
   return finish();
 }
 
@@ -816,9 +510,7 @@ ZO_BOOLEAN ZoDossaDatabase::deleteDefns(const ZoString& form, const ZoString& ke
   XTR_METHOD("ZoDossaDatabase :: deleteDefns ", errorCode_);
   clearCodes();
   if (!adapter_) return fail(ERR_DB_CLOSED);
-  // What a unit's messages were written with may no longer be what they hold.
-  if (form == MESSAGE_FORM || form == FIELD_FORM)
-    for (UnitMessage& message : unitMessages_) message.fieldsKnown = false;
+  if (form == MESSAGE_FORM || form == FIELD_FORM) writes_.definitionsDeleted();
   if (!adapter_->deleteItems(form, keyItem, keyValue)) mapAdapterError(Mapping::Delete);
   return finish();
 }
@@ -836,19 +528,8 @@ ZO_BOOLEAN ZoDossaDatabase::deleteMsg(const ZoString& messageName) {
 ZO_BOOLEAN ZoDossaDatabase::deleteMsgFlds(const ZoString& messageName) {
   XTR_METHOD("ZoDossaDatabase :: deleteMsgFlds ( ZoString& )", errorCode_);
   deleteDefns(FIELD_FORM, MESSAGE_NAME, messageName);
-  // The message has no field left but those written from now on in the unit.
-  UnitMessage* unit = unitMessage();
-  if (unit && unit->built.name == messageName.text() && (errorCode_ == 0 || errorCode_ == ERR_DB_DEFN_NOT_FOUND)) {
-    unit->fieldsKnown = true;
-    unit->built.fields.clear();
-  }
+  if (errorCode_ == 0 || errorCode_ == ERR_DB_DEFN_NOT_FOUND) writes_.fieldsDeleted(messageName.text());
   return succeeded();
-}
-
-ZoDossaDatabase::UnitMessage* ZoDossaDatabase::unitMessage() {
-  if (!inUnit_ || unitMessages_.empty() || currentMessageName_.length() == 0) return nullptr;
-  UnitMessage& last = unitMessages_.back();
-  return last.built.name == currentMessageName_.text() ? &last : nullptr;
 }
 
 ZO_BOOLEAN ZoDossaDatabase::deleteBuiltMsg(const ZoString& messageName) {

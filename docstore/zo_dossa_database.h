@@ -29,10 +29,10 @@
 // adapter, present exactly while the database is open.
 
 #include <memory>
-#include <vector>
 
 #include "common/zo_types.h"
 #include "defs/zo_database.h"
+#include "docstore/zo_msg_build.h"
 #include "docstore/zo_real_dossa_database.h"
 
 class ZoDossaDatabase : public ZoDatabase {
@@ -145,21 +145,9 @@ class ZoDossaDatabase : public ZoDatabase {
   HCOLLECTION builtCollection_ = 0;
   ItemValue cache_[CACHED_ITEMS];
   ZO_LONG maxEntryLength_ = 0;
-  ZO_LONG fieldPosition_ = 1;
-  ZoString currentMessageName_;
   ZoString builtMessageName_;
   ZO_LONG builtFieldCount_ = 0;
   ZO_LONG builtGroupWidth_ = 0;
-  // A message written in the open unit. When its fields were all written in
-  // the unit after its older ones were deleted (the import's order), its
-  // build is made from what was written; otherwise it is read back.
-  struct UnitMessage {
-    ZoBuiltMessage built;
-    bool fieldsKnown = false;
-  };
-  bool inUnit_ = false;
-  std::vector<UnitMessage> unitMessages_;
-  // The entry of the current message in unitMessages_ (fields written are
-  // added to it), or null.
-  UnitMessage* unitMessage();
+  // What the open unit wrote, and the message the field writes belong to.
+  ZoUnitWrites writes_;
 };

@@ -5,24 +5,9 @@
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "docstore/zo_dossa_layout.h"
-
-namespace {
+#include "docstore/zo_stored_forms.h"
 
 using namespace zodossa;
-constexpr const char* kSecurityForm = SECURITY_FORM;
-constexpr const char* kUserItem = SECURITY_USER;
-constexpr const char* kSystemItem = SECURITY_SYSTEM;
-constexpr const char* kUserIdItem = SECURITY_USER_ID;
-constexpr const char* kAuthenticatorItem = SECURITY_AUTHENTICATOR;
-
-constexpr ZO_LONG kItemCount = 4;
-constexpr ZO_LONG kItemTypes[kItemCount] = {DOSSA_ITEM_TEXT, DOSSA_ITEM_TEXT, DOSSA_ITEM_TEXT,
-                                            DOSSA_ITEM_TEXT};
-constexpr const char* kItemNames[kItemCount] = {kUserItem, kSystemItem, kUserIdItem,
-                                                kAuthenticatorItem};
-enum { USER_ID = 2, AUTHENTICATOR = 3 };
-
-}  // namespace
 
 ZoDossaSecurity::ZoDossaSecurity(const ZoSession& session) : ZoSecurity(session) {
   XTR_METHOD("ZoDossaSecurity :: ZoDossaSecurity", errorCode_);
@@ -106,14 +91,14 @@ ZO_BOOLEAN ZoDossaSecurity::read(ZoSecurityDef& definition) {
     }
     return finish();
   }
-  ItemValue values[kItemCount];
+  ItemValue values[SEC_COUNT];
   ZO_LONG entrySize = 0;
-  if (!adapter_->read(kSecurityForm, kUserItem, user, kSystemItem, definition.getSystemName(),
-                      TRUE, kItemCount, kItemTypes, kItemNames, entrySize, values)) {
+  const auto& items = zoSecurityItems();
+  if (!adapter_->read(SECURITY_FORM, SECURITY_USER, user, SECURITY_SYSTEM, definition.getSystemName(),
+                      TRUE, SEC_COUNT, items.types.data(), items.names.data(), entrySize, values)) {
     mapAdapterError();
     return finish();
   }
-  definition.setUserId(values[USER_ID].text);
-  definition.setAuthenticator(values[AUTHENTICATOR].text);
+  zoSecurityFromStored(zoFromValues<SEC_COUNT>(values), definition);
   return finish();
 }

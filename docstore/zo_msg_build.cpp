@@ -81,18 +81,28 @@ class Builder {
     return std::string(buffer_.data(), n);
   }
 
-  DossaStatus build(DossaNoteId messageId, const ZoMsgBuildReport& report) {
-    std::string name, description, format;
-    std::int32_t rows = 0, columns = 0;
-    {
-      OpenNote message(db_, messageId);
-      if (message.status()) return fail(message.status(), "cannot open a Message document");
-      name = text(message.get(), MESSAGE_NAME);
-      description = text(message.get(), MESSAGE_DESCRIPTION);
-      format = text(message.get(), MESSAGE_FORMAT);
-      rows = DossaItemGetLong(message.get(), MESSAGE_ROWS, 0);
-      columns = DossaItemGetLong(message.get(), MESSAGE_COLUMNS, 0);
+  // The items of a document by its form's table.
+  template <std::size_t N>
+  void readRecord(DossaNoteHandle note, const FormItems<N>& items, StoredRecord<N>& record) {
+    for (std::size_t i = 0; i < N; ++i) {
+      if (items.types[i] == DOSSA_ITEM_TEXT) {
+        record.texts[i] = text(note, items.names[i]);
+      } else {
+        record.numbers[i] = DossaItemGetLong(note, items.names[i], 0);
+      }
     }
+  }
+
+  DossaStatus build(DossaNoteId messageId, const ZoMsgBuildReport& report) {
+    ZoBuiltMessage message;
+    {
+      OpenNote note(db_, messageId);
+      if (note.status()) return fail(note.status(), "cannot open a Message document");
+      StoredMessage stored;
+      readRecord(note.get(), zoMessageItems(), stored);
+      message = zoMessageBuild(stored);
+    }
+    const std::string& name = message.name;
     std::vector<DossaNoteId> ids;
     DossaStatus s = selectExact(FIELD_FORM, MESSAGE_NAME, name, ids);
     if (s) return s;
@@ -100,22 +110,15 @@ class Builder {
     for (DossaNoteId id : ids) {
       OpenNote note(db_, id);
       if (note.status()) return fail(note.status(), "cannot open a Field document of " + name);
-      DossaNoteHandle h = note.get();
-      FieldGroup group;
-      group.id = id;
-      group.position = DossaItemGetLong(h, FIELD_POSITION, 0);
-      group.entries = {text(h, FIELD_MESSAGE_FIELD_NAME), text(h, FIELD_DESCRIPTION),
-                       text(h, FIELD_BASE_NAME),          zoDossaTypeLetter(text(h, FIELD_TYPE).c_str()),
-                       text(h, FIELD_DEFAULT),            text(h, FIELD_LENGTH_EDIT),
-                       text(h, FIELD_SEGMENTS),           text(h, FIELD_HAS_ATTRIBUTES),
-                       text(h, FIELD_ROW),                text(h, FIELD_COLUMN),
-                       text(h, FIELD_PAD),                text(h, FIELD_ALIGNMENT)};
+      StoredField field;
+      readRecord(note.get(), zoFieldItems(), field);
+      // A display item the document lacks is the default of a new field.
       for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i) {
-        const bool present = DossaItemIsPresent(h, DISPLAY_ITEMS[i], 0);
-        group.display[i] = present ? text(h, DISPLAY_ITEMS[i]) : std::to_string(DISPLAY_DEFAULTS[i]);
-        group.ownDisplay = group.ownDisplay || present;
+        const bool present = DossaItemIsPresent(note.get(), DISPLAY_ITEMS[i], 0);
+        if (!present) field.texts[F_COLOR + i] = std::to_string(DISPLAY_DEFAULTS[i]);
+        field.ownDisplay = field.ownDisplay || present;
       }
-      fields.push_back(std::move(group));
+      fields.push_back({zoFieldBuildGroup(field), id});
     }
     sortByPosition(fields);
 
@@ -124,7 +127,7 @@ class Builder {
     // without one: the caller's unit when one is open, else one of its own.
     const DossaStatus begun = DossaDbBeginUnit(db_);
     if (begun && begun != DOSSA_ERR_INVALID_ARGUMENT) return fail(begun, "cannot start the build of " + name);
-    s = replaceBuilt(name, description, format, rows, columns, fields);
+    s = replaceBuilt(message, fields);
     if (!s && (s = markBuilt(messageId))) fail(s, "cannot mark " + name + " as built");
     for (std::size_t i = 0; !s && i < fields.size(); ++i)
       if ((s = markBuilt(fields[i].id))) fail(s, "cannot mark a field of " + name + " as built");
@@ -135,17 +138,18 @@ class Builder {
     return 0;
   }
 
-  // Deletes the older "MsgBuild" documents of the message and writes the new one.
+  // Deletes the older "MsgBuild" documents of the message and writes the new
+  // one, with `fields` (the message's own are not looked at).
   template <class Field>
-  DossaStatus replaceBuilt(const std::string& name, const std::string& description, const std::string& format,
-                           std::int32_t rows, std::int32_t columns, const std::vector<Field>& fields) {
+  DossaStatus replaceBuilt(const ZoBuiltMessage& message, const std::vector<Field>& fields) {
+    const std::string& name = message.name;
     std::vector<DossaNoteId> older;
     DossaStatus s = selectExact(BUILT_FORM, BUILT_NAME, name, older);
     if (s) return s;
     for (DossaNoteId id : older) {
       if ((s = DossaNoteDelete(db_, id, 0))) return fail(s, "cannot delete the old build of " + name);
     }
-    return writeBuilt(name, description, format, rows, columns, fields);
+    return writeBuilt(message, fields);
   }
 
   DossaStatus fail(DossaStatus s, const std::string& what) {
@@ -160,9 +164,8 @@ class Builder {
   }
 
   template <class Field>
-  DossaStatus writeBuilt(const std::string& name, const std::string& description,
-                         const std::string& format, std::int32_t rows, std::int32_t columns,
-                         const std::vector<Field>& fields) {
+  DossaStatus writeBuilt(const ZoBuiltMessage& message, const std::vector<Field>& fields) {
+    const std::string& name = message.name;
     DossaNoteHandle note = 0;
     DossaStatus s = DossaNoteCreate(db_, &note);
     if (s) return fail(s, "cannot create the build of " + name);
@@ -174,8 +177,8 @@ class Builder {
     };
     setText(FORM_ITEM, BUILT_FORM);
     setText(BUILT_NAME, name);
-    setText(BUILT_DESCRIPTION, description);
-    setText(BUILT_FORMAT, format);
+    setText(BUILT_DESCRIPTION, message.description);
+    setText(BUILT_FORMAT, message.format);
     // The display defaults widen every group, only when a field has its own.
     const bool wide = std::any_of(fields.begin(), fields.end(), [](const Field& f) { return f.ownDisplay; });
     setNumber(BUILT_FIELD_COUNT, wide ? BUILD_DISPLAY_GROUP_SIZE : BUILD_GROUP_SIZE);
@@ -194,9 +197,9 @@ class Builder {
       s = DossaItemSetTextList(note, BUILT_FIELD_LIST, list);
     }
     setNumber(BUILT_MAX_ENTRY, static_cast<double>(longest));
-    if (rows != 0 || columns != 0) {
-      setNumber(BUILT_ROWS, rows);
-      setNumber(BUILT_COLUMNS, columns);
+    if (message.rows != 0 || message.columns != 0) {
+      setNumber(BUILT_ROWS, message.rows);
+      setNumber(BUILT_COLUMNS, message.columns);
     }
     if (!s) s = DossaNoteUpdate(note, 0);
     DossaNoteClose(note);
@@ -247,7 +250,60 @@ DossaStatus zoWriteBuiltMessage(DossaDbHandle db, ZoBuiltMessage message, std::s
   problem.clear();
   Builder builder(db, problem);
   sortByPosition(message.fields);
-  DossaStatus s = builder.replaceBuilt(message.name, message.description, message.format, message.rows,
-                                       message.columns, message.fields);
+  DossaStatus s = builder.replaceBuilt(message, message.fields);
   return s && problem.empty() ? builder.fail(s, "cannot save the build of " + message.name) : s;
+}
+
+void ZoUnitWrites::begin() {
+  messages_.clear();
+  inUnit_ = true;
+}
+
+void ZoUnitWrites::end() {
+  inUnit_ = false;
+  messages_.clear();
+}
+
+void ZoUnitWrites::abort() {
+  end();
+  current_.clear();
+}
+
+void ZoUnitWrites::messageWriting() {
+  position_ = 1;
+  current_.clear();
+}
+
+void ZoUnitWrites::messageWritten(const StoredMessage& message) {
+  current_ = message.texts[M_NAME];
+  if (inUnit_) messages_.push_back({zoMessageBuild(message), false});
+}
+
+bool ZoUnitWrites::fieldsInUnit() const {
+  return inUnit_ && !messages_.empty() && !current_.empty() && messages_.back().built.name == current_;
+}
+
+ZoUnitWrites::Message* ZoUnitWrites::unitMessage() { return fieldsInUnit() ? &messages_.back() : nullptr; }
+
+void ZoUnitWrites::fieldWriting(bool replace) {
+  // A replaced field is one document, not two entries.
+  if (Message* message = unitMessage(); message && replace) message->known = false;
+}
+
+void ZoUnitWrites::fieldWritten(const StoredField& field) {
+  if (Message* message = unitMessage(); message && message->known)
+    message->built.fields.push_back(zoFieldBuildGroup(field));
+}
+
+void ZoUnitWrites::fieldsDeleted(const std::string& messageName) {
+  // The message has no field left but those written from now on in the unit.
+  if (Message* message = unitMessage(); message && message->built.name == messageName) {
+    message->known = true;
+    message->built.fields.clear();
+  }
+}
+
+void ZoUnitWrites::definitionsDeleted() {
+  // What a unit's messages were written with may no longer be what they hold.
+  for (Message& message : messages_) message.known = false;
 }

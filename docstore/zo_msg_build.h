@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "docstore/zo_dossa_layout.h"
+#include "docstore/zo_stored_forms.h"
 #include "ndossa/dossa_api.h"
 
 // Called after each message built, with its name and number of fields.
@@ -38,26 +39,6 @@ using ZoMsgBuildReport = std::function<void(const std::string& message, std::siz
 DossaStatus zoBuildMessages(DossaDbHandle db, const std::vector<std::string>& names,
                             const ZoMsgBuildReport& report, std::string& problem);
 
-// A field of a message as its build lists it.
-struct ZoBuiltField {
-  std::int32_t position = 0;
-  std::vector<std::string> entries;  // BUILD_GROUP_SIZE of them, in the order above
-  // Color, intensity, highlight and protection in decimal (the defaults when
-  // the document has none); listed when a field of the message has its own.
-  std::array<std::string, zodossa::DISPLAY_ITEM_COUNT> display;
-  bool ownDisplay = false;  // the document has display items
-};
-
-// A message as its build lists it; rows and columns 0 when it has no size.
-struct ZoBuiltMessage {
-  std::string name;
-  std::string description;
-  std::string format;
-  std::int32_t rows = 0;
-  std::int32_t columns = 0;
-  std::vector<ZoBuiltField> fields;
-};
-
 // Writes the "MsgBuild" document of one message from the properties and
 // fields its "Message" and "Field" documents were just written with, without
 // reading them back: for a writer that wrote the message and all its fields
@@ -66,3 +47,57 @@ struct ZoBuiltMessage {
 // replaces any older one of the message. Fields are listed in position order
 // (those of one position in the order given).
 DossaStatus zoWriteBuiltMessage(DossaDbHandle db, ZoBuiltMessage message, std::string& problem);
+
+// What a writer's unit of work wrote, and whether the build of each message
+// written in it can be made from that (zoWriteBuiltMessage) or must be read
+// back from the database (zoBuildMessages). A message's build is known when
+// its fields were all written in the unit after its older ones were deleted,
+// each once (the import's order); a replace, or a delete of messages or
+// fields by key, makes it unknown.
+//
+// It also keeps the message the field writes that follow belong to, and the
+// position the next of them gets, in a unit or not.
+class ZoUnitWrites {
+ public:
+  // A message written in the unit, with what its build lists so far.
+  struct Message {
+    ZoBuiltMessage built;
+    bool known = false;
+  };
+
+  // A unit begins, or ends (committed or aborted): nothing written in it.
+  void begin();
+  void end();
+  bool inUnit() const { return inUnit_; }
+  // An abort: the documents written are gone, so fields may not follow them.
+  void abort();
+
+  // A message write begins: no message for the fields until it succeeds.
+  void messageWriting();
+  // The message was written: the fields that follow are its, from position 1.
+  void messageWritten(const zodossa::StoredMessage& message);
+  // The message the field writes belong to; empty when none.
+  const std::string& currentMessage() const { return current_; }
+  // Whether field writes go into a message of the open unit (they are then built at its commit).
+  bool fieldsInUnit() const;
+  // The position of the next field written.
+  ZO_LONG nextPosition() { return position_++; }
+  // A field write is tried: a replace makes the message's build unknown.
+  void fieldWriting(bool replace);
+  // The field was written.
+  void fieldWritten(const zodossa::StoredField& field);
+  // The fields of `messageName` were deleted (or it had none).
+  void fieldsDeleted(const std::string& messageName);
+  // Messages or fields were deleted by key.
+  void definitionsDeleted();
+
+  std::vector<Message>& messages() { return messages_; }
+
+ private:
+  Message* unitMessage();
+
+  bool inUnit_ = false;
+  std::vector<Message> messages_;
+  std::string current_;
+  ZO_LONG position_ = 1;
+};

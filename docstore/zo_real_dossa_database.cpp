@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "common/outcome.h"
@@ -54,20 +55,41 @@ DossaStatus traced(const char* name, Call call) {
   return status;
 }
 
-// A library call whose result is not a status.
+// A library call whose result (if any) is not a status.
 template <class Call>
 auto tracedPlain(const char* name, Call call) {
   XTR_TEXTF("Calling %s", name);
-  auto result = call();
-  XTR_TEXTF("Returned from %s", name);
-  return result;
+  if constexpr (std::is_void_v<decltype(call())>) {
+    call();
+    XTR_TEXTF("Returned from %s", name);
+  } else {
+    auto result = call();
+    XTR_TEXTF("Returned from %s", name);
+    return result;
+  }
 }
 
-template <class Call>
-void tracedVoid(const char* name, Call call) {
-  XTR_TEXTF("Calling %s", name);
-  call();
-  XTR_TEXTF("Returned from %s", name);
+// How the adapter classifies a failing status: a code of its own (the
+// status then cleared), or ERR_RDBD_DOSSA_ERROR with the status kept. Opening
+// a database tells unknown databases and servers apart; the other operations
+// tell a unique key already taken.
+struct Classified {
+  ZO_ULONG code;
+  bool keepsStatus;
+};
+Classified classify(DossaStatus status, bool opening) {
+  const DossaStatus number = DossaErrorNumber(status);
+  if (isSecurityClass(status)) return {ERR_RDBD_SECURITY_FAILURE, false};
+  if (opening) {
+    if (number == kDatabaseUnknown) return {ERR_RDBD_DATABASE_UNKNOWN, false};
+    if (number == kServerUnknown) return {ERR_RDBD_SERVER_UNKNOWN, false};
+    if (number == kServerNotResponding) return {ERR_RDBD_SERVER_NOT_RESPONDING, false};
+  } else if (number == DOSSA_ERR_DUPLICATE_KEY) {
+    // A document of the same unique key was saved first (another writer won
+    // the race between the search for the key and this save).
+    return {ERR_RDBD_DEFN_ALREADY_EXISTS, false};
+  }
+  return {ERR_RDBD_DOSSA_ERROR, true};
 }
 
 // Fetches the text of a failing status and writes it to the trace.
@@ -98,7 +120,8 @@ bool itemPresent(DossaNoteHandle note, const char* item) {
                      [&] { return DossaItemIsPresent(note, item, DOSSA_TERMINATED); });
 }
 
-// Verifies one key item of the open document: `which` is 1 or 2.
+// Verifies one key item of the open document: `which` is 1 or 2. 0 when it
+// matches, else the code that refuses the document.
 ZO_ULONG checkKey(DossaNoteHandle note, const char* item, const char* wanted, int which) {
   if (!itemPresent(note, item)) {
     XTR_TEXTF("ERR_RDBD_KEY_ITEM_NOT_FOUND %d: %s", which, item);
@@ -110,7 +133,7 @@ ZO_ULONG checkKey(DossaNoteHandle note, const char* item, const char* wanted, in
     XTR_TEXTF("ERR_RDBD_KEY_ITEM_MISMATCH %d %s: %s != %s", which, item, wanted, found);
     return ERR_RDBD_KEY_ITEM_MISMATCH;
   }
-  return ERR_RDBD_DEFN_NOT_FOUND;
+  return 0;
 }
 
 // Reads the entries of a text-list item into slots of state.maxEntryLength.
@@ -199,6 +222,11 @@ ZO_ULONG readItems(DossaNoteHandle note, NoteReadState& state, ZO_LONG keysCheck
 
 }  // namespace
 
+ZO_ULONG NoteReadState::code() const {
+  if (found == Found::Nothing) return ERR_RDBD_DEFN_NOT_FOUND;
+  return found == Found::Read ? 0 : refusal;
+}
+
 void ItemValue::clearValue() {
   number = 0;
   text[0] = '\0';
@@ -225,7 +253,7 @@ DossaStatus DossaCallBackFunction(void* context, const DossaSearchMatch* match, 
   ZO_ULONG rc = 0;
   XTR_METHOD("CFunc: DossaCallBackFunction", rc);
   auto& state = *static_cast<NoteReadState*>(context);
-  if (state.status != ERR_RDBD_DEFN_NOT_FOUND) return 0;
+  if (state.found != NoteReadState::Found::Nothing) return 0;
   state.noteId = match->noteId;
   rc = ReadNote(state) & kErrorNumberMask;
   if (rc != 0) XTR_TEXTF("ERR_RDBD_DOSSA_ERROR (0x%x)", static_cast<unsigned>(rc));
@@ -247,31 +275,29 @@ DossaStatus ReadNote(NoteReadState& state) {
       status = 0;
     }
   }
-  bool keysMatched = false;
-  if (status != 0) {
-    state.status = ERR_RDBD_DOSSA_ERROR;
-  } else {
+  ZO_ULONG refusal = ERR_RDBD_DOSSA_ERROR;
+  if (status == 0) {
     ZO_LONG keysChecked = 0;
+    refusal = 0;
     if (state.key1Item) {
       ++keysChecked;
-      state.status = checkKey(note, state.key1Item, state.key1Value, 1);
-      if (state.status == ERR_RDBD_DEFN_NOT_FOUND && state.key2Item) {
+      refusal = checkKey(note, state.key1Item, state.key1Value, 1);
+      if (refusal == 0 && state.key2Item) {
         ++keysChecked;
-        state.status = checkKey(note, state.key2Item, state.key2Value, 2);
+        refusal = checkKey(note, state.key2Item, state.key2Value, 2);
       }
     }
-    if (state.status == ERR_RDBD_DEFN_NOT_FOUND) {
-      keysMatched = true;
-      state.status = readItems(note, state, keysChecked);
-    }
+    if (refusal == 0) refusal = readItems(note, state, keysChecked);
   }
   if (opened) {
     DossaStatus closed = traced("DossaNoteClose", [&] { return DossaNoteClose(note); });
-    if (keysMatched && state.status == 0 && closed != 0) {
+    if (refusal == 0 && closed != 0) {
       status = closed;
-      state.status = ERR_RDBD_DOSSA_ERROR;
+      refusal = ERR_RDBD_DOSSA_ERROR;
     }
   }
+  state.found = refusal == 0 ? NoteReadState::Found::Read : NoteReadState::Found::Refused;
+  state.refusal = refusal;
   if (status != 0) XTR_TEXTF("ERR_RDBD_DOSSA_ERROR (0x%x)", static_cast<unsigned>(status & 0xFFFF));
   rc = status & kErrorNumberMask;
   return static_cast<DossaStatus>(rc);
@@ -299,8 +325,7 @@ void ZoRealDossaDatabase::initLibrary(int argc, char* argv[]) {
     DossaStatus status =
         traced("DossaInitExtended", [&] { return DossaInitExtended(argc, argv); });
     if (status != 0) {
-      errorCode_ = ERR_RDBD_DOSSA_ERROR;
-      libraryStatus_ = status & kErrorNumberMask;
+      setFailure(ERR_RDBD_DOSSA_ERROR, status & kErrorNumberMask);
       XTR_TEXT("Error initializing Dossa");
       XTR_TEXTF("argc = %d, argv[0] = %s", argc, argc > 0 && argv && argv[0] ? argv[0] : "");
       return;
@@ -319,7 +344,7 @@ ZoRealDossaDatabase::~ZoRealDossaDatabase() {
     database_ = 0;
   }
   if (holdsLibrary_) {
-    if (initCount_ == 1) tracedVoid("DossaTerm", [] { DossaTerm(); });
+    if (initCount_ == 1) tracedPlain("DossaTerm", [] { DossaTerm(); });
     if (initCount_ > 0) --initCount_;
     holdsLibrary_ = false;
   }
@@ -344,28 +369,13 @@ void ZoRealDossaDatabase::open(const ZoString& serverName, const ZoString& fileN
     database_ = handle;
     return;
   }
-  errorCode_ = ERR_RDBD_DOSSA_ERROR;
   if (handle != 0) {
     traced("DossaDbClose", [&] { return DossaDbClose(handle); });
   }
   XTR_TEXTF("Database full path name: %s", path);
   traceStatusText(status);
-  DossaStatus number = DossaErrorNumber(status);
-  ZO_ULONG classified = 0;
-  if (isSecurityClass(status)) {
-    classified = ERR_RDBD_SECURITY_FAILURE;
-  } else if (number == kDatabaseUnknown) {
-    classified = ERR_RDBD_DATABASE_UNKNOWN;
-  } else if (number == kServerUnknown) {
-    classified = ERR_RDBD_SERVER_UNKNOWN;
-  } else if (number == kServerNotResponding) {
-    classified = ERR_RDBD_SERVER_NOT_RESPONDING;
-  }
-  if (classified != 0) {
-    errorCode_ = classified;
-    status = 0;
-  }
-  libraryStatus_ = status & kErrorNumberMask;
+  const Classified classified = classify(status, true);
+  setFailure(classified.code, classified.keepsStatus ? status & kErrorNumberMask : 0);
 }
 
 // ---- Helpers ------------------------------------------------------------------
@@ -386,18 +396,14 @@ void ZoRealDossaDatabase::epilogue(const char* formula) {
 
 void ZoRealDossaDatabase::classifyStatus(DossaStatus status) {
   traceStatusText(status);
-  if (isSecurityClass(status)) {
-    errorCode_ = ERR_RDBD_SECURITY_FAILURE;
-    libraryStatus_ = 0;
-  } else if (DossaErrorNumber(status) == DOSSA_ERR_DUPLICATE_KEY) {
-    // A document of the same unique key was saved first (another writer won
-    // the race between the search for the key and this save).
-    errorCode_ = ERR_RDBD_DEFN_ALREADY_EXISTS;
-    libraryStatus_ = 0;
-  } else {
-    errorCode_ = ERR_RDBD_DOSSA_ERROR;
-    libraryStatus_ = status & kErrorNumberMask;
-  }
+  const Classified classified = classify(status, false);
+  setFailure(classified.code, classified.keepsStatus ? status & kErrorNumberMask : 0);
+}
+
+bool ZoRealDossaDatabase::setFailure(ZO_ULONG code, DossaStatus status) {
+  errorCode_ = code;
+  libraryStatus_ = status;
+  return false;
 }
 
 bool ZoRealDossaDatabase::compile(const ZoString& formula, DossaMemHandle& compiled) {
@@ -406,10 +412,7 @@ bool ZoRealDossaDatabase::compile(const ZoString& formula, DossaMemHandle& compi
                                static_cast<std::uint32_t>(formula.length()), &compiled, nullptr,
                                nullptr, nullptr, nullptr, nullptr, nullptr);
   });
-  if (status == 0) return true;
-  errorCode_ = ERR_RDBD_DOSSA_ERROR;
-  libraryStatus_ = status;
-  return false;
+  return status == 0 || setFailure(ERR_RDBD_DOSSA_ERROR, status);
 }
 
 DossaStatus ZoRealDossaDatabase::search(DossaMemHandle compiled, NoteReadState& state) {
@@ -424,7 +427,7 @@ namespace {
 class FormulaHandle {
  public:
   ~FormulaHandle() {
-    if (handle != 0) tracedVoid("DossaMemFree", [this] { DossaMemFree(handle); });
+    if (handle != 0) tracedPlain("DossaMemFree", [this] { DossaMemFree(handle); });
   }
   DossaMemHandle handle = 0;
 };
@@ -477,15 +480,13 @@ bool ZoRealDossaDatabase::read(const ZoString& form, const ZoString& key1Item,
     state.key2Item = withKey2 ? key2Item.text() : nullptr;
     state.key2Value = key2Value.text();
     state.decrypt = decrypt != FALSE;
-    state.status = ERR_RDBD_DEFN_NOT_FOUND;
     state.itemTypes = itemTypes;
     state.itemNames = itemNames;
     state.itemValues = values;
     DossaStatus status = search(compiled.handle, state);
     entrySize = state.maxEntryLength;
-    if (state.status != 0 && state.status != ERR_RDBD_DEFN_NOT_FOUND)
-      freeTextListMemory(itemCount, itemTypes, values);
-    errorCode_ = state.status;
+    if (state.found == NoteReadState::Found::Refused) freeTextListMemory(itemCount, itemTypes, values);
+    errorCode_ = state.code();
     if (status != 0) libraryStatus_ = status;
   }
   epilogue(formula.text());
@@ -516,12 +517,11 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
   state.key1Value = key1Value.text();
   state.key2Item = key2Item.length() > 0 ? key2Item.text() : nullptr;
   state.key2Value = key2Value.text();
-  state.status = ERR_RDBD_DEFN_NOT_FOUND;
   DossaStatus status = search(compiled.handle, state);
   if (status != 0) libraryStatus_ = status;
-  bool exists = state.status == 0;
-  if (!exists && state.status != ERR_RDBD_DEFN_NOT_FOUND) {
-    errorCode_ = state.status;
+  bool exists = state.found == NoteReadState::Found::Read;
+  if (state.found == NoteReadState::Found::Refused) {
+    errorCode_ = state.refusal;
   } else if (exists && !replace) {
     errorCode_ = ERR_RDBD_DEFN_ALREADY_EXISTS;
   }
@@ -583,8 +583,7 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
   if (DossaErrorNumber(status) == DOSSA_ERR_DUPLICATE_KEY) {
     classifyStatus(status);
   } else if (status != 0) {
-    errorCode_ = ERR_RDBD_DOSSA_ERROR;
-    libraryStatus_ = status;
+    setFailure(ERR_RDBD_DOSSA_ERROR, status);
   }
   epilogue(formula.text());
   return zoSucceeded(errorCode_);
@@ -610,17 +609,15 @@ bool ZoRealDossaDatabase::deleteItems(const ZoString& form, const ZoString& keyI
     state.itemCount = 1;
     state.key1Item = keyItem.text();
     state.key1Value = keyValue.text();
-    state.status = ERR_RDBD_DEFN_NOT_FOUND;
     DossaStatus status = search(compiled.handle, state);
     if (status != 0) libraryStatus_ = status;
-    if (state.status != 0) {
-      if (state.status != ERR_RDBD_DEFN_NOT_FOUND) errorCode_ = state.status;
+    if (state.found != NoteReadState::Found::Read) {
+      if (state.found == NoteReadState::Found::Refused) errorCode_ = state.refusal;
       break;
     }
     status = traced("DossaNoteDelete", [&] { return DossaNoteDelete(database_, state.noteId, 0); });
     if (status != 0) {
-      errorCode_ = ERR_RDBD_DOSSA_ERROR;
-      libraryStatus_ = status;
+      setFailure(ERR_RDBD_DOSSA_ERROR, status);
       break;
     }
     ++deleted;
@@ -721,70 +718,24 @@ bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_B
   if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
   if (collection == 0) return zoSetOutcome(errorCode_, ERR_RDBD_COLLECTION_NOT_OPEN);
   const ReadMoment moment(database_);
-  DossaStatus status =
-      traced("DossaUpdateCollection", [&] { return DossaUpdateCollection(collection); });
   DossaCollectionPosition position{};
-  if (status == 0) {
-    std::uint32_t matches = 0;
-    status = traced("DossaFindByName", [&] {
-      return DossaFindByName(collection, key.text(), 0, &position, &matches);
-    });
-    if (DossaErrorNumber(status) == kNoViewMatch) {
-      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-      status = 0;
-    } else if (status != 0) {
-      errorCode_ = ERR_RDBD_DOSSA_ERROR;
-    } else if (matches > 1) {
-      errorCode_ = ERR_RDBD_DUPLICATE_DEFN;
-    }
-  } else {
-    errorCode_ = ERR_RDBD_DOSSA_ERROR;
-  }
-  DossaMemHandle buffer = 0;
-  void* locked = nullptr;
+  DossaNoteId noteId = 0;
+  DossaStatus status = findEntry(collection, key, position);
+  if (errorCode_ == 0) status = entryNote(collection, position, noteId);
   if (errorCode_ == 0) {
-    std::uint16_t length = 0;
-    std::uint32_t returned = 0;
-    std::uint16_t signal = 0;
-    status = traced("DossaReadEntries", [&] {
-      return DossaReadEntries(collection, &position, 0, 0, 0, 1, DOSSA_READ_MASK_NOTEID, &buffer,
-                              &length, nullptr, &returned, &signal);
-    });
-    if (status != 0) {
-      errorCode_ = ERR_RDBD_DOSSA_ERROR;
-    } else if (returned == 0 || buffer == 0) {
-      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-    } else if (returned > 1) {
-      errorCode_ = ERR_RDBD_DUPLICATE_DEFN;
-    } else if (length < sizeof(DossaNoteId)) {
-      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-    }
+    NoteReadState state;
+    state.database = database_;
+    state.itemCount = itemCount;
+    state.decrypt = decrypt != FALSE;
+    state.noteId = noteId;
+    state.itemTypes = itemTypes;
+    state.itemNames = itemNames;
+    state.itemValues = values;
+    status = ReadNote(state);
+    entrySize = state.maxEntryLength;
+    if (state.found == NoteReadState::Found::Refused) freeTextListMemory(itemCount, itemTypes, values);
+    errorCode_ = state.code();
   }
-  if (errorCode_ == 0) {
-    XTR_TEXT("Calling DossaLockObject");
-    locked = DossaLockObject(buffer);
-    XTR_TEXTF("Returned from DossaLockObject - rc is %d", static_cast<int>(status));
-    if (!locked) {
-      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-    } else {
-      NoteReadState state;
-      state.database = database_;
-      state.itemCount = itemCount;
-      state.decrypt = decrypt != FALSE;
-      std::memcpy(&state.noteId, locked, sizeof state.noteId);
-      state.status = ERR_RDBD_DEFN_NOT_FOUND;
-      state.itemTypes = itemTypes;
-      state.itemNames = itemNames;
-      state.itemValues = values;
-      status = ReadNote(state);
-      entrySize = state.maxEntryLength;
-      if (state.status != 0 && state.status != ERR_RDBD_DEFN_NOT_FOUND)
-        freeTextListMemory(itemCount, itemTypes, values);
-      errorCode_ = state.status;
-    }
-  }
-  if (locked) tracedVoid("DossaUnlockObject", [&] { DossaUnlockObject(buffer); });
-  if (buffer != 0) tracedVoid("DossaMemFree", [&] { DossaMemFree(buffer); });
   libraryStatus_ = status;
   if (errorCode_ != 0 && libraryStatus_ != 0) {
     epilogue(nullptr);
@@ -792,6 +743,62 @@ bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_B
     libraryStatus_ &= kErrorNumberMask;
   }
   return zoSucceeded(errorCode_);
+}
+
+DossaStatus ZoRealDossaDatabase::findEntry(HCOLLECTION collection, const ZoString& key,
+                                           DossaCollectionPosition& position) {
+  DossaStatus status =
+      traced("DossaUpdateCollection", [&] { return DossaUpdateCollection(collection); });
+  if (status != 0) {
+    errorCode_ = ERR_RDBD_DOSSA_ERROR;
+    return status;
+  }
+  std::uint32_t matches = 0;
+  status = traced("DossaFindByName", [&] {
+    return DossaFindByName(collection, key.text(), 0, &position, &matches);
+  });
+  if (DossaErrorNumber(status) == kNoViewMatch) {
+    errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
+    status = 0;
+  } else if (status != 0) {
+    errorCode_ = ERR_RDBD_DOSSA_ERROR;
+  } else if (matches > 1) {
+    errorCode_ = ERR_RDBD_DUPLICATE_DEFN;
+  }
+  return status;
+}
+
+DossaStatus ZoRealDossaDatabase::entryNote(HCOLLECTION collection, DossaCollectionPosition& position,
+                                           DossaNoteId& noteId) {
+  DossaMemHandle buffer = 0;
+  std::uint16_t length = 0;
+  std::uint32_t returned = 0;
+  std::uint16_t signal = 0;
+  const DossaStatus status = traced("DossaReadEntries", [&] {
+    return DossaReadEntries(collection, &position, 0, 0, 0, 1, DOSSA_READ_MASK_NOTEID, &buffer, &length,
+                            nullptr, &returned, &signal);
+  });
+  if (status != 0) {
+    errorCode_ = ERR_RDBD_DOSSA_ERROR;
+  } else if (returned == 0 || buffer == 0) {
+    errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
+  } else if (returned > 1) {
+    errorCode_ = ERR_RDBD_DUPLICATE_DEFN;
+  } else if (length < sizeof(DossaNoteId)) {
+    errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
+  }
+  if (errorCode_ == 0) {
+    // The lock gives an address, not a status: a null one means the entry cannot be read.
+    void* locked = tracedPlain("DossaLockObject", [&] { return DossaLockObject(buffer); });
+    if (!locked) {
+      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
+    } else {
+      std::memcpy(&noteId, locked, sizeof noteId);
+      tracedPlain("DossaUnlockObject", [&] { DossaUnlockObject(buffer); });
+    }
+  }
+  if (buffer != 0) tracedPlain("DossaMemFree", [&] { DossaMemFree(buffer); });
+  return status;
 }
 
 bool ZoRealDossaDatabase::getUserName(ZoString& name) {

@@ -24,8 +24,9 @@
 #include "common/zo_types.h"
 #include "defs/zo_string.h"
 #include "docstore/zo_dossa_layout.h"
-#include "docstore/zo_msg_build.h"
 #include "ndossa/dossa_api.h"
+
+struct ZoBuiltMessage;
 
 // Item types of an item list.
 inline constexpr ZO_LONG DOSSA_ITEM_TEXT = 1;
@@ -79,7 +80,13 @@ struct NoteReadState {
   const char* key2Value = "";
   bool decrypt = false;
   DossaNoteId noteId = 0;
-  ZO_ULONG status = 0;  // ERR_RDBD_DEFN_NOT_FOUND until a document was read (then 0) or failed
+  // What became of the search so far: no document looked at, the first one
+  // read, or the first one refused (its keys differ, or reading it failed).
+  enum class Found { Nothing, Read, Refused };
+  Found found = Found::Nothing;
+  ZO_ULONG refusal = 0;  // the adapter's code when refused
+  // The adapter's code of the outcome: ERR_RDBD_DEFN_NOT_FOUND for nothing, 0 when read.
+  ZO_ULONG code() const;
   const ZO_LONG* itemTypes = nullptr;
   const char* const* itemNames = nullptr;
   ZO_LONG maxEntryLength = DOSSA_DEFAULT_ENTRY_SIZE;
@@ -96,7 +103,7 @@ DossaStatus DossaCallBackFunction(void* state, const DossaSearchMatch* match, co
 
 // Reads the document state.noteId: verifies the key items (the leading
 // entries of the item list) exactly, then reads the remaining items into the
-// values. Sets state.status; returns the 14-bit library status.
+// values. Sets state.found (and the refusal); returns the 14-bit library status.
 DossaStatus ReadNote(NoteReadState& state);
 
 // The program's arguments the client library is initialised with; `given` is
@@ -183,13 +190,20 @@ class ZoRealDossaDatabase {
   // Ends read, write and deleteItems after a failure: traces the formula and
   // the status text, classifies a security refusal, keeps the 14-bit status.
   void epilogue(const char* formula);
-  // Traces the text of a failing status and classifies a security refusal.
+  // Traces the text of a failing status and classifies it (see classify).
   void classifyStatus(DossaStatus status);
+  // Sets the error code and the library status; false.
+  bool setFailure(ZO_ULONG code, DossaStatus status);
   // Compiles the selection formula; on failure sets the error and the status.
   bool compile(const ZoString& formula, DossaMemHandle& compiled);
   // Runs a library call on the open database; a failure is classified.
   template <class Call>
   bool onDatabase(const char* name, Call&& call);
+  // The position of the one view entry of `key` in the collection; the error
+  // is set when there is none or more than one. Returns the failing status.
+  DossaStatus findEntry(HCOLLECTION collection, const ZoString& key, DossaCollectionPosition& position);
+  // The document of the view entry at `position`.
+  DossaStatus entryNote(HCOLLECTION collection, DossaCollectionPosition& position, DossaNoteId& noteId);
   // Runs the search with `state` as the context.
   DossaStatus search(DossaMemHandle compiled, NoteReadState& state);
 
