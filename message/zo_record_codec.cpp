@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -159,13 +160,21 @@ struct ZoRecordCodec::Impl {
   ZO_BYTE toRecord[256] = {};
   ZO_BYTE toLocal[256] = {};
   bool exact[256] = {};              // the record byte comes back from its local byte
+  // Decoding one byte for one byte into ISO 8859-1: the JSON text of each
+  // record byte (length 0 for a byte without an exact counterpart).
+  struct Fragment {
+    char bytes[6];
+    unsigned char length;
+  };
+  bool fragments = false;
+  Fragment jsonOf[256] = {};
+  std::vector<std::string> memberNames;  // ,"NAME": of each field (no comma for the first)
   ZO_ULONG failedAtStart = 0;
   ZoString startText;
   ZO_ULONG rc = 0;
   ZoString text;
   std::vector<ZO_BYTE> scratch;
   std::vector<ZO_BYTE> converted;
-  std::vector<bool> seen;
 
   bool fail(ZO_ULONG code, const ZoFieldLayout* field, const std::string& what) {
     rc = code;
@@ -237,68 +246,171 @@ struct ZoRecordCodec::Impl {
   // Writes the text `value` (in the JSON's UTF-8) into the field at `at`.
   bool putText(ZO_BYTE* at, std::size_t index, const std::string& value, bool isDefault) {
     const ZoFieldLayout& field = layout.fields()[index];
-    const ZO_BYTE* source = reinterpret_cast<const ZO_BYTE*>(value.data());
-    std::size_t sourceLength = value.size();
-    if (convert && options.localCcsid == kLatin1) {
-      if (!utf8ToLatin1(value, scratch)) {
-        return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
-                    "the text has a character that CCSID 819 does not hold");
-      }
-      source = scratch.data();
-      sourceLength = scratch.size();
-    }
-    if (!convertBytes(true, source, sourceLength)) {
-      return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
-                  "the text cannot be converted to CCSID " + std::to_string(options.recordCcsid));
-    }
     const auto room = static_cast<std::size_t>(field.length);
-    std::size_t used = converted.size();
+    const auto* p = reinterpret_cast<const ZO_BYTE*>(value.data());
+    const std::size_t n = value.size();
+    const bool latin1 = convert && options.localCcsid == kLatin1;
+    std::size_t total = 0;
+    if (!convert || byteTables) {
+      // One byte for one byte: written in place, counted past the field.
+      for (std::size_t i = 0; i < n; ++i) {
+        ZO_BYTE b = p[i];
+        if (latin1 && b >= 0x80) {
+          if ((b != 0xC2 && b != 0xC3) || i + 1 >= n) {
+            return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field, "the text has a character that CCSID 819 does not hold");
+          }
+          b = static_cast<ZO_BYTE>(((b & 0x03) << 6) | (p[++i] & 0x3F));
+        }
+        if (total < room) at[total] = convert ? toRecord[b] : b;
+        ++total;
+      }
+    } else {
+      if (latin1) {
+        if (!utf8ToLatin1(value, scratch)) {
+          return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field, "the text has a character that CCSID 819 does not hold");
+        }
+        p = scratch.data();
+      }
+      if (!convertBytes(true, p, latin1 ? scratch.size() : n)) {
+        return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
+                    "the text cannot be converted to CCSID " + std::to_string(options.recordCcsid));
+      }
+      total = converted.size();
+      if (total != 0) std::memcpy(at, converted.data(), total < room ? total : room);
+    }
+    std::size_t used = total;
     if (used > room) {
       if (!options.cutLongText && !isDefault) {
         return fail(ERR_MESS_DATA_OVERFLOW, &field,
-                    "a text of " + std::to_string(used) + " bytes does not fit the field's " +
-                        std::to_string(room));
+                    "a text of " + std::to_string(used) + " bytes does not fit the field's " + std::to_string(room));
       }
       used = room;
       if (!isDefault) fail(ERR_MESS_DATA_TRUNCATED, &field, "the text was cut to " + std::to_string(room) + " bytes");
     }
-    if (used != 0) std::memcpy(at, converted.data(), used);
     std::memset(at + used, recordPads[index], room - used);
     return true;
   }
 
-  bool putValue(ZO_BYTE* record, std::size_t index, const nlohmann::json& value) {
+  // A JSON integer for the numeric field at `index`; `negative` tells which
+  // of the two forms holds it.
+  bool putInteger(ZO_BYTE* record, std::size_t index, bool negative, std::int64_t signedValue,
+                  std::uint64_t unsignedValue) {
     const ZoFieldLayout& field = layout.fields()[index];
-    ZO_BYTE* at = record + field.offset;
-    if (isText(field.dataType)) {
-      if (!value.is_string()) return fail(ERR_MESS_FIELD_VALUE_TYPE, &field, "the field takes a JSON string");
-      return putText(at, index, value.get_ref<const std::string&>(), false);
+    if (isText(field.dataType)) return fail(ERR_MESS_FIELD_VALUE_TYPE, &field, "the field takes a JSON string");
+    std::int64_t low = 0, high = 0;
+    rangeOf(field.dataType, low, high);
+    const bool inRange = negative ? signedValue >= low && signedValue <= high
+                                  : unsignedValue <= static_cast<std::uint64_t>(high);
+    if (!inRange) {
+      return fail(ERR_MESS_DATA_OVERFLOW, &field,
+                  (negative ? std::to_string(signedValue) : std::to_string(unsignedValue)) +
+                      " is outside the range of " + typeName(field.dataType) + " (" + std::to_string(low) +
+                      " to " + std::to_string(high) + ")");
     }
-    if (!value.is_number_integer()) {
+    putNumber(record + field.offset, field, negative ? signedValue : static_cast<std::int64_t>(unsignedValue));
+    return true;
+  }
+
+  bool putString(ZO_BYTE* record, std::size_t index, const std::string& value) {
+    const ZoFieldLayout& field = layout.fields()[index];
+    if (!isText(field.dataType)) {
       return fail(ERR_MESS_FIELD_VALUE_TYPE, &field, std::string("the field takes a JSON integer (") +
                                                          typeName(field.dataType) + ")");
     }
-    std::int64_t low = 0, high = 0;
-    rangeOf(field.dataType, low, high);
-    bool inRange;
-    std::int64_t number = 0;
-    if (value.is_number_unsigned()) {
-      const auto u = value.get<std::uint64_t>();
-      inRange = u <= static_cast<std::uint64_t>(high);
-      number = inRange ? static_cast<std::int64_t>(u) : 0;
-    } else {
-      number = value.get<std::int64_t>();
-      inRange = number >= low && number <= high;
-    }
-    if (!inRange) {
-      return fail(ERR_MESS_DATA_OVERFLOW, &field,
-                  value.dump() + " is outside the range of " + typeName(field.dataType) + " (" +
-                      std::to_string(low) + " to " + std::to_string(high) + ")");
-    }
-    putNumber(at, field, number);
-    return true;
+    return putText(record + field.offset, index, value, false);
+  }
+
+  void inexactByte(const ZoFieldLayout& field, std::size_t i, ZO_BYTE byte) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(byte));
+    fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
+         std::string("byte ") + hex + " at offset " + std::to_string(field.offset + static_cast<ZO_LONG>(i)) +
+             " has no exact counterpart in CCSID " + std::to_string(options.localCcsid));
+  }
+
+  bool wrongType(std::size_t index) {
+    const ZoFieldLayout& field = layout.fields()[index];
+    return fail(ERR_MESS_FIELD_VALUE_TYPE, &field,
+                isText(field.dataType) ? std::string("the field takes a JSON string")
+                                       : std::string("the field takes a JSON integer (") + typeName(field.dataType) + ")");
+  }
+
+  // The field named `key`: the one after the last member's first, as JSON
+  // written from a record names them in order; else by name.
+  const ZoFieldLayout* fieldNamed(const std::string& key, std::size_t next) const {
+    const std::vector<ZoFieldLayout>& fields = layout.fields();
+    if (next < fields.size() && key == fields[next].name.text()) return &fields[next];
+    return layout.find(key.c_str());
   }
 };
+
+namespace {
+
+// Reads one flat JSON object into the record as its members come, without
+// building a document.
+class RecordSax {
+ public:
+  RecordSax(ZoRecordCodec::Impl& codec, ZO_BYTE* record) : codec_(codec), record_(record) {}
+
+  bool null() { return scalarWrong(); }
+  bool boolean(bool) { return scalarWrong(); }
+  bool number_float(double, const std::string&) { return scalarWrong(); }
+  bool binary(std::vector<std::uint8_t>&) { return scalarWrong(); }
+  bool number_integer(std::int64_t value) {
+    if (!atMember()) return notObject();
+    return codec_.putInteger(record_, field_, value < 0, value, static_cast<std::uint64_t>(value));
+  }
+  bool number_unsigned(std::uint64_t value) {
+    if (!atMember()) return notObject();
+    return codec_.putInteger(record_, field_, false, 0, value);
+  }
+  bool string(std::string& value) {
+    if (!atMember()) return notObject();
+    return codec_.putString(record_, field_, value);
+  }
+  bool start_object(std::size_t) {
+    if (depth_ == 0) {
+      depth_ = 1;
+      return true;
+    }
+    return atMember() ? codec_.wrongType(field_) : notObject();
+  }
+  bool end_object() {
+    depth_ = 0;
+    return true;
+  }
+  bool start_array(std::size_t) { return depth_ == 0 ? notObject() : (atMember() ? codec_.wrongType(field_) : false); }
+  bool end_array() { return false; }
+  bool key(std::string& name) {
+    const ZoFieldLayout* field = codec_.fieldNamed(name, next_);
+    if (field == nullptr) return codec_.fail(ERR_MESS_FIELD_NOT_FOUND, nullptr, "the member \"" + name + "\" names no field");
+    field_ = static_cast<std::size_t>(field - codec_.layout.fields().data());
+    next_ = field_ + 1;
+    hasKey_ = true;
+    return true;
+  }
+  bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception&) {
+    return codec_.fail(ERR_MESS_INVALID_FORMAT, nullptr, "the text is not JSON (at character " + std::to_string(position) + ")");
+  }
+
+ private:
+  bool atMember() {
+    if (depth_ != 1 || !hasKey_) return false;
+    hasKey_ = false;
+    return true;
+  }
+  bool scalarWrong() { return atMember() ? codec_.wrongType(field_) : notObject(); }
+  bool notObject() { return codec_.fail(ERR_MESS_INVALID_FORMAT, nullptr, "the JSON is not an object"); }
+
+  ZoRecordCodec::Impl& codec_;
+  ZO_BYTE* record_;
+  int depth_ = 0;
+  bool hasKey_ = false;
+  std::size_t field_ = 0;
+  std::size_t next_ = 0;
+};
+
+}  // namespace
 
 ZoRecordCodec::ZoRecordCodec(ZoMessage& message, const ZoRecordCodecOptions& options)
     : impl_(std::make_unique<Impl>()) {
@@ -355,12 +467,30 @@ ZoRecordCodec::ZoRecordCodec(ZoMessage& message, const ZoRecordCodecOptions& opt
       for (int b = 0; b < 256; ++b) d.exact[b] = d.toRecord[d.toLocal[b]] == b;
     }
   }
+  if (d.byteTables && options.localCcsid == kLatin1) {
+    d.fragments = true;
+    for (int b = 0; b < 256; ++b) {
+      Impl::Fragment& f = d.jsonOf[b];
+      if (!d.exact[b]) continue;
+      std::string text;
+      const ZO_BYTE local = d.toLocal[b];
+      latin1ToUtf8(&local, 1, text);
+      std::string escaped;
+      appendJsonString(text.data(), text.size(), escaped);
+      f.length = static_cast<unsigned char>(escaped.size() - 2);
+      std::memcpy(f.bytes, escaped.data() + 1, f.length);
+    }
+  }
 
   // The record of an empty object: each field's definition value or pad.
   const std::vector<ZoFieldLayout>& fields = d.layout.fields();
   d.defaults.assign(static_cast<std::size_t>(d.layout.getRecordSize()), 0);
   d.recordPads.assign(fields.size(), 0);
-  d.seen.assign(fields.size(), false);
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    std::string member = i == 0 ? "" : ",";
+    appendJsonString(fields[i].name.text(), std::strlen(fields[i].name.text()), member);
+    d.memberNames.push_back(member + ":");
+  }
   ZoBrowseToken token = 0;
   message.startBrowseFields(&token);
   std::size_t index = 0;
@@ -405,21 +535,11 @@ ZO_BOOLEAN ZoRecordCodec::encode(const std::string& json, std::string& record) {
   }
   d.rc = 0;
   d.text = ZoString();
-  const nlohmann::json object = nlohmann::json::parse(json, nullptr, false);
-  if (object.is_discarded() || !object.is_object()) {
-    d.fail(ERR_MESS_INVALID_FORMAT, nullptr, object.is_discarded() ? "the text is not JSON" : "the JSON is not an object");
-    return ZO_FALSE;
-  }
   record.assign(reinterpret_cast<const char*>(d.defaults.data()), d.defaults.size());
-  auto* bytes = reinterpret_cast<ZO_BYTE*>(record.data());
-  const std::vector<ZoFieldLayout>& fields = d.layout.fields();
-  for (auto it = object.begin(); it != object.end(); ++it) {
-    const ZoFieldLayout* field = d.layout.find(it.key().c_str());
-    if (field == nullptr) {
-      d.fail(ERR_MESS_FIELD_NOT_FOUND, nullptr, "the member \"" + it.key() + "\" names no field");
-      return ZO_FALSE;
-    }
-    if (!d.putValue(bytes, static_cast<std::size_t>(field - fields.data()), it.value())) return ZO_FALSE;
+  RecordSax sax(d, reinterpret_cast<ZO_BYTE*>(record.data()));
+  if (!nlohmann::json::sax_parse(json, &sax)) {
+    if (d.rc == 0 || (d.rc & ZO_WARNING_CLASS_BIT) != 0) d.fail(ERR_MESS_INVALID_FORMAT, nullptr, "the text is not JSON");
+    return ZO_FALSE;
   }
   return ZO_TRUE;
 }
@@ -448,26 +568,40 @@ ZO_BOOLEAN ZoRecordCodec::decode(const ZO_BYTE* record, ZO_LONG length, std::str
   const std::vector<ZoFieldLayout>& fields = d.layout.fields();
   for (std::size_t index = 0; index < fields.size(); ++index) {
     const ZoFieldLayout& field = fields[index];
-    if (index != 0) json += ',';
-    appendJsonString(field.name.text(), std::strlen(field.name.text()), json);
-    json += ':';
+    json += d.memberNames[index];
     const ZO_BYTE* at = record + field.offset;
     if (!isText(field.dataType)) {
-      json += std::to_string(d.getNumber(at, field));
+      char digits[24];
+      const auto end = std::to_chars(digits, digits + sizeof digits, d.getNumber(at, field)).ptr;
+      json.append(digits, static_cast<std::size_t>(end - digits));
       continue;
     }
     std::size_t used = static_cast<std::size_t>(field.length);
     while (used > 0 && at[used - 1] == d.recordPads[index]) --used;
+    if (d.fragments) {
+      const std::size_t start = json.size();
+      json.resize(start + 2 + 6 * used);
+      char* out = json.data() + start;
+      *out++ = '"';
+      for (std::size_t i = 0; i < used; ++i) {
+        const Impl::Fragment& f = d.jsonOf[at[i]];
+        if (f.length == 0) {
+          d.inexactByte(field, i, at[i]);
+          return ZO_FALSE;
+        }
+        std::memcpy(out, f.bytes, 6);
+        out += f.length;
+      }
+      *out++ = '"';
+      json.resize(static_cast<std::size_t>(out - json.data()));
+      continue;
+    }
     if (d.byteTables) {
       // Two record bytes that the tables give the same local byte would come
       // back as one of them: such a text is refused, not changed.
       for (std::size_t i = 0; i < used; ++i) {
         if (!d.exact[at[i]]) {
-          char hex[8];
-          std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(at[i]));
-          d.fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
-                 std::string("byte ") + hex + " at offset " + std::to_string(field.offset + static_cast<ZO_LONG>(i)) +
-                     " has no exact counterpart in CCSID " + std::to_string(d.options.localCcsid));
+          d.inexactByte(field, i, at[i]);
           return ZO_FALSE;
         }
       }

@@ -84,7 +84,9 @@ class VEXO_API ZoRecordCodec {
   // What the last failure or warning was; empty after a clean call.
   const ZoString& getErrorText() const;
 
- private:
+  // The codec's state, defined in its source file.
   struct Impl;
+
+ private:
   std::unique_ptr<Impl> impl_;
 };
