@@ -1,6 +1,8 @@
 #include "message/zo_record_codec.h"
 
-#include <nlohmann/json.hpp>
+#include <rapidjson/encodedstream.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
 
 #include <charconv>
 #include <cstdint>
@@ -74,13 +76,13 @@ void latin1ToUtf8(const ZO_BYTE* in, std::size_t length, std::string& out) {
 
 // ISO 8859-1 bytes of a UTF-8 text; false for a character above U+00FF.
 // The JSON parser has already checked that the text is UTF-8.
-bool utf8ToLatin1(const std::string& in, std::vector<ZO_BYTE>& out) {
+bool utf8ToLatin1(const ZO_BYTE* in, std::size_t length, std::vector<ZO_BYTE>& out) {
   out.clear();
-  for (std::size_t i = 0; i < in.size(); ++i) {
-    const auto b = static_cast<ZO_BYTE>(in[i]);
+  for (std::size_t i = 0; i < length; ++i) {
+    const ZO_BYTE b = in[i];
     if (b < 0x80) {
       out.push_back(b);
-    } else if ((b == 0xC2 || b == 0xC3) && i + 1 < in.size()) {
+    } else if ((b == 0xC2 || b == 0xC3) && i + 1 < length) {
       out.push_back(static_cast<ZO_BYTE>(((b & 0x03) << 6) | (static_cast<ZO_BYTE>(in[++i]) & 0x3F)));
     } else {
       return false;
@@ -244,11 +246,10 @@ struct ZoRecordCodec::Impl {
   }
 
   // Writes the text `value` (in the JSON's UTF-8) into the field at `at`.
-  bool putText(ZO_BYTE* at, std::size_t index, const std::string& value, bool isDefault) {
+  bool putText(ZO_BYTE* at, std::size_t index, const char* text, std::size_t n, bool isDefault) {
     const ZoFieldLayout& field = layout.fields()[index];
     const auto room = static_cast<std::size_t>(field.length);
-    const auto* p = reinterpret_cast<const ZO_BYTE*>(value.data());
-    const std::size_t n = value.size();
+    const auto* p = reinterpret_cast<const ZO_BYTE*>(text);
     const bool latin1 = convert && options.localCcsid == kLatin1;
     std::size_t total = 0;
     if (!convert || byteTables) {
@@ -266,7 +267,7 @@ struct ZoRecordCodec::Impl {
       }
     } else {
       if (latin1) {
-        if (!utf8ToLatin1(value, scratch)) {
+        if (!utf8ToLatin1(p, n, scratch)) {
           return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field, "the text has a character that CCSID 819 does not hold");
         }
         p = scratch.data();
@@ -311,13 +312,13 @@ struct ZoRecordCodec::Impl {
     return true;
   }
 
-  bool putString(ZO_BYTE* record, std::size_t index, const std::string& value) {
+  bool putString(ZO_BYTE* record, std::size_t index, const char* text, std::size_t length) {
     const ZoFieldLayout& field = layout.fields()[index];
     if (!isText(field.dataType)) {
       return fail(ERR_MESS_FIELD_VALUE_TYPE, &field, std::string("the field takes a JSON integer (") +
                                                          typeName(field.dataType) + ")");
     }
-    return putText(record + field.offset, index, value, false);
+    return putText(record + field.offset, index, text, length, false);
   }
 
   void inexactByte(const ZoFieldLayout& field, std::size_t i, ZO_BYTE byte) {
@@ -337,10 +338,14 @@ struct ZoRecordCodec::Impl {
 
   // The field named `key`: the one after the last member's first, as JSON
   // written from a record names them in order; else by name.
-  const ZoFieldLayout* fieldNamed(const std::string& key, std::size_t next) const {
+  const ZoFieldLayout* fieldNamed(const char* key, std::size_t length, std::size_t next) const {
     const std::vector<ZoFieldLayout>& fields = layout.fields();
-    if (next < fields.size() && key == fields[next].name.text()) return &fields[next];
-    return layout.find(key.c_str());
+    if (next < fields.size() && std::strlen(fields[next].name.text()) == length &&
+        std::memcmp(fields[next].name.text(), key, length) == 0)
+      return &fields[next];
+    // A name holding a zero character names no field.
+    if (std::memchr(key, 0, length) != nullptr) return nullptr;
+    return layout.find(key);
   }
 };
 
@@ -348,52 +353,51 @@ namespace {
 
 // Reads one flat JSON object into the record as its members come, without
 // building a document.
-class RecordSax {
+class RecordSax : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RecordSax> {
  public:
   RecordSax(ZoRecordCodec::Impl& codec, ZO_BYTE* record) : codec_(codec), record_(record) {}
 
-  bool null() { return scalarWrong(); }
-  bool boolean(bool) { return scalarWrong(); }
-  bool number_float(double, const std::string&) { return scalarWrong(); }
-  bool binary(std::vector<std::uint8_t>&) { return scalarWrong(); }
-  bool number_integer(std::int64_t value) {
-    if (!atMember()) return notObject();
-    return codec_.putInteger(record_, field_, value < 0, value, static_cast<std::uint64_t>(value));
-  }
-  bool number_unsigned(std::uint64_t value) {
+  bool Default() { return scalarWrong(); }
+  bool Int(int value) { return integer(value); }
+  bool Uint(unsigned value) { return integer(static_cast<std::uint64_t>(value)); }
+  bool Int64(std::int64_t value) { return integer(value); }
+  bool Uint64(std::uint64_t value) {
     if (!atMember()) return notObject();
     return codec_.putInteger(record_, field_, false, 0, value);
   }
-  bool string(std::string& value) {
+  bool String(const char* text, rapidjson::SizeType length, bool) {
     if (!atMember()) return notObject();
-    return codec_.putString(record_, field_, value);
+    return codec_.putString(record_, field_, text, length);
   }
-  bool start_object(std::size_t) {
+  bool StartObject() {
     if (depth_ == 0) {
       depth_ = 1;
       return true;
     }
     return atMember() ? codec_.wrongType(field_) : notObject();
   }
-  bool end_object() {
+  bool EndObject(rapidjson::SizeType) {
     depth_ = 0;
     return true;
   }
-  bool start_array(std::size_t) { return depth_ == 0 ? notObject() : (atMember() ? codec_.wrongType(field_) : false); }
-  bool end_array() { return false; }
-  bool key(std::string& name) {
-    const ZoFieldLayout* field = codec_.fieldNamed(name, next_);
-    if (field == nullptr) return codec_.fail(ERR_MESS_FIELD_NOT_FOUND, nullptr, "the member \"" + name + "\" names no field");
+  bool StartArray() { return depth_ == 0 ? notObject() : (atMember() ? codec_.wrongType(field_) : false); }
+  bool Key(const char* name, rapidjson::SizeType length, bool) {
+    const ZoFieldLayout* field = codec_.fieldNamed(name, length, next_);
+    if (field == nullptr) {
+      return codec_.fail(ERR_MESS_FIELD_NOT_FOUND, nullptr,
+                         "the member \"" + std::string(name, length) + "\" names no field");
+    }
     field_ = static_cast<std::size_t>(field - codec_.layout.fields().data());
     next_ = field_ + 1;
     hasKey_ = true;
     return true;
   }
-  bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception&) {
-    return codec_.fail(ERR_MESS_INVALID_FORMAT, nullptr, "the text is not JSON (at character " + std::to_string(position) + ")");
-  }
 
  private:
+  bool integer(std::int64_t value) {
+    if (!atMember()) return notObject();
+    return codec_.putInteger(record_, field_, value < 0, value, static_cast<std::uint64_t>(value));
+  }
   bool atMember() {
     if (depth_ != 1 || !hasKey_) return false;
     hasKey_ = false;
@@ -504,7 +508,7 @@ ZoRecordCodec::ZoRecordCodec(ZoMessage& message, const ZoRecordCodecOptions& opt
     if (isText(field.dataType)) {
       // An authenticator's stored value is never part of a record made here.
       const std::string value = field.dataType == ZODT_STRING ? std::string(f->getValue().text()) : std::string();
-      if (!d.putText(at, index, value, true)) {
+      if (!d.putText(at, index, value.data(), value.size(), true)) {
         d.failedAtStart = d.rc;
         d.startText = d.text;
         break;
@@ -537,8 +541,15 @@ ZO_BOOLEAN ZoRecordCodec::encode(const std::string& json, std::string& record) {
   d.text = ZoString();
   record.assign(reinterpret_cast<const char*>(d.defaults.data()), d.defaults.size());
   RecordSax sax(d, reinterpret_cast<ZO_BYTE*>(record.data()));
-  if (!nlohmann::json::sax_parse(json, &sax)) {
-    if (d.rc == 0 || (d.rc & ZO_WARNING_CLASS_BIT) != 0) d.fail(ERR_MESS_INVALID_FORMAT, nullptr, "the text is not JSON");
+  rapidjson::Reader reader;
+  rapidjson::MemoryStream stream(json.data(), json.size());
+  rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> input(stream);
+  if (reader.Parse<rapidjson::kParseValidateEncodingFlag>(input, sax).IsError()) {
+    // A failure of the handler has said why; the parser's own is the text's.
+    if (d.rc == 0 || (d.rc & ZO_WARNING_CLASS_BIT) != 0) {
+      d.fail(ERR_MESS_INVALID_FORMAT, nullptr,
+             "the text is not JSON (at character " + std::to_string(reader.GetErrorOffset()) + ")");
+    }
     return ZO_FALSE;
   }
   return ZO_TRUE;
