@@ -277,6 +277,13 @@ struct ZoRecordCodec::Impl {
                     "the text cannot be converted to CCSID " + std::to_string(options.recordCcsid));
       }
       total = converted.size();
+      // A cut could split a double-byte character or drop a shift-in: only
+      // whole texts are written in these code pages.
+      if (total > room && !isDefault) {
+        return fail(ERR_MESS_DATA_OVERFLOW, &field,
+                    "a text of " + std::to_string(total) + " bytes in CCSID " + std::to_string(options.recordCcsid) +
+                        " does not fit the field's " + std::to_string(room) + " and is not cut in that code page");
+      }
       if (total != 0) std::memcpy(at, converted.data(), total < room ? total : room);
     }
     std::size_t used = total;
@@ -319,6 +326,14 @@ struct ZoRecordCodec::Impl {
                                                          typeName(field.dataType) + ")");
     }
     return putText(record + field.offset, index, text, length, false);
+  }
+
+  // First step of every call: clears the codes, or repeats the failure of
+  // the construction.
+  bool begin() {
+    rc = failedAtStart;
+    text = failedAtStart != 0 ? startText : ZoString();
+    return failedAtStart == 0;
   }
 
   void inexactByte(const ZoFieldLayout& field, std::size_t i, ZO_BYTE byte) {
@@ -532,13 +547,7 @@ ZoRecordCodec::~ZoRecordCodec() = default;
 
 ZO_BOOLEAN ZoRecordCodec::encode(const std::string& json, std::string& record) {
   Impl& d = *impl_;
-  if (d.failedAtStart != 0) {
-    d.rc = d.failedAtStart;
-    d.text = d.startText;
-    return ZO_FALSE;
-  }
-  d.rc = 0;
-  d.text = ZoString();
+  if (!d.begin()) return ZO_FALSE;
   record.assign(reinterpret_cast<const char*>(d.defaults.data()), d.defaults.size());
   RecordSax sax(d, reinterpret_cast<ZO_BYTE*>(record.data()));
   rapidjson::Reader reader;
@@ -561,13 +570,7 @@ ZO_BOOLEAN ZoRecordCodec::decode(const std::string& record, std::string& json) {
 
 ZO_BOOLEAN ZoRecordCodec::decode(const ZO_BYTE* record, ZO_LONG length, std::string& json) {
   Impl& d = *impl_;
-  if (d.failedAtStart != 0) {
-    d.rc = d.failedAtStart;
-    d.text = d.startText;
-    return ZO_FALSE;
-  }
-  d.rc = 0;
-  d.text = ZoString();
+  if (!d.begin()) return ZO_FALSE;
   if (length != d.layout.getRecordSize() || (record == nullptr && length != 0)) {
     d.fail(ERR_MESS_INVALID_LENGTH, nullptr,
            "a record of " + std::to_string(length) + " bytes where the record has " +

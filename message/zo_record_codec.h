@@ -16,7 +16,8 @@
 //    the JSON's bytes as they are.
 //  - A text longer than its field is an error, unless cutLongText is set: it
 //    is then cut to the field and the call ends with the warning
-//    ERR_MESS_DATA_TRUNCATED. A shorter text is padded with the field's pad
+//    ERR_MESS_DATA_TRUNCATED (only where the conversion is one byte for one
+//    byte: a mixed code page's text is never cut). A shorter text is padded with the field's pad
 //    character (converted to the record's CCSID). Decode drops the trailing
 //    pad characters.
 // Numbers (LONG, SHORT, BYTE) are JSON integers within their type's range

@@ -187,6 +187,20 @@ TEST(RecordCodec, ConvertsTextsToAndFromCcsid037) {
     EXPECT_NE(std::string(codec.getErrorText().text()).find("at offset 2 has no exact counterpart"), std::string::npos)
         << codec.getErrorText().text();
   }
+  // Between two mixed code pages texts convert through the tables whole,
+  // and are never cut.
+  ZoRecordCodecOptions mixed;
+  mixed.recordCcsid = 930;
+  mixed.localCcsid = 943;
+  mixed.cutLongText = ZO_TRUE;
+  ZoRecordCodec codec930(message, mixed);
+  ASSERT_EQ(codec930.getErrorCode(), 0u) << codec930.getErrorText().text();
+  ASSERT_TRUE(codec930.encode(R"({"CUSTNO":"AB"})", record));
+  EXPECT_EQ(record.substr(0, 3), bytes({0xC1, 0xC2, 0x40}));
+  ASSERT_TRUE(codec930.decode(record, json));
+  EXPECT_EQ(json.substr(0, 20), R"({"CUSTNO":"AB","QTY")");
+  EXPECT_FALSE(codec930.encode(R"({"CUSTNO":"123456789"})", record));
+  EXPECT_EQ(codec930.getErrorCode(), ERR_MESS_DATA_OVERFLOW);
   EXPECT_FALSE(codec.encode("{\"CUSTNO\":\"\xE2\x82\xAC\"}", record));
   EXPECT_EQ(codec.getErrorCode(), ERR_DRV_DATA_CONVERSION_ERROR);
   EXPECT_NE(std::string(codec.getErrorText().text()).find("field CUSTNO at offset 0"), std::string::npos);
