@@ -171,6 +171,7 @@ struct ZoRecordCodec::Impl {
   bool fragments = false;
   Fragment jsonOf[256] = {};
   std::vector<std::string> memberNames;  // ,"NAME": of each field (no comma for the first)
+  std::vector<char> given;  // the fields the object being encoded has named
   ZO_ULONG failedAtStart = 0;
   ZoString startText;
   ZO_ULONG rc = 0;
@@ -403,6 +404,10 @@ class RecordSax : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RecordS
                          "the member \"" + std::string(name, length) + "\" names no field");
     }
     field_ = static_cast<std::size_t>(field - codec_.layout.fields().data());
+    if (codec_.given[field_] != 0) {
+      return codec_.fail(ERR_MESS_DUPLICATE_FIELD, field, "the member is given twice");
+    }
+    codec_.given[field_] = 1;
     next_ = field_ + 1;
     hasKey_ = true;
     return true;
@@ -549,6 +554,7 @@ ZO_BOOLEAN ZoRecordCodec::encode(const std::string& json, std::string& record) {
   Impl& d = *impl_;
   if (!d.begin()) return ZO_FALSE;
   record.assign(reinterpret_cast<const char*>(d.defaults.data()), d.defaults.size());
+  d.given.assign(d.layout.fields().size(), 0);
   RecordSax sax(d, reinterpret_cast<ZO_BYTE*>(record.data()));
   rapidjson::Reader reader;
   rapidjson::MemoryStream stream(json.data(), json.size());

@@ -33,6 +33,7 @@
 // failure instead of throwing: each call clears it and leaves its outcome,
 // with a text naming the message, the field and its byte offset.
 // ERR_MESS_FIELD_NOT_FOUND     a member that names no field
+// ERR_MESS_DUPLICATE_FIELD     a member given twice
 // ERR_MESS_FIELD_VALUE_TYPE    a value of the wrong JSON type for its field
 // ERR_MESS_DATA_OVERFLOW       a text longer than its field, a number out of range
 // ERR_MESS_DATA_TRUNCATED      (warning) a text cut to its field

@@ -114,6 +114,7 @@ TEST(RecordCodec, RefusesWhatDoesNotFitAndNamesTheFieldAndOffset) {
       {R"({"NOTE":5})", false, ERR_MESS_FIELD_VALUE_TYPE, "field NOTE at offset 17: the field takes a JSON string"},
       {R"({"QTY":"5"})", false, ERR_MESS_FIELD_VALUE_TYPE, "field QTY at offset 8"},
       {R"({"CUSTNO":"A","EXTRA":1})", false, ERR_MESS_FIELD_NOT_FOUND, "message ORDER: the member \"EXTRA\" names no field"},
+      {R"({"QTY":1,"QTY":2})", false, ERR_MESS_DUPLICATE_FIELD, "field QTY at offset 8: the member is given twice"},
       {R"([1,2])", false, ERR_MESS_INVALID_FORMAT, "the JSON is not an object"},
       {R"({"QTY":1)", false, ERR_MESS_INVALID_FORMAT, "the text is not JSON"},
   };
