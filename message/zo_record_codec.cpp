@@ -554,6 +554,15 @@ ZO_BOOLEAN ZoRecordCodec::encode(const std::string& json, std::string& record) {
   Impl& d = *impl_;
   if (!d.begin()) return ZO_FALSE;
   record.assign(reinterpret_cast<const char*>(d.defaults.data()), d.defaults.size());
+  // The reader takes a zero byte for the end of its input: what follows
+  // one would not be read at all.
+  const void* zero = std::memchr(json.data(), 0, json.size());
+  if (zero != nullptr) {
+    d.fail(ERR_MESS_INVALID_FORMAT, nullptr,
+           "the text is not JSON (a zero byte at character " +
+               std::to_string(static_cast<const char*>(zero) - json.data()) + ")");
+    return ZO_FALSE;
+  }
   d.given.assign(d.layout.fields().size(), 0);
   RecordSax sax(d, reinterpret_cast<ZO_BYTE*>(record.data()));
   rapidjson::Reader reader;

@@ -97,7 +97,7 @@ TEST(RecordCodec, RefusesWhatDoesNotFitAndNamesTheFieldAndOffset) {
   addOrder(defs);
   ZoMessage message("ORDER", defs.session());
   struct Case {
-    const char* json;
+    std::string json;
     bool cut;
     ZO_ULONG code;
     const char* text;  // part of the error text
@@ -115,6 +115,7 @@ TEST(RecordCodec, RefusesWhatDoesNotFitAndNamesTheFieldAndOffset) {
       {R"({"QTY":"5"})", false, ERR_MESS_FIELD_VALUE_TYPE, "field QTY at offset 8"},
       {R"({"CUSTNO":"A","EXTRA":1})", false, ERR_MESS_FIELD_NOT_FOUND, "message ORDER: the member \"EXTRA\" names no field"},
       {R"({"QTY":1,"QTY":2})", false, ERR_MESS_DUPLICATE_FIELD, "field QTY at offset 8: the member is given twice"},
+      {std::string("{\"QTY\":1}\0{\"QTY\":", 17), false, ERR_MESS_INVALID_FORMAT, "the text is not JSON (a zero byte at character 9)"},
       {R"([1,2])", false, ERR_MESS_INVALID_FORMAT, "the JSON is not an object"},
       {R"({"QTY":1)", false, ERR_MESS_INVALID_FORMAT, "the text is not JSON"},
   };

@@ -120,6 +120,12 @@ TEST_F(VexorecTest, ABadLineOrRecordStopsUnlessSkipped) {
             std::string::npos)
       << skip.err;
 
+  // A zero byte inside a line is part of it: the line is refused, not read up to the zero.
+  const ProgramRun zero = run("vexorec", {"encode", "ORDHEAD"}, good + std::string("{\"CUSTNO\":\"1\"}\0garbage\n", 23));
+  EXPECT_EQ(zero.status, 1);
+  EXPECT_EQ(zero.out.size(), 126u);
+  EXPECT_NE(zero.err.find("line 2: message ORDHEAD: the text is not JSON"), std::string::npos) << zero.err;
+
   const ProgramRun cut = run("vexorec", {"encode", "ORDHEAD", "--cut"}, "{\"CUSTNO\":\"123456789\"}\n");
   EXPECT_EQ(cut.status, 0);
   EXPECT_EQ(cut.out.substr(0, 9), "12345678 ");

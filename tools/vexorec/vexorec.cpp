@@ -101,21 +101,42 @@ bool parseOptions(int argc, char* argv[], Options& o) {
   return true;
 }
 
-// Reads one line (without its end) into `line`; false at the end of input.
-bool readLine(std::FILE* in, std::string& line) {
-  line.clear();
-  char chunk[4096];
-  bool any = false;
-  while (std::fgets(chunk, sizeof chunk, in) != nullptr) {
-    any = true;
-    std::size_t n = std::strlen(chunk);
-    const bool ended = n > 0 && chunk[n - 1] == '\n';
-    line.append(chunk, ended ? n - 1 : n);
-    if (ended) break;
+// Lines of a stream, read in large pieces; a line keeps every byte it has,
+// zero bytes too (the JSON reader then refuses it).
+class LineReader {
+ public:
+  explicit LineReader(std::FILE* in) : in_(in) {}
+  // The next line without its end ("\n" or "\r\n"); false at the end of input.
+  bool next(std::string& line) {
+    line.clear();
+    for (;;) {
+      const char* start = buffer_.data() + pos_;
+      const auto* end = static_cast<const char*>(std::memchr(start, '\n', buffer_.size() - pos_));
+      if (end != nullptr) {
+        line.append(start, static_cast<std::size_t>(end - start));
+        pos_ += static_cast<std::size_t>(end - start) + 1;
+        break;
+      }
+      line.append(start, buffer_.size() - pos_);
+      buffer_.resize(kChunk);
+      pos_ = 0;
+      const std::size_t got = std::fread(buffer_.data(), 1, kChunk, in_);
+      buffer_.resize(got);
+      if (got == 0) {
+        if (line.empty()) return false;
+        break;
+      }
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return any;
-}
+
+ private:
+  static constexpr std::size_t kChunk = 1 << 16;
+  std::FILE* in_;
+  std::string buffer_;
+  std::size_t pos_ = 0;
+};
 
 // Reads exactly `size` bytes; returns how many were read.
 std::size_t readFully(std::FILE* in, char* into, std::size_t size) {
@@ -141,7 +162,8 @@ void report(const char* where, unsigned long number, const ZoRecordCodec& codec,
 int encodeLines(ZoRecordCodec& codec, const Options& o) {
   std::string line, record, prefix(4, '\0');
   unsigned long number = 0, skipped = 0;
-  while (readLine(stdin, line)) {
+  LineReader lines(stdin);
+  while (lines.next(line)) {
     ++number;
     if (!codec.encode(line, record)) {
       report("line", number, codec, o.skipBad);
