@@ -229,7 +229,6 @@ int decodeRecords(ZoRecordCodec& codec, const Options& o) {
     }
     json += '\n';
     if (!writeAll(stdout, json)) return kExitError;
-    if (length == 0 && !o.lengthPrefix) break;  // an empty record cannot be counted in a stream
   }
   if (std::ferror(stdin)) {
     std::fprintf(stderr, "vexorec: cannot read standard input\n");
@@ -267,6 +266,11 @@ int run(int argc, char* argv[]) {
     return kExitError;
   }
   ZoRecordCodec codec(message, o.codec);
+  if (codec.getErrorCode() == 0 && codec.getRecordSize() == 0 && !o.encode && !o.lengthPrefix) {
+    // Records of no bytes cannot be counted in a stream of them.
+    std::fprintf(stderr, "vexorec: message %s has a record of 0 bytes: decode it with --length-prefix\n", o.message);
+    return kExitError;
+  }
   if (codec.getErrorCode() != 0) {
     std::fprintf(stderr, "vexorec: %s%s\n", codec.getErrorText().text(),
                  started != 0 && o.codec.recordCcsid != 0 ? " (the conversion tables could not be read)" : "");
