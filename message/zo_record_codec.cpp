@@ -246,12 +246,14 @@ struct ZoRecordCodec::Impl {
     return bytes[0];
   }
 
-  // Writes the text `value` (in the JSON's UTF-8) into the field at `at`.
+  // Writes `n` bytes of text into the field at `at`: a JSON text (UTF-8), or
+  // with `isDefault` a definition's value, which may also be cut.
   bool putText(ZO_BYTE* at, std::size_t index, const char* text, std::size_t n, bool isDefault) {
     const ZoFieldLayout& field = layout.fields()[index];
     const auto room = static_cast<std::size_t>(field.length);
     const auto* p = reinterpret_cast<const ZO_BYTE*>(text);
-    const bool latin1 = convert && options.localCcsid == kLatin1;
+    // A definition's value is in the local code page already; a JSON text is UTF-8.
+    const bool latin1 = convert && options.localCcsid == kLatin1 && !isDefault;
     std::size_t total = 0;
     if (!convert || byteTables) {
       // One byte for one byte: written in place, counted past the field.
