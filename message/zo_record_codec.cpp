@@ -1,7 +1,5 @@
 #include "message/zo_record_codec.h"
 
-#include <rapidjson/encodedstream.h>
-#include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
 #include <charconv>
@@ -171,6 +169,7 @@ struct ZoRecordCodec::Impl {
   bool fragments = false;
   Fragment jsonOf[256] = {};
   std::vector<std::string> memberNames;  // ,"NAME": of each field (no comma for the first)
+  std::vector<char> insitu;  // the JSON text being read, as the reader changes it
   std::vector<char> given;  // the fields the object being encoded has named
   ZO_ULONG failedAtStart = 0;
   ZoString startText;
@@ -567,10 +566,12 @@ ZO_BOOLEAN ZoRecordCodec::encode(const std::string& json, std::string& record) {
   }
   d.given.assign(d.layout.fields().size(), 0);
   RecordSax sax(d, reinterpret_cast<ZO_BYTE*>(record.data()));
+  // Read in place from a copy: strings are unescaped where they stand.
+  d.insitu.assign(json.begin(), json.end());
+  d.insitu.push_back('\0');
   rapidjson::Reader reader;
-  rapidjson::MemoryStream stream(json.data(), json.size());
-  rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> input(stream);
-  if (reader.Parse<rapidjson::kParseValidateEncodingFlag>(input, sax).IsError()) {
+  rapidjson::InsituStringStream input(d.insitu.data());
+  if (reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag>(input, sax).IsError()) {
     // A failure of the handler has said why; the parser's own is the text's.
     if (d.rc == 0 || (d.rc & ZO_WARNING_CLASS_BIT) != 0) {
       d.fail(ERR_MESS_INVALID_FORMAT, nullptr,
