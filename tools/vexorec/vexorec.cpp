@@ -159,6 +159,16 @@ void report(const char* where, unsigned long number, const ZoRecordCodec& codec,
                codec.getErrorText().text(), skipped ? " (skipped)" : "");
 }
 
+// The status at the end of the input: a read error fails the run.
+int finish(unsigned long skipped, const char* what) {
+  if (std::ferror(stdin)) {
+    std::fprintf(stderr, "vexorec: cannot read standard input\n");
+    return kExitError;
+  }
+  if (skipped != 0) std::fprintf(stderr, "vexorec: %lu bad %s skipped\n", skipped, what);
+  return 0;
+}
+
 int encodeLines(ZoRecordCodec& codec, const Options& o) {
   std::string line, record, prefix(4, '\0');
   unsigned long number = 0, skipped = 0;
@@ -179,12 +189,7 @@ int encodeLines(ZoRecordCodec& codec, const Options& o) {
     }
     if (!writeAll(stdout, record)) return kExitError;
   }
-  if (std::ferror(stdin)) {
-    std::fprintf(stderr, "vexorec: cannot read standard input\n");
-    return kExitError;
-  }
-  if (skipped != 0) std::fprintf(stderr, "vexorec: %lu bad lines skipped\n", skipped);
-  return 0;
+  return finish(skipped, "lines");
 }
 
 int decodeRecords(ZoRecordCodec& codec, const Options& o) {
@@ -230,12 +235,7 @@ int decodeRecords(ZoRecordCodec& codec, const Options& o) {
     json += '\n';
     if (!writeAll(stdout, json)) return kExitError;
   }
-  if (std::ferror(stdin)) {
-    std::fprintf(stderr, "vexorec: cannot read standard input\n");
-    return kExitError;
-  }
-  if (skipped != 0) std::fprintf(stderr, "vexorec: %lu bad records skipped\n", skipped);
-  return 0;
+  return finish(skipped, "records");
 }
 
 int run(int argc, char* argv[]) {
