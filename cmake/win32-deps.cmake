@@ -3,9 +3,9 @@
 #   - GoogleTest and GoogleMock from VEXO_GOOGLETEST_SOURCE (Debian's sources);
 #   - SQLite from the amalgamation in VEXO_SQLITE_AMALGAMATION (sqlite3.c and
 #     sqlite3.h; scripts/test-windows fetches and verifies it);
-#   - the header-only JSON library from the build machine's own headers
-#     (VEXO_NLOHMANN_JSON_INCLUDE), reached through a link so that no other
-#     header of the build machine is in the include path.
+#   - the header-only JSON libraries from the build machine's own headers
+#     (VEXO_NLOHMANN_JSON_INCLUDE, VEXO_RAPIDJSON_HEADERS), reached through
+#     links so that no other header of the build machine is in the include path.
 # find_package(GTest), find_package(SQLite3) and find_package(nlohmann_json)
 # in the folders then find these targets through CMake's package redirects,
 # so the folders stay unchanged.
@@ -55,6 +55,17 @@ target_include_directories(vexo_nlohmann_json SYSTEM INTERFACE ${VEXO_JSON_INCLU
 add_library(nlohmann_json::nlohmann_json ALIAS vexo_nlohmann_json)
 file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/nlohmann_json-config.cmake
   "# The JSON library's headers are taken from the build machine.\nset(nlohmann_json_FOUND TRUE)\n")
+
+# The record codec's JSON reader: header-only; <rapidjson/...> resolves
+# through a link, and message/CMakeLists.txt finds it there.
+set(VEXO_RAPIDJSON_HEADERS /usr/include/rapidjson CACHE PATH "RapidJSON's header folder (rapidjson-dev)")
+if(NOT EXISTS ${VEXO_RAPIDJSON_HEADERS}/reader.h)
+  message(FATAL_ERROR "No reader.h in ${VEXO_RAPIDJSON_HEADERS} (install rapidjson-dev or set VEXO_RAPIDJSON_HEADERS)")
+endif()
+set(VEXO_RAPIDJSON_ROOT ${PROJECT_BINARY_DIR}/third_party/rapidjson-include)
+file(MAKE_DIRECTORY ${VEXO_RAPIDJSON_ROOT})
+file(CREATE_LINK ${VEXO_RAPIDJSON_HEADERS} ${VEXO_RAPIDJSON_ROOT}/rapidjson SYMBOLIC)
+set(VEXO_RAPIDJSON_INCLUDE ${VEXO_RAPIDJSON_ROOT} CACHE PATH "Folder holding rapidjson/reader.h" FORCE)
 
 # xxHash: header-only; the build machine's xxhash.h alone, through a link.
 set(VEXO_XXHASH_HEADER /usr/include/xxhash.h CACHE FILEPATH "xxHash's header (libxxhash-dev)")

@@ -1,4 +1,4 @@
-// dossa, vexomap, vexoconv and mktables answer --help and --version on
+// dossa, vexomap, vexoconv, vexorec and mktables answer --help and --version on
 // standard output with status 0, and refuse a bad command line on standard
 // error with status 2.
 #include <gtest/gtest.h>
@@ -22,6 +22,7 @@ const std::vector<Tool> kTools = {
     {"dossa", {"frobnicate"}},
     {"vexomap", {"A", "B"}},
     {"vexoconv", {"930"}},
+    {"vexorec", {"frobnicate", "MSG"}},
 #ifndef _WIN32
     {"mktables", {}},  // a Windows build runs the build machine's mktables and has none of its own
 #endif
