@@ -241,7 +241,7 @@ std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenTe
     if (dark) classes += " dark";
     if (overlaps[i]) classes += " overlap";
     if (screen.placements[i] == VexomapPlacement::kCut) classes += " cut";
-    out += "<input type=\"text\" name=\"" + vexositeEscape(f.getName().text()) + "\" class=\"" + classes +
+    out += std::string("<input type=\"") + (dark ? "password" : "text") + "\" name=\"" + vexositeEscape(f.getName().text()) + "\" class=\"" + classes +
            "\" data-row=\"" + number(f.getRow()) + "\" data-column=\"" + number(f.getColumn()) + "\" data-width=\"" +
            number(static_cast<long>(screen.widths[i])) + "\" maxlength=\"" + length + "\" size=\"" + length +
            "\" autocomplete=\"off\" spellcheck=\"false\" style=\"grid-row:" + number(f.getRow()) + ";grid-column:" +

@@ -42,7 +42,7 @@ std::string vexositePageFile(std::string_view name);
 // data-width) with maxlength and size its length. Numeric fields take digits
 // only (inputmode numeric, a pattern, and a script that drops other
 // characters), protected fields are read-only (class "protected"), dark
-// fields show nothing typed (class "dark"), looks are classes ("bright",
+// fields show nothing typed (type password, class "dark", drawn transparent), looks are classes ("bright",
 // "c-red", "h-underline", ...). The first field that can be typed into
 // (neither protected nor dark) has autofocus; the page's script names the
 // focused field in the body's data-focused. A field overlapping another is
