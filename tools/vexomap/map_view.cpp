@@ -61,18 +61,9 @@ std::string valueText(const ZoField& field, std::size_t room) {
   }
 }
 
-std::string typeText(ZO_LONG dataType) {
-  const char* keyword = zoDataTypeKeyword(dataType);
-  return keyword[0] != '\0' ? keyword : (dataType == ZODT_NONE ? "NONE" : numberText(dataType));
-}
-
-// A field that is not shown, and one that cannot be typed into.
-bool isDark(const ZoField& field) {
-  return field.getHasAttributes() && field.getIntensity() == ZO_INTENSITY_DARK;
-}
-bool isProtected(const ZoField& field) {
-  return field.getHasAttributes() && field.getProtection() == ZO_PROTECTION_PROTECTED;
-}
+std::string typeText(ZO_LONG dataType) { return vexomapTypeName(dataType); }
+bool isDark(const ZoField& field) { return vexomapIsDark(field); }
+bool isProtected(const ZoField& field) { return vexomapIsProtected(field); }
 
 std::string attributesText(const ZoField& field) {
   if (!field.getHasAttributes()) return "-";
@@ -258,6 +249,32 @@ std::string rowText(const std::vector<Cell>& cells, bool color) {
 // and a dark one get none (a dark field stays blank).
 // The SGR parameters of a look: bright as bold, its color, its highlight.
 }  // namespace
+
+std::string vexomapTypeName(ZO_LONG dataType) {
+  const char* keyword = zoDataTypeKeyword(dataType);
+  return keyword[0] != '\0' ? keyword : (dataType == ZODT_NONE ? "NONE" : numberText(dataType));
+}
+
+bool vexomapIsDark(const ZoField& field) {
+  return field.getHasAttributes() && field.getIntensity() == ZO_INTENSITY_DARK;
+}
+
+bool vexomapIsProtected(const ZoField& field) {
+  return field.getHasAttributes() && field.getProtection() == ZO_PROTECTION_PROTECTED;
+}
+
+bool vexomapReportBuild(ZoMessage& message, const char* name, ZoSession& session, UserMessage& messages) {
+  const auto code = static_cast<ZO_ULONG>(message.getErrorCode());
+  if (code == 0) return true;
+  // A failure of the store itself is recorded in the session with the
+  // store's own code and text.
+  const ZO_LONG reason = code == ERR_DB_SYS_ERROR ? session.getReasonCode() : 0;
+  const ZoString text = code == ERR_DB_SYS_ERROR ? session.getErrorText() : ZoString();
+  messages.issue(USERMSG_ERROR, code, reason, text.text());
+  messages.hints(PXMMessageHints(code, name, session));
+  // A warning still leaves a message worth drawing.
+  return (code & ZO_WARNING_CLASS_BIT) != 0;
+}
 
 std::string vexomapStyle(ZO_LONG intensity, ZO_LONG color, ZO_LONG highLight) {
   if (intensity == ZO_INTENSITY_DARK) return std::string();
@@ -519,17 +536,7 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     return kExitError;
   }
   ZoMessage message(name, session);
-  const auto code = static_cast<ZO_ULONG>(message.getErrorCode());
-  if (code != 0) {
-    // A failure of the store itself is recorded in the session with the
-    // store's own code and text.
-    const ZO_LONG reason = code == ERR_DB_SYS_ERROR ? session.getReasonCode() : 0;
-    const ZoString text = code == ERR_DB_SYS_ERROR ? session.getErrorText() : ZoString();
-    messages.issue(USERMSG_ERROR, code, reason, text.text());
-    messages.hints(PXMMessageHints(code, name, session));
-    // A warning still leaves a message worth drawing.
-    if ((code & ZO_WARNING_CLASS_BIT) == 0) return kExitError;
-  }
+  if (!vexomapReportBuild(message, name, session, messages)) return kExitError;
   std::vector<ZoScreenText> texts;
   if (!vexomapScreenTexts(session, name, texts)) {
     std::fprintf(err, "  the screen texts of %s could not be read: the fields are drawn without them\n", name);

@@ -13,6 +13,7 @@
 class ZoField;
 class ZoMessage;
 class ZoSession;
+class UserMessage;
 
 // Screen size used when the message's definition gives none.
 inline constexpr ZO_LONG VEXOMAP_DEFAULT_ROWS = 24;
@@ -72,6 +73,18 @@ std::string vexomapStyle(ZO_LONG intensity, ZO_LONG color, ZO_LONG highLight);
 // database with the definition. None when the database has none for it;
 // false when they cannot be read.
 bool vexomapScreenTexts(ZoSession& session, const char* name, std::vector<ZoScreenText>& texts);
+
+// A data type's keyword ("STRING"), "NONE", or its number when it has no name.
+std::string vexomapTypeName(ZO_LONG dataType);
+// A field that is not shown (intensity dark), and one that cannot be typed
+// into (protected); both only for a field with display attributes.
+bool vexomapIsDark(const ZoField& field);
+bool vexomapIsProtected(const ZoField& field);
+
+// After building `message` (named `name`) through `session`: a failure is
+// written to `messages` as an error line with the public return code and its
+// hints. True when the message is worth drawing (no error, or a warning).
+bool vexomapReportBuild(ZoMessage& message, const char* name, ZoSession& session, UserMessage& messages);
 
 // Draws `message`. Each field occupies its length from its row and column
 // (both counted from 1), cut at the right edge; it shows its name, or its

@@ -29,15 +29,12 @@ constexpr const char* kUsage = "vexosite folder messagename...";
 
 std::string number(long value) { return std::to_string(value); }
 
-std::string typeName(ZO_LONG dataType) {
-  const char* keyword = zoDataTypeKeyword(dataType);
-  return keyword[0] != '\0' ? keyword : (dataType == ZODT_NONE ? "NONE" : number(dataType));
-}
+std::string typeName(ZO_LONG dataType) { return vexomapTypeName(dataType); }
 
 bool isNumeric(ZO_LONG dataType) { return dataType == ZODT_LONG || dataType == ZODT_SHORT || dataType == ZODT_BYTE; }
 bool isHiddenType(ZO_LONG dataType) { return dataType == ZODT_AUTHENTICATOR || dataType == ZODT_SYSTEM_AUTHENTICATOR; }
-bool isDark(const ZoField& f) { return f.getHasAttributes() && f.getIntensity() == ZO_INTENSITY_DARK; }
-bool isProtected(const ZoField& f) { return f.getHasAttributes() && f.getProtection() == ZO_PROTECTION_PROTECTED; }
+bool isDark(const ZoField& f) { return vexomapIsDark(f); }
+bool isProtected(const ZoField& f) { return vexomapIsProtected(f); }
 
 // The class names of the SGR parameters vexomapStyle gives.
 std::string lookClasses(const std::string& sgr) {
@@ -386,18 +383,11 @@ int vexositeRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     VexositeEntry entry;
     entry.name = name;
     ZoMessage message(name.c_str(), session);
-    const auto code = static_cast<ZO_ULONG>(message.getErrorCode());
-    if (code != 0) {
-      const ZO_LONG reason = code == ERR_DB_SYS_ERROR ? session.getReasonCode() : 0;
-      const ZoString text = code == ERR_DB_SYS_ERROR ? session.getErrorText() : ZoString();
-      messages.issue(USERMSG_ERROR, code, reason, text.text());
-      messages.hints(PXMMessageHints(code, name.c_str(), session));
-      if ((code & ZO_WARNING_CLASS_BIT) == 0) {
-        entry.problem = "the message cannot be built (code " + number(static_cast<long>(code)) + ")";
-        entries.push_back(std::move(entry));
-        status = PROGRAM_EXIT_FAILURE;
-        continue;
-      }
+    if (!vexomapReportBuild(message, name.c_str(), session, messages)) {
+      entry.problem = "the message cannot be built (code " + number(static_cast<long>(message.getErrorCode())) + ")";
+      entries.push_back(std::move(entry));
+      status = PROGRAM_EXIT_FAILURE;
+      continue;
     }
     std::vector<ZoScreenText> texts;
     if (!vexomapScreenTexts(session, name.c_str(), texts)) {
