@@ -1,6 +1,6 @@
 # The tools that follow the usual conventions: --help, --version, exit statuses.
 vexo_test(tool_conventions_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/conventions_test.cpp)
-add_dependencies(tool_conventions_test dossa vexomap vexoconv vexorec vexopxm vexolev)
+add_dependencies(tool_conventions_test dossa vexomap vexosite vexoconv vexorec vexopxm vexolev)
 if(TARGET mktables)
   add_dependencies(tool_conventions_test mktables)
 endif()

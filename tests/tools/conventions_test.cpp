@@ -1,4 +1,4 @@
-// dossa, vexomap, vexoconv, vexorec and mktables answer --help and --version on
+// dossa, vexomap, vexosite, vexoconv, vexorec and mktables answer --help and --version on
 // standard output with status 0, and refuse a bad command line on standard
 // error with status 2.
 #include <gtest/gtest.h>
@@ -21,6 +21,7 @@ struct Tool {
 const std::vector<Tool> kTools = {
     {"dossa", {"frobnicate"}},
     {"vexomap", {"A", "B"}},
+    {"vexosite", {"folder"}},
     {"vexoconv", {"930"}},
     {"vexorec", {"frobnicate", "MSG"}},
 #ifndef _WIN32

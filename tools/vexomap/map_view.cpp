@@ -61,18 +61,9 @@ std::string valueText(const ZoField& field, std::size_t room) {
   }
 }
 
-std::string typeText(ZO_LONG dataType) {
-  const char* keyword = zoDataTypeKeyword(dataType);
-  return keyword[0] != '\0' ? keyword : (dataType == ZODT_NONE ? "NONE" : numberText(dataType));
-}
-
-// A field that is not shown, and one that cannot be typed into.
-bool isDark(const ZoField& field) {
-  return field.getHasAttributes() && field.getIntensity() == ZO_INTENSITY_DARK;
-}
-bool isProtected(const ZoField& field) {
-  return field.getHasAttributes() && field.getProtection() == ZO_PROTECTION_PROTECTED;
-}
+std::string typeText(ZO_LONG dataType) { return vexomapTypeName(dataType); }
+bool isDark(const ZoField& field) { return vexomapIsDark(field); }
+bool isProtected(const ZoField& field) { return vexomapIsProtected(field); }
 
 std::string attributesText(const ZoField& field) {
   if (!field.getHasAttributes()) return "-";
@@ -176,15 +167,7 @@ std::size_t screenWidth(const std::string& text) {
   return width;
 }
 
-// One column of the screen. A character two columns wide fills its cell and
-// leaves the next one as its continuation, which holds no bytes.
-// `style` holds the SGR parameters of the field drawn there ("" for none).
-struct Cell {
-  std::string bytes = " ";
-  bool wide = false;
-  bool continuation = false;
-  std::string style;
-};
+using Cell = VexomapCell;
 
 // A screen row as cells, so that what a field writes is counted in columns.
 class ScreenRow {
@@ -192,6 +175,7 @@ class ScreenRow {
   explicit ScreenRow(std::size_t columns) : cells_(columns) {}
 
   std::size_t size() const { return cells_.size(); }
+  std::vector<Cell> release() { return std::move(cells_); }
 
   // Writes `text` from column `start` (from 0) and returns the columns it
   // took; writing stops before a character that would reach past `end`. A
@@ -230,23 +214,6 @@ class ScreenRow {
     }
   }
 
-  // The row's characters; with `color`, each run of a style between its
-  // escape sequence and a reset, so that nothing of it reaches the frame.
-  std::string text(bool color) const {
-    std::string out;
-    const std::string* current = &kNoStyle;
-    for (const Cell& cell : cells_) {
-      if (color && cell.style != *current) {
-        if (!current->empty()) out += kReset;
-        if (!cell.style.empty()) out += "\x1b[" + cell.style + "m";
-        current = &cell.style;
-      }
-      out += cell.bytes;
-    }
-    if (!current->empty()) out += kReset;
-    return out;
-  }
-
  private:
   // Makes column `i` a blank, and the other half of a wide character in it too.
   void clear(std::size_t i) {
@@ -255,17 +222,61 @@ class ScreenRow {
     cells_[i] = Cell{};
   }
 
-  static inline const std::string kNoStyle;
-  static constexpr const char* kReset = "\x1b[0m";
-
   std::vector<Cell> cells_;
 };
+
+// A row's characters; with `color`, each run of a style between its escape
+// sequence and a reset, so that nothing of it reaches the frame.
+std::string rowText(const std::vector<Cell>& cells, bool color) {
+  static const std::string kNoStyle;
+  constexpr const char* kReset = "\x1b[0m";
+  std::string out;
+  const std::string* current = &kNoStyle;
+  for (const Cell& cell : cells) {
+    if (color && cell.style != *current) {
+      if (!current->empty()) out += kReset;
+      if (!cell.style.empty()) out += "\x1b[" + cell.style + "m";
+      current = &cell.style;
+    }
+    out += cell.bytes;
+  }
+  if (!current->empty()) out += kReset;
+  return out;
+}
 
 // SGR parameters for a field's display attributes: bright as bold, its
 // color, and reverse video, underline or blink. A field without attributes
 // and a dark one get none (a dark field stays blank).
 // The SGR parameters of a look: bright as bold, its color, its highlight.
-std::string styleOf(ZO_LONG intensity, ZO_LONG color, ZO_LONG highLight) {
+}  // namespace
+
+std::string vexomapTypeName(ZO_LONG dataType) {
+  const char* keyword = zoDataTypeKeyword(dataType);
+  return keyword[0] != '\0' ? keyword : (dataType == ZODT_NONE ? "NONE" : numberText(dataType));
+}
+
+bool vexomapIsDark(const ZoField& field) {
+  return field.getHasAttributes() && field.getIntensity() == ZO_INTENSITY_DARK;
+}
+
+bool vexomapIsProtected(const ZoField& field) {
+  return field.getHasAttributes() && field.getProtection() == ZO_PROTECTION_PROTECTED;
+}
+
+bool vexomapReportBuild(ZoMessage& message, const char* name, ZoSession& session, UserMessage& messages) {
+  const auto code = static_cast<ZO_ULONG>(message.getErrorCode());
+  if (code == 0) return true;
+  // A failure of the store itself is recorded in the session with the
+  // store's own code and text.
+  const ZO_LONG reason = code == ERR_DB_SYS_ERROR ? session.getReasonCode() : 0;
+  const ZoString text = code == ERR_DB_SYS_ERROR ? session.getErrorText() : ZoString();
+  messages.issue(USERMSG_ERROR, code, reason, text.text());
+  messages.hints(PXMMessageHints(code, name, session));
+  // A warning still leaves a message worth drawing.
+  return (code & ZO_WARNING_CLASS_BIT) != 0;
+}
+
+std::string vexomapStyle(ZO_LONG intensity, ZO_LONG color, ZO_LONG highLight) {
   if (intensity == ZO_INTENSITY_DARK) return std::string();
   static constexpr struct {
     ZO_LONG color;
@@ -289,19 +300,14 @@ std::string styleOf(ZO_LONG intensity, ZO_LONG color, ZO_LONG highLight) {
   return style;
 }
 
+namespace {
+
 std::string styleOf(const ZoField& field) {
   if (!field.getHasAttributes()) return std::string();
-  return styleOf(field.getIntensity(), field.getColor(), field.getHighLight());
+  return vexomapStyle(field.getIntensity(), field.getColor(), field.getHighLight());
 }
 
-// Where a field lands on the drawn screen.
-enum class Placement {
-  kInside,        // wholly inside the frame
-  kCut,           // from its column on the screen past the right edge
-  kBelow,         // its row is past the last row
-  kRight,         // its row is on the screen, its column past the last one
-  kUnpositioned,  // row or column 0: the definition gives it no place
-};
+using Placement = VexomapPlacement;
 
 Placement placementOf(const ZoField& field, ZO_LONG rows, ZO_LONG columns) {
   const ZO_LONG row = field.getRow();
@@ -320,8 +326,7 @@ constexpr char kRightMark = '>';
 
 }  // namespace
 
-std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
-                          const std::vector<ZoScreenText>& texts) {
+VexomapScreen vexomapScreen(ZoMessage& message, bool showValues, const std::vector<ZoScreenText>& texts) {
   const ZO_LONG definedRows = message.getRowCount();
   const ZO_LONG definedColumns = message.getColumnCount();
   const ZO_LONG rows = std::min(definedRows > 0 ? definedRows : VEXOMAP_DEFAULT_ROWS, VEXOMAP_MAX_ROWS);
@@ -336,6 +341,7 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
 
   std::vector<ScreenRow> screen(static_cast<std::size_t>(rows), ScreenRow(static_cast<std::size_t>(columns)));
   std::vector<Placement> placements;
+  std::vector<std::size_t> widths;
   std::string bottom(static_cast<std::size_t>(columns), '-');
   std::vector<char> rightEdge(static_cast<std::size_t>(rows), '|');
   std::vector<std::string> unpositioned;
@@ -356,7 +362,7 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
       const std::size_t needed = length > 0 ? length : screenWidth(text.text.text());
       const std::size_t width = std::min(needed, room);
       if (needed > room) note = " (cut at column " + numberText(columns) + ")";
-      const std::string style = styleOf(text.intensity, text.color, text.highLight);
+      const std::string style = vexomapStyle(text.intensity, text.color, text.highLight);
       if (text.intensity == ZO_INTENSITY_DARK)
         line.fill(start, start + width, ' ', style);
       else
@@ -368,6 +374,7 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
     const ZO_LONG row = field->getRow();
     const ZO_LONG column = field->getColumn();
     placements.push_back(placementOf(*field, rows, columns));
+    widths.push_back(0);
     if (placements.back() == Placement::kBelow && column <= columns) {
       bottom[static_cast<std::size_t>(column - 1)] = kBelowMark;
     } else if (placements.back() == Placement::kRight) {
@@ -386,6 +393,7 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
     const std::size_t needed = length > 0 ? length : screenWidth(shown);
     const std::size_t width = std::min(needed, room);
     if (needed > room) placements.back() = Placement::kCut;
+    widths.back() = width;
     const std::string style = styleOf(*field);
     if (isDark(*field)) {
       line.fill(start, start + width, ' ', style);
@@ -395,6 +403,33 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
     }
   }
 
+  VexomapScreen drawn;
+  drawn.rows = rows;
+  drawn.columns = columns;
+  drawn.definedRows = definedRows;
+  drawn.definedColumns = definedColumns;
+  drawn.fields = std::move(fields);
+  drawn.placements = std::move(placements);
+  drawn.widths = std::move(widths);
+  drawn.textNotes = std::move(textNotes);
+  drawn.bottom = std::move(bottom);
+  drawn.rightEdge = std::move(rightEdge);
+  drawn.unpositioned = std::move(unpositioned);
+  for (ScreenRow& line : screen) drawn.cells.push_back(line.release());
+  return drawn;
+}
+
+std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
+                          const std::vector<ZoScreenText>& texts) {
+  VexomapScreen drawn = vexomapScreen(message, showValues, texts);
+  const ZO_LONG rows = drawn.rows;
+  const ZO_LONG columns = drawn.columns;
+  const ZO_LONG definedRows = drawn.definedRows;
+  const ZO_LONG definedColumns = drawn.definedColumns;
+  const std::vector<const ZoField*>& fields = drawn.fields;
+  const std::vector<Placement>& placements = drawn.placements;
+  const std::vector<std::string>& textNotes = drawn.textNotes;
+  const std::vector<std::string>& unpositioned = drawn.unpositioned;
   std::string out;
   out += "Message " + std::string(message.getMessageName().text());
   if (message.getFormat().length() > 0) out += " (format " + std::string(message.getFormat().text()) + ")";
@@ -405,8 +440,8 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
   out += "\n";
 
   out += "+" + std::string(static_cast<std::size_t>(columns), '-') + "+\n";
-  for (std::size_t r = 0; r < screen.size(); ++r) out += "|" + screen[r].text(color) + rightEdge[r] + "\n";
-  out += "+" + bottom + "+\n";
+  for (std::size_t r = 0; r < drawn.cells.size(); ++r) out += "|" + rowText(drawn.cells[r], color) + drawn.rightEdge[r] + "\n";
+  out += "+" + drawn.bottom + "+\n";
   if (!unpositioned.empty()) {
     out += "Unpositioned:";
     for (const std::string& name : unpositioned) out += " " + name;
@@ -448,10 +483,7 @@ std::string vexomapRender(ZoMessage& message, bool showValues, bool color,
   return out;
 }
 
-// The screen texts the definition database keeps for the message: a
-// document database reads them on request, a text database with the
-// definition. None when the database has none for it.
-bool screenTextsOf(ZoSession& session, const char* name, std::vector<ZoScreenText>& texts) {
+bool vexomapScreenTexts(ZoSession& session, const char* name, std::vector<ZoScreenText>& texts) {
   texts.clear();
   ZoDatabase* db = session.getDefinitionDB();
   if (db == nullptr) return true;
@@ -504,19 +536,9 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     return kExitError;
   }
   ZoMessage message(name, session);
-  const auto code = static_cast<ZO_ULONG>(message.getErrorCode());
-  if (code != 0) {
-    // A failure of the store itself is recorded in the session with the
-    // store's own code and text.
-    const ZO_LONG reason = code == ERR_DB_SYS_ERROR ? session.getReasonCode() : 0;
-    const ZoString text = code == ERR_DB_SYS_ERROR ? session.getErrorText() : ZoString();
-    messages.issue(USERMSG_ERROR, code, reason, text.text());
-    messages.hints(PXMMessageHints(code, name, session));
-    // A warning still leaves a message worth drawing.
-    if ((code & ZO_WARNING_CLASS_BIT) == 0) return kExitError;
-  }
+  if (!vexomapReportBuild(message, name, session, messages)) return kExitError;
   std::vector<ZoScreenText> texts;
-  if (!screenTextsOf(session, name, texts)) {
+  if (!vexomapScreenTexts(session, name, texts)) {
     std::fprintf(err, "  the screen texts of %s could not be read: the fields are drawn without them\n", name);
   }
   const std::string drawing = vexomapRender(message, showValues, vexomapWantsColor(color, out), texts);

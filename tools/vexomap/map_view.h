@@ -10,7 +10,10 @@
 #include "common/zo_types.h"
 #include "defs/zo_message_def.h"
 
+class ZoField;
 class ZoMessage;
+class ZoSession;
+class UserMessage;
 
 // Screen size used when the message's definition gives none.
 inline constexpr ZO_LONG VEXOMAP_DEFAULT_ROWS = 24;
@@ -19,6 +22,69 @@ inline constexpr ZO_LONG VEXOMAP_DEFAULT_COLUMNS = 80;
 // table still lists every field).
 inline constexpr ZO_LONG VEXOMAP_MAX_ROWS = 200;
 inline constexpr ZO_LONG VEXOMAP_MAX_COLUMNS = 400;
+
+// Where a field lands on the drawn screen.
+enum class VexomapPlacement {
+  kInside,        // wholly inside the frame
+  kCut,           // from its column on the screen past the right edge
+  kBelow,         // its row is past the last row
+  kRight,         // its row is on the screen, its column past the last one
+  kUnpositioned,  // row or column 0: the definition gives it no place
+};
+
+// One column of the drawn screen. A character two columns wide fills its
+// cell and leaves the next one as its continuation, which holds no bytes.
+// `style` holds the SGR parameters of the look drawn there ("" for none).
+struct VexomapCell {
+  std::string bytes = " ";
+  bool wide = false;
+  bool continuation = false;
+  std::string style;
+};
+
+// The screen of a message as vexomapRender draws it, before it becomes text:
+// the views of the screen (the terminal drawing, the site's pages) all start
+// from this one model.
+struct VexomapScreen {
+  ZO_LONG rows = 0;  // the size drawn
+  ZO_LONG columns = 0;
+  ZO_LONG definedRows = 0;  // the size the definition gives (0: none)
+  ZO_LONG definedColumns = 0;
+  std::vector<const ZoField*> fields;        // in the message's order; owned by the message
+  std::vector<VexomapPlacement> placements;  // one for each field
+  std::vector<std::size_t> widths;           // the columns each field takes on the screen
+  std::vector<std::string> textNotes;        // one for each screen text: "", " (off screen)", ...
+  std::vector<std::vector<VexomapCell>> cells;  // rows of `columns` cells
+  std::string bottom;                        // the bottom edge with its marks
+  std::vector<char> rightEdge;               // the right edge of each row
+  std::vector<std::string> unpositioned;     // names of the fields without a place
+};
+
+// The screen of `message` with the screen texts drawn first and the fields
+// over them, as vexomapRender describes.
+VexomapScreen vexomapScreen(ZoMessage& message, bool showValues, const std::vector<ZoScreenText>& texts);
+
+// The SGR parameters of a look ("1;36;4"): bright as bold, its color, its
+// highlight; none for a dark one.
+std::string vexomapStyle(ZO_LONG intensity, ZO_LONG color, ZO_LONG highLight);
+
+// The screen texts the definition database of `session` keeps for the
+// message `name`: a document database reads them on request, a text
+// database with the definition. None when the database has none for it;
+// false when they cannot be read.
+bool vexomapScreenTexts(ZoSession& session, const char* name, std::vector<ZoScreenText>& texts);
+
+// A data type's keyword ("STRING"), "NONE", or its number when it has no name.
+std::string vexomapTypeName(ZO_LONG dataType);
+// A field that is not shown (intensity dark), and one that cannot be typed
+// into (protected); both only for a field with display attributes.
+bool vexomapIsDark(const ZoField& field);
+bool vexomapIsProtected(const ZoField& field);
+
+// After building `message` (named `name`) through `session`: a failure is
+// written to `messages` as an error line with the public return code and its
+// hints. True when the message is worth drawing (no error, or a warning).
+bool vexomapReportBuild(ZoMessage& message, const char* name, ZoSession& session, UserMessage& messages);
 
 // Draws `message`. Each field occupies its length from its row and column
 // (both counted from 1), cut at the right edge; it shows its name, or its
