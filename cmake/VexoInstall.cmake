@@ -48,9 +48,25 @@ if(NOT WIN32)
   endif()
   target_link_libraries(vexo PRIVATE PostgreSQL::PostgreSQL)
 endif()
+# Installed, the headers are reached as <vexo/session/zo_session.h> from
+# <prefix>/include alone: they name each other from their own folders. A
+# project that adds this tree gets the same spelling from include/vexo in the
+# build tree, which links to the public headers' folders (the tree's own
+# sources keep theirs).
+file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/public_headers.txt VEXO_PUBLIC_HEADERS REGEX "^[^#]")
+set(VEXO_PUBLIC_FOLDERS)
+foreach(header IN LISTS VEXO_PUBLIC_HEADERS)
+  get_filename_component(folder ${header} DIRECTORY)
+  list(APPEND VEXO_PUBLIC_FOLDERS ${folder})
+endforeach()
+list(REMOVE_DUPLICATES VEXO_PUBLIC_FOLDERS)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/include/vexo)
+foreach(folder IN LISTS VEXO_PUBLIC_FOLDERS)
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${PROJECT_BINARY_DIR}/include/vexo/${folder} SYMBOLIC)
+endforeach()
 target_include_directories(vexo INTERFACE
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
-  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/vexo>
+  $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 set_target_properties(vexo PROPERTIES
   VERSION ${PROJECT_VERSION}
@@ -103,7 +119,6 @@ install(FILES ${PROJECT_BINARY_DIR}/package/vexo.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 
 # Public headers, each in the folder it has in the tree.
-file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/public_headers.txt VEXO_PUBLIC_HEADERS REGEX "^[^#]")
 foreach(header IN LISTS VEXO_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexo/${folder}

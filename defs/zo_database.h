@@ -23,13 +23,13 @@
 // store that overrides some overloads of read/write should bring in the others
 // with `using ZoDatabase::read; using ZoDatabase::write;`.
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_field_def.h"
-#include "defs/zo_message_def.h"
-#include "defs/zo_service_def.h"
-#include "defs/zo_store_codes.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_field_def.h"
+#include "../defs/zo_message_def.h"
+#include "../defs/zo_service_def.h"
+#include "../defs/zo_store_codes.h"
+#include "../defs/zo_string.h"
 
 class ZoSession;
 

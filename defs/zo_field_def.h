@@ -4,10 +4,10 @@
 // stores what it is given, checks only its name, and keeps the code of its
 // last failure (0 = none).
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_data_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_data_types.h"
+#include "../defs/zo_string.h"
 
 class VEXO_API ZoFieldDef {
  public:

@@ -5,10 +5,10 @@
 // name is checked (the message-name rule); the code of the last failure is
 // kept (0 = none).
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_data_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_data_types.h"
+#include "../defs/zo_string.h"
 
 class VEXO_API ZoServiceDef {
  public:

@@ -15,9 +15,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
 
 class VEXO_API ZoBuffer {
  public:

@@ -16,11 +16,11 @@
 #include <memory>
 #include <vector>
 
-#include "common/vexo_export.h"
-#include "common/error_codes.h"
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
-#include "message/zo_field.h"
+#include "../common/vexo_export.h"
+#include "../common/error_codes.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
+#include "../message/zo_field.h"
 
 class ZoDatabase;
 class ZoSession;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "common/zo_types.h"
+#include "../common/zo_types.h"
 
 template <typename T>
 class ZoRefList {
