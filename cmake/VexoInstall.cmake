@@ -3,14 +3,17 @@
 #   bin/                      the programs
 #   lib/                      libvexo.a, or libvexo.so.VERSION with -DBUILD_SHARED_LIBS=ON
 #   include/vexo/<folder>/    the public headers (cmake/public_headers.txt)
-#   lib/cmake/vexo/           vexoConfig.cmake: find_package(vexo) gives vexo::vexo
+#   lib/cmake/vexo/           vexoConfig.cmake: find_package(vexo) gives vexo::vexo;
+#                             vexo-static-targets.cmake or vexo-shared-targets.cmake
 #   lib/pkgconfig/vexo.pc
 #   share/vexo/xlat/          the code-page control file and conversion tables
 #   share/doc/vexo/examples/  the examples, the application of examples/app among them
 #   share/man/man1, man3, man5 the manual pages
 #
-# Components: "library" (the shared library), "programs" (programs, tables,
-# manual pages) and "development" (headers, archive, package files, examples).
+# Components: "library" (the shared library and the tables it converts with),
+# "programs" (programs and their manual pages) and "development" (headers,
+# archive, package files, examples, the library's page). scripts/package
+# makes the Debian packages from these components of a static and a shared tree.
 include(CMakePackageConfigHelpers)
 
 # The whole class library as one archive or one shared library, from the
@@ -45,9 +48,25 @@ if(NOT WIN32)
   endif()
   target_link_libraries(vexo PRIVATE PostgreSQL::PostgreSQL)
 endif()
+# Installed, the headers are reached as <vexo/session/zo_session.h> from
+# <prefix>/include alone: they name each other from their own folders. A
+# project that adds this tree gets the same spelling from include/vexo in the
+# build tree, which links to the public headers' folders (the tree's own
+# sources keep theirs).
+file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/public_headers.txt VEXO_PUBLIC_HEADERS REGEX "^[^#]")
+set(VEXO_PUBLIC_FOLDERS)
+foreach(header IN LISTS VEXO_PUBLIC_HEADERS)
+  get_filename_component(folder ${header} DIRECTORY)
+  list(APPEND VEXO_PUBLIC_FOLDERS ${folder})
+endforeach()
+list(REMOVE_DUPLICATES VEXO_PUBLIC_FOLDERS)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/include/vexo)
+foreach(folder IN LISTS VEXO_PUBLIC_FOLDERS)
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${PROJECT_BINARY_DIR}/include/vexo/${folder} SYMBOLIC)
+endforeach()
 target_include_directories(vexo INTERFACE
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
-  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/vexo>
+  $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 set_target_properties(vexo PROPERTIES
   VERSION ${PROJECT_VERSION}
@@ -59,13 +78,15 @@ install(TARGETS vexo EXPORT vexoTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library NAMELINK_COMPONENT development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library)
-install(EXPORT vexoTargets NAMESPACE vexo:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo
-  COMPONENT development)
 if(BUILD_SHARED_LIBS)
   set(VEXO_LIBRARY_FORM shared)
 else()
   set(VEXO_LIBRARY_FORM static)
 endif()
+# Each form has a targets file of its own and vexoConfig.cmake is the same for
+# both, so a static and a shared tree can install into one prefix.
+install(EXPORT vexoTargets NAMESPACE vexo:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo
+  FILE vexo-${VEXO_LIBRARY_FORM}-targets.cmake COMPONENT development)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/vexoConfig.cmake.in
   ${PROJECT_BINARY_DIR}/package/vexoConfig.cmake
   INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vexo)
@@ -98,7 +119,6 @@ install(FILES ${PROJECT_BINARY_DIR}/package/vexo.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 
 # Public headers, each in the folder it has in the tree.
-file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/public_headers.txt VEXO_PUBLIC_HEADERS REGEX "^[^#]")
 foreach(header IN LISTS VEXO_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexo/${folder}
@@ -114,7 +134,7 @@ foreach(program IN LISTS VEXO_INSTALLED_PROGRAMS)
   endif()
 endforeach()
 install(DIRECTORY ${PROJECT_BINARY_DIR}/share/xlat/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vexo/xlat
-  COMPONENT programs)
+  COMPONENT library)
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
   COMPONENT development)
@@ -148,9 +168,10 @@ else()
   message(WARNING "scdoc not found: no manual pages (scripts/setup installs it)")
 endif()
 
-# The Debian package: scripts/package runs cpack in the build tree.
-# Its copyright file, in the machine-readable form: the notice at the head of
-# LICENSE; the full text is the system's own copy (common-licenses).
+# The Debian packages' own files, made here for scripts/package: the
+# copyright file, in the machine-readable form (the notice at the head of
+# LICENSE; the full text is the system's own copy, common-licenses), and the
+# changelog.
 file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE VEXO_LICENSE_HEAD LIMIT_COUNT 3)
 list(JOIN VEXO_LICENSE_HEAD " " VEXO_LICENSE_HEAD)
 string(REGEX REPLACE " +" " " VEXO_LICENSE_HEAD "${VEXO_LICENSE_HEAD}")
@@ -172,47 +193,15 @@ License: Apache-2.0
  On Debian systems, the complete text of the Apache License, Version 2.0,
  can be found in /usr/share/common-licenses/Apache-2.0.
 ")
-# What lintian is told to pass over, each with its reason.
-file(WRITE ${PROJECT_BINARY_DIR}/package/lintian-overrides
-"# One package from a tree configured for any prefix: its libdir is lib, not
-# the multiarch folder, so the package file is not found by a cross build.
-vexo: pkg-config-unavailable-for-cross-compilation [usr/lib/pkgconfig/vexo.pc]
-")
-install(FILES ${PROJECT_BINARY_DIR}/package/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-  RENAME vexo COMPONENT programs)
-# The package's changelog: one entry for this version.
 string(TIMESTAMP VEXO_CHANGELOG_DATE "%a, %d %b %Y 00:00:00 +0000" UTC)
-set(VEXO_CPACK_MAINTAINER "vexo maintainers <maintainers@vexo.invalid>")
 file(WRITE ${PROJECT_BINARY_DIR}/package/changelog.Debian
 "vexo (${PROJECT_VERSION}) unstable; urgency=medium
 
   * Release ${PROJECT_VERSION}.
 
- -- ${VEXO_CPACK_MAINTAINER}  ${VEXO_CHANGELOG_DATE}
+ -- vexo maintainers <maintainers@vexo.invalid>  ${VEXO_CHANGELOG_DATE}
 ")
 add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/package/changelog.gz
   COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/package/changelog.Debian > ${PROJECT_BINARY_DIR}/package/changelog.gz
   DEPENDS ${PROJECT_BINARY_DIR}/package/changelog.Debian)
 add_custom_target(vexo_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/package/changelog.gz)
-install(FILES ${PROJECT_BINARY_DIR}/package/copyright ${PROJECT_BINARY_DIR}/package/changelog.gz
-  DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT programs)
-
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME vexo)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "${VEXO_CPACK_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "class library for structured messages, with its map import and tools")
-# The long description; CPack puts the summary first and indents the lines.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A class library for structured-message definitions kept in a definition
-database (a document database or a text database), with a message runtime,
-return codes, a trace facility and code-page conversion.
-
-The programs: vexopxm imports screen maps as message definitions, vexolev
-reports the code level of a program, dossa administers a document database,
-vexomap draws a message's screen and vexoconv converts text between CCSIDs.")
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-# Run-time dependencies computed from the programs and libraries.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_STRIP_FILES ON)
-include(CPack)

@@ -17,8 +17,8 @@
 // guarded by a lock of their own; a conversion holds the tables' lock while it
 // walks, so conversions from several threads run one after another.
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
 
 // Results of xcsConvertString (besides 0 and the common-services codes).
 inline constexpr ZO_LONG XCS_RC_SOURCE_CCSID_UNKNOWN = 2111;

@@ -6,8 +6,8 @@
 // the internal code of their last operation in a field of their own, then call
 // setFromInternalCode() to derive the two public values from it.
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
 
 // Completion codes.
 inline constexpr ZO_ULONG ZOCC_NONE = 0;

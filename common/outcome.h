@@ -3,7 +3,7 @@
 // last operation: the code is set in one place and the result follows from it,
 // so a failing path reads `return zoSetOutcome(errorCode_, ERR_...);`.
 
-#include "common/zo_types.h"
+#include "../common/zo_types.h"
 
 // ZO_TRUE exactly when `code` is 0.
 inline ZO_BOOLEAN zoSucceeded(ZO_ULONG code) { return code == 0 ? ZO_TRUE : ZO_FALSE; }

@@ -8,8 +8,8 @@
 
 #include <cstddef>
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
 
 // Room for a name and its terminator in a name-table record.
 inline constexpr std::size_t ZO_RETCODE_NAME_SIZE = 52;

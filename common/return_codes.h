@@ -9,7 +9,7 @@
 // The named codes come from common/return_codes.def, the list the name table
 // is built from too; only the codes without a name-table row are here.
 
-#include "common/zo_types.h"
+#include "../common/zo_types.h"
 
 // Bit 28: set in every internal code of warning class.
 inline constexpr ZO_ULONG ZO_WARNING_CLASS_BIT = 0x10000000u;
@@ -25,7 +25,7 @@ inline constexpr ZO_ULONG ERR_SVCD_INVALID_NAME = 0x20800901u;
 #define ZO_COMMON_CODE(name, value) inline constexpr ZO_ULONG name = value;
 #define ZO_PUBLIC_CODE(name, value) inline constexpr ZO_LONG name = value;
 #define ZO_INTERNAL_CODE(name, value) inline constexpr ZO_ULONG name = value;
-#include "common/return_codes.def"
+#include "../common/return_codes.def"
 #undef ZO_COMMON_CODE
 #undef ZO_PUBLIC_CODE
 #undef ZO_INTERNAL_CODE

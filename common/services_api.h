@@ -6,8 +6,8 @@
 // the stop after every other thread has stopped using it. Between the two any
 // thread may trace, convert and format return codes.
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
 
 // Starts the layer for the product prefix (3 or 4 characters; longer ones are
 // kept to 8 and named by their first 4). Returns 0 (also when the layer is

@@ -11,8 +11,8 @@
 // one); lines of different threads never mix, and each line is written and
 // flushed as a whole. The switches are read without a lock.
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
 
 // Records entry into / exit from a function (names longer than 39 characters
 // are cut in the records, not in the file; a null name counts as empty).

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
 
 // Data types of fields and field definitions.
 inline constexpr ZO_LONG ZODT_NONE = 10;

@@ -26,13 +26,13 @@
 
 #include <vector>
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_field_def.h"
-#include "defs/zo_message_def.h"
-#include "defs/zo_service_def.h"
-#include "defs/zo_store_codes.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_field_def.h"
+#include "../defs/zo_message_def.h"
+#include "../defs/zo_service_def.h"
+#include "../defs/zo_store_codes.h"
+#include "../defs/zo_string.h"
 
 class ZoSession;
 

@@ -4,10 +4,10 @@
 // stores what it is given, checks only its name, and keeps the code of its
 // last failure (0 = none).
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_data_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_data_types.h"
+#include "../defs/zo_string.h"
 
 // Threads: a value without shared state or lock: different objects may be
 // used in different threads at once, one object by one thread at a time

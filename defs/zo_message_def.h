@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_data_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_data_types.h"
+#include "../defs/zo_string.h"
 
 // A text of the screen the message was taken from (a caption, a heading): not
 // a field of the message, kept with the definition so the screen can be shown

@@ -9,11 +9,11 @@
 // ERR_SEC_DEFN_NOT_FOUND (no definition for the system), ERR_SEC_SYS_ERROR with
 // the store's status and text when the store fails.
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_security_def.h"
-#include "defs/zo_store_codes.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_security_def.h"
+#include "../defs/zo_store_codes.h"
+#include "../defs/zo_string.h"
 
 class ZoSession;
 

@@ -3,9 +3,9 @@
 // with which the current user signs on to it. Nothing is checked. The
 // authenticator is held unchanged in memory and never written to the trace.
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
 
 // Threads: a value without shared state or lock: different objects may be
 // used in different threads at once, one object by one thread at a time

@@ -5,10 +5,10 @@
 // name is checked (the message-name rule); the code of the last failure is
 // kept (0 = none).
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_data_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_data_types.h"
+#include "../defs/zo_string.h"
 
 // Threads: a value without shared state or lock: different objects may be
 // used in different threads at once, one object by one thread at a time

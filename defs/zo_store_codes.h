@@ -3,10 +3,10 @@
 // internal code of the last operation, and the underlying store's own status
 // and text when the store itself failed.
 
-#include "common/vexo_export.h"
-#include "common/outcome.h"
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/outcome.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
 
 // Threads: no lock; the codes belong to the object that exposes them and
 // are used by that object's one thread at a time.

@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
 
 // Character classes of the 256 byte values (index = byte taken as unsigned).
 enum ZoCharClass : ZO_BYTE {

@@ -15,9 +15,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
 
 // Threads: a value without shared state or lock: different objects may be
 // used in different threads at once, one object by one thread at a time

@@ -13,11 +13,11 @@
 // and public return code inherited from ZoErrorCodes are set by the owner of
 // the field (the message), not by the field itself.
 
-#include "common/vexo_export.h"
-#include "common/error_codes.h"
-#include "common/zo_types.h"
-#include "defs/zo_data_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/error_codes.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_data_types.h"
+#include "../defs/zo_string.h"
 
 // The ranges of the display attributes are those of defs/zo_data_types.h.
 

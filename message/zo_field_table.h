@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
-#include "message/zo_field.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
+#include "../message/zo_field.h"
 
 class ZoFieldTable {
  public:

@@ -16,12 +16,12 @@
 #include <memory>
 #include <vector>
 
-#include "common/vexo_export.h"
-#include "common/error_codes.h"
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
-#include "message/zo_field.h"
-#include "message/zo_field_table.h"
+#include "../common/vexo_export.h"
+#include "../common/error_codes.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
+#include "../message/zo_field.h"
+#include "../message/zo_field_table.h"
 
 class ZoDatabase;
 class ZoSession;

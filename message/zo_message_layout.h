@@ -22,9 +22,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
 
 class ZoField;
 class ZoMessage;

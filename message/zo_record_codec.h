@@ -47,9 +47,9 @@
 #include <memory>
 #include <string>
 
-#include "common/vexo_export.h"
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
 
 class ZoMessage;
 class ZoMessageLayout;

@@ -23,10 +23,10 @@
 #include <utility>
 #include <vector>
 
-#include "common/vexo_export.h"
-#include "common/error_codes.h"
-#include "common/zo_types.h"
-#include "defs/zo_string.h"
+#include "../common/vexo_export.h"
+#include "../common/error_codes.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_string.h"
 
 // Threads: no lock and no shared state: different readers may be used in
 // different threads at once, one reader by one thread at a time (every read

@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "common/zo_types.h"
+#include "../common/zo_types.h"
 
 // Threads: no lock; a list is used by one thread at a time (its session's).
 template <typename T>

@@ -21,14 +21,14 @@
 
 #include <memory>
 
-#include "common/vexo_export.h"
-#include "common/error_codes.h"
-#include "common/zo_types.h"
-#include "defs/zo_database.h"
-#include "defs/zo_security.h"
-#include "defs/zo_string.h"
-#include "session/zo_config.h"
-#include "session/zo_ref_list.h"
+#include "../common/vexo_export.h"
+#include "../common/error_codes.h"
+#include "../common/zo_types.h"
+#include "../defs/zo_database.h"
+#include "../defs/zo_security.h"
+#include "../defs/zo_string.h"
+#include "../session/zo_config.h"
+#include "../session/zo_ref_list.h"
 
 // Objects that record themselves with a session; the session only keeps their
 // addresses.

@@ -6,11 +6,11 @@
 // as the message gives them back.
 #include <cstdio>
 
-#include "common/services_api.h"
-#include "defs/zo_string.h"
-#include "message/zo_buffer.h"
-#include "message/zo_message.h"
-#include "session/zo_session.h"
+#include <vexo/common/services_api.h>
+#include <vexo/defs/zo_string.h>
+#include <vexo/message/zo_buffer.h>
+#include <vexo/message/zo_message.h>
+#include <vexo/session/zo_session.h>
 
 namespace {
 
