@@ -127,7 +127,7 @@ endforeach()
 
 # The programs and the tables they convert with; the conversion module finds
 # these tables when VEXO_XLAT_PATH is not set.
-set(VEXO_INSTALLED_PROGRAMS vexopxm vexolev dossa vexomap vexoconv vexorec mktables)
+set(VEXO_INSTALLED_PROGRAMS vexopxm vexolev dossa vexomap vexosite vexoconv vexorec mktables)
 foreach(program IN LISTS VEXO_INSTALLED_PROGRAMS)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)

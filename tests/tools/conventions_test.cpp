@@ -21,7 +21,7 @@ struct Tool {
 const std::vector<Tool> kTools = {
     {"dossa", {"frobnicate"}},
     {"vexomap", {"A", "B"}},
-    {"vexosite", {"folder"}},
+    {"vexosite", {"folder", "-x"}},
     {"vexoconv", {"930"}},
     {"vexorec", {"frobnicate", "MSG"}},
 #ifndef _WIN32

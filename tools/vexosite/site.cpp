@@ -14,6 +14,7 @@
 
 #include "common/return_codes.h"
 #include "defs/zo_data_types.h"
+#include "defs/zo_database.h"
 #include "import/user_hints.h"
 #include "import/user_message.h"
 #include "message/zo_field.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-constexpr const char* kUsage = "vexosite folder messagename...";
+constexpr const char* kUsage = "vexosite folder [messagename...]";
 
 std::string number(long value) { return std::to_string(value); }
 
@@ -353,7 +354,7 @@ int vexositeRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   // The folder may be an absolute path; a name never starts with an option's mark.
-  const bool usable = args.size() >= 2 && !args[0].empty() && args[0][0] != '-' &&
+  const bool usable = !args.empty() && !args[0].empty() && args[0][0] != '-' &&
                       std::none_of(args.begin() + 1, args.end(), [](const std::string& a) {
                         return a.empty() || a[0] == '-' || a[0] == '/';
                       });
@@ -363,13 +364,24 @@ int vexositeRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
   }
   const std::filesystem::path folder = args[0];
   // Sorted and each once: the same names give the same site.
-  const std::set<std::string> names(args.begin() + 1, args.end());
+  std::set<std::string> names(args.begin() + 1, args.end());
 
   ZoSession session(argc, argv);
   if (session.getErrorCode() != 0) {
     messages.issue(USERMSG_ERROR, session.getErrorCode(), session.getReasonCode(), session.getErrorText().text());
     messages.hints(PXMSessionHints(session));
     return PROGRAM_EXIT_FAILURE;
+  }
+  if (names.empty()) {
+    ZoDatabase* db = session.getDefinitionDB();
+    std::vector<ZoString> held;
+    if (db == nullptr || !db->listMessageNames(held)) {
+      std::fprintf(err, "vexosite: the messages of the definition database cannot be listed (code %ld)%s\n",
+                   db == nullptr ? 0L : static_cast<long>(db->getErrorCode()),
+                   db == nullptr ? ": no database" : "");
+      return PROGRAM_EXIT_FAILURE;
+    }
+    for (const ZoString& name : held) names.insert(name.text());
   }
   std::error_code made;
   std::filesystem::create_directories(folder, made);

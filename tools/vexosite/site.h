@@ -60,12 +60,14 @@ std::string vexositeIndexPage(const std::vector<VexositeEntry>& entries);
 
 // What vexosite --help prints.
 inline constexpr const char* kVexositeHelp =
-    "usage: vexosite folder messagename...\n"
+    "usage: vexosite folder [messagename...]\n"
     "       vexosite --help | --version\n"
     "Writes a static site of the messages' screens into folder: index.html and one page\n"
-    "for each message, from the definition database vexo.ini names.\n";
+    "for each message (every message of the database when none is named), from the\n"
+    "definition database vexo.ini names.\n";
 
-// The program: "vexosite folder messagename...". Builds each message through a
+// The program: "vexosite folder [messagename...]"; without names, every message
+// the database lists. Builds each message through a
 // session configured by VEXO_INI_PATH and writes its page and the index into
 // `folder` (made when missing). A message that cannot be built is listed in
 // the index with its error and has no page. Returns 0 when every page was
