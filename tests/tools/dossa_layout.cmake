@@ -3,7 +3,7 @@
 # python3-jsonschema is missing. The C compiler and the shell are POSIX's.
 if(NOT WIN32)
   vexo_test(dossa_layout_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/dossa_layout_test.cpp LIBS vexo_message vexo_session)
-  add_dependencies(dossa_layout_test dossa vexopxm)
+  add_dependencies(dossa_layout_test dossa vexopxm vexorec)
   set_tests_properties(dossa_layout_test PROPERTIES ENVIRONMENT
     "VEXO_SOURCE_DIR=${PROJECT_SOURCE_DIR};VEXO_BINARY_DIR=${PROJECT_BINARY_DIR};GTEST_FILTER=-*Copybook*:*Schema*")
   foreach(part Copybook Schema)
