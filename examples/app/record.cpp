@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <string>
 
-#include "common/services_api.h"
-#include "message/zo_message.h"
-#include "message/zo_record_codec.h"
-#include "session/zo_session.h"
+#include <vexo/common/services_api.h>
+#include <vexo/message/zo_message.h>
+#include <vexo/message/zo_record_codec.h>
+#include <vexo/session/zo_session.h>
 
 int main(int argc, char* argv[]) {
   if (argc != 3) {
