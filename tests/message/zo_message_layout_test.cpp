@@ -16,7 +16,7 @@
 
 namespace {
 
-struct Spec {
+struct FieldCase {
   ZO_LONG type;
   ZO_LONG length;
   ZO_LONG alignment;
@@ -25,7 +25,7 @@ struct Spec {
   ZO_LONG bytes;    // expected
 };
 
-ZoField makeField(const std::string& name, const Spec& s) {
+ZoField makeField(const std::string& name, const FieldCase& s) {
   ZoField f(name.c_str());
   f.setDataType(s.type);
   f.setLength(s.length);
@@ -34,11 +34,11 @@ ZoField makeField(const std::string& name, const Spec& s) {
 }
 
 // Where a ZoBuffer puts each value when the fields are added in order.
-std::vector<ZO_LONG> bufferOffsets(const std::vector<Spec>& specs, ZO_LONG* size) {
+std::vector<ZO_LONG> bufferOffsets(const std::vector<FieldCase>& specs, ZO_LONG* size) {
   ZoBuffer buffer;
   std::vector<ZO_LONG> offsets;
   const std::string text(64, 'x');
-  for (const Spec& s : specs) {
+  for (const FieldCase& s : specs) {
     ZO_LONG occupied = 0;
     const ZO_LONG before = buffer.getPos();
     switch (s.type) {
@@ -57,7 +57,7 @@ std::vector<ZO_LONG> bufferOffsets(const std::vector<Spec>& specs, ZO_LONG* size
 
 struct Case {
   const char* what;
-  std::vector<Spec> fields;
+  std::vector<FieldCase> fields;
   ZO_LONG size;
 };
 
