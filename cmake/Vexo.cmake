@@ -11,6 +11,17 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
   include(${CMAKE_CURRENT_LIST_DIR}/win32-deps.cmake)
 endif()
 
+# xxHash (Debian's libxxhash-dev), header-only: the document checksums and the
+# hashes of the case-insensitive name tables. The cross-build has its own.
+if(NOT TARGET vexo_xxhash)
+  find_path(VEXO_XXHASH_INCLUDE xxhash.h)
+  if(NOT VEXO_XXHASH_INCLUDE)
+    message(FATAL_ERROR "xxhash.h not found: install libxxhash-dev")
+  endif()
+  add_library(vexo_xxhash INTERFACE)
+  target_include_directories(vexo_xxhash SYSTEM INTERFACE ${VEXO_XXHASH_INCLUDE})
+endif()
+
 function(vexo_stamp_sources target)
   get_target_property(srcs ${target} SOURCES)
   get_target_property(srcdir ${target} SOURCE_DIR)

@@ -3,9 +3,10 @@
 #   - GoogleTest and GoogleMock from VEXO_GOOGLETEST_SOURCE (Debian's sources);
 #   - SQLite from the amalgamation in VEXO_SQLITE_AMALGAMATION (sqlite3.c and
 #     sqlite3.h; scripts/test-windows fetches and verifies it);
-#   - the header-only JSON libraries from the build machine's own headers
-#     (VEXO_NLOHMANN_JSON_INCLUDE, VEXO_RAPIDJSON_HEADERS), reached through
-#     links so that no other header of the build machine is in the include path.
+#   - the header-only libraries from the build machine's own headers
+#     (VEXO_NLOHMANN_JSON_INCLUDE, VEXO_RAPIDJSON_HEADERS, VEXO_BOOST_HEADERS,
+#     VEXO_XXHASH_HEADER), reached through links so that no other header of
+#     the build machine is in the include path.
 # find_package(GTest), find_package(SQLite3) and find_package(nlohmann_json)
 # in the folders then find these targets through CMake's package redirects,
 # so the folders stay unchanged.
@@ -66,6 +67,17 @@ set(VEXO_RAPIDJSON_ROOT ${PROJECT_BINARY_DIR}/third_party/rapidjson-include)
 file(MAKE_DIRECTORY ${VEXO_RAPIDJSON_ROOT})
 file(CREATE_LINK ${VEXO_RAPIDJSON_HEADERS} ${VEXO_RAPIDJSON_ROOT}/rapidjson SYMBOLIC)
 set(VEXO_RAPIDJSON_INCLUDE ${VEXO_RAPIDJSON_ROOT} CACHE PATH "Folder holding rapidjson/reader.h" FORCE)
+
+# dossa's base64 (Boost's dataflow iterators): header-only; <boost/...>
+# resolves through a link, and tools/dossa/CMakeLists.txt finds it there.
+set(VEXO_BOOST_HEADERS /usr/include/boost CACHE PATH "Boost's header folder (libboost-dev)")
+if(NOT EXISTS ${VEXO_BOOST_HEADERS}/archive/iterators/base64_from_binary.hpp)
+  message(FATAL_ERROR "No archive/iterators/base64_from_binary.hpp in ${VEXO_BOOST_HEADERS} (install libboost-dev or set VEXO_BOOST_HEADERS)")
+endif()
+set(VEXO_BOOST_ROOT ${PROJECT_BINARY_DIR}/third_party/boost-include)
+file(MAKE_DIRECTORY ${VEXO_BOOST_ROOT})
+file(CREATE_LINK ${VEXO_BOOST_HEADERS} ${VEXO_BOOST_ROOT}/boost SYMBOLIC)
+set(VEXO_BOOST_INCLUDE ${VEXO_BOOST_ROOT} CACHE PATH "Folder holding boost/archive/iterators/base64_from_binary.hpp" FORCE)
 
 # xxHash: header-only; the build machine's xxhash.h alone, through a link.
 set(VEXO_XXHASH_HEADER /usr/include/xxhash.h CACHE FILEPATH "xxHash's header (libxxhash-dev)")

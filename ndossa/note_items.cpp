@@ -1,5 +1,7 @@
 #include "ndossa/note_items.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -98,9 +100,13 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 }
 
 std::size_t NoCaseHash::operator()(std::string_view text) const {
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (char c : text) hash = (hash ^ static_cast<unsigned char>(lower(c))) * 1099511628211ull;
-  return static_cast<std::size_t>(hash);
+  // XXH3 of the lower-case bytes, folded on the stack. Names have at most
+  // DOSSA_MAX_ITEM_NAME bytes; of a longer text only the first bytes are
+  // hashed, which still gives texts equal but for case one hash.
+  std::array<char, DOSSA_MAX_ITEM_NAME + 1> folded;
+  const std::string_view part = text.substr(0, folded.size());
+  std::transform(part.begin(), part.end(), folded.begin(), lower);
+  return static_cast<std::size_t>(XXH3_64bits(folded.data(), part.size()));
 }
 
 std::string formatNumber(double number) {

@@ -1,8 +1,13 @@
 #include "session/zo_config_index.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <utility>
+
+// xxHash, compiled into this file (no library to link).
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 #include "session/zo_config.h"
 
@@ -65,32 +70,30 @@ void normalise(std::string_view raw, std::string& out) {
   }
 }
 
-// FNV-1a over the lower-case letters of `name`, continuing from `hash`.
-std::uint64_t hashNoCase(std::string_view name, std::uint64_t hash) {
-  constexpr std::uint64_t kPrime = 1099511628211ULL;
-  for (const char c : name) {
-    hash ^= static_cast<unsigned char>(lowerAscii(c));
-    hash *= kPrime;
+// XXH3 of the lower-case bytes of `name` under `seed`, folded on the stack a
+// piece at a time; a name that fits one piece is hashed in one call, which
+// gives the same hash as streaming it. (A piece the size of the hash's own
+// buffer also keeps GCC from seeing reads past it in the streaming code.)
+std::size_t hashNoCase(std::string_view name, std::uint64_t seed) {
+  std::array<char, 256> piece;
+  if (name.size() <= piece.size()) {
+    std::transform(name.begin(), name.end(), piece.begin(), lowerAscii);
+    return static_cast<std::size_t>(XXH3_64bits_withSeed(piece.data(), name.size(), seed));
   }
-  return hash;
-}
-constexpr std::uint64_t kHashStart = 14695981039346656037ULL;
-
-// Spreads every bit of `hash` over all bits (FNV alone leaves the low bits
-// depending on the low bits of the input only).
-std::size_t mixed(std::uint64_t hash) {
-  hash ^= hash >> 33;
-  hash *= 0xFF51AFD7ED558CCDULL;
-  hash ^= hash >> 33;
-  hash *= 0xC4CEB9FE1A85EC53ULL;
-  hash ^= hash >> 33;
-  return static_cast<std::size_t>(hash);
+  XXH3_state_t state{};  // the seeded reset reads the previous seed
+  XXH3_64bits_reset_withSeed(&state, seed);
+  for (std::size_t at = 0; at < name.size(); at += piece.size()) {
+    const std::string_view part = name.substr(at, piece.size());
+    std::transform(part.begin(), part.end(), piece.begin(), lowerAscii);
+    XXH3_64bits_update(&state, piece.data(), part.size());
+  }
+  return static_cast<std::size_t>(XXH3_64bits_digest(&state));
 }
 
 }  // namespace
 
 std::size_t ZoConfigIndex::NoCaseHash::operator()(std::string_view name) const {
-  return mixed(hashNoCase(name, kHashStart));
+  return hashNoCase(name, 0);
 }
 
 bool ZoConfigIndex::NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
@@ -102,7 +105,7 @@ bool ZoConfigIndex::NoCaseEqual::operator()(std::string_view a, std::string_view
 }
 
 std::size_t ZoConfigIndex::KeywordHash::operator()(const KeywordKey& key) const {
-  return mixed(hashNoCase(key.name, kHashStart) ^ static_cast<std::uint64_t>(key.header));
+  return hashNoCase(key.name, static_cast<std::uint64_t>(key.header));
 }
 
 bool ZoConfigIndex::KeywordEqual::operator()(const KeywordKey& a, const KeywordKey& b) const {

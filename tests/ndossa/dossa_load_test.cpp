@@ -184,6 +184,11 @@ TEST_F(DossaLoadTest, ABadDumpChangesNothing) {
       {R"({"noteid":2,"items":{},"extra":1})", "not a dump line"},
       {R"({"noteid":-2,"items":{}})", "not a dump line"},
       {R"({"noteid":2,"items":{"a":{"base64":"/w="}}})", "item \"a\": not a text, list or number"},
+      // Base64 in its one canonical spelling only: no stray low bits, pads at the end only.
+      {R"({"noteid":2,"items":{"a":{"base64":"/x=="}}})", "item \"a\": not a text, list or number"},
+      {R"({"noteid":2,"items":{"a":{"base64":"/w=A"}}})", "item \"a\": not a text, list or number"},
+      {R"({"noteid":2,"items":{"a":{"base64":"===="}}})", "item \"a\": not a text, list or number"},
+      {R"({"noteid":2,"items":{"a":{"base64":"/w\n="}}})", "item \"a\": not a text, list or number"},
       {R"({"noteid":2,"items":{"a":{"hex":"ff"}}})", "item \"a\": not a text, list or number"},
       {R"({"noteid":2,"items":{"a":true}})", "item \"a\": not a text, list or number"},
       {R"({"noteid":2,"items":{"a":[]}})", "item \"a\": an empty list"},

@@ -140,9 +140,14 @@ class Dice {
   std::mt19937 engine_;
 };
 
-const char* const kSections[] = {"Base", "BASE", "base", "Bas", "BaseX", "Other", "A]B", "A", "", "S 1", "S1"};
+// A name longer than the index hashes in one piece, in two spellings.
+const std::string kLongName = "Long" + std::string(300, 'n') + "Name";
+const std::string kLongNameUpper = "LONG" + std::string(300, 'N') + "NAME";
+const char* const kSections[] = {"Base", "BASE", "base", "Bas", "BaseX", "Other", "A]B", "A", "", "S 1", "S1",
+                                 kLongName.c_str(), kLongNameUpper.c_str()};
 const char* const kKeywords[] = {"Row", "RowCount", "row", "Key", "KEY", "List", "Data Type",
-                                 "DataType", "Key=", "K=V", "", "#", "Alone"};
+                                 "DataType", "Key=", "K=V", "", "#", "Alone", kLongName.c_str(),
+                                 kLongNameUpper.c_str()};
 const char* const kValues[] = {"one", " two ", "A , B", "x=y", "", "  ", "last,", "a,,b", "#c", "[v]"};
 const char* const kEnds[] = {"\n", "\n", "\n", "\r\n", "\r", ""};
 

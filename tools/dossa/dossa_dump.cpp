@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include <boost/archive/iterators/base64_from_binary.hpp>
+#include <boost/archive/iterators/binary_from_base64.hpp>
+#include <boost/archive/iterators/transform_width.hpp>
 #include <nlohmann/json.hpp>
 
 #include "ndossa/dossa_admin.h"
@@ -26,8 +29,6 @@ constexpr const char* kItems = "items";
 constexpr const char* kBase64 = "base64";
 // Integers up to this magnitude are exact in a double and written without a fraction.
 constexpr double kExactInteger = 9007199254740992.0;
-constexpr std::string_view kBase64Alphabet =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr char kBase64Pad = '=';
 
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
@@ -57,46 +58,33 @@ bool validUtf8(std::string_view text) {
 }
 
 std::string toBase64(std::string_view bytes) {
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
-    std::uint32_t group = 0;
-    for (std::size_t k = 0; k < 3; ++k) {
-      group = (group << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0U);
-    }
-    for (std::size_t k = 0; k < 4; ++k) {
-      out += k <= n ? kBase64Alphabet[(group >> (18 - 6 * k)) & 0x3F] : kBase64Pad;
-    }
-  }
+  // Six bits at a time, the last group filled with zero bits, then padded to whole quads.
+  using Encoder = boost::archive::iterators::base64_from_binary<
+      boost::archive::iterators::transform_width<const char*, 6, 8>>;
+  std::string out(Encoder(bytes.data()), Encoder(bytes.data() + bytes.size()));
+  out.append((4 - out.size() % 4) % 4, kBase64Pad);
   return out;
 }
 
 // The bytes of canonical base64 text (padded, no other characters), or nothing.
 std::optional<std::string> fromBase64(std::string_view text) {
   if (text.size() % 4 != 0) return std::nullopt;
+  // The decoder reads a pad as zero bits and refuses characters outside the alphabet.
+  using Decoder = boost::archive::iterators::transform_width<
+      boost::archive::iterators::binary_from_base64<const char*>, 8, 6>;
   std::string out;
-  out.reserve(text.size() / 4 * 3);
-  for (std::size_t i = 0; i < text.size(); i += 4) {
-    const bool last = i + 4 == text.size();
-    std::uint32_t group = 0;
-    std::size_t pads = 0;
-    for (std::size_t k = 0; k < 4; ++k) {
-      const char c = text[i + k];
-      if (c == kBase64Pad && last && k >= 2) {
-        ++pads;
-        group <<= 6;
-        continue;
-      }
-      const std::size_t value = kBase64Alphabet.find(c);
-      if (value == std::string_view::npos || pads > 0) return std::nullopt;
-      group = (group << 6) | static_cast<std::uint32_t>(value);
-    }
-    const std::size_t n = 3 - pads;
-    // Bits below the last byte must be zero, so that every text has one reading.
-    if ((n == 1 && (group & 0xFFFF) != 0) || (n == 2 && (group & 0xFF) != 0)) return std::nullopt;
-    for (std::size_t k = 0; k < n; ++k) out += static_cast<char>((group >> (16 - 8 * k)) & 0xFF);
+  try {
+    out.assign(Decoder(text.data()), Decoder(text.data() + text.size()));
+  } catch (const boost::archive::iterators::dataflow_exception&) {
+    return std::nullopt;
   }
+  const std::size_t kept = text.find_last_not_of(kBase64Pad);
+  const std::size_t pads = kept == std::string_view::npos ? text.size() : text.size() - kept - 1;
+  if (pads > 2 || out.size() != text.size() / 4 * 3) return std::nullopt;
+  out.resize(out.size() - pads);
+  // Pads inside the text and nonzero bits below the last byte decode too: only
+  // the text this encoder writes is taken, so that every text has one reading.
+  if (toBase64(out) != text) return std::nullopt;
   return out;
 }
 
