@@ -9,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include "common/conversion.h"
 #include "common/conversion_api.h"
 #include "common/return_codes.h"
 #include "defs/zo_data_types.h"
@@ -160,6 +161,14 @@ struct ZoRecordCodec::Impl {
   ZO_BYTE toRecord[256] = {};
   ZO_BYTE toLocal[256] = {};
   bool exact[256] = {};              // the record byte comes back from its local byte
+  bool encodable[256] = {};          // the local byte comes back from its record byte
+  bool allEncodable = true;
+  // The JSON's UTF-8 turned into the local CCSID, and back, by its Unicode tables.
+  bool unicodeLocal = false;
+  XcsUnicodeTables unicode;
+  XcsUnicodeWalk unicodeWalk;
+  ZO_LONG recordWalk = XCS_WALK_BYTES;  // how the record's texts are walked (XCS_WALK_*)
+  ZO_LONG recordLeadByteSet = 0;
   // Decoding one byte for one byte into ISO 8859-1: the JSON text of each
   // record byte (length 0 for a byte without an exact counterpart).
   struct Fragment {
@@ -177,6 +186,8 @@ struct ZoRecordCodec::Impl {
   ZoString text;
   std::vector<ZO_BYTE> scratch;
   std::vector<ZO_BYTE> converted;
+  std::vector<ZO_BYTE> back;
+  std::string utf8;
 
   bool fail(ZO_ULONG code, const ZoFieldLayout* field, const std::string& what) {
     rc = code;
@@ -201,16 +212,70 @@ struct ZoRecordCodec::Impl {
       for (std::size_t i = 0; i < length; ++i) converted[i] = table[in[i]];
       return true;
     }
+    return convertBetween(toRecordSide, in, length, converted);
+  }
+
+  bool convertBetween(bool toRecordSide, const ZO_BYTE* in, std::size_t length, std::vector<ZO_BYTE>& out) const {
     ZO_LONG room = static_cast<ZO_LONG>(2 * length + 16);
-    converted.resize(static_cast<std::size_t>(room));
+    out.resize(static_cast<std::size_t>(room));
     const ZO_LONG from = toRecordSide ? options.localCcsid : options.recordCcsid;
     const ZO_LONG to = toRecordSide ? options.recordCcsid : options.localCcsid;
-    if (xcsConvertString(from, to, length == 0 ? converted.data() : in, static_cast<ZO_LONG>(length),
-                         converted.data(), &room) != 0) {
+    if (xcsConvertString(from, to, length == 0 ? out.data() : in, static_cast<ZO_LONG>(length), out.data(),
+                         &room) != 0) {
       return false;
     }
-    converted.resize(static_cast<std::size_t>(room));
+    out.resize(static_cast<std::size_t>(room));
     return true;
+  }
+
+  // Whether `converted`, the other side's form of `length` bytes at `in`,
+  // converts back to them: the tables substitute a character the target
+  // does not hold, and map some characters many to one.
+  bool comesBack(bool fromLocal, const ZO_BYTE* in, std::size_t length) {
+    if (!convert) return true;
+    if (byteTables) {
+      const bool* ok = fromLocal ? encodable : exact;
+      for (std::size_t i = 0; i < length; ++i)
+        if (!ok[in[i]]) return false;
+      return true;
+    }
+    return convertBetween(!fromLocal, converted.data(), converted.size(), back) && back.size() == length &&
+           (length == 0 || std::memcmp(back.data(), in, length) == 0);
+  }
+
+  // How many of the record-side bytes `r` to keep in `room` bytes: whole
+  // characters only; `closeRun` tells that a shift-in must follow them to
+  // close a double-byte run (counted in `room`).
+  std::size_t cutPoint(const std::vector<ZO_BYTE>& r, std::size_t room, bool& closeRun) const {
+    closeRun = false;
+    if (recordWalk == XCS_WALK_BYTES) return room;
+    std::size_t keep = 0;
+    std::size_t i = 0;
+    bool inRun = false;
+    while (i < r.size()) {
+      std::size_t width = 1;
+      bool endsInRun = false;
+      if (recordWalk == XCS_WALK_SHIFT) {
+        if (!inRun && r[i] == XCS_SHIFT_OUT) {
+          inRun = true;  // nothing is kept for a shift-out until a pair follows it
+          ++i;
+          continue;
+        }
+        if (inRun && r[i] == XCS_SHIFT_IN) {
+          inRun = false;
+        } else if (inRun) {
+          width = 2;
+          endsInRun = true;
+        }
+      } else if (xcsLeadByte(recordLeadByteSet, r[i])) {
+        width = 2;
+      }
+      if (i + width + (endsInRun ? 1 : 0) > room) break;
+      i += width;
+      keep = i;
+      closeRun = endsInRun;
+    }
+    return keep;
   }
 
   void putNumber(ZO_BYTE* at, const ZoFieldLayout& field, std::int64_t value) const {
@@ -253,8 +318,9 @@ struct ZoRecordCodec::Impl {
     const auto* p = reinterpret_cast<const ZO_BYTE*>(text);
     // A definition's value is in the local code page already; a JSON text is UTF-8.
     const bool latin1 = convert && options.localCcsid == kLatin1 && !isDefault;
+    const bool viaUnicode = unicodeLocal && !isDefault;
     std::size_t total = 0;
-    if (!convert || byteTables) {
+    if ((!convert || byteTables) && !viaUnicode) {
       // One byte for one byte: written in place, counted past the field.
       for (std::size_t i = 0; i < n; ++i) {
         ZO_BYTE b = p[i];
@@ -264,29 +330,47 @@ struct ZoRecordCodec::Impl {
           }
           b = static_cast<ZO_BYTE>(((b & 0x03) << 6) | (p[++i] & 0x3F));
         }
+        if (convert && !allEncodable && !isDefault && !encodable[b]) {
+          return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
+                      "the text has a character that CCSID " + std::to_string(options.recordCcsid) + " does not hold");
+        }
         if (total < room) at[total] = convert ? toRecord[b] : b;
         ++total;
       }
     } else {
-      if (latin1) {
-        if (!utf8ToLatin1(p, n, scratch)) {
-          return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field, "the text has a character that CCSID 819 does not hold");
+      const ZO_BYTE* local = p;
+      std::size_t localLength = n;
+      if (latin1 || viaUnicode) {
+        scratch.clear();
+        std::size_t failedAt = 0;
+        if (latin1 ? !utf8ToLatin1(p, n, scratch) : !xcsUtf8ToPage(unicodeWalk, p, n, scratch, failedAt)) {
+          return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
+                      "the text has a character that CCSID " + std::to_string(options.localCcsid) + " does not hold");
         }
-        p = scratch.data();
+        local = scratch.data();
+        localLength = scratch.size();
       }
-      if (!convertBytes(true, p, latin1 ? scratch.size() : n)) {
+      if (!convertBytes(true, local, localLength) || (!isDefault && !comesBack(true, local, localLength))) {
         return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
-                    "the text cannot be converted to CCSID " + std::to_string(options.recordCcsid));
+                    "the text has a character that CCSID " + std::to_string(options.recordCcsid) + " does not hold");
       }
       total = converted.size();
-      // A cut could split a double-byte character or drop a shift-in: only
-      // whole texts are written in these code pages.
-      if (total > room && !isDefault) {
-        return fail(ERR_MESS_DATA_OVERFLOW, &field,
-                    "a text of " + std::to_string(total) + " bytes in CCSID " + std::to_string(options.recordCcsid) +
-                        " does not fit the field's " + std::to_string(room) + " and is not cut in that code page");
+      if (total > room) {
+        if (!options.cutLongText && !isDefault) {
+          return fail(ERR_MESS_DATA_OVERFLOW, &field,
+                      "a text of " + std::to_string(total) + " bytes in CCSID " +
+                          std::to_string(options.recordCcsid) + " does not fit the field's " + std::to_string(room));
+        }
+        // Cut between characters, a double-byte run closed by its shift-in.
+        bool closeRun = false;
+        std::size_t keep = cutPoint(converted, room, closeRun);
+        if (keep != 0) std::memcpy(at, converted.data(), keep);
+        if (closeRun) at[keep++] = XCS_SHIFT_IN;
+        std::memset(at + keep, recordPads[index], room - keep);
+        if (!isDefault) fail(ERR_MESS_DATA_TRUNCATED, &field, "the text was cut to " + std::to_string(keep) + " bytes");
+        return true;
       }
-      if (total != 0) std::memcpy(at, converted.data(), total < room ? total : room);
+      if (total != 0) std::memcpy(at, converted.data(), total);
     }
     std::size_t used = total;
     if (used > room) {
@@ -489,7 +573,19 @@ ZoRecordCodec::ZoRecordCodec(ZoMessage& message, const ZoRecordCodecOptions& opt
       d.byteTables = ok &&
                      xcsConvertString(options.recordCcsid, options.localCcsid, all, 256, d.toLocal, &length) == 0 &&
                      length == 256;
-      for (int b = 0; b < 256; ++b) d.exact[b] = d.toRecord[d.toLocal[b]] == b;
+      for (int b = 0; b < 256; ++b) {
+        d.exact[b] = d.toRecord[d.toLocal[b]] == b;
+        d.encodable[b] = d.toLocal[d.toRecord[b]] == b;
+        d.allEncodable = d.allEncodable && d.encodable[b];
+      }
+    }
+    d.recordWalk = out.walk;
+    d.recordLeadByteSet = out.leadByteSet;
+    // A local CCSID with Unicode tables takes the JSON's UTF-8 through them;
+    // its double-byte characters only where the record's CCSID has them too.
+    if (options.localCcsid != kLatin1 && xcsLoadUnicodeTables(options.localCcsid, d.unicode) == 0) {
+      d.unicodeLocal = true;
+      d.unicodeWalk = d.unicode.walk(in.walk != XCS_WALK_BYTES);
     }
   }
   if (d.byteTables && options.localCcsid == kLatin1) {
@@ -638,15 +734,26 @@ ZO_BOOLEAN ZoRecordCodec::decode(const ZO_BYTE* record, ZO_LONG length, std::str
         }
       }
     }
-    if (!d.convertBytes(false, at, used)) {
+    if (!d.convertBytes(false, at, used) || (!d.byteTables && !d.comesBack(false, at, used))) {
       d.fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
-             "the field's bytes cannot be converted from CCSID " + std::to_string(d.options.recordCcsid));
+             "the field's bytes do not convert from CCSID " + std::to_string(d.options.recordCcsid) +
+                 " and back as they are");
       return ZO_FALSE;
     }
-    if (d.convert && d.options.localCcsid == kLatin1) {
-      std::string text;
-      latin1ToUtf8(d.converted.data(), d.converted.size(), text);
-      appendJsonString(text.data(), text.size(), json);
+    if (d.unicodeLocal) {
+      d.utf8.clear();
+      std::size_t failedAt = 0;
+      if (!xcsPageToUtf8(d.unicodeWalk, d.converted.data(), d.converted.size(), d.utf8, failedAt)) {
+        d.fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
+               "the field's text has a character that has no exact counterpart in Unicode (byte " +
+                   std::to_string(failedAt) + " of its CCSID " + std::to_string(d.options.localCcsid) + " form)");
+        return ZO_FALSE;
+      }
+      appendJsonString(d.utf8.data(), d.utf8.size(), json);
+    } else if (d.convert && d.options.localCcsid == kLatin1) {
+      d.utf8.clear();
+      latin1ToUtf8(d.converted.data(), d.converted.size(), d.utf8);
+      appendJsonString(d.utf8.data(), d.utf8.size(), json);
     } else {
       if (!isUtf8(d.converted.data(), d.converted.size())) {
         d.fail(ERR_DRV_DATA_CONVERSION_ERROR, &field, "the field's bytes are not UTF-8");
