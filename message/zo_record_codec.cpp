@@ -1,5 +1,14 @@
 #include "message/zo_record_codec.h"
 
+// The reader scans strings and blanks 16 bytes at a time where the machine
+// has the instructions for it (the text it reads is padded for that).
+#if defined(__SSE4_2__)
+#define RAPIDJSON_SSE42
+#elif defined(__SSE2__)
+#define RAPIDJSON_SSE2
+#elif defined(__ARM_NEON)
+#define RAPIDJSON_NEON
+#endif
 #include <rapidjson/reader.h>
 
 #include <charconv>
@@ -121,6 +130,27 @@ bool isUtf8(const ZO_BYTE* p, std::size_t length) {
   return true;
 }
 
+// Whether `length` bytes are all below 0x80.
+bool isAscii(const char* p, std::size_t length) {
+  std::uint64_t any = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    any |= word;
+  }
+  for (; i < length; ++i) any |= static_cast<unsigned char>(p[i]);
+  return (any & 0x8080808080808080ULL) == 0;
+}
+
+// Whether a JSON string's text is UTF-8 (the reader does not check it).
+bool isUtf8Text(const char* p, std::size_t length) {
+  return isAscii(p, length) || isUtf8(reinterpret_cast<const ZO_BYTE*>(p), length);
+}
+
+// Bytes after the text the reader reads, so that it may load 16 at a time.
+constexpr std::size_t kReadAhead = 16;
+
 // A JSON string of UTF-8 `text`.
 void appendJsonString(const char* text, std::size_t length, std::string& out) {
   static const char kHex[] = "0123456789abcdef";
@@ -178,6 +208,8 @@ struct ZoRecordCodec::Impl {
   bool fragments = false;
   Fragment jsonOf[256] = {};
   std::vector<std::string> memberNames;  // ,"NAME": of each field (no comma for the first)
+  std::vector<std::size_t> nameLengths;  // of each field's name
+  bool badEncoding = false;  // the JSON being read holds a string that is not UTF-8
   std::vector<char> insitu;  // the JSON text being read, as the reader changes it
   std::vector<char> given;  // the fields the object being encoded has named
   ZO_ULONG failedAtStart = 0;
@@ -322,7 +354,16 @@ struct ZoRecordCodec::Impl {
     std::size_t total = 0;
     if ((!convert || byteTables) && !viaUnicode) {
       // One byte for one byte: written in place, counted past the field.
-      for (std::size_t i = 0; i < n; ++i) {
+      // The bytes below 0x80 that fit go straight through the table.
+      std::size_t i = 0;
+      const std::size_t fits = n < room ? n : room;
+      if (!convert) {
+        for (; i < fits && p[i] < 0x80; ++i) at[i] = p[i];
+      } else if (allEncodable || isDefault) {
+        for (; i < fits && p[i] < 0x80; ++i) at[i] = toRecord[p[i]];
+      }
+      total = i;
+      for (; i < n; ++i) {
         ZO_BYTE b = p[i];
         if (latin1 && b >= 0x80) {
           if ((b != 0xC2 && b != 0xC3) || i + 1 >= n) {
@@ -441,7 +482,7 @@ struct ZoRecordCodec::Impl {
   // written from a record names them in order; else by name.
   const ZoFieldLayout* fieldNamed(const char* key, std::size_t length, std::size_t next) const {
     const std::vector<ZoFieldLayout>& fields = layout.fields();
-    if (next < fields.size() && std::strlen(fields[next].name.text()) == length &&
+    if (next < fields.size() && nameLengths[next] == length &&
         std::memcmp(fields[next].name.text(), key, length) == 0)
       return &fields[next];
     // A name holding a zero character names no field.
@@ -467,6 +508,7 @@ class RecordSax : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RecordS
     return codec_.putInteger(record_, field_, false, 0, value);
   }
   bool String(const char* text, rapidjson::SizeType length, bool) {
+    if (!isUtf8Text(text, length)) return notUtf8();
     if (!atMember()) return notObject();
     return codec_.putString(record_, field_, text, length);
   }
@@ -483,6 +525,7 @@ class RecordSax : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RecordS
   }
   bool StartArray() { return depth_ == 0 ? notObject() : (atMember() ? codec_.wrongType(field_) : false); }
   bool Key(const char* name, rapidjson::SizeType length, bool) {
+    if (!isUtf8Text(name, length)) return notUtf8();
     const ZoFieldLayout* field = codec_.fieldNamed(name, length, next_);
     if (field == nullptr) {
       return codec_.fail(ERR_MESS_FIELD_NOT_FOUND, nullptr,
@@ -509,6 +552,10 @@ class RecordSax : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RecordS
     return true;
   }
   bool scalarWrong() { return atMember() ? codec_.wrongType(field_) : notObject(); }
+  bool notUtf8() {
+    codec_.badEncoding = true;
+    return false;
+  }
   bool notObject() { return codec_.fail(ERR_MESS_INVALID_FORMAT, nullptr, "the JSON is not an object"); }
 
   ZoRecordCodec::Impl& codec_;
@@ -611,6 +658,7 @@ ZoRecordCodec::ZoRecordCodec(ZoMessage& message, const ZoRecordCodecOptions& opt
     std::string member = i == 0 ? "" : ",";
     appendJsonString(fields[i].name.text(), std::strlen(fields[i].name.text()), member);
     d.memberNames.push_back(member + ":");
+    d.nameLengths.push_back(std::strlen(fields[i].name.text()));
   }
   ZoBrowseToken token = 0;
   message.startBrowseFields(&token);
@@ -664,14 +712,24 @@ ZO_BOOLEAN ZoRecordCodec::encode(const std::string& json, std::string& record) {
   RecordSax sax(d, reinterpret_cast<ZO_BYTE*>(record.data()));
   // Read in place from a copy: strings are unescaped where they stand.
   d.insitu.assign(json.begin(), json.end());
-  d.insitu.push_back('\0');
+  d.insitu.resize(json.size() + 1 + kReadAhead, '\0');
+  d.badEncoding = false;
   rapidjson::Reader reader;
   rapidjson::InsituStringStream input(d.insitu.data());
-  if (reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag>(input, sax).IsError()) {
+  if (reader.Parse<rapidjson::kParseInsituFlag>(input, sax).IsError()) {
     // A failure of the handler has said why; the parser's own is the text's.
     if (d.rc == 0 || (d.rc & ZO_WARNING_CLASS_BIT) != 0) {
-      d.fail(ERR_MESS_INVALID_FORMAT, nullptr,
-             "the text is not JSON (at character " + std::to_string(reader.GetErrorOffset()) + ")");
+      std::size_t at = reader.GetErrorOffset();
+      if (d.badEncoding) {
+        // Where the text stops being UTF-8, as a reader checking it finds.
+        rapidjson::Reader checking;
+        rapidjson::StringStream whole(json.c_str());
+        rapidjson::BaseReaderHandler<> nothing;
+        if (checking.Parse<rapidjson::kParseValidateEncodingFlag>(whole, nothing).IsError()) {
+          at = checking.GetErrorOffset();
+        }
+      }
+      d.fail(ERR_MESS_INVALID_FORMAT, nullptr, "the text is not JSON (at character " + std::to_string(at) + ")");
     }
     return ZO_FALSE;
   }

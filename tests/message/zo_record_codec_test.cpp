@@ -118,6 +118,8 @@ TEST(RecordCodec, RefusesWhatDoesNotFitAndNamesTheFieldAndOffset) {
       {std::string("{\"QTY\":1}\0{\"QTY\":", 17), false, ERR_MESS_INVALID_FORMAT, "the text is not JSON (a zero byte at character 9)"},
       {R"([1,2])", false, ERR_MESS_INVALID_FORMAT, "the JSON is not an object"},
       {R"({"QTY":1)", false, ERR_MESS_INVALID_FORMAT, "the text is not JSON"},
+      {"{\"NOTE\":\"a\xFF\"}", false, ERR_MESS_INVALID_FORMAT, "the text is not JSON (at character 10)"},
+      {"{\"N\xC3\":1}", false, ERR_MESS_INVALID_FORMAT, "the text is not JSON (at character 3)"},
   };
   for (const Case& c : cases) {
     ZoRecordCodecOptions options;
