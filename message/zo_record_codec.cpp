@@ -193,6 +193,7 @@ struct ZoRecordCodec::Impl {
   bool exact[256] = {};              // the record byte comes back from its local byte
   bool encodable[256] = {};          // the local byte comes back from its record byte
   bool allEncodable = true;
+  bool asciiEncodable = true;        // every byte below 0x80 is encodable
   // The JSON's UTF-8 turned into the local CCSID, and back, by its Unicode tables.
   bool unicodeLocal = false;
   XcsUnicodeTables unicode;
@@ -359,7 +360,7 @@ struct ZoRecordCodec::Impl {
       const std::size_t fits = n < room ? n : room;
       if (!convert) {
         for (; i < fits && p[i] < 0x80; ++i) at[i] = p[i];
-      } else if (allEncodable || isDefault) {
+      } else if (asciiEncodable || isDefault) {
         for (; i < fits && p[i] < 0x80; ++i) at[i] = toRecord[p[i]];
       }
       total = i;
@@ -624,6 +625,7 @@ ZoRecordCodec::ZoRecordCodec(ZoMessage& message, const ZoRecordCodecOptions& opt
         d.exact[b] = d.toRecord[d.toLocal[b]] == b;
         d.encodable[b] = d.toLocal[d.toRecord[b]] == b;
         d.allEncodable = d.allEncodable && d.encodable[b];
+        if (b < 0x80) d.asciiEncodable = d.asciiEncodable && d.encodable[b];
       }
     }
     d.recordWalk = out.walk;
