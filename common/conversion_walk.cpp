@@ -222,7 +222,10 @@ bool xcsPageToUtf8(const XcsUnicodeWalk& walk, const ZO_BYTE* source, std::size_
       code = i + 1 < length ? code * 256 + source[i + 1] : XCS_UNICODE_ENTRIES;
     }
     const char16_t c = page != nullptr && code < page->toUnicode.size() ? page->toUnicode[code] : XCS_UNICODE_NONE;
-    if (c == XCS_UNICODE_NONE || page->fromUnicode[c] != code) {
+    // A character both code pages hold is written single-byte: its pair
+    // would not come back.
+    if (c == XCS_UNICODE_NONE || page->fromUnicode[c] != code ||
+        (width == 2 && walk.single != nullptr && walk.single->fromUnicode[c] != XCS_UNICODE_NONE)) {
       failedAt = i;
       return false;
     }

@@ -73,6 +73,7 @@ bool xcsUtf8ToPage(const XcsUnicodeWalk& walk, const ZO_BYTE* source, std::size_
 
 // The CCSID's bytes as UTF-8, appended to `out`. False at the first byte or
 // pair that is no character, or that the tables would not give back as the
-// same bytes, with `failedAt` its offset in the source.
+// same bytes (a pair for a character the single-byte code page holds too),
+// with `failedAt` its offset in the source.
 bool xcsPageToUtf8(const XcsUnicodeWalk& walk, const ZO_BYTE* source, std::size_t length, std::string& out,
                    std::size_t& failedAt);
