@@ -63,7 +63,7 @@ class ZoMessageLayout;
 
 struct VEXO_API ZoRecordCodecOptions {
   ZO_LONG recordCcsid = 0;     // CCSID of the record's texts; 0: no conversion
-  ZO_LONG localCcsid = 819;    // CCSID the JSON's texts are taken in
+  ZO_LONG localCcsid = 819;    // CCSID the JSON's texts pass through (943 for 930, 939)
   ZO_LONG encoding = 0;        // integer encoding of the record; 0: native
   ZO_BOOLEAN cutLongText = ZO_FALSE;
 };
