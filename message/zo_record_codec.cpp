@@ -11,6 +11,7 @@
 #endif
 #include <rapidjson/reader.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -724,10 +725,12 @@ ZO_BOOLEAN ZoRecordCodec::encode(const std::string& json, std::string& record) {
       std::size_t at = reader.GetErrorOffset();
       if (d.badEncoding) {
         // Where the text stops being UTF-8, as a reader checking it finds.
+        std::copy(json.begin(), json.end(), d.insitu.begin());
         rapidjson::Reader checking;
-        rapidjson::StringStream whole(json.c_str());
+        rapidjson::InsituStringStream whole(d.insitu.data());
         rapidjson::BaseReaderHandler<> nothing;
-        if (checking.Parse<rapidjson::kParseValidateEncodingFlag>(whole, nothing).IsError()) {
+        if (checking.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag>(whole, nothing)
+                .IsError()) {
           at = checking.GetErrorOffset();
         }
       }
