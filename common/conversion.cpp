@@ -259,3 +259,27 @@ ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target
                     ZO_LONG* targetLength, ZO_LONG tables, ZO_LONG method) {
   return codeConv(source, sourceLength, target, targetLength, tables, method, std::nullopt);
 }
+
+ZO_LONG xcsLoadUnicodeTables(ZO_LONG ccsid, XcsUnicodeTables& tables) {
+  ZO_ULONG rc = 0;
+  XTR_SERVICE("xcsLoadUnicodeTables", rc);
+  const XrkControlBlock* block = xrkControlBlock();
+  if (!block) return zoSetOutcomeCode(rc, kNotStarted);
+  XcsCcsidRecord record{};
+  {
+    RecordsLock lock(g_recordsMutex);
+    const XcsCcsidRecord* found = findCcsid(block, ccsid);
+    if (!found) return zoSetOutcomeCode(rc, static_cast<ZO_LONG>(XEC_CCSID_NOT_FOUND));
+    record = *found;
+  }
+  tables = XcsUnicodeTables();
+  const bool mixed = record.shiftMode == XCS_SHIFT_MODE_MIXED;
+  // Shift codes are not walked here: only lead-byte mixed data.
+  if (mixed && record.ccsidType != 2 && record.ccsidType != 3) return zoSetOutcomeCode(rc, XCS_RC_TABLE_INVALID);
+  if (!xcsReadUnicodePage(record.singleByteText, false, tables.single) ||
+      (mixed && !xcsReadUnicodePage(record.doubleByteText, true, tables.dbl)))
+    return zoSetOutcomeCode(rc, XCS_RC_TABLE_INVALID);
+  tables.hasDouble = mixed;
+  tables.leadByteSet = record.leadByteSet;
+  return 0;
+}

@@ -8,6 +8,7 @@
 // locks. The table positions xxxOpenConv returns stay valid until xxxTerminate.
 
 #include "common/conversion_api.h"
+#include "common/conversion_walk.h"
 #include "common/zo_types.h"
 
 // Table positions returned by xxxOpenConv (single position * 1000 + double).
@@ -53,3 +54,22 @@ ZO_LONG xxxOpenConv(const char* targetSingle, const char* targetDouble, const ch
 // xcsConvertString gives it the source CCSID's set in every case.
 ZO_LONG xxxCodeConv(const ZO_BYTE* source, ZO_LONG sourceLength, ZO_BYTE* target,
                     ZO_LONG* targetLength, ZO_LONG tables, ZO_LONG method);
+
+// The Unicode tables of one CCSID's code pages, for turning UTF-8 text into
+// that CCSID and back without the conversion tables.
+struct XcsUnicodeTables {
+  XcsUnicodePage single;
+  XcsUnicodePage dbl;
+  bool hasDouble = false;
+  ZO_LONG leadByteSet = 0;
+  // The walk over these tables; single-byte characters only without `doubleByte`.
+  XcsUnicodeWalk walk(bool doubleByte) const {
+    return XcsUnicodeWalk{&single, doubleByte && hasDouble ? &dbl : nullptr, leadByteSet};
+  }
+};
+
+// Reads the Unicode tables of `ccsid`, a single-byte CCSID or one whose
+// double-byte characters start with a lead byte. Returns 0,
+// XEC_CCSID_NOT_FOUND, XCS_RC_TABLE_INVALID (a host mixed CCSID, or a table
+// missing or of the wrong size) or XEC_NOT_STARTED_OR_NO_TRACE_FILE.
+ZO_LONG xcsLoadUnicodeTables(ZO_LONG ccsid, XcsUnicodeTables& tables);

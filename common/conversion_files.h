@@ -24,3 +24,14 @@ inline constexpr std::size_t XCS_SINGLE_TABLE_SIZE = 256;
 inline constexpr std::size_t XCS_ROW_TABLE_SIZE = 256;
 inline constexpr std::size_t XCS_DOUBLE_ROW_SIZE = 2 * 256;
 static_assert(XCS_ROW_TABLE_SIZE <= XCS_DOUBLE_ROW_SIZE, "the row numbers fit in the first row");
+
+// A Unicode table maps a code page to UTF-16 code units (code page 1200) or
+// back; it is named like a conversion table, with its own suffix. Entries are
+// 16 bits, high byte first: 256 for a single-byte code page to Unicode, one
+// per lead-byte pair (lead * 256 + trail) for a double-byte code page, and one
+// per code unit from Unicode (a byte, or a lead-byte pair). XCS_UNICODE_NONE
+// marks a character the other side does not hold.
+inline constexpr int XCS_UNICODE_CODE_PAGE = 1200;
+inline constexpr const char* XCS_UNICODE_TABLE_SUFFIX = ".uni";
+inline constexpr std::size_t XCS_UNICODE_ENTRIES = 0x10000;
+inline constexpr char16_t XCS_UNICODE_NONE = 0xFFFF;

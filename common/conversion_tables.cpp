@@ -337,6 +337,39 @@ ZO_LONG xcsOpenTables(const char* targetSingle, const char* targetDouble, const 
   return single * XCS_TABLE_POSITION_FACTOR + dbl;
 }
 
+namespace {
+
+// One Unicode table file of `entries` entries into `table`.
+bool readUnicodeTable(const std::string& name, std::size_t entries, std::vector<char16_t>& table) {
+  std::string path;
+  {
+    TablesLock lock(g_tablesMutex);
+    path = tableDirectory() + name + XCS_UNICODE_TABLE_SUFFIX;
+  }
+  File file(platformOpenRegularFile(path.c_str(), PlatformFileUse::Read));
+  std::vector<unsigned char> bytes(2 * entries + 1);
+  const std::size_t size = file ? std::fread(bytes.data(), 1, bytes.size(), file.get()) : 0;
+  if (size != 2 * entries) {
+    xtrText("Unicode table missing or of the wrong size");
+    xtrText(path.c_str());
+    return false;
+  }
+  table.resize(entries);
+  for (std::size_t i = 0; i < entries; ++i) table[i] = static_cast<char16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]);
+  return true;
+}
+
+}  // namespace
+
+bool xcsReadUnicodePage(const char* codePage, bool doubleByte, XcsUnicodePage& page) {
+  if (!isHexText(codePage)) return false;
+  char unicode[9];
+  xcsCodePageText(XCS_UNICODE_CODE_PAGE, unicode);
+  return readUnicodeTable(std::string(codePage) + unicode, doubleByte ? XCS_UNICODE_ENTRIES : XCS_SINGLE_TABLE_SIZE,
+                          page.toUnicode) &&
+         readUnicodeTable(std::string(unicode) + codePage, XCS_UNICODE_ENTRIES, page.fromUnicode);
+}
+
 void xcsReleaseTables() {
   TablesLock lock(g_tablesMutex);
   g_tables.reset();

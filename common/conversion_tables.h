@@ -28,6 +28,11 @@ void xcsCodePageText(ZO_LONG codePage, char (&text)[9]);
 ZO_LONG xcsOpenTables(const char* targetSingle, const char* targetDouble, const char* sourceSingle,
                       const char* sourceDouble, ZO_LONG leadByteSet);
 
+// Reads the Unicode tables of `codePage` (a hex text as the records keep it)
+// from the folder tables are read from; false, traced, when one is missing or
+// has the wrong size.
+bool xcsReadUnicodePage(const char* codePage, bool doubleByte, XcsUnicodePage& page);
+
 // Releases every loaded table and the table list.
 void xcsReleaseTables();
 

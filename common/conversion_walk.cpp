@@ -158,3 +158,79 @@ bool xcsLeadByte(ZO_LONG leadByteSet, ZO_BYTE b) {
     default: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFE);
   }
 }
+
+namespace {
+
+// The code point starting at source[i] of well-formed UTF-8; advances i.
+char32_t nextCodePoint(const ZO_BYTE* s, std::size_t length, std::size_t& i) {
+  const ZO_BYTE b = s[i++];
+  if (b < 0x80) return b;
+  const std::size_t more = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+  char32_t c = b & (0x3F >> more);
+  for (std::size_t k = 0; k < more && i < length; ++k) c = (c << 6) | (s[i++] & 0x3F);
+  return c;
+}
+
+void appendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+bool xcsUtf8ToPage(const XcsUnicodeWalk& walk, const ZO_BYTE* source, std::size_t length, std::vector<ZO_BYTE>& out,
+                   std::size_t& failedAt) {
+  std::size_t i = 0;
+  while (i < length) {
+    const std::size_t at = i;
+    const char32_t c = nextCodePoint(source, length, i);
+    char16_t code = XCS_UNICODE_NONE;
+    if (c < XCS_UNICODE_NONE && walk.single != nullptr) code = walk.single->fromUnicode[c];
+    if (code != XCS_UNICODE_NONE) {
+      out.push_back(static_cast<ZO_BYTE>(code));
+      continue;
+    }
+    if (c < XCS_UNICODE_NONE && walk.dbl != nullptr) code = walk.dbl->fromUnicode[c];
+    if (code == XCS_UNICODE_NONE || code < 0x100) {
+      failedAt = at;
+      return false;
+    }
+    out.push_back(static_cast<ZO_BYTE>(code >> 8));
+    out.push_back(static_cast<ZO_BYTE>(code & 0xFF));
+  }
+  return true;
+}
+
+bool xcsPageToUtf8(const XcsUnicodeWalk& walk, const ZO_BYTE* source, std::size_t length, std::string& out,
+                   std::size_t& failedAt) {
+  std::size_t i = 0;
+  while (i < length) {
+    const XcsUnicodePage* page = walk.single;
+    std::size_t code = source[i];
+    std::size_t width = 1;
+    if (walk.dbl != nullptr && xcsLeadByte(walk.leadByteSet, source[i])) {
+      page = walk.dbl;
+      width = 2;
+      code = i + 1 < length ? code * 256 + source[i + 1] : XCS_UNICODE_ENTRIES;
+    }
+    const char16_t c = page != nullptr && code < page->toUnicode.size() ? page->toUnicode[code] : XCS_UNICODE_NONE;
+    // A character both code pages hold is written single-byte: its pair
+    // would not come back.
+    if (c == XCS_UNICODE_NONE || page->fromUnicode[c] != code ||
+        (width == 2 && walk.single != nullptr && walk.single->fromUnicode[c] != XCS_UNICODE_NONE)) {
+      failedAt = i;
+      return false;
+    }
+    appendUtf8(c, out);
+    i += width;
+  }
+  return true;
+}

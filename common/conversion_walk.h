@@ -5,6 +5,8 @@
 // with tables it holds.
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "common/conversion_api.h"
 #include "common/zo_types.h"
@@ -46,3 +48,32 @@ ZO_LONG xcsMethodFor(ZO_LONG sourceType, ZO_LONG targetType);
 
 // Whether `b` starts a double-byte character under the lead-byte set.
 bool xcsLeadByte(ZO_LONG leadByteSet, ZO_BYTE b);
+
+// A code page's Unicode tables in memory, as conversion_files.h describes
+// their entries (XCS_UNICODE_NONE for no character).
+struct XcsUnicodePage {
+  std::vector<char16_t> toUnicode;    // by byte, or by lead-byte pair
+  std::vector<char16_t> fromUnicode;  // by UTF-16 code unit
+};
+
+// A CCSID's text to and from UTF-8: its single-byte code page's tables, and
+// for double-byte characters (lead bytes under the lead-byte set) its
+// double-byte code page's; without `dbl` every byte is a character.
+struct XcsUnicodeWalk {
+  const XcsUnicodePage* single = nullptr;
+  const XcsUnicodePage* dbl = nullptr;
+  ZO_LONG leadByteSet = 0;
+};
+
+// UTF-8 `source` (checked well-formed by the caller) as the CCSID's bytes,
+// appended to `out`. False at the first character the CCSID does not hold
+// (also one above U+FFFF), with `failedAt` its offset in the source.
+bool xcsUtf8ToPage(const XcsUnicodeWalk& walk, const ZO_BYTE* source, std::size_t length, std::vector<ZO_BYTE>& out,
+                   std::size_t& failedAt);
+
+// The CCSID's bytes as UTF-8, appended to `out`. False at the first byte or
+// pair that is no character, or that the tables would not give back as the
+// same bytes (a pair for a character the single-byte code page holds too),
+// with `failedAt` its offset in the source.
+bool xcsPageToUtf8(const XcsUnicodeWalk& walk, const ZO_BYTE* source, std::size_t length, std::string& out,
+                   std::size_t& failedAt);

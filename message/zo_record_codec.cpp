@@ -1,7 +1,17 @@
 #include "message/zo_record_codec.h"
 
+// The reader scans strings and blanks 16 bytes at a time where the machine
+// has the instructions for it (the text it reads is padded for that).
+#if defined(__SSE4_2__)
+#define RAPIDJSON_SSE42
+#elif defined(__SSE2__)
+#define RAPIDJSON_SSE2
+#elif defined(__ARM_NEON)
+#define RAPIDJSON_NEON
+#endif
 #include <rapidjson/reader.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +19,7 @@
 #include <limits>
 #include <vector>
 
+#include "common/conversion.h"
 #include "common/conversion_api.h"
 #include "common/return_codes.h"
 #include "defs/zo_data_types.h"
@@ -120,6 +131,27 @@ bool isUtf8(const ZO_BYTE* p, std::size_t length) {
   return true;
 }
 
+// Whether `length` bytes are all below 0x80.
+bool isAscii(const char* p, std::size_t length) {
+  std::uint64_t any = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    any |= word;
+  }
+  for (; i < length; ++i) any |= static_cast<unsigned char>(p[i]);
+  return (any & 0x8080808080808080ULL) == 0;
+}
+
+// Whether a JSON string's text is UTF-8 (the reader does not check it).
+bool isUtf8Text(const char* p, std::size_t length) {
+  return isAscii(p, length) || isUtf8(reinterpret_cast<const ZO_BYTE*>(p), length);
+}
+
+// Bytes after the text the reader reads, so that it may load 16 at a time.
+constexpr std::size_t kReadAhead = 16;
+
 // A JSON string of UTF-8 `text`.
 void appendJsonString(const char* text, std::size_t length, std::string& out) {
   static const char kHex[] = "0123456789abcdef";
@@ -160,6 +192,15 @@ struct ZoRecordCodec::Impl {
   ZO_BYTE toRecord[256] = {};
   ZO_BYTE toLocal[256] = {};
   bool exact[256] = {};              // the record byte comes back from its local byte
+  bool encodable[256] = {};          // the local byte comes back from its record byte
+  bool allEncodable = true;
+  bool asciiEncodable = true;        // every byte below 0x80 is encodable
+  // The JSON's UTF-8 turned into the local CCSID, and back, by its Unicode tables.
+  bool unicodeLocal = false;
+  XcsUnicodeTables unicode;
+  XcsUnicodeWalk unicodeWalk;
+  ZO_LONG recordWalk = XCS_WALK_BYTES;  // how the record's texts are walked (XCS_WALK_*)
+  ZO_LONG recordLeadByteSet = 0;
   // Decoding one byte for one byte into ISO 8859-1: the JSON text of each
   // record byte (length 0 for a byte without an exact counterpart).
   struct Fragment {
@@ -169,6 +210,8 @@ struct ZoRecordCodec::Impl {
   bool fragments = false;
   Fragment jsonOf[256] = {};
   std::vector<std::string> memberNames;  // ,"NAME": of each field (no comma for the first)
+  std::vector<std::size_t> nameLengths;  // of each field's name
+  bool badEncoding = false;  // the JSON being read holds a string that is not UTF-8
   std::vector<char> insitu;  // the JSON text being read, as the reader changes it
   std::vector<char> given;  // the fields the object being encoded has named
   ZO_ULONG failedAtStart = 0;
@@ -177,6 +220,8 @@ struct ZoRecordCodec::Impl {
   ZoString text;
   std::vector<ZO_BYTE> scratch;
   std::vector<ZO_BYTE> converted;
+  std::vector<ZO_BYTE> back;
+  std::string utf8;
 
   bool fail(ZO_ULONG code, const ZoFieldLayout* field, const std::string& what) {
     rc = code;
@@ -201,16 +246,70 @@ struct ZoRecordCodec::Impl {
       for (std::size_t i = 0; i < length; ++i) converted[i] = table[in[i]];
       return true;
     }
+    return convertBetween(toRecordSide, in, length, converted);
+  }
+
+  bool convertBetween(bool toRecordSide, const ZO_BYTE* in, std::size_t length, std::vector<ZO_BYTE>& out) const {
     ZO_LONG room = static_cast<ZO_LONG>(2 * length + 16);
-    converted.resize(static_cast<std::size_t>(room));
+    out.resize(static_cast<std::size_t>(room));
     const ZO_LONG from = toRecordSide ? options.localCcsid : options.recordCcsid;
     const ZO_LONG to = toRecordSide ? options.recordCcsid : options.localCcsid;
-    if (xcsConvertString(from, to, length == 0 ? converted.data() : in, static_cast<ZO_LONG>(length),
-                         converted.data(), &room) != 0) {
+    if (xcsConvertString(from, to, length == 0 ? out.data() : in, static_cast<ZO_LONG>(length), out.data(),
+                         &room) != 0) {
       return false;
     }
-    converted.resize(static_cast<std::size_t>(room));
+    out.resize(static_cast<std::size_t>(room));
     return true;
+  }
+
+  // Whether `converted`, the other side's form of `length` bytes at `in`,
+  // converts back to them: the tables substitute a character the target
+  // does not hold, and map some characters many to one.
+  bool comesBack(bool fromLocal, const ZO_BYTE* in, std::size_t length) {
+    if (!convert) return true;
+    if (byteTables) {
+      const bool* ok = fromLocal ? encodable : exact;
+      for (std::size_t i = 0; i < length; ++i)
+        if (!ok[in[i]]) return false;
+      return true;
+    }
+    return convertBetween(!fromLocal, converted.data(), converted.size(), back) && back.size() == length &&
+           (length == 0 || std::memcmp(back.data(), in, length) == 0);
+  }
+
+  // How many of the record-side bytes `r` to keep in `room` bytes: whole
+  // characters only; `closeRun` tells that a shift-in must follow them to
+  // close a double-byte run (counted in `room`).
+  std::size_t cutPoint(const std::vector<ZO_BYTE>& r, std::size_t room, bool& closeRun) const {
+    closeRun = false;
+    if (recordWalk == XCS_WALK_BYTES) return room;
+    std::size_t keep = 0;
+    std::size_t i = 0;
+    bool inRun = false;
+    while (i < r.size()) {
+      std::size_t width = 1;
+      bool endsInRun = false;
+      if (recordWalk == XCS_WALK_SHIFT) {
+        if (!inRun && r[i] == XCS_SHIFT_OUT) {
+          inRun = true;  // nothing is kept for a shift-out until a pair follows it
+          ++i;
+          continue;
+        }
+        if (inRun && r[i] == XCS_SHIFT_IN) {
+          inRun = false;
+        } else if (inRun) {
+          width = 2;
+          endsInRun = true;
+        }
+      } else if (xcsLeadByte(recordLeadByteSet, r[i])) {
+        width = 2;
+      }
+      if (i + width + (endsInRun ? 1 : 0) > room) break;
+      i += width;
+      keep = i;
+      closeRun = endsInRun;
+    }
+    return keep;
   }
 
   void putNumber(ZO_BYTE* at, const ZoFieldLayout& field, std::int64_t value) const {
@@ -253,10 +352,20 @@ struct ZoRecordCodec::Impl {
     const auto* p = reinterpret_cast<const ZO_BYTE*>(text);
     // A definition's value is in the local code page already; a JSON text is UTF-8.
     const bool latin1 = convert && options.localCcsid == kLatin1 && !isDefault;
+    const bool viaUnicode = unicodeLocal && !isDefault;
     std::size_t total = 0;
-    if (!convert || byteTables) {
+    if ((!convert || byteTables) && !viaUnicode) {
       // One byte for one byte: written in place, counted past the field.
-      for (std::size_t i = 0; i < n; ++i) {
+      // The bytes below 0x80 that fit go straight through the table.
+      std::size_t i = 0;
+      const std::size_t fits = n < room ? n : room;
+      if (!convert) {
+        for (; i < fits && p[i] < 0x80; ++i) at[i] = p[i];
+      } else if (asciiEncodable || isDefault) {
+        for (; i < fits && p[i] < 0x80; ++i) at[i] = toRecord[p[i]];
+      }
+      total = i;
+      for (; i < n; ++i) {
         ZO_BYTE b = p[i];
         if (latin1 && b >= 0x80) {
           if ((b != 0xC2 && b != 0xC3) || i + 1 >= n) {
@@ -264,29 +373,47 @@ struct ZoRecordCodec::Impl {
           }
           b = static_cast<ZO_BYTE>(((b & 0x03) << 6) | (p[++i] & 0x3F));
         }
+        if (convert && !allEncodable && !isDefault && !encodable[b]) {
+          return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
+                      "the text has a character that CCSID " + std::to_string(options.recordCcsid) + " does not hold");
+        }
         if (total < room) at[total] = convert ? toRecord[b] : b;
         ++total;
       }
     } else {
-      if (latin1) {
-        if (!utf8ToLatin1(p, n, scratch)) {
-          return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field, "the text has a character that CCSID 819 does not hold");
+      const ZO_BYTE* local = p;
+      std::size_t localLength = n;
+      if (latin1 || viaUnicode) {
+        scratch.clear();
+        std::size_t failedAt = 0;
+        if (latin1 ? !utf8ToLatin1(p, n, scratch) : !xcsUtf8ToPage(unicodeWalk, p, n, scratch, failedAt)) {
+          return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
+                      "the text has a character that CCSID " + std::to_string(options.localCcsid) + " does not hold");
         }
-        p = scratch.data();
+        local = scratch.data();
+        localLength = scratch.size();
       }
-      if (!convertBytes(true, p, latin1 ? scratch.size() : n)) {
+      if (!convertBytes(true, local, localLength) || (!isDefault && !comesBack(true, local, localLength))) {
         return fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
-                    "the text cannot be converted to CCSID " + std::to_string(options.recordCcsid));
+                    "the text has a character that CCSID " + std::to_string(options.recordCcsid) + " does not hold");
       }
       total = converted.size();
-      // A cut could split a double-byte character or drop a shift-in: only
-      // whole texts are written in these code pages.
-      if (total > room && !isDefault) {
-        return fail(ERR_MESS_DATA_OVERFLOW, &field,
-                    "a text of " + std::to_string(total) + " bytes in CCSID " + std::to_string(options.recordCcsid) +
-                        " does not fit the field's " + std::to_string(room) + " and is not cut in that code page");
+      if (total > room) {
+        if (!options.cutLongText && !isDefault) {
+          return fail(ERR_MESS_DATA_OVERFLOW, &field,
+                      "a text of " + std::to_string(total) + " bytes in CCSID " +
+                          std::to_string(options.recordCcsid) + " does not fit the field's " + std::to_string(room));
+        }
+        // Cut between characters, a double-byte run closed by its shift-in.
+        bool closeRun = false;
+        std::size_t keep = cutPoint(converted, room, closeRun);
+        if (keep != 0) std::memcpy(at, converted.data(), keep);
+        if (closeRun) at[keep++] = XCS_SHIFT_IN;
+        std::memset(at + keep, recordPads[index], room - keep);
+        if (!isDefault) fail(ERR_MESS_DATA_TRUNCATED, &field, "the text was cut to " + std::to_string(keep) + " bytes");
+        return true;
       }
-      if (total != 0) std::memcpy(at, converted.data(), total < room ? total : room);
+      if (total != 0) std::memcpy(at, converted.data(), total);
     }
     std::size_t used = total;
     if (used > room) {
@@ -357,7 +484,7 @@ struct ZoRecordCodec::Impl {
   // written from a record names them in order; else by name.
   const ZoFieldLayout* fieldNamed(const char* key, std::size_t length, std::size_t next) const {
     const std::vector<ZoFieldLayout>& fields = layout.fields();
-    if (next < fields.size() && std::strlen(fields[next].name.text()) == length &&
+    if (next < fields.size() && nameLengths[next] == length &&
         std::memcmp(fields[next].name.text(), key, length) == 0)
       return &fields[next];
     // A name holding a zero character names no field.
@@ -383,6 +510,7 @@ class RecordSax : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RecordS
     return codec_.putInteger(record_, field_, false, 0, value);
   }
   bool String(const char* text, rapidjson::SizeType length, bool) {
+    if (!isUtf8Text(text, length)) return notUtf8();
     if (!atMember()) return notObject();
     return codec_.putString(record_, field_, text, length);
   }
@@ -399,6 +527,7 @@ class RecordSax : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RecordS
   }
   bool StartArray() { return depth_ == 0 ? notObject() : (atMember() ? codec_.wrongType(field_) : false); }
   bool Key(const char* name, rapidjson::SizeType length, bool) {
+    if (!isUtf8Text(name, length)) return notUtf8();
     const ZoFieldLayout* field = codec_.fieldNamed(name, length, next_);
     if (field == nullptr) {
       return codec_.fail(ERR_MESS_FIELD_NOT_FOUND, nullptr,
@@ -425,6 +554,10 @@ class RecordSax : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RecordS
     return true;
   }
   bool scalarWrong() { return atMember() ? codec_.wrongType(field_) : notObject(); }
+  bool notUtf8() {
+    codec_.badEncoding = true;
+    return false;
+  }
   bool notObject() { return codec_.fail(ERR_MESS_INVALID_FORMAT, nullptr, "the JSON is not an object"); }
 
   ZoRecordCodec::Impl& codec_;
@@ -489,7 +622,20 @@ ZoRecordCodec::ZoRecordCodec(ZoMessage& message, const ZoRecordCodecOptions& opt
       d.byteTables = ok &&
                      xcsConvertString(options.recordCcsid, options.localCcsid, all, 256, d.toLocal, &length) == 0 &&
                      length == 256;
-      for (int b = 0; b < 256; ++b) d.exact[b] = d.toRecord[d.toLocal[b]] == b;
+      for (int b = 0; b < 256; ++b) {
+        d.exact[b] = d.toRecord[d.toLocal[b]] == b;
+        d.encodable[b] = d.toLocal[d.toRecord[b]] == b;
+        d.allEncodable = d.allEncodable && d.encodable[b];
+        if (b < 0x80) d.asciiEncodable = d.asciiEncodable && d.encodable[b];
+      }
+    }
+    d.recordWalk = out.walk;
+    d.recordLeadByteSet = out.leadByteSet;
+    // A local CCSID with Unicode tables takes the JSON's UTF-8 through them;
+    // its double-byte characters only where the record's CCSID has them too.
+    if (options.localCcsid != kLatin1 && xcsLoadUnicodeTables(options.localCcsid, d.unicode) == 0) {
+      d.unicodeLocal = true;
+      d.unicodeWalk = d.unicode.walk(in.walk != XCS_WALK_BYTES);
     }
   }
   if (d.byteTables && options.localCcsid == kLatin1) {
@@ -515,6 +661,7 @@ ZoRecordCodec::ZoRecordCodec(ZoMessage& message, const ZoRecordCodecOptions& opt
     std::string member = i == 0 ? "" : ",";
     appendJsonString(fields[i].name.text(), std::strlen(fields[i].name.text()), member);
     d.memberNames.push_back(member + ":");
+    d.nameLengths.push_back(std::strlen(fields[i].name.text()));
   }
   ZoBrowseToken token = 0;
   message.startBrowseFields(&token);
@@ -568,14 +715,26 @@ ZO_BOOLEAN ZoRecordCodec::encode(const std::string& json, std::string& record) {
   RecordSax sax(d, reinterpret_cast<ZO_BYTE*>(record.data()));
   // Read in place from a copy: strings are unescaped where they stand.
   d.insitu.assign(json.begin(), json.end());
-  d.insitu.push_back('\0');
+  d.insitu.resize(json.size() + 1 + kReadAhead, '\0');
+  d.badEncoding = false;
   rapidjson::Reader reader;
   rapidjson::InsituStringStream input(d.insitu.data());
-  if (reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag>(input, sax).IsError()) {
+  if (reader.Parse<rapidjson::kParseInsituFlag>(input, sax).IsError()) {
     // A failure of the handler has said why; the parser's own is the text's.
     if (d.rc == 0 || (d.rc & ZO_WARNING_CLASS_BIT) != 0) {
-      d.fail(ERR_MESS_INVALID_FORMAT, nullptr,
-             "the text is not JSON (at character " + std::to_string(reader.GetErrorOffset()) + ")");
+      std::size_t at = reader.GetErrorOffset();
+      if (d.badEncoding) {
+        // Where the text stops being UTF-8, as a reader checking it finds.
+        std::copy(json.begin(), json.end(), d.insitu.begin());
+        rapidjson::Reader checking;
+        rapidjson::InsituStringStream whole(d.insitu.data());
+        rapidjson::BaseReaderHandler<> nothing;
+        if (checking.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag>(whole, nothing)
+                .IsError()) {
+          at = checking.GetErrorOffset();
+        }
+      }
+      d.fail(ERR_MESS_INVALID_FORMAT, nullptr, "the text is not JSON (at character " + std::to_string(at) + ")");
     }
     return ZO_FALSE;
   }
@@ -638,15 +797,26 @@ ZO_BOOLEAN ZoRecordCodec::decode(const ZO_BYTE* record, ZO_LONG length, std::str
         }
       }
     }
-    if (!d.convertBytes(false, at, used)) {
+    if (!d.convertBytes(false, at, used) || (!d.byteTables && !d.comesBack(false, at, used))) {
       d.fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
-             "the field's bytes cannot be converted from CCSID " + std::to_string(d.options.recordCcsid));
+             "the field's bytes do not convert from CCSID " + std::to_string(d.options.recordCcsid) +
+                 " and back as they are");
       return ZO_FALSE;
     }
-    if (d.convert && d.options.localCcsid == kLatin1) {
-      std::string text;
-      latin1ToUtf8(d.converted.data(), d.converted.size(), text);
-      appendJsonString(text.data(), text.size(), json);
+    if (d.unicodeLocal) {
+      d.utf8.clear();
+      std::size_t failedAt = 0;
+      if (!xcsPageToUtf8(d.unicodeWalk, d.converted.data(), d.converted.size(), d.utf8, failedAt)) {
+        d.fail(ERR_DRV_DATA_CONVERSION_ERROR, &field,
+               "the field's text has a character that has no exact counterpart in Unicode (byte " +
+                   std::to_string(failedAt) + " of its CCSID " + std::to_string(d.options.localCcsid) + " form)");
+        return ZO_FALSE;
+      }
+      appendJsonString(d.utf8.data(), d.utf8.size(), json);
+    } else if (d.convert && d.options.localCcsid == kLatin1) {
+      d.utf8.clear();
+      latin1ToUtf8(d.converted.data(), d.converted.size(), d.utf8);
+      appendJsonString(d.utf8.data(), d.utf8.size(), json);
     } else {
       if (!isUtf8(d.converted.data(), d.converted.size())) {
         d.fail(ERR_DRV_DATA_CONVERSION_ERROR, &field, "the field's bytes are not UTF-8");

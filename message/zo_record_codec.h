@@ -12,14 +12,21 @@
 //  - With a record CCSID, texts are converted by the code-page tables between
 //    the local CCSID and the record's. The local CCSID is 819 (ISO 8859-1) by
 //    default: the codec itself turns the JSON's UTF-8 into those bytes and
-//    back, so every character up to U+00FF passes; another local CCSID takes
-//    the JSON's bytes as they are.
+//    back, so every character up to U+00FF passes. A local CCSID whose code
+//    pages have Unicode tables among the conversion tables (943, PC mixed
+//    Japanese) is reached from UTF-8 through them: with 943 a record in a
+//    host mixed CCSID (930, 939) carries the JSON's Japanese text, its
+//    double-byte runs between shift-out and shift-in. Another local CCSID
+//    takes the JSON's bytes as they are.
+//  - Nothing is substituted: a character the local or the record's CCSID
+//    does not hold, and record bytes that would not come back as they are
+//    (two characters the tables map to one), are ERR_DRV_DATA_CONVERSION_ERROR.
 //  - A text longer than its field is an error, unless cutLongText is set: it
 //    is then cut to the field and the call ends with the warning
-//    ERR_MESS_DATA_TRUNCATED (only where the conversion is one byte for one
-//    byte: a mixed code page's text is never cut). A shorter text is padded with the field's pad
-//    character (converted to the record's CCSID). Decode drops the trailing
-//    pad characters.
+//    ERR_MESS_DATA_TRUNCATED. A cut falls between characters, never inside a
+//    double-byte character, and a cut double-byte run keeps its shift-in.
+//    A shorter text is padded with the field's pad character (converted to
+//    the record's CCSID). Decode drops the trailing pad characters.
 // Numbers (LONG, SHORT, BYTE) are JSON integers within their type's range
 // (-2^31..2^31-1, -32768..32767, 0..255), written in the given integer
 // encoding: 0 native (the default), 0x222 little-endian, 0x111 or 0x311
@@ -56,7 +63,7 @@ class ZoMessageLayout;
 
 struct VEXO_API ZoRecordCodecOptions {
   ZO_LONG recordCcsid = 0;     // CCSID of the record's texts; 0: no conversion
-  ZO_LONG localCcsid = 819;    // CCSID the JSON's texts are taken in
+  ZO_LONG localCcsid = 819;    // CCSID the JSON's texts pass through (943 for 930, 939)
   ZO_LONG encoding = 0;        // integer encoding of the record; 0: native
   ZO_BOOLEAN cutLongText = ZO_FALSE;
 };

@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -123,6 +124,49 @@ TEST_F(IconvComparison, MixedJapaneseBetweenHostAndPc) {
     ASSERT_EQ(convert(943, t.host, *pc, ours), 0);
     EXPECT_EQ(ours, *host);
   }
+}
+
+// The Unicode tables of 943: every character they hold is iconv's, both
+// ways; texts go to and from UTF-8 as iconv takes them; what iconv maps only
+// one way (a fallback) is no character of the tables.
+TEST_F(IconvComparison, UnicodeTablesOf943) {
+  XcsUnicodeTables tables;
+  ASSERT_EQ(xcsLoadUnicodeTables(943, tables), 0);
+  const XcsUnicodeWalk walk = tables.walk(true);
+  std::size_t held = 0;
+  for (unsigned code = 0; code < 0x10000; ++code) {
+    const bool pair = code >= 0x100;
+    if (pair && !xcsLeadByte(tables.leadByteSet, static_cast<ZO_BYTE>(code >> 8))) continue;
+    const Bytes bytes = pair ? Bytes{static_cast<ZO_BYTE>(code >> 8), static_cast<ZO_BYTE>(code)}
+                             : Bytes{static_cast<ZO_BYTE>(code)};
+    std::string ours;
+    std::size_t at = 0;
+    if (!xcsPageToUtf8(walk, bytes.data(), bytes.size(), ours, at)) continue;
+    ++held;
+    std::optional<Bytes> theirs = viaIconv("UTF-8", "IBM943", bytes);
+    ASSERT_TRUE(theirs) << code;
+    ASSERT_EQ(ours, std::string(theirs->begin(), theirs->end())) << code;
+    Bytes back;
+    ASSERT_TRUE(xcsUtf8ToPage(walk, theirs->data(), theirs->size(), back, at));
+    ASSERT_EQ(back, bytes) << code;
+  }
+  EXPECT_GT(held, 7000u);
+  for (const char* text : {"ABC 日本語 123 ｶﾀｶﾅ 漢字テスト XYZ\n東京都", "全角　スペース、記号（）「」"}) {
+    std::optional<Bytes> pc = viaIconv("IBM943", "UTF-8", utf8(text));
+    ASSERT_TRUE(pc);
+    Bytes ours;
+    std::size_t at = 0;
+    ASSERT_TRUE(xcsUtf8ToPage(walk, reinterpret_cast<const ZO_BYTE*>(text), std::strlen(text), ours, at));
+    EXPECT_EQ(ours, *pc) << text;
+  }
+  // U+00A5 becomes 0x5C in iconv, which comes back as U+005C; U+00E9 is not in 943.
+  for (const char* text : {"a\xC2\xA5", "\xC3\xA9"}) {
+    Bytes ours;
+    std::size_t at = 9;
+    EXPECT_FALSE(xcsUtf8ToPage(walk, reinterpret_cast<const ZO_BYTE*>(text), std::strlen(text), ours, at));
+    EXPECT_EQ(at, text[0] == 'a' ? 1u : 0u);
+  }
+  EXPECT_EQ(xcsLoadUnicodeTables(930, tables), XCS_RC_TABLE_INVALID);
 }
 
 TEST_F(IconvComparison, MixedJapaneseBetweenTheTwoHostPages) {

@@ -118,6 +118,8 @@ TEST(RecordCodec, RefusesWhatDoesNotFitAndNamesTheFieldAndOffset) {
       {std::string("{\"QTY\":1}\0{\"QTY\":", 17), false, ERR_MESS_INVALID_FORMAT, "the text is not JSON (a zero byte at character 9)"},
       {R"([1,2])", false, ERR_MESS_INVALID_FORMAT, "the JSON is not an object"},
       {R"({"QTY":1)", false, ERR_MESS_INVALID_FORMAT, "the text is not JSON"},
+      {"{\"NOTE\":\"a\xFF\"}", false, ERR_MESS_INVALID_FORMAT, "the text is not JSON (at character 10)"},
+      {"{\"N\xC3\":1}", false, ERR_MESS_INVALID_FORMAT, "the text is not JSON (at character 3)"},
   };
   for (const Case& c : cases) {
     ZoRecordCodecOptions options;
@@ -189,24 +191,115 @@ TEST(RecordCodec, ConvertsTextsToAndFromCcsid037) {
     EXPECT_NE(std::string(codec.getErrorText().text()).find("at offset 2 has no exact counterpart"), std::string::npos)
         << codec.getErrorText().text();
   }
-  // Between two mixed code pages texts convert through the tables whole,
-  // and are never cut.
-  ZoRecordCodecOptions mixed;
-  mixed.recordCcsid = 930;
-  mixed.localCcsid = 943;
-  mixed.cutLongText = ZO_TRUE;
-  ZoRecordCodec codec930(message, mixed);
-  ASSERT_EQ(codec930.getErrorCode(), 0u) << codec930.getErrorText().text();
-  ASSERT_TRUE(codec930.encode(R"({"CUSTNO":"AB"})", record));
-  EXPECT_EQ(record.substr(0, 3), bytes({0xC1, 0xC2, 0x40}));
-  ASSERT_TRUE(codec930.decode(record, json));
-  EXPECT_EQ(json.substr(0, 20), R"({"CUSTNO":"AB","QTY")");
-  EXPECT_FALSE(codec930.encode(R"({"CUSTNO":"123456789"})", record));
-  EXPECT_EQ(codec930.getErrorCode(), ERR_MESS_DATA_OVERFLOW);
-  EXPECT_FALSE(codec.encode("{\"CUSTNO\":\"\xE2\x82\xAC\"}", record));
-  EXPECT_EQ(codec.getErrorCode(), ERR_DRV_DATA_CONVERSION_ERROR);
-  EXPECT_NE(std::string(codec.getErrorText().text()).find("field CUSTNO at offset 0"), std::string::npos);
+  // Refused: a character 819 does not hold, and one whose record byte comes back as another (NEL as LF).
+  for (const char* text : {"{\"CUSTNO\":\"\xE2\x82\xAC\"}", "{\"CUSTNO\":\"\\u0085\"}"}) {
+    EXPECT_FALSE(codec.encode(text, record));
+    EXPECT_EQ(codec.getErrorCode(), ERR_DRV_DATA_CONVERSION_ERROR);
+    EXPECT_NE(std::string(codec.getErrorText().text()).find("field CUSTNO at offset 0"), std::string::npos);
+  }
 }
+
+TEST(RecordCodec, CarriesJapaneseTextInMixedHostRecords) {
+  Tables tables;
+  ASSERT_TRUE(tables.started);
+  TextDefinitions defs;
+  addOrder(defs);
+  ZoMessage message("ORDER", defs.session());
+  const std::string a = "\xE3\x81\x82", i = "\xE3\x81\x84", u = "\xE3\x81\x86", e = "\xE3\x81\x88";
+  struct Case {
+    ZO_LONG ccsid;
+    bool cut;
+    std::string text;  // CUSTNO, 8 bytes
+    ZO_ULONG code;
+    std::string record;  // CUSTNO's bytes when encoded
+  } cases[] = {
+      {930, false, "AB", 0, bytes({0xC1, 0xC2, 0x40, 0x40, 0x40, 0x40, 0x40, 0x40})},
+      {930, false, "a" + a, 0, bytes({0x62, 0x0E, 0x44, 0x81, 0x0F, 0x40, 0x40, 0x40})},
+      {939, false, "a" + a, 0, bytes({0x81, 0x0E, 0x44, 0x81, 0x0F, 0x40, 0x40, 0x40})},
+      {930, false, a + i + u, 0, bytes({0x0E, 0x44, 0x81, 0x44, 0x82, 0x44, 0x83, 0x0F})},
+      // Cut between characters; a cut run keeps its shift-in, a run without room for a pair goes.
+      {939, true, a + i + u + e, ERR_MESS_DATA_TRUNCATED, bytes({0x0E, 0x44, 0x81, 0x44, 0x82, 0x44, 0x83, 0x0F})},
+      {930, true, "ABCDEFG" + a, ERR_MESS_DATA_TRUNCATED, "\xC1\xC2\xC3\xC4\xC5\xC6\xC7\x40"},
+      {930, false, a + i + u + e, ERR_MESS_DATA_OVERFLOW, ""},
+      // Characters PC mixed Japanese does not hold: refused, not substituted.
+      {930, false, "\xC3\xA9", ERR_DRV_DATA_CONVERSION_ERROR, ""},
+      {939, false, "\xF0\x9F\x98\x80", ERR_DRV_DATA_CONVERSION_ERROR, ""},
+      {930, false, "\xC2\xA5", ERR_DRV_DATA_CONVERSION_ERROR, ""},
+  };
+  for (const Case& c : cases) {
+    ZoRecordCodecOptions options;
+    options.recordCcsid = c.ccsid;
+    options.localCcsid = 943;
+    options.cutLongText = c.cut ? ZO_TRUE : ZO_FALSE;
+    ZoRecordCodec codec(message, options);
+    ASSERT_EQ(codec.getErrorCode(), 0u) << codec.getErrorText().text();
+    const std::string json = "{\"CUSTNO\":\"" + c.text + "\"}";
+    std::string record, back;
+    EXPECT_EQ(codec.encode(json, record) != ZO_FALSE, c.record.size() == 8) << c.text;
+    EXPECT_EQ(codec.getErrorCode(), c.code) << c.text << ": " << codec.getErrorText().text();
+    if (c.record.empty()) continue;
+    EXPECT_EQ(record.substr(0, 8), c.record) << c.text;
+    ASSERT_TRUE(codec.decode(record, back)) << codec.getErrorText().text();
+    if (c.code == 0) {
+      EXPECT_EQ(back.substr(0, json.size() - 1), json.substr(0, json.size() - 1));
+    }
+  }
+  // Record bytes that are no text of the code page are refused on decode.
+  ZoRecordCodecOptions options;
+  options.recordCcsid = 930;
+  options.localCcsid = 943;
+  ZoRecordCodec codec(message, options);
+  std::string record, json;
+  ASSERT_TRUE(codec.encode("{}", record));
+  for (const std::string& text : {bytes({0x0E, 0x44, 0x81}), bytes({0x0E, 0x44, 0x81, 0x0F, 0x0E, 0x44, 0x82, 0x0F})}) {
+    std::string damaged = record;
+    damaged.replace(0, text.size(), text);
+    EXPECT_FALSE(codec.decode(damaged, json)) << json;
+    EXPECT_EQ(codec.getErrorCode(), ERR_DRV_DATA_CONVERSION_ERROR);
+  }
+}
+
+namespace {
+
+// One character the round trips draw from: its JSON text and its record bytes.
+struct Piece {
+  std::string json;
+  std::string record;  // a double-byte character's pair, without shift codes
+};
+
+// Which characters and record bytes the codec carries both ways, found with
+// CUSTNO (offset 0, 8 bytes): printable ASCII, some Japanese characters in a
+// mixed code page, and every record byte.
+void findPieces(ZoRecordCodec& codec, bool mixed, std::vector<Piece>& singles, std::vector<Piece>& doubles,
+                std::vector<char>& recordBytes) {
+  std::vector<std::string> candidates;
+  for (char c = '!'; c <= '~'; ++c) {
+    if (c != '"' && c != '\\') candidates.emplace_back(1, c);
+  }
+  for (char32_t c = 0x3041; mixed && c <= 0x30F6; c += 3) {
+    candidates.push_back({static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                          static_cast<char>(0x80 | (c & 0x3F))});
+  }
+  for (const std::string& c : candidates) {
+    const std::string json = "{\"CUSTNO\":\"" + c + "\"";
+    std::string record, back;
+    if (!codec.encode(json + "}", record) || !codec.decode(record, back) || back.compare(0, json.size(), json) != 0)
+      continue;
+    if (record[0] == '\x0E')
+      doubles.push_back({c, record.substr(1, 2)});
+    else
+      singles.push_back({c, record.substr(0, 1)});
+  }
+  std::string blank;
+  ASSERT_TRUE(codec.encode("{}", blank));
+  for (int b = 0; b < 256; ++b) {
+    std::string raw = blank, json, again;
+    raw[0] = static_cast<char>(b);
+    if (codec.decode(raw, json) && codec.encode(json, again) && again == raw) recordBytes.push_back(static_cast<char>(b));
+  }
+}
+
+}  // namespace
 
 TEST(RecordCodec, RandomValuesAndRecordsRoundTrip) {
   Tables tables;
@@ -215,29 +308,31 @@ TEST(RecordCodec, RandomValuesAndRecordsRoundTrip) {
   addOrder(defs);
   ZoMessage message("ORDER", defs.session());
   std::mt19937 random(31);
-  for (const ZO_LONG ccsid : {0, 37, 500}) {
+  const struct {
+    ZO_LONG ccsid;
+    ZO_LONG local;
+  } pages[] = {{0, 819}, {37, 819}, {500, 819}, {930, 943}, {939, 943}};
+  for (const auto& page : pages) {
     for (const ZO_LONG encoding : {0x111, 0x222}) {
       ZoRecordCodecOptions options;
-      options.recordCcsid = ccsid;
+      options.recordCcsid = page.ccsid;
+      options.localCcsid = page.local;
       options.encoding = encoding;
       ZoRecordCodec codec(message, options);
       ASSERT_EQ(codec.getErrorCode(), 0u);
       const ZoMessageLayout& layout = codec.getLayout();
-      // Text bytes that come back from the local code page as they were.
-      std::vector<char> exact;
-      for (int b = 0; b < 256; ++b) {
-        ZO_BYTE in = static_cast<ZO_BYTE>(b), local = 0, out = 0;
-        ZO_LONG n = 1;
-        if (ccsid == 0) {
-          if (b >= '!' && b <= '~') exact.push_back(static_cast<char>(b));
-        } else if (xcsConvertString(ccsid, 819, &in, 1, &local, &n) == 0 &&
-                   xcsConvertString(819, ccsid, &local, 1, &out, &n) == 0 && out == in) {
-          exact.push_back(static_cast<char>(b));
-        }
-      }
-      ASSERT_GT(exact.size(), 90u);
+      std::vector<Piece> singles, doubles;
+      std::vector<char> recordBytes;
+      const bool mixed = page.local == 943;
+      findPieces(codec, mixed, singles, doubles, recordBytes);
+      ASSERT_GT(singles.size(), mixed ? 80u : 91u) << page.ccsid;
+      ASSERT_GT(recordBytes.size(), mixed ? 120u : 90u) << page.ccsid;
+      ASSERT_EQ(doubles.size() > 40, mixed) << page.ccsid;
+      auto isText = [](const ZoFieldLayout& f) {
+        return f.dataType != ZODT_LONG && f.dataType != ZODT_SHORT && f.dataType != ZODT_BYTE;
+      };
       for (int round = 0; round < 200; ++round) {
-        // JSON -> record -> JSON: texts without trailing pad characters.
+        // JSON -> record -> JSON: texts that fit, without trailing pad characters.
         std::string json = "{";
         for (const ZoFieldLayout& f : layout.fields()) {
           if (json.size() > 1) json += ',';
@@ -249,30 +344,47 @@ TEST(RecordCodec, RandomValuesAndRecordsRoundTrip) {
           } else if (f.dataType == ZODT_BYTE) {
             json += std::to_string(random() % 256);
           } else {
-            const std::size_t n = random() % (static_cast<std::size_t>(f.length) + 1);
-            std::string text;
-            for (std::size_t i = 0; i < n; ++i) text += static_cast<char>('!' + random() % 94);
-            if (!text.empty() && text.back() == ' ') text.back() = 'x';
-            for (char& ch : text) {
-              if (ch == '"' || ch == '\\') ch = 'q';
+            // Record bytes left; a double-byte character costs a shift-out
+            // and a shift-in more when it starts a run.
+            std::size_t room = random() % (static_cast<std::size_t>(f.length) + 1);
+            bool inRun = false;
+            json += '"';
+            for (;;) {
+              const bool dbcs = !doubles.empty() && random() % 3 == 0;
+              const std::size_t cost = dbcs ? (inRun ? 2 : 4) : 1;
+              if (cost > room) break;
+              room -= cost;
+              json += (dbcs ? doubles[random() % doubles.size()] : singles[random() % singles.size()]).json;
+              inRun = dbcs;
             }
-            json += "\"" + text + "\"";
+            json += '"';
           }
         }
         json += "}";
         std::string record, back;
-        ASSERT_TRUE(codec.encode(json, record)) << codec.getErrorText().text();
+        ASSERT_TRUE(codec.encode(json, record)) << codec.getErrorText().text() << json;
         ASSERT_TRUE(codec.decode(record, back));
         ASSERT_EQ(back, json);
-        // record -> JSON -> record: any bytes where the record keeps values
-        // (a text of printable characters when nothing converts it).
+        // record -> JSON -> record: any bytes where the record keeps numbers,
+        // texts of single bytes and double-byte runs (runs never side by
+        // side: the code page writes them as one).
         std::string raw(static_cast<std::size_t>(codec.getRecordSize()), '\0');
         for (const ZoFieldLayout& f : layout.fields()) {
-          for (ZO_LONG i = 0; i < f.length; ++i) {
-            const bool text = f.dataType != ZODT_LONG && f.dataType != ZODT_SHORT && f.dataType != ZODT_BYTE;
-            raw[static_cast<std::size_t>(f.offset + i)] =
-                text ? exact[random() % exact.size()] : static_cast<char>(random() % 256);
+          const auto length = static_cast<std::size_t>(f.length);
+          std::string text;
+          while (text.size() < length) {
+            const std::size_t left = length - text.size();
+            if (isText(f) && !doubles.empty() && left >= 4 && random() % 3 == 0 &&
+                (text.empty() || text.back() != '\x0F')) {
+              text += '\x0E';
+              for (std::size_t k = 1 + random() % ((left - 2) / 2); k > 0; --k)
+                text += doubles[random() % doubles.size()].record;
+              text += '\x0F';
+            } else {
+              text += isText(f) ? recordBytes[random() % recordBytes.size()] : static_cast<char>(random() % 256);
+            }
           }
+          raw.replace(static_cast<std::size_t>(f.offset), length, text);
         }
         std::string again;
         ASSERT_TRUE(codec.decode(raw, back)) << codec.getErrorText().text();

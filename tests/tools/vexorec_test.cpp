@@ -77,6 +77,12 @@ TEST_F(VexorecTest, JsonLinesComeBackIdenticalThroughRecords) {
     EXPECT_EQ(back.out, kLines);
     EXPECT_EQ(back.err, "");
   }
+  // A mixed CCSID takes Japanese text through PC mixed Japanese unless told otherwise.
+  const std::string japanese = "{\"CUSTNO\":\"A1\",\"ORDDATE\":\"\",\"CUSTREF\":\"\xE6\x9D\xB1\xE4\xBA\xAC x\",\"MSGLINE\":\"\"}\n";
+  const ProgramRun records = run("vexorec", {"encode", "ORDHEAD", "--ccsid", "939"}, japanese);
+  ASSERT_EQ(records.status, 0) << records.err;
+  EXPECT_EQ(records.out.substr(18, 7), "\x0E\x45\x57\x45\x75\x0F\x40");
+  EXPECT_EQ(run("vexorec", {"decode", "ORDHEAD", "--ccsid", "939"}, records.out).out, japanese);
 }
 
 TEST_F(VexorecTest, NumbersTakeTheEncodingFromATextDatabase) {

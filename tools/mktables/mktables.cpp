@@ -11,6 +11,10 @@
 // A single-byte table is written for every ordered pair of distinct
 // single-byte code pages, a double-byte table for 300 -> 941 and 941 -> 300.
 // Characters the target cannot hold become its substitution character.
+// The Unicode tables of 943's code pages (1041 and 941) are written too: each
+// code page to UTF-16 and back, without substitution (a character the other
+// side does not hold is XCS_UNICODE_NONE; a code page's character is written
+// to the Unicode side only when it comes back as the same bytes).
 #include <iconv.h>
 
 #include <cerrno>
@@ -168,6 +172,10 @@ std::optional<Bytes> encodePair(Converter& fromUnicode, Kind kind, char32_t c) {
   return out;
 }
 
+// The code pages whose Unicode tables are written.
+const SingleCodePage kUnicodeSingles[] = {{1041, "IBM943", Kind::kPcMixed, 0}};
+const DoubleCodePage kUnicodeDoubles[] = {{941, "IBM943", Kind::kPcMixed, {0, 0}}};
+
 std::string tableName(int from, int to) {
   char name[32];
   std::snprintf(name, sizeof name, "%04x%04x", static_cast<unsigned>(from), static_cast<unsigned>(to));
@@ -245,6 +253,50 @@ bool writeDoubleTable(const std::string& dir, const DoubleCodePage& from, const 
   return writeFile(dir + tableName(from.number, to.number) + XCS_TABLE_SUFFIX, table.data(), table.size());
 }
 
+// The 16-bit entries of a Unicode table, high byte first.
+Bytes bigEndian(const std::vector<char16_t>& entries) {
+  Bytes out;
+  out.reserve(2 * entries.size());
+  for (char16_t e : entries) {
+    out.push_back(static_cast<unsigned char>(e >> 8));
+    out.push_back(static_cast<unsigned char>(e & 0xFF));
+  }
+  return out;
+}
+
+// The two Unicode tables of a code page: every character (a byte, or a
+// lead-byte pair) that decodes to one code point of the Basic Multilingual
+// Plane and encodes back to the same bytes.
+bool writeUnicodeTables(const std::string& dir, int number, const char* converter, bool doubleByte, Kind kind) {
+  Converter toUnicode("UTF-32LE", converter);
+  Converter fromUnicode(converter, "UTF-32LE");
+  if (!toUnicode.ok() || !fromUnicode.ok()) {
+    std::fprintf(stderr, "mktables: the C library has no converter %s\n", converter);
+    return false;
+  }
+  std::vector<char16_t> to(doubleByte ? XCS_UNICODE_ENTRIES : XCS_SINGLE_TABLE_SIZE, XCS_UNICODE_NONE);
+  std::vector<char16_t> from(XCS_UNICODE_ENTRIES, XCS_UNICODE_NONE);
+  auto take = [&](const Bytes& bytes, unsigned code) {
+    std::optional<char32_t> c = decodeOne(toUnicode, bytes);
+    if (!c || *c >= XCS_UNICODE_NONE || (*c >= 0xD800 && *c <= 0xDFFF)) return;
+    std::optional<Bytes> back = fromUnicode.run(utf32(*c));
+    if (!back || *back != bytes) return;
+    to[code] = static_cast<char16_t>(*c);
+    from[*c] = static_cast<char16_t>(code);
+  };
+  if (doubleByte) {
+    for (unsigned char lead : leadBytes(kind))
+      for (unsigned trail = 0; trail < 256; ++trail) take({lead, static_cast<unsigned char>(trail)}, lead * 256u + trail);
+  } else {
+    for (unsigned b = 0; b < 256; ++b) take({static_cast<unsigned char>(b)}, b);
+  }
+  const Bytes toBytes = bigEndian(to), fromBytes = bigEndian(from);
+  return writeFile(dir + tableName(number, XCS_UNICODE_CODE_PAGE) + XCS_UNICODE_TABLE_SUFFIX, toBytes.data(),
+                   toBytes.size()) &&
+         writeFile(dir + tableName(XCS_UNICODE_CODE_PAGE, number) + XCS_UNICODE_TABLE_SUFFIX, fromBytes.data(),
+                   fromBytes.size());
+}
+
 bool writeControlFile(const std::string& dir) {
   std::string text =
       "# Code-page control file written by mktables from the C library's converters.\n"
@@ -267,6 +319,10 @@ int makeTables(int argc, char** argv) {
   bool ok = writeSingleTables(dir);
   ok = ok && writeDoubleTable(dir, kDoubles[0], kDoubles[1]);
   ok = ok && writeDoubleTable(dir, kDoubles[1], kDoubles[0]);
+  for (const SingleCodePage& cp : kUnicodeSingles)
+    ok = ok && writeUnicodeTables(dir, cp.number, cp.converter, false, cp.kind);
+  for (const DoubleCodePage& cp : kUnicodeDoubles)
+    ok = ok && writeUnicodeTables(dir, cp.number, cp.converter, true, cp.kind);
   // The control file comes last: its date tells the build that every table is there.
   ok = ok && writeControlFile(dir);
   return ok ? 0 : 1;

@@ -11,6 +11,8 @@
 #include <io.h>
 #endif
 
+#include "common/conversion_api.h"
+#include "common/conversion_files.h"
 #include "common/return_codes.h"
 #include "common/services.h"
 #include "common/trace.h"
@@ -36,7 +38,8 @@ constexpr const char* kHelp =
     "        to MESSAGE's records on standard output; decode: the reverse.\n"
     "The message comes from the definition database vexo.ini names; see vexorec(1).\n"
     "  --ccsid N        CCSID of the records' texts (default: no conversion)\n"
-    "  --local-ccsid N  CCSID the JSON texts are taken in (default 819)\n"
+    "  --local-ccsid N  CCSID the JSON texts pass through (default 819; 943 when\n"
+    "                   --ccsid is a mixed CCSID such as 930 or 939)\n"
     "  --encoding E     integer byte order: native (default), a platform name such\n"
     "                   as \"Sun OS\" or \"Windows NT\", or a value (273, 546, 785, 0x111)\n"
     "  --length-prefix  each record preceded by its length, 4 bytes big-endian\n"
@@ -49,7 +52,18 @@ struct Options {
   ZoRecordCodecOptions codec;
   bool lengthPrefix = false;
   bool skipBad = false;
+  bool localGiven = false;
 };
+
+// Without --local-ccsid, texts pass through ISO 8859-1, or through PC mixed
+// Japanese for a record CCSID with double-byte data.
+constexpr ZO_LONG kMixedLocalCcsid = 943;
+void chooseLocalCcsid(Options& o) {
+  ZO_LONG type[2] = {0, 0};
+  if (!o.localGiven && o.codec.recordCcsid != 0 && xcsQueryCCSIDType(o.codec.recordCcsid, type) == 0 &&
+      type[1] == XCS_SHIFT_MODE_MIXED)
+    o.codec.localCcsid = kMixedLocalCcsid;
+}
 
 bool parseNumber(const char* text, ZO_LONG& value) {
   if (text == nullptr || *text == '\0') return false;
@@ -86,6 +100,7 @@ bool parseOptions(int argc, char* argv[], Options& o) {
       if (!parseNumber(argv[++i], o.codec.recordCcsid)) return false;
     } else if (arg == "--local-ccsid" && hasValue) {
       if (!parseNumber(argv[++i], o.codec.localCcsid)) return false;
+      o.localGiven = true;
     } else if (arg == "--encoding" && hasValue) {
       if (!parseEncoding(argv[++i], o.codec.encoding)) return false;
     } else if (arg == "--length-prefix") {
@@ -250,6 +265,7 @@ int run(int argc, char* argv[]) {
   // The tables are needed only when texts are converted.
   const ZO_ULONG started = xrkInitCommonServices("VEXO");
   XTR_TEXT("VEXOREC starting");
+  chooseLocalCcsid(o);
   UserMessage messages(stderr, stderr);
   ZoSession session(argc, argv);
   if (session.getErrorCode() != 0) {
