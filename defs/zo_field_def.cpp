@@ -117,6 +117,16 @@ void ZoFieldDef::setProtection(ZO_LONG protection) {
   protection_ = protection;
 }
 
+void ZoFieldDef::setNumeric(ZO_BOOLEAN numeric) {
+  errorCode_ = 0;
+  numeric_ = numeric;
+}
+
+void ZoFieldDef::setCursor(ZO_BOOLEAN cursor) {
+  errorCode_ = 0;
+  cursor_ = cursor;
+}
+
 bool ZoFieldDef::hasDisplayDefaults() const {
   return color_ != ZO_COLOR_DEFAULT || intensity_ != ZO_INTENSITY_DEFAULT || highLight_ != ZO_HIGHLIGHT_DEFAULT ||
          protection_ != ZO_PROTECTION_DEFAULT;

@@ -1,8 +1,8 @@
 #pragma once
 // Field definition: the name, type, length, screen position, segment, display
-// defaults and initial value of one field of a message. A passive record: it
-// stores what it is given, checks only its name, and keeps the code of its
-// last failure (0 = none).
+// defaults, input flags and initial value of one field of a message. A
+// passive record: it stores what it is given, checks only its name, and keeps
+// the code of its last failure (0 = none).
 
 #include "../common/vexo_export.h"
 #include "../common/zo_types.h"
@@ -87,6 +87,16 @@ class VEXO_API ZoFieldDef {
 
   static constexpr ZO_LONG DEFAULT_SEGMENT = 1;
 
+  // Input flags of the screen: the field takes digits only, and the cursor
+  // starts in it. Off in a new field; stored without checks (each setter
+  // clears the error code).
+  void setNumeric(ZO_BOOLEAN numeric);
+  ZO_BOOLEAN getNumeric() const { return numeric_; }
+  void setCursor(ZO_BOOLEAN cursor);
+  ZO_BOOLEAN getCursor() const { return cursor_; }
+  // Whether either input flag is on.
+  bool hasInputFlags() const { return numeric_ != ZO_FALSE || cursor_ != ZO_FALSE; }
+
  private:
   void initName(const ZoString& name);
 
@@ -110,4 +120,6 @@ class VEXO_API ZoFieldDef {
   ZO_LONG intensity_ = ZO_INTENSITY_DEFAULT;
   ZO_LONG highLight_ = ZO_HIGHLIGHT_DEFAULT;
   ZO_LONG protection_ = ZO_PROTECTION_DEFAULT;
+  ZO_BOOLEAN numeric_ = ZO_FALSE;
+  ZO_BOOLEAN cursor_ = ZO_FALSE;
 };

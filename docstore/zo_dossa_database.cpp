@@ -1,6 +1,7 @@
 #include "docstore/zo_dossa_database.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -349,12 +350,23 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoFieldDef& definition, ZO_BOOLEAN replace) {
               static_cast<unsigned long>(unreadable));
     return fail(unreadable);
   }
-  ItemValue v[F_COUNT];
-  zoToValues(field, v);
+  // The items written, in table order: the display and flag items only when they are the field's own.
+  std::array<FieldItem, F_COUNT> written{};
+  const ZO_LONG count = zoWrittenFieldItems(field, written);
   const auto& items = zoFieldItems();
+  ItemValue v[F_COUNT];
+  std::array<ZO_LONG, F_COUNT> types{};
+  std::array<const char*, F_COUNT> names{};
+  for (ZO_LONG i = 0; i < count; ++i) {
+    const auto item = static_cast<std::size_t>(written[static_cast<std::size_t>(i)]);
+    v[i].setText(field.texts[item].c_str());
+    v[i].number = field.numbers[item];
+    types[static_cast<std::size_t>(i)] = items.types[item];
+    names[static_cast<std::size_t>(i)] = items.names[item];
+  }
   if (!adapter_->write(FIELD_FORM, MESSAGE_NAME, writes_.currentMessage().c_str(), FIELD_MESSAGE_FIELD_NAME,
-                       definition.getName(), replace, field.ownDisplay ? F_COUNT : FIELD_PLAIN_ITEMS,
-                       items.types.data(), items.names.data(), DOSSA_DEFAULT_ENTRY_SIZE, v)) {
+                       definition.getName(), replace, count, types.data(), names.data(), DOSSA_DEFAULT_ENTRY_SIZE,
+                       v)) {
     mapAdapterError(Mapping::Write);
   } else {
     writes_.fieldWritten(field);

@@ -12,7 +12,8 @@
 //              the order written after their message) and Built 0 as numbers;
 //              FieldColor, FieldIntensity, FieldHighlight, FieldProtection
 //              in decimal for a field whose display defaults are its own,
-//              and on every replace;
+//              FieldNumeric, FieldCursor (1 or 0) for a field with an input
+//              flag on, both groups on every replace;
 //   "Service"  key svcdef_name: ten text items.
 // Message and field definitions are read back from "MsgBuild" documents (one
 // per message, derived from its "Message" and "Field" documents by the

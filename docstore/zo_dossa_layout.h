@@ -61,6 +61,10 @@ inline constexpr const char* FIELD_COLOR = "FieldColor";
 inline constexpr const char* FIELD_INTENSITY = "FieldIntensity";
 inline constexpr const char* FIELD_HIGHLIGHT = "FieldHighlight";
 inline constexpr const char* FIELD_PROTECTION = "FieldProtection";
+// Text items of the input flags, 1 or 0 (digits only; the cursor starts in
+// the field), present only on a field with a flag on.
+inline constexpr const char* FIELD_NUMERIC = "FieldNumeric";
+inline constexpr const char* FIELD_CURSOR = "FieldCursor";
 
 // Form "Service", key svcdef_name, read through the view "Services".
 inline constexpr const char* SERVICE_FORM = "Service";
@@ -123,7 +127,12 @@ enum BuildEntry : ZO_LONG {
   BUILD_INTENSITY = 13,
   BUILD_HIGHLIGHT = 14,
   BUILD_PROTECTION = 15,
-  BUILD_DISPLAY_GROUP_SIZE = 16
+  BUILD_DISPLAY_GROUP_SIZE = 16,
+  // Input flags, 1 or 0: only in the widest groups, of a message one of
+  // whose fields has a flag on (the display defaults are then listed too).
+  BUILD_NUMERIC = 16,
+  BUILD_CURSOR = 17,
+  BUILD_FLAG_GROUP_SIZE = 18
 };
 
 // The display-default items of a field and their entries in a wider group,
@@ -136,6 +145,10 @@ static_assert(std::size(DISPLAY_ITEMS) == DISPLAY_ITEM_COUNT);
 inline constexpr ZO_LONG DISPLAY_DEFAULTS[] = {ZO_COLOR_DEFAULT, ZO_INTENSITY_DEFAULT, ZO_HIGHLIGHT_DEFAULT,
                                                ZO_PROTECTION_DEFAULT};
 static_assert(std::size(DISPLAY_DEFAULTS) == DISPLAY_ITEM_COUNT);
+// The input-flag items of a field and their entries in the widest group.
+inline constexpr const char* FLAG_ITEMS[] = {FIELD_NUMERIC, FIELD_CURSOR};
+inline constexpr ZO_LONG FLAG_ITEM_COUNT = BUILD_FLAG_GROUP_SIZE - BUILD_DISPLAY_GROUP_SIZE;
+static_assert(std::size(FLAG_ITEMS) == FLAG_ITEM_COUNT);
 
 // The format of a message as stored: "NONE" for an empty format, "STRING"
 // for "VEXOSTR ", else the format itself.

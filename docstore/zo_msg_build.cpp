@@ -118,6 +118,12 @@ class Builder {
         if (!present) field.texts[F_COLOR + i] = std::to_string(DISPLAY_DEFAULTS[i]);
         field.ownDisplay = field.ownDisplay || present;
       }
+      // So is a flag item it lacks: off.
+      for (ZO_LONG i = 0; i < FLAG_ITEM_COUNT; ++i) {
+        const bool present = DossaItemIsPresent(note.get(), FLAG_ITEMS[i], 0);
+        if (!present) field.texts[F_NUMERIC + i].assign(1, '0');
+        field.ownFlags = field.ownFlags || present;
+      }
       fields.push_back({zoFieldBuildGroup(field), id});
     }
     sortByPosition(fields);
@@ -179,13 +185,17 @@ class Builder {
     setText(BUILT_NAME, name);
     setText(BUILT_DESCRIPTION, message.description);
     setText(BUILT_FORMAT, message.format);
-    // The display defaults widen every group, only when a field has its own.
-    const bool wide = std::any_of(fields.begin(), fields.end(), [](const Field& f) { return f.ownDisplay; });
-    setNumber(BUILT_FIELD_COUNT, wide ? BUILD_DISPLAY_GROUP_SIZE : BUILD_GROUP_SIZE);
+    // The display defaults widen every group, only when a field has its own;
+    // the input flags widen it further (after the display defaults), only
+    // when a field has them.
+    const bool widest = std::any_of(fields.begin(), fields.end(), [](const Field& f) { return f.ownFlags; });
+    const bool wide = widest || std::any_of(fields.begin(), fields.end(), [](const Field& f) { return f.ownDisplay; });
+    setNumber(BUILT_FIELD_COUNT, widest ? BUILD_FLAG_GROUP_SIZE : wide ? BUILD_DISPLAY_GROUP_SIZE : BUILD_GROUP_SIZE);
     std::vector<std::string> list;
     for (const ZoBuiltField& f : fields) {
       list.insert(list.end(), f.entries.begin(), f.entries.end());
       if (wide) list.insert(list.end(), f.display.begin(), f.display.end());
+      if (widest) list.insert(list.end(), f.flags.begin(), f.flags.end());
     }
     std::size_t longest = 0;
     for (const std::string& entry : list) longest = std::max(longest, entry.size());

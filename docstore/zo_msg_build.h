@@ -4,12 +4,15 @@
 // documents, in the layout the definition database reads:
 //   msgdef_name, msgdef_description, msgdef_format   from the message;
 //   msgdef_fldcnt        12, the entries per field (16 when a field of the
-//                        message has display defaults of its own);
+//                        message has display defaults of its own, 18 when
+//                        one has an input flag on);
 //   msgdef_fldlist       12 entries per field, fields in FieldPosition order
 //                        (name, description, base name, type letter, initial
 //                        value, length, segment, has attributes, row,
 //                        column, pad letter, alignment), then, in 16-entry
-//                        groups, color, intensity, highlight and protection;
+//                        and 18-entry groups, color, intensity, highlight
+//                        and protection, and in 18-entry groups the numeric
+//                        and cursor flags;
 //   msgdef_maxentrylen   the longest entry;
 //   msgdef_rows, msgdef_cols  the screen size, when the message has one.
 // The new document replaces any older "MsgBuild" document of the message,

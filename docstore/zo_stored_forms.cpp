@@ -96,8 +96,8 @@ const FormItems<F_COUNT>& zoFieldItems() {
        FIELD_TYPE,       FIELD_DEFAULT,            FIELD_LENGTH_EDIT,    FIELD_LENGTH,    FIELD_SEGMENTS,
        FIELD_HAS_ATTRIBUTES, FIELD_ROW,            FIELD_COLUMN,         FIELD_PAD,       FIELD_ALIGNMENT,
        FIELD_POSITION,   BUILT,                    FIELD_COLOR,          FIELD_INTENSITY, FIELD_HIGHLIGHT,
-       FIELD_PROTECTION},
-      {T, T, T, T, T, T, T, T, N, T, T, T, T, T, T, N, N, T, T, T, T}};
+       FIELD_PROTECTION, FIELD_NUMERIC,            FIELD_CURSOR},
+      {T, T, T, T, T, T, T, T, N, T, T, T, T, T, T, N, N, T, T, T, T, T, T}};
   return items;
 }
 
@@ -139,7 +139,21 @@ StoredField zoStoredField(const ZoFieldDef& definition, const std::string& messa
                                                definition.getHighLight(), definition.getProtection()};
   for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i) t[F_COLOR + i] = decimal(display[i]);
   field.ownDisplay = definition.hasDisplayDefaults() || replace;
+  t[F_NUMERIC] = definition.getNumeric() ? "1" : "0";
+  t[F_CURSOR] = definition.getCursor() ? "1" : "0";
+  field.ownFlags = definition.hasInputFlags() || replace;
   return field;
+}
+
+ZO_LONG zoWrittenFieldItems(const StoredField& field, std::array<FieldItem, F_COUNT>& items) {
+  ZO_LONG count = 0;
+  for (int i = 0; i < F_COUNT; ++i) {
+    const bool display = i >= F_COLOR && i < F_NUMERIC;
+    const bool flag = i >= F_NUMERIC;
+    if ((display && !field.ownDisplay) || (flag && !field.ownFlags)) continue;
+    items[static_cast<std::size_t>(count++)] = static_cast<FieldItem>(i);
+  }
+  return count;
 }
 
 ZO_ULONG zoUnreadableField(const ZoFieldDef& definition, const StoredField& field) {
@@ -186,6 +200,8 @@ ZoBuiltField zoFieldBuildGroup(const StoredField& field) {
   group.ownDisplay = field.ownDisplay;
   for (ZO_LONG i = 0; i < DISPLAY_ITEM_COUNT; ++i)
     group.display[i] = field.ownDisplay ? field.texts[F_COLOR + i] : std::to_string(DISPLAY_DEFAULTS[i]);
+  group.ownFlags = field.ownFlags;
+  for (ZO_LONG i = 0; i < FLAG_ITEM_COUNT; ++i) group.flags[i] = field.ownFlags ? field.texts[F_NUMERIC + i] : "0";
   return group;
 }
 
@@ -253,6 +269,13 @@ ZO_ULONG zoFieldFromEntries(const char* const* entries, ZO_LONG width, ZoFieldDe
       display[i] = static_cast<ZO_LONG>(value);
     }
   }
+  // Input flags, in the widest groups only; each 0 or 1.
+  std::array<ZO_BOOLEAN, FLAG_ITEM_COUNT> flags{};
+  for (ZO_LONG i = 0; width >= BUILD_FLAG_GROUP_SIZE && i < FLAG_ITEM_COUNT; ++i) {
+    long long value = 0;
+    fits = fits && entryValue(entries[BUILD_NUMERIC + i], 0, 1, value);
+    flags[i] = value != 0 ? TRUE : FALSE;
+  }
   if (!fits) {
     XTR_TEXTF("ERR_DB_DATA_OVERFLOW: field %s", definition.getName().text());
     return ERR_DB_DATA_OVERFLOW;
@@ -285,6 +308,8 @@ ZO_ULONG zoFieldFromEntries(const char* const* entries, ZO_LONG width, ZoFieldDe
   definition.setIntensity(display[1]);
   definition.setHighLight(display[2]);
   definition.setProtection(display[3]);
+  definition.setNumeric(flags[0]);
+  definition.setCursor(flags[1]);
   return 0;
 }
 

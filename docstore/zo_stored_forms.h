@@ -81,19 +81,28 @@ enum FieldItem {
   F_LENGTH_EDIT, F_LENGTH, F_SEGMENTS, F_HAS_ATTRIBUTES, F_ROW, F_COLUMN, F_PAD, F_ALIGNMENT,
   F_POSITION, F_BUILT,
   // Written only for a field whose display defaults are its own.
-  F_COLOR, F_INTENSITY, F_HIGHLIGHT, F_PROTECTION, F_COUNT
+  F_COLOR, F_INTENSITY, F_HIGHLIGHT, F_PROTECTION,
+  // Written only for a field with an input flag on.
+  F_NUMERIC, F_CURSOR, F_COUNT
 };
 inline constexpr ZO_LONG FIELD_PLAIN_ITEMS = F_COLOR;
-static_assert(F_COUNT - F_COLOR == DISPLAY_ITEM_COUNT);
+static_assert(F_NUMERIC - F_COLOR == DISPLAY_ITEM_COUNT);
+static_assert(F_COUNT - F_NUMERIC == FLAG_ITEM_COUNT);
 const FormItems<F_COUNT>& zoFieldItems();
 struct StoredField : StoredRecord<F_COUNT> {
   bool ownDisplay = false;  // the display items are (to be) written
+  bool ownFlags = false;    // the flag items are (to be) written
 };
 // The field's record under its message, at `position`; the display items are
 // its own when it has display defaults of its own or `replace` is given (a
-// replaced document keeps the items it is not given).
+// replaced document keeps the items it is not given), the flag items when a
+// flag is on or `replace` is given.
 StoredField zoStoredField(const ZoFieldDef& definition, const std::string& messageName, ZO_LONG position,
                           bool built, bool replace);
+// The items of the record that are written, in table order: the plain ones,
+// then the display items and the flag items when they are its own. Returns
+// their number; `items` holds them.
+ZO_LONG zoWrittenFieldItems(const StoredField& field, std::array<FieldItem, F_COUNT>& items);
 // The code a field read would refuse the record of `definition` with, or
 // that stands for a value the read would give back changed; 0 when every
 // property comes back exactly as it is.
@@ -113,6 +122,10 @@ struct ZoBuiltField {
   // the document has none); listed when a field of the message has its own.
   std::array<std::string, zodossa::DISPLAY_ITEM_COUNT> display;
   bool ownDisplay = false;  // the document has display items
+  // The input flags, 1 or 0 (0 when the document has none); listed when a
+  // field of the message has its own.
+  std::array<std::string, zodossa::FLAG_ITEM_COUNT> flags;
+  bool ownFlags = false;  // the document has flag items
 };
 
 // A message as its build lists it; rows and columns 0 when it has no size.
@@ -136,12 +149,13 @@ ZoBuiltMessage zoMessageBuild(const StoredMessage& message);
 // The field of a build group into `definition`: `entries` (or `entry(k)`)
 // give the group's entries, `width` their number (display defaults only in
 // the wider groups, at least BUILD_GROUP_SIZE). 0, or the code that refuses
-// the group (traced); the definition is changed only on success.
+// the group (traced); the definition is changed only on success. Input
+// flags come only from the widest groups (at least BUILD_FLAG_GROUP_SIZE).
 ZO_ULONG zoFieldFromEntries(const char* const* entries, ZO_LONG width, ZoFieldDef& definition);
 template <class Entry>
 ZO_ULONG zoFieldFromGroup(const Entry& entry, ZO_LONG width, ZoFieldDef& definition) {
-  std::array<const char*, BUILD_DISPLAY_GROUP_SIZE> entries{};
-  for (ZO_LONG k = 0; k < BUILD_DISPLAY_GROUP_SIZE && k < width; ++k) entries[k] = entry(k);
+  std::array<const char*, BUILD_FLAG_GROUP_SIZE> entries{};
+  for (ZO_LONG k = 0; k < BUILD_FLAG_GROUP_SIZE && k < width; ++k) entries[k] = entry(k);
   return zoFieldFromEntries(entries.data(), width, definition);
 }
 

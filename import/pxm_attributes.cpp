@@ -22,8 +22,8 @@ constexpr PXMAttributeWord WORDS[] = {
     {ATTRB, "NORM", Intensity, ZO_INTENSITY_DEFAULT},
     {ATTRB, "BRT", Intensity, ZO_INTENSITY_BRIGHT},
     {ATTRB, "DRK", Intensity, ZO_INTENSITY_DARK},
-    {ATTRB, "NUM", None, 0},
-    {ATTRB, "IC", None, 0},
+    {ATTRB, "NUM", Numeric, 1},
+    {ATTRB, "IC", Cursor, 1},
     {ATTRB, "FSET", None, 0},
     {ATTRB, "DET", None, 0},
     {COLOR, "DEFAULT", Color, ZO_COLOR_DEFAULT},
@@ -40,10 +40,11 @@ constexpr PXMAttributeWord WORDS[] = {
     {HILIGHT, "UNDERLINE", Highlight, ZO_HIGHLIGHT_UNDERLINE},
 };
 
-// The member of a look that each display default is kept in, in the order
-// of PXMDisplay.
+// The member of a look that each display default and flag is kept in, in
+// the order of PXMDisplay.
 constexpr ZO_LONG PXMFieldLook::*LOOK_MEMBERS[] = {&PXMFieldLook::protection, &PXMFieldLook::intensity,
-                                                   &PXMFieldLook::color, &PXMFieldLook::highLight};
+                                                   &PXMFieldLook::color,      &PXMFieldLook::highLight,
+                                                   &PXMFieldLook::numeric,    &PXMFieldLook::cursor};
 static_assert(std::size(LOOK_MEMBERS) == static_cast<std::size_t>(None));
 
 bool keywordIs(const PXMOperand& operand, const char* keyword) {

@@ -1,10 +1,10 @@
 #pragma once
 // What a map says about the look of its screen: the words of a field
-// statement's ATTRB=, COLOR= and HILIGHT= operands as display defaults, its
-// INITIAL= text, and the SIZE= of a map statement. One table holds every
-// word the import knows with the value it gives; some (NUM, IC, FSET, DET)
-// describe nothing a definition keeps and give none. Unknown words are
-// passed over.
+// statement's ATTRB=, COLOR= and HILIGHT= operands as display defaults and
+// input flags (NUM: digits only, IC: the cursor starts there), its INITIAL=
+// text, and the SIZE= of a map statement. One table holds every word the
+// import knows with the value it gives; some (FSET, DET) describe nothing a
+// definition keeps and give none. Unknown words are passed over.
 
 #include <span>
 #include <string>
@@ -15,8 +15,8 @@
 #include "defs/zo_data_types.h"
 #include "import/pxm_statement.h"
 
-// The display default a word sets.
-enum class PXMDisplay { Protection, Intensity, Color, Highlight, None };
+// The display default or input flag a word sets.
+enum class PXMDisplay { Protection, Intensity, Color, Highlight, Numeric, Cursor, None };
 
 // One word of an operand and the value it gives.
 struct PXMAttributeWord {
@@ -48,6 +48,8 @@ struct PXMFieldLook {
   ZO_LONG highLight = ZO_HIGHLIGHT_DEFAULT;
   ZO_LONG protection = ZO_PROTECTION_DEFAULT;
   std::string initial;  // INITIAL= without its quotes, a doubled quote made one; empty without it
+  ZO_LONG numeric = 0;  // 1: digits only
+  ZO_LONG cursor = 0;   // 1: the cursor starts in the field
 };
 PXMFieldLook PXMReadFieldLook(const PXMStatement& field);
 

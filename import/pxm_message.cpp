@@ -231,6 +231,8 @@ void PXMMessage::composeField(const PXMStatement& statement, ZO_LONG row, ZO_LON
     field.setIntensity(look.intensity);
     field.setHighLight(look.highLight);
     field.setProtection(look.protection);
+    field.setNumeric(look.numeric != 0 ? TRUE : FALSE);
+    field.setCursor(look.cursor != 0 ? TRUE : FALSE);
     field.setValue(look.initial.c_str());
   } else {
     field.setValue("");

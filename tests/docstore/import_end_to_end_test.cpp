@@ -340,8 +340,9 @@ TEST_P(ImportTest, KeepingTheMapsAttributesAddsOnlyWhatTheyStore) {
   }
 
   // Without /a nothing of the map's look is stored; with it, only that differs.
-  const char* added[] = {"MessageRows",     "MessageColumns", "MessageScreenTexts", "FieldColor", "FieldIntensity",
-                         "FieldHighlight", "FieldProtection", "msgdef_rows",        "msgdef_cols"};
+  const char* added[] = {"MessageRows",     "MessageColumns",  "MessageScreenTexts", "FieldColor",
+                         "FieldIntensity",  "FieldHighlight",  "FieldProtection",    "FieldNumeric",
+                         "FieldCursor",     "msgdef_rows",     "msgdef_cols"};
   const char* differing[] = {"FieldDefault", "msgdef_fldcnt", "msgdef_fldlist", "msgdef_maxentrylen"};
   auto without = documents(dir_.file("defs.ndb"));
   auto with = documents(keptDir.file("defs.ndb"));
@@ -388,15 +389,17 @@ TEST_P(ImportTest, KeepingTheMapsAttributesAddsOnlyWhatTheyStore) {
     const char *message, *field;
     ZO_LONG color, intensity, highLight, protection;
     const char* initial;
+    ZO_BOOLEAN numeric, cursor;
   } looks[] = {
-      {"ORDHEAD", "CUSTNO", 0, 30, 20, 40, ""},
-      {"ORDHEAD", "CUSTREF", 0, 30, 20, 40, "CUSTOMER'S OWN REF, IF ANY"},
-      {"ORDHEAD", "MSGLINE", 0, 32, 20, 42, ""},
-      {"STOCKQ", "PARTNO", 5, 30, 24, 40, ""},
-      {"STOCKQ", "DESCR", 0, 30, 20, 42, ""},
-      {"STOCKERR", "ERRTEXT", 0, 32, 20, 42, "(NO ERROR)"},
-      {"SIGNON", "USERID", 2, 30, 20, 40, ""},
-      {"SIGNON", "PASSWD", 0, 33, 23, 40, ""},
+      {"ORDHEAD", "CUSTNO", 0, 30, 20, 40, "", TRUE, TRUE},
+      {"ORDHEAD", "CUSTREF", 0, 30, 20, 40, "CUSTOMER'S OWN REF, IF ANY", FALSE, FALSE},
+      {"ORDHEAD", "MSGLINE", 0, 32, 20, 42, "", FALSE, FALSE},
+      {"ORDLINES", "QTY1", 0, 30, 20, 40, "", TRUE, FALSE},
+      {"STOCKQ", "PARTNO", 5, 30, 24, 40, "", FALSE, TRUE},
+      {"STOCKQ", "DESCR", 0, 30, 20, 42, "", FALSE, FALSE},
+      {"STOCKERR", "ERRTEXT", 0, 32, 20, 42, "(NO ERROR)", FALSE, FALSE},
+      {"SIGNON", "USERID", 2, 30, 20, 40, "", FALSE, TRUE},
+      {"SIGNON", "PASSWD", 0, 33, 23, 40, "", FALSE, FALSE},
   };
   for (const auto& look : looks) {
     ZoMessageDef def(look.message);
@@ -409,6 +412,8 @@ TEST_P(ImportTest, KeepingTheMapsAttributesAddsOnlyWhatTheyStore) {
     EXPECT_EQ(field.getHighLight(), look.highLight) << look.field;
     EXPECT_EQ(field.getProtection(), look.protection) << look.field;
     EXPECT_EQ(field.getStringValue(), look.initial) << look.field;
+    EXPECT_EQ(field.getNumeric(), look.numeric) << look.field;
+    EXPECT_EQ(field.getCursor(), look.cursor) << look.field;
   }
 
   // Drawn: the size the map gives, protected fields filled with '.', the dark one blank.

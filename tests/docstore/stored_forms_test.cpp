@@ -3,6 +3,7 @@
 // its code; and what a unit wrote decides whether its builds come from memory.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct FieldCase {
   ZO_BYTE pad;
   ZO_LONG alignment;
   ZO_LONG color;     // ZO_COLOR_DEFAULT: the field has no display defaults of its own
+  ZO_BOOLEAN numeric = FALSE;
+  ZO_BOOLEAN cursor = FALSE;
 };
 
 ZoFieldDef makeField(const FieldCase& c) {
@@ -42,6 +45,8 @@ ZoFieldDef makeField(const FieldCase& c) {
   def.setPadCharacter(c.pad);
   def.setAlignment(c.alignment);
   def.setColor(c.color);
+  def.setNumeric(c.numeric);
+  def.setCursor(c.cursor);
   return def;
 }
 
@@ -52,6 +57,8 @@ TEST(StoredForms, FieldsComeBackFromTheirBuildGroupAsTheyWere) {
       {"long", ZODT_LONG, "", 2147483647, ZO_PAD_BLANK, ZO_ALIGN_4, ZO_COLOR_DEFAULT},
       {"byte above 127", ZODT_BYTE, "", 200, ZO_PAD_ZERO, ZO_ALIGN_8, ZO_COLOR_DEFAULT},
       {"own display", ZODT_STRING, "", 0, ZO_PAD_BLANK, ZO_ALIGN_1, ZO_COLOR_MAX},
+      {"numeric flag", ZODT_STRING, "", 0, ZO_PAD_BLANK, ZO_ALIGN_1, ZO_COLOR_DEFAULT, TRUE, FALSE},
+      {"cursor flag and own display", ZODT_STRING, "", 0, ZO_PAD_BLANK, ZO_ALIGN_1, ZO_COLOR_MAX, FALSE, TRUE},
   };
   for (const FieldCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -62,11 +69,17 @@ TEST(StoredForms, FieldsComeBackFromTheirBuildGroupAsTheyWere) {
     ASSERT_EQ(group.entries.size(), static_cast<std::size_t>(BUILD_GROUP_SIZE));
     EXPECT_EQ(group.position, 7);
     EXPECT_EQ(group.ownDisplay, c.color != ZO_COLOR_DEFAULT);
+    EXPECT_EQ(group.ownFlags, c.numeric || c.cursor);
+    // The items written: the plain ones, and each group that is the field's own.
+    std::array<FieldItem, F_COUNT> written{};
+    EXPECT_EQ(zoWrittenFieldItems(stored, written),
+              FIELD_PLAIN_ITEMS + (group.ownDisplay ? DISPLAY_ITEM_COUNT : 0) + (group.ownFlags ? FLAG_ITEM_COUNT : 0));
     std::vector<const char*> entries;
     for (const std::string& e : group.entries) entries.push_back(e.c_str());
     for (const std::string& e : group.display) entries.push_back(e.c_str());
+    for (const std::string& e : group.flags) entries.push_back(e.c_str());
     ZoFieldDef back("NAME");
-    ASSERT_EQ(zoFieldFromEntries(entries.data(), BUILD_DISPLAY_GROUP_SIZE, back), 0u);
+    ASSERT_EQ(zoFieldFromEntries(entries.data(), BUILD_FLAG_GROUP_SIZE, back), 0u);
     EXPECT_EQ(back.getDataType(), def.getDataType());
     EXPECT_EQ(back.getStringValue(), def.getStringValue());
     EXPECT_EQ(back.getShortValue(), def.getShortValue());
@@ -81,6 +94,8 @@ TEST(StoredForms, FieldsComeBackFromTheirBuildGroupAsTheyWere) {
     EXPECT_EQ(back.getPadCharacter(), def.getPadCharacter());
     EXPECT_EQ(back.getAlignment(), def.getAlignment());
     EXPECT_EQ(back.getColor(), def.getColor());
+    EXPECT_EQ(back.getNumeric(), def.getNumeric());
+    EXPECT_EQ(back.getCursor(), def.getCursor());
   }
 }
 
@@ -93,7 +108,7 @@ TEST(StoredForms, ABadGroupEntryIsRefusedAndLeavesTheDefinition) {
       {BUILD_TYPE, "Q", ERR_DB_INVALID_DATATYPE},   {BUILD_HAS_ATTRIBUTES, "?", ERR_DB_INV_HAS_ATTRS_VAL},
       {BUILD_PAD, "X", ERR_DB_INV_PAD_CHAR_VAL},    {BUILD_ALIGNMENT, "3", ERR_DB_INV_ALIGNMENT_VAL},
       {BUILD_LENGTH, "99999999999", ERR_DB_DATA_OVERFLOW}, {BUILD_VALUE, "40000", ERR_DB_DATA_OVERFLOW},
-      {BUILD_COLOR, "999", ERR_DB_DATA_OVERFLOW},
+      {BUILD_COLOR, "999", ERR_DB_DATA_OVERFLOW},  {BUILD_CURSOR, "2", ERR_DB_DATA_OVERFLOW},
   };
   const ZoFieldDef def = makeField({"short", ZODT_SHORT, "", 5, ZO_PAD_BLANK, ZO_ALIGN_1, ZO_COLOR_DEFAULT});
   const ZoBuiltField group = zoFieldBuildGroup(zoStoredField(def, "MSG", 1, false, false));
@@ -101,11 +116,12 @@ TEST(StoredForms, ABadGroupEntryIsRefusedAndLeavesTheDefinition) {
     SCOPED_TRACE(c.entry);
     std::vector<std::string> texts = group.entries;
     texts.insert(texts.end(), group.display.begin(), group.display.end());
+    texts.insert(texts.end(), group.flags.begin(), group.flags.end());
     texts[c.entry] = c.value;
     std::vector<const char*> entries;
     for (const std::string& e : texts) entries.push_back(e.c_str());
     ZoFieldDef back("NAME");
-    EXPECT_EQ(zoFieldFromEntries(entries.data(), BUILD_DISPLAY_GROUP_SIZE, back), c.code);
+    EXPECT_EQ(zoFieldFromEntries(entries.data(), BUILD_FLAG_GROUP_SIZE, back), c.code);
     EXPECT_EQ(back.getDataType(), ZoFieldDef("NAME").getDataType());
   }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 
 namespace {
@@ -15,19 +16,19 @@ TEST(PXMAttributes, FieldStatementsGiveTheirLook) {
   constexpr ZO_LONG C = ZO_COLOR_DEFAULT, I = ZO_INTENSITY_DEFAULT, H = ZO_HIGHLIGHT_DEFAULT,
                     P = ZO_PROTECTION_DEFAULT;
   for (const Case& c : {
-           Case{"F PXMFLD POS=(1,1),LENGTH=3", {C, I, H, P, ""}},
-           {"F PXMFLD ATTRB=ASKIP", {C, I, H, 42, ""}},
-           {"F PXMFLD ATTRB=(PROT,BRT)", {C, 32, H, 42, ""}},
-           {"F PXMFLD ATTRB=(UNPROT,NUM,DRK,IC)", {C, 33, H, 40, ""}},  // NUM and IC keep nothing
-           {"F PXMFLD ATTRB=(ASKIP,BRT),ATTRB=(UNPROT,NORM)", {C, 30, H, 40, ""}},  // the later wins
-           {"F PXMFLD COLOR=GREEN,HILIGHT=UNDERLINE", {5, I, 24, P, ""}},
-           {"F PXMFLD COLOR=TURQUOISE,HILIGHT=REVERSE,COLOR=NEUTRAL", {8, I, 23, P, ""}},
+           Case{"F PXMFLD POS=(1,1),LENGTH=3", {C, I, H, P, "", 0, 0}},
+           {"F PXMFLD ATTRB=ASKIP", {C, I, H, 42, "", 0, 0}},
+           {"F PXMFLD ATTRB=(PROT,BRT)", {C, 32, H, 42, "", 0, 0}},
+           {"F PXMFLD ATTRB=(UNPROT,NUM,DRK,IC)", {C, 33, H, 40, "", 1, 1}},  // the two input flags
+           {"F PXMFLD ATTRB=(ASKIP,BRT),ATTRB=(UNPROT,NORM)", {C, 30, H, 40, "", 0, 0}},  // the later wins
+           {"F PXMFLD COLOR=GREEN,HILIGHT=UNDERLINE", {5, I, 24, P, "", 0, 0}},
+           {"F PXMFLD COLOR=TURQUOISE,HILIGHT=REVERSE,COLOR=NEUTRAL", {8, I, 23, P, "", 0, 0}},
            // an unknown word, and a word of another operand, give nothing
-           {"F PXMFLD COLOR=MAUVE,HILIGHT=(BLINK),ATTRB=GREEN", {C, I, 22, P, ""}},
-           {"F PXMFLD INITIAL='CUSTOMER''S REF, (IF ANY)',LENGTH=30", {C, I, H, P, "CUSTOMER'S REF, (IF ANY)"}},
-           {"F PXMFLD INITIAL=PLAIN,ATTRB=DRK", {C, 33, H, P, "PLAIN"}},
-           {"F PXMFLD INITIAL='UNCLOSED, TEXT", {C, I, H, P, "UNCLOSED, TEXT"}},
-           {"F PXMFLD INITIAL='',ATTRB=( ASKIP , BRT )", {C, 32, H, 42, ""}},
+           {"F PXMFLD COLOR=MAUVE,HILIGHT=(BLINK),ATTRB=GREEN", {C, I, 22, P, "", 0, 0}},
+           {"F PXMFLD INITIAL='CUSTOMER''S REF, (IF ANY)',LENGTH=30", {C, I, H, P, "CUSTOMER'S REF, (IF ANY)", 0, 0}},
+           {"F PXMFLD INITIAL=PLAIN,ATTRB=DRK", {C, 33, H, P, "PLAIN", 0, 0}},
+           {"F PXMFLD INITIAL='UNCLOSED, TEXT", {C, I, H, P, "UNCLOSED, TEXT", 0, 0}},
+           {"F PXMFLD INITIAL='',ATTRB=( ASKIP , BRT )", {C, 32, H, 42, "", 0, 0}},
        }) {
     const PXMFieldLook look = PXMReadFieldLook(PXMStatement(c.statement));
     EXPECT_EQ(look.color, c.look.color) << c.statement;
@@ -35,6 +36,8 @@ TEST(PXMAttributes, FieldStatementsGiveTheirLook) {
     EXPECT_EQ(look.highLight, c.look.highLight) << c.statement;
     EXPECT_EQ(look.protection, c.look.protection) << c.statement;
     EXPECT_EQ(look.initial, c.look.initial) << c.statement;
+    EXPECT_EQ(look.numeric, c.look.numeric) << c.statement;
+    EXPECT_EQ(look.cursor, c.look.cursor) << c.statement;
   }
 }
 
@@ -66,7 +69,10 @@ TEST(PXMAttributes, TableValuesLieWhereMessagesAcceptThem) {
       {ZO_INTENSITY_MIN, ZO_INTENSITY_MAX - 1, ZO_INTENSITY_NO_ATTRIBUTES},
       {ZO_COLOR_MIN, ZO_COLOR_MAX - 1, ZO_COLOR_NO_ATTRIBUTES},
       {ZO_HIGHLIGHT_MIN, ZO_HIGHLIGHT_MAX - 1, ZO_HIGHLIGHT_NO_ATTRIBUTES},
+      {1, 1, 0},  // the input flags: on
+      {1, 1, 0},
   };
+  static_assert(std::size(ranges) == static_cast<std::size_t>(PXMDisplay::None));
   for (const PXMAttributeWord& w : PXMAttributeWords()) {
     EXPECT_EQ(PXMFindAttributeWord(w.keyword, w.word), &w) << w.word;  // one entry per word
     if (w.display == PXMDisplay::None) continue;

@@ -7,11 +7,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "message/zo_message.h"
@@ -199,34 +201,42 @@ class DossaDiffTest : public ::testing::Test {
     std::ifstream in(std::string(std::getenv("VEXO_SOURCE_DIR")) + "/examples/maps/orders.pxm");
     std::stringstream text;
     text << in.rdbuf();
-    const std::string a = text.str();
-    std::string b = a;
-    const std::pair<std::string, std::string> changes[] = {
-        {"CUSTNO   PXMFLD POS=(3,15),LENGTH=8", "CUSTNO   PXMFLD POS=(3,16),LENGTH=10"},
-        {"QTY3     PXMFLD POS=(6,14),LENGTH=5,ATTRB=(UNPROT,NUM)\n", ""},
-        {"         PXMSET TYPE=FINAL", "NEWMAP   PXMMAP SIZE=(24,80)\nNOTE     PXMFLD POS=(1,1),LENGTH=4\n         PXMSET TYPE=FINAL"},
-    };
+    orders_ = text.str();
+    importInto("a", orders_, {});
+    importInto("b", changed({{"CUSTNO   PXMFLD POS=(3,15),LENGTH=8", "CUSTNO   PXMFLD POS=(3,16),LENGTH=10"},
+                             {"QTY3     PXMFLD POS=(6,14),LENGTH=5,ATTRB=(UNPROT,NUM)\n", ""},
+                             {"         PXMSET TYPE=FINAL", "NEWMAP   PXMMAP SIZE=(24,80)\nNOTE     PXMFLD "
+                                                          "POS=(1,1),LENGTH=4\n         PXMSET TYPE=FINAL"}}),
+               {});
+  }
+  // The map source with each text replaced once.
+  std::string changed(const std::vector<std::pair<std::string, std::string>>& changes) {
+    std::string source = orders_;
     for (const auto& [from, to] : changes) {
-      const std::size_t at = b.find(from);
-      ASSERT_NE(at, std::string::npos) << from;
-      b.replace(at, from.size(), to);
+      const std::size_t at = source.find(from);
+      EXPECT_NE(at, std::string::npos) << from;
+      if (at != std::string::npos) source.replace(at, from.size(), to);
     }
-    for (const auto& [name, source] : {std::pair{"a", a}, std::pair{"b", b}}) {
-      const std::string folder = dir_.file(name);
-      std::filesystem::create_directory(folder);
-      std::ofstream(folder + "/vexo.ini") << "[DefinitionDatabase]\nDatabaseType = KirraDossa\nDatabaseName = " << name
-                                          << ".ndb\nServerName = Local\n";
-      std::ofstream(folder + "/" + name + ".pxm") << source;
-      ASSERT_EQ(dossa({"create", dir_.file(std::string(name) + ".ndb")}).status, 0);
-      const ProgramRun import = vexotest::runProgram(vexotest::programFile("vexopxm"), {folder + "/" + name + ".pxm"},
-                                                     std::string(), {{"VEXO_INI_PATH", folder}, {"NDOSSA_DATA", dir_.path()}});
-      ASSERT_EQ(import.status, 0) << import.out << import.err;
-    }
+    return source;
+  }
+  // A database `name`.ndb made and `source` imported into it with `options`.
+  void importInto(const std::string& name, const std::string& source, std::vector<std::string> options) {
+    const std::string folder = dir_.file(name);
+    std::filesystem::create_directory(folder);
+    std::ofstream(folder + "/vexo.ini") << "[DefinitionDatabase]\nDatabaseType = KirraDossa\nDatabaseName = " << name
+                                        << ".ndb\nServerName = Local\n";
+    std::ofstream(folder + "/" + name + ".pxm") << source;
+    ASSERT_EQ(dossa({"create", dir_.file(name + ".ndb")}).status, 0);
+    options.push_back(folder + "/" + name + ".pxm");
+    const ProgramRun import = vexotest::runProgram(vexotest::programFile("vexopxm"), options, std::string(),
+                                                   {{"VEXO_INI_PATH", folder}, {"NDOSSA_DATA", dir_.path()}});
+    ASSERT_EQ(import.status, 0) << import.out << import.err;
   }
   ProgramRun dossa(const std::vector<std::string>& args, const vexotest::StandardFiles& files = {}) {
     return vexotest::runProgram(vexotest::programFile("dossa"), args, std::string(), {}, files);
   }
   TempDir dir_;
+  std::string orders_;
 };
 
 TEST_F(DossaDiffTest, EachChangeIsALineAndTheRecordsMovesFollow) {
@@ -251,6 +261,16 @@ TEST_F(DossaDiffTest, EachChangeIsALineAndTheRecordsMovesFollow) {
   EXPECT_EQ(vexotest::asText(json.out).substr(0, json.out.find('\n') + 1),
             "{\"kind\":\"message\",\"message\":\"NEWMAP\",\"change\":\"added\"}\n");
   EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 11);
+}
+
+// The input flags live in the definitions only, not in the fields a message builds.
+TEST_F(DossaDiffTest, TheInputFlagsKeptWithTheLookAreCompared) {
+  importInto("c", orders_, {"/a"});
+  importInto("d", changed({{"QTY1     PXMFLD POS=(4,14),LENGTH=5,ATTRB=(UNPROT,NUM)", "QTY1     PXMFLD POS=(4,14),LENGTH=5,ATTRB=(UNPROT,IC)"}}),
+             {"/a"});
+  const ProgramRun run = dossa({"diff", dir_.file("c.ndb"), dir_.file("d.ndb")});
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(vexotest::asText(run.out), "field ORDLINES.QTY1: flags \"numeric\" -> \"cursor\"\n");
 }
 
 TEST_F(DossaDiffTest, ADumpOfADatabaseIsTheSameAsItAndErrorsGiveTwo) {

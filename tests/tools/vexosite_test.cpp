@@ -24,15 +24,16 @@ using vexotest::TempDir;
 const char* const kExampleMessages[] = {"CUSTINQ", "CUSTERR", "MENU", "ORDHEAD", "ORDLINES", "STOCKQ", "STOCKERR", "BLANKMAP"};
 
 // A map text that is markup, a dark field, two fields sharing columns, one
-// cut at the right edge and one below the screen.
+// cut at the right edge and one below the screen; two with the cursor flag,
+// neither the first that can be typed into, one of them numeric.
 constexpr const char* kOddMap =
     "ODDSET   PXMSET TYPE=&SYSPARM,MODE=INOUT\n"
     "ODDMAP   PXMMAP SIZE=(4,20)\n"
     "         PXMFLD POS=(1,1),LENGTH=18,INITIAL='<script>&\"</script>'\n"
     "SECRET   PXMFLD POS=(2,1),LENGTH=4,ATTRB=(UNPROT,DRK)\n"
-    "KEY      PXMFLD POS=(2,8),LENGTH=6,ATTRB=(UNPROT,IC),COLOR=PINK\n"
-    "OVER     PXMFLD POS=(2,10),LENGTH=3,ATTRB=UNPROT\n"
-    "WIDE     PXMFLD POS=(3,15),LENGTH=10,ATTRB=UNPROT\n"
+    "KEY      PXMFLD POS=(2,8),LENGTH=6,ATTRB=UNPROT,COLOR=PINK\n"
+    "OVER     PXMFLD POS=(2,10),LENGTH=3,ATTRB=(UNPROT,IC)\n"
+    "WIDE     PXMFLD POS=(3,15),LENGTH=10,ATTRB=(UNPROT,NUM,IC)\n"
     "FAR      PXMFLD POS=(9,1),LENGTH=2\n"
     "         PXMSET TYPE=FINAL\n"
     "         END\n";
@@ -114,12 +115,15 @@ TEST_F(VexositeTest, FieldsBecomeInputsOfTheirKindAndTextsAreEscaped) {
       {"site1", "m-ODDMAP.html", R"(data-row="1" [^>]*>&lt;script&gt;&amp;&quot;&lt;/script  </div>)", true},
       {"site1", "m-ODDMAP.html", R"(<script>&|<script>[^\n]*<script>)", false},
       {"site1", "m-ODDMAP.html", R"(<input type="password" name="SECRET" class="field dark")", true},
-      {"site1", "m-ODDMAP.html", R"(name="KEY" class="field c-pink overlap"[^>]* maxlength="6" size="6"[^>]* autofocus>)", true},
-      {"site1", "m-ODDMAP.html", R"(name="OVER" class="field overlap")", true},
-      {"site1", "m-ODDMAP.html", R"(name="WIDE" class="field cut"[^>]* data-width="6" maxlength="10")", true},
+      {"site1", "m-ODDMAP.html", R"(name="KEY" class="field c-pink overlap"[^>]* maxlength="6" size="6")", true},
+      {"site1", "m-ODDMAP.html", R"(name="KEY"[^>]* autofocus)", false},
+      // The first field with the cursor flag has the focus; a later one is marked.
+      {"site1", "m-ODDMAP.html", R"(name="OVER" class="field overlap"[^>]* autofocus>)", true},
+      {"site1", "m-ODDMAP.html", R"(name="WIDE" class="field numeric cut"[^>]* data-width="6" maxlength="10"[^>]* inputmode="numeric" pattern="\[0-9\]\*">)", true},
+      {"site1", "m-ODDMAP.html", R"(<tr class="cut cursor-extra"><td>4</td><td>WIDE</td>.*<td>numeric cursor</td><td>cut at the right edge; cursor flag also on an earlier field: not focused</td></tr>)", true},
       {"site1", "m-ODDMAP.html", R"(name="FAR")", false},
       {"site1", "m-ODDMAP.html", R"(<tr class="offscreen"><td>5</td><td>FAR</td>.*<td>off screen</td></tr>)", true},
-      {"site1", "m-CUSTINQ.html", R"(name="CUSTNO" class="field c-yellow h-underline"[^>]* maxlength="8" size="8")", true},
+      {"site1", "m-CUSTINQ.html", R"(name="CUSTNO" class="field c-yellow h-underline numeric"[^>]* maxlength="8" size="8"[^>]* inputmode="numeric")", true},
       {"site1", "m-CUSTINQ.html", R"(name="CUSTNAM" class="field bright protected"[^>]* readonly tabindex="-1")", true},
       {"site1", "m-CUSTINQ.html", R"(<tr><td>HIST2</td><td>132</td><td>79</td><td>STRING</td>)", true},
       {"site1", "m-CUSTINQ.html", R"((src|href)="(https?:)?//)", false},

@@ -16,6 +16,9 @@
 
 #include "common/return_codes.h"
 #include "defs/zo_data_types.h"
+#include "defs/zo_database.h"
+#include "defs/zo_field_def.h"
+#include "defs/zo_message_def.h"
 #include "docstore/zo_dossa_layout.h"
 #include "message/zo_field.h"
 #include "message/zo_message.h"
@@ -73,7 +76,27 @@ Json initialValue(const ZoField& f) {
   }
 }
 
-FieldState fieldState(const ZoField& f, ZO_LONG offset) {
+// The input flags of each field of message `name` that has one on, by field
+// name: "numeric", "cursor" or both. A field at run time does not carry them;
+// its definition does.
+std::map<std::string, std::string> inputFlags(ZoSession& session, const std::string& name) {
+  std::map<std::string, std::string> flags;
+  ZoDatabase* db = session.getDefinitionDB();
+  ZoMessageDef message(name.c_str());
+  if (db == nullptr || !db->read(message)) return flags;
+  for (ZO_LONG i = 0; i < message.getFieldCount(); ++i) {
+    ZoString alias, fieldName;
+    if (!message.getFieldNames(alias, fieldName, i)) continue;
+    ZoFieldDef field(fieldName);
+    if (!db->read(field)) continue;
+    const std::string both = std::string(field.getNumeric() ? "numeric" : "") +
+                             (field.getNumeric() && field.getCursor() ? " " : "") + (field.getCursor() ? "cursor" : "");
+    if (!both.empty()) flags[alias.text()] = both;
+  }
+  return flags;
+}
+
+FieldState fieldState(const ZoField& f, ZO_LONG offset, const std::string& flags) {
   return {f.getName().text(),
           {{"row", f.getRow()},
            {"column", f.getColumn()},
@@ -83,6 +106,7 @@ FieldState fieldState(const ZoField& f, ZO_LONG offset) {
            {"alignment", f.getAlignment()},
            {"pad", f.getPadCharacter()},
            {"attributes", attributesText(f)},
+           {"flags", flags.empty() ? std::string("none") : flags},
            {"value", initialValue(f)},
            {"description", std::string(f.getDescription().text())}},
           offset};
@@ -214,11 +238,13 @@ bool readDefinitions(const Source& source, const std::filesystem::path& scratch,
     state.items = {{"rows", message.getRowCount()},
                    {"columns", message.getColumnCount()},
                    {"format", std::string(message.getFormat().text())}};
+    const std::map<std::string, std::string> flags = inputFlags(session, name);
     ZoBrowseToken token = 0;
     message.startBrowseFields(&token);
     for (ZoField* field = message.getNextField(&token); field != nullptr; field = message.getNextField(&token)) {
       const ZoFieldLayout* place = layout.find(field->getName());
-      state.fields.push_back(fieldState(*field, place ? place->offset : -1));
+      const auto flag = flags.find(field->getName().text());
+      state.fields.push_back(fieldState(*field, place ? place->offset : -1, flag == flags.end() ? "" : flag->second));
     }
     message.endBrowseFields(&token);
     state.recordSize = layout.getRecordSize();

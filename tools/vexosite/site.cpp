@@ -15,6 +15,8 @@
 #include "common/return_codes.h"
 #include "defs/zo_data_types.h"
 #include "defs/zo_database.h"
+#include "defs/zo_field_def.h"
+#include "defs/zo_message_def.h"
 #include "import/user_hints.h"
 #include "import/user_message.h"
 #include "message/zo_field.h"
@@ -74,7 +76,7 @@ constexpr const char* kStyle =
     ".bright{font-weight:bold}.c-red{color:#f55}.c-green{color:#5f5}.c-yellow{color:#ff5}.c-blue{color:#58f}"
     ".c-pink{color:#f5f}.c-turquoise{color:#5ff}.c-neutral{color:#fff}"
     ".h-reverse{filter:invert(1)}.h-underline{text-decoration:underline}.h-blink{font-style:italic}"
-    "tr.offscreen,tr.overlap,tr.cut{background:#fec}pre.json{background:#f4f4f4;padding:0.5em}"
+    "tr.offscreen,tr.overlap,tr.cut,tr.cursor-extra{background:#fec}pre.json{background:#f4f4f4;padding:0.5em}"
     ".side{display:flex;flex-wrap:wrap;gap:2em}";
 
 std::string pageHead(const std::string& title) {
@@ -177,7 +179,23 @@ std::string vexositePageFile(std::string_view name) {
   return file + ".html";
 }
 
-std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenText>& texts, VexositeEntry& entry) {
+VexositeFieldFlags vexositeFieldFlags(ZoSession& session, const char* name) {
+  VexositeFieldFlags flags;
+  ZoDatabase* db = session.getDefinitionDB();
+  ZoMessageDef definition(name);
+  if (db == nullptr || !db->read(definition)) return flags;
+  for (ZO_LONG i = 0; i < definition.getFieldCount(); ++i) {
+    ZoString alias, fieldName;
+    if (!definition.getFieldNames(alias, fieldName, i)) continue;
+    ZoFieldDef field(fieldName);
+    if (!db->read(field) || !field.hasInputFlags()) continue;
+    flags[alias.text()] = {field.getNumeric() != ZO_FALSE, field.getCursor() != ZO_FALSE};
+  }
+  return flags;
+}
+
+std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenText>& texts, VexositeEntry& entry,
+                                const VexositeFieldFlags& flags) {
   const VexomapScreen screen = vexomapScreen(message, false, texts);
   const ZoMessageLayout layout(message);
   const std::string name = message.getMessageName().text();
@@ -207,6 +225,19 @@ std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenTe
     for (std::size_t c = start; c < start + screen.widths[i]; ++c) covered[row][c] = true;
   }
 
+  // The flags of each field, and the one the cursor starts in: the first on
+  // the screen with the cursor flag, or else the first that can be typed into.
+  std::vector<VexositeFlags> fieldFlags(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto found = flags.find(screen.fields[i]->getName().text());
+    if (found != flags.end()) fieldFlags[i] = found->second;
+  }
+  std::size_t focused = count;
+  for (std::size_t i = 0; i < count && focused == count; ++i)
+    if (screen.widths[i] != 0 && fieldFlags[i].cursor) focused = i;
+  for (std::size_t i = 0; i < count && focused == count; ++i)
+    if (screen.widths[i] != 0 && !isProtected(*screen.fields[i]) && !isDark(*screen.fields[i])) focused = i;
+
   std::string out = pageHead("Message " + name);
   out += "<body data-message=\"" + vexositeEscape(name) + "\" data-focused=\"\">\n";
   out += "<p><a href=\"index.html\">All messages</a></p>\n<h1>Message " + vexositeEscape(name) + "</h1>\n";
@@ -223,7 +254,6 @@ std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenTe
     out += "<div class=\"line\" data-row=\"" + number(static_cast<long>(r + 1)) + "\" style=\"grid-row:" +
            number(static_cast<long>(r + 1)) + "\">" + lineHtml(screen.cells[r], covered[r]) + "</div>\n";
   }
-  bool focusGiven = false;
   for (std::size_t i = 0; i < count; ++i) {
     if (screen.widths[i] == 0) continue;
     const ZoField& f = *screen.fields[i];
@@ -231,7 +261,7 @@ std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenTe
     std::string classes = "field";
     const std::string look = f.getHasAttributes() ? lookClasses(vexomapStyle(f.getIntensity(), f.getColor(), f.getHighLight())) : std::string();
     if (!look.empty()) classes += " " + look;
-    const bool numeric = isNumeric(f.getDataType());
+    const bool numeric = isNumeric(f.getDataType()) || fieldFlags[i].numeric;
     const bool locked = isProtected(f);
     const bool dark = isDark(f);
     if (numeric) classes += " numeric";
@@ -246,12 +276,9 @@ std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenTe
            number(f.getColumn()) + "/span " + number(static_cast<long>(screen.widths[i])) + "\"";
     if (numeric) out += " inputmode=\"numeric\" pattern=\"[0-9]*\"";
     if (locked) out += " readonly tabindex=\"-1\"";
-    if (!dark && !isHiddenType(f.getDataType()) && !numeric && f.getValue().length() > 0)
+    if (!dark && !isHiddenType(f.getDataType()) && !isNumeric(f.getDataType()) && f.getValue().length() > 0)
       out += " value=\"" + vexositeEscape(f.getValue().text()) + "\"";
-    if (!focusGiven && !locked && !dark) {
-      out += " autofocus";
-      focusGiven = true;
-    }
+    if (i == focused) out += " autofocus";
     out += ">\n";
   }
   out += "</div>\n<div class=\"side\">\n<div><h2>Fields</h2>\n<table id=\"fields\"><tr><th>#</th><th>Name</th>"
@@ -261,16 +288,26 @@ std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenTe
     std::string note = placementNote(screen.placements[i]);
     std::string rowClass = screen.placements[i] == VexomapPlacement::kInside ? ""
                            : screen.placements[i] == VexomapPlacement::kCut ? "cut" : "offscreen";
+    auto add = [](std::string& to, const char* separator, const std::string& what) {
+      to += (to.empty() ? std::string() : std::string(separator)) + what;
+    };
     if (overlaps[i]) {
-      note += std::string(note.empty() ? "" : "; ") + "overlaps another field";
-      rowClass += std::string(rowClass.empty() ? "" : " ") + "overlap";
+      add(note, "; ", "overlaps another field");
+      add(rowClass, " ", "overlap");
+    }
+    if (fieldFlags[i].cursor && i != focused) {
+      add(note, "; ", screen.widths[i] == 0 ? "cursor flag on a field off the screen"
+                                            : "cursor flag also on an earlier field: not focused");
+      add(rowClass, " ", "cursor-extra");
     }
     std::string look;
     if (f.getHasAttributes()) {
       look = lookClasses(vexomapStyle(f.getIntensity(), f.getColor(), f.getHighLight()));
-      if (isDark(f)) look += std::string(look.empty() ? "" : " ") + "dark";
-      if (isProtected(f)) look += std::string(look.empty() ? "" : " ") + "protected";
+      if (isDark(f)) add(look, " ", "dark");
+      if (isProtected(f)) add(look, " ", "protected");
     }
+    if (fieldFlags[i].numeric) add(look, " ", "numeric");
+    if (fieldFlags[i].cursor) add(look, " ", "cursor");
     out += "<tr" + (rowClass.empty() ? std::string() : " class=\"" + rowClass + "\"") + ">" +
            cell(number(static_cast<long>(i + 1))) + cell(f.getName().text()) + cell(number(f.getRow())) +
            cell(number(f.getColumn())) + cell(number(f.getLength())) + cell(typeName(f.getDataType())) +
@@ -301,9 +338,12 @@ std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenTe
          number(layout.getPaddingBytes()) + " bytes.</p>\n<h2>Sample record</h2>\n<pre class=\"json\" id=\"sample\">" +
          vexositeEscape(sample.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)) +
          "</pre>\n</div>\n</div>\n";
-  // Numeric fields keep digits only; the body names the focused field.
+  // Numeric fields refuse other characters typed, and drop them from what
+  // is pasted or dropped; the body names the focused field.
   out += "<script>\n"
-         "document.querySelectorAll('input.numeric').forEach(function(i){i.addEventListener('input',function(){"
+         "document.querySelectorAll('input.numeric').forEach(function(i){"
+         "i.addEventListener('beforeinput',function(e){if(e.data&&/[^0-9]/.test(e.data))e.preventDefault();});"
+         "i.addEventListener('input',function(){"
          "var v=i.value.replace(/[^0-9]/g,'');if(v!==i.value)i.value=v;});});\n"
          "function noteFocus(){var a=document.activeElement;document.body.dataset.focused="
          "(a&&a.tagName==='INPUT')?a.name:'';}\n"
@@ -405,7 +445,7 @@ int vexositeRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     if (!vexomapScreenTexts(session, name.c_str(), texts)) {
       std::fprintf(err, "  the screen texts of %s could not be read: its page is drawn without them\n", name.c_str());
     }
-    const std::string page = vexositeMessagePage(message, texts, entry);
+    const std::string page = vexositeMessagePage(message, texts, entry, vexositeFieldFlags(session, name.c_str()));
     if (!writeFile(folder / entry.file, page)) {
       std::fprintf(err, "vexosite: %s cannot be written\n", (folder / entry.file).string().c_str());
       return PROGRAM_EXIT_FAILURE;

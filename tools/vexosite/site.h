@@ -6,6 +6,7 @@
 // and every name and text is escaped.
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,19 @@ struct VexositeEntry {
   std::string problem;  // why there is no page, or what the page could not show
 };
 
+// The input flags a field's definition keeps (vexopxm /a: NUM and IC).
+struct VexositeFlags {
+  bool numeric = false;  // digits only
+  bool cursor = false;   // the cursor starts in the field
+};
+// The flags of a message's fields by the names its fields have.
+using VexositeFieldFlags = std::map<std::string, VexositeFlags, std::less<>>;
+
+class ZoSession;
+// The flags of the fields of message `name` from the session's definition
+// database; none for a database or field that does not keep them.
+VexositeFieldFlags vexositeFieldFlags(ZoSession& session, const char* name);
+
 // `text` with &, <, >, " and ' written as character references.
 std::string vexositeEscape(std::string_view text);
 
@@ -39,19 +53,24 @@ std::string vexositePageFile(std::string_view name);
 // of text for each row (data-row, from 1) holding the screen texts as
 // vexomap draws them, the columns a field covers left blank, and each field
 // on the screen an input over its columns (data-row, data-column,
-// data-width) with maxlength and size its length. Numeric fields take digits
-// only (inputmode numeric, a pattern, and a script that drops other
-// characters), protected fields are read-only (class "protected"), dark
-// fields show nothing typed (type password, class "dark", drawn transparent), looks are classes ("bright",
-// "c-red", "h-underline", ...). The first field that can be typed into
-// (neither protected nor dark) has autofocus; the page's script names the
-// focused field in the body's data-focused. A field overlapping another is
+// data-width) with maxlength and size its length. Numeric fields (the
+// numeric flag, or a LONG, SHORT or BYTE type) take digits only (inputmode
+// numeric, a pattern, and a script that refuses other characters),
+// protected fields are read-only (class "protected"), dark fields show
+// nothing typed (type password, class "dark", drawn transparent), looks are
+// classes ("bright", "c-red", "h-underline", ...). The first field on the
+// screen with the cursor flag has autofocus (a later one with the flag is
+// marked "cursor-extra" in the field table, with a note), or without one the
+// first field that can be typed into (neither protected nor dark); the
+// page's script names the focused field in the body's data-focused. `flags`
+// are the fields' input flags, by name. A field overlapping another is
 // marked "overlap", one cut at the right edge "cut"; fields off the screen
 // or without a position are only in the field table, marked. Beside the
 // screen: the field table, the record layout (offset, length, type) and a
 // sample JSON record of the fields' values (a field without one: its pad
 // character to its length, or 0).
-std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenText>& texts, VexositeEntry& entry);
+std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenText>& texts, VexositeEntry& entry,
+                                const VexositeFieldFlags& flags = {});
 
 // The index: every entry with its size and counts, and a filter box that
 // narrows the list to the names holding what is typed (also read from the
