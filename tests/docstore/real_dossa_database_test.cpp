@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/return_codes.h"
 #include "docstore/zo_real_dossa_database.h"
@@ -308,6 +309,27 @@ TEST_P(AdapterTest, LibraryLivesAsLongAsItsLastAdapter) {
   // Nothing left initialised: the library refuses work until started again.
   char path[DOSSA_MAXPATH];
   EXPECT_EQ(DossaPathNetConstruct(nullptr, "", "x", path), DOSSA_ERR_NOT_INITIALIZED);
+}
+
+// Adapters made and deleted in several threads at once: each finds the
+// library started (none ends it under another), and the last stops it.
+TEST_P(AdapterTest, AdaptersComeAndGoInSeveralThreads) {
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 25;
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < kRounds; ++i) {
+        ZoRealDossaDatabase a("", path_.c_str());
+        ZoString name;
+        if (a.getErrorCode() != 0 || !a.getUserName(name)) ++failures;
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(ZoRealDossaDatabase::initCount(), 0);
 }
 
 TEST(Formula, IsBuiltFromTheFormAndUpToTwoKeys) {
