@@ -74,6 +74,29 @@ StoredMessage zoStoredMessage(const ZoMessageDef& definition, bool built);
 inline bool zoHasSize(const StoredMessage& message) {
   return message.numbers[M_ROWS] != 0 || message.numbers[M_COLUMNS] != 0;
 }
+// The name and the screen size of a "Message" document, numbers it may lack:
+// what a replace reads to learn whether the document holds a size.
+enum MessageSizeItem { MS_NAME, MS_ROWS, MS_COLUMNS, MS_COUNT };
+const FormItems<MS_COUNT>& zoMessageSizeItems();
+
+// The screen texts of a message, kept in its "Message" document beside the
+// record and written by its name: a text list of one entry per text
+// (zoScreenTextEntry), and the length of the longest. A read gives the name
+// and the list (which a document may lack); an empty entry stands for no text,
+// so that a replace can clear the texts a document holds.
+enum ScreenTextItem { ST_NAME, ST_TEXTS, ST_LONGEST, ST_COUNT };
+inline constexpr ZO_LONG SCREEN_TEXT_READ_ITEMS = ST_LONGEST;
+const FormItems<ST_COUNT>& zoScreenTextItems();
+// The definition's screen texts as the values of zoScreenTextItems, the list
+// in slots of `entrySize` (room for one slot even without texts). 0, or
+// ERR_DB_DATA_OVERFLOW with the reason in `reason` (traced) when a text or
+// their number is beyond what a text list holds, or ERR_DB_NO_MEMORY.
+ZO_ULONG zoScreenTextValues(const ZoMessageDef& definition, ItemValue (&values)[ST_COUNT], ZO_LONG& entrySize,
+                            std::string& reason);
+// The texts of a list read in slots of `entrySize` into `definition`,
+// replacing the ones it holds: 0, or ERR_DB_INCOMPATIBLE_DATABASE (traced)
+// for an entry that is no screen text, the definition then left without texts.
+ZO_ULONG zoScreenTextsFromValues(const ItemValue& list, ZO_LONG entrySize, ZoMessageDef& definition);
 
 // ---- "Field" -----------------------------------------------------------------
 enum FieldItem {
