@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "docstore/zo_stored_forms.h"
 #include "ndossa/dossa_api.h"
 
 // One document and the text of its name item.
@@ -18,10 +19,14 @@ struct ZoNamedDocument {
   std::string name;
 };
 
-// Appends every document of `form`, in note-id order, with the text of its
-// item `nameItem` (empty when it has none) to `out`. A library status on
-// failure, with what was appended before it left in `out`.
-DossaStatus zoNamedDocuments(DossaDbHandle db, const char* form, const char* nameItem,
+// The text of a short item (a form or a name) of an open document, up to 255
+// bytes; empty when the document has no such item.
+std::string zoNameText(DossaNoteHandle note, const char* item);
+
+// Appends every document of `form`, in note-id order, with the text of the
+// item that names its message (empty when it has none) to `out`. A library
+// status on failure, with what was appended before it left in `out`.
+DossaStatus zoNamedDocuments(DossaDbHandle db, const zodossa::MessageDocumentForm& form,
                              std::vector<ZoNamedDocument>& out);
 
 // Fills `names` (replacing what it held); on failure a library status, with

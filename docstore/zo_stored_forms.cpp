@@ -9,6 +9,7 @@
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
+#include "ndossa/dossa_admin.h"
 
 namespace zodossa {
 
@@ -352,6 +353,21 @@ ZO_ULONG zoFieldFromEntries(const char* const* entries, ZO_LONG width, ZoFieldDe
   definition.setHighLight(display[2]);
   definition.setProtection(display[3]);
   return 0;
+}
+
+// ---- The documents of a message -----------------------------------------------
+
+const std::array<MessageDocumentForm, 3>& zoMessageDocumentForms() {
+  static const std::array<MessageDocumentForm, 3> forms{{{MESSAGE_FORM, zoMessageItems().names[M_NAME]},
+                                                         {FIELD_FORM, zoFieldItems().names[F_MESSAGE_NAME]},
+                                                         {BUILT_FORM, zoBuiltItems().names[B_NAME]}}};
+  return forms;
+}
+
+const MessageDocumentForm* zoMessageDocumentForm(std::string_view form) {
+  for (const MessageDocumentForm& entry : zoMessageDocumentForms())
+    if (DossaItemNameEquals(form, entry.form)) return &entry;
+  return nullptr;
 }
 
 // ---- "Service" ---------------------------------------------------------------

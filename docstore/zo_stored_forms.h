@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/zo_types.h"
@@ -167,6 +168,18 @@ ZO_ULONG zoFieldFromGroup(const Entry& entry, ZO_LONG width, ZoFieldDef& definit
   for (ZO_LONG k = 0; k < BUILD_DISPLAY_GROUP_SIZE && k < width; ++k) entries[k] = entry(k);
   return zoFieldFromEntries(entries.data(), width, definition);
 }
+
+// ---- The documents of a message -----------------------------------------------
+// The forms whose documents belong to a message ("Message", "Field",
+// "MsgBuild", in that order), each with the item of its table that names it.
+struct MessageDocumentForm {
+  const char* form;
+  const char* nameItem;
+};
+const std::array<MessageDocumentForm, 3>& zoMessageDocumentForms();
+// The entry of `form`, its name compared without regard to case as the store
+// compares names; null for a form whose documents belong to no message.
+const MessageDocumentForm* zoMessageDocumentForm(std::string_view form);
 
 // ---- "Service" ---------------------------------------------------------------
 enum ServiceItem {

@@ -24,7 +24,6 @@
 #include "platform/platform.h"
 #include "session/zo_session.h"
 #include "tools/dossa/dossa_dump.h"
-#include "tools/dossa/dossa_messages.h"
 #include "tools/dossa/dossa_note.h"
 
 namespace {
@@ -143,32 +142,11 @@ struct Source {
   std::string shown;  // as the user gave it
 };
 
-// The names of the messages of `source`.
-// Read from the Message documents, as "list --form Message" shows them.
-bool messageNames(const Source& source, std::vector<std::string>& names, std::string& problem) {
-  const std::string full = source.server.empty() ? source.name : source.server + kServerSeparator + source.name;
-  if (DossaStatus s = DossaInitExtended(0, nullptr)) {
-    problem = dossaStatusText(s);
-    return false;
-  }
-  DossaDbHandle db = 0;
-  DossaStatus s = DossaDbOpen(full.c_str(), &db);
-  if (!s) {
-    s = dossaMessageNames(db, names);
-    DossaDbClose(db);
-  }
-  DossaTerm();
-  if (s) problem = source.shown + ": " + dossaStatusText(s);
-  return !s;
-}
-
 // A session whose definition database is `source`: a configuration of its
 // own in `scratch`, and for a local file its folder as the data folder (the
 // configuration holds short names only).
 bool readDefinitions(const Source& source, const std::filesystem::path& scratch, Definitions& out,
                      std::string& problem) {
-  std::vector<std::string> names;
-  if (!messageNames(source, names, problem)) return false;
   std::string database = source.name;
   std::string dataFolder;
   if (source.server.empty()) {
@@ -202,8 +180,15 @@ bool readDefinitions(const Source& source, const std::filesystem::path& scratch,
               (session.getErrorText().length() ? ": " + std::string(session.getErrorText().text()) : "");
     return false;
   }
-  for (const std::string& name : names) {
-    ZoMessage message(name.c_str(), session);
+  std::vector<ZoString> names;
+  if (!session.getDefinitionDB()->listMessageNames(names)) {
+    problem = source.shown + ": the message names cannot be read (code " +
+              std::to_string(session.getDefinitionDB()->getErrorCode()) + ")";
+    return false;
+  }
+  for (const ZoString& stored : names) {
+    const std::string name = stored.text();
+    ZoMessage message(stored, session);
     const auto code = static_cast<ZO_ULONG>(message.getErrorCode());
     if (code != 0 && (code & ZO_WARNING_CLASS_BIT) == 0) {
       problem = source.shown + ": message " + name + " cannot be read (code " + std::to_string(code) + ")";
