@@ -226,22 +226,19 @@ bool readSide(const std::string& given, const std::optional<std::string>& server
   const bool dump = file && file.peek() == '{';
   if (!dump) return readDefinitions(source, scratch, out, problem);
   const std::filesystem::path loaded = scratch / "dump.ndb";
-  if (DossaStatus s = DossaInitExtended(0, nullptr)) {
-    problem = dossaStatusText(s);
-    return false;
-  }
-  DossaDbHandle db = 0;
-  DossaStatus s = DossaDbCreate(loaded.string().c_str(), zodossa::zoDossaDesign());
-  if (!s) s = DossaDbOpen(loaded.string().c_str(), &db);
-  DossaLoadResult result;
-  if (!s) {
-    result = dossaLoad(db, file);
-    DossaDbClose(db);
-  }
-  DossaTerm();
-  if (s || !result.ok) {
-    problem = given + ": " + (s ? dossaStatusText(s) : result.problem);
-    return false;
+  {
+    DossaLibrary library;
+    if (DossaStatus s = library.initStatus()) {
+      problem = dossaStatusText(s);
+      return false;
+    }
+    DossaStatus s = DossaDbCreate(loaded.string().c_str(), zodossa::zoDossaDesign());
+    if (!s) s = library.open(loaded.string());
+    const DossaLoadResult result = s ? DossaLoadResult{} : dossaLoad(library.db(), file);
+    if (s || !result.ok) {
+      problem = given + ": " + (s ? dossaStatusText(s) : result.problem);
+      return false;
+    }
   }
   return readDefinitions({"", loaded.string(), given}, scratch, out, problem);
 }

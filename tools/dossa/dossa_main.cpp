@@ -92,25 +92,13 @@ int failStatus(const std::string& what, DossaStatus status) {
 }
 
 // The library for the run of one command, and the database it works on.
-class Session {
+// The library and the command's database, which the hint after a refused change names.
+class Session : public DossaLibrary {
  public:
-  Session() { initStatus_ = DossaInitExtended(0, nullptr); }
-  ~Session() {
-    if (db_) DossaDbClose(db_);
-    if (!initStatus_) DossaTerm();
-  }
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
   DossaStatus open(const std::string& file) {
     openedDatabase() = file;
-    return initStatus_ ? initStatus_ : DossaDbOpen(file.c_str(), &db_);
+    return DossaLibrary::open(file);
   }
-  DossaStatus initStatus() const { return initStatus_; }
-  DossaDbHandle db() const { return db_; }
-
- private:
-  DossaStatus initStatus_ = DOSSA_NOERROR;
-  DossaDbHandle db_ = 0;
 };
 
 std::string jsonNumber(double number) {

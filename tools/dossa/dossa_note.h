@@ -16,6 +16,27 @@ inline std::string dossaStatusText(DossaStatus status) {
   return text;
 }
 
+// The client library started for the length of a scope, and the database
+// opened in it, closed before the library ends.
+class DossaLibrary {
+ public:
+  DossaLibrary() : initStatus_(DossaInitExtended(0, nullptr)) {}
+  ~DossaLibrary() {
+    if (db_) DossaDbClose(db_);
+    if (!initStatus_) DossaTerm();
+  }
+  DossaLibrary(const DossaLibrary&) = delete;
+  DossaLibrary& operator=(const DossaLibrary&) = delete;
+  // Opens `file` (once per object); the start's status when the library did not start.
+  DossaStatus open(const std::string& file) { return initStatus_ ? initStatus_ : DossaDbOpen(file.c_str(), &db_); }
+  DossaStatus initStatus() const { return initStatus_; }
+  DossaDbHandle db() const { return db_; }
+
+ private:
+  DossaStatus initStatus_;
+  DossaDbHandle db_ = 0;
+};
+
 // An open document, closed at the end of its scope.
 class DossaOpenNote {
  public:
