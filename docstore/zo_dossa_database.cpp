@@ -235,10 +235,10 @@ ZO_BOOLEAN ZoDossaDatabase::readScreenTexts(ZoMessageDef& definition) {
   definition.clearScreenTexts();
   ItemValue values[kTextItemCount];
   ZO_LONG entrySize = 0;
+  // A built message whose "Message" document is gone has no texts to give.
   if (readMessageDocument(definition.getMessageName(), zoScreenTextItems(), kTextItemCount, values, entrySize)) {
     errorCode_ = zoScreenTextsFromValues(values[ST_TEXTS], entrySize, definition);
   } else if (adapter_->getErrorCode() != ERR_RDBD_DEFN_NOT_FOUND) {
-    // A built message whose "Message" document is gone has no texts to give.
     mapAdapterError(Mapping::ReadMessage);
   }
   return finish();

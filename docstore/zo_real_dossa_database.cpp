@@ -457,6 +457,14 @@ NoteReadState readState(DossaDbHandle database, ZO_LONG itemCount, const ZO_LONG
   return state;
 }
 
+// The end of a read: the slot size of the lists read, and no list kept from
+// a refused document.
+void endRead(const NoteReadState& state, ZO_LONG& entrySize) {
+  entrySize = state.maxEntryLength;
+  if (state.found == NoteReadState::Found::Refused)
+    freeTextListMemory(state.itemCount, state.itemTypes, state.itemValues);
+}
+
 // The keys a search verifies; the second only with the first.
 void verifyKeys(NoteReadState& state, const ZoString& key1Item, const ZoString& key1Value,
                 const ZoString& key2Item, const ZoString& key2Value) {
@@ -487,9 +495,8 @@ bool ZoRealDossaDatabase::read(const ZoString& form, const ZoString& key1Item,
   if (compile(formula, compiled.handle)) {
     NoteReadState state = readState(database_, itemCount, itemTypes, itemNames, values, decrypt != FALSE);
     verifyKeys(state, key1Item, key1Value, key2Item, key2Value);
-    if (search(compiled.handle, state)) errorCode_ = state.code();
-    entrySize = state.maxEntryLength;
-    if (state.found == NoteReadState::Found::Refused) freeTextListMemory(itemCount, itemTypes, values);
+    if (search(compiled.handle, state)) zoSetOutcome(errorCode_, state.code());
+    endRead(state, entrySize);
   }
   return finish(formula.text());
 }
@@ -648,8 +655,7 @@ bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_B
   NoteReadState state = readState(database_, itemCount, itemTypes, itemNames, values, decrypt != FALSE);
   if (!findEntry(collection, key, position) || !entryNote(collection, position, state.noteId)) return false;
   const DossaStatus status = ReadNote(state);
-  entrySize = state.maxEntryLength;
-  if (state.found == NoteReadState::Found::Refused) freeTextListMemory(itemCount, itemTypes, values);
+  endRead(state, entrySize);
   return status != 0 ? classifyStatus(status) : zoSetOutcome(errorCode_, state.code());
 }
 

@@ -2,10 +2,11 @@
 // One codec per stored form: for "Message", "Field", "Service", "MsgBuild"
 // and "Security", the record a document of the form holds, its item table
 // (names and types, in the order the adapter reads and writes them), and the
-// conversions between the record and the definition classes. The build group
-// of a field (its entries in a "MsgBuild" document) is made in one place,
-// zoFieldBuildGroup, for the definition database, the build agent and the
-// administration tool.
+// conversions between the record and the definition classes; for "Message"
+// also its screen texts, and for the forms of a message's documents the item
+// that names their message. The build group of a field (its entries in a
+// "MsgBuild" document) is made in one place, zoFieldBuildGroup, for the
+// definition database, the build agent and the administration tool.
 //
 // Records hold item values as stored: texts cut to the 63 characters an item
 // keeps (a message's name, the key its fields and build are found by, is kept
