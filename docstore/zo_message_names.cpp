@@ -25,10 +25,9 @@ DossaStatus zoNamedDocuments(DossaDbHandle db, const zodossa::MessageDocumentFor
   do {
     if (DossaStatus s = DossaNoteList(db, form.form, after, kBatch, ids)) return s;
     for (DossaNoteId id : ids) {
-      DossaNoteHandle note = 0;
-      if (DossaStatus s = DossaNoteOpen(db, id, 0, &note)) return s;
-      out.push_back({id, zoNameText(note, form.nameItem)});
-      DossaNoteClose(note);
+      const ZoOpenNote note(db, id);
+      if (note.status()) return note.status();
+      out.push_back({id, zoNameText(note.get(), form.nameItem)});
       after = id;
     }
   } while (ids.size() == kBatch);

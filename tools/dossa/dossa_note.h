@@ -36,19 +36,3 @@ class DossaLibrary {
   DossaStatus initStatus_;
   DossaDbHandle db_ = 0;
 };
-
-// An open document, closed at the end of its scope.
-class DossaOpenNote {
- public:
-  DossaOpenNote() = default;
-  ~DossaOpenNote() {
-    if (handle_) DossaNoteClose(handle_);
-  }
-  DossaOpenNote(const DossaOpenNote&) = delete;
-  DossaOpenNote& operator=(const DossaOpenNote&) = delete;
-  DossaNoteHandle* out() { return &handle_; }
-  DossaNoteHandle get() const { return handle_; }
-
- private:
-  DossaNoteHandle handle_ = 0;
-};

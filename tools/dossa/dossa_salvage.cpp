@@ -68,7 +68,7 @@ DossaSalvageResult dossaSalvage(DossaDbHandle db, std::FILE* out) {
   std::set<std::string> messages;
   for (std::size_t i = 0; i < ids.size() && !result.failed; ++i) {
     const std::string name = "document " + std::to_string(ids[i]) + ": ";
-    DossaOpenNote note;
+    ZoOpenNote note;
     const DossaStatus s = DossaNoteOpen(db, ids[i], 0, note.out());
     if (s == DOSSA_ERR_DATABASE_CORRUPT) {
       result.leftOut.push_back(name + "its stored form fails its checksum or does not decode");
@@ -100,7 +100,7 @@ DossaSalvageResult dossaSalvage(DossaDbHandle db, std::FILE* out) {
       result.leftOut.push_back(name + "the built form of message \"" + w.message + "\", whose Message document is left out or missing");
       continue;
     }
-    DossaOpenNote note;
+    ZoOpenNote note;
     std::string line, problem;
     if (DossaStatus s = DossaNoteOpen(db, w.id, 0, note.out())) {
       result.failed = s;
