@@ -14,7 +14,9 @@
 // true when the error code is 0. The library status is the error number (low
 // 14 bits) of the last failing library call, or 0; statuses that are
 // classified into a code of their own (security refusals, unknown database or
-// server, a missing view key) are cleared to 0.
+// server, a missing view key) are cleared to 0. A search that fails (one
+// that cannot read a document it looks at) is such a library failure, never
+// "not found".
 //
 // Threads: one adapter is used by one thread at a time; adapters may be made,
 // used and deleted in several threads at once (the client library holds one
