@@ -1,12 +1,9 @@
 #include "docstore/zo_dossa_database.h"
 
-#include <algorithm>
 #include <array>
-#include <cstdio>
-#include <cstring>
+#include <new>
 #include <string>
 #include <vector>
-#include <new>
 
 #include "common/return_codes.h"
 #include "common/trace.h"
@@ -18,17 +15,10 @@ namespace {
 
 using namespace zodossa;
 
-constexpr ZO_LONG T = DOSSA_ITEM_TEXT;
-constexpr ZO_LONG N = DOSSA_ITEM_NUMBER;
-constexpr ZO_LONG L = DOSSA_ITEM_TEXT_LIST;
-constexpr ZO_LONG O = DOSSA_ITEM_OPTIONAL_NUMBER;
-
 static_assert(ZoDossaDatabase::CACHED_ITEMS == B_COUNT);
 const auto& kBuilt = zoBuiltItems();
 
-// The screen texts of a "Message" document, read by its name.
-constexpr ZO_LONG kTextTypes[ZoDossaDatabase::kTextItemCount] = {T, DOSSA_ITEM_OPTIONAL_TEXT_LIST};
-constexpr const char* kTextItems[ZoDossaDatabase::kTextItemCount] = {MESSAGE_NAME, MESSAGE_SCREEN_TEXTS};
+static_assert(ZoDossaDatabase::kTextItemCount == SCREEN_TEXT_READ_ITEMS);
 
 }  // namespace
 
@@ -189,9 +179,14 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) 
   const ZoString& name = definition.getMessageName();
   if (name.length() == 0) return TRUE;
   // Texts that cannot be stored refuse the message before anything is written.
-  ItemValue texts;
+  ItemValue texts[ST_COUNT];
   ZO_LONG textEntrySize = 0;
-  if (!screenTextEntries(definition, texts, textEntrySize)) return FALSE;
+  std::string reason;
+  if (const ZO_ULONG refused = zoScreenTextValues(definition, texts, textEntrySize, reason); refused != 0) {
+    fail(refused);
+    dbErrorText_ = reason.c_str();
+    return FALSE;
+  }
   // Built outside a unit; within one the commit builds the message first.
   StoredMessage message = zoStoredMessage(definition, writes_.inUnit());
   // A replaced document keeps the items it is not given: a size it has is
@@ -210,118 +205,51 @@ ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition, ZO_BOOLEAN replace) 
   return finish();
 }
 
-bool ZoDossaDatabase::screenTextEntries(const ZoMessageDef& definition, ItemValue& entries,
-                                        ZO_LONG& entrySize) {
-  const std::vector<ZoScreenText>& texts = definition.getScreenTexts();
-  std::vector<std::string> encoded;
-  encoded.reserve(texts.size());
-  std::size_t longest = 0;
-  for (const ZoScreenText& text : texts) {
-    encoded.push_back(zoScreenTextEntry(text));
-    longest = std::max(longest, encoded.back().size());
-    if (encoded.back().size() > static_cast<std::size_t>(DOSSA_MAX_ENTRY_LENGTH)) {
-      fail(ERR_DB_DATA_OVERFLOW);
-      char reason[160];
-      std::snprintf(reason, sizeof reason,
-                    "the screen text at row %ld, column %ld holds %d characters: a stored text holds at most %ld",
-                    static_cast<long>(text.row), static_cast<long>(text.column), text.text.length(),
-                    static_cast<long>(DOSSA_MAX_ENTRY_LENGTH - (encoded.back().size() - text.text.length())));
-      dbErrorText_ = reason;
-      XTR_TEXTF("ERR_DB_DATA_OVERFLOW: %s", reason);
-      return false;
-    }
-  }
-  const std::size_t count = encoded.empty() ? 1 : encoded.size();
-  entrySize = static_cast<ZO_LONG>(longest + 1);
-  if (count > DOSSA_MAX_LIST_ENTRIES || count * (longest + 1) > DOSSA_MAX_LIST_BUFFER) {
-    fail(ERR_DB_DATA_OVERFLOW);
-    dbErrorText_ = ZoString("message ") + definition.getMessageName() + " has more screen texts than a text list holds";
-    XTR_TEXTF("ERR_DB_DATA_OVERFLOW: %s", dbErrorText_.text());
-    return false;
-  }
-  // An empty entry stands for no text, so that a replace can clear older ones.
-  entries.listBuffer.reset(new (std::nothrow) char[count * (longest + 1)]());
-  if (!entries.listBuffer) {
-    fail(ERR_DB_NO_MEMORY);
-    return false;
-  }
-  entries.listCount = encoded.empty() ? 0 : static_cast<ZO_LONG>(count);
-  for (std::size_t i = 0; i < encoded.size(); ++i) {
-    std::memcpy(entries.listBuffer.get() + i * (longest + 1), encoded[i].data(), encoded[i].size());
-  }
-  return true;
-}
-
-bool ZoDossaDatabase::writeScreenTexts(const ZoString& messageName, ItemValue& entries,
+bool ZoDossaDatabase::writeScreenTexts(const ZoString& messageName, ItemValue (&texts)[ST_COUNT],
                                        ZO_LONG entrySize, ZO_BOOLEAN replace) {
-  if (entries.listCount == 0) {
+  if (texts[ST_TEXTS].listCount == 0) {
     if (!replace) return true;
     // Only a document that holds texts is given the empty list.
     ItemValue stored[kTextItemCount];
     ZO_LONG storedSize = 0;
-    if (!readStoredTexts(messageName, stored, storedSize) || stored[1].listCount == 0) return true;
-    entries.listCount = 1;
+    if (!readMessageDocument(messageName, zoScreenTextItems(), kTextItemCount, stored, storedSize) ||
+        stored[ST_TEXTS].listCount == 0)
+      return true;
+    texts[ST_TEXTS].listCount = 1;
   }
-  ItemValue values[3];
-  values[0].setText(messageName.text());
-  values[1].listCount = entries.listCount;
-  values[1].listBuffer = std::move(entries.listBuffer);
-  values[2].number = entrySize - 1;
-  const ZO_LONG types[] = {T, L, N};
-  const char* const items[] = {MESSAGE_NAME, MESSAGE_SCREEN_TEXTS, DOSSA_MAX_ENTRY_ITEM};
-  return adapter_->write(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", TRUE, 3, types, items, entrySize,
-                         values);
+  const auto& items = zoScreenTextItems();
+  return adapter_->write(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", TRUE, ST_COUNT, items.types.data(),
+                         items.names.data(), entrySize, texts);
 }
 
-bool ZoDossaDatabase::readStoredTexts(const ZoString& messageName, ItemValue (&values)[kTextItemCount],
-                                      ZO_LONG& entrySize) {
-  return adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE, kTextItemCount, kTextTypes,
-                        kTextItems, entrySize, values);
+template <std::size_t N>
+bool ZoDossaDatabase::readMessageDocument(const ZoString& messageName, const FormItems<N>& items, ZO_LONG count,
+                                          ItemValue* values, ZO_LONG& entrySize) {
+  return adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE, count, items.types.data(),
+                        items.names.data(), entrySize, values);
 }
 
 ZO_BOOLEAN ZoDossaDatabase::readScreenTexts(ZoMessageDef& definition) {
   XTR_METHOD("ZoDossaDatabase :: readScreenTexts", errorCode_);
   clearCodes();
   if (!adapter_) return fail(ERR_DB_CLOSED);
-  loadScreenTexts(definition);
-  return finish();
-}
-
-bool ZoDossaDatabase::loadScreenTexts(ZoMessageDef& definition) {
   definition.clearScreenTexts();
   ItemValue values[kTextItemCount];
   ZO_LONG entrySize = 0;
-  if (!readStoredTexts(definition.getMessageName(), values, entrySize)) {
-    // A built message whose "Message" document is gone has no texts to give.
-    if (adapter_->getErrorCode() == ERR_RDBD_DEFN_NOT_FOUND) return true;
+  // A built message whose "Message" document is gone has no texts to give.
+  if (readMessageDocument(definition.getMessageName(), zoScreenTextItems(), kTextItemCount, values, entrySize)) {
+    errorCode_ = zoScreenTextsFromValues(values[ST_TEXTS], entrySize, definition);
+  } else if (adapter_->getErrorCode() != ERR_RDBD_DEFN_NOT_FOUND) {
     mapAdapterError(Mapping::ReadMessage);
-    return false;
   }
-  bool good = true;
-  for (ZO_LONG j = 0; good && j < values[1].listCount; ++j) {
-    const char* entry = values[1].entry(j, entrySize);
-    if (entry[0] == '\0') continue;
-    ZoScreenText text;
-    good = zoScreenTextFromEntry(entry, text);
-    if (good) {
-      definition.addScreenText(text);
-    } else {
-      XTR_TEXTF("ERR_DB_INCOMPATIBLE_DATABASE: %s entry %d: %s", MESSAGE_SCREEN_TEXTS, static_cast<int>(j), entry);
-      errorCode_ = ERR_DB_INCOMPATIBLE_DATABASE;
-    }
-  }
-  if (!good) definition.clearScreenTexts();
-  return good;
+  return finish();
 }
 
 bool ZoDossaDatabase::storedSize(const ZoString& messageName) {
-  const ZO_LONG types[] = {T, O, O};
-  const char* const items[] = {MESSAGE_NAME, MESSAGE_ROWS, MESSAGE_COLUMNS};
-  ItemValue values[std::size(items)];
+  ItemValue values[MS_COUNT];
   ZO_LONG entrySize = 0;
-  return adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE,
-                        static_cast<ZO_LONG>(std::size(items)), types, items, entrySize, values) &&
-         (values[1].number != 0 || values[2].number != 0);
+  return readMessageDocument(messageName, zoMessageSizeItems(), MS_COUNT, values, entrySize) &&
+         (values[MS_ROWS].number != 0 || values[MS_COLUMNS].number != 0);
 }
 
 ZO_BOOLEAN ZoDossaDatabase::write(ZoMessageDef& definition) {
@@ -463,10 +391,7 @@ ZO_BOOLEAN ZoDossaDatabase::read(ZoMessageDef& definition) {
 void ZoDossaDatabase::explainUnbuilt(const ZoString& messageName) {
   ItemValue value;
   ZO_LONG entrySize = 0;
-  const ZO_LONG types[] = {T};
-  const char* const items[] = {MESSAGE_NAME};
-  if (adapter_->read(MESSAGE_FORM, MESSAGE_NAME, messageName, "", "", FALSE, 1, types, items,
-                     entrySize, &value)) {
+  if (readMessageDocument(messageName, zoMessageItems(), 1, &value, entrySize)) {
     dbErrorText_ = ZoString("Message ") + messageName + " is imported but not built";
     XTR_TEXT(dbErrorText_.text());
   }

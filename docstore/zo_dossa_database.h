@@ -121,20 +121,15 @@ class ZoDossaDatabase : public ZoDatabase {
   void explainUnbuilt(const ZoString& messageName);
   // Whether the "Message" document of the message holds a screen size.
   bool storedSize(const ZoString& messageName);
-  // The screen texts of a message as list entries in `entries`; false (with
-  // ERR_DB_DATA_OVERFLOW and the reason as the database error text) when a
-  // text or their number is beyond what a text list holds.
-  bool screenTextEntries(const ZoMessageDef& definition, ItemValue& entries, ZO_LONG& entrySize);
-  // Writes them to the message's "Message" document, or clears the ones it
-  // holds when the definition has none and `replace` is given.
-  bool writeScreenTexts(const ZoString& messageName, ItemValue& entries, ZO_LONG entrySize,
+  // Writes the screen texts (the values of zodossa::zoScreenTextValues) to
+  // the message's "Message" document, or clears the ones it holds when the
+  // definition has none and `replace` is given.
+  bool writeScreenTexts(const ZoString& messageName, ItemValue (&texts)[zodossa::ST_COUNT], ZO_LONG entrySize,
                         ZO_BOOLEAN replace);
-  // Reads the name and the screen texts of the message's "Message" document
-  // (the list's buffer is owned by `values`).
-  bool readStoredTexts(const ZoString& messageName, ItemValue (&values)[kTextItemCount], ZO_LONG& entrySize);
-  // Adds the texts of the message's "Message" document to the definition; a
-  // document without them (or without a "Message" document) adds none.
-  bool loadScreenTexts(ZoMessageDef& definition);
+  // Reads the first `count` items of `items` from the message's "Message" document.
+  template <std::size_t N>
+  bool readMessageDocument(const ZoString& messageName, const zodossa::FormItems<N>& items, ZO_LONG count,
+                           ItemValue* values, ZO_LONG& entrySize);
   // Releases the cached list and clears the cached items.
   void clearCache();
   // Closes the collections and destroys the adapter.

@@ -7,24 +7,27 @@ namespace {
 
 // Ids read at a time.
 constexpr std::uint32_t kBatch = 512;
-// Room for a name as stored (names are far shorter).
+// Room for a form or a name as stored (they are far shorter).
 constexpr std::uint16_t kNameRoom = 256;
 
 }  // namespace
 
-DossaStatus zoNamedDocuments(DossaDbHandle db, const char* form, const char* nameItem,
+std::string zoNameText(DossaNoteHandle note, const char* item) {
+  char text[kNameRoom];
+  const std::uint16_t length = DossaItemGetText(note, item, text, sizeof text);
+  return std::string(text, length);
+}
+
+DossaStatus zoNamedDocuments(DossaDbHandle db, const zodossa::MessageDocumentForm& form,
                              std::vector<ZoNamedDocument>& out) {
   std::vector<DossaNoteId> ids;
   DossaNoteId after = 0;
   do {
-    if (DossaStatus s = DossaNoteList(db, form, after, kBatch, ids)) return s;
+    if (DossaStatus s = DossaNoteList(db, form.form, after, kBatch, ids)) return s;
     for (DossaNoteId id : ids) {
-      DossaNoteHandle note = 0;
-      if (DossaStatus s = DossaNoteOpen(db, id, 0, &note)) return s;
-      char name[kNameRoom];
-      const std::uint16_t length = DossaItemGetText(note, nameItem, name, sizeof name);
-      DossaNoteClose(note);
-      out.push_back({id, std::string(name, length)});
+      const ZoOpenNote note(db, id);
+      if (note.status()) return note.status();
+      out.push_back({id, zoNameText(note.get(), form.nameItem)});
       after = id;
     }
   } while (ids.size() == kBatch);
@@ -34,7 +37,7 @@ DossaStatus zoNamedDocuments(DossaDbHandle db, const char* form, const char* nam
 DossaStatus zoMessageNames(DossaDbHandle db, std::vector<std::string>& names) {
   names.clear();
   std::vector<ZoNamedDocument> messages;
-  if (DossaStatus s = zoNamedDocuments(db, zodossa::MESSAGE_FORM, zodossa::MESSAGE_NAME, messages)) return s;
+  if (DossaStatus s = zoNamedDocuments(db, *zodossa::zoMessageDocumentForm(zodossa::MESSAGE_FORM), messages)) return s;
   names.reserve(messages.size());
   for (ZoNamedDocument& message : messages) names.push_back(std::move(message.name));
   return DOSSA_NOERROR;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "docstore/zo_dossa_layout.h"
+#include "docstore/zo_message_names.h"
 #include "ndossa/dossa_admin.h"
 
 using namespace zodossa;
@@ -20,23 +21,6 @@ void sortByPosition(auto& fields) {
   std::stable_sort(fields.begin(), fields.end(),
                    [](const auto& a, const auto& b) { return a.position < b.position; });
 }
-
-// A document opened for the length of a scope.
-class OpenNote {
- public:
-  OpenNote(DossaDbHandle db, DossaNoteId id) { status_ = DossaNoteOpen(db, id, 0, &note_); }
-  ~OpenNote() {
-    if (note_) DossaNoteClose(note_);
-  }
-  OpenNote(const OpenNote&) = delete;
-  OpenNote& operator=(const OpenNote&) = delete;
-  DossaStatus status() const { return status_; }
-  DossaNoteHandle get() const { return note_; }
-
- private:
-  DossaNoteHandle note_ = 0;
-  DossaStatus status_ = 0;
-};
 
 class Builder {
  public:
@@ -67,7 +51,7 @@ class Builder {
     if (s) return s;
     std::vector<DossaNoteId> exact;
     for (DossaNoteId id : ids) {
-      OpenNote note(db_, id);
+      ZoOpenNote note(db_, id);
       if (note.status()) return fail(note.status(), "cannot open a document of " + key);
       if (text(note.get(), item) == key) exact.push_back(id);
     }
@@ -96,7 +80,7 @@ class Builder {
   DossaStatus build(DossaNoteId messageId, const ZoMsgBuildReport& report) {
     ZoBuiltMessage message;
     {
-      OpenNote note(db_, messageId);
+      ZoOpenNote note(db_, messageId);
       if (note.status()) return fail(note.status(), "cannot open a Message document");
       StoredMessage stored;
       readRecord(note.get(), zoMessageItems(), stored);
@@ -108,7 +92,7 @@ class Builder {
     if (s) return s;
     std::vector<FieldGroup> fields;
     for (DossaNoteId id : ids) {
-      OpenNote note(db_, id);
+      ZoOpenNote note(db_, id);
       if (note.status()) return fail(note.status(), "cannot open a Field document of " + name);
       StoredField field;
       readRecord(note.get(), zoFieldItems(), field);
@@ -172,9 +156,10 @@ class Builder {
   template <class Field>
   DossaStatus writeBuilt(const ZoBuiltMessage& message, const std::vector<Field>& fields) {
     const std::string& name = message.name;
-    DossaNoteHandle note = 0;
-    DossaStatus s = DossaNoteCreate(db_, &note);
+    ZoOpenNote open;
+    DossaStatus s = DossaNoteCreate(db_, open.out());
     if (s) return fail(s, "cannot create the build of " + name);
+    const DossaNoteHandle note = open.get();
     auto setText = [&](const char* item, const std::string& value) {
       if (!s) s = DossaItemSetText(note, item, value.c_str(), DOSSA_TERMINATED);
     };
@@ -212,18 +197,15 @@ class Builder {
       setNumber(BUILT_COLUMNS, message.columns);
     }
     if (!s) s = DossaNoteUpdate(note, 0);
-    DossaNoteClose(note);
     return s ? fail(s, "cannot save the build of " + name) : 0;
   }
 
   DossaStatus markBuilt(DossaNoteId id) {
-    DossaNoteHandle note = 0;
-    DossaStatus s = DossaNoteOpen(db_, id, 0, &note);
-    if (s) return s;
-    double one = 1;
-    s = DossaItemSetNumber(note, BUILT, &one);
-    if (!s) s = DossaNoteUpdate(note, 0);
-    DossaNoteClose(note);
+    const ZoOpenNote note(db_, id);
+    if (note.status()) return note.status();
+    const double one = 1;
+    DossaStatus s = DossaItemSetNumber(note.get(), BUILT, &one);
+    if (!s) s = DossaNoteUpdate(note.get(), 0);
     return s;
   }
 

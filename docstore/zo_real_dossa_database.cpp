@@ -1,8 +1,11 @@
 #include "docstore/zo_real_dossa_database.h"
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "common/outcome.h"
@@ -10,8 +13,6 @@
 #include "common/trace.h"
 #include "docstore/zo_message_names.h"
 #include "docstore/zo_msg_build.h"
-
-ZO_LONG ZoRealDossaDatabase::initCount_ = 0;
 
 namespace {
 
@@ -46,24 +47,24 @@ constexpr bool isSecurityClass(DossaStatus status) {
 }
 static_assert(isSecurityClass(DOSSA_ERR_NO_ACCESS) && isSecurityClass(DOSSA_ERR_NO_WRITE_ACCESS));
 
-// A library call that returns a status, traced before and after.
-template <class Call>
-DossaStatus traced(const char* name, Call call) {
+// A library call that gives a status, traced before and after with it.
+template <class Function, class... Args>
+DossaStatus traced(const char* name, Function function, Args&&... args) {
   XTR_TEXTF("Calling %s", name);
-  DossaStatus status = call();
+  const DossaStatus status = function(std::forward<Args>(args)...);
   XTR_TEXTF("Returned from %s - rc is %d", name, static_cast<int>(status));
   return status;
 }
 
 // A library call whose result (if any) is not a status.
-template <class Call>
-auto tracedPlain(const char* name, Call call) {
+template <class Function, class... Args>
+auto tracedPlain(const char* name, Function function, Args&&... args) {
   XTR_TEXTF("Calling %s", name);
-  if constexpr (std::is_void_v<decltype(call())>) {
-    call();
+  if constexpr (std::is_void_v<std::invoke_result_t<Function, Args...>>) {
+    function(std::forward<Args>(args)...);
     XTR_TEXTF("Returned from %s", name);
   } else {
-    auto result = call();
+    auto result = function(std::forward<Args>(args)...);
     XTR_TEXTF("Returned from %s", name);
     return result;
   }
@@ -96,9 +97,7 @@ Classified classify(DossaStatus status, bool opening) {
 void traceStatusText(DossaStatus status) {
   if (!xtrTextWanted()) return;
   char text[kTraceTextSize + 1] = {};
-  tracedPlain("DossaLoadString", [&] {
-    return DossaLoadString(nullptr, status & kErrorNumberMask, text, kTraceTextSize);
-  });
+  tracedPlain("DossaLoadString", DossaLoadString, nullptr, status & kErrorNumberMask, text, kTraceTextSize);
   XTR_TEXTF("ERR_RDBD_DOSSA_ERROR (0x%x): %s", static_cast<unsigned>(status & 0xFFFF), text);
 }
 
@@ -109,15 +108,13 @@ bool sameKey(const char* found, const char* wanted) {
 
 // Reads a text item into a 64-character value, cut to 63 and terminated.
 void readText(DossaNoteHandle note, const char* item, char* text) {
-  std::uint16_t length = tracedPlain("DossaItemGetText", [&] {
-    return DossaItemGetText(note, item, text, static_cast<std::uint16_t>(DOSSA_ITEM_TEXT_MAX));
-  });
+  const std::uint16_t length = tracedPlain("DossaItemGetText", DossaItemGetText, note, item, text,
+                                           static_cast<std::uint16_t>(DOSSA_ITEM_TEXT_MAX));
   text[length < DOSSA_ITEM_TEXT_MAX ? length : DOSSA_ITEM_TEXT_MAX] = '\0';
 }
 
 bool itemPresent(DossaNoteHandle note, const char* item) {
-  return tracedPlain("DossaItemIsPresent",
-                     [&] { return DossaItemIsPresent(note, item, DOSSA_TERMINATED); });
+  return tracedPlain("DossaItemIsPresent", DossaItemIsPresent, note, item, DOSSA_TERMINATED);
 }
 
 // Verifies one key item of the open document: `which` is 1 or 2. 0 when it
@@ -140,8 +137,7 @@ ZO_ULONG checkKey(DossaNoteHandle note, const char* item, const char* wanted, in
 // An entry longer than its slot fails the read: nothing is cut silently.
 ZO_ULONG readTextList(DossaNoteHandle note, const char* item, ItemValue& value,
                       ZO_LONG slotSize) {
-  std::uint16_t count = tracedPlain("DossaItemGetTextListEntries",
-                                    [&] { return DossaItemGetTextListEntries(note, item); });
+  const std::uint16_t count = tracedPlain("DossaItemGetTextListEntries", DossaItemGetTextListEntries, note, item);
   XTR_TEXTF("Text list entry count = %d", static_cast<int>(count));
   value.listCount = count;
   if (count == 0) return 0;
@@ -158,9 +154,8 @@ ZO_ULONG readTextList(DossaNoteHandle note, const char* item, ItemValue& value,
   for (std::uint16_t j = 0; j < count; ++j) {
     char* slot = value.listBuffer.get() + static_cast<std::size_t>(j) * slotSize;
     slot[0] = '\0';
-    std::uint16_t copied = tracedPlain("DossaItemGetTextListEntry", [&] {
-      return DossaItemGetTextListEntry(note, item, j, slot, slot16);
-    });
+    const std::uint16_t copied =
+        tracedPlain("DossaItemGetTextListEntry", DossaItemGetTextListEntry, note, item, j, slot, slot16);
     // A slot filled to the brim may hold a cut entry: look again with one more byte.
     if (copied + 1 >= slotSize && slotSize < DOSSA_MAX_ENTRY_LENGTH + 1) {
       probe.resize(static_cast<std::size_t>(slotSize) + 1);
@@ -176,6 +171,10 @@ ZO_ULONG readTextList(DossaNoteHandle note, const char* item, ItemValue& value,
   return 0;
 }
 
+std::int32_t readNumber(DossaNoteHandle note, const char* item) {
+  return tracedPlain("DossaItemGetLong", DossaItemGetLong, note, item, 0);
+}
+
 // Reads the items after the key items of the open document (keys matched).
 ZO_ULONG readItems(DossaNoteHandle note, NoteReadState& state, ZO_LONG keysChecked) {
   // The entry size matters only to text lists: a document whose size item is
@@ -184,9 +183,7 @@ ZO_ULONG readItems(DossaNoteHandle note, NoteReadState& state, ZO_LONG keysCheck
   for (ZO_LONG i = keysChecked; i < state.itemCount; ++i)
     readsList = readsList || dossaIsTextList(state.itemTypes[i]);
   if (readsList && itemPresent(note, DOSSA_MAX_ENTRY_ITEM)) {
-    std::int32_t longest = tracedPlain("DossaItemGetLong", [&] {
-      return DossaItemGetLong(note, DOSSA_MAX_ENTRY_ITEM, 0);
-    });
+    const std::int32_t longest = readNumber(note, DOSSA_MAX_ENTRY_ITEM);
     if (longest < 0 || longest > DOSSA_MAX_ENTRY_LENGTH) {
       XTR_TEXTF("ERR_RDBD_INCOMPATIBLE_DATABASE (%s = %d)", DOSSA_MAX_ENTRY_ITEM,
                 static_cast<int>(longest));
@@ -210,7 +207,7 @@ ZO_ULONG readItems(DossaNoteHandle note, NoteReadState& state, ZO_LONG keysCheck
     } else if (dossaIsTextList(state.itemTypes[i])) {
       status = readTextList(note, name, value, state.maxEntryLength);
     } else {
-      value.number = tracedPlain("DossaItemGetLong", [&] { return DossaItemGetLong(note, name, 0); });
+      value.number = readNumber(note, name);
     }
     if (status != 0) {
       freeTextListMemory(state.itemCount, state.itemTypes, state.itemValues);
@@ -219,6 +216,12 @@ ZO_ULONG readItems(DossaNoteHandle note, NoteReadState& state, ZO_LONG keysCheck
   }
   return 0;
 }
+
+// The client library's users in this process: adapters that took a
+// reference in initLibrary, and the lock that makes its start (at the first)
+// and its end (at the last) one step with the count's change.
+std::mutex libraryLock;
+ZO_LONG libraryUsers = 0;
 
 }  // namespace
 
@@ -264,12 +267,10 @@ DossaStatus ReadNote(NoteReadState& state) {
   ZO_ULONG rc = 0;
   XTR_METHOD("CFunc: ReadNote()", rc);
   DossaNoteHandle note = 0;
-  DossaStatus status = traced("DossaNoteOpen", [&] {
-    return DossaNoteOpen(state.database, state.noteId, 0, &note);
-  });
+  DossaStatus status = traced("DossaNoteOpen", DossaNoteOpen, state.database, state.noteId, 0, &note);
   bool opened = status == 0;
   if (opened && state.decrypt) {
-    status = traced("DossaNoteDecrypt", [&] { return DossaNoteDecrypt(note, 0, nullptr); });
+    status = traced("DossaNoteDecrypt", DossaNoteDecrypt, note, 0, nullptr);
     if (DossaErrorNumber(status) == kNotSealed) {
       XTR_TEXT("DossaNoteDecrypt returned ERR_NOTE_NOT_SEALED");
       status = 0;
@@ -290,7 +291,7 @@ DossaStatus ReadNote(NoteReadState& state) {
     if (refusal == 0) refusal = readItems(note, state, keysChecked);
   }
   if (opened) {
-    DossaStatus closed = traced("DossaNoteClose", [&] { return DossaNoteClose(note); });
+    const DossaStatus closed = traced("DossaNoteClose", DossaNoteClose, note);
     if (refusal == 0 && closed != 0) {
       status = closed;
       refusal = ERR_RDBD_DOSSA_ERROR;
@@ -320,32 +321,33 @@ ZoRealDossaDatabase::ZoRealDossaDatabase(const ZoString& serverName, const ZoStr
   if (errorCode_ == 0) open(serverName, fileName);
 }
 
+ZO_LONG ZoRealDossaDatabase::initCount() {
+  const std::lock_guard<std::mutex> lock(libraryLock);
+  return libraryUsers;
+}
+
 void ZoRealDossaDatabase::initLibrary(int argc, char* argv[]) {
-  if (initCount_ == 0) {
-    DossaStatus status =
-        traced("DossaInitExtended", [&] { return DossaInitExtended(argc, argv); });
-    if (status != 0) {
-      setFailure(ERR_RDBD_DOSSA_ERROR, status & kErrorNumberMask);
+  const std::lock_guard<std::mutex> lock(libraryLock);
+  if (libraryUsers == 0) {
+    if (!call("DossaInitExtended", DossaInitExtended, argc, argv)) {
       XTR_TEXT("Error initializing Dossa");
       XTR_TEXTF("argc = %d, argv[0] = %s", argc, argc > 0 && argv && argv[0] ? argv[0] : "");
       return;
     }
     XTR_TEXT("Dossa initialized");
   }
-  ++initCount_;
+  ++libraryUsers;
   holdsLibrary_ = true;
 }
 
 ZoRealDossaDatabase::~ZoRealDossaDatabase() {
   XTR_METHOD("ZoRealDossaDatabase :: ~ZoRealDossaDatabase", errorCode_);
-  if (database_ != 0) {
-    DossaStatus status = traced("DossaDbClose", [&] { return DossaDbClose(database_); });
-    if (status != 0) traceStatusText(status);
-    database_ = 0;
-  }
+  if (database_ != 0) call("DossaDbClose", DossaDbClose, database_);
+  database_ = 0;
   if (holdsLibrary_) {
-    if (initCount_ == 1) tracedPlain("DossaTerm", [] { DossaTerm(); });
-    if (initCount_ > 0) --initCount_;
+    const std::lock_guard<std::mutex> lock(libraryLock);
+    if (libraryUsers == 1) tracedPlain("DossaTerm", DossaTerm);
+    --libraryUsers;
     holdsLibrary_ = false;
   }
 }
@@ -355,49 +357,34 @@ void ZoRealDossaDatabase::clear() {
   libraryStatus_ = 0;
 }
 
+bool ZoRealDossaDatabase::start() {
+  clear();
+  return database_ != 0 || setFailure(ERR_RDBD_DATABASE_NOT_OPEN, 0);
+}
+
 void ZoRealDossaDatabase::open(const ZoString& serverName, const ZoString& fileName) {
   XTR_METHOD("ZoRealDossaDatabase :: open", errorCode_);
   clear();
   database_ = 0;
   char path[DOSSA_MAXPATH] = {};
-  tracedPlain("DossaPathNetConstruct", [&] {
-    return DossaPathNetConstruct(nullptr, serverName.text(), fileName.text(), path);
-  });
+  tracedPlain("DossaPathNetConstruct", DossaPathNetConstruct, nullptr, serverName.text(), fileName.text(), path);
   DossaDbHandle handle = 0;
-  DossaStatus status = traced("DossaDbOpen", [&] { return DossaDbOpen(path, &handle); });
+  const DossaStatus status = traced("DossaDbOpen", DossaDbOpen, path, &handle);
   if (status == 0) {
     database_ = handle;
     return;
   }
-  if (handle != 0) {
-    traced("DossaDbClose", [&] { return DossaDbClose(handle); });
-  }
+  if (handle != 0) traced("DossaDbClose", DossaDbClose, handle);
   XTR_TEXTF("Database full path name: %s", path);
-  traceStatusText(status);
-  const Classified classified = classify(status, true);
-  setFailure(classified.code, classified.keepsStatus ? status & kErrorNumberMask : 0);
+  classifyStatus(status, true);
 }
 
 // ---- Helpers ------------------------------------------------------------------
 
-void ZoRealDossaDatabase::epilogue(const char* formula) {
-  if (errorCode_ == 0) return;
-  if (formula) XTR_TEXTF("Document Selection Formula: (%s)", formula);
-  auto status = static_cast<DossaStatus>(libraryStatus_);
-  if (status != 0) {
-    traceStatusText(status);
-    if (isSecurityClass(status)) {
-      errorCode_ = ERR_RDBD_SECURITY_FAILURE;
-      status = 0;
-    }
-  }
-  libraryStatus_ = status & kErrorNumberMask;
-}
-
-void ZoRealDossaDatabase::classifyStatus(DossaStatus status) {
+bool ZoRealDossaDatabase::classifyStatus(DossaStatus status, bool opening) {
   traceStatusText(status);
-  const Classified classified = classify(status, false);
-  setFailure(classified.code, classified.keepsStatus ? status & kErrorNumberMask : 0);
+  const Classified classified = classify(status, opening);
+  return setFailure(classified.code, classified.keepsStatus ? status & kErrorNumberMask : 0);
 }
 
 bool ZoRealDossaDatabase::setFailure(ZO_ULONG code, DossaStatus status) {
@@ -406,20 +393,26 @@ bool ZoRealDossaDatabase::setFailure(ZO_ULONG code, DossaStatus status) {
   return false;
 }
 
-bool ZoRealDossaDatabase::compile(const ZoString& formula, DossaMemHandle& compiled) {
-  DossaStatus status = traced("DossaFormulaCompile", [&] {
-    return DossaFormulaCompile(nullptr, 0, formula.text(),
-                               static_cast<std::uint32_t>(formula.length()), &compiled, nullptr,
-                               nullptr, nullptr, nullptr, nullptr, nullptr);
-  });
-  return status == 0 || setFailure(ERR_RDBD_DOSSA_ERROR, status);
+template <class Function, class... Args>
+bool ZoRealDossaDatabase::call(const char* name, Function function, Args&&... args) {
+  const DossaStatus status = traced(name, function, std::forward<Args>(args)...);
+  return status == 0 || classifyStatus(status);
 }
 
-DossaStatus ZoRealDossaDatabase::search(DossaMemHandle compiled, NoteReadState& state) {
-  return traced("DossaSearch", [&] {
-    return DossaSearch(database_, compiled, nullptr, 0, kDocumentsOnly, nullptr,
-                       &DossaCallBackFunction, &state, nullptr);
-  });
+bool ZoRealDossaDatabase::finish(const char* formula) const {
+  if (errorCode_ != 0 && formula) XTR_TEXTF("Document Selection Formula: (%s)", formula);
+  return errorCode_ == 0;
+}
+
+bool ZoRealDossaDatabase::compile(const ZoString& formula, DossaMemHandle& compiled) {
+  return call("DossaFormulaCompile", DossaFormulaCompile, nullptr, 0, formula.text(),
+              static_cast<std::uint32_t>(formula.length()), &compiled, nullptr, nullptr, nullptr, nullptr,
+              nullptr, nullptr);
+}
+
+bool ZoRealDossaDatabase::search(DossaMemHandle compiled, NoteReadState& state) {
+  return call("DossaSearch", DossaSearch, database_, compiled, nullptr, 0, kDocumentsOnly, nullptr,
+              &DossaCallBackFunction, &state, nullptr);
 }
 
 namespace {
@@ -427,7 +420,7 @@ namespace {
 class FormulaHandle {
  public:
   ~FormulaHandle() {
-    if (handle != 0) tracedPlain("DossaMemFree", [this] { DossaMemFree(handle); });
+    if (handle != 0) tracedPlain("DossaMemFree", DossaMemFree, handle);
   }
   DossaMemHandle handle = 0;
 };
@@ -439,9 +432,9 @@ class FormulaHandle {
 class ReadMoment {
  public:
   explicit ReadMoment(DossaDbHandle db)
-      : db_(db), held_(traced("DossaDbBeginSnapshot", [db] { return DossaDbBeginSnapshot(db); }) == 0) {}
+      : db_(db), held_(traced("DossaDbBeginSnapshot", DossaDbBeginSnapshot, db) == 0) {}
   ~ReadMoment() {
-    if (held_) traced("DossaDbEndSnapshot", [this] { return DossaDbEndSnapshot(db_); });
+    if (held_) traced("DossaDbEndSnapshot", DossaDbEndSnapshot, db_);
   }
   ReadMoment(const ReadMoment&) = delete;
   ReadMoment& operator=(const ReadMoment&) = delete;
@@ -450,6 +443,37 @@ class ReadMoment {
   DossaDbHandle db_;
   bool held_;
 };
+
+// The state of a search whose first match is read into the caller's items.
+NoteReadState readState(DossaDbHandle database, ZO_LONG itemCount, const ZO_LONG* itemTypes,
+                        const char* const* itemNames, ItemValue* values, bool decrypt) {
+  NoteReadState state;
+  state.database = database;
+  state.itemCount = itemCount;
+  state.decrypt = decrypt;
+  state.itemTypes = itemTypes;
+  state.itemNames = itemNames;
+  state.itemValues = values;
+  return state;
+}
+
+// The end of a read: the slot size of the lists read, and no list kept from
+// a refused document.
+void endRead(const NoteReadState& state, ZO_LONG& entrySize) {
+  entrySize = state.maxEntryLength;
+  if (state.found == NoteReadState::Found::Refused)
+    freeTextListMemory(state.itemCount, state.itemTypes, state.itemValues);
+}
+
+// The keys a search verifies; the second only with the first.
+void verifyKeys(NoteReadState& state, const ZoString& key1Item, const ZoString& key1Value,
+                const ZoString& key2Item, const ZoString& key2Value) {
+  const bool withKey1 = key1Item.length() > 0;
+  state.key1Item = withKey1 ? key1Item.text() : nullptr;
+  state.key1Value = key1Value.text();
+  state.key2Item = withKey1 && key2Item.length() > 0 ? key2Item.text() : nullptr;
+  state.key2Value = key2Value.text();
+}
 }  // namespace
 
 // ---- Operations ---------------------------------------------------------------
@@ -460,37 +484,45 @@ bool ZoRealDossaDatabase::read(const ZoString& form, const ZoString& key1Item,
                                const ZO_LONG* itemTypes, const char* const* itemNames,
                                ZO_LONG& entrySize, ItemValue* values) {
   XTR_METHOD("ZoRealDossaDatabase :: read", errorCode_);
-  clear();
-  if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
-  if (form.length() == 0) return zoSetOutcome(errorCode_, ERR_RDBD_INV_FORM_NAME);
+  if (!start()) return false;
+  if (form.length() == 0) return setFailure(ERR_RDBD_INV_FORM_NAME, 0);
   for (ZO_LONG i = 0; i < itemCount; ++i) {
     values[i].clearValue();
     values[i].listBuffer.reset();
   }
-  bool withKey1 = key1Item.length() > 0;
-  bool withKey2 = withKey1 && key2Item.length() > 0;
   ZoString formula = zoDossaFormula(form, key1Item, key1Value, key2Item, key2Value);
   FormulaHandle compiled;
   if (compile(formula, compiled.handle)) {
-    NoteReadState state;
-    state.database = database_;
-    state.itemCount = itemCount;
-    state.key1Item = withKey1 ? key1Item.text() : nullptr;
-    state.key1Value = key1Value.text();
-    state.key2Item = withKey2 ? key2Item.text() : nullptr;
-    state.key2Value = key2Value.text();
-    state.decrypt = decrypt != FALSE;
-    state.itemTypes = itemTypes;
-    state.itemNames = itemNames;
-    state.itemValues = values;
-    DossaStatus status = search(compiled.handle, state);
-    entrySize = state.maxEntryLength;
-    if (state.found == NoteReadState::Found::Refused) freeTextListMemory(itemCount, itemTypes, values);
-    errorCode_ = state.code();
-    if (status != 0) libraryStatus_ = status;
+    NoteReadState state = readState(database_, itemCount, itemTypes, itemNames, values, decrypt != FALSE);
+    verifyKeys(state, key1Item, key1Value, key2Item, key2Value);
+    if (search(compiled.handle, state)) zoSetOutcome(errorCode_, state.code());
+    endRead(state, entrySize);
   }
-  epilogue(formula.text());
-  return zoSucceeded(errorCode_);
+  return finish(formula.text());
+}
+
+bool ZoRealDossaDatabase::setItem(DossaNoteHandle note, const char* name, ZO_LONG type, const ItemValue& value,
+                                  ZO_LONG entrySize) {
+  if (type == DOSSA_ITEM_TEXT) {
+    const auto length = static_cast<std::uint16_t>(strnlen(value.text, DOSSA_ITEM_TEXT_MAX));
+    return call("DossaItemSetText", DossaItemSetText, note, name, value.text, length);
+  }
+  if (!dossaIsTextList(type)) {
+    const double number = value.number;
+    return call("DossaItemSetNumber", DossaItemSetNumber, note, name, &number);
+  }
+  if (value.listCount > 0 && (!value.listBuffer || entrySize <= 0))
+    return classifyStatus(DOSSA_ERR_INVALID_ARGUMENT);
+  // An entry is never read past its slot, terminated or not.
+  const std::size_t slot = std::min(static_cast<std::size_t>(entrySize), DOSSA_MAX_TEXT);
+  bool set = true;
+  for (ZO_LONG j = 0; set && j < value.listCount; ++j) {
+    const char* entry = value.entry(j, entrySize);
+    const auto length = static_cast<std::uint16_t>(strnlen(entry, slot));
+    set = j == 0 ? call("DossaItemCreateTextList", DossaItemCreateTextList, note, name, entry, length)
+                 : call("DossaItemAppendTextList", DossaItemAppendTextList, note, name, entry, length, 0);
+  }
+  return set;
 }
 
 bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
@@ -499,140 +531,60 @@ bool ZoRealDossaDatabase::write(const ZoString& form, const ZoString& key1Item,
                                 const ZO_LONG* itemTypes, const char* const* itemNames,
                                 ZO_LONG entrySize, const ItemValue* values) {
   XTR_METHOD("ZoRealDossaDatabase :: write", errorCode_);
-  clear();
-  if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
-  if (form.length() == 0) return zoSetOutcome(errorCode_, ERR_RDBD_INV_FORM_NAME);
-  if (key1Item.length() == 0) return zoSetOutcome(errorCode_, ERR_RDBD_INV_KEY_ITEM_NAME);
+  if (!start()) return false;
+  if (form.length() == 0) return setFailure(ERR_RDBD_INV_FORM_NAME, 0);
+  if (key1Item.length() == 0) return setFailure(ERR_RDBD_INV_KEY_ITEM_NAME, 0);
   ZoString formula = zoDossaFormula(form, key1Item, key1Value, key2Item, key2Value);
   FormulaHandle compiled;
-  if (!compile(formula, compiled.handle)) {
-    epilogue(formula.text());
-    return false;
-  }
   // A search that only verifies the keys: the item list is the key items.
-  NoteReadState state;
-  state.database = database_;
-  state.itemCount = key2Item.length() > 0 ? 2 : 1;
-  state.key1Item = key1Item.text();
-  state.key1Value = key1Value.text();
-  state.key2Item = key2Item.length() > 0 ? key2Item.text() : nullptr;
-  state.key2Value = key2Value.text();
-  DossaStatus status = search(compiled.handle, state);
-  if (status != 0) libraryStatus_ = status;
-  bool exists = state.found == NoteReadState::Found::Read;
-  if (state.found == NoteReadState::Found::Refused) {
-    errorCode_ = state.refusal;
-  } else if (exists && !replace) {
-    errorCode_ = ERR_RDBD_DEFN_ALREADY_EXISTS;
-  }
-  if (errorCode_ != 0) {
-    epilogue(formula.text());
-    return false;
-  }
+  NoteReadState state = readState(database_, key2Item.length() > 0 ? 2 : 1, nullptr, nullptr, nullptr, false);
+  verifyKeys(state, key1Item, key1Value, key2Item, key2Value);
+  if (!compile(formula, compiled.handle) || !search(compiled.handle, state)) return finish(formula.text());
+  const bool exists = state.found == NoteReadState::Found::Read;
+  if (state.found == NoteReadState::Found::Refused) setFailure(state.refusal, 0);
+  if (exists && !replace) setFailure(ERR_RDBD_DEFN_ALREADY_EXISTS, 0);
+  if (errorCode_ != 0) return finish(formula.text());
 
   DossaNoteHandle note = 0;
-  if (exists) {
-    status = traced("DossaNoteOpen", [&] { return DossaNoteOpen(database_, state.noteId, 0, &note); });
-  } else {
-    status = traced("DossaNoteCreate", [&] { return DossaNoteCreate(database_, &note); });
-    if (status == 0) {
-      status = traced("DossaItemSetText", [&] {
-        return DossaItemSetText(note, zodossa::FORM_ITEM, form.text(), DOSSA_TERMINATED);
-      });
-    }
-  }
-  for (ZO_LONG i = 0; status == 0 && i < itemCount; ++i) {
-    const ItemValue& value = values[i];
-    const char* name = itemNames[i];
-    if (itemTypes[i] == DOSSA_ITEM_TEXT) {
-      auto length = static_cast<std::uint16_t>(strnlen(value.text, DOSSA_ITEM_TEXT_MAX));
-      status = traced("DossaItemSetText",
-                      [&] { return DossaItemSetText(note, name, value.text, length); });
-    } else if (dossaIsTextList(itemTypes[i])) {
-      if (value.listCount > 0 && (!value.listBuffer || entrySize <= 0)) {
-        status = DOSSA_ERR_INVALID_ARGUMENT;
-        break;
-      }
-      for (ZO_LONG j = 0; status == 0 && j < value.listCount; ++j) {
-        const char* entry = value.entry(j, entrySize);
-        // An entry is never read past its slot, terminated or not.
-        auto length = static_cast<std::uint16_t>(
-            strnlen(entry, static_cast<std::size_t>(entrySize) < DOSSA_MAX_TEXT
-                               ? static_cast<std::size_t>(entrySize)
-                               : DOSSA_MAX_TEXT));
-        if (j == 0) {
-          status = traced("DossaItemCreateTextList",
-                          [&] { return DossaItemCreateTextList(note, name, entry, length); });
-        } else {
-          status = traced("DossaItemAppendTextList",
-                          [&] { return DossaItemAppendTextList(note, name, entry, length, 0); });
-        }
-      }
-    } else {
-      double number = value.number;
-      status = traced("DossaItemSetNumber", [&] { return DossaItemSetNumber(note, name, &number); });
-    }
-  }
-  if (status == 0 && note != 0) {
-    status = traced("DossaNoteUpdate", [&] { return DossaNoteUpdate(note, 0); });
-  }
+  bool saved = exists ? call("DossaNoteOpen", DossaNoteOpen, database_, state.noteId, 0, &note)
+                      : call("DossaNoteCreate", DossaNoteCreate, database_, &note) &&
+                            call("DossaItemSetText", DossaItemSetText, note, zodossa::FORM_ITEM, form.text(),
+                                 DOSSA_TERMINATED);
+  for (ZO_LONG i = 0; saved && i < itemCount; ++i)
+    saved = setItem(note, itemNames[i], itemTypes[i], values[i], entrySize);
+  if (saved) saved = call("DossaNoteUpdate", DossaNoteUpdate, note, 0);
   if (note != 0) {
-    DossaStatus closed = traced("DossaNoteClose", [&] { return DossaNoteClose(note); });
-    if (status == 0) status = closed;
+    const DossaStatus closed = traced("DossaNoteClose", DossaNoteClose, note);
+    if (saved && closed != 0) classifyStatus(closed);
   }
-  if (DossaErrorNumber(status) == DOSSA_ERR_DUPLICATE_KEY) {
-    classifyStatus(status);
-  } else if (status != 0) {
-    setFailure(ERR_RDBD_DOSSA_ERROR, status);
-  }
-  epilogue(formula.text());
-  return zoSucceeded(errorCode_);
+  return finish(formula.text());
 }
 
 bool ZoRealDossaDatabase::deleteItems(const ZoString& form, const ZoString& keyItem,
                                       const ZoString& keyValue) {
   XTR_METHOD("ZoRealDossaDatabase :: deleteItems", errorCode_);
-  clear();
-  if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
-  if (form.length() == 0) return zoSetOutcome(errorCode_, ERR_RDBD_INV_FORM_NAME);
-  if (keyItem.length() == 0) return zoSetOutcome(errorCode_, ERR_RDBD_INV_KEY_ITEM_NAME);
+  if (!start()) return false;
+  if (form.length() == 0) return setFailure(ERR_RDBD_INV_FORM_NAME, 0);
+  if (keyItem.length() == 0) return setFailure(ERR_RDBD_INV_KEY_ITEM_NAME, 0);
   ZoString formula = zoDossaFormula(form, keyItem, keyValue, "", "");
   FormulaHandle compiled;
-  if (!compile(formula, compiled.handle)) {
-    epilogue(formula.text());
-    return false;
-  }
   ZO_LONG deleted = 0;
-  for (;;) {
-    NoteReadState state;
-    state.database = database_;
-    state.itemCount = 1;
-    state.key1Item = keyItem.text();
-    state.key1Value = keyValue.text();
-    DossaStatus status = search(compiled.handle, state);
-    if (status != 0) libraryStatus_ = status;
-    if (state.found != NoteReadState::Found::Read) {
-      if (state.found == NoteReadState::Found::Refused) errorCode_ = state.refusal;
-      break;
-    }
-    status = traced("DossaNoteDelete", [&] { return DossaNoteDelete(database_, state.noteId, 0); });
-    if (status != 0) {
-      setFailure(ERR_RDBD_DOSSA_ERROR, status);
-      break;
-    }
-    ++deleted;
+  for (bool more = compile(formula, compiled.handle); more;) {
+    NoteReadState state = readState(database_, 1, nullptr, nullptr, nullptr, false);
+    verifyKeys(state, keyItem, keyValue, "", "");
+    more = search(compiled.handle, state);
+    if (more && state.found == NoteReadState::Found::Refused) setFailure(state.refusal, 0);
+    more = more && state.found == NoteReadState::Found::Read &&
+           call("DossaNoteDelete", DossaNoteDelete, database_, state.noteId, 0);
+    if (more) ++deleted;
   }
-  if (errorCode_ == 0 && deleted == 0) errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-  epilogue(formula.text());
-  return zoSucceeded(errorCode_);
+  if (errorCode_ == 0 && deleted == 0) setFailure(ERR_RDBD_DEFN_NOT_FOUND, 0);
+  return finish(formula.text());
 }
 
 template <class Call>
-bool ZoRealDossaDatabase::onDatabase(const char* name, Call&& call) {
-  clear();
-  if (database_ == 0) return (errorCode_ = ERR_RDBD_DATABASE_NOT_OPEN, false);
-  if (DossaStatus status = traced(name, [&] { return call(database_); })) classifyStatus(status);
-  return errorCode_ == 0;
+bool ZoRealDossaDatabase::onDatabase(const char* name, Call&& operation) {
+  return start() && call(name, operation, database_);
 }
 
 bool ZoRealDossaDatabase::beginUnit() {
@@ -671,42 +623,24 @@ bool ZoRealDossaDatabase::writeBuiltMessage(ZoBuiltMessage message, std::string&
 
 HCOLLECTION ZoRealDossaDatabase::openCollection(const ZoString& viewName) {
   XTR_METHOD("ZoRealDossaDatabase :: openCollection", errorCode_);
-  clear();
-  if (database_ == 0) {
-    zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
-    return 0;
-  }
+  if (!start()) return 0;
   if (viewName.length() == 0) {
-    zoSetOutcome(errorCode_, ERR_RDBD_INV_VIEW_NAME);
+    setFailure(ERR_RDBD_INV_VIEW_NAME, 0);
     return 0;
   }
   DossaNoteId viewId = 0;
   HCOLLECTION collection = 0;
-  DossaStatus status = traced("DossaFindView", [&] {
-    return DossaFindView(database_, viewName.text(), kViewClass, &viewId);
-  });
-  if (status == 0) {
-    status = traced("DossaOpenCollection", [&] {
-      return DossaOpenCollection(database_, database_, viewId, 0, 0, &collection, nullptr,
-                                 nullptr, nullptr, nullptr);
-    });
-  }
-  if (status != 0) classifyStatus(status);
-  return errorCode_ == 0 ? collection : 0;
+  const bool opened = call("DossaFindView", DossaFindView, database_, viewName.text(), kViewClass, &viewId) &&
+                      call("DossaOpenCollection", DossaOpenCollection, database_, database_, viewId, 0, 0,
+                           &collection, nullptr, nullptr, nullptr, nullptr);
+  return opened ? collection : 0;
 }
 
 bool ZoRealDossaDatabase::closeCollection(HCOLLECTION collection) {
   XTR_METHOD("ZoRealDossaDatabase :: closeCollection", errorCode_);
-  clear();
-  if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
-  if (collection == 0) return zoSetOutcome(errorCode_, ERR_RDBD_COLLECTION_NOT_OPEN);
-  DossaStatus status =
-      traced("DossaCloseCollection", [&] { return DossaCloseCollection(collection); });
-  if (status != 0) {
-    errorCode_ = ERR_RDBD_DOSSA_ERROR;
-    traceStatusText(status);
-  }
-  return zoSucceeded(errorCode_);
+  if (!start()) return false;
+  if (collection == 0) return setFailure(ERR_RDBD_COLLECTION_NOT_OPEN, 0);
+  return call("DossaCloseCollection", DossaCloseCollection, collection);
 }
 
 bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_BOOLEAN decrypt,
@@ -714,91 +648,51 @@ bool ZoRealDossaDatabase::read(HCOLLECTION collection, const ZoString& key, ZO_B
                                const char* const* itemNames, ZO_LONG& entrySize,
                                ItemValue* values) {
   XTR_METHOD("ZoRealDossaDatabase :: read( HCOLLECTION ...)", errorCode_);
-  clear();
-  if (database_ == 0) return zoSetOutcome(errorCode_, ERR_RDBD_DATABASE_NOT_OPEN);
-  if (collection == 0) return zoSetOutcome(errorCode_, ERR_RDBD_COLLECTION_NOT_OPEN);
+  if (!start()) return false;
+  if (collection == 0) return setFailure(ERR_RDBD_COLLECTION_NOT_OPEN, 0);
   const ReadMoment moment(database_);
   DossaCollectionPosition position{};
-  DossaNoteId noteId = 0;
-  DossaStatus status = findEntry(collection, key, position);
-  if (errorCode_ == 0) status = entryNote(collection, position, noteId);
-  if (errorCode_ == 0) {
-    NoteReadState state;
-    state.database = database_;
-    state.itemCount = itemCount;
-    state.decrypt = decrypt != FALSE;
-    state.noteId = noteId;
-    state.itemTypes = itemTypes;
-    state.itemNames = itemNames;
-    state.itemValues = values;
-    status = ReadNote(state);
-    entrySize = state.maxEntryLength;
-    if (state.found == NoteReadState::Found::Refused) freeTextListMemory(itemCount, itemTypes, values);
-    errorCode_ = state.code();
-  }
-  libraryStatus_ = status;
-  if (errorCode_ != 0 && libraryStatus_ != 0) {
-    epilogue(nullptr);
-  } else {
-    libraryStatus_ &= kErrorNumberMask;
-  }
-  return zoSucceeded(errorCode_);
+  NoteReadState state = readState(database_, itemCount, itemTypes, itemNames, values, decrypt != FALSE);
+  if (!findEntry(collection, key, position) || !entryNote(collection, position, state.noteId)) return false;
+  const DossaStatus status = ReadNote(state);
+  endRead(state, entrySize);
+  return status != 0 ? classifyStatus(status) : zoSetOutcome(errorCode_, state.code());
 }
 
-DossaStatus ZoRealDossaDatabase::findEntry(HCOLLECTION collection, const ZoString& key,
-                                           DossaCollectionPosition& position) {
-  DossaStatus status =
-      traced("DossaUpdateCollection", [&] { return DossaUpdateCollection(collection); });
-  if (status != 0) {
-    errorCode_ = ERR_RDBD_DOSSA_ERROR;
-    return status;
-  }
+bool ZoRealDossaDatabase::findEntry(HCOLLECTION collection, const ZoString& key,
+                                    DossaCollectionPosition& position) {
+  if (!call("DossaUpdateCollection", DossaUpdateCollection, collection)) return false;
   std::uint32_t matches = 0;
-  status = traced("DossaFindByName", [&] {
-    return DossaFindByName(collection, key.text(), 0, &position, &matches);
-  });
-  if (DossaErrorNumber(status) == kNoViewMatch) {
-    errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-    status = 0;
-  } else if (status != 0) {
-    errorCode_ = ERR_RDBD_DOSSA_ERROR;
-  } else if (matches > 1) {
-    errorCode_ = ERR_RDBD_DUPLICATE_DEFN;
-  }
-  return status;
+  const DossaStatus status = traced("DossaFindByName", DossaFindByName, collection, key.text(), 0, &position, &matches);
+  if (DossaErrorNumber(status) == kNoViewMatch) return setFailure(ERR_RDBD_DEFN_NOT_FOUND, 0);
+  if (status != 0) return classifyStatus(status);
+  return matches <= 1 || setFailure(ERR_RDBD_DUPLICATE_DEFN, 0);
 }
 
-DossaStatus ZoRealDossaDatabase::entryNote(HCOLLECTION collection, DossaCollectionPosition& position,
-                                           DossaNoteId& noteId) {
+bool ZoRealDossaDatabase::entryNote(HCOLLECTION collection, DossaCollectionPosition& position,
+                                    DossaNoteId& noteId) {
   DossaMemHandle buffer = 0;
   std::uint16_t length = 0;
   std::uint32_t returned = 0;
   std::uint16_t signal = 0;
-  const DossaStatus status = traced("DossaReadEntries", [&] {
-    return DossaReadEntries(collection, &position, 0, 0, 0, 1, DOSSA_READ_MASK_NOTEID, &buffer, &length,
-                            nullptr, &returned, &signal);
-  });
-  if (status != 0) {
-    errorCode_ = ERR_RDBD_DOSSA_ERROR;
-  } else if (returned == 0 || buffer == 0) {
-    errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-  } else if (returned > 1) {
-    errorCode_ = ERR_RDBD_DUPLICATE_DEFN;
-  } else if (length < sizeof(DossaNoteId)) {
-    errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
-  }
-  if (errorCode_ == 0) {
-    // The lock gives an address, not a status: a null one means the entry cannot be read.
-    void* locked = tracedPlain("DossaLockObject", [&] { return DossaLockObject(buffer); });
-    if (!locked) {
-      errorCode_ = ERR_RDBD_DEFN_NOT_FOUND;
+  if (call("DossaReadEntries", DossaReadEntries, collection, &position, 0, 0, 0, 1, DOSSA_READ_MASK_NOTEID, &buffer,
+           &length, nullptr, &returned, &signal)) {
+    if (returned == 0 || buffer == 0) {
+      setFailure(ERR_RDBD_DEFN_NOT_FOUND, 0);
+    } else if (returned > 1) {
+      setFailure(ERR_RDBD_DUPLICATE_DEFN, 0);
+    } else if (length < sizeof(DossaNoteId)) {
+      setFailure(ERR_RDBD_DEFN_NOT_FOUND, 0);
+    } else if (void* locked = tracedPlain("DossaLockObject", DossaLockObject, buffer); !locked) {
+      // The lock gives an address, not a status: a null one means the entry cannot be read.
+      setFailure(ERR_RDBD_DEFN_NOT_FOUND, 0);
     } else {
       std::memcpy(&noteId, locked, sizeof noteId);
-      tracedPlain("DossaUnlockObject", [&] { DossaUnlockObject(buffer); });
+      tracedPlain("DossaUnlockObject", DossaUnlockObject, buffer);
     }
   }
-  if (buffer != 0) tracedPlain("DossaMemFree", [&] { DossaMemFree(buffer); });
-  return status;
+  if (buffer != 0) tracedPlain("DossaMemFree", DossaMemFree, buffer);
+  return errorCode_ == 0;
 }
 
 bool ZoRealDossaDatabase::getUserName(ZoString& name) {
@@ -806,17 +700,11 @@ bool ZoRealDossaDatabase::getUserName(ZoString& name) {
   clear();
   char full[kUserNameSize] = {};
   char abbreviated[kUserNameSize] = {};
-  DossaStatus status = tracedPlain("DossaGetUserName", [&] { return DossaGetUserName(full); });
-  if (status == 0) {
-    std::uint16_t length = 0;
-    status = traced("DossaAbbreviate", [&] {
-      return DossaAbbreviate(0, nullptr, full, abbreviated, kUserNameSize, &length);
-    });
-  }
-  if (status != 0) {
-    classifyStatus(status);
-    return false;
-  }
+  std::uint16_t length = 0;
+  // The user name call's status is traced as a plain result.
+  if (const DossaStatus status = tracedPlain("DossaGetUserName", DossaGetUserName, full); status != 0)
+    return classifyStatus(status);
+  if (!call("DossaAbbreviate", DossaAbbreviate, 0, nullptr, full, abbreviated, kUserNameSize, &length)) return false;
   XTR_TEXTF("Abbreviated user name is \"%s\"", abbreviated);
   name = abbreviated;
   return true;
@@ -826,10 +714,8 @@ ZoString ZoRealDossaDatabase::getMsgString(ZO_ULONG libraryStatus) const {
   XTR_METHOD("ZoRealDossaDatabase :: getMsgString", errorCode_);
   if (database_ == 0 || libraryStatus == 0) return ZoString();
   char text[kMessageTextSize] = {};
-  tracedPlain("DossaLoadString", [&] {
-    return DossaLoadString(nullptr, static_cast<DossaStatus>(libraryStatus & kErrorNumberMask),
-                           text, kMessageTextSize);
-  });
+  tracedPlain("DossaLoadString", DossaLoadString, nullptr,
+              static_cast<DossaStatus>(libraryStatus & kErrorNumberMask), text, kMessageTextSize);
   text[kMessageTextSize - 1] = '\0';
   return ZoString(text);
 }

@@ -14,7 +14,14 @@
 // true when the error code is 0. The library status is the error number (low
 // 14 bits) of the last failing library call, or 0; statuses that are
 // classified into a code of their own (security refusals, unknown database or
-// server, a missing view key) are cleared to 0.
+// server, a missing view key) are cleared to 0. A search that fails (one
+// that cannot read a document it looks at) is such a library failure, never
+// "not found".
+//
+// Threads: one adapter is used by one thread at a time; adapters may be made,
+// used and deleted in several threads at once (the client library holds one
+// process-wide lock around every call, and the adapters' count of its users
+// has a lock of its own).
 
 #include <cstddef>
 #include <memory>
@@ -179,38 +186,50 @@ class ZoRealDossaDatabase {
   ZO_ULONG getLibraryStatus() const { return libraryStatus_; }
 
   // Number of adapters holding an initialisation of the client library.
-  static ZO_LONG initCount() { return initCount_; }
+  static ZO_LONG initCount();
 
  private:
   // Step of both constructors.
   void open(const ZoString& serverName, const ZoString& fileName);
   // Takes one reference on the client library, initialising it at the first.
+  // References are taken and given back under one process-wide lock, so that
+  // adapters may be made and deleted in several threads at once.
   void initLibrary(int argc, char* argv[]);
   void clear();
-  // Ends read, write and deleteItems after a failure: traces the formula and
-  // the status text, classifies a security refusal, keeps the 14-bit status.
-  void epilogue(const char* formula);
-  // Traces the text of a failing status and classifies it (see classify).
-  void classifyStatus(DossaStatus status);
+  // Starts an operation on the open database: clears the error pair; false
+  // (ERR_RDBD_DATABASE_NOT_OPEN) when no database is open.
+  bool start();
+  // Ends read, write and deleteItems: traces the selection formula of a
+  // failed one; true when the error code is 0.
+  bool finish(const char* formula) const;
+  // Traces the text of a failing status and classifies it into the error
+  // pair (see classify; `opening` for the open); false.
+  bool classifyStatus(DossaStatus status, bool opening = false);
   // Sets the error code and the library status; false.
   bool setFailure(ZO_ULONG code, DossaStatus status);
-  // Compiles the selection formula; on failure sets the error and the status.
+  // Runs one library call that gives a status, traced before and after; a
+  // failing status is classified (classifyStatus). True when it succeeded.
+  template <class Function, class... Args>
+  bool call(const char* name, Function function, Args&&... args);
+  // Compiles the selection formula.
   bool compile(const ZoString& formula, DossaMemHandle& compiled);
-  // Runs a library call on the open database; a failure is classified.
+  // Runs a library call on the open database (see call).
   template <class Call>
-  bool onDatabase(const char* name, Call&& call);
+  bool onDatabase(const char* name, Call&& operation);
+  // Sets one item of the open document `note` from its value.
+  bool setItem(DossaNoteHandle note, const char* name, ZO_LONG type, const ItemValue& value,
+               ZO_LONG entrySize);
   // The position of the one view entry of `key` in the collection; the error
-  // is set when there is none or more than one. Returns the failing status.
-  DossaStatus findEntry(HCOLLECTION collection, const ZoString& key, DossaCollectionPosition& position);
+  // is set when there is none or more than one.
+  bool findEntry(HCOLLECTION collection, const ZoString& key, DossaCollectionPosition& position);
   // The document of the view entry at `position`.
-  DossaStatus entryNote(HCOLLECTION collection, DossaCollectionPosition& position, DossaNoteId& noteId);
-  // Runs the search with `state` as the context.
-  DossaStatus search(DossaMemHandle compiled, NoteReadState& state);
+  bool entryNote(HCOLLECTION collection, DossaCollectionPosition& position, DossaNoteId& noteId);
+  // Runs the search with `state` as the context; a failing status (the
+  // search's own, or that of reading the document it found) is classified.
+  bool search(DossaMemHandle compiled, NoteReadState& state);
 
   ZO_ULONG errorCode_ = 0;
   ZO_ULONG libraryStatus_ = 0;
   DossaDbHandle database_ = 0;
   bool holdsLibrary_ = false;
-
-  static ZO_LONG initCount_;
 };

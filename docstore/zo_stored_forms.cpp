@@ -1,12 +1,15 @@
 #include "docstore/zo_stored_forms.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
+#include "ndossa/dossa_admin.h"
 
 namespace zodossa {
 
@@ -76,6 +79,70 @@ StoredMessage zoStoredMessage(const ZoMessageDef& definition, bool built) {
   message.numbers[M_ROWS] = definition.getRowCount();
   message.numbers[M_COLUMNS] = definition.getColumnCount();
   return message;
+}
+
+const FormItems<MS_COUNT>& zoMessageSizeItems() {
+  static constexpr FormItems<MS_COUNT> items{{MESSAGE_NAME, MESSAGE_ROWS, MESSAGE_COLUMNS}, {T, O, O}};
+  return items;
+}
+
+const FormItems<ST_COUNT>& zoScreenTextItems() {
+  static constexpr FormItems<ST_COUNT> items{{MESSAGE_NAME, MESSAGE_SCREEN_TEXTS, DOSSA_MAX_ENTRY_ITEM},
+                                             {T, DOSSA_ITEM_OPTIONAL_TEXT_LIST, N}};
+  return items;
+}
+
+ZO_ULONG zoScreenTextValues(const ZoMessageDef& definition, ItemValue (&values)[ST_COUNT], ZO_LONG& entrySize,
+                            std::string& reason) {
+  const std::vector<ZoScreenText>& texts = definition.getScreenTexts();
+  std::vector<std::string> entries;
+  entries.reserve(texts.size());
+  std::size_t longest = 0;
+  for (const ZoScreenText& text : texts) {
+    const std::string& entry = entries.emplace_back(zoScreenTextEntry(text));
+    longest = std::max(longest, entry.size());
+    if (entry.size() > static_cast<std::size_t>(DOSSA_MAX_ENTRY_LENGTH)) {
+      reason = "the screen text at row " + std::to_string(text.row) + ", column " + std::to_string(text.column) +
+               " holds " + std::to_string(text.text.length()) + " characters: a stored text holds at most " +
+               std::to_string(DOSSA_MAX_ENTRY_LENGTH - static_cast<ZO_LONG>(entry.size() - text.text.length()));
+      XTR_TEXTF("ERR_DB_DATA_OVERFLOW: %s", reason.c_str());
+      return ERR_DB_DATA_OVERFLOW;
+    }
+  }
+  const std::size_t slots = entries.empty() ? 1 : entries.size();
+  const std::size_t slotSize = longest + 1;
+  if (slots > DOSSA_MAX_LIST_ENTRIES || slots * slotSize > DOSSA_MAX_LIST_BUFFER) {
+    reason = std::string("message ") + definition.getMessageName().text() +
+             " has more screen texts than a text list holds";
+    XTR_TEXTF("ERR_DB_DATA_OVERFLOW: %s", reason.c_str());
+    return ERR_DB_DATA_OVERFLOW;
+  }
+  ItemValue& list = values[ST_TEXTS];
+  list.listBuffer.reset(new (std::nothrow) char[slots * slotSize]());
+  if (!list.listBuffer) return ERR_DB_NO_MEMORY;
+  list.listCount = static_cast<ZO_LONG>(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    std::memcpy(list.listBuffer.get() + i * slotSize, entries[i].data(), entries[i].size());
+  values[ST_NAME].setText(definition.getMessageName().text());
+  values[ST_LONGEST].number = static_cast<ZO_LONG>(longest);
+  entrySize = static_cast<ZO_LONG>(slotSize);
+  return 0;
+}
+
+ZO_ULONG zoScreenTextsFromValues(const ItemValue& list, ZO_LONG entrySize, ZoMessageDef& definition) {
+  definition.clearScreenTexts();
+  for (ZO_LONG j = 0; j < list.listCount; ++j) {
+    const char* entry = list.entry(j, entrySize);
+    if (entry[0] == '\0') continue;
+    ZoScreenText text;
+    if (!zoScreenTextFromEntry(entry, text)) {
+      XTR_TEXTF("ERR_DB_INCOMPATIBLE_DATABASE: %s entry %d: %s", MESSAGE_SCREEN_TEXTS, static_cast<int>(j), entry);
+      definition.clearScreenTexts();
+      return ERR_DB_INCOMPATIBLE_DATABASE;
+    }
+    definition.addScreenText(text);
+  }
+  return 0;
 }
 
 ZoBuiltMessage zoMessageBuild(const StoredMessage& message) {
@@ -311,6 +378,21 @@ ZO_ULONG zoFieldFromEntries(const char* const* entries, ZO_LONG width, ZoFieldDe
   definition.setNumeric(flags[0]);
   definition.setCursor(flags[1]);
   return 0;
+}
+
+// ---- The documents of a message -----------------------------------------------
+
+const std::array<MessageDocumentForm, 3>& zoMessageDocumentForms() {
+  static const std::array<MessageDocumentForm, 3> forms{{{MESSAGE_FORM, zoMessageItems().names[M_NAME]},
+                                                         {FIELD_FORM, zoFieldItems().names[F_MESSAGE_NAME]},
+                                                         {BUILT_FORM, zoBuiltItems().names[B_NAME]}}};
+  return forms;
+}
+
+const MessageDocumentForm* zoMessageDocumentForm(std::string_view form) {
+  for (const MessageDocumentForm& entry : zoMessageDocumentForms())
+    if (DossaItemNameEquals(form, entry.form)) return &entry;
+  return nullptr;
 }
 
 // ---- "Service" ---------------------------------------------------------------

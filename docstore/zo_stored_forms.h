@@ -2,10 +2,11 @@
 // One codec per stored form: for "Message", "Field", "Service", "MsgBuild"
 // and "Security", the record a document of the form holds, its item table
 // (names and types, in the order the adapter reads and writes them), and the
-// conversions between the record and the definition classes. The build group
-// of a field (its entries in a "MsgBuild" document) is made in one place,
-// zoFieldBuildGroup, for the definition database, the build agent and the
-// administration tool.
+// conversions between the record and the definition classes; for "Message"
+// also its screen texts, and for the forms of a message's documents the item
+// that names their message. The build group of a field (its entries in a
+// "MsgBuild" document) is made in one place, zoFieldBuildGroup, for the
+// definition database, the build agent and the administration tool.
 //
 // Records hold item values as stored: texts cut to the 63 characters an item
 // keeps (a message's name, the key its fields and build are found by, is kept
@@ -15,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/zo_types.h"
@@ -74,6 +76,29 @@ StoredMessage zoStoredMessage(const ZoMessageDef& definition, bool built);
 inline bool zoHasSize(const StoredMessage& message) {
   return message.numbers[M_ROWS] != 0 || message.numbers[M_COLUMNS] != 0;
 }
+// The name and the screen size of a "Message" document, numbers it may lack:
+// what a replace reads to learn whether the document holds a size.
+enum MessageSizeItem { MS_NAME, MS_ROWS, MS_COLUMNS, MS_COUNT };
+const FormItems<MS_COUNT>& zoMessageSizeItems();
+
+// The screen texts of a message, kept in its "Message" document beside the
+// record and written by its name: a text list of one entry per text
+// (zoScreenTextEntry), and the length of the longest. A read gives the name
+// and the list (which a document may lack); an empty entry stands for no text,
+// so that a replace can clear the texts a document holds.
+enum ScreenTextItem { ST_NAME, ST_TEXTS, ST_LONGEST, ST_COUNT };
+inline constexpr ZO_LONG SCREEN_TEXT_READ_ITEMS = ST_LONGEST;
+const FormItems<ST_COUNT>& zoScreenTextItems();
+// The definition's screen texts as the values of zoScreenTextItems, the list
+// in slots of `entrySize` (room for one slot even without texts). 0, or
+// ERR_DB_DATA_OVERFLOW with the reason in `reason` (traced) when a text or
+// their number is beyond what a text list holds, or ERR_DB_NO_MEMORY.
+ZO_ULONG zoScreenTextValues(const ZoMessageDef& definition, ItemValue (&values)[ST_COUNT], ZO_LONG& entrySize,
+                            std::string& reason);
+// The texts of a list read in slots of `entrySize` into `definition`,
+// replacing the ones it holds: 0, or ERR_DB_INCOMPATIBLE_DATABASE (traced)
+// for an entry that is no screen text, the definition then left without texts.
+ZO_ULONG zoScreenTextsFromValues(const ItemValue& list, ZO_LONG entrySize, ZoMessageDef& definition);
 
 // ---- "Field" -----------------------------------------------------------------
 enum FieldItem {
@@ -158,6 +183,18 @@ ZO_ULONG zoFieldFromGroup(const Entry& entry, ZO_LONG width, ZoFieldDef& definit
   for (ZO_LONG k = 0; k < BUILD_FLAG_GROUP_SIZE && k < width; ++k) entries[k] = entry(k);
   return zoFieldFromEntries(entries.data(), width, definition);
 }
+
+// ---- The documents of a message -----------------------------------------------
+// The forms whose documents belong to a message ("Message", "Field",
+// "MsgBuild", in that order), each with the item of its table that names it.
+struct MessageDocumentForm {
+  const char* form;
+  const char* nameItem;
+};
+const std::array<MessageDocumentForm, 3>& zoMessageDocumentForms();
+// The entry of `form`, its name compared without regard to case as the store
+// compares names; null for a form whose documents belong to no message.
+const MessageDocumentForm* zoMessageDocumentForm(std::string_view form);
 
 // ---- "Service" ---------------------------------------------------------------
 enum ServiceItem {

@@ -15,9 +15,9 @@
 //
 // Threads: a session and the objects made under it take no locks; together
 // they are used by one thread at a time (objects record themselves with it).
-// Different sessions may be used in different threads at once, but sessions
-// with a document database are created and deleted one at a time (their
-// stores share a count of the client library's users that is not locked).
+// Different sessions may be used, created and deleted in different threads
+// at once (the document stores' shared count of the client library's users,
+// which starts it at the first and ends it at the last, is locked).
 
 #include <memory>
 

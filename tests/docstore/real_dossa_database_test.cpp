@@ -4,9 +4,13 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include <sqlite3.h>
 
 #include "common/return_codes.h"
 #include "docstore/zo_real_dossa_database.h"
@@ -308,6 +312,55 @@ TEST_P(AdapterTest, LibraryLivesAsLongAsItsLastAdapter) {
   // Nothing left initialised: the library refuses work until started again.
   char path[DOSSA_MAXPATH];
   EXPECT_EQ(DossaPathNetConstruct(nullptr, "", "x", path), DOSSA_ERR_NOT_INITIALIZED);
+}
+
+// A search that cannot read the documents it looks at fails as the library
+// failure it is: a read does not say "not found", a write does not add a
+// second document, a delete does not say "none".
+TEST_P(AdapterTest, ASearchOverADamagedDocumentIsALibraryFailure) {
+  if (!localFiles()) GTEST_SKIP() << "damages the engine's own file";
+  auto a = adapter();
+  ASSERT_TRUE(a->write("Thing", "Key", "K1", "", "", FALSE, 0, kTypes, kNames, 10, nullptr));
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw, "UPDATE dossa_notes SET body = x'01ffffffff'", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(raw);
+  ItemValue out[1];
+  ZO_LONG entrySize = 0;
+  const struct {
+    const char* what;
+    std::function<bool()> run;
+  } cases[] = {
+      {"read", [&] { return a->read("Thing", "Key", "K1", "", "", FALSE, 1, kTypes, kNames, entrySize, out); }},
+      {"write", [&] { return a->write("Thing", "Key", "K1", "", "", FALSE, 0, kTypes, kNames, 10, nullptr); }},
+      {"delete", [&] { return a->deleteItems("Thing", "Key", "K1"); }},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(c.run()) << c.what;
+    EXPECT_EQ(a->getErrorCode(), ERR_RDBD_DOSSA_ERROR) << c.what;
+    EXPECT_EQ(a->getLibraryStatus(), DOSSA_ERR_DATABASE_CORRUPT) << c.what;
+  }
+}
+
+// Adapters made and deleted in several threads at once: each finds the
+// library started (none ends it under another), and the last stops it.
+TEST_P(AdapterTest, AdaptersComeAndGoInSeveralThreads) {
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 25;
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < kRounds; ++i) {
+        ZoRealDossaDatabase a("", path_.c_str());
+        ZoString name;
+        if (a.getErrorCode() != 0 || !a.getUserName(name)) ++failures;
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(ZoRealDossaDatabase::initCount(), 0);
 }
 
 TEST(Formula, IsBuiltFromTheFormAndUpToTwoKeys) {

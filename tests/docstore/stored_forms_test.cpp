@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -142,6 +144,46 @@ TEST(StoredForms, AServiceComesBackFromItsRecord) {
   EXPECT_EQ(back.getConnectionManager(), def.getConnectionManager());
   EXPECT_EQ(back.getServiceType(), 2);
   EXPECT_EQ(back.getEncoding(), 0x123);
+}
+
+// A message's screen texts go through their list and come back as they were;
+// a text beyond what an entry holds is refused with the reason, and a list
+// entry that is no screen text refuses the read and leaves no texts.
+TEST(StoredForms, ScreenTextsComeBackFromTheirListAndBadOnesAreRefused) {
+  ZoScreenText wide;
+  wide.text = std::string(static_cast<std::size_t>(DOSSA_MAX_ENTRY_LENGTH), 'x').c_str();
+  const struct {
+    const char* what;
+    std::vector<ZoScreenText> texts;
+    ZO_ULONG code;
+  } cases[] = {
+      {"none", {}, 0},
+      {"two, with commas", {{1, 30, 16, "CUSTOMER, INQUIRY", 2, 32, 20, 42}, {3, 1, 5, "Name:"}}, 0},
+      {"too long for an entry", {wide}, ERR_DB_DATA_OVERFLOW},
+  };
+  for (const auto& c : cases) {
+    ZoMessageDef def("MSG");
+    for (const ZoScreenText& t : c.texts) def.addScreenText(t);
+    ItemValue values[ST_COUNT];
+    ZO_LONG entrySize = 0;
+    std::string reason;
+    ASSERT_EQ(zoScreenTextValues(def, values, entrySize, reason), c.code) << c.what;
+    EXPECT_EQ(reason.empty(), c.code == 0) << c.what;
+    if (c.code != 0) continue;
+    EXPECT_STREQ(values[ST_NAME].text, "MSG");
+    EXPECT_EQ(values[ST_LONGEST].number, entrySize - 1) << c.what;
+    ZoMessageDef back("MSG");
+    back.addScreenText({9, 9, 1, "stale"});
+    ASSERT_EQ(zoScreenTextsFromValues(values[ST_TEXTS], entrySize, back), 0u) << c.what;
+    EXPECT_TRUE(back.getScreenTexts() == c.texts) << c.what;
+  }
+  ItemValue bad;
+  bad.listCount = 2;
+  bad.listBuffer = std::make_unique<char[]>(2 * 10);
+  std::strcpy(bad.listBuffer.get(), "1,2,3,0,");  // four of the seven numbers
+  ZoMessageDef back("MSG");
+  EXPECT_EQ(zoScreenTextsFromValues(bad, 10, back), ERR_DB_INCOMPATIBLE_DATABASE);
+  EXPECT_TRUE(back.getScreenTexts().empty());
 }
 
 // The import's order (message, delete of its fields, its fields) builds from

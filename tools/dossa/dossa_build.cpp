@@ -22,31 +22,23 @@ int dossaBuildCommand(const std::vector<std::string>& args) {
     return 1;
   }
   const std::string& file = args[1];
-  DossaStatus s = DossaInitExtended(0, nullptr);
-  if (s) return failBuild("library: " + dossaStatusText(s));
-  DossaDbHandle db = 0;
-  s = DossaDbOpen(file.c_str(), &db);
+  DossaLibrary library;
+  if (DossaStatus s = library.initStatus()) return failBuild("library: " + dossaStatusText(s));
+  if (DossaStatus s = library.open(file)) return failBuild(file + ": " + dossaStatusText(s));
+  const std::vector<std::string> names(args.begin() + 2, args.end());
+  std::string problem;
+  DossaStatus s = zoBuildMessages(library.db(), names,
+                                  [](const std::string& message, std::size_t fields) {
+                                    std::printf("built %s (%zu field%s)\n", message.c_str(), fields,
+                                                fields == 1 ? "" : "s");
+                                  },
+                                  problem);
+  if (s) return failBuild(file + ": " + problem + ": " + dossaStatusText(s));
+  // A build of the whole database also drops the built documents of messages that are gone.
+  std::vector<std::string> removed;
   int status = 0;
-  if (s) {
-    status = failBuild(file + ": " + dossaStatusText(s));
-  } else {
-    std::vector<std::string> names(args.begin() + 2, args.end());
-    std::string problem;
-    s = zoBuildMessages(db, names,
-                        [](const std::string& message, std::size_t fields) {
-                          std::printf("built %s (%zu field%s)\n", message.c_str(), fields,
-                                      fields == 1 ? "" : "s");
-                        },
-                        problem);
-    if (s) status = failBuild(file + ": " + problem + ": " + dossaStatusText(s));
-    // A build of the whole database also drops the built documents of messages that are gone.
-    std::vector<std::string> removed;
-    if (!s && names.empty() && (s = dossaRemoveOrphanedBuilds(db, removed))) {
-      status = failBuild(file + ": removing built documents of deleted messages: " + dossaStatusText(s));
-    }
-    for (const std::string& message : removed) std::printf("removed built %s (its message is gone)\n", message.c_str());
-    DossaDbClose(db);
-  }
-  DossaTerm();
+  if (names.empty() && (s = dossaRemoveOrphanedBuilds(library.db(), removed)))
+    status = failBuild(file + ": removing built documents of deleted messages: " + dossaStatusText(s));
+  for (const std::string& message : removed) std::printf("removed built %s (its message is gone)\n", message.c_str());
   return status;
 }

@@ -27,7 +27,6 @@
 #include "platform/platform.h"
 #include "session/zo_session.h"
 #include "tools/dossa/dossa_dump.h"
-#include "tools/dossa/dossa_messages.h"
 #include "tools/dossa/dossa_note.h"
 
 namespace {
@@ -167,32 +166,11 @@ struct Source {
   std::string shown;  // as the user gave it
 };
 
-// The names of the messages of `source`.
-// Read from the Message documents, as "list --form Message" shows them.
-bool messageNames(const Source& source, std::vector<std::string>& names, std::string& problem) {
-  const std::string full = source.server.empty() ? source.name : source.server + kServerSeparator + source.name;
-  if (DossaStatus s = DossaInitExtended(0, nullptr)) {
-    problem = dossaStatusText(s);
-    return false;
-  }
-  DossaDbHandle db = 0;
-  DossaStatus s = DossaDbOpen(full.c_str(), &db);
-  if (!s) {
-    s = dossaMessageNames(db, names);
-    DossaDbClose(db);
-  }
-  DossaTerm();
-  if (s) problem = source.shown + ": " + dossaStatusText(s);
-  return !s;
-}
-
 // A session whose definition database is `source`: a configuration of its
 // own in `scratch`, and for a local file its folder as the data folder (the
 // configuration holds short names only).
 bool readDefinitions(const Source& source, const std::filesystem::path& scratch, Definitions& out,
                      std::string& problem) {
-  std::vector<std::string> names;
-  if (!messageNames(source, names, problem)) return false;
   std::string database = source.name;
   std::string dataFolder;
   if (source.server.empty()) {
@@ -226,8 +204,15 @@ bool readDefinitions(const Source& source, const std::filesystem::path& scratch,
               (session.getErrorText().length() ? ": " + std::string(session.getErrorText().text()) : "");
     return false;
   }
-  for (const std::string& name : names) {
-    ZoMessage message(name.c_str(), session);
+  std::vector<ZoString> names;
+  if (!session.getDefinitionDB()->listMessageNames(names)) {
+    problem = source.shown + ": the message names cannot be read (code " +
+              std::to_string(session.getDefinitionDB()->getErrorCode()) + ")";
+    return false;
+  }
+  for (const ZoString& stored : names) {
+    const std::string name = stored.text();
+    ZoMessage message(stored, session);
     const auto code = static_cast<ZO_ULONG>(message.getErrorCode());
     if (code != 0 && (code & ZO_WARNING_CLASS_BIT) == 0) {
       problem = source.shown + ": message " + name + " cannot be read (code " + std::to_string(code) + ")";
@@ -267,22 +252,19 @@ bool readSide(const std::string& given, const std::optional<std::string>& server
   const bool dump = file && file.peek() == '{';
   if (!dump) return readDefinitions(source, scratch, out, problem);
   const std::filesystem::path loaded = scratch / "dump.ndb";
-  if (DossaStatus s = DossaInitExtended(0, nullptr)) {
-    problem = dossaStatusText(s);
-    return false;
-  }
-  DossaDbHandle db = 0;
-  DossaStatus s = DossaDbCreate(loaded.string().c_str(), zodossa::zoDossaDesign());
-  if (!s) s = DossaDbOpen(loaded.string().c_str(), &db);
-  DossaLoadResult result;
-  if (!s) {
-    result = dossaLoad(db, file);
-    DossaDbClose(db);
-  }
-  DossaTerm();
-  if (s || !result.ok) {
-    problem = given + ": " + (s ? dossaStatusText(s) : result.problem);
-    return false;
+  {
+    DossaLibrary library;
+    if (DossaStatus s = library.initStatus()) {
+      problem = dossaStatusText(s);
+      return false;
+    }
+    DossaStatus s = DossaDbCreate(loaded.string().c_str(), zodossa::zoDossaDesign());
+    if (!s) s = library.open(loaded.string());
+    const DossaLoadResult result = s ? DossaLoadResult{} : dossaLoad(library.db(), file);
+    if (s || !result.ok) {
+      problem = given + ": " + (s ? dossaStatusText(s) : result.problem);
+      return false;
+    }
   }
   return readDefinitions({"", loaded.string(), given}, scratch, out, problem);
 }

@@ -16,6 +16,7 @@
 #include <boost/archive/iterators/transform_width.hpp>
 #include <nlohmann/json.hpp>
 
+#include "docstore/zo_message_names.h"
 #include "ndossa/dossa_admin.h"
 #include "tools/dossa/dossa_note.h"
 
@@ -184,7 +185,7 @@ bool loadDocument(DossaDbHandle db, const Json& line, DossaNoteId& id, std::stri
     problem = "note id " + std::to_string(noteId) + " is out of range";
     return false;
   }
-  DossaOpenNote note;
+  ZoOpenNote note;
   if (DossaStatus s = DossaNoteCreateWithId(db, static_cast<DossaNoteId>(noteId), note.out())) {
     problem = dossaStatusText(s);
     return false;

@@ -16,6 +16,7 @@
 
 #include "common/return_codes.h"
 #include "docstore/zo_dossa_layout.h"
+#include "docstore/zo_message_names.h"
 #include "import/user_hints.h"
 #include "import/user_message.h"
 #include "message/zo_message.h"
@@ -29,9 +30,9 @@
 #include "tools/dossa/dossa_dump.h"
 #include "tools/dossa/dossa_layout.h"
 #include "tools/dossa/dossa_messages.h"
-#include "tools/dossa/dossa_salvage.h"
 #include "tools/dossa/dossa_note.h"
 #include "tools/dossa/dossa_options.h"
+#include "tools/dossa/dossa_salvage.h"
 
 namespace {
 
@@ -92,25 +93,13 @@ int failStatus(const std::string& what, DossaStatus status) {
 }
 
 // The library for the run of one command, and the database it works on.
-class Session {
+// The library and the command's database, which the hint after a refused change names.
+class Session : public DossaLibrary {
  public:
-  Session() { initStatus_ = DossaInitExtended(0, nullptr); }
-  ~Session() {
-    if (db_) DossaDbClose(db_);
-    if (!initStatus_) DossaTerm();
-  }
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
   DossaStatus open(const std::string& file) {
     openedDatabase() = file;
-    return initStatus_ ? initStatus_ : DossaDbOpen(file.c_str(), &db_);
+    return DossaLibrary::open(file);
   }
-  DossaStatus initStatus() const { return initStatus_; }
-  DossaDbHandle db() const { return db_; }
-
- private:
-  DossaStatus initStatus_ = DOSSA_NOERROR;
-  DossaDbHandle db_ = 0;
 };
 
 std::string jsonNumber(double number) {
@@ -185,7 +174,7 @@ int forEachNote(const std::vector<std::string>& args, const std::optional<std::s
     found += ids.size();
     for (DossaNoteId id : ids) {
       after = id;
-      DossaOpenNote note;
+      ZoOpenNote note;
       DossaStatus s = DossaNoteOpen(session.db(), id, 0, note.out());
       if (s == DOSSA_ERR_NOTE_NOT_FOUND) continue;  // deleted meanwhile
       if (s) return failStatus(args[1] + ": document " + std::to_string(id), s);
@@ -307,7 +296,7 @@ int cmdPut(const std::vector<std::string>& args, const DossaCommandLine& line) {
   const std::string& form = args[2];
   if (form.empty()) return usage("FORM must not be empty");
   if (!searchable(zodossa::FORM_ITEM, form)) return fail("FORM \"" + form + "\" cannot be searched for");
-  DossaOpenNote note;
+  ZoOpenNote note;
   if (DossaStatus s = DossaNoteCreate(session.db(), note.out())) return failStatus(args[1], s);
   if (DossaStatus s = DossaItemSetText(note.get(), zodossa::FORM_ITEM, form.c_str(), DOSSA_TERMINATED))
     return failStatus(zodossa::FORM_ITEM, s);

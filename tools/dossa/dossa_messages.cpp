@@ -1,30 +1,21 @@
 #include "tools/dossa/dossa_messages.h"
 
-#include <algorithm>
 #include <set>
 
 #include "docstore/zo_dossa_layout.h"
 #include "docstore/zo_message_names.h"
+#include "docstore/zo_stored_forms.h"
 #include "ndossa/dossa_admin.h"
 #include "tools/dossa/dossa_note.h"
 
 namespace {
 
-// The forms of a message's documents and the item that names their message.
-struct MessageForm {
-  const char* form;
-  const char* nameItem;
-};
-constexpr MessageForm kMessageForms[] = {
-    {zodossa::MESSAGE_FORM, zodossa::MESSAGE_NAME},
-    {zodossa::FIELD_FORM, zodossa::MESSAGE_NAME},
-    {zodossa::BUILT_FORM, zodossa::BUILT_NAME},
-};
+using zodossa::MessageDocumentForm;
 
-// Every document of one form of kMessageForms, with the message it names.
-DossaStatus documentsOf(DossaDbHandle db, const MessageForm& form, std::vector<DossaMessageDocument>& out) {
+// Every document of one form of a message's documents, with the message it names.
+DossaStatus documentsOf(DossaDbHandle db, const MessageDocumentForm& form, std::vector<DossaMessageDocument>& out) {
   std::vector<ZoNamedDocument> named;
-  const DossaStatus s = zoNamedDocuments(db, form.form, form.nameItem, named);
+  const DossaStatus s = zoNamedDocuments(db, form, named);
   for (ZoNamedDocument& d : named) out.push_back({d.id, form.form, std::move(d.name)});
   return s;
 }
@@ -43,18 +34,12 @@ DossaStatus deleteTogether(DossaDbHandle db, const std::vector<DossaMessageDocum
 
 }  // namespace
 
-DossaStatus dossaMessageNames(DossaDbHandle db, std::vector<std::string>& names) {
-  if (DossaStatus s = zoMessageNames(db, names)) return s;
-  std::sort(names.begin(), names.end());
-  return DOSSA_NOERROR;
-}
-
 DossaStatus dossaFindOrphans(DossaDbHandle db, std::vector<DossaMessageDocument>& orphans) {
   std::vector<std::string> names;
   if (DossaStatus s = zoMessageNames(db, names)) return s;
   const std::set<std::string> messages(names.begin(), names.end());
   std::vector<DossaMessageDocument> all;
-  for (const MessageForm& form : kMessageForms) {
+  for (const MessageDocumentForm& form : zodossa::zoMessageDocumentForms()) {
     if (form.form == zodossa::MESSAGE_FORM) continue;
     if (DossaStatus s = documentsOf(db, form, all)) return s;
   }
@@ -67,7 +52,7 @@ DossaStatus dossaFindOrphans(DossaDbHandle db, std::vector<DossaMessageDocument>
 DossaStatus dossaDeleteMessage(DossaDbHandle db, const std::string& message, std::size_t& deleted) {
   deleted = 0;
   std::vector<DossaMessageDocument> all, mine;
-  for (const MessageForm& form : kMessageForms) {
+  for (const MessageDocumentForm& form : zodossa::zoMessageDocumentForms()) {
     if (DossaStatus s = documentsOf(db, form, all)) return s;
   }
   for (DossaMessageDocument& d : all) {

@@ -14,10 +14,6 @@ struct DossaMessageDocument {
   std::string message;
 };
 
-// The names of the messages of `db` (those with a Message document), sorted
-// and each once.
-DossaStatus dossaMessageNames(DossaDbHandle db, std::vector<std::string>& names);
-
 // Field and built documents whose message has no Message document (their
 // message was deleted); fills `orphans` in note-id order of each form.
 DossaStatus dossaFindOrphans(DossaDbHandle db, std::vector<DossaMessageDocument>& orphans);

@@ -16,18 +16,23 @@ inline std::string dossaStatusText(DossaStatus status) {
   return text;
 }
 
-// An open document, closed at the end of its scope.
-class DossaOpenNote {
+// The client library started for the length of a scope, and the database
+// opened in it, closed before the library ends.
+class DossaLibrary {
  public:
-  DossaOpenNote() = default;
-  ~DossaOpenNote() {
-    if (handle_) DossaNoteClose(handle_);
+  DossaLibrary() : initStatus_(DossaInitExtended(0, nullptr)) {}
+  ~DossaLibrary() {
+    if (db_) DossaDbClose(db_);
+    if (!initStatus_) DossaTerm();
   }
-  DossaOpenNote(const DossaOpenNote&) = delete;
-  DossaOpenNote& operator=(const DossaOpenNote&) = delete;
-  DossaNoteHandle* out() { return &handle_; }
-  DossaNoteHandle get() const { return handle_; }
+  DossaLibrary(const DossaLibrary&) = delete;
+  DossaLibrary& operator=(const DossaLibrary&) = delete;
+  // Opens `file` (once per object); the start's status when the library did not start.
+  DossaStatus open(const std::string& file) { return initStatus_ ? initStatus_ : DossaDbOpen(file.c_str(), &db_); }
+  DossaStatus initStatus() const { return initStatus_; }
+  DossaDbHandle db() const { return db_; }
 
  private:
-  DossaNoteHandle handle_ = 0;
+  DossaStatus initStatus_;
+  DossaDbHandle db_ = 0;
 };

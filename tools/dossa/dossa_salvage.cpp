@@ -4,6 +4,8 @@
 #include <set>
 
 #include "docstore/zo_dossa_layout.h"
+#include "docstore/zo_message_names.h"
+#include "docstore/zo_stored_forms.h"
 #include "ndossa/dossa_admin.h"
 #include "tools/dossa/dossa_dump.h"
 #include "tools/dossa/dossa_note.h"
@@ -12,19 +14,11 @@ namespace {
 
 // Ids read at a time.
 constexpr std::uint32_t kBatch = 512;
-// Room for a form or message name as stored (names are far shorter).
-constexpr std::uint16_t kNameRoom = 256;
 // The largest note id.
 constexpr std::uint64_t kMaxNoteId = 0x7FFFFFFF;
 
 // Statuses of a damaged file, past which a salvage goes on; any other stops it.
 bool damage(DossaStatus s) { return s == DOSSA_ERR_DATABASE_CORRUPT || s == DOSSA_ERR_DISK || s == DOSSA_ERR_NOT_DATABASE; }
-
-std::string textItem(DossaNoteHandle note, const char* item) {
-  char text[kNameRoom];
-  const std::uint16_t length = DossaItemGetText(note, item, text, sizeof text);
-  return std::string(text, length);
-}
 
 // The ids of every stored document, read from the documents themselves.
 // Where a damaged file breaks the list off, the list goes on after ever
@@ -74,7 +68,7 @@ DossaSalvageResult dossaSalvage(DossaDbHandle db, std::FILE* out) {
   std::set<std::string> messages;
   for (std::size_t i = 0; i < ids.size() && !result.failed; ++i) {
     const std::string name = "document " + std::to_string(ids[i]) + ": ";
-    DossaOpenNote note;
+    ZoOpenNote note;
     const DossaStatus s = DossaNoteOpen(db, ids[i], 0, note.out());
     if (s == DOSSA_ERR_DATABASE_CORRUPT) {
       result.leftOut.push_back(name + "its stored form fails its checksum or does not decode");
@@ -90,10 +84,11 @@ DossaSalvageResult dossaSalvage(DossaDbHandle db, std::FILE* out) {
       result.leftOut.push_back(name + problem);
       continue;
     }
-    const std::string form = textItem(note.get(), zodossa::FORM_ITEM);
-    if (DossaItemNameEquals(form, zodossa::MESSAGE_FORM)) messages.insert(textItem(note.get(), zodossa::MESSAGE_NAME));
-    const bool built = DossaItemNameEquals(form, zodossa::BUILT_FORM);
-    whole.push_back({ids[i], built, built ? textItem(note.get(), zodossa::BUILT_NAME) : std::string()});
+    const zodossa::MessageDocumentForm* form = zodossa::zoMessageDocumentForm(zoNameText(note.get(), zodossa::FORM_ITEM));
+    const std::string message = form ? zoNameText(note.get(), form->nameItem) : std::string();
+    if (form && form->form == zodossa::MESSAGE_FORM) messages.insert(message);
+    const bool built = form && form->form == zodossa::BUILT_FORM;
+    whole.push_back({ids[i], built, built ? message : std::string()});
   }
 
   // Then their lines, but for built documents whose message is gone: reads
@@ -105,7 +100,7 @@ DossaSalvageResult dossaSalvage(DossaDbHandle db, std::FILE* out) {
       result.leftOut.push_back(name + "the built form of message \"" + w.message + "\", whose Message document is left out or missing");
       continue;
     }
-    DossaOpenNote note;
+    ZoOpenNote note;
     std::string line, problem;
     if (DossaStatus s = DossaNoteOpen(db, w.id, 0, note.out())) {
       result.failed = s;
