@@ -18,9 +18,6 @@ set(VEXO_NLOHMANN_JSON_INCLUDE /usr/include/nlohmann CACHE PATH "Folder holding 
 if(NOT EXISTS ${VEXO_GOOGLETEST_SOURCE}/CMakeLists.txt)
   message(FATAL_ERROR "No GoogleTest sources in ${VEXO_GOOGLETEST_SOURCE} (set VEXO_GOOGLETEST_SOURCE)")
 endif()
-if(NOT EXISTS ${VEXO_NLOHMANN_JSON_INCLUDE}/json.hpp)
-  message(FATAL_ERROR "No json.hpp in ${VEXO_NLOHMANN_JSON_INCLUDE} (install nlohmann-json3-dev or set VEXO_NLOHMANN_JSON_INCLUDE)")
-endif()
 if(NOT EXISTS ${VEXO_SQLITE_AMALGAMATION}/sqlite3.c OR NOT EXISTS ${VEXO_SQLITE_AMALGAMATION}/sqlite3.h)
   message(FATAL_ERROR "No SQLite amalgamation in '${VEXO_SQLITE_AMALGAMATION}' (set VEXO_SQLITE_AMALGAMATION)")
 endif()
@@ -47,12 +44,22 @@ add_library(SQLite::SQLite3 ALIAS vexo_sqlite3)
 file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/sqlite3-config.cmake
   "# SQLite is built by the cross-build itself from its amalgamation.\nset(SQLite3_FOUND TRUE)\n")
 
+# vexo_header_link(FOLDER SOURCE CHECK PACKAGE): links the build machine's
+# SOURCE (a header folder or one header) into third_party/FOLDER under its own
+# name, after checking that SOURCE followed by CHECK exists.
+function(vexo_header_link folder source check package)
+  if(NOT EXISTS ${source}${check})
+    message(FATAL_ERROR "No ${source}${check} (install ${package} or set the cache entry naming ${source})")
+  endif()
+  get_filename_component(leaf ${source} NAME)
+  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/third_party/${folder})
+  file(CREATE_LINK ${source} ${PROJECT_BINARY_DIR}/third_party/${folder}/${leaf} SYMBOLIC)
+endfunction()
+
 # JSON: header-only; <nlohmann/json.hpp> resolves through the link.
-set(VEXO_JSON_INCLUDE_ROOT ${PROJECT_BINARY_DIR}/third_party/json-include)
-file(MAKE_DIRECTORY ${VEXO_JSON_INCLUDE_ROOT})
-file(CREATE_LINK ${VEXO_NLOHMANN_JSON_INCLUDE} ${VEXO_JSON_INCLUDE_ROOT}/nlohmann SYMBOLIC)
+vexo_header_link(json-include ${VEXO_NLOHMANN_JSON_INCLUDE} /json.hpp nlohmann-json3-dev)
 add_library(vexo_nlohmann_json INTERFACE)
-target_include_directories(vexo_nlohmann_json SYSTEM INTERFACE ${VEXO_JSON_INCLUDE_ROOT})
+target_include_directories(vexo_nlohmann_json SYSTEM INTERFACE ${PROJECT_BINARY_DIR}/third_party/json-include)
 add_library(nlohmann_json::nlohmann_json ALIAS vexo_nlohmann_json)
 file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/nlohmann_json-config.cmake
   "# The JSON library's headers are taken from the build machine.\nset(nlohmann_json_FOUND TRUE)\n")
@@ -60,32 +67,19 @@ file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/nlohmann_json-config.cmake
 # The record codec's JSON reader: header-only; <rapidjson/...> resolves
 # through a link, and message/CMakeLists.txt finds it there.
 set(VEXO_RAPIDJSON_HEADERS /usr/include/rapidjson CACHE PATH "RapidJSON's header folder (rapidjson-dev)")
-if(NOT EXISTS ${VEXO_RAPIDJSON_HEADERS}/reader.h)
-  message(FATAL_ERROR "No reader.h in ${VEXO_RAPIDJSON_HEADERS} (install rapidjson-dev or set VEXO_RAPIDJSON_HEADERS)")
-endif()
-set(VEXO_RAPIDJSON_ROOT ${PROJECT_BINARY_DIR}/third_party/rapidjson-include)
-file(MAKE_DIRECTORY ${VEXO_RAPIDJSON_ROOT})
-file(CREATE_LINK ${VEXO_RAPIDJSON_HEADERS} ${VEXO_RAPIDJSON_ROOT}/rapidjson SYMBOLIC)
-set(VEXO_RAPIDJSON_INCLUDE ${VEXO_RAPIDJSON_ROOT} CACHE PATH "Folder holding rapidjson/reader.h" FORCE)
+vexo_header_link(rapidjson-include ${VEXO_RAPIDJSON_HEADERS} /reader.h rapidjson-dev)
+set(VEXO_RAPIDJSON_INCLUDE ${PROJECT_BINARY_DIR}/third_party/rapidjson-include CACHE PATH
+  "Folder holding rapidjson/reader.h" FORCE)
 
 # dossa's base64 (Boost's dataflow iterators): header-only; <boost/...>
 # resolves through a link, and tools/dossa/CMakeLists.txt finds it there.
 set(VEXO_BOOST_HEADERS /usr/include/boost CACHE PATH "Boost's header folder (libboost-dev)")
-if(NOT EXISTS ${VEXO_BOOST_HEADERS}/archive/iterators/base64_from_binary.hpp)
-  message(FATAL_ERROR "No archive/iterators/base64_from_binary.hpp in ${VEXO_BOOST_HEADERS} (install libboost-dev or set VEXO_BOOST_HEADERS)")
-endif()
-set(VEXO_BOOST_ROOT ${PROJECT_BINARY_DIR}/third_party/boost-include)
-file(MAKE_DIRECTORY ${VEXO_BOOST_ROOT})
-file(CREATE_LINK ${VEXO_BOOST_HEADERS} ${VEXO_BOOST_ROOT}/boost SYMBOLIC)
-set(VEXO_BOOST_INCLUDE ${VEXO_BOOST_ROOT} CACHE PATH "Folder holding boost/archive/iterators/base64_from_binary.hpp" FORCE)
+vexo_header_link(boost-include ${VEXO_BOOST_HEADERS} /archive/iterators/base64_from_binary.hpp libboost-dev)
+set(VEXO_BOOST_INCLUDE ${PROJECT_BINARY_DIR}/third_party/boost-include CACHE PATH
+  "Folder holding boost/archive/iterators/base64_from_binary.hpp" FORCE)
 
 # xxHash: header-only; the build machine's xxhash.h alone, through a link.
 set(VEXO_XXHASH_HEADER /usr/include/xxhash.h CACHE FILEPATH "xxHash's header (libxxhash-dev)")
-if(NOT EXISTS ${VEXO_XXHASH_HEADER})
-  message(FATAL_ERROR "No ${VEXO_XXHASH_HEADER} (install libxxhash-dev or set VEXO_XXHASH_HEADER)")
-endif()
-set(VEXO_XXHASH_INCLUDE_ROOT ${PROJECT_BINARY_DIR}/third_party/xxhash-include)
-file(MAKE_DIRECTORY ${VEXO_XXHASH_INCLUDE_ROOT})
-file(CREATE_LINK ${VEXO_XXHASH_HEADER} ${VEXO_XXHASH_INCLUDE_ROOT}/xxhash.h SYMBOLIC)
+vexo_header_link(xxhash-include ${VEXO_XXHASH_HEADER} "" libxxhash-dev)
 add_library(vexo_xxhash INTERFACE)
-target_include_directories(vexo_xxhash SYSTEM INTERFACE ${VEXO_XXHASH_INCLUDE_ROOT})
+target_include_directories(vexo_xxhash SYSTEM INTERFACE ${PROJECT_BINARY_DIR}/third_party/xxhash-include)
