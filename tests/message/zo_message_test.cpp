@@ -66,37 +66,34 @@ TEST_F(MessageTest, AddFieldValidatesAndAdjustsItsCopy) {
   EXPECT_TRUE(m.addField(cleared));
   EXPECT_EQ(m.getLength("L2"), 4);
 
-  ZoField zeroLength("L0");
-  zeroLength.setDataType(ZODT_LONG);
-  EXPECT_EQ(zeroLength.getLength(), 0);
-  EXPECT_TRUE(m.addField(zeroLength));
-  EXPECT_EQ(m.getLength("L0"), 4);
-  EXPECT_EQ(zeroLength.getLength(), 0);  // the caller's field is untouched
-  ZoField s0("S0");
-  s0.setDataType(ZODT_SHORT);
-  EXPECT_TRUE(m.addField(s0));
-  EXPECT_EQ(m.getLength("S0"), 2);
-  ZoField b0("B0");
-  b0.setDataType(ZODT_BYTE);
-  EXPECT_TRUE(m.addField(b0));
-  EXPECT_EQ(m.getLength("B0"), 1);
-  ZoField t0("T0");
-  t0.setDataType(ZODT_STRING);
-  EXPECT_TRUE(m.addField(t0));
-  EXPECT_EQ(m.getLength("T0"), 0);
-
-  // Lengths below the minimum of the type.
-  ZoField badLong("BL");
-  badLong.setDataType(ZODT_STRING);
-  badLong.setLength(2);
-  badLong.setDataType(ZODT_LONG);
-  EXPECT_FALSE(m.addField(badLong));
-  EXPECT_EQ(m.getErrorCode(), code(ERR_MESS_INVALID_LENGTH));
-  ZoField badShort("BS");
-  badShort.setLength(1);
-  badShort.setDataType(ZODT_SHORT);
-  EXPECT_FALSE(m.addField(badShort));
-  EXPECT_EQ(m.getErrorCode(), code(ERR_MESS_INVALID_LENGTH));
+  // A field of each type without a length takes the type's; lengths below
+  // the type's minimum are refused. The caller's field is never touched.
+  struct LengthCase {
+    const char* name;
+    ZO_LONG lengthFirst;  // set before the type (-1: none)
+    ZO_LONG type;
+    ZO_LONG stored;       // the message's length of it (-1: refused)
+  };
+  const LengthCase lengths[] = {
+      {"L0", -1, ZODT_LONG, 4},   {"S0", -1, ZODT_SHORT, 2}, {"B0", -1, ZODT_BYTE, 1},
+      {"T0", -1, ZODT_STRING, 0}, {"BL", 2, ZODT_LONG, -1},  {"BS", 1, ZODT_SHORT, -1},
+  };
+  for (const LengthCase& c : lengths) {
+    SCOPED_TRACE(c.name);
+    ZoField f(c.name);
+    if (c.lengthFirst >= 0) {
+      f.setDataType(ZODT_STRING);
+      f.setLength(c.lengthFirst);
+    }
+    f.setDataType(c.type);
+    const ZO_LONG before = f.getLength();
+    EXPECT_EQ(m.addField(f), c.stored >= 0);
+    EXPECT_EQ(f.getLength(), before);
+    if (c.stored >= 0)
+      EXPECT_EQ(m.getLength(c.name), c.stored);
+    else
+      EXPECT_EQ(m.getErrorCode(), code(ERR_MESS_INVALID_LENGTH));
+  }
 
   // Types outside STRING..SYSTEM_AUTHENTICATOR.
   EXPECT_FALSE(m.addField(ZoField("NOTYPE")));
