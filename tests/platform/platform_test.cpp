@@ -27,31 +27,36 @@ TEST(PlatformDirectory, SeparatorAddedOnceAndEmptyMeansCurrentDirectory) {
   EXPECT_EQ(platformDirWithSeparator(nullptr), "");
 }
 
-TEST(PlatformCodePage, CharsetNames) {
-  EXPECT_EQ(platformCodePageOfCharset("UTF-8"), 1208);
-  EXPECT_EQ(platformCodePageOfCharset("utf8"), 1208);
-  EXPECT_EQ(platformCodePageOfCharset("ISO-8859-1"), 819);
-  EXPECT_EQ(platformCodePageOfCharset("iso88591"), 819);
-  EXPECT_EQ(platformCodePageOfCharset("ISO-8859-15"), 923);
-  EXPECT_EQ(platformCodePageOfCharset("ANSI_X3.4-1968"), 367);
-  EXPECT_EQ(platformCodePageOfCharset("CP850"), 850);
-  EXPECT_EQ(platformCodePageOfCharset("ibm437"), 437);
-  EXPECT_EQ(platformCodePageOfCharset("CP"), 0);
-  EXPECT_EQ(platformCodePageOfCharset("CP12345678"), 0);  // too many digits for a code page
-  EXPECT_EQ(platformCodePageOfCharset("KLINGON"), 0);
-  EXPECT_EQ(platformCodePageOfCharset(""), 0);
-  EXPECT_EQ(platformCodePageOfCharset(nullptr), 0);
-}
-
-TEST(PlatformCodePage, LocaleNames) {
-  EXPECT_EQ(platformCodePageOfLocale("en_US.UTF-8"), 1208);
-  EXPECT_EQ(platformCodePageOfLocale("de_DE.ISO-8859-1@euro"), 819);
-  EXPECT_EQ(platformCodePageOfLocale("C.UTF-8"), 1208);
-  EXPECT_EQ(platformCodePageOfLocale("C"), 367);
-  EXPECT_EQ(platformCodePageOfLocale("POSIX"), 367);
-  EXPECT_EQ(platformCodePageOfLocale("en_US"), 0);  // names no character set
-  EXPECT_EQ(platformCodePageOfLocale("en_US."), 0);
-  EXPECT_EQ(platformCodePageOfLocale(""), 0);
+TEST(PlatformCodePage, CharsetAndLocaleNames) {
+  struct Case {
+    std::int32_t (*codePageOf)(const char*);
+    const char* name;
+    std::int32_t codePage;  // 0: none
+  };
+  const Case cases[] = {
+      {platformCodePageOfCharset, "UTF-8", 1208},
+      {platformCodePageOfCharset, "utf8", 1208},
+      {platformCodePageOfCharset, "ISO-8859-1", 819},
+      {platformCodePageOfCharset, "iso88591", 819},
+      {platformCodePageOfCharset, "ISO-8859-15", 923},
+      {platformCodePageOfCharset, "ANSI_X3.4-1968", 367},
+      {platformCodePageOfCharset, "CP850", 850},
+      {platformCodePageOfCharset, "ibm437", 437},
+      {platformCodePageOfCharset, "CP", 0},
+      {platformCodePageOfCharset, "CP12345678", 0},  // too many digits for a code page
+      {platformCodePageOfCharset, "KLINGON", 0},
+      {platformCodePageOfCharset, "", 0},
+      {platformCodePageOfCharset, nullptr, 0},
+      {platformCodePageOfLocale, "en_US.UTF-8", 1208},
+      {platformCodePageOfLocale, "de_DE.ISO-8859-1@euro", 819},
+      {platformCodePageOfLocale, "C.UTF-8", 1208},
+      {platformCodePageOfLocale, "C", 367},
+      {platformCodePageOfLocale, "POSIX", 367},
+      {platformCodePageOfLocale, "en_US", 0},  // names no character set
+      {platformCodePageOfLocale, "en_US.", 0},
+      {platformCodePageOfLocale, "", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.codePageOf(c.name), c.codePage) << (c.name ? c.name : "(null)");
 }
 
 TEST(PlatformTime, TwentyFourCharacterText) {
