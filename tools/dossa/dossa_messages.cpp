@@ -1,6 +1,7 @@
 #include "tools/dossa/dossa_messages.h"
 
 #include <set>
+#include <string_view>
 
 #include "docstore/zo_dossa_layout.h"
 #include "docstore/zo_message_names.h"
@@ -40,7 +41,7 @@ DossaStatus dossaFindOrphans(DossaDbHandle db, std::vector<DossaMessageDocument>
   const std::set<std::string> messages(names.begin(), names.end());
   std::vector<DossaMessageDocument> all;
   for (const MessageDocumentForm& form : zodossa::zoMessageDocumentForms()) {
-    if (form.form == zodossa::MESSAGE_FORM) continue;
+    if (std::string_view(form.form) == zodossa::MESSAGE_FORM) continue;
     if (DossaStatus s = documentsOf(db, form, all)) return s;
   }
   for (DossaMessageDocument& d : all) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <set>
+#include <string_view>
 
 #include "docstore/zo_dossa_layout.h"
 #include "docstore/zo_message_names.h"
@@ -86,8 +87,8 @@ DossaSalvageResult dossaSalvage(DossaDbHandle db, std::FILE* out) {
     }
     const zodossa::MessageDocumentForm* form = zodossa::zoMessageDocumentForm(zoNameText(note.get(), zodossa::FORM_ITEM));
     const std::string message = form ? zoNameText(note.get(), form->nameItem) : std::string();
-    if (form && form->form == zodossa::MESSAGE_FORM) messages.insert(message);
-    const bool built = form && form->form == zodossa::BUILT_FORM;
+    if (form && std::string_view(form->form) == zodossa::MESSAGE_FORM) messages.insert(message);
+    const bool built = form && std::string_view(form->form) == zodossa::BUILT_FORM;
     whole.push_back({ids[i], built, built ? message : std::string()});
   }
 
