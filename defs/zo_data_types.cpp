@@ -1,6 +1,7 @@
 #include "defs/zo_data_types.h"
 
 #include <array>
+#include <limits>
 
 namespace {
 struct TypeKeyword {
@@ -43,4 +44,23 @@ std::string zoWithoutLeadingZeros(std::string_view decimal) {
     ++first;
   }
   return std::string(decimal.substr(0, sign)) + std::string(decimal.substr(first));
+}
+
+ZO_BOOLEAN zoDataTypeRange(ZO_LONG dataType, std::int64_t& low, std::int64_t& high) {
+  low = high = 0;
+  switch (dataType) {
+    case ZODT_LONG:
+      low = std::numeric_limits<ZO_LONG>::min();
+      high = std::numeric_limits<ZO_LONG>::max();
+      return TRUE;
+    case ZODT_SHORT:
+      low = std::numeric_limits<ZO_SHORT>::min();
+      high = std::numeric_limits<ZO_SHORT>::max();
+      return TRUE;
+    case ZODT_BYTE:
+      high = std::numeric_limits<ZO_BYTE>::max();
+      return TRUE;
+    default:
+      return FALSE;
+  }
 }

@@ -2,6 +2,7 @@
 // Value sets shared by definitions, stores and the message runtime: data
 // types, alignments, pad characters, display attributes and service types.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -81,6 +82,10 @@ VEXO_API const char* zoDataTypeKeyword(ZO_LONG dataType);
 VEXO_API ZO_LONG zoDataTypeFromKeyword(const ZoString& keyword);
 // TRUE for 1, 2, 4 and 8.
 VEXO_API ZO_BOOLEAN zoIsValidAlignment(ZO_LONG alignment);
+// The values a field of a numeric type holds in a record, in `low` and
+// `high`: ZODT_LONG and ZODT_SHORT signed, ZODT_BYTE unsigned. FALSE, with
+// both 0, for any other type.
+VEXO_API ZO_BOOLEAN zoDataTypeRange(ZO_LONG dataType, std::int64_t& low, std::int64_t& high);
 
 // A decimal text without the zeros before its first significant digit, so
 // that its length tells its magnitude: "-00437" gives "-437", "000" gives "0".

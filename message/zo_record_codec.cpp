@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <vector>
 
 #include "common/conversion.h"
@@ -34,33 +33,6 @@ constexpr ZO_LONG kLatin1 = 819;
 
 bool isText(ZO_LONG type) {
   return type == ZODT_STRING || type == ZODT_AUTHENTICATOR || type == ZODT_SYSTEM_AUTHENTICATOR;
-}
-
-// The range a JSON integer must lie in for a field of a numeric type.
-void rangeOf(ZO_LONG type, std::int64_t& low, std::int64_t& high) {
-  switch (type) {
-    case ZODT_LONG:
-      low = std::numeric_limits<ZO_LONG>::min();
-      high = std::numeric_limits<ZO_LONG>::max();
-      break;
-    case ZODT_SHORT:
-      low = std::numeric_limits<ZO_SHORT>::min();
-      high = std::numeric_limits<ZO_SHORT>::max();
-      break;
-    default:
-      low = 0;
-      high = std::numeric_limits<ZO_BYTE>::max();
-      break;
-  }
-}
-
-const char* typeName(ZO_LONG type) {
-  switch (type) {
-    case ZODT_LONG: return "LONG";
-    case ZODT_SHORT: return "SHORT";
-    case ZODT_BYTE: return "BYTE";
-    default: return "STRING";
-  }
 }
 
 bool nativeIsBig() {
@@ -435,13 +407,13 @@ struct ZoRecordCodec::Impl {
     const ZoFieldLayout& field = layout.fields()[index];
     if (isText(field.dataType)) return fail(ERR_MESS_FIELD_VALUE_TYPE, &field, "the field takes a JSON string");
     std::int64_t low = 0, high = 0;
-    rangeOf(field.dataType, low, high);
+    zoDataTypeRange(field.dataType, low, high);
     const bool inRange = negative ? signedValue >= low && signedValue <= high
                                   : unsignedValue <= static_cast<std::uint64_t>(high);
     if (!inRange) {
       return fail(ERR_MESS_DATA_OVERFLOW, &field,
                   (negative ? std::to_string(signedValue) : std::to_string(unsignedValue)) +
-                      " is outside the range of " + typeName(field.dataType) + " (" + std::to_string(low) +
+                      " is outside the range of " + zoDataTypeKeyword(field.dataType) + " (" + std::to_string(low) +
                       " to " + std::to_string(high) + ")");
     }
     putNumber(record + field.offset, field, negative ? signedValue : static_cast<std::int64_t>(unsignedValue));
@@ -452,7 +424,7 @@ struct ZoRecordCodec::Impl {
     const ZoFieldLayout& field = layout.fields()[index];
     if (!isText(field.dataType)) {
       return fail(ERR_MESS_FIELD_VALUE_TYPE, &field, std::string("the field takes a JSON integer (") +
-                                                         typeName(field.dataType) + ")");
+                                                         zoDataTypeKeyword(field.dataType) + ")");
     }
     return putText(record + field.offset, index, text, length, false);
   }
@@ -477,7 +449,7 @@ struct ZoRecordCodec::Impl {
     const ZoFieldLayout& field = layout.fields()[index];
     return fail(ERR_MESS_FIELD_VALUE_TYPE, &field,
                 isText(field.dataType) ? std::string("the field takes a JSON string")
-                                       : std::string("the field takes a JSON integer (") + typeName(field.dataType) + ")");
+                                       : std::string("the field takes a JSON integer (") + zoDataTypeKeyword(field.dataType) + ")");
   }
 
   // The field named `key`: the one after the last member's first, as JSON

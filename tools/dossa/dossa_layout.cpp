@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstdio>
 #include <functional>
-#include <limits>
 #include <set>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -252,31 +252,20 @@ std::string writeJsonSchema(const std::string& message, const std::vector<Record
     Json property = Json::object();
     const std::string description = f.field->getDescription().text();
     if (!description.empty()) property["description"] = description;
-    switch (p.dataType) {
-      case ZODT_LONG:
-        property["type"] = "integer";
-        property["minimum"] = std::numeric_limits<ZO_LONG>::min();
-        property["maximum"] = std::numeric_limits<ZO_LONG>::max();
-        property["default"] = f.field->getLongValue();
-        break;
-      case ZODT_SHORT:
-        property["type"] = "integer";
-        property["minimum"] = std::numeric_limits<ZO_SHORT>::min();
-        property["maximum"] = std::numeric_limits<ZO_SHORT>::max();
-        property["default"] = f.field->getShortValue();
-        break;
-      case ZODT_BYTE:
-        property["type"] = "integer";
-        property["minimum"] = std::numeric_limits<ZO_BYTE>::min();
-        property["maximum"] = std::numeric_limits<ZO_BYTE>::max();
-        property["default"] = f.field->getByteValue();
-        break;
-      default:
-        property["type"] = "string";
-        property["maxLength"] = p.length;
-        // An authenticator's value is not shown.
-        if (p.dataType == ZODT_STRING && f.field->getValue().length() > 0)
-          property["default"] = std::string(f.field->getValue().text());
+    std::int64_t low = 0, high = 0;
+    if (zoDataTypeRange(p.dataType, low, high)) {
+      property["type"] = "integer";
+      property["minimum"] = low;
+      property["maximum"] = high;
+      property["default"] = p.dataType == ZODT_LONG    ? std::int64_t{f.field->getLongValue()}
+                            : p.dataType == ZODT_SHORT ? std::int64_t{f.field->getShortValue()}
+                                                       : std::int64_t{f.field->getByteValue()};
+    } else {
+      property["type"] = "string";
+      property["maxLength"] = p.length;
+      // An authenticator's value is not shown.
+      if (p.dataType == ZODT_STRING && f.field->getValue().length() > 0)
+        property["default"] = std::string(f.field->getValue().text());
     }
     properties[p.name.text()] = std::move(property);
   }

@@ -180,7 +180,7 @@ int finish(unsigned long skipped, const char* what) {
     std::fprintf(stderr, "vexorec: cannot read standard input\n");
     return kExitError;
   }
-  if (skipped != 0) std::fprintf(stderr, "vexorec: %lu bad %s skipped\n", skipped, what);
+  if (skipped != 0) std::fprintf(stderr, "vexorec: %lu bad %s%s skipped\n", skipped, what, skipped == 1 ? "" : "s");
   return 0;
 }
 
@@ -204,7 +204,7 @@ int encodeLines(ZoRecordCodec& codec, const Options& o) {
     }
     if (!writeAll(stdout, record)) return kExitError;
   }
-  return finish(skipped, "lines");
+  return finish(skipped, "line");
 }
 
 int decodeRecords(ZoRecordCodec& codec, const Options& o) {
@@ -250,7 +250,7 @@ int decodeRecords(ZoRecordCodec& codec, const Options& o) {
     json += '\n';
     if (!writeAll(stdout, json)) return kExitError;
   }
-  return finish(skipped, "records");
+  return finish(skipped, "record");
 }
 
 int run(int argc, char* argv[]) {
