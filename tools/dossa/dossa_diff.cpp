@@ -28,6 +28,7 @@
 #include "session/zo_session.h"
 #include "tools/dossa/dossa_dump.h"
 #include "tools/dossa/dossa_note.h"
+#include "tools/vexomap/map_view.h"
 
 namespace {
 
@@ -76,22 +77,11 @@ Json initialValue(const ZoField& f) {
 }
 
 // The input flags of each field of message `name` that has one on, by field
-// name: "numeric", "cursor" or both. A field at run time does not carry them;
-// its definition does.
+// name: "numeric", "cursor" or both.
 std::map<std::string, std::string> inputFlags(ZoSession& session, const std::string& name) {
   std::map<std::string, std::string> flags;
-  ZoDatabase* db = session.getDefinitionDB();
-  ZoMessageDef message(name.c_str());
-  if (db == nullptr || !db->read(message)) return flags;
-  for (ZO_LONG i = 0; i < message.getFieldCount(); ++i) {
-    ZoString alias, fieldName;
-    if (!message.getFieldNames(alias, fieldName, i)) continue;
-    ZoFieldDef field(fieldName);
-    if (!db->read(field)) continue;
-    const std::string both = std::string(field.getNumeric() ? "numeric" : "") +
-                             (field.getNumeric() && field.getCursor() ? " " : "") + (field.getCursor() ? "cursor" : "");
-    if (!both.empty()) flags[alias.text()] = both;
-  }
+  for (const auto& [field, on] : vexomapInputFlags(session, name.c_str()))
+    flags[field] = std::string(on.numeric ? "numeric" : "") + (on.numeric && on.cursor ? " " : "") + (on.cursor ? "cursor" : "");
   return flags;
 }
 

@@ -15,6 +15,8 @@
 #include "common/return_codes.h"
 #include "common/trace.h"
 #include "defs/zo_data_types.h"
+#include "defs/zo_database.h"
+#include "defs/zo_field_def.h"
 #include "defs/zo_message_def.h"
 #include "docstore/zo_dossa_database.h"
 #include "import/user_hints.h"
@@ -544,4 +546,19 @@ int vexomapRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
   const std::string drawing = vexomapRender(message, showValues, vexomapWantsColor(color, out), texts);
   std::fwrite(drawing.data(), 1, drawing.size(), out);
   return kExitOk;
+}
+
+std::map<std::string, VexomapInputFlags, std::less<>> vexomapInputFlags(ZoSession& session, const char* name) {
+  std::map<std::string, VexomapInputFlags, std::less<>> flags;
+  ZoDatabase* db = session.getDefinitionDB();
+  ZoMessageDef definition(name);
+  if (db == nullptr || !db->read(definition)) return flags;
+  for (ZO_LONG i = 0; i < definition.getFieldCount(); ++i) {
+    ZoString alias, fieldName;
+    if (!definition.getFieldNames(alias, fieldName, i)) continue;
+    ZoFieldDef field(fieldName);
+    if (!db->read(field) || !field.hasInputFlags()) continue;
+    flags[alias.text()] = {field.getNumeric() != ZO_FALSE, field.getCursor() != ZO_FALSE};
+  }
+  return flags;
 }

@@ -4,6 +4,8 @@
 // fields in order.
 
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,17 @@ inline constexpr ZO_LONG VEXOMAP_MAX_ROWS = 200;
 inline constexpr ZO_LONG VEXOMAP_MAX_COLUMNS = 400;
 
 // Where a field lands on the drawn screen.
+// The input flags a field definition keeps (imported with /a); a field at
+// run time does not carry them.
+struct VexomapInputFlags {
+  bool numeric = false;  // digits only
+  bool cursor = false;   // the cursor starts in the field
+};
+// The flags of the fields of message `name` that have one on, by the names
+// the message gives its fields, from the session's definition database; none
+// for a database or field that does not keep them.
+std::map<std::string, VexomapInputFlags, std::less<>> vexomapInputFlags(ZoSession& session, const char* name);
+
 enum class VexomapPlacement {
   kInside,        // wholly inside the frame
   kCut,           // from its column on the screen past the right edge

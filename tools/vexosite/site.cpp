@@ -179,21 +179,6 @@ std::string vexositePageFile(std::string_view name) {
   return file + ".html";
 }
 
-VexositeFieldFlags vexositeFieldFlags(ZoSession& session, const char* name) {
-  VexositeFieldFlags flags;
-  ZoDatabase* db = session.getDefinitionDB();
-  ZoMessageDef definition(name);
-  if (db == nullptr || !db->read(definition)) return flags;
-  for (ZO_LONG i = 0; i < definition.getFieldCount(); ++i) {
-    ZoString alias, fieldName;
-    if (!definition.getFieldNames(alias, fieldName, i)) continue;
-    ZoFieldDef field(fieldName);
-    if (!db->read(field) || !field.hasInputFlags()) continue;
-    flags[alias.text()] = {field.getNumeric() != ZO_FALSE, field.getCursor() != ZO_FALSE};
-  }
-  return flags;
-}
-
 std::string vexositeMessagePage(ZoMessage& message, const std::vector<ZoScreenText>& texts, VexositeEntry& entry,
                                 const VexositeFieldFlags& flags) {
   const VexomapScreen screen = vexomapScreen(message, false, texts);
@@ -445,7 +430,7 @@ int vexositeRun(int argc, char* argv[], std::FILE* out, std::FILE* err) {
     if (!vexomapScreenTexts(session, name.c_str(), texts)) {
       std::fprintf(err, "  the screen texts of %s could not be read: its page is drawn without them\n", name.c_str());
     }
-    const std::string page = vexositeMessagePage(message, texts, entry, vexositeFieldFlags(session, name.c_str()));
+    const std::string page = vexositeMessagePage(message, texts, entry, vexomapInputFlags(session, name.c_str()));
     if (!writeFile(folder / entry.file, page)) {
       std::fprintf(err, "vexosite: %s cannot be written\n", (folder / entry.file).string().c_str());
       return PROGRAM_EXIT_FAILURE;

@@ -13,6 +13,7 @@
 
 #include "common/zo_types.h"
 #include "defs/zo_message_def.h"
+#include "tools/vexomap/map_view.h"
 
 class ZoMessage;
 
@@ -27,17 +28,10 @@ struct VexositeEntry {
 };
 
 // The input flags a field's definition keeps (vexopxm /a: NUM and IC).
-struct VexositeFlags {
-  bool numeric = false;  // digits only
-  bool cursor = false;   // the cursor starts in the field
-};
-// The flags of a message's fields by the names its fields have.
+// The input flags of a message's fields by the names its fields have
+// (vexomapInputFlags reads them).
+using VexositeFlags = VexomapInputFlags;
 using VexositeFieldFlags = std::map<std::string, VexositeFlags, std::less<>>;
-
-class ZoSession;
-// The flags of the fields of message `name` from the session's definition
-// database; none for a database or field that does not keep them.
-VexositeFieldFlags vexositeFieldFlags(ZoSession& session, const char* name);
 
 // `text` with &, <, >, " and ' written as character references.
 std::string vexositeEscape(std::string_view text);
