@@ -103,6 +103,23 @@ TEST_F(VexositeTest, TheSameDatabaseGivesTheSameBytes) {
   }
 }
 
+// A page whose write fails (its part file on a full device) fails the run:
+// the page there before is kept and no piece of the new one is left.
+TEST_F(VexositeTest, AFailedWriteKeepsThePageBeforeAndLeavesNoPiece) {
+  const std::string site = dir_->file("site4");
+  std::filesystem::create_directories(site);
+  std::ofstream(site + "/m-MENU.html") << "before";
+  std::filesystem::create_symlink("/dev/full", site + "/m-MENU.html.part");
+  const ProgramRun run = vexotest::runProgram(vexotest::programFile("vexosite"), {site, "CUSTINQ", "MENU"},
+                                              std::string(), env());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("m-MENU.html cannot be written"), std::string::npos) << run.err;
+  EXPECT_EQ(slurp(site + "/m-CUSTINQ.html"), page("site1", "m-CUSTINQ.html"));
+  EXPECT_EQ(slurp(site + "/m-MENU.html"), "before");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(site + "/m-MENU.html.part")));
+  EXPECT_FALSE(std::filesystem::exists(site + "/index.html"));
+}
+
 TEST_F(VexositeTest, FieldsBecomeInputsOfTheirKindAndTextsAreEscaped) {
   struct Case {
     const char* site;

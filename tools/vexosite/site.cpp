@@ -365,11 +365,22 @@ std::string vexositeIndexPage(const std::vector<VexositeEntry>& entries) {
 
 namespace {
 
+// Writes `text` beside `path` and then puts it in its place, so that a page
+// is whole or, when the write fails (a full disk), the one there before is
+// kept and no piece of the new one is left.
 bool writeFile(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  std::filesystem::path part = path;
+  part += ".part";
+  std::ofstream file(part, std::ios::binary | std::ios::trunc);
   file.write(text.data(), static_cast<std::streamsize>(text.size()));
   file.close();
-  return static_cast<bool>(file);
+  std::error_code failed;
+  if (file) std::filesystem::rename(part, path, failed);
+  if (!file || failed) {
+    std::filesystem::remove(part, failed);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
